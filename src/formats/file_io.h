@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kalmero {
+
+// Reads a whole regular file as bytes. A path that is missing, unreadable, or names a
+// directory, FIFO or device throws FileError `Cannot open file "<path>". <reason>` before
+// anything is read, so a reader never blocks.
+std::string readWholeFile(const std::string& path);
+
+// Splits text into lines at CR LF, a lone LF or a lone CR. A line end at the very end
+// adds no empty line; empty text has no lines. Views point into `text`.
+std::vector<std::string_view> splitLines(std::string_view text);
+
+// The text up to its first NUL byte (all of it when there is none).
+std::string_view cutAtNul(std::string_view text);
+
+// Calls `onLine` for each line of `text` as splitLines would give them, without building
+// the list; returns the number of lines.
+std::size_t forEachLine(std::string_view text, const std::function<void(std::string_view)>& onLine);
+
+// Number of lines splitLines would give.
+std::size_t countLines(std::string_view text);
+
+enum class WriteFailureText {
+    CannotCreate,  // `Cannot create file "<path>". <reason>`
+    UnableToWrite, // `Unable to write to <path>`
+};
+
+// Replaces the file at `path` with `bytes` as one step: written to a temporary file in the
+// same folder, flushed to disk, then renamed over the target. On any failure throws
+// FileError with the chosen text; the previous file is intact and no temporary is left.
+void writeFileAtomically(const std::string& path, std::string_view bytes,
+                         WriteFailureText failureText = WriteFailureText::CannotCreate);
+
+}  // namespace kalmero

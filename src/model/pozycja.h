@@ -1,0 +1,54 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kalmero {
+
+// The 28 text fields of a playlist entry, in the record's declaration order.
+enum class Pole : std::uint8_t {
+    Emi, Typ, Trw, Int, Out, Mix, NwK, FOu, Ide, Tyt, Pta, Wyk, Kom, Atr,
+    Wyd, Rok, Zak, Adr, FOT, NwP, FIn, FIT, Pro, BPM, Wzm, Kac, KFI, KFO,
+};
+
+inline constexpr std::size_t kFieldCount = 28;
+
+// Capacity of a field in bytes, its key included: 250 for the audio path, 50 for the rest.
+constexpr std::size_t capacity(Pole f) { return f == Pole::Adr ? 250 : 50; }
+
+// The three-letter key of a field as it stands in a MIX file ("Emi", "Typ", ...).
+std::string_view key(Pole f);
+
+// One playlist entry: every MIX field held as its whole `key=value` line (Windows-1250
+// bytes, never converted), plus four millisecond counts. A value type: copies are whole.
+// A default-constructed record is the empty entry: all texts empty, all counts 0.
+class TPozycja {
+public:
+    // The stored line of a field ("" when the field is empty, i.e. the line is absent).
+    std::string_view line(Pole f) const;
+    // The field's value: its text from the fifth character on ("" when shorter).
+    std::string_view value(Pole f) const;
+    bool empty(Pole f) const { return line(f).empty(); }
+    // Stores a line, keeping only its first capacity(f) bytes.
+    void set(Pole f, std::string_view text);
+    void clear(Pole f) { set(f, {}); }
+
+    std::int64_t CzasStart = 0;
+    std::int64_t CzasNwK = 0;
+    std::int64_t CzasMix = 0;
+    std::int64_t CzasGrania = 0;
+
+    friend bool operator==(const TPozycja&, const TPozycja&) = default;
+
+private:
+    // All field texts back to back in declaration order; m_end[i] is where field i ends.
+    // A few hundred bytes per entry instead of the 1,600 a fixed layout would take,
+    // which matters when a month of playlist is held at once.
+    std::string m_text;
+    std::array<std::uint16_t, kFieldCount> m_end{};
+};
+
+}  // namespace kalmero
