@@ -58,3 +58,14 @@ public:
 };
 
 }  // namespace kalmero
+
+namespace kalmero {
+
+// The longest break the window's field accepts, so that seconds × 1000 fits in 32 bits.
+inline constexpr std::int64_t kMaxBreakSeconds = 2'147'483;
+
+// The break length in ms from the "Czas (s):" text: its integer value, 10 s when the text
+// is not an integer, kept within 0 .. kMaxBreakSeconds.
+std::int64_t breakLengthMs(const BreakSettings& settings);
+
+}  // namespace kalmero
