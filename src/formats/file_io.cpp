@@ -4,7 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "model/file_error.h"
@@ -93,54 +97,17 @@ std::string readWholeFile(const std::string& path) {
 }
 
 std::size_t forEachLine(std::string_view text, const std::function<void(std::string_view)>& onLine) {
-    std::size_t count = 0;
-    std::size_t start = 0;
-    const std::size_t size = text.size();
-    while (start < size) {
-        std::size_t end = start;
-        while (end < size && text[end] != '\n' && text[end] != '\r') {
-            ++end;
-        }
-        onLine(text.substr(start, end - start));
-        ++count;
-        if (end < size && text[end] == '\r' && end + 1 < size && text[end + 1] == '\n') {
-            start = end + 2;
-        } else {
-            start = end + 1;
-        }
-    }
-    return count;
+    return visitLines(text, onLine);
 }
 
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
-    forEachLine(text, [&lines](std::string_view line) { lines.push_back(line); });
+    visitLines(text, [&lines](std::string_view line) { lines.push_back(line); });
     return lines;
 }
 
 std::size_t countLines(std::string_view text) {
-    std::size_t count = 0;
-    std::size_t start = 0;
-    const std::size_t size = text.size();
-    while (start < size) {
-        const void* hitLf = std::memchr(text.data() + start, '\n', size - start);
-        const void* hitCr = std::memchr(text.data() + start, '\r', size - start);
-        std::size_t end = size;
-        if (hitLf != nullptr) {
-            end = static_cast<std::size_t>(static_cast<const char*>(hitLf) - text.data());
-        }
-        if (hitCr != nullptr) {
-            const auto cr = static_cast<std::size_t>(static_cast<const char*>(hitCr) - text.data());
-            end = cr < end ? cr : end;
-        }
-        ++count;
-        if (end < size && text[end] == '\r' && end + 1 < size && text[end + 1] == '\n') {
-            start = end + 2;
-        } else {
-            start = end + 1;
-        }
-    }
-    return count;
+    return visitLines(text, [](std::string_view) {});
 }
 
 std::string_view cutAtNul(std::string_view text) {
@@ -148,40 +115,95 @@ std::string_view cutAtNul(std::string_view text) {
     return nul == std::string_view::npos ? text : text.substr(0, nul);
 }
 
+namespace {
+
+[[noreturn]] void throwWriteError(const std::string& path, WriteFailureText failureText,
+                                  const std::string& reason) {
+    if (failureText == WriteFailureText::UnableToWrite) {
+        throw FileError("Unable to write to " + path);
+    }
+    throw FileError("Cannot create file \"" + path + "\". " + reason);
+}
+
+// Where the bytes must land: through a symbolic link to the file it names, so that saving
+// keeps a link the administrator made instead of replacing it with a plain file.
+std::string resolvedTarget(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+        return path;
+    }
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) {
+        return path;
+    }
+    std::string target = real;
+    std::free(real);
+    return target;
+}
+
+// A name for the temporary beside `target` that no other writer uses at the same moment.
+std::string temporaryName(const std::string& target, unsigned attempt) {
+    static std::atomic<unsigned> counter{0};
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const unsigned long long mix = static_cast<unsigned long long>(now) * 0x9E3779B97F4A7C15ULL ^
+                                   (static_cast<unsigned long long>(::getpid()) << 20) ^
+                                   (counter.fetch_add(1) + attempt);
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".%012llx", mix & 0xFFFFFFFFFFFFULL);
+    // Cut the name so that the temporary's name stays within the file system's limit.
+    return folderOf(target) + "/." + nameOf(target).substr(0, 200) + suffix;
+}
+
+void syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        // Only makes the rename durable; the data itself is already on disk.
+        (void)::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
 void writeFileAtomically(const std::string& path, std::string_view bytes,
                          WriteFailureText failureText) {
-    auto fail = [&](int error) -> void {
-        if (failureText == WriteFailureText::UnableToWrite) {
-            throw FileError("Unable to write to " + path);
-        }
-        throw FileError("Cannot create file \"" + path + "\". " + describe(error));
-    };
+    auto fail = [&](int error) { throwWriteError(path, failureText, describe(error)); };
 
-    struct stat target {};
-    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+    const std::string target = resolvedTarget(path);
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
         fail(EISDIR);
     }
-
-    std::string temp = folderOf(path) + "/." + nameOf(path) + ".XXXXXX";
-    Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.get() < 0) {
-        fail(errno);
+    if (exists && !S_ISREG(existing.st_mode)) {
+        // Renaming over a device or FIFO would replace the node itself.
+        throwWriteError(path, failureText, "Not a regular file");
     }
+    const mode_t mode = exists ? (existing.st_mode & 07777) : 0666;
+
+    std::string temp;
+    int rawFd = -1;
+    for (unsigned attempt = 0; attempt < 100 && rawFd < 0; ++attempt) {
+        temp = temporaryName(target, attempt);
+        rawFd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (rawFd < 0 && errno != EEXIST) {
+            fail(errno);
+        }
+    }
+    if (rawFd < 0) {
+        fail(EEXIST);
+    }
+    Descriptor fd(rawFd);
     auto abandon = [&](int error) {
         ::close(fd.release());
         ::unlink(temp.c_str());
         fail(error);
     };
 
-    // mkstemp makes the file private; give it the mode a plain create would.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    const mode_t mode =
-        ::stat(path.c_str(), &target) == 0 ? (target.st_mode & 07777) : (0666 & ~mask);
-    if (::fchmod(fd.get(), mode) != 0) {
+    // The umask applied to a new file; an existing file keeps its exact mode.
+    if (exists && ::fchmod(fd.get(), mode) != 0) {
         abandon(errno);
     }
-
     std::size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t put = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
@@ -201,11 +223,12 @@ void writeFileAtomically(const std::string& path, std::string_view bytes,
         ::unlink(temp.c_str());
         fail(error);
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
         fail(error);
     }
+    syncFolder(folderOf(target));
 }
 
 }  // namespace kalmero

@@ -20,6 +20,29 @@ std::vector<std::string_view> splitLines(std::string_view text);
 // The text up to its first NUL byte (all of it when there is none).
 std::string_view cutAtNul(std::string_view text);
 
+// Calls `onLine(std::string_view)` for each line of `text` as splitLines would give them,
+// without building the list; returns the number of lines. The inlinable form of forEachLine
+// for loops that run once per line of a large file.
+template <class OnLine>
+std::size_t visitLines(std::string_view text, OnLine&& onLine) {
+    std::size_t count = 0;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end) {
+        const char* q = p;
+        while (q < end && *q != '\n' && *q != '\r') {
+            ++q;
+        }
+        onLine(std::string_view(p, static_cast<std::size_t>(q - p)));
+        ++count;
+        if (q == end) {
+            break;
+        }
+        p = (*q == '\r' && q + 1 < end && q[1] == '\n') ? q + 2 : q + 1;
+    }
+    return count;
+}
+
 // Calls `onLine` for each line of `text` as splitLines would give them, without building
 // the list; returns the number of lines.
 std::size_t forEachLine(std::string_view text, const std::function<void(std::string_view)>& onLine);

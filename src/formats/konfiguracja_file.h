@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,7 +28,8 @@ bool iniReadBool(const std::string& path, std::string_view section, std::string_
 
 // Writes one key and keeps everything else in the file as it was (other sections and keys,
 // comments, order), creating the file or section when missing. Throws FileError
-// `Unable to write to <path>` on failure, leaving the previous file intact.
+// `Unable to write to <path>` on failure, leaving the previous file intact; a value holding
+// CR, LF or NUL, which the format can't hold, fails the same way.
 void iniWriteString(const std::string& path, std::string_view section, std::string_view key,
                     std::string_view value);
 void iniWriteInteger(const std::string& path, std::string_view section, std::string_view key,
@@ -48,12 +50,21 @@ public:
     virtual void setFolderEditText(int tag, const std::string& folder) = 0;
 };
 
+// Whether a folder setting (Windows-1250 bytes as stored) names an existing directory.
+using FolderCheck = std::function<bool(const std::string& folder)>;
+
+// The bytes taken as the path as they are. The core has no encoding conversion: a caller
+// with the platform layer passes a check that converts Windows-1250 to UTF-8 first, so
+// that folders with Polish letters are found.
+bool isExistingFolder(const std::string& folder);
+
 // Start-up reading: folders into `konfiguracja` (kept only when they name an existing
 // directory), then the break mode, fade and break length into the controls, in that order.
 // A Start above 2 is 2, below 0 no selection (-1); a Time above the largest break length
 // is that length. May throw FileError from a handler's write.
 void OdczytajKonfiguracje(const std::string& iniPath, Konfiguracja& konfiguracja,
-                          SettingsControls& controls);
+                          SettingsControls& controls,
+                          const FolderCheck& folderExists = isExistingFolder);
 
 // The file side of the settings handlers, shared by the window and the tests.
 void RadioGroup1Click(const std::string& iniPath, int index);   // writes Start

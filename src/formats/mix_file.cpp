@@ -1,0 +1,213 @@
+#include "formats/mix_file.h"
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "formats/file_io.h"
+#include "model/czas.h"
+
+namespace kalmero {
+
+namespace {
+
+constexpr std::string_view kSeparator = "; ----------------------------------";
+constexpr std::string_view kClosing = "KONIEC OPISU";
+constexpr std::string_view kLineEnd = "\r\n";
+
+// The writer's field order after the Emi line, which it always writes.
+constexpr std::array<Pole, kFieldCount - 1> kWriteOrder = {
+    Pole::Typ, Pole::Trw, Pole::Int, Pole::Out, Pole::NwP, Pole::NwK, Pole::FIn,
+    Pole::FOu, Pole::FIT, Pole::FOT, Pole::Mix, Pole::Zak, Pole::Ide, Pole::Tyt,
+    Pole::Pta, Pole::Wyk, Pole::Kom, Pole::Atr, Pole::Pro, Pole::Wyd, Pole::Rok,
+    Pole::BPM, Pole::Wzm, Pole::Kac, Pole::KFI, Pole::KFO, Pole::Adr,
+};
+
+constexpr std::uint32_t packKey(std::string_view k) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(k[0])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(k[1])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(k[2])) << 16;
+}
+
+std::array<std::uint32_t, kFieldCount> makeKeyTable() {
+    std::array<std::uint32_t, kFieldCount> table{};
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        table[i] = packKey(key(static_cast<Pole>(i)));
+    }
+    return table;
+}
+
+bool isEmissionKey(std::string_view line) {
+    // ASCII case folding: only "E"/"e", "M"/"m" and "I"/"i" fold to these letters.
+    return (line[0] | 0x20) == 'e' && (line[1] | 0x20) == 'm' && (line[2] | 0x20) == 'i';
+}
+
+// The field a line of more than three characters stores into, or -1. Only the emission
+// key ignores letter case.
+int fieldIndex(std::string_view line, const std::array<std::uint32_t, kFieldCount>& keys) {
+    if (isEmissionKey(line)) {
+        return static_cast<int>(Pole::Emi);
+    }
+    const std::uint32_t packed = packKey(line);
+    for (std::size_t i = 1; i < kFieldCount; ++i) {
+        if (keys[i] == packed) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+bool isClosing(std::string_view line) {
+    return line.size() > 3 && line[0] == 'K' && line[1] == 'O' && line[2] == 'N';
+}
+
+// A cue point count: duration form when the line is exactly 13 characters (key, "=",
+// MM:SS.mmm), emission form for any other non-zero length.
+std::int64_t cueMs(std::string_view line) {
+    if (line.empty()) {
+        return 0;
+    }
+    return line.size() == 13 ? CzasTrwInt(line) : CzasStartInt(line);
+}
+
+// Hostile hexadecimal groups can make counts near the 64-bit limits; wrap instead of UB.
+std::int64_t wrappingDifference(std::int64_t a, std::int64_t b) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
+}
+
+void closeRecord(TPozycja& r) {
+    r.CzasStart = r.empty(Pole::Emi) ? 0 : CzasStartInt(r.line(Pole::Emi));
+    r.CzasNwK = cueMs(r.line(Pole::NwK));
+    r.CzasMix = cueMs(r.line(Pole::Mix));
+    r.CzasGrania = wrappingDifference(r.CzasNwK, r.CzasMix);
+}
+
+std::size_t recordTextSize(const TPozycja& r) {
+    std::size_t size = kSeparator.size() + kClosing.size() + 3 * kLineEnd.size();
+    size += r.line(Pole::Emi).size();
+    for (const Pole f : kWriteOrder) {
+        if (!r.empty(f)) {
+            size += r.line(f).size() + kLineEnd.size();
+        }
+    }
+    return size;
+}
+
+void appendLine(std::string& text, std::string_view line) {
+    text += line;
+    text += kLineEnd;
+}
+
+}  // namespace
+
+void otworzPlikMIX(const std::string& path, Lists& lists, WindowPort& window) {
+    // Release the previous playlist before the new file is read, not after.
+    lists.ListaMIX = Lista{};
+    window.clearRows(View::Playlist);
+
+    const std::string bytes = readWholeFile(path);
+    const std::string_view text = cutAtNul(bytes);
+
+    // A first pass for the gauge's maximum also sizes the list exactly, so that a month of
+    // playlist is not copied around while the list grows.
+    std::size_t closings = 0;
+    const std::size_t lineCount = visitLines(text, [&closings](std::string_view line) {
+        closings += isClosing(line) ? 1 : 0;
+    });
+    window.setStatus("Ładowanie pliku MIX...");
+    window.setGaugeMax(static_cast<std::int64_t>(lineCount));
+    lists.ListaMIX.reserve(closings);
+
+    static const std::array<std::uint32_t, kFieldCount> keys = makeKeyTable();
+    // The record in progress as views into the file text; a later line of the same key
+    // replaces the earlier one. Lines after the last closing line are simply never stored.
+    std::array<std::string_view, kFieldCount> pending{};
+    // Built in declaration order in a reused buffer, then copied into the list, so every
+    // entry's text takes exactly the room it needs.
+    TPozycja scratch;
+    std::int64_t lineNumber = 0;
+    visitLines(text, [&](std::string_view line) {
+        ++lineNumber;
+        if (line.size() > 3) {
+            const int field = fieldIndex(line, keys);
+            if (field >= 0) {
+                pending[static_cast<std::size_t>(field)] = line;
+            } else if (isClosing(line)) {
+                // Filling an empty record front to back and emptying it back to front only
+                // ever touches the end of its text.
+                for (std::size_t i = 0; i < kFieldCount; ++i) {
+                    scratch.set(static_cast<Pole>(i), pending[i]);
+                }
+                closeRecord(scratch);
+                lists.ListaMIX.push_back(scratch);
+                for (std::size_t i = kFieldCount; i-- > 0;) {
+                    scratch.clear(static_cast<Pole>(i));
+                }
+                pending.fill({});
+                DodajPozycjeDoView(lists, lists.ListaMIX.size() - 1, window);
+            }
+        }
+        window.setGaugeProgress(lineNumber);
+        window.processEvents();
+    });
+    window.setStatus("Ładowanie pliku MIX - gotowe!");
+}
+
+void DodajPozycjeDoView(const Lists& lists, std::size_t index, WindowPort& window) {
+    const TPozycja& r = lists.ListaMIX[index];
+    window.appendRow(View::Playlist, index, r.value(Pole::Emi), mixRowSubItem(r));
+}
+
+std::string mixRowSubItem(const TPozycja& r) {
+    const std::string_view performer = r.value(Pole::Wyk);
+    const std::string_view title = r.value(Pole::Tyt);
+    std::string text;
+    text.reserve(performer.size() + 3 + title.size());
+    text += performer;
+    text += " - ";
+    text += title;
+    return text;
+}
+
+std::string mixText(const Lista& list, WindowPort* window) {
+    const std::string count = std::to_string(list.size());
+    std::size_t size = 8 + 8 + count.size() + 2 * kLineEnd.size();
+    for (const TPozycja& r : list) {
+        size += recordTextSize(r);
+    }
+    std::string text;
+    text.reserve(size);
+    appendLine(text, "WERSJA=2");
+    text += "POZYCJI=";
+    appendLine(text, count);
+
+    if (window != nullptr) {
+        window->setGaugeMax(static_cast<std::int64_t>(list.size()));
+    }
+    std::int64_t k = 0;
+    for (const TPozycja& r : list) {
+        appendLine(text, kSeparator);
+        appendLine(text, r.line(Pole::Emi));
+        for (const Pole f : kWriteOrder) {
+            if (!r.empty(f)) {
+                appendLine(text, r.line(f));
+            }
+        }
+        appendLine(text, kClosing);
+        ++k;
+        if (window != nullptr) {
+            window->setGaugeProgress(k);
+            window->processEvents();
+        }
+    }
+    return text;
+}
+
+void zapiszNowyMix(const std::string& path, const Lists& lists, WindowPort& window) {
+    window.setStatus("Zapisywanie wynikowego pliku MIX...");
+    const std::string text = mixText(lists.ListaWynikowa, &window);
+    writeFileAtomically(path, text, WriteFailureText::CannotCreate);
+    window.setStatus("Zapisywanie wynikowego pliku MIX - gotowe!");
+}
+
+}  // namespace kalmero
