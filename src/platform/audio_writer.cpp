@@ -1,0 +1,48 @@
+#include "platform/audio_writer.h"
+
+#include <sndfile.h>
+
+#include "model/file_error.h"
+
+namespace kalmero {
+
+namespace {
+
+int sndfileFormat(AudioKind kind) {
+    switch (kind) {
+        case AudioKind::Wav: return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        case AudioKind::Aiff: return SF_FORMAT_AIFF | SF_FORMAT_PCM_16;
+        case AudioKind::Flac: return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+        case AudioKind::OggVorbis: return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+        case AudioKind::OggOpus: return SF_FORMAT_OGG | SF_FORMAT_OPUS;
+        case AudioKind::Mp3: return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void writeAudioFile(const std::string& path, AudioKind kind, int sampleRate,
+                    const std::vector<float>& samples, double quality) {
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = 1;
+    info.format = sndfileFormat(kind);
+    SNDFILE* file = ::sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file == nullptr) {
+        throw FileError("Cannot create file \"" + path + "\". " + ::sf_strerror(nullptr));
+    }
+    if (kind == AudioKind::OggVorbis || kind == AudioKind::OggOpus || kind == AudioKind::Mp3 ||
+        kind == AudioKind::Flac) {
+        double level = 1.0 - quality;
+        ::sf_command(file, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
+    }
+    const auto frames = static_cast<sf_count_t>(samples.size());
+    const bool written = ::sf_writef_float(file, samples.data(), frames) == frames;
+    const std::string error = written ? std::string() : ::sf_strerror(file);
+    if (::sf_close(file) != 0 || !written) {
+        throw FileError("Cannot create file \"" + path + "\". " + error);
+    }
+}
+
+}  // namespace kalmero

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kalmero {
+
+// Containers and codecs the audio writer makes (all through libsndfile).
+enum class AudioKind { Wav, Aiff, Flac, OggVorbis, OggOpus, Mp3 };
+
+// Writes mono samples (-1..1) as an audio file at `path` (UTF-8), replacing it. `quality`
+// 0..1 trades size for fidelity in the lossy codecs (libsndfile's compression level,
+// inverted); MP3 is written with a variable bit rate and a Xing header. Throws FileError
+// when libsndfile can't create or write the file.
+void writeAudioFile(const std::string& path, AudioKind kind, int sampleRate,
+                    const std::vector<float>& samples, double quality = 0.5);
+
+}  // namespace kalmero

@@ -1,0 +1,283 @@
+#include "formats/lst_file.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "model/file_error.h"
+
+namespace kalmero {
+namespace {
+
+struct Row {
+    std::string caption;
+    std::string subItem;
+    bool operator==(const Row&) const = default;
+};
+
+// Records what the reader shows, in order, so the tests can check the status sequence too.
+class RecordingWindow : public NullWindowPort {
+public:
+    void clearRows(View view) override {
+        events.push_back("clear");
+        if (view == View::Adverts) {
+            rows.clear();
+        }
+    }
+    void appendRow(View view, std::size_t index, std::string_view caption,
+                   std::string_view subItem) override {
+        EXPECT_EQ(view, View::Adverts);
+        EXPECT_EQ(index, rows.size());
+        rows.push_back({std::string(caption), std::string(subItem)});
+    }
+    void setStatus(std::string_view text) override { events.push_back(std::string(text)); }
+    void setGaugeMax(std::int64_t max) override { gaugeMax = max; }
+    void setGaugeProgress(std::int64_t progress) override { gaugeSteps.push_back(progress); }
+    void processEvents() override { ++processed; }
+
+    std::vector<std::string> events;
+    std::vector<Row> rows;
+    std::int64_t gaugeMax = -1;
+    std::vector<std::int64_t> gaugeSteps;
+    int processed = 0;
+};
+
+// A meter with fixed answers that counts how often each path was asked for.
+struct FakeMeter {
+    std::map<std::string, std::int64_t> lengths;
+    std::map<std::string, int> calls;
+
+    SpotMeter meter() {
+        return [this](std::string_view path) {
+            ++calls[std::string(path)];
+            const auto found = lengths.find(std::string(path));
+            return found == lengths.end() ? 0 : found->second;
+        };
+    }
+};
+
+class LstFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* base = std::getenv("KALMERO_TEST_TMP");
+        std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/lst_XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_folder = pattern;
+    }
+    void TearDown() override {
+        ::unlink(m_path.c_str());
+        ::rmdir(m_folder.c_str());
+    }
+
+    // Writes the bytes as an LST file and loads it.
+    void load(const std::string& bytes) {
+        m_path = m_folder + "/reklamy.lst";
+        std::ofstream(m_path, std::ios::binary) << bytes;
+        OtworzPlikLST(m_path, lists, window, meter.meter());
+    }
+
+    const TPozycja& spot(std::size_t i) const { return lists.ListaLST.at(i); }
+
+    Lists lists;
+    RecordingWindow window;
+    FakeMeter meter;
+    std::string m_folder;
+    std::string m_path;
+};
+
+TEST_F(LstFileTest, BuildsAnAdvertRecordPerSpot) {
+    meter.lengths["C:\\spoty\\Pizza.Mama.mp3"] = 30'500;
+    load("07:15:00\r\nC:\\spoty\\Pizza.Mama.mp3\r\n");
+
+    ASSERT_EQ(lists.ListaLST.size(), 1u);
+    const TPozycja& s = spot(0);
+    const std::pair<Pole, std::string> expected[] = {
+        {Pole::Emi, "Emi=07:15:00.000"}, {Pole::Typ, "Typ=REK"},
+        {Pole::Trw, "Trw=00:30.500"},    {Pole::Out, "Out=00:30.500"},
+        {Pole::Mix, "Mix=00:00.000"},    {Pole::NwK, "NwK=00:30.500"},
+        {Pole::FOu, "FOu=00:30.500"},    {Pole::Ide, "Ide=Pizza.Mama"},
+        {Pole::Tyt, "Tyt=Pizza.Mama"},   {Pole::Wyk, "Wyk=reklama"},
+        {Pole::Adr, "Adr=C:\\spoty\\Pizza.Mama.mp3"},
+    };
+    std::size_t filled = 0;
+    for (const auto& [field, line] : expected) {
+        EXPECT_EQ(s.line(field), line) << key(field);
+    }
+    for (std::size_t f = 0; f < kFieldCount; ++f) {
+        filled += s.empty(static_cast<Pole>(f)) ? 0 : 1;
+    }
+    EXPECT_EQ(filled, std::size(expected));
+    EXPECT_EQ(s.CzasStart, 26'100'000);
+    EXPECT_EQ(s.CzasNwK, 30'500);
+    EXPECT_EQ(s.CzasMix, 0);
+    EXPECT_EQ(s.CzasGrania, 30'500);
+}
+
+struct LayoutCase {
+    const char* what;
+    std::string file;
+    std::vector<std::string> emi;   // Emi values of the records, in order
+    std::vector<std::string> name;  // Tyt values
+};
+
+TEST_F(LstFileTest, PairsTimeAndPathLinesByLineNumber) {
+    const LayoutCase cases[] = {
+        {"blank-led hours, and a block of two",
+         " 9:15:00\r\na.mp3\r\n 9:15:00\r\nb.mp3\r\n10:00:00\r\nc.mp3\r\n",
+         {"09:15:00.000", "09:15:00.000", "10:00:00.000"},
+         {"a", "b", "c"}},
+        {"text after the eighth character plays no part",
+         "12:00:00 blok 1\nd.wav\n", {"12:00:00.000"}, {"d"}},
+        {"every blank of the first eight is a 0", "1 : 5: 0x\ne.mp3\n", {"10:05:00.000"}, {"e"}},
+        {"a short time line", "7:5\nf.mp3\n", {"7:5.000"}, {"f"}},
+        {"an empty line shifts the pairing",
+         "08:00:00\ra.mp3\r\r09:00:00\rb.mp3\r10:00:00\rc.mp3\rd.mp3\r",
+         {"08:00:00.000", "b.mp3.000", "c.mp3.000"},
+         {"a", "00", "d"}},
+        {"blank and control-only lines at even numbers are skipped with their path line",
+         " \t\r\nx.mp3\r\n\x01\x1f\x20\r\ny.mp3\r\n06:00:00\r\nz.mp3\r\n",
+         {"06:00:00.000"}, {"z"}},
+        {"a time line that is the last line is dropped; spots before it stay",
+         "06:00:00\na.mp3\n07:00:00\n", {"06:00:00.000"}, {"a"}},
+        {"a NUL byte does not end the text", std::string("06:00:00\na\0b.mp3\n07:00:00\nc.mp3\n", 30),
+         {"06:00:00.000", "07:00:00.000"}, {std::string("a\0b", 3), "c"}},
+        {"an empty file", "", {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        load(c.file);
+        std::vector<std::string> emi;
+        std::vector<std::string> name;
+        for (const auto& s : lists.ListaLST) {
+            emi.emplace_back(s.value(Pole::Emi));
+            name.emplace_back(s.value(Pole::Tyt));
+        }
+        EXPECT_EQ(emi, c.emi);
+        EXPECT_EQ(name, c.name);
+        EXPECT_EQ(window.rows.size(), lists.ListaLST.size());
+    }
+}
+
+TEST_F(LstFileTest, NamesAndPathsAreCutToTheFieldCapacity) {
+    const std::string long50(50, 'n');
+    const std::string path260 = "D:\\" + std::string(257, 'p');
+    struct NameCase {
+        std::string pathLine;
+        std::string ide;
+        std::string adr;
+    };
+    const NameCase cases[] = {
+        {"C:\\spoty\\Pizza.Mama.mp3", "Ide=Pizza.Mama", "Adr=C:\\spoty\\Pizza.Mama.mp3"},
+        {"spoty/pizzeria.mp3", "Ide=pizzeria", "Adr=spoty/pizzeria.mp3"},
+        {"C:spot.mp2", "Ide=spot", "Adr=C:spot.mp2"},
+        {"/srv/a.b/bez_rozszerzenia", "Ide=bez_rozszerzenia", "Adr=/srv/a.b/bez_rozszerzenia"},
+        {"/srv/.ukryty", "Ide=", "Adr=/srv/.ukryty"},
+        {"", "Ide=", "Adr="},
+        {"C:\\" + long50 + ".mp3", "Ide=" + long50.substr(0, 46), "Adr=C:\\" + long50 + ".mp3"},
+        {path260, "Ide=" + std::string(46, 'p'), "Adr=" + path260.substr(0, 246)},
+        {"E:\\Reklamy\\\xA3\xF3" "d\x9F.mp3", "Ide=\xA3\xF3" "d\x9F", "Adr=E:\\Reklamy\\\xA3\xF3" "d\x9F.mp3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pathLine);
+        meter.calls.clear();
+        load("06:00:00\r\n" + c.pathLine + "\r\n");
+        ASSERT_EQ(lists.ListaLST.size(), 1u);
+        EXPECT_EQ(spot(0).line(Pole::Ide), c.ide);
+        EXPECT_EQ(spot(0).line(Pole::Tyt), "Tyt" + c.ide.substr(3));
+        EXPECT_EQ(spot(0).line(Pole::Adr), c.adr);
+        // The meter sees the path line cut to 250, not the 246 that the record keeps.
+        ASSERT_EQ(meter.calls.size(), 1u);
+        EXPECT_EQ(meter.calls.begin()->first, c.pathLine.substr(0, 250));
+    }
+}
+
+TEST_F(LstFileTest, LengthsOfAnHourOrMoreDropTheHoursFromTheTextOnly) {
+    meter.lengths["dlugi.mp3"] = 3'723'000;
+    load("06:00:00\r\ndlugi.mp3\r\n06:00:00\r\nbrak.mp3\r\n");
+    ASSERT_EQ(lists.ListaLST.size(), 2u);
+    EXPECT_EQ(spot(0).line(Pole::Trw), "Trw=02:03.000");
+    EXPECT_EQ(spot(0).line(Pole::NwK), "NwK=02:03.000");
+    EXPECT_EQ(spot(0).CzasNwK, 3'723'000);
+    EXPECT_EQ(spot(0).CzasGrania, 3'723'000);
+    // A file the meter can't measure stays in the list with length 0.
+    EXPECT_EQ(spot(1).line(Pole::FOu), "FOu=00:00.000");
+    EXPECT_EQ(spot(1).CzasGrania, 0);
+}
+
+TEST_F(LstFileTest, MeasuresEachDistinctPathOncePerLoad) {
+    meter.lengths["a.mp3"] = 1000;
+    meter.lengths["b.mp3"] = 2000;
+    const std::string file = "06:00:00\na.mp3\n06:00:00\nb.mp3\n07:00:00\na.mp3\n08:00:00\na.mp3\n";
+    load(file);
+    EXPECT_EQ((std::map<std::string, int>{{"a.mp3", 1}, {"b.mp3", 1}}), meter.calls);
+    EXPECT_EQ(spot(3).CzasNwK, 1000);
+
+    // Nothing is kept between loads: a file that changed is measured anew.
+    meter.lengths["a.mp3"] = 5000;
+    load(file);
+    EXPECT_EQ(meter.calls["a.mp3"], 2);
+    EXPECT_EQ(spot(3).CzasNwK, 5000);
+}
+
+TEST_F(LstFileTest, ShowsABlockTimeOnlyOnItsFirstRow) {
+    meter.lengths["a.mp3"] = 1000;
+    load(" 9:15:00\r\nC:\\a.mp3\r\n09:15:00\r\nC:\\b.mp3\r\n10:00:00\r\nc.mp3\r\n09:15:00\r\nd.mp3\r\n");
+    const std::vector<Row> expected = {
+        {"09:15:00.000", "a"}, {"", "b"}, {"10:00:00.000", "c"}, {"09:15:00.000", "d"}};
+    EXPECT_EQ(window.rows, expected);
+    EXPECT_EQ(lstRowCaption(lists.ListaLST, 1), "");
+    EXPECT_EQ(lstRowCaption(lists.ListaLST, 3), "09:15:00.000");
+}
+
+TEST_F(LstFileTest, ReportsProgressPerLineAndRemovesTheSpare) {
+    load("06:00:00\r\na.mp3\r\n\r\n07:00:00\r\nb.mp3\r\n");
+    EXPECT_EQ(window.events,
+              (std::vector<std::string>{"clear", "Ładowanie pliku LST...",
+                                        "Ładowanie pliku LST zakończone!"}));
+    EXPECT_EQ(window.gaugeMax, 5);
+    EXPECT_EQ(window.gaugeSteps, (std::vector<std::int64_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(window.processed, 5);
+    EXPECT_EQ(lists.ListaLST.size(), 1u);
+
+    load("");
+    EXPECT_TRUE(lists.ListaLST.empty());
+    EXPECT_TRUE(window.rows.empty());
+    EXPECT_EQ(window.gaugeMax, 0);
+    EXPECT_EQ(window.events.back(), "Ładowanie pliku LST zakończone!");
+}
+
+TEST_F(LstFileTest, AFileThatCantBeReadEmptiesTheListBeforeAnyStatus) {
+    load("06:00:00\na.mp3\n");
+    ASSERT_EQ(lists.ListaLST.size(), 1u);
+    window.events.clear();
+    lists.ListaMIX.resize(2);
+
+    EXPECT_THROW(OtworzPlikLST(m_folder + "/brak.lst", lists, window, meter.meter()), FileError);
+    EXPECT_TRUE(lists.ListaLST.empty());
+    EXPECT_TRUE(window.rows.empty());
+    EXPECT_EQ(window.events, std::vector<std::string>{"clear"});
+    EXPECT_EQ(lists.ListaMIX.size(), 2u);  // other lists are not touched
+}
+
+TEST_F(LstFileTest, AFailingMeterLeavesNoSpareRecord) {
+    load("06:00:00\na.mp3\n07:00:00\nzly.mp3\n");
+    const SpotMeter failing = [](std::string_view path) -> std::int64_t {
+        if (path == "zly.mp3") {
+            throw std::runtime_error("meter failed");
+        }
+        return 1;
+    };
+    EXPECT_THROW(OtworzPlikLST(m_path, lists, window, failing), std::runtime_error);
+    ASSERT_EQ(lists.ListaLST.size(), 1u);
+    EXPECT_EQ(spot(0).value(Pole::Tyt), "a");
+}
+
+}  // namespace
+}  // namespace kalmero

@@ -1,0 +1,215 @@
+#include "platform/audio_length.h"
+
+#include <fcntl.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <future>
+#include <random>
+#include <thread>
+
+#include "platform/audio_test_support.h"
+#include "platform/audio_writer.h"
+
+namespace kalmero {
+namespace {
+
+using testing::readBytes;
+using testing::sweep;
+using testing::writeBytes;
+
+TEST(FramesToMs, RoundsExactlyWithTiesToEven) {
+    struct Case {
+        std::int64_t frames;
+        std::int64_t rate;
+        std::int64_t ms;
+    };
+    const Case cases[] = {
+        {24'072, 48'000, 502},  // 501.5
+        {24'024, 48'000, 500},  // 500.5
+        {1, 2'000, 0},          // 0.5
+        {3, 2'000, 2},          // 1.5
+        {2, 3, 667},
+        {1, 3, 333},
+        {1'323'123, 44'100, 30'003},
+        {44'100'000'000'000'000, 44'100, 1'000'000'000'000'000},  // no overflow
+        {0, 44'100, 0},
+        {100, 0, 0},
+        {-5, 44'100, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(framesToMs(c.frames, c.rate), c.ms) << c.frames << " / " << c.rate;
+    }
+}
+
+class AudioLengthTest : public testing::TempFolderTest {};
+
+TEST_F(AudioLengthTest, MeasuresEachFormatExactly) {
+    struct Case {
+        const char* name;
+        AudioKind kind;
+        int rate;
+        std::int64_t frames;
+        std::int64_t ms;
+    };
+    const Case cases[] = {
+        {"tie_up.wav", AudioKind::Wav, 48'000, 24'072, 502},
+        {"tie_down.wav", AudioKind::Wav, 48'000, 24'024, 500},
+        {"empty_audio.wav", AudioKind::Wav, 44'100, 0, 0},
+        {"short.aiff", AudioKind::Aiff, 8'000, 12, 2},  // 1.5 ms
+        {"a.flac", AudioKind::Flac, 44'100, 44'100 * 3 + 17, 3'000},
+        {"a.ogg", AudioKind::OggVorbis, 44'100, 44'100 * 3 + 23, 3'001},
+        {"a.opus", AudioKind::OggOpus, 48'000, 24'072, 502},
+        {"a.mp3", AudioKind::Mp3, 44'100, 1'323'123, 30'003},
+        {"b.mp3", AudioKind::Mp3, 22'050, 154'350, 7'000},
+        {"c.mp3", AudioKind::Mp3, 16'000, 8'008, 500},  // 500.5, MPEG-2
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeAudioFile(file(c.name), c.kind, c.rate, sweep(c.rate, c.frames));
+        EXPECT_EQ(PobierzCzasSpotu(file(c.name)), c.ms);
+    }
+}
+
+// Bytes of an MPEG-1 Layer III frame starting at `at`, from its header.
+std::size_t mpeg1Layer3FrameSize(const std::string& bytes, std::size_t at) {
+    static const int kKbps[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    static const int kRates[] = {44'100, 48'000, 32'000};
+    const auto b1 = static_cast<unsigned char>(bytes.at(at + 1));
+    const auto b2 = static_cast<unsigned char>(bytes.at(at + 2));
+    EXPECT_EQ(static_cast<unsigned char>(bytes[at]), 0xFF);
+    EXPECT_EQ(b1 & 0xFE, 0xFA) << "not MPEG-1 Layer III";
+    const int kbps = kKbps[(b2 >> 4) % 15];
+    const int rate = kRates[((b2 >> 2) & 3) % 3];
+    return static_cast<std::size_t>(144'000 * kbps / rate + ((b2 >> 1) & 1));
+}
+
+// What libsndfile alone makes of a file, to show that a fixture really misleads it.
+std::int64_t sndfileEstimate(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = ::sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) {
+        return -1;
+    }
+    ::sf_close(file);
+    return framesToMs(info.frames, info.samplerate);
+}
+
+// A 30 s MP3 whose bit rate changes a lot: a quiet second, then loud noise.
+std::vector<float> quietThenNoise() {
+    std::vector<float> samples = sweep(44'100, 44'100 * 30, 0.001f);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> noise(-0.5f, 0.5f);
+    for (std::size_t i = 44'100; i < samples.size(); ++i) {
+        samples[i] += noise(random);
+    }
+    return samples;
+}
+
+TEST_F(AudioLengthTest, CountsMpegFramesWhenTheHeaderMisleads) {
+    const std::string original = file("vbr.mp3");
+    writeAudioFile(original, AudioKind::Mp3, 44'100, quietThenNoise());
+    ASSERT_EQ(PobierzCzasSpotu(original), 30'000);
+    const std::string bytes = readBytes(original);
+
+    const std::size_t first = mpeg1Layer3FrameSize(bytes, 0);
+    ASSERT_NE(bytes.substr(0, first).find("Xing"), std::string::npos);
+    const std::string noXing = bytes.substr(first);
+    // A 500 KB ID3v2 tag (its size a syncsafe integer) in front of the audio.
+    const std::size_t tagSize = 500'000;
+    std::string tag = "ID3\x03";
+    tag += '\0';
+    tag += '\0';
+    for (int shift = 21; shift >= 0; shift -= 7) {
+        tag += static_cast<char>((tagSize >> shift) & 0x7F);
+    }
+    tag += std::string(tagSize, '\0');
+
+    // Without the Xing header only a frame count finds the length, and without the
+    // encoder's tag the decoder delay and padding remain (at most two frames, 52 ms).
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::int64_t least;
+        std::int64_t most;
+    };
+    const Case cases[] = {
+        {"vbr_bez_xing.mp3", noXing, 30'000, 30'052},
+        {"tag_bez_xing.mp3", tag + noXing, 30'000, 30'052},
+        {"tag_z_xing.mp3", tag + bytes, 30'000, 30'000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(file(c.name), c.bytes);
+        if (c.least != c.most) {
+            ASSERT_GT(std::abs(sndfileEstimate(file(c.name)) - 30'000), 5'000)
+                << "the fixture must mislead a header reader";
+        }
+        const std::int64_t ms = PobierzCzasSpotu(file(c.name));
+        EXPECT_GE(ms, c.least);
+        EXPECT_LE(ms, c.most);
+    }
+}
+
+TEST_F(AudioLengthTest, GivesZeroForWhatIsNoAudioFile) {
+    const std::string empty = file("pusty.mp3");
+    writeBytes(empty, "");
+    const std::string text = file("tekst.mp3");
+    writeBytes(text, std::string(20'000, 'x') + "\r\nTo nie jest plik d\x9Fwi\xEA" "kowy.\r\n");
+    const std::string garbage = file("smieci.wav");
+    writeBytes(garbage, "RIFF\x10\0\0\0WAVEfmt " + std::string(200, '\x7F'));
+    ASSERT_EQ(::mkdir(file("katalog.mp3").c_str(), 0755), 0);
+    const std::string paths[] = {
+        file("brak.mp3"), empty, text, garbage, file("katalog.mp3"), "/dev/null", "/dev/zero",
+        "", std::string("/etc/passwd\0.mp3", 16), "C:\\spoty\\pizzeria.mp3",
+    };
+    for (const auto& path : paths) {
+        EXPECT_EQ(PobierzCzasSpotu(path), 0) << path;
+    }
+}
+
+TEST_F(AudioLengthTest, AFifoGivesZeroAtOnce) {
+    const std::string fifo = file("kolejka.mp3");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    auto length = std::async(std::launch::async, [&] { return PobierzCzasSpotu(fifo); });
+    if (length.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Release the blocked reader by opening the writing end, so the test can end.
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        length.wait();
+        ::close(writer);
+        FAIL() << "opening a FIFO blocked";
+    }
+    EXPECT_EQ(length.get(), 0);
+}
+
+TEST_F(AudioLengthTest, OpensAPathGivenInWindows1250) {
+    // "Łódź żółć.flac" on disk in UTF-8; the path line holds Windows-1250 bytes.
+    writeAudioFile(file("\xC5\x81\xC3\xB3" "d\xC5\xBA \xC5\xBC\xC3\xB3\xC5\x82\xC4\x87.flac"),
+                   AudioKind::Flac, 44'100, sweep(44'100, 44'100 * 2));
+    EXPECT_EQ(PobierzCzasSpotu(folder + "/\xA3\xF3" "d\x9F \xBF\xF3\xB3\xE6.flac"), 2'000);
+    // The same bytes read as UTF-8 name nothing.
+    EXPECT_EQ(PobierzCzasSpotu(file("\xC5\x81\xC3\xB3" "d\xC5\xBA \xC5\xBC\xC3\xB3\xC5\x82\xC4\x87.flac")), 0);
+}
+
+TEST_F(AudioLengthTest, MeasuresFromSeveralThreadsAtOnce) {
+    const std::string path = file("watki.mp3");
+    writeAudioFile(path, AudioKind::Mp3, 22'050, sweep(22'050, 22'050 * 4));
+    std::vector<std::future<std::int64_t>> lengths;
+    for (int i = 0; i < 4; ++i) {
+        lengths.push_back(std::async(std::launch::async, [&] { return PobierzCzasSpotu(path); }));
+    }
+    for (auto& length : lengths) {
+        EXPECT_EQ(length.get(), 4'000);
+    }
+}
+
+TEST(DecoderInfo, NamesBothDecodersAndReadsMpeg) {
+    const DecoderInfo info = decoderInfo();
+    EXPECT_TRUE(info.readsMpegAudio);
+    EXPECT_NE(info.description.find("libsndfile"), std::string::npos) << info.description;
+    EXPECT_NE(info.description.find("libmpg123 1."), std::string::npos) << info.description;
+}
+
+}  // namespace
+}  // namespace kalmero
