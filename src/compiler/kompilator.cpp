@@ -1,0 +1,317 @@
+#include "compiler/kompilator.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "formats/matryca.h"
+#include "model/czas.h"
+#include "model/file_error.h"
+
+namespace kalmero {
+
+namespace {
+
+constexpr std::string_view kTypDJ = "Typ=DJ_";
+constexpr std::int64_t kFadeMs = 3000;
+
+bool isDJ(const TPozycja& pozycja) { return pozycja.line(Pole::Typ) == kTypDJ; }
+
+std::string emiLine(std::int64_t ms) { return "Emi=" + CzasStartString(ms); }
+
+std::string hourLine(int hour) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "Emi=%.2d:00:00.000", hour);
+    return buffer;
+}
+
+// 0 when no record lies in [from, to]; else the verdict of the last one in list order:
+// 1 when it lies strictly in the window's first half, 2 otherwise.
+int windowTest(const TimeIndex& index, const Lista& list, std::int64_t from, std::int64_t to) {
+    const std::ptrdiff_t last = index.lastInWindow(from, to);
+    if (last < 0) {
+        return 0;
+    }
+    const std::int64_t t = list[static_cast<std::size_t>(last)].CzasStart;
+    return 2 * (t - from) < (to - from) ? 1 : 2;
+}
+
+}  // namespace
+
+std::string breakSoundName(std::string_view path) {
+    const auto delimiter = path.find_last_of("\\/:");
+    std::string_view name = delimiter == std::string_view::npos ? path : path.substr(delimiter + 1);
+    const auto dot = name.rfind('.');
+    if (dot != std::string_view::npos) {
+        name = name.substr(0, dot);
+    }
+    return std::string(name);
+}
+
+Kompilator::Kompilator(Lists& lists, WindowPort& window, const Konfiguracja& konfiguracja,
+                       std::string matrixPath)
+    : m_lists(lists),
+      m_window(window),
+      m_konfiguracja(konfiguracja),
+      m_matrixPath(std::move(matrixPath)) {
+    ustawUstawienia(window.breakSettings());
+}
+
+void Kompilator::ustawUstawienia(const BreakSettings& settings) {
+    m_settings = settings;
+    m_breakLengthMs = breakLengthMs(settings);
+}
+
+void Kompilator::zbudujIndeksy() {
+    m_lstIndex.build(m_lists.ListaLST);
+    m_breakIndex.build(m_lists.ListaBreak);
+    m_placedCounts.assign(m_lists.ListaLST.size(), 0);
+}
+
+void Kompilator::UtworzListeBreak() {
+    Lista& breaks = m_lists.ListaBreak;
+    breaks.clear();
+    m_breakIndex.build(breaks);
+
+    const std::vector<std::string> lines = readMatrixLines(m_matrixPath);
+    const int weekday = m_settings.weekday;
+    if (weekday < 0 || static_cast<std::size_t>(weekday) >= lines.size()) {
+        throw FileError("Break matrix \"" + m_matrixPath + "\" has no line for weekday " +
+                        std::to_string(weekday) + " (it holds " + std::to_string(lines.size()) +
+                        " lines)");
+    }
+    const std::string& line = lines[static_cast<std::size_t>(weekday)];
+
+    const std::string length = CzasTrwString(m_breakLengthMs);
+    const bool sound = m_konfiguracja.CzyDzwiek;
+    const std::string& soundPath = m_konfiguracja.FolderPlikBreak;
+    for (std::size_t k = 0; k < line.size(); ++k) {
+        if (line[k] != '1') {
+            continue;
+        }
+        TPozycja& brk = breaks.emplace_back();
+        brk.set(Pole::Emi, hourLine(kFirstMatrixHour + static_cast<int>(k)));
+        brk.set(Pole::Typ, sound ? "Typ=SND" : "Typ=BRK");
+        brk.set(Pole::Trw, "Trw=" + length);
+        brk.set(Pole::Out, "Out=" + length);
+        brk.set(Pole::Mix, "Mix=00:00.000");
+        brk.set(Pole::NwK, "NwK=" + length);
+        brk.set(Pole::FOu, "FOu=" + length);
+        brk.set(Pole::Ide, sound ? "Ide=" + breakSoundName(soundPath) : "Ide=--------");
+        brk.set(Pole::Tyt, kTytulBreaku);
+        brk.set(Pole::Wyk, "Wyk=BREAK");
+        if (sound) {
+            brk.set(Pole::Adr, "Adr=" + soundPath);
+        }
+        // From the written line, not from the hour: an hour of three digits reads back
+        // differently, and the window tests must agree with the file.
+        brk.CzasStart = CzasStartInt(brk.line(Pole::Emi));
+        brk.CzasNwK = m_breakLengthMs;
+        brk.CzasMix = 0;
+        brk.CzasGrania = m_breakLengthMs;
+    }
+    m_breakIndex.build(breaks);
+}
+
+bool Kompilator::NowyMozg() {
+    const BreakSettings settings = m_window.breakSettings();
+    if (!breakModeSelected(settings.mode)) {
+        return false;
+    }
+    ustawUstawienia(settings);
+
+    Przesuniecie = 0;
+    if (m_settings.mode != 2) {
+        UtworzListeBreak();
+    }
+    zbudujIndeksy();
+    m_breaksPlaced = 0;
+    m_itemsPlaced = 0;
+
+    m_window.clearRows(View::Result);
+    m_lists.ListaWynikowa.clear();
+
+    const Lista& mix = m_lists.ListaMIX;
+    m_window.setGaugeMax(static_cast<std::int64_t>(mix.size()));
+    m_window.setStatus(kKompilowanie);
+    for (std::size_t i = 0; i < mix.size(); ++i) {
+        const TPozycja pozycja = mix[i];
+        AktualnaPozycja = static_cast<std::int32_t>(i);
+        if (isDJ(pozycja)) {
+            continue;
+        }
+        placeItem(pozycja);
+        m_window.setGaugeProgress(static_cast<std::int64_t>(i) + 1);
+        m_window.processEvents();
+    }
+    m_window.setStatus(kKompilowanieGotowe);
+    m_window.processEvents();
+    return true;
+}
+
+void Kompilator::placeItem(const TPozycja& pozycja) {
+    const std::int64_t start = pozycja.CzasStart + Przesuniecie;
+    const std::int64_t end = start + pozycja.CzasGrania;
+
+    switch (m_settings.mode) {
+        case 0: {
+            const int breakAt = breakTest(start, end);
+            if (breakAt == 0) {
+                advertsOnly(pozycja, start, end);
+            } else if (breakAt == 1) {
+                AddElementBreakNew(Miejsce::Przed, start, end);
+                const std::int64_t after = newEnd(pozycja);
+                const int advertAt = advertTest(start, after);
+                if (advertAt == 1) {
+                    AddElementsLSTnew(Miejsce::Przed, start, after);
+                }
+                AddElementMIXnew(pozycja);
+                if (advertAt == 2) {
+                    AddElementsLSTnew(Miejsce::Po, start, after);
+                }
+            } else {
+                AddElementMIXnew(pozycja);
+                AddElementBreakNew(Miejsce::Po, start, end);
+                const std::int64_t after = newEnd(pozycja);
+                if (advertTest(start, after) != 0) {
+                    AddElementsLSTnew(Miejsce::Po, start, after);
+                }
+            }
+            break;
+        }
+        case 1: {
+            if (breakTest(start, end) == 0) {
+                advertsOnly(pozycja, start, end);
+                break;
+            }
+            AddElementMIXnew(pozycja);
+            const std::int64_t hour = pelna(end);
+            // The part of the item after the full hour leaves the timetable: the break
+            // starts on the hour whether or not the item is faded there.
+            Przesuniecie -= end - hour;
+            AddElementBreakNew(Miejsce::Przed, hour, end);
+            const std::int64_t after = newEnd(pozycja);
+            if (advertTest(hour, after) != 0) {
+                AddElementsLSTnew(Miejsce::Po, hour, after);
+            }
+            break;
+        }
+        default:
+            advertsOnly(pozycja, start, end);
+            break;
+    }
+}
+
+void Kompilator::advertsOnly(const TPozycja& pozycja, std::int64_t start, std::int64_t end) {
+    const int advertAt = advertTest(start, end);
+    if (advertAt == 1) {
+        AddElementsLSTnew(Miejsce::Przed, start, end);
+    }
+    AddElementMIXnew(pozycja);
+    if (advertAt == 2) {
+        AddElementsLSTnew(Miejsce::Po, start, end);
+    }
+}
+
+int Kompilator::advertTest(std::int64_t from, std::int64_t to) const {
+    return m_lists.ListaLST.empty() ? 0 : CheckLST(from, to);
+}
+
+int Kompilator::breakTest(std::int64_t from, std::int64_t to) const {
+    return m_lists.ListaBreak.empty() ? 0 : CheckBreak(from, to);
+}
+
+std::int64_t Kompilator::newEnd(const TPozycja& pozycja) const {
+    return pozycja.CzasStart + Przesuniecie + pozycja.CzasGrania;
+}
+
+int Kompilator::CheckLST(std::int64_t from, std::int64_t to) const {
+    return windowTest(m_lstIndex, m_lists.ListaLST, from, to);
+}
+
+int Kompilator::CheckBreak(std::int64_t from, std::int64_t to) const {
+    return windowTest(m_breakIndex, m_lists.ListaBreak, from, to);
+}
+
+void Kompilator::AddElementBreakNew(Miejsce miejsce, std::int64_t from, std::int64_t to) {
+    const std::int64_t stamp = miejsce == Miejsce::Przed ? from : to;
+    m_breakIndex.positionsInWindow(from, to, m_scratch);
+    const bool fade = m_settings.mode == 1 && m_settings.fade;
+    for (const std::size_t position : m_scratch) {
+        TPozycja copy = m_lists.ListaBreak[position];
+        copy.CzasStart = stamp;
+        copy.set(Pole::Emi, emiLine(stamp));
+        if (fade) {
+            WyciszWczesniejszaPozycje(stamp);
+        }
+        DodajDoWyniku(copy);
+        ++m_breaksPlaced;
+        Przesuniecie += m_breakLengthMs;
+    }
+}
+
+void Kompilator::AddElementsLSTnew(Miejsce miejsce, std::int64_t from, std::int64_t to) {
+    std::int64_t stamp = miejsce == Miejsce::Przed ? from : to;
+    m_lstIndex.positionsInWindow(from, to, m_scratch);
+    for (const std::size_t position : m_scratch) {
+        const TPozycja& spot = m_lists.ListaLST[position];
+        TPozycja copy = spot;
+        copy.CzasStart = stamp;
+        copy.set(Pole::Emi, emiLine(stamp));
+        DodajDoWyniku(copy);
+        if (position < m_placedCounts.size()) {
+            ++m_placedCounts[position];
+        }
+        stamp += spot.CzasNwK;
+        Przesuniecie += spot.CzasNwK;
+    }
+}
+
+void Kompilator::appendMoved(const TPozycja& pozycja) {
+    TPozycja copy = pozycja;
+    copy.CzasStart += Przesuniecie;
+    copy.set(Pole::Emi, emiLine(copy.CzasStart));
+    DodajDoWyniku(copy);
+    ++m_itemsPlaced;
+}
+
+void Kompilator::AddElementMIXnew(const TPozycja& pozycja) {
+    appendMoved(pozycja);
+    const Lista& mix = m_lists.ListaMIX;
+    const auto next = static_cast<std::size_t>(AktualnaPozycja) + 1;
+    if (AktualnaPozycja >= 0 && next < mix.size() && isDJ(mix[next])) {
+        appendMoved(mix[next]);
+    }
+}
+
+void Kompilator::DodajDoWyniku(const TPozycja& pozycja) {
+    Lista& result = m_lists.ListaWynikowa;
+    result.push_back(pozycja);
+    std::string subItem(pozycja.value(Pole::Wyk));
+    subItem += " - ";
+    subItem += pozycja.value(Pole::Tyt);
+    m_window.appendRow(View::Result, result.size() - 1, pozycja.value(Pole::Emi), subItem);
+}
+
+void Kompilator::WyciszWczesniejszaPozycje(std::int64_t cut) {
+    Lista& result = m_lists.ListaWynikowa;
+    if (result.empty()) {
+        return;
+    }
+    TPozycja& last = result.back();
+    // Kept at 0 or more: a cut before the record's start or less than the fade after it
+    // would otherwise write minus signs into the time texts.
+    last.CzasNwK = std::max<std::int64_t>(0, cut - last.CzasStart);
+    last.CzasMix = std::max<std::int64_t>(0, last.CzasNwK - kFadeMs);
+    last.CzasGrania = last.CzasNwK - last.CzasMix;
+    const std::string cutText = CzasTrwString(last.CzasNwK);
+    const std::string fadeText = CzasTrwString(last.CzasMix);
+    last.set(Pole::Trw, "Trw=" + cutText);
+    last.set(Pole::NwK, "NwK=" + cutText);
+    last.set(Pole::Out, "Out=" + fadeText);
+    last.set(Pole::FOu, "FOu=" + fadeText);
+    last.set(Pole::Mix, "Mix=" + fadeText);
+    last.set(Pole::FOT, "FOT=0");
+}
+
+}  // namespace kalmero

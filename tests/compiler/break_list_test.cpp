@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include "fixtures.h"
+#include "model/file_error.h"
+
+namespace kalmero {
+namespace {
+
+using namespace kalmero::testing;
+
+struct BreakListCase {
+    const char* name;
+    std::string line;
+    std::string seconds;
+    bool sound;
+    std::string soundPath;
+    std::vector<std::string> emi;  // expected Emi lines, in order
+    std::string length;            // expected duration text of the length fields
+    std::int64_t lengthMs;
+    std::string ide;
+    std::string adr;
+};
+
+class BreakListTable : public ::testing::TestWithParam<BreakListCase> {};
+
+TEST_P(BreakListTable, FillsEveryField) {
+    const BreakListCase& c = GetParam();
+    TempFolder folder;
+    Lists lists;
+    NullWindowPort window;
+    window.settings.weekday = 2;
+    window.settings.seconds = c.seconds;
+    Konfiguracja konfiguracja;
+    konfiguracja.CzyDzwiek = c.sound;
+    konfiguracja.FolderPlikBreak = c.soundPath;
+    Kompilator kompilator(lists, window, konfiguracja, matrixWith(folder, 2, c.line));
+
+    kompilator.UtworzListeBreak();
+
+    ASSERT_EQ(lists.ListaBreak.size(), c.emi.size());
+    for (std::size_t i = 0; i < c.emi.size(); ++i) {
+        const TPozycja& b = lists.ListaBreak[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(b.line(Pole::Emi), c.emi[i]);
+        EXPECT_EQ(b.CzasStart, CzasStartInt(c.emi[i]));
+        EXPECT_EQ(b.line(Pole::Typ), c.sound ? "Typ=SND" : "Typ=BRK");
+        EXPECT_EQ(b.line(Pole::Trw), "Trw=" + c.length);
+        EXPECT_EQ(b.line(Pole::Out), "Out=" + c.length);
+        EXPECT_EQ(b.line(Pole::Mix), "Mix=00:00.000");
+        EXPECT_EQ(b.line(Pole::NwK), "NwK=" + c.length);
+        EXPECT_EQ(b.line(Pole::FOu), "FOu=" + c.length);
+        EXPECT_EQ(b.line(Pole::Ide), c.ide);
+        EXPECT_EQ(b.line(Pole::Tyt), "Tyt=Wiadomo\x9C" "ci");
+        EXPECT_EQ(b.line(Pole::Wyk), "Wyk=BREAK");
+        EXPECT_EQ(b.line(Pole::Adr), c.adr);
+        for (const Pole empty : {Pole::Int, Pole::Pta, Pole::Kom, Pole::Atr, Pole::Wyd,
+                                 Pole::Rok, Pole::Zak, Pole::FOT, Pole::NwP, Pole::FIn,
+                                 Pole::FIT, Pole::Pro, Pole::BPM, Pole::Wzm, Pole::Kac,
+                                 Pole::KFI, Pole::KFO}) {
+            EXPECT_TRUE(b.empty(empty)) << key(empty);
+        }
+        EXPECT_EQ(b.CzasNwK, c.lengthMs);
+        EXPECT_EQ(b.CzasMix, 0);
+        EXPECT_EQ(b.CzasGrania, c.lengthMs);
+    }
+}
+
+const std::string kSygnal = "C:\\Dzwieki\\sygnal.mp3";
+
+INSTANTIATE_TEST_SUITE_P(
+    Matrix, BreakListTable,
+    ::testing::Values(
+        BreakListCase{"TwoMarkers", "00100000000100000", "30", false, "",
+                      {"Emi=08:00:00.000", "Emi=17:00:00.000"}, "00:30.000", 30'000,
+                      "Ide=--------", ""},
+        BreakListCase{"SoundItems", "00100000000100000", "30", true, kSygnal,
+                      {"Emi=08:00:00.000", "Emi=17:00:00.000"}, "00:30.000", 30'000,
+                      "Ide=sygnal", "Adr=" + kSygnal},
+        BreakListCase{"SoundFolderHasNoName", "1", "10", true, "C:\\Dzwieki\\", {"Emi=06:00:00.000"},
+                      "00:10.000", 10'000, "Ide=", "Adr=C:\\Dzwieki\\"},
+        BreakListCase{"SoundEmptyPath", "1", "10", true, "", {"Emi=06:00:00.000"}, "00:10.000",
+                      10'000, "Ide=", "Adr="},
+        BreakListCase{"NinetySeconds", "10000000000000000", "90", false, "",
+                      {"Emi=06:00:00.000"}, "01:30.000", 90'000, "Ide=--------", ""},
+        BreakListCase{"HourDroppedFromText", "00000000000000001", "3600", false, "",
+                      {"Emi=22:00:00.000"}, "00:00.000", 3'600'000, "Ide=--------", ""},
+        BreakListCase{"LengthZero", "1", "0", false, "", {"Emi=06:00:00.000"}, "00:00.000", 0,
+                      "Ide=--------", ""},
+        BreakListCase{"LengthNotAnInteger", "1", "1.5", false, "", {"Emi=06:00:00.000"},
+                      "00:10.000", 10'000, "Ide=--------", ""},
+        BreakListCase{"NoBreaks", std::string(17, '0'), "10", false, "", {}, "", 0, "", ""},
+        BreakListCase{"EmptyLine", "", "10", false, "", {}, "", 0, "", ""},
+        BreakListCase{"ShortLine", "1111", "10", false, "",
+                      {"Emi=06:00:00.000", "Emi=07:00:00.000", "Emi=08:00:00.000",
+                       "Emi=09:00:00.000"},
+                      "00:10.000", 10'000, "Ide=--------", ""},
+        BreakListCase{"OtherCharactersAreNoBreak", "0x1 2Y", "10", false, "",
+                      {"Emi=08:00:00.000"}, "00:10.000", 10'000, "Ide=--------", ""},
+        // The whole line is examined: position 17 is 23:00, position 94 is hour 100,
+        // whose line reads back as 10:00 (only two hour digits are read).
+        BreakListCase{"BeyondTheGrid", std::string(17, '0') + "1" + std::string(76, '0') + "1",
+                      "10", false, "", {"Emi=23:00:00.000", "Emi=100:00:00.000"}, "00:10.000",
+                      10'000, "Ide=--------", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BreakSoundName, TakesTheFileNameLessItsLastExtension) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\Dzwieki\\sygnal.mp3", "sygnal"},
+        {"/srv/audio/news.jingle.wav", "news.jingle"},
+        {"D:sygnal.mp3", "sygnal"},
+        {"sygnal", "sygnal"},
+        {"/srv/audio.d/sygnal", "sygnal"},
+        {"/srv/audio/.mp3", ""},
+        {"C:\\Dzwieki\\", ""},
+        {"", ""},
+    };
+    for (const auto& [path, name] : cases) {
+        EXPECT_EQ(breakSoundName(path), name) << path;
+    }
+}
+
+TEST(BreakList, LongSoundPathIsCutToTheFieldCapacity) {
+    TempFolder folder;
+    Lists lists;
+    NullWindowPort window;
+    Konfiguracja konfiguracja;
+    konfiguracja.CzyDzwiek = true;
+    konfiguracja.FolderPlikBreak = "/" + std::string(300, 'a') + "/" + std::string(60, 'b') + ".wav";
+    Kompilator kompilator(lists, window, konfiguracja, matrixWith(folder, 0, "1"));
+    kompilator.UtworzListeBreak();
+    ASSERT_EQ(lists.ListaBreak.size(), 1u);
+    EXPECT_EQ(lists.ListaBreak[0].line(Pole::Ide), "Ide=" + std::string(46, 'b'));
+    EXPECT_EQ(lists.ListaBreak[0].line(Pole::Adr),
+              "Adr=" + konfiguracja.FolderPlikBreak.substr(0, 246));
+}
+
+TEST(BreakList, UnreadableMatrixLeavesTheBreakListEmpty) {
+    TempFolder folder;
+    const std::string threeLines = folder.write("three.dat", "1\r\n1\n1\r");
+    struct Case {
+        std::string path;
+        int weekday;
+        std::string message;
+    };
+    const Case cases[] = {
+        {folder.file("missing.dat"), 0, "Cannot open file"},
+        {threeLines, 3, "has no line for weekday 3"},
+        {folder.write("empty.dat", ""), 0, "has no line for weekday 0"},
+    };
+    for (const Case& c : cases) {
+        Lists lists;
+        lists.ListaBreak.push_back(testing::item("old", 0, 1));
+        NullWindowPort window;
+        window.settings.weekday = c.weekday;
+        Konfiguracja konfiguracja;
+        Kompilator kompilator(lists, window, konfiguracja, c.path);
+        try {
+            kompilator.UtworzListeBreak();
+            ADD_FAILURE() << "no error for " << c.path;
+        } catch (const FileError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(lists.ListaBreak.empty());
+    }
+    // The last of three lines ended by LF, CR LF and CR.
+    Lists lists;
+    NullWindowPort window;
+    window.settings.weekday = 2;
+    Konfiguracja konfiguracja;
+    Kompilator kompilator(lists, window, konfiguracja, threeLines);
+    kompilator.UtworzListeBreak();
+    EXPECT_EQ(lists.ListaBreak.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kalmero
