@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "formats/matryca.h"
+#include "formats/mix_file.h"
 #include "model/czas.h"
 #include "model/file_error.h"
 
@@ -287,10 +288,8 @@ void Kompilator::AddElementMIXnew(const TPozycja& pozycja) {
 void Kompilator::DodajDoWyniku(const TPozycja& pozycja) {
     Lista& result = m_lists.ListaWynikowa;
     result.push_back(pozycja);
-    std::string subItem(pozycja.value(Pole::Wyk));
-    subItem += " - ";
-    subItem += pozycja.value(Pole::Tyt);
-    m_window.appendRow(View::Result, result.size() - 1, pozycja.value(Pole::Emi), subItem);
+    m_window.appendRow(View::Result, result.size() - 1, pozycja.value(Pole::Emi),
+                       mixRowSubItem(pozycja));
 }
 
 void Kompilator::WyciszWczesniejszaPozycje(std::int64_t cut) {

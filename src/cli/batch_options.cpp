@@ -1,0 +1,158 @@
+#include "cli/batch_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <array>
+#include <vector>
+
+#include "model/window_port.h"
+
+namespace kalmero {
+
+const std::string_view kUsage =
+    R"(kalmero-batch --mix FILE --out FILE [options]
+  --lst FILE            advert list; without it, no adverts
+  --weekday N           0 (Monday) .. 6 (Sunday), or pn wt sr cz pi so nd; default 0
+  --mode N              0 nearest the full hour, 1 exactly on the full hour, 2 no news breaks;
+                        default: key Start of section Break of the configuration (0 when absent)
+  --fade | --no-fade    fade the item cut by a break in mode 1; default: key Fade
+  --break-seconds N     break length, whole seconds 0..2147483; default: key Time (10)
+  --matrix FILE         break matrix; default: matryca.dat beside the program
+  --break-sound PATH    put this audio file in place of every news break (Typ=SND items)
+  --no-break-sound      plain break markers even when the configuration turns the sound on
+  --config FILE         configuration; default: kalmero.ini beside the program; a missing file
+                        gives the defaults. It reads CzyDzwiek and FolderPlikBreak too.
+  --report FILE.csv     also write a table of the advert spots: block time, title, path,
+                        length, times placed, and why a spot was not placed as listed
+  --help                print this text
+)";
+
+namespace {
+
+bool allDigits(std::string_view text) {
+    if (text.empty()) {
+        return false;
+    }
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<int> parseWeekday(std::string_view text) {
+    static constexpr std::array<std::string_view, 7> kShort = {"pn", "wt", "sr", "cz",
+                                                               "pi", "so", "nd"};
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '6') {
+        return text[0] - '0';
+    }
+    if (text == "\xC5\x9Br") {  // "śr" as typed on a Polish keyboard
+        return 2;
+    }
+    for (std::size_t i = 0; i < kShort.size(); ++i) {
+        if (text == kShort[i]) {
+            return static_cast<int>(i);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> parseBreakSeconds(std::string_view text) {
+    // Digits only, so no sign, blank or hexadecimal form slips in; the length limit keeps
+    // the value far from overflow before the range check.
+    if (!allDigits(text) || text.size() > 18) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    for (const char c : text) {
+        value = value * 10 + (c - '0');
+    }
+    if (value > kMaxBreakSeconds) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+BatchOptions parseBatchOptions(int argc, const char* const* argv) {
+    BatchOptions options;
+    CLI::App app{"kalmero-batch"};
+    app.set_help_flag();
+    app.allow_windows_style_options(false);
+
+    std::string weekday;
+    std::string mode;
+    std::string seconds;
+    std::string breakSound;
+    app.add_flag("-h,--help", options.help);
+    app.add_option("--mix", options.mix);
+    app.add_option("--out", options.out);
+    app.add_option("--lst", options.lst);
+    CLI::Option* weekdayOption = app.add_option("--weekday", weekday);
+    CLI::Option* modeOption = app.add_option("--mode", mode);
+    CLI::Option* fade = app.add_flag("--fade");
+    CLI::Option* noFade = app.add_flag("--no-fade");
+    CLI::Option* secondsOption = app.add_option("--break-seconds", seconds);
+    app.add_option("--matrix", options.matrix);
+    CLI::Option* sound = app.add_option("--break-sound", breakSound);
+    CLI::Option* noSound = app.add_flag("--no-break-sound", options.noBreakSound);
+    app.add_option("--config", options.config);
+    app.add_option("--report", options.report);
+    fade->excludes(noFade);
+    sound->excludes(noSound);
+    for (CLI::Option* flag : {fade, noFade, noSound}) {
+        flag->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    }
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (options.help) {
+            return options;
+        }
+        throw UsageError(e.what());
+    }
+    if (options.help) {
+        return options;
+    }
+
+    if (options.mix.empty()) {
+        throw UsageError("--mix FILE is required");
+    }
+    if (options.out.empty()) {
+        throw UsageError("--out FILE is required");
+    }
+    if (weekdayOption->count() > 0) {
+        options.weekday = parseWeekday(weekday);
+        if (!options.weekday) {
+            throw UsageError("--weekday must be 0..6 or one of pn wt sr cz pi so nd, not \"" +
+                             weekday + "\"");
+        }
+    }
+    if (modeOption->count() > 0) {
+        if (mode.size() != 1 || mode[0] < '0' || mode[0] > '2') {
+            throw UsageError("--mode must be 0, 1 or 2, not \"" + mode + "\"");
+        }
+        options.mode = mode[0] - '0';
+    }
+    if (fade->count() > 0) {
+        options.fade = true;
+    } else if (noFade->count() > 0) {
+        options.fade = false;
+    }
+    if (secondsOption->count() > 0) {
+        options.breakSeconds = parseBreakSeconds(seconds);
+        if (!options.breakSeconds) {
+            throw UsageError("--break-seconds must be a whole number of seconds from 0 to " +
+                             std::to_string(kMaxBreakSeconds) + ", not \"" + seconds + "\"");
+        }
+    }
+    if (sound->count() > 0) {
+        options.breakSound = breakSound;
+    }
+    return options;
+}
+
+}  // namespace kalmero

@@ -1,0 +1,100 @@
+#include "cli/placement_report.h"
+
+#include <string_view>
+
+#include "platform/encoding.h"
+
+namespace kalmero {
+
+namespace {
+
+std::string field(const TPozycja& r, Pole f) { return cp1250ToUtf8(r.value(f)); }
+
+std::string spotLine(const TPozycja& spot) {
+    return "  " + field(spot, Pole::Emi) + "  " + field(spot, Pole::Tyt);
+}
+
+std::string csvCell(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"') {
+            quoted += '"';
+        }
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+// A title or path that a spreadsheet would take for a formula is opened with a quote mark.
+std::string textCell(const std::string& text) {
+    const bool formula = !text.empty() && std::string_view("=+-@").find(text[0]) != std::string_view::npos;
+    return csvCell(formula ? "'" + text : text);
+}
+
+std::string reason(int times) {
+    if (times == 0) {
+        return "never placed: its block time lies in no item's window";
+    }
+    if (times > 1) {
+        return "placed " + std::to_string(times) + " times: its block time lies in " +
+               std::to_string(times) + " items' windows";
+    }
+    return "";
+}
+
+}  // namespace
+
+PlacementReport::PlacementReport(const Lista& spots, const std::vector<int>& placed)
+    : m_spots(spots), m_placed(placed) {}
+
+int PlacementReport::placed(std::size_t i) const {
+    return i < m_placed.size() ? m_placed[i] : 0;
+}
+
+std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaksPlaced) const {
+    std::size_t placements = 0;
+    std::size_t distinct = 0;
+    std::string never;
+    std::string doubled;
+    std::size_t neverCount = 0;
+    std::size_t doubledCount = 0;
+    for (std::size_t i = 0; i < m_spots.size(); ++i) {
+        const int times = placed(i);
+        placements += static_cast<std::size_t>(times);
+        if (times == 0) {
+            ++neverCount;
+            never += spotLine(m_spots[i]) + "\n";
+        } else {
+            ++distinct;
+        }
+        if (times > 1) {
+            ++doubledCount;
+            doubled += spotLine(m_spots[i]) + "  (" + std::to_string(times) + " times)\n";
+        }
+    }
+    auto countOrNone = [](std::size_t n) { return n == 0 ? std::string("none") : std::to_string(n); };
+    std::string text = "Placed: items " + std::to_string(itemsPlaced) + ", breaks " +
+                       std::to_string(breaksPlaced) + ", spots " + std::to_string(placements) +
+                       " (" + std::to_string(distinct) + " of the " +
+                       std::to_string(m_spots.size()) + " listed spots)\n";
+    text += "Spots never placed: " + countOrNone(neverCount) + "\n" + never;
+    text += "Spots placed more than once: " + countOrNone(doubledCount) + "\n" + doubled;
+    return text;
+}
+
+std::string PlacementReport::csv() const {
+    std::string text = "block time,title,path,length (ms),times placed,reason\r\n";
+    for (std::size_t i = 0; i < m_spots.size(); ++i) {
+        const TPozycja& spot = m_spots[i];
+        const int times = placed(i);
+        text += csvCell(field(spot, Pole::Emi)) + "," + textCell(field(spot, Pole::Tyt)) + "," +
+                textCell(field(spot, Pole::Adr)) + "," + std::to_string(spot.CzasNwK) + "," +
+                std::to_string(times) + "," + csvCell(reason(times)) + "\r\n";
+    }
+    return text;
+}
+
+}  // namespace kalmero

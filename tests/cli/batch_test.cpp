@@ -1,0 +1,386 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "compiler/kompilator.h"
+#include "formats/lst_file.h"
+#include "formats/mix_file.h"
+#include "platform/audio_length.h"
+
+namespace kalmero {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// A folder per test holding the inputs, with helpers to write them and run the command.
+class Batch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* base = std::getenv("KALMERO_TEST_TMP");
+        const fs::path root = base != nullptr ? fs::path(base) : fs::temp_directory_path();
+        std::string pattern = (root / "kalmero-batch-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        // Monday has a break at 12:00, Tuesday at 12:00 and 13:00, the other days none.
+        std::string matrix = "00000010000000000\r\n00000011000000000\r\n";
+        for (int day = 2; day < 7; ++day) {
+            matrix += "00000000000000000\r\n";
+        }
+        write("matryca.dat", matrix);
+        write("empty.ini", "");
+        wav("s30.wav", 30);
+        wav("s20.wav", 20);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(m_dir, ignored);
+    }
+
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+
+    std::string write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path(name), std::ios::binary) << bytes;
+        return path(name);
+    }
+
+    // A silent mono 16-bit WAV file of whole seconds.
+    void wav(const std::string& name, int seconds) const {
+        const std::uint32_t rate = 8000;
+        const std::uint32_t data = rate * 2 * static_cast<std::uint32_t>(seconds);
+        std::string bytes = "RIFF";
+        auto u32 = [&bytes](std::uint32_t v) {
+            for (int i = 0; i < 4; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
+        };
+        auto u16 = [&bytes](std::uint16_t v) {
+            bytes += static_cast<char>(v & 0xFF);
+            bytes += static_cast<char>(v >> 8);
+        };
+        u32(36 + data);
+        bytes += "WAVEfmt ";
+        u32(16);
+        u16(1);
+        u16(1);
+        u32(rate);
+        u32(rate * 2);
+        u16(2);
+        u16(16);
+        bytes += "data";
+        u32(data);
+        bytes.append(data, '\0');
+        write(name, bytes);
+    }
+
+    // A MIX file of items "Emi Tyt NwK" (NwK in the duration form), optionally typed.
+    std::string mix(const std::vector<std::vector<std::string>>& items) const {
+        std::string text = "WERSJA=2\r\nPOZYCJI=" + std::to_string(items.size()) + "\r\n";
+        for (const auto& i : items) {
+            text += "; ----------------------------------\r\nEmi=" + i[0] + "\r\n";
+            text += (i.size() > 3 ? i[3] : std::string("Typ=SND")) + "\r\n";
+            text += "NwK=" + i[2] + "\r\nMix=00:00.000\r\nTyt=" + i[1] + "\r\nWyk=W\r\n";
+            text += "KONIEC OPISU\r\n";
+        }
+        return write("day.mix", text);
+    }
+
+    // The X/Y day: X 11:59 and Y 12:03, 4 minutes each; a block at 12:00 of two spots.
+    void xyDay() {
+        mix({{"11:59:00.000", "X", "04:00.000"}, {"12:03:00.000", "Y", "04:00.000"}});
+        write("day.lst", "12:00:00\r\n" + path("s30.wav") + "\r\n12:00:00\r\n" +
+                             path("s20.wav") + "\r\n");
+    }
+
+    Outcome run(std::vector<std::string> args) const {
+        args.insert(args.begin(), KALMERO_BATCH);
+        const std::string outPath = path(".stdout");
+        const std::string errPath = path(".stderr");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(out, STDOUT_FILENO);
+            ::dup2(err, STDERR_FILENO);
+            std::vector<char*> argv;
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        Outcome outcome;
+        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        outcome.out = readFile(outPath);
+        outcome.err = readFile(errPath);
+        return outcome;
+    }
+
+    // The usual arguments: the test's matrix and an empty configuration.
+    std::vector<std::string> base(std::vector<std::string> more) const {
+        std::vector<std::string> args = {"--mix", path("day.mix"), "--out", path("out.mix"),
+                                         "--matrix", path("matryca.dat"), "--config",
+                                         path("empty.ini")};
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    }
+
+    // Emi values of the written result, in order.
+    std::vector<std::string> emis() const {
+        std::vector<std::string> out;
+        std::istringstream in(readFile(path("out.mix")));
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("Emi=", 0) == 0) {
+                out.push_back(line.substr(4, 12));
+            }
+        }
+        return out;
+    }
+
+    fs::path m_dir;
+};
+
+TEST_F(Batch, WritesWhatTheCoreCompiles) {
+    xyDay();
+    struct Case {
+        std::vector<std::string> args;
+        BreakSettings settings;
+        std::vector<std::string> emis;
+    };
+    const Case cases[] = {
+        {{"--mode", "0"}, {0, false, "10", 0},
+         {"11:59:00.000", "11:59:00.000", "11:59:30.000", "12:00:00.000", "12:04:00.000"}},
+        {{"--mode", "1", "--fade"}, {1, true, "10", 0},
+         {"11:59:00.000", "12:00:00.000", "12:00:10.000", "12:00:40.000", "12:01:00.000"}},
+        {{"--mode", "1", "--no-fade", "--weekday", "wt", "--break-seconds", "0"},
+         {1, false, "0", 1},
+         {"11:59:00.000", "12:00:00.000", "12:00:00.000", "12:00:30.000", "12:00:50.000"}},
+        {{"--mode", "2"}, {2, false, "10", 0},
+         {"11:59:00.000", "11:59:30.000", "11:59:50.000", "12:03:50.000"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = base(c.args);
+        args.insert(args.end(), {"--lst", path("day.lst")});
+        const Outcome outcome = run(args);
+        ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_EQ(emis(), c.emis);
+
+        // The same bytes as the core gives on the same inputs and settings.
+        Lists lists;
+        NullWindowPort window;
+        window.settings = c.settings;
+        otworzPlikMIX(path("day.mix"), lists, window);
+        OtworzPlikLST(path("day.lst"), lists, window, PobierzCzasSpotu);
+        Konfiguracja konfiguracja;
+        Kompilator kompilator(lists, window, konfiguracja, path("matryca.dat"));
+        ASSERT_TRUE(kompilator.NowyMozg());
+        EXPECT_EQ(readFile(path("out.mix")), mixText(lists.ListaWynikowa, nullptr));
+    }
+}
+
+TEST_F(Batch, UsageErrors) {
+    xyDay();
+    write("nomode.ini", "[Break]\r\nStart=-1\r\n");
+    struct Case {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    const Case cases[] = {
+        {{"--out", path("out.mix")}, "--mix"},
+        {{"--mix", path("day.mix")}, "--out"},
+        {base({"--weekday", "7"}), "--weekday"},
+        {base({"--weekday", "pon"}), "--weekday"},
+        {base({"--mode", "3"}), "--mode"},
+        {base({"--mode", "-1"}), "--mode"},
+        {base({"--break-seconds", "2147484"}), "--break-seconds"},
+        {base({"--break-seconds", "-1"}), "--break-seconds"},
+        {base({"--break-seconds", "1.5"}), "--break-seconds"},
+        {base({"--break-seconds", "$10"}), "--break-seconds"},
+        {base({"--fade", "--no-fade"}), "excludes"},
+        {base({"--break-sound", "x.wav", "--no-break-sound"}), "excludes"},
+        {base({"--mode", "1", "--mode", "2"}), "mode"},
+        {base({"--bogus"}), "bogus"},
+        {base({"extra"}), "extra"},
+        {{"--mix", path("day.mix"), "--out", path("out.mix"), "--matrix",
+          path("matryca.dat"), "--config", path("nomode.ini")},
+         "Wybierz spos\xC3\xB3" "b wstawiania break\xC3\xB3w!"},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = run(c.args);
+        EXPECT_EQ(outcome.exitCode, 2) << c.says;
+        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+        EXPECT_NE(outcome.err.find("Usage:\nkalmero-batch --mix FILE --out FILE"),
+                  std::string::npos);
+        EXPECT_FALSE(fs::exists(path("out.mix")));
+    }
+    // With the mode given, the configuration's missing mode doesn't matter.
+    EXPECT_EQ(run({"--mix", path("day.mix"), "--out", path("out.mix"), "--matrix",
+                   path("matryca.dat"), "--config", path("nomode.ini"), "--mode", "2"})
+                  .exitCode,
+              0);
+}
+
+TEST_F(Batch, HelpPrintsTheContract) {
+    const Outcome outcome = run({"--help"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_NE(outcome.out.find("--break-seconds N     break length, whole seconds 0..2147483"),
+              std::string::npos);
+    EXPECT_EQ(outcome.err, "");
+}
+
+TEST_F(Batch, FileErrorsLeaveTheOldResult) {
+    xyDay();
+    write("empty.mix", "WERSJA=2\r\nPOZYCJI=0\r\n");
+    write("short.dat", "0000001\r\n");
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"MissingMix", base({"--mix", path("none.mix")}), "Cannot open file"},
+        {"EmptyMix", base({"--mix", path("empty.mix")}), "Lista MIX jest pusta!"},
+        {"MissingLst", base({"--lst", path("none.lst")}), "Cannot open file"},
+        {"MissingMatrix", base({"--matrix", path("none.dat")}), "Cannot open file"},
+        {"ShortMatrix", base({"--matrix", path("short.dat"), "--weekday", "nd"}),
+         "no line for weekday 6"},
+        {"OutIsAFolder", base({"--out", m_dir.string()}), "Cannot create file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write("out.mix", "old result");
+        // A repeated option is a usage error: the case's own value replaces the usual one.
+        std::vector<std::string> args;
+        for (std::size_t i = 0; i < c.args.size(); i += 2) {
+            bool overridden = false;
+            for (std::size_t j = i + 2; j < c.args.size(); j += 2) {
+                overridden = overridden || c.args[j] == c.args[i];
+            }
+            if (!overridden) {
+                args.insert(args.end(), {c.args[i], c.args[i + 1]});
+            }
+        }
+        const Outcome outcome = run(args);
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+        EXPECT_EQ(readFile(path("out.mix")), "old result");
+    }
+    std::vector<std::string> leftovers;
+    for (const auto& entry : fs::directory_iterator(m_dir)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(".out.mix", 0) == 0) {
+            leftovers.push_back(name);
+        }
+    }
+    EXPECT_TRUE(leftovers.empty());
+}
+
+TEST_F(Batch, SummaryNamesUnplacedAndDoubledSpots) {
+    // A and B overlap, so the spot at 10:03 lies in both windows; the one at 11:00 in none.
+    mix({{"10:00:00.000", "A", "04:00.000"}, {"10:02:00.000", "B", "04:00.000"}});
+    write("day.lst", "10:03:00\r\n" + path("s20.wav") + "\r\n11:00:00\r\n" +
+                         path("s30.wav") + "\r\n");
+    const Outcome outcome =
+        run(base({"--mode", "2", "--lst", path("day.lst"), "--report", path("r.csv")}));
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_NE(outcome.err.find("Placed: items 2, breaks 0, spots 2 (1 of the 2 listed spots)"),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_NE(outcome.err.find("Spots never placed: 1\n  11:00:00.000  s30\n"), std::string::npos)
+        << outcome.err;
+    EXPECT_NE(outcome.err.find("Spots placed more than once: 1\n  10:03:00.000  s20  (2 times)\n"),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_NE(outcome.err.find("Kompilowanie list - gotowe!"), std::string::npos);
+    // Not a terminal: no progress bar.
+    EXPECT_EQ(outcome.err.find('\r'), std::string::npos);
+    const std::string csv = readFile(path("r.csv"));
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "block time,title,path,length (ms),times placed,reason");
+    EXPECT_NE(csv.find("10:03:00.000,s20," + path("s20.wav") + ",20000,2,"), std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find("11:00:00.000,s30," + path("s30.wav") + ",30000,0,never placed"),
+              std::string::npos);
+}
+
+TEST_F(Batch, SettingsComeFromTheConfiguration) {
+    mix({{"11:58:00.000", "A", "04:00.000"}, {"12:02:00.000", "B", "01:00.000"}});
+    write("sound.wav", "");
+    struct Case {
+        const char* name;
+        std::string ini;
+        std::vector<std::string> extra;
+        std::vector<std::string> emis;
+        std::string typ;
+    };
+    const std::string soundIni = "[Foldery]\r\nFolderPlikBreak=/srv/sygna\xB3.mp3\r\n"
+                                 "[Break]\r\nCzyDzwiek=1\r\nStart=1\r\nTime=20\r\n";
+    const Case cases[] = {
+        {"Defaults", "", {}, {"11:58:00.000", "12:02:00.000", "12:02:10.000"}, "Typ=BRK"},
+        {"OnTheHour", "[Break]\r\nStart=1\r\nTime=20\r\n", {},
+         {"11:58:00.000", "12:00:00.000", "12:00:20.000"}, "Typ=BRK"},
+        {"StartAboveTwo", "[Break]\r\nStart=7\r\n", {}, {"11:58:00.000", "12:02:00.000"}, ""},
+        {"NegativeTime", "[break]\r\nTime=-5\r\n", {},
+         {"11:58:00.000", "12:02:00.000", "12:02:00.000"}, "Typ=BRK"},
+        {"TimeNotAnInteger", "[Break]\r\nTime=5s\r\n", {},
+         {"11:58:00.000", "12:02:00.000", "12:02:10.000"}, "Typ=BRK"},
+        {"SoundFromConfiguration", soundIni, {},
+         {"11:58:00.000", "12:00:00.000", "12:00:20.000"}, "Typ=SND"},
+        {"NoBreakSound", soundIni, {"--no-break-sound"},
+         {"11:58:00.000", "12:00:00.000", "12:00:20.000"}, "Typ=BRK"},
+        {"OptionsWin", soundIni, {"--mode", "0", "--break-seconds", "5"},
+         {"11:58:00.000", "12:02:00.000", "12:02:05.000"}, "Typ=SND"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write("k.ini", c.ini);
+        std::vector<std::string> args = {"--mix", path("day.mix"), "--out", path("out.mix"),
+                                         "--matrix", path("matryca.dat"), "--config", path("k.ini")};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const Outcome outcome = run(args);
+        ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_EQ(emis(), c.emis);
+        const std::string result = readFile(path("out.mix"));
+        if (!c.typ.empty()) {
+            EXPECT_NE(result.find(c.typ + "\r\n"), std::string::npos);
+        }
+        if (c.typ == "Typ=SND") {
+            EXPECT_NE(result.find("Ide=sygna\xB3\r\n"), std::string::npos);
+            EXPECT_NE(result.find("Adr=/srv/sygna\xB3.mp3\r\n"), std::string::npos);
+        }
+    }
+}
+
+TEST_F(Batch, BreakSoundPathIsStoredAsWindows1250) {
+    mix({{"11:58:00.000", "A", "04:00.000"}});
+    const Outcome outcome =
+        run(base({"--break-sound", "/srv/d\xC5\xBAwi\xC4\x99k/sygna\xC5\x82.mp3"}));
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    const std::string result = readFile(path("out.mix"));
+    EXPECT_NE(result.find("Typ=SND\r\n"), std::string::npos);
+    EXPECT_NE(result.find("Ide=sygna\xB3\r\n"), std::string::npos);
+    EXPECT_NE(result.find("Adr=/srv/d\x9Fwi\xEAk/sygna\xB3.mp3\r\n"), std::string::npos);
+    EXPECT_NE(result.find("Tyt=Wiadomo\x9C" "ci\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kalmero
