@@ -136,7 +136,8 @@ bool Kompilator::NowyMozg() {
     m_window.setGaugeMax(static_cast<std::int64_t>(mix.size()));
     m_window.setStatus(kKompilowanie);
     for (std::size_t i = 0; i < mix.size(); ++i) {
-        const TPozycja pozycja = mix[i];
+        // Read in place: the playlist is not changed while it is compiled.
+        const TPozycja& pozycja = mix[i];
         AktualnaPozycja = static_cast<std::int32_t>(i);
         if (isDJ(pozycja)) {
             continue;
@@ -245,7 +246,7 @@ void Kompilator::AddElementBreakNew(Miejsce miejsce, std::int64_t from, std::int
         if (fade) {
             WyciszWczesniejszaPozycje(stamp);
         }
-        DodajDoWyniku(copy);
+        DodajDoWyniku(std::move(copy));
         ++m_breaksPlaced;
         Przesuniecie += m_breakLengthMs;
     }
@@ -259,7 +260,7 @@ void Kompilator::AddElementsLSTnew(Miejsce miejsce, std::int64_t from, std::int6
         TPozycja copy = spot;
         copy.CzasStart = stamp;
         copy.set(Pole::Emi, emiLine(stamp));
-        DodajDoWyniku(copy);
+        DodajDoWyniku(std::move(copy));
         if (position < m_placedCounts.size()) {
             ++m_placedCounts[position];
         }
@@ -272,7 +273,7 @@ void Kompilator::appendMoved(const TPozycja& pozycja) {
     TPozycja copy = pozycja;
     copy.CzasStart += Przesuniecie;
     copy.set(Pole::Emi, emiLine(copy.CzasStart));
-    DodajDoWyniku(copy);
+    DodajDoWyniku(std::move(copy));
     ++m_itemsPlaced;
 }
 
@@ -285,11 +286,12 @@ void Kompilator::AddElementMIXnew(const TPozycja& pozycja) {
     }
 }
 
-void Kompilator::DodajDoWyniku(const TPozycja& pozycja) {
+void Kompilator::DodajDoWyniku(TPozycja pozycja) {
     Lista& result = m_lists.ListaWynikowa;
-    result.push_back(pozycja);
-    m_window.appendRow(View::Result, result.size() - 1, pozycja.value(Pole::Emi),
-                       mixRowSubItem(pozycja));
+    result.push_back(std::move(pozycja));
+    const TPozycja& added = result.back();
+    m_window.appendRow(View::Result, result.size() - 1, added.value(Pole::Emi),
+                       mixRowSubItem(added));
 }
 
 void Kompilator::WyciszWczesniejszaPozycje(std::int64_t cut) {

@@ -74,7 +74,7 @@ public:
     // AktualnaPozycja when that one is "Typ=DJ_".
     void AddElementMIXnew(const TPozycja& pozycja);
     // Appends one record to ListaWynikowa and its row to the result view.
-    void DodajDoWyniku(const TPozycja& pozycja);
+    void DodajDoWyniku(TPozycja pozycja);
     // Cuts the last result record at `cut` (ms from midnight) with a 3 s fade before it;
     // counts are kept at 0 or more so the texts stay valid MM:SS.mmm. Nothing when the
     // result is empty.

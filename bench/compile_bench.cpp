@@ -1,0 +1,159 @@
+// Compiling one day's lists against thirty days' in the same run. The window tests answer
+// from indexes, so thirty days should cost about thirty times one day; scans over the whole
+// advert list per item would cost about nine hundred times. The bar is 45 times.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+
+#include "compiler/kompilator.h"
+#include "model/czas.h"
+
+namespace {
+
+using kalmero::TPozycja;
+using kalmero::Pole;
+
+constexpr std::int64_t kHour = 3'600'000;
+
+struct Shape {
+    int items;
+    int spots;
+    std::int64_t span;     // the stretch the playlist covers, ms
+    std::string matrix;    // the weekday's matrix line
+};
+
+// A day: 1,000 items over 24 hours, 300 spots in blocks of 3 to 6, breaks 06:00 .. 22:00.
+const Shape kDay{1'000, 300, 24 * kHour, std::string(17, '1')};
+// Thirty days packed into the hours the time texts can express (0 .. 99), breaks at every
+// hour from 06:00 to 99:00.
+const Shape kMonth{30'000, 9'000, 100 * kHour, std::string(94, '1')};
+
+TPozycja record(const std::string& name, std::int64_t start, std::int64_t length,
+                const char* typ) {
+    TPozycja r;
+    r.set(Pole::Emi, "Emi=" + kalmero::CzasStartString(start));
+    r.set(Pole::Typ, typ);
+    r.set(Pole::Trw, "Trw=" + kalmero::CzasTrwString(length));
+    r.set(Pole::NwK, "NwK=" + kalmero::CzasTrwString(length));
+    r.set(Pole::Mix, "Mix=00:00.000");
+    r.set(Pole::Tyt, "Tyt=" + name);
+    r.set(Pole::Wyk, "Wyk=Wykonawca");
+    r.set(Pole::Adr, "Adr=D:\\Muzyka\\" + name + ".mp3");
+    r.CzasStart = start;
+    r.CzasNwK = length;
+    r.CzasGrania = length;
+    return r;
+}
+
+class Lists {
+public:
+    explicit Lists(const Shape& shape) {
+        std::string pattern = std::filesystem::temp_directory_path().string() + "/compile_bench_XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::perror("mkdtemp");
+            std::exit(1);
+        }
+        m_folder = pattern;
+        std::ofstream(matrix(), std::ios::binary) << shape.matrix << "\r\n";
+
+        // Lengths scale with the span per item, so both shapes have the same structure:
+        // the same share of windows holding a block or a break.
+        std::mt19937 rng(20240601);
+        const std::int64_t slot = shape.span / shape.items;
+        std::int64_t t = 0;
+        for (int i = 0; i < shape.items; ++i) {
+            const std::int64_t length = slot * std::uniform_int_distribution<int>(70, 110)(rng) / 100;
+            const bool dj = i % 10 == 9;
+            lists.ListaMIX.push_back(record("item" + std::to_string(i), t, dj ? slot / 10 : length,
+                                            dj ? "Typ=DJ_" : "Typ=SND"));
+            t += dj ? slot / 10 : length;
+        }
+        const std::int64_t spotLength = slot / 3;
+        for (int i = 0; i < shape.spots;) {
+            const std::int64_t block =
+                std::uniform_int_distribution<std::int64_t>(0, shape.span - 1)(rng) / 1000 * 1000;
+            const int size = std::uniform_int_distribution<int>(3, 6)(rng);
+            for (int k = 0; k < size && i < shape.spots; ++k, ++i) {
+                lists.ListaLST.push_back(record("spot" + std::to_string(i), block, spotLength,
+                                                "Typ=REK"));
+            }
+        }
+        window.settings.mode = 0;
+    }
+    ~Lists() { std::filesystem::remove_all(m_folder); }
+    Lists(const Lists&) = delete;
+    Lists& operator=(const Lists&) = delete;
+
+    std::string matrix() const { return m_folder + "/matryca.dat"; }
+
+    kalmero::Lists lists;
+    kalmero::NullWindowPort window;
+    kalmero::Konfiguracja konfiguracja;
+
+private:
+    std::string m_folder;
+};
+
+void compile(benchmark::State& state, const Shape& shape, int mode) {
+    Lists day(shape);
+    day.window.settings.mode = mode;
+    day.window.settings.fade = true;
+    kalmero::Kompilator kompilator(day.lists, day.window, day.konfiguracja, day.matrix());
+    for (auto _ : state) {
+        kompilator.NowyMozg();
+        benchmark::DoNotOptimize(day.lists.ListaWynikowa.data());
+    }
+    state.counters["result"] = static_cast<double>(day.lists.ListaWynikowa.size());
+}
+
+void BM_CompileDay(benchmark::State& state) { compile(state, kDay, static_cast<int>(state.range(0))); }
+void BM_CompileMonth(benchmark::State& state) {
+    compile(state, kMonth, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_CompileDay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompileMonth)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Prints each month/day ratio of CPU time after the table, against the bar (CPU time, as
+// the machine may be shared with other work).
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
+                m_seconds[run.benchmark_name()] =
+                    run.cpu_accumulated_time / static_cast<double>(run.iterations);
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        for (const char* mode : {"0", "1"}) {
+            const auto day = m_seconds.find(std::string("BM_CompileDay/") + mode);
+            const auto month = m_seconds.find(std::string("BM_CompileMonth/") + mode);
+            if (day != m_seconds.end() && month != m_seconds.end() && day->second > 0) {
+                std::printf("mode %s: thirty days take %.1fx one day (bar: below 45x)\n", mode,
+                            month->second / day->second);
+            }
+        }
+    }
+
+private:
+    std::map<std::string, double> m_seconds;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
