@@ -1,6 +1,7 @@
 #include "formats/lst_file.h"
 
 #include <algorithm>
+#include <cassert>
 #include <unordered_map>
 
 #include "formats/file_io.h"
@@ -126,6 +127,8 @@ void OtworzPlikLST(const std::string& path, Lists& lists, WindowPort& window,
             }
             window.setGaugeProgress(static_cast<std::int64_t>(n + 1));
             window.processEvents();
+            // The window must keep its commands off the list while a load fills it.
+            assert(list.size() == i + 1);
         }
         window.setStatus("Ładowanie pliku LST zakończone!");
     }

@@ -1,53 +1,17 @@
 #include "formats/lst_file.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "formats/test_support.h"
 #include "model/file_error.h"
 
 namespace kalmero {
 namespace {
-
-struct Row {
-    std::string caption;
-    std::string subItem;
-    bool operator==(const Row&) const = default;
-};
-
-// Records what the reader shows, in order, so the tests can check the status sequence too.
-class RecordingWindow : public NullWindowPort {
-public:
-    void clearRows(View view) override {
-        events.push_back("clear");
-        if (view == View::Adverts) {
-            rows.clear();
-        }
-    }
-    void appendRow(View view, std::size_t index, std::string_view caption,
-                   std::string_view subItem) override {
-        EXPECT_EQ(view, View::Adverts);
-        EXPECT_EQ(index, rows.size());
-        rows.push_back({std::string(caption), std::string(subItem)});
-    }
-    void setStatus(std::string_view text) override { events.push_back(std::string(text)); }
-    void setGaugeMax(std::int64_t max) override { gaugeMax = max; }
-    void setGaugeProgress(std::int64_t progress) override { gaugeSteps.push_back(progress); }
-    void processEvents() override { ++processed; }
-
-    std::vector<std::string> events;
-    std::vector<Row> rows;
-    std::int64_t gaugeMax = -1;
-    std::vector<std::int64_t> gaugeSteps;
-    int processed = 0;
-};
 
 // A meter with fixed answers that counts how often each path was asked for.
 struct FakeMeter {
@@ -65,31 +29,31 @@ struct FakeMeter {
 
 class LstFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* base = std::getenv("KALMERO_TEST_TMP");
-        std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/lst_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override {
-        ::unlink(m_path.c_str());
-        ::rmdir(m_folder.c_str());
-    }
-
     // Writes the bytes as an LST file and loads it.
     void load(const std::string& bytes) {
-        m_path = m_folder + "/reklamy.lst";
-        std::ofstream(m_path, std::ios::binary) << bytes;
-        OtworzPlikLST(m_path, lists, window, meter.meter());
+        test::writeBytes(listPath, bytes);
+        OtworzPlikLST(listPath, lists, window, meter.meter());
     }
 
     const TPozycja& spot(std::size_t i) const { return lists.ListaLST.at(i); }
 
+    // The adverts view's rows as caption and sub-item.
+    std::vector<std::pair<std::string, std::string>> shownRows() const {
+        std::vector<std::pair<std::string, std::string>> shown;
+        for (std::size_t i = 0; i < window.rows.size(); ++i) {
+            const test::Row& row = window.rows[i];
+            EXPECT_EQ(row.view, View::Adverts);
+            EXPECT_EQ(row.index, i);
+            shown.emplace_back(row.caption, row.subItem);
+        }
+        return shown;
+    }
+
+    test::TempFolder folder;
+    const std::string listPath = folder / "reklamy.lst";
     Lists lists;
-    RecordingWindow window;
+    test::RecordingWindow window;
     FakeMeter meter;
-    std::string m_folder;
-    std::string m_path;
 };
 
 TEST_F(LstFileTest, BuildsAnAdvertRecordPerSpot) {
@@ -229,40 +193,43 @@ TEST_F(LstFileTest, MeasuresEachDistinctPathOncePerLoad) {
 TEST_F(LstFileTest, ShowsABlockTimeOnlyOnItsFirstRow) {
     meter.lengths["a.mp3"] = 1000;
     load(" 9:15:00\r\nC:\\a.mp3\r\n09:15:00\r\nC:\\b.mp3\r\n10:00:00\r\nc.mp3\r\n09:15:00\r\nd.mp3\r\n");
-    const std::vector<Row> expected = {
+    const std::vector<std::pair<std::string, std::string>> expected = {
         {"09:15:00.000", "a"}, {"", "b"}, {"10:00:00.000", "c"}, {"09:15:00.000", "d"}};
-    EXPECT_EQ(window.rows, expected);
+    EXPECT_EQ(shownRows(), expected);
     EXPECT_EQ(lstRowCaption(lists.ListaLST, 1), "");
     EXPECT_EQ(lstRowCaption(lists.ListaLST, 3), "09:15:00.000");
 }
 
 TEST_F(LstFileTest, ReportsProgressPerLineAndRemovesTheSpare) {
     load("06:00:00\r\na.mp3\r\n\r\n07:00:00\r\nb.mp3\r\n");
-    EXPECT_EQ(window.events,
-              (std::vector<std::string>{"clear", "Ładowanie pliku LST...",
-                                        "Ładowanie pliku LST zakończone!"}));
+    EXPECT_EQ(window.statuses, (std::vector<std::string>{"Ładowanie pliku LST...",
+                                                         "Ładowanie pliku LST zakończone!"}));
+    EXPECT_EQ(window.clears, 1);
     EXPECT_EQ(window.gaugeMax, 5);
-    EXPECT_EQ(window.gaugeSteps, (std::vector<std::int64_t>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(window.processed, 5);
+    EXPECT_EQ(window.gaugeProgress, 5);
+    EXPECT_FALSE(window.gaugeWentBack);
+    EXPECT_EQ(window.eventTurns, 5);
     EXPECT_EQ(lists.ListaLST.size(), 1u);
 
     load("");
     EXPECT_TRUE(lists.ListaLST.empty());
     EXPECT_TRUE(window.rows.empty());
     EXPECT_EQ(window.gaugeMax, 0);
-    EXPECT_EQ(window.events.back(), "Ładowanie pliku LST zakończone!");
+    EXPECT_EQ(window.statuses.back(), "Ładowanie pliku LST zakończone!");
 }
 
 TEST_F(LstFileTest, AFileThatCantBeReadEmptiesTheListBeforeAnyStatus) {
     load("06:00:00\na.mp3\n");
     ASSERT_EQ(lists.ListaLST.size(), 1u);
-    window.events.clear();
+    window.statuses.clear();
+    window.clears = 0;
     lists.ListaMIX.resize(2);
 
-    EXPECT_THROW(OtworzPlikLST(m_folder + "/brak.lst", lists, window, meter.meter()), FileError);
+    EXPECT_THROW(OtworzPlikLST(folder / "brak.lst", lists, window, meter.meter()), FileError);
     EXPECT_TRUE(lists.ListaLST.empty());
     EXPECT_TRUE(window.rows.empty());
-    EXPECT_EQ(window.events, std::vector<std::string>{"clear"});
+    EXPECT_EQ(window.clears, 1);
+    EXPECT_TRUE(window.statuses.empty());
     EXPECT_EQ(lists.ListaMIX.size(), 2u);  // other lists are not touched
 }
 
@@ -274,7 +241,7 @@ TEST_F(LstFileTest, AFailingMeterLeavesNoSpareRecord) {
         }
         return 1;
     };
-    EXPECT_THROW(OtworzPlikLST(m_path, lists, window, failing), std::runtime_error);
+    EXPECT_THROW(OtworzPlikLST(listPath, lists, window, failing), std::runtime_error);
     ASSERT_EQ(lists.ListaLST.size(), 1u);
     EXPECT_EQ(spot(0).value(Pole::Tyt), "a");
 }

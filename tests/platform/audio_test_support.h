@@ -1,37 +1,30 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "formats/test_support.h"
+
 namespace kalmero::testing {
 
-// A fresh folder per test, under the build's test folder, removed afterwards.
+using test::readBytes;
+using test::writeBytes;
+
+// A fresh folder per test, removed afterwards.
 class TempFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* base = std::getenv("KALMERO_TEST_TMP");
-        std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/audio_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::string file(const std::string& name) const { return m_temp / name; }
 
-    std::string file(const std::string& name) const { return folder + "/" + name; }
-
-    std::string folder;
+    test::TempFolder m_temp;
+    // The folder without its trailing "/".
+    const std::string folder = m_temp.path().substr(0, m_temp.path().size() - 1);
 };
 
-// A sine sweep rising from 200 Hz, `seconds` long; mono samples for writeAudioFile.
+// A sine sweep rising from 200 Hz: mono samples for writeAudioFile.
 inline std::vector<float> sweep(int rate, std::int64_t frames, float level = 0.4f) {
     std::vector<float> samples(static_cast<std::size_t>(frames));
     for (std::size_t i = 0; i < samples.size(); ++i) {
@@ -39,15 +32,6 @@ inline std::vector<float> sweep(int rate, std::int64_t frames, float level = 0.4
         samples[i] = level * static_cast<float>(std::sin(2 * M_PI * (200 + 40 * t) * t));
     }
     return samples;
-}
-
-inline std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace kalmero::testing
