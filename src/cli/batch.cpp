@@ -119,7 +119,8 @@ int runBatch(int argc, const char* const* argv) {
         kompilator.NowyMozg();
         window.finishBar();
 
-        const PlacementReport report(lists.ListaLST, kompilator.placedCounts());
+        const PlacementReport report(lists.ListaLST, kompilator.placedCounts(),
+                                     lists.ListaWynikowa);
         if (!options.report.empty()) {
             // Before the result, so that a failure leaves no result claiming a full run.
             writeFileAtomically(options.report, report.csv());

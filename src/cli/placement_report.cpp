@@ -1,5 +1,6 @@
 #include "cli/placement_report.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "platform/encoding.h"
@@ -34,21 +35,43 @@ std::string textCell(const std::string& text) {
     return csvCell(formula ? "'" + text : text);
 }
 
-std::string reason(int times) {
-    if (times == 0) {
-        return "never placed: its block time lies in no item's window";
-    }
-    if (times > 1) {
-        return "placed " + std::to_string(times) + " times: its block time lies in " +
-               std::to_string(times) + " items' windows";
-    }
-    return "";
-}
+constexpr std::string_view kUnderDJ = "never placed: its block time lies under a DJ_ record";
+constexpr std::string_view kNoWindow = "never placed: its block time lies in no item's window";
+constexpr std::string_view kLengthZero = "length 0: its audio is missing or unreadable";
 
 }  // namespace
 
-PlacementReport::PlacementReport(const Lista& spots, const std::vector<int>& placed)
-    : m_spots(spots), m_placed(placed) {}
+PlacementReport::PlacementReport(const Lista& spots, const std::vector<int>& placed,
+                                 const Lista& result)
+    : m_spots(spots), m_placed(placed) {
+    for (const TPozycja& r : result) {
+        if (r.line(Pole::Typ) == "Typ=DJ_") {
+            m_djSpans.emplace_back(r.CzasStart, r.CzasStart + r.CzasGrania);
+        }
+    }
+}
+
+bool PlacementReport::underDJ(std::size_t i) const {
+    const std::int64_t t = m_spots[i].CzasStart;
+    return std::any_of(m_djSpans.begin(), m_djSpans.end(),
+                       [t](const auto& span) { return span.first <= t && t <= span.second; });
+}
+
+std::string PlacementReport::reason(std::size_t i) const {
+    const int times = placed(i);
+    std::string text;
+    if (times == 0) {
+        text = underDJ(i) ? kUnderDJ : kNoWindow;
+    } else if (times > 1) {
+        text = "placed " + std::to_string(times) + " times: its block time lies in " +
+               std::to_string(times) + " items' windows";
+    }
+    if (m_spots[i].CzasNwK == 0) {
+        text += text.empty() ? "" : "; ";
+        text += kLengthZero;
+    }
+    return text;
+}
 
 int PlacementReport::placed(std::size_t i) const {
     return i < m_placed.size() ? m_placed[i] : 0;
@@ -59,20 +82,26 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
     std::size_t distinct = 0;
     std::string never;
     std::string doubled;
+    std::string silent;
     std::size_t neverCount = 0;
     std::size_t doubledCount = 0;
+    std::size_t silentCount = 0;
     for (std::size_t i = 0; i < m_spots.size(); ++i) {
         const int times = placed(i);
         placements += static_cast<std::size_t>(times);
         if (times == 0) {
             ++neverCount;
-            never += spotLine(m_spots[i]) + "\n";
+            never += spotLine(m_spots[i]) + (underDJ(i) ? "  (under a DJ_ record)\n" : "\n");
         } else {
             ++distinct;
         }
         if (times > 1) {
             ++doubledCount;
             doubled += spotLine(m_spots[i]) + "  (" + std::to_string(times) + " times)\n";
+        }
+        if (m_spots[i].CzasNwK == 0) {
+            ++silentCount;
+            silent += spotLine(m_spots[i]) + "  " + field(m_spots[i], Pole::Adr) + "\n";
         }
     }
     auto countOrNone = [](std::size_t n) { return n == 0 ? std::string("none") : std::to_string(n); };
@@ -82,6 +111,8 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
                        std::to_string(m_spots.size()) + " listed spots)\n";
     text += "Spots never placed: " + countOrNone(neverCount) + "\n" + never;
     text += "Spots placed more than once: " + countOrNone(doubledCount) + "\n" + doubled;
+    text += "Spots of length 0 (audio missing or unreadable): " + countOrNone(silentCount) +
+            "\n" + silent;
     return text;
 }
 
@@ -92,7 +123,7 @@ std::string PlacementReport::csv() const {
         const int times = placed(i);
         text += csvCell(field(spot, Pole::Emi)) + "," + textCell(field(spot, Pole::Tyt)) + "," +
                 textCell(field(spot, Pole::Adr)) + "," + std::to_string(spot.CzasNwK) + "," +
-                std::to_string(times) + "," + csvCell(reason(times)) + "\r\n";
+                std::to_string(times) + "," + csvCell(reason(i)) + "\r\n";
     }
     return text;
 }
