@@ -29,13 +29,41 @@ constexpr std::uint32_t packKey(std::string_view k) {
            static_cast<std::uint32_t>(static_cast<unsigned char>(k[2])) << 16;
 }
 
-std::array<std::uint32_t, kFieldCount> makeKeyTable() {
-    std::array<std::uint32_t, kFieldCount> table{};
-    for (std::size_t i = 0; i < kFieldCount; ++i) {
-        table[i] = packKey(key(static_cast<Pole>(i)));
+// The exact-case keys in a small open-addressing table: one or two probes per line instead
+// of comparing with all 27.
+class KeyTable {
+public:
+    KeyTable() {
+        for (std::size_t i = 1; i < kFieldCount; ++i) {
+            const std::uint32_t packed = packKey(key(static_cast<Pole>(i)));
+            std::size_t slot = hash(packed);
+            while (m_keys[slot] != 0) {
+                slot = (slot + 1) % kSlots;
+            }
+            m_keys[slot] = packed;
+            m_fields[slot] = static_cast<std::int8_t>(i);
+        }
     }
-    return table;
-}
+
+    // The field of a packed key, or -1. A packed key is never 0: the text ends at a NUL.
+    int find(std::uint32_t packed) const {
+        for (std::size_t slot = hash(packed); m_keys[slot] != 0; slot = (slot + 1) % kSlots) {
+            if (m_keys[slot] == packed) {
+                return m_fields[slot];
+            }
+        }
+        return -1;
+    }
+
+private:
+    static constexpr std::size_t kSlots = 64;
+    static std::size_t hash(std::uint32_t packed) {
+        return static_cast<std::size_t>((packed * 0x9E3779B1U) >> 26);
+    }
+
+    std::array<std::uint32_t, kSlots> m_keys{};
+    std::array<std::int8_t, kSlots> m_fields{};
+};
 
 bool isEmissionKey(std::string_view line) {
     // ASCII case folding: only "E"/"e", "M"/"m" and "I"/"i" fold to these letters.
@@ -44,17 +72,11 @@ bool isEmissionKey(std::string_view line) {
 
 // The field a line of more than three characters stores into, or -1. Only the emission
 // key ignores letter case.
-int fieldIndex(std::string_view line, const std::array<std::uint32_t, kFieldCount>& keys) {
+int fieldIndex(std::string_view line, const KeyTable& keys) {
     if (isEmissionKey(line)) {
         return static_cast<int>(Pole::Emi);
     }
-    const std::uint32_t packed = packKey(line);
-    for (std::size_t i = 1; i < kFieldCount; ++i) {
-        if (keys[i] == packed) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+    return keys.find(packKey(line));
 }
 
 bool isClosing(std::string_view line) {
@@ -118,13 +140,10 @@ void otworzPlikMIX(const std::string& path, Lists& lists, WindowPort& window) {
     window.setGaugeMax(static_cast<std::int64_t>(lineCount));
     lists.ListaMIX.reserve(closings);
 
-    static const std::array<std::uint32_t, kFieldCount> keys = makeKeyTable();
+    static const KeyTable keys;
     // The record in progress as views into the file text; a later line of the same key
     // replaces the earlier one. Lines after the last closing line are simply never stored.
     std::array<std::string_view, kFieldCount> pending{};
-    // Built in declaration order in a reused buffer, then copied into the list, so every
-    // entry's text takes exactly the room it needs.
-    TPozycja scratch;
     std::int64_t lineNumber = 0;
     visitLines(text, [&](std::string_view line) {
         ++lineNumber;
@@ -133,16 +152,9 @@ void otworzPlikMIX(const std::string& path, Lists& lists, WindowPort& window) {
             if (field >= 0) {
                 pending[static_cast<std::size_t>(field)] = line;
             } else if (isClosing(line)) {
-                // Filling an empty record front to back and emptying it back to front only
-                // ever touches the end of its text.
-                for (std::size_t i = 0; i < kFieldCount; ++i) {
-                    scratch.set(static_cast<Pole>(i), pending[i]);
-                }
-                closeRecord(scratch);
-                lists.ListaMIX.push_back(scratch);
-                for (std::size_t i = kFieldCount; i-- > 0;) {
-                    scratch.clear(static_cast<Pole>(i));
-                }
+                TPozycja& record = lists.ListaMIX.emplace_back();
+                record.setAll(pending);
+                closeRecord(record);
                 pending.fill({});
                 DodajPozycjeDoView(lists, lists.ListaMIX.size() - 1, window);
             }

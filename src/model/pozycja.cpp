@@ -39,4 +39,20 @@ void TPozycja::set(Pole f, std::string_view text) {
     assert(m_end[kFieldCount - 1] == m_text.size());
 }
 
+void TPozycja::setAll(const std::array<std::string_view, kFieldCount>& lines) {
+    std::array<std::size_t, kFieldCount> lengths{};
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        lengths[i] = std::min(lines[i].size(), capacity(static_cast<Pole>(i)));
+        total += lengths[i];
+    }
+    std::string text;
+    text.reserve(total);
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        text.append(lines[i].data(), lengths[i]);
+        m_end[i] = static_cast<std::uint16_t>(text.size());
+    }
+    m_text = std::move(text);
+}
+
 }  // namespace kalmero

@@ -35,6 +35,10 @@ public:
     // Stores a line, keeping only its first capacity(f) bytes.
     void set(Pole f, std::string_view text);
     void clear(Pole f) { set(f, {}); }
+    // Replaces every text field at once, line i into field i, each cut to its capacity, in
+    // one allocation of the exact size; the counts are not touched. For readers that
+    // collect a record's lines before storing it.
+    void setAll(const std::array<std::string_view, kFieldCount>& lines);
 
     std::int64_t CzasStart = 0;
     std::int64_t CzasNwK = 0;
