@@ -28,6 +28,33 @@ bool mpg123Ready() {
     return ready;
 }
 
+// An MPEG audio frame header: sync bits, and no reserved version, layer, bit rate or
+// sample rate (which also tells it from AAC's ADTS header).
+bool isMpegFrameHeader(const unsigned char* h) {
+    return h[0] == 0xFF && (h[1] & 0xE0) == 0xE0 && ((h[1] >> 3) & 3) != 1 &&
+           ((h[1] >> 1) & 3) != 0 && (h[2] >> 4) != 15 && ((h[2] >> 2) & 3) != 3;
+}
+
+// Whether the file's audio starts with an MPEG frame, after an ID3v2 tag if there is one.
+// Such files go straight to mpg123: libsndfile would only estimate their length, and its
+// own MPEG decoder prints to stderr on broken frames.
+bool startsWithMpegFrame(int fd) {
+    unsigned char head[10];
+    if (::pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) {
+        return false;
+    }
+    if (head[0] == 'I' && head[1] == 'D' && head[2] == '3') {
+        // The tag's size is a syncsafe integer (7 bits a byte); a footer adds 10 bytes.
+        const off_t size = (off_t{head[6]} & 0x7F) << 21 | (off_t{head[7]} & 0x7F) << 14 |
+                           (off_t{head[8]} & 0x7F) << 7 | (off_t{head[9]} & 0x7F);
+        const off_t audio = 10 + size + ((head[5] & 0x10) != 0 ? 10 : 0);
+        if (::pread(fd, head, 4, audio) != 4) {
+            return false;
+        }
+    }
+    return isMpegFrameHeader(head);
+}
+
 bool isMpegAudio(int format) {
     const int sub = format & SF_FORMAT_SUBMASK;
     return (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG || sub == SF_FORMAT_MPEG_LAYER_I ||
@@ -106,6 +133,9 @@ std::int64_t lengthOfOpenFile(int fd) {
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
         return 0;
+    }
+    if (startsWithMpegFrame(fd)) {
+        return lengthByMpg123(fd);
     }
     if (const auto ms = lengthBySndfile(fd)) {
         return *ms;

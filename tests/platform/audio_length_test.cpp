@@ -182,6 +182,25 @@ TEST_F(AudioLengthTest, CountsMpegFramesWhenTheHeaderMisleads) {
     }
 }
 
+TEST_F(AudioLengthTest, ATagInFrontOfOtherAudioIsNotTakenForMpeg) {
+    const std::string flac = file("a.flac");
+    writeAudioFile(flac, AudioKind::Flac, 48'000, sweep(48'000, 24'072));
+    std::string tag = "ID3\x03";
+    tag += std::string(5, '\0');
+    tag += '\x14';  // 20 bytes of padding
+    tag += std::string(20, '\0');
+    writeBytes(file("tag.flac"), tag + readBytes(flac));
+    EXPECT_EQ(PobierzCzasSpotu(file("tag.flac")), 502);
+}
+
+TEST_F(AudioLengthTest, DecodersStaySilentOnBrokenFrames) {
+    const std::string broken = file("uszkodzony.mp3");
+    writeBytes(broken, "\xFF\xFB\x90\xC4" + std::string(5'000, '\0') + "\xFF\xFB\x90");
+    ::testing::internal::CaptureStderr();
+    PobierzCzasSpotu(broken);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
 TEST_F(AudioLengthTest, GivesZeroForWhatIsNoAudioFile) {
     const std::string empty = file("pusty.mp3");
     writeBytes(empty, "");
