@@ -21,7 +21,7 @@ constexpr int kSpots = 300;
 constexpr int kRate = 44'100;
 
 class AdvertDay {
-public:
+  public:
     AdvertDay() {
         std::string pattern = std::filesystem::temp_directory_path().string() + "/lst_bench_XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
@@ -44,8 +44,7 @@ public:
             const int hour = 6 + i / 18;
             char time[16];
             std::snprintf(time, sizeof time, "%02d:%02d:00", hour, (i / 3) % 6 * 10);
-            lst << time << "\r\n"
-                << m_folder << "/spot_" << (i * 7) % kDistinctSpots << ".mp3\r\n";
+            lst << time << "\r\n" << m_folder << "/spot_" << (i * 7) % kDistinctSpots << ".mp3\r\n";
         }
     }
     ~AdvertDay() { std::filesystem::remove_all(m_folder); }
@@ -55,7 +54,7 @@ public:
     std::string listPath() const { return m_folder + "/dzien.lst"; }
     std::string spotPath() const { return m_folder + "/spot_0.mp3"; }
 
-private:
+  private:
     std::string m_folder;
 };
 

@@ -68,13 +68,13 @@ void fillSpot(TPozycja& spot, std::string_view timeLine, std::string_view pathLi
 
 // Keeps the list free of the spare record when the load is cut short by an exception.
 class SpareGuard {
-public:
+  public:
     explicit SpareGuard(Lista& list) : m_list(list) { m_list.resize(1); }
     ~SpareGuard() { m_list.pop_back(); }
     SpareGuard(const SpareGuard&) = delete;
     SpareGuard& operator=(const SpareGuard&) = delete;
 
-private:
+  private:
     Lista& m_list;
 };
 

@@ -87,7 +87,7 @@ std::optional<std::int64_t> lengthBySndfile(int fd) {
 }
 
 class Mpg123Handle {
-public:
+  public:
     Mpg123Handle() : m_handle(::mpg123_new(nullptr, nullptr)) {}
     ~Mpg123Handle() {
         if (m_handle != nullptr) {
@@ -99,7 +99,7 @@ public:
     Mpg123Handle& operator=(const Mpg123Handle&) = delete;
     mpg123_handle* get() const { return m_handle; }
 
-private:
+  private:
     mpg123_handle* m_handle;
 };
 
@@ -181,8 +181,8 @@ std::int64_t PobierzCzasSpotu(std::string_view pathCp1250) {
 }
 
 DecoderInfo decoderInfo() {
-    const bool mpeg = mpg123Ready() && ::mpg123_decoders() != nullptr &&
-                      ::mpg123_decoders()[0] != nullptr;
+    const bool mpeg =
+        mpg123Ready() && ::mpg123_decoders() != nullptr && ::mpg123_decoders()[0] != nullptr;
     std::string description = ::sf_version_string();
     description += ", libmpg123 ";
     description += KALMERO_MPG123_VERSION;

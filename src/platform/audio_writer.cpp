@@ -10,12 +10,18 @@ namespace {
 
 int sndfileFormat(AudioKind kind) {
     switch (kind) {
-        case AudioKind::Wav: return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-        case AudioKind::Aiff: return SF_FORMAT_AIFF | SF_FORMAT_PCM_16;
-        case AudioKind::Flac: return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
-        case AudioKind::OggVorbis: return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-        case AudioKind::OggOpus: return SF_FORMAT_OGG | SF_FORMAT_OPUS;
-        case AudioKind::Mp3: return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+        case AudioKind::Wav:
+            return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        case AudioKind::Aiff:
+            return SF_FORMAT_AIFF | SF_FORMAT_PCM_16;
+        case AudioKind::Flac:
+            return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+        case AudioKind::OggVorbis:
+            return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+        case AudioKind::OggOpus:
+            return SF_FORMAT_OGG | SF_FORMAT_OPUS;
+        case AudioKind::Mp3:
+            return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
     }
     return 0;
 }

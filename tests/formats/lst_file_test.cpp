@@ -28,7 +28,7 @@ struct FakeMeter {
 };
 
 class LstFileTest : public ::testing::Test {
-protected:
+  protected:
     // Writes the bytes as an LST file and loads it.
     void load(const std::string& bytes) {
         test::writeBytes(listPath, bytes);
@@ -63,11 +63,16 @@ TEST_F(LstFileTest, BuildsAnAdvertRecordPerSpot) {
     ASSERT_EQ(lists.ListaLST.size(), 1u);
     const TPozycja& s = spot(0);
     const std::pair<Pole, std::string> expected[] = {
-        {Pole::Emi, "Emi=07:15:00.000"}, {Pole::Typ, "Typ=REK"},
-        {Pole::Trw, "Trw=00:30.500"},    {Pole::Out, "Out=00:30.500"},
-        {Pole::Mix, "Mix=00:00.000"},    {Pole::NwK, "NwK=00:30.500"},
-        {Pole::FOu, "FOu=00:30.500"},    {Pole::Ide, "Ide=Pizza.Mama"},
-        {Pole::Tyt, "Tyt=Pizza.Mama"},   {Pole::Wyk, "Wyk=reklama"},
+        {Pole::Emi, "Emi=07:15:00.000"},
+        {Pole::Typ, "Typ=REK"},
+        {Pole::Trw, "Trw=00:30.500"},
+        {Pole::Out, "Out=00:30.500"},
+        {Pole::Mix, "Mix=00:00.000"},
+        {Pole::NwK, "NwK=00:30.500"},
+        {Pole::FOu, "FOu=00:30.500"},
+        {Pole::Ide, "Ide=Pizza.Mama"},
+        {Pole::Tyt, "Tyt=Pizza.Mama"},
+        {Pole::Wyk, "Wyk=reklama"},
         {Pole::Adr, "Adr=C:\\spoty\\Pizza.Mama.mp3"},
     };
     std::size_t filled = 0;
@@ -98,7 +103,9 @@ TEST_F(LstFileTest, PairsTimeAndPathLinesByLineNumber) {
          {"09:15:00.000", "09:15:00.000", "10:00:00.000"},
          {"a", "b", "c"}},
         {"text after the eighth character plays no part",
-         "12:00:00 blok 1\nd.wav\n", {"12:00:00.000"}, {"d"}},
+         "12:00:00 blok 1\nd.wav\n",
+         {"12:00:00.000"},
+         {"d"}},
         {"every blank of the first eight is a 0", "1 : 5: 0x\ne.mp3\n", {"10:05:00.000"}, {"e"}},
         {"a short time line", "7:5\nf.mp3\n", {"7:5.000"}, {"f"}},
         {"an empty line shifts the pairing",
@@ -107,11 +114,16 @@ TEST_F(LstFileTest, PairsTimeAndPathLinesByLineNumber) {
          {"a", "00", "d"}},
         {"blank and control-only lines at even numbers are skipped with their path line",
          " \t\r\nx.mp3\r\n\x01\x1f\x20\r\ny.mp3\r\n06:00:00\r\nz.mp3\r\n",
-         {"06:00:00.000"}, {"z"}},
+         {"06:00:00.000"},
+         {"z"}},
         {"a time line that is the last line is dropped; spots before it stay",
-         "06:00:00\na.mp3\n07:00:00\n", {"06:00:00.000"}, {"a"}},
-        {"a NUL byte does not end the text", std::string("06:00:00\na\0b.mp3\n07:00:00\nc.mp3\n", 30),
-         {"06:00:00.000", "07:00:00.000"}, {std::string("a\0b", 3), "c"}},
+         "06:00:00\na.mp3\n07:00:00\n",
+         {"06:00:00.000"},
+         {"a"}},
+        {"a NUL byte does not end the text",
+         std::string("06:00:00\na\0b.mp3\n07:00:00\nc.mp3\n", 30),
+         {"06:00:00.000", "07:00:00.000"},
+         {std::string("a\0b", 3), "c"}},
         {"an empty file", "", {}, {}},
     };
     for (const auto& c : cases) {
@@ -146,7 +158,12 @@ TEST_F(LstFileTest, NamesAndPathsAreCutToTheFieldCapacity) {
         {"", "Ide=", "Adr="},
         {"C:\\" + long50 + ".mp3", "Ide=" + long50.substr(0, 46), "Adr=C:\\" + long50 + ".mp3"},
         {path260, "Ide=" + std::string(46, 'p'), "Adr=" + path260.substr(0, 246)},
-        {"E:\\Reklamy\\\xA3\xF3" "d\x9F.mp3", "Ide=\xA3\xF3" "d\x9F", "Adr=E:\\Reklamy\\\xA3\xF3" "d\x9F.mp3"},
+        {"E:\\Reklamy\\\xA3\xF3"
+         "d\x9F.mp3",
+         "Ide=\xA3\xF3"
+         "d\x9F",
+         "Adr=E:\\Reklamy\\\xA3\xF3"
+         "d\x9F.mp3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pathLine);
@@ -192,7 +209,9 @@ TEST_F(LstFileTest, MeasuresEachDistinctPathOncePerLoad) {
 
 TEST_F(LstFileTest, ShowsABlockTimeOnlyOnItsFirstRow) {
     meter.lengths["a.mp3"] = 1000;
-    load(" 9:15:00\r\nC:\\a.mp3\r\n09:15:00\r\nC:\\b.mp3\r\n10:00:00\r\nc.mp3\r\n09:15:00\r\nd.mp3\r\n");
+    load(
+        " 9:15:00\r\nC:\\a.mp3\r\n09:15:00\r\nC:\\b.mp3\r\n10:00:00\r\nc.mp3\r\n09:15:00\r\nd."
+        "mp3\r\n");
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"09:15:00.000", "a"}, {"", "b"}, {"10:00:00.000", "c"}, {"09:15:00.000", "d"}};
     EXPECT_EQ(shownRows(), expected);

@@ -106,9 +106,19 @@ void appendLittleEndian(std::string& bytes, std::uint32_t value, int size) {
 // MPEG audio in a WAV file (format tag 0x55) whose fact chunk claims `claimedFrames`.
 std::string wavWrapped(const std::string& mpeg, std::uint32_t rate, std::uint32_t claimedFrames) {
     std::string fmt;
-    for (const auto& [value, size] : std::initializer_list<std::pair<std::uint32_t, int>>{
-             {0x55, 2}, {1, 2}, {rate, 4}, {16'000, 4}, {1, 2}, {0, 2}, {12, 2},
-             {1, 2}, {2, 4}, {417, 2}, {1, 2}, {1'393, 2}}) {
+    for (const auto& [value, size] :
+         std::initializer_list<std::pair<std::uint32_t, int>>{{0x55, 2},
+                                                              {1, 2},
+                                                              {rate, 4},
+                                                              {16'000, 4},
+                                                              {1, 2},
+                                                              {0, 2},
+                                                              {12, 2},
+                                                              {1, 2},
+                                                              {2, 4},
+                                                              {417, 2},
+                                                              {1, 2},
+                                                              {1'393, 2}}) {
         appendLittleEndian(fmt, value, size);
     }
     std::string body = "WAVEfmt ";
@@ -205,13 +215,23 @@ TEST_F(AudioLengthTest, GivesZeroForWhatIsNoAudioFile) {
     const std::string empty = file("pusty.mp3");
     writeBytes(empty, "");
     const std::string text = file("tekst.mp3");
-    writeBytes(text, std::string(20'000, 'x') + "\r\nTo nie jest plik d\x9Fwi\xEA" "kowy.\r\n");
+    writeBytes(text, std::string(20'000, 'x') +
+                         "\r\nTo nie jest plik d\x9Fwi\xEA"
+                         "kowy.\r\n");
     const std::string garbage = file("smieci.wav");
     writeBytes(garbage, "RIFF\x10\0\0\0WAVEfmt " + std::string(200, '\x7F'));
     ASSERT_EQ(::mkdir(file("katalog.mp3").c_str(), 0755), 0);
     const std::string paths[] = {
-        file("brak.mp3"), empty, text, garbage, file("katalog.mp3"), "/dev/null", "/dev/zero",
-        "", std::string("/etc/passwd\0.mp3", 16), "C:\\spoty\\pizzeria.mp3",
+        file("brak.mp3"),
+        empty,
+        text,
+        garbage,
+        file("katalog.mp3"),
+        "/dev/null",
+        "/dev/zero",
+        "",
+        std::string("/etc/passwd\0.mp3", 16),
+        "C:\\spoty\\pizzeria.mp3",
     };
     for (const auto& path : paths) {
         EXPECT_EQ(PobierzCzasSpotu(path), 0) << path;
@@ -234,11 +254,16 @@ TEST_F(AudioLengthTest, AFifoGivesZeroAtOnce) {
 
 TEST_F(AudioLengthTest, OpensAPathGivenInWindows1250) {
     // "Łódź żółć.flac" on disk in UTF-8; the path line holds Windows-1250 bytes.
-    writeAudioFile(file("\xC5\x81\xC3\xB3" "d\xC5\xBA \xC5\xBC\xC3\xB3\xC5\x82\xC4\x87.flac"),
+    writeAudioFile(file("\xC5\x81\xC3\xB3"
+                        "d\xC5\xBA \xC5\xBC\xC3\xB3\xC5\x82\xC4\x87.flac"),
                    AudioKind::Flac, 44'100, sweep(44'100, 44'100 * 2));
-    EXPECT_EQ(PobierzCzasSpotu(folder + "/\xA3\xF3" "d\x9F \xBF\xF3\xB3\xE6.flac"), 2'000);
+    EXPECT_EQ(PobierzCzasSpotu(folder + "/\xA3\xF3"
+                                        "d\x9F \xBF\xF3\xB3\xE6.flac"),
+              2'000);
     // The same bytes read as UTF-8 name nothing.
-    EXPECT_EQ(PobierzCzasSpotu(file("\xC5\x81\xC3\xB3" "d\xC5\xBA \xC5\xBC\xC3\xB3\xC5\x82\xC4\x87.flac")), 0);
+    EXPECT_EQ(PobierzCzasSpotu(file("\xC5\x81\xC3\xB3"
+                                    "d\xC5\xBA \xC5\xBC\xC3\xB3\xC5\x82\xC4\x87.flac")),
+              0);
 }
 
 TEST_F(AudioLengthTest, MeasuresFromSeveralThreadsAtOnce) {

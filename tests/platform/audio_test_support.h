@@ -16,7 +16,7 @@ using test::writeBytes;
 
 // A fresh folder per test, removed afterwards.
 class TempFolderTest : public ::testing::Test {
-protected:
+  protected:
     std::string file(const std::string& name) const { return m_temp / name; }
 
     test::TempFolder m_temp;

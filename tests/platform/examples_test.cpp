@@ -19,7 +19,7 @@ const std::filesystem::path kExamples =
 
 // Runs the test body in another current folder and goes back afterwards.
 class InFolder {
-public:
+  public:
     explicit InFolder(const std::filesystem::path& folder)
         : m_previous(std::filesystem::current_path()) {
         std::filesystem::current_path(folder);
@@ -28,7 +28,7 @@ public:
     InFolder(const InFolder&) = delete;
     InFolder& operator=(const InFolder&) = delete;
 
-private:
+  private:
     std::filesystem::path m_previous;
 };
 
@@ -39,8 +39,8 @@ TEST(Examples, AdvertListMeasuresEverySpot) {
     OtworzPlikLST("reklamy.lst", lists, window, PobierzCzasSpotu);
 
     const std::map<std::string, std::int64_t> lengths = {
-        {"pizzeria", 15'000}, {"salon_meblowy", 20'000}, {"piekarnia", 10'000},
-        {"warsztat", 12'000}, {"apteka", 8'000},         {"kino", 30'000},
+        {"pizzeria", 15'000},      {"salon_meblowy", 20'000}, {"piekarnia", 10'000},
+        {"warsztat", 12'000},      {"apteka", 8'000},         {"kino", 30'000},
         {"biuro_podrozy", 25'000}, {"ksi\xEAgarnia", 5'000},  // Windows-1250 "księgarnia"
     };
     ASSERT_EQ(lists.ListaLST.size(), 17u);
