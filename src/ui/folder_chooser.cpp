@@ -1,0 +1,136 @@
+#include "ui/folder_chooser.h"
+
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+#include <exception>
+
+#include "formats/konfiguracja_file.h"
+#include "platform/encoding.h"
+#include "ui/operator_dialogs.h"
+#include "ui/pictures.h"
+
+namespace kalmero {
+
+std::string& folderSetting(Konfiguracja& konfiguracja, int tag) {
+    switch (tag) {
+        case 1:
+            return konfiguracja.FolderMIX;
+        case 2:
+            return konfiguracja.FolderLST;
+        case 3:
+            return konfiguracja.FolderWynikowy;
+        default:
+            return konfiguracja.FolderPlikBreak;
+    }
+}
+
+const char* folderSettingKey(int tag) {
+    switch (tag) {
+        case 1:
+            return "FolderMIX";
+        case 2:
+            return "FolderLST";
+        case 3:
+            return "FolderWynikowy";
+        default:
+            return "FolderPlikBreak";
+    }
+}
+
+TFZmienFolder::TFZmienFolder(int tag, QLineEdit* edit, Konfiguracja& konfiguracja,
+                             std::string iniPath, OperatorDialogs& dialogs, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_tag(tag),
+      m_edit(edit),
+      m_konfiguracja(konfiguracja),
+      m_iniPath(std::move(iniPath)),
+      m_dialogs(dialogs),
+      m_model(new QFileSystemModel(this)),
+      m_tree(new QTreeView(this)),
+      m_label(new QLabel(QStringLiteral("folder"), this)),
+      m_ok(new QPushButton(okIcon(), QStringLiteral("OK"), this)) {
+    setObjectName(QStringLiteral("TFZmienFolder"));
+    setWindowTitle(QStringLiteral("Zmień folder"));
+    setFixedSize(411, 297);
+
+    // Folders only, and no watching: the tree shows the disk as it was when opened.
+    m_model->setOption(QFileSystemModel::DontWatchForChanges);
+    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    m_model->setRootPath(QStringLiteral("/"));
+
+    m_tree->setObjectName(QStringLiteral("ShellTreeView1"));
+    m_tree->setModel(m_model);
+    for (int column = 1; column < m_model->columnCount(); ++column) {
+        m_tree->hideColumn(column);
+    }
+    m_tree->header()->hide();
+    m_tree->setIndentation(19);
+    m_tree->setGeometry(0, 0, 411, 217);
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TFZmienFolder::ShellTreeView1Change);
+
+    m_label->setObjectName(QStringLiteral("Label1"));
+    m_label->setProperty("tag", tag);
+    m_label->setGeometry(8, 232, 395, m_label->sizeHint().height());
+
+    m_ok->setObjectName(QStringLiteral("BitBtn1"));
+    m_ok->setGeometry(160, 264, 75, 25);
+    connect(m_ok, &QPushButton::clicked, this, &TFZmienFolder::BitBtn1Click);
+}
+
+void TFZmienFolder::positionAt(const QString& folder) {
+    m_label->setText(folder);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        // A folder that has gone since it was chosen: the tree opens unpositioned so that
+        // another one can be picked.
+        return;
+    }
+    const QModelIndex index = m_model->index(QFileInfo(folder).absoluteFilePath());
+    if (index.isValid()) {
+        m_tree->setCurrentIndex(index);
+        m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    }
+}
+
+void TFZmienFolder::ShellTreeView1Change() {
+    QString path = m_model->filePath(m_tree->currentIndex());
+    if (!path.isEmpty() && !path.endsWith(QLatin1Char('/'))) {
+        path += QLatin1Char('/');
+    }
+    m_label->setText(path);
+}
+
+QString TFZmienFolder::chosenFolder() const {
+    return m_label->text();
+}
+
+void TFZmienFolder::BitBtn1Click() {
+    const QString folder = m_label->text();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+        const std::string stored = pathToCp1250(folder.toStdString());
+        try {
+            iniWriteString(m_iniPath, "Foldery", folderSettingKey(m_tag), stored);
+        } catch (const std::exception& error) {
+            showCommandError(m_dialogs, this, error.what());
+            return;
+        }
+        folderSetting(m_konfiguracja, m_tag) = stored;
+        m_edit->setText(folder);
+    }
+    accept();
+}
+
+void openFolderChooser(QWidget* parent, int tag, QLineEdit* edit, Konfiguracja& konfiguracja,
+                       const std::string& iniPath, OperatorDialogs& dialogs) {
+    TFZmienFolder chooser(tag, edit, konfiguracja, iniPath, dialogs, parent);
+    chooser.positionAt(edit->text());
+    chooser.exec();
+}
+
+}  // namespace kalmero

@@ -1,0 +1,53 @@
+// The program's start: builds the session's lists and settings, checks the audio decoder
+// and hands everything to the main window.
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStyleFactory>
+
+#include "formats/konfiguracja_file.h"
+#include "formats/matryca.h"
+#include "model/konfiguracja.h"
+#include "model/lists.h"
+#include "platform/audio_length.h"
+#include "platform/program_folder.h"
+#include "ui/main_window.h"
+#include "ui/operator_dialogs.h"
+#include "ui/window_font.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kalmero"));
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        QApplication::setStyle(style);
+    }
+    QApplication::setFont(kalmero::windowFont());
+
+    const kalmero::DecoderInfo decoder = kalmero::decoderInfo();
+    if (!decoder.readsMpegAudio) {
+        QMessageBox::critical(
+            nullptr, QStringLiteral("Niewłaściwy dekoder audio"),
+            QStringLiteral("Załadowany dekoder audio (%1) nie odczytuje plików MPEG audio "
+                           "(wymagana jest biblioteka libmpg123)")
+                .arg(QString::fromStdString(decoder.description)));
+        return 1;
+    }
+
+    const std::string folder = kalmero::programFolder();
+    kalmero::Lists lists;
+    kalmero::Konfiguracja konfiguracja;
+    kalmero::QtOperatorDialogs dialogs;
+    kalmero::TForm1 window(lists, konfiguracja,
+                           {kalmero::konfiguracjaPath(folder), kalmero::matrycaPath(folder)},
+                           dialogs, &kalmero::PobierzCzasSpotu);
+    window.FormCreate();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
+    }
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "formats/lst_file.h"
+#include "model/konfiguracja.h"
+#include "model/lists.h"
+#include "model/window_port.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QTreeView;
+class QAbstractButton;
+
+namespace kalmero {
+
+class FormPort;
+class ListModel;
+class OperatorDialogs;
+class RadioGroup;
+
+// The two files kept beside the executable.
+struct ProgramFiles {
+    std::string ini;     // kalmero.ini
+    std::string matrix;  // matryca.dat
+};
+
+// The main window: the three list views, the break settings and the five commands. It
+// works on the lists and settings it is given, which outlive it.
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    TForm1(Lists& lists, Konfiguracja& konfiguracja, ProgramFiles files,
+           OperatorDialogs& dialogs, SpotMeter measureSpot, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Start-up: reads the configuration into Konfiguracja and the settings controls; a
+    // setting that can't be written back is reported and the start goes on.
+    void FormCreate();
+
+    // Load playlist, load advert list, compile, save the result, edit the break matrix.
+    void BitBtn4Click();
+    void BitBtn5Click();
+    void BitBtn3Click();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    // Opens the folder chooser for the folder edit with this tag (1, 2, 3).
+    void LabeledEdit1Click(int tag);
+
+    // The settings handlers: each writes its key at once.
+    void RadioGroup1Click(int index);
+    void CheckBox1Click(bool checked);
+    void LabeledEdit7Change(const QString& text);
+
+    // True while a command runs; the commands and settings are disabled meanwhile.
+    bool busy() const { return m_busy; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildTopPanel(QWidget* panel);
+    void buildListPanels(QWidget* left, QWidget* middle, QWidget* right);
+    void buildBottomPanel(QWidget* panel);
+    QTreeView* makeListView(QWidget* parent, const char* name, ListModel* model,
+                            int secondColumnWidth);
+    // Asks for a file in `folder` and loads it with `load`; the name edits show the file's
+    // name, and get their old texts back when the load fails before touching its view.
+    void openAndLoad(const std::string& folder, const QString& filter, View view,
+                     const std::vector<QLineEdit*>& nameEdits,
+                     const std::function<void(const std::string&)>& load);
+    // Runs a command with the commands and settings disabled; a failure ends it and is
+    // shown by the top-level error box.
+    void runCommand(const std::function<void()>& command);
+    // Runs a handler, showing a failure in the top-level error box.
+    void guarded(const std::function<void()>& handler);
+    void FormClose();
+
+    Lists& m_lists;
+    Konfiguracja& m_konfiguracja;
+    ProgramFiles m_files;
+    OperatorDialogs& m_dialogs;
+    SpotMeter m_measureSpot;
+
+    ListModel* m_mixModel;
+    ListModel* m_lstModel;
+    ListModel* m_resultModel;
+
+    QLineEdit* m_folderEdits[3] = {};  // LabeledEdit1..3
+    RadioGroup* m_radioGroup = nullptr;
+    QLineEdit* m_seconds = nullptr;    // LabeledEdit7
+    QComboBox* m_weekday = nullptr;    // ComboBox1
+    QCheckBox* m_fade = nullptr;       // CheckBox1
+    QAbstractButton* m_matrixButton = nullptr;   // BitBtn2
+    QAbstractButton* m_compileButton = nullptr;  // BitBtn3
+    QAbstractButton* m_saveButton = nullptr;     // BitBtn1
+    QLineEdit* m_playlistName = nullptr;  // LabeledEdit4
+    QLineEdit* m_advertName = nullptr;    // LabeledEdit5
+    QLineEdit* m_resultName = nullptr;    // LabeledEdit6
+    QAbstractButton* m_loadPlaylist = nullptr;  // BitBtn4
+    QAbstractButton* m_loadAdverts = nullptr;   // BitBtn5
+    QLabel* m_status = nullptr;          // Label1
+    QProgressBar* m_gauge = nullptr;     // Gauge1
+
+    std::unique_ptr<FormPort> m_port;
+    bool m_busy = false;
+    bool m_closeRequested = false;
+};
+
+}  // namespace kalmero

@@ -1,0 +1,36 @@
+#include "ui/operator_dialogs.h"
+
+#include <QFileDialog>
+
+namespace kalmero {
+
+std::optional<QString> QtOperatorDialogs::openFile(QWidget* parent, const QString& folder,
+                                                   const QString& filter) {
+    QFileDialog dialog(parent, QStringLiteral("Wybierz pliki..."), folder, filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+void QtOperatorDialogs::message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                const QString& text) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+QString errorMessageText(const QString& what) {
+    if (!what.isEmpty() && what.back() > QLatin1Char('.')) {
+        return what + QLatin1Char('.');
+    }
+    return what;
+}
+
+void showCommandError(OperatorDialogs& dialogs, QWidget* parent, const char* what) {
+    dialogs.message(parent, QMessageBox::Critical, QStringLiteral("Kalmero"),
+                    errorMessageText(QString::fromUtf8(what)));
+}
+
+}  // namespace kalmero

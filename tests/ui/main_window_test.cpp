@@ -1,0 +1,290 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeView>
+
+#include "formats/matryca.h"
+#include "formats/mix_file.h"
+#include "ui/matrix_editor.h"
+#include "ui/radio_group.h"
+#include "ui_fixture.h"
+
+namespace kalmero::test {
+namespace {
+
+using testing::HasSubstr;
+
+// Two items around noon: the noon break and the noon advert block both fall after the first.
+const std::string kPlaylist =
+    "WERSJA=2\r\nPOZYCJI=2\r\n"
+    "Emi=11:58:00.000\r\nTyp=SND\r\nTrw=04:00.000\r\nMix=00:00.000\r\nNwK=04:00.000\r\n"
+    "Tyt=Pierwsza\r\nWyk=Wykonawca\r\nKONIEC OPISU\r\n"
+    "Emi=12:02:00.000\r\nTyp=JNG\r\nTrw=00:08.000\r\nMix=00:00.000\r\nNwK=00:08.000\r\n"
+    "Tyt=Dzwonek\r\nWyk=Stacja\r\nKONIEC OPISU\r\n";
+const std::string kAdverts = "12:00:00\r\n/nowhere/spot.wav\r\n";
+const std::string kEveryHour = "11111111111111111\r\n";
+
+QRadioButton* radioItem(TForm1& form, int index) {
+    auto buttons = form.findChild<RadioGroup*>(QStringLiteral("RadioGroup1"))
+                       ->findChildren<QRadioButton*>();
+    return buttons.at(index);
+}
+
+TEST_F(FormTest, FirstRunShowsDefaultsAndStoresTheBreakLength) {
+    form();
+    for (const char* name : {"LabeledEdit1", "LabeledEdit2", "LabeledEdit3"}) {
+        EXPECT_EQ(control<QLineEdit>(name)->text(), QString()) << name;
+    }
+    EXPECT_EQ(control<RadioGroup>("RadioGroup1")->itemIndex(), 0);
+    EXPECT_FALSE(control<QCheckBox>("CheckBox1")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>("CheckBox1")->isEnabled());
+    EXPECT_EQ(control<QLineEdit>("LabeledEdit7")->text(), QStringLiteral("10"));
+    EXPECT_EQ(iniInt("Break", "Time"), 10);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+struct StoredSettings {
+    std::string ini;
+    int index;
+    bool fadeEnabled;
+    QString seconds;
+};
+
+class StartUpTest : public FormTest, public testing::WithParamInterface<StoredSettings> {};
+
+TEST_P(StartUpTest, StoredSettingsReachTheControls) {
+    writeBytes(files().ini, GetParam().ini);
+    form();
+    EXPECT_EQ(control<RadioGroup>("RadioGroup1")->itemIndex(), GetParam().index);
+    EXPECT_EQ(control<QCheckBox>("CheckBox1")->isEnabled(), GetParam().fadeEnabled);
+    EXPECT_EQ(control<QLineEdit>("LabeledEdit7")->text(), GetParam().seconds);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ini, StartUpTest,
+    testing::Values(StoredSettings{"[Break]\r\nStart=1\r\nFade=1\r\nTime=25\r\n", 1, true, "25"},
+                    StoredSettings{"[Break]\r\nStart=7\r\nTime=-5\r\n", 2, false, "0"},
+                    StoredSettings{"[Break]\r\nStart=-1\r\n", -1, false, "10"}));
+
+TEST_F(FormTest, StoredFolderIsShownDecodedAndAVanishedOneIsDropped) {
+    const std::string polish = folder() + "Reklamy\xB9";  // "Reklamyą" in Windows-1250
+    ASSERT_TRUE(QDir().mkpath(QString::fromUtf8(folder()) + QStringLiteral("Reklamyą")));
+    writeBytes(files().ini, "[Foldery]\r\nFolderMIX=" + polish + "\r\nFolderLST=" + folder() +
+                                "gone/\r\n");
+    form();
+    EXPECT_EQ(control<QLineEdit>("LabeledEdit1")->text(),
+              QString::fromUtf8(folder()) + QStringLiteral("Reklamyą"));
+    EXPECT_EQ(konfiguracja.FolderMIX, polish);
+    EXPECT_EQ(control<QLineEdit>("LabeledEdit2")->text(), QString());
+    EXPECT_EQ(konfiguracja.FolderLST, "");
+}
+
+TEST_F(FormTest, EachSettingWritesItsKeyAtOnce) {
+    form();
+    radioItem(form(), 1)->click();
+    EXPECT_EQ(iniInt("Break", "Start"), 1);
+    EXPECT_TRUE(control<QCheckBox>("CheckBox1")->isEnabled());
+
+    control<QCheckBox>("CheckBox1")->click();
+    EXPECT_EQ(iniInt("Break", "Fade"), 1);
+
+    radioItem(form(), 2)->click();
+    EXPECT_EQ(iniInt("Break", "Start"), 2);
+    EXPECT_FALSE(control<QCheckBox>("CheckBox1")->isEnabled());
+    EXPECT_TRUE(control<QCheckBox>("CheckBox1")->isChecked()) << "disabling keeps the tick";
+
+    QLineEdit* seconds = control<QLineEdit>("LabeledEdit7");
+    seconds->selectAll();
+    QTest::keyClicks(seconds, QStringLiteral("45"));
+    EXPECT_EQ(iniInt("Break", "Time"), 45);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(FormTest, BreakLengthTakesDigitsOnlyAndNeverPassesTheLongestBreak) {
+    QLineEdit* seconds = control<QLineEdit>("LabeledEdit7");
+    seconds->selectAll();
+    QTest::keyClicks(seconds, QStringLiteral("4a-5 x"));
+    EXPECT_EQ(seconds->text(), QStringLiteral("45"));
+
+    seconds->setText(QStringLiteral("214748"));
+    seconds->end(false);
+    QTest::keyClicks(seconds, QStringLiteral("9"));
+    EXPECT_EQ(seconds->text(), QStringLiteral("214748")) << "2147489 would pass the limit";
+    QTest::keyClicks(seconds, QStringLiteral("3"));
+    EXPECT_EQ(seconds->text(), QStringLiteral("2147483"));
+    EXPECT_EQ(iniInt("Break", "Time"), 2147483);
+
+    QTest::keyClick(seconds, Qt::Key_Backspace);
+    EXPECT_EQ(seconds->text(), QStringLiteral("214748"));
+
+    // Pasting goes through insert(), as typing does, but skips the key filter.
+    seconds->selectAll();
+    seconds->insert(QStringLiteral("99999999999"));
+    EXPECT_EQ(seconds->text(), QStringLiteral("214748"));
+    seconds->selectAll();
+    seconds->insert(QStringLiteral("abc"));
+    EXPECT_EQ(seconds->text(), QStringLiteral("0"));
+    EXPECT_EQ(iniInt("Break", "Time"), 0);
+}
+
+TEST_F(FormTest, LoadCompileAndSaveThroughTheCommands) {
+    writeBytes(path("dzien.mix"), kPlaylist);
+    writeBytes(path("reklamy.lst"), kAdverts);
+    writeBytes(files().matrix, kEveryHour + kEveryHour + kEveryHour + kEveryHour + kEveryHour +
+                                   kEveryHour + kEveryHour);
+    writeBytes(files().ini, "[Foldery]\r\nFolderMIX=" + folder() + "\r\nFolderWynikowy=" +
+                                folder() + "\r\n");
+    form();
+
+    dialogs.answers = {QString::fromStdString(path("dzien.mix")),
+                       QString::fromStdString(path("reklamy.lst"))};
+    control<QAbstractButton>("BitBtn4")->click();
+    control<QAbstractButton>("BitBtn5")->click();
+    ASSERT_EQ(dialogs.opens.size(), 2u);
+    EXPECT_EQ(dialogs.opens[0].folder.toStdString(), folder());
+    EXPECT_EQ(dialogs.opens[0].filter, QStringLiteral("Pliki playlist (*.mix)"));
+    EXPECT_EQ(dialogs.opens[1].folder, QString()) << "no advert folder configured";
+    EXPECT_EQ(dialogs.opens[1].filter, QStringLiteral("Pliki list reklamych (*.lst)"));
+    EXPECT_EQ(control<QLineEdit>("LabeledEdit4")->text(), QStringLiteral("dzien"));
+    EXPECT_EQ(control<QLineEdit>("LabeledEdit5")->text(), QStringLiteral("reklamy"));
+    EXPECT_EQ(control<QLineEdit>("LabeledEdit6")->text(), QStringLiteral("reklamy"));
+    EXPECT_EQ(control<QTreeView>("ListView1")->model()->rowCount(), 2);
+    EXPECT_EQ(control<QTreeView>("ListView2")->model()->rowCount(), 1);
+
+    control<QAbstractButton>("BitBtn3")->click();
+    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].text.toStdString();
+    // The item, then the noon break and the advert after it, then the jingle.
+    ASSERT_EQ(lists.ListaWynikowa.size(), 4u);
+    EXPECT_EQ(lists.ListaWynikowa[1].line(Pole::Typ), "Typ=BRK");
+    EXPECT_EQ(control<QTreeView>("ListView3")->model()->rowCount(), 4);
+    EXPECT_EQ(control<QLabel>("Label1")->text(), QStringLiteral("Kompilowanie list - gotowe!"));
+    EXPECT_EQ(control<QProgressBar>("Gauge1")->value(), control<QProgressBar>("Gauge1")->maximum());
+
+    control<QLineEdit>("LabeledEdit6")->setText(QStringLiteral("wynik dnia"));
+    control<QAbstractButton>("BitBtn1")->click();
+    const std::string saved = folder() + "wynik dnia.mix";
+    EXPECT_EQ(readBytes(saved), mixText(lists.ListaWynikowa, nullptr));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Informacja"));
+    EXPECT_EQ(dialogs.messages[0].text,
+              QStringLiteral("Nowa playlista %1 została zapisana.").arg(QString::fromStdString(saved)));
+}
+
+TEST_F(FormTest, CancelledOpenDialogChangesNothing) {
+    writeBytes(path("dzien.mix"), kPlaylist);
+    dialogs.answers = {QString::fromStdString(path("dzien.mix")), QString(), QString()};
+    control<QAbstractButton>("BitBtn4")->click();
+    control<QLineEdit>("LabeledEdit6")->setText(QStringLiteral("moja"));
+    control<QAbstractButton>("BitBtn4")->click();
+    control<QAbstractButton>("BitBtn5")->click();
+    EXPECT_EQ(control<QLineEdit>("LabeledEdit4")->text(), QStringLiteral("dzien"));
+    EXPECT_EQ(lists.ListaMIX.size(), 2u);
+    EXPECT_EQ(control<QLineEdit>("LabeledEdit5")->text(), QString());
+    EXPECT_EQ(control<QLineEdit>("LabeledEdit6")->text(), QStringLiteral("moja"));
+}
+
+struct Refusal {
+    const char* name;
+    std::function<void(FormTest&, TForm1&)> prepare;
+    const char* button;
+    QMessageBox::Icon icon;
+    QString title;
+    QString text;
+};
+
+class RefusalTest : public FormTest, public testing::WithParamInterface<Refusal> {};
+
+TEST_P(RefusalTest, CommandIsRefusedWithItsMessage) {
+    GetParam().prepare(*this, form());
+    control<QAbstractButton>(GetParam().button)->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].icon, GetParam().icon);
+    EXPECT_EQ(dialogs.messages[0].title, GetParam().title);
+    EXPECT_EQ(dialogs.messages[0].text, GetParam().text);
+    EXPECT_TRUE(lists.ListaWynikowa.empty());
+}
+
+void nothing(FormTest&, TForm1&) {}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, RefusalTest,
+    testing::Values(
+        Refusal{"CompileWithoutPlaylist", nothing, "BitBtn3", QMessageBox::Information,
+                QStringLiteral("Informacja"), QStringLiteral("Lista MIX jest pusta!")},
+        Refusal{"SaveWithBlankName",
+                [](FormTest&, TForm1& form) {
+                    form.findChild<QLineEdit*>(QStringLiteral("LabeledEdit6"))
+                        ->setText(QStringLiteral("   "));
+                },
+                "BitBtn1", QMessageBox::Critical, QStringLiteral("Błąd"),
+                QStringLiteral("Nazwa pliku wynikowego jest pusta!")},
+        Refusal{"SaveWithEmptyResult",
+                [](FormTest&, TForm1& form) {
+                    form.findChild<QLineEdit*>(QStringLiteral("LabeledEdit6"))
+                        ->setText(QStringLiteral("wynik"));
+                },
+                "BitBtn1", QMessageBox::Critical, QStringLiteral("Informacja"),
+                QStringLiteral("Nie ma czego zapisywać!")},
+        Refusal{"CompileWithNoBreakMode",
+                [](FormTest& test, TForm1& form) {
+                    // One record passes the first check.
+                    test.lists.ListaMIX.emplace_back();
+                    form.findChild<RadioGroup*>(QStringLiteral("RadioGroup1"))->setItemIndex(-1);
+                },
+                "BitBtn3", QMessageBox::Information, QStringLiteral("Informacja"),
+                QStringLiteral("Wybierz sposób wstawiania breaków!")}),
+    [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+TEST_F(FormTest, FailedLoadIsReportedAndTheWindowGoesOn) {
+    dialogs.answers = {QString::fromStdString(path("missing.mix"))};
+    control<QAbstractButton>("BitBtn4")->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Kalmero"));
+    EXPECT_EQ(dialogs.messages[0].icon, QMessageBox::Critical);
+    EXPECT_THAT(dialogs.messages[0].text.toStdString(), HasSubstr("missing.mix"));
+    EXPECT_TRUE(dialogs.messages[0].text.endsWith(QLatin1Char('.')));
+    EXPECT_TRUE(control<QAbstractButton>("BitBtn4")->isEnabled());
+    EXPECT_FALSE(form().busy());
+}
+
+TEST(ErrorText, FullStopOnlyAfterCharactersSortingAfterIt) {
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("No such file or directory"), QStringLiteral("No such file or directory.")},
+        {QStringLiteral("Done."), QStringLiteral("Done.")},
+        {QStringLiteral("Unable to write to /x/kalmero.ini"),
+         QStringLiteral("Unable to write to /x/kalmero.ini.")},
+        {QStringLiteral("(code 5)"), QStringLiteral("(code 5)")},
+        {QStringLiteral("ends in -"), QStringLiteral("ends in -")},
+        {QStringLiteral("łódź"), QStringLiteral("łódź.")},
+        {QString(), QString()},
+    };
+    for (const auto& [text, shown] : cases) {
+        EXPECT_EQ(errorMessageText(text), shown) << text.toStdString();
+    }
+}
+
+TEST_F(FormTest, MatrixButtonOpensTheEditorAndItsClicksReachTheFile) {
+    form();
+    bool sawEditor = false;
+    whenModalOpens([&] {
+        auto* editor = qobject_cast<TFMatryca*>(QApplication::activeModalWidget());
+        ASSERT_NE(editor, nullptr);
+        sawEditor = true;
+        QTest::mouseClick(editor->findChild<QWidget*>(QStringLiteral("ts312")), Qt::LeftButton);
+        editor->findChild<QAbstractButton*>(QStringLiteral("BitBtn1"))->click();
+    });
+    control<QAbstractButton>("BitBtn2")->click();
+    EXPECT_TRUE(sawEditor);
+    const auto lines = readMatrixLines(files().matrix);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[3], "00000000000010000");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+}  // namespace
+}  // namespace kalmero::test

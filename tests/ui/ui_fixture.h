@@ -1,0 +1,115 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "formats/konfiguracja_file.h"
+#include "model/konfiguracja.h"
+#include "model/lists.h"
+#include "ui/main_window.h"
+#include "ui/operator_dialogs.h"
+
+namespace kalmero::test {
+
+// The operator's answers, given in advance: open dialogs return the queued paths (an empty
+// one, or none left, is Cancel); message boxes are recorded.
+class FakeDialogs : public OperatorDialogs {
+public:
+    struct Open {
+        QString folder;
+        QString filter;
+    };
+    struct Message {
+        QMessageBox::Icon icon;
+        QString title;
+        QString text;
+    };
+
+    std::optional<QString> openFile(QWidget*, const QString& folder,
+                                    const QString& filter) override {
+        opens.push_back({folder, filter});
+        QString answer;
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        if (answer.isEmpty()) {
+            return std::nullopt;
+        }
+        return answer;
+    }
+    void message(QWidget*, QMessageBox::Icon icon, const QString& title,
+                 const QString& text) override {
+        messages.push_back({icon, title, text});
+    }
+
+    std::deque<QString> answers;
+    std::vector<Open> opens;
+    std::vector<Message> messages;
+};
+
+inline std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Runs `action` as soon as the event loop turns, e.g. inside a modal dialog's exec().
+inline void whenModalOpens(std::function<void()> action) {
+    QTimer::singleShot(0, qApp, std::move(action));
+}
+
+// A temporary program folder with its ini and matrix file, and a main window over it.
+class FormTest : public testing::Test {
+public:
+    void SetUp() override { ASSERT_TRUE(m_tmp.isValid()); }
+
+    std::string path(const char* name) const { return m_tmp.filePath(QString::fromUtf8(name)).toStdString(); }
+    // The temporary folder itself, ending in "/" as a chosen folder does.
+    std::string folder() const { return m_tmp.path().toStdString() + "/"; }
+    ProgramFiles files() const { return {path("kalmero.ini"), path("matryca.dat")}; }
+
+    // Builds the window and runs its start-up reading.
+    TForm1& form() {
+        if (!m_form) {
+            m_form = std::make_unique<TForm1>(lists, konfiguracja, files(), dialogs,
+                                              [](std::string_view) { return std::int64_t{0}; });
+            m_form->FormCreate();
+        }
+        return *m_form;
+    }
+    template <class T>
+    T* control(const char* name) {
+        T* found = form().findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    std::int32_t iniInt(const char* section, const char* key, std::int32_t fallback = -999) {
+        return iniReadInteger(files().ini, section, key, fallback);
+    }
+
+    QTemporaryDir m_tmp;
+    Lists lists;
+    Konfiguracja konfiguracja;
+    FakeDialogs dialogs;
+    std::unique_ptr<TForm1> m_form;
+};
+
+}  // namespace kalmero::test
