@@ -16,16 +16,16 @@
 
 namespace {
 
-using kalmero::TPozycja;
 using kalmero::Pole;
+using kalmero::TPozycja;
 
 constexpr std::int64_t kHour = 3'600'000;
 
 struct Shape {
     int items;
     int spots;
-    std::int64_t span;     // the stretch the playlist covers, ms
-    std::string matrix;    // the weekday's matrix line
+    std::int64_t span;   // the stretch the playlist covers, ms
+    std::string matrix;  // the weekday's matrix line
 };
 
 // A day: 1,000 items over 24 hours, 300 spots in blocks of 3 to 6, breaks 06:00 .. 22:00.
@@ -34,8 +34,7 @@ const Shape kDay{1'000, 300, 24 * kHour, std::string(17, '1')};
 // hour from 06:00 to 99:00.
 const Shape kMonth{30'000, 9'000, 100 * kHour, std::string(94, '1')};
 
-TPozycja record(const std::string& name, std::int64_t start, std::int64_t length,
-                const char* typ) {
+TPozycja record(const std::string& name, std::int64_t start, std::int64_t length, const char* typ) {
     TPozycja r;
     r.set(Pole::Emi, "Emi=" + kalmero::CzasStartString(start));
     r.set(Pole::Typ, typ);
@@ -52,9 +51,10 @@ TPozycja record(const std::string& name, std::int64_t start, std::int64_t length
 }
 
 class Lists {
-public:
+  public:
     explicit Lists(const Shape& shape) {
-        std::string pattern = std::filesystem::temp_directory_path().string() + "/compile_bench_XXXXXX";
+        std::string pattern =
+            std::filesystem::temp_directory_path().string() + "/compile_bench_XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
             std::perror("mkdtemp");
             std::exit(1);
@@ -68,7 +68,8 @@ public:
         const std::int64_t slot = shape.span / shape.items;
         std::int64_t t = 0;
         for (int i = 0; i < shape.items; ++i) {
-            const std::int64_t length = slot * std::uniform_int_distribution<int>(70, 110)(rng) / 100;
+            const std::int64_t length =
+                slot * std::uniform_int_distribution<int>(70, 110)(rng) / 100;
             const bool dj = i % 10 == 9;
             lists.ListaMIX.push_back(record("item" + std::to_string(i), t, dj ? slot / 10 : length,
                                             dj ? "Typ=DJ_" : "Typ=SND"));
@@ -80,8 +81,8 @@ public:
                 std::uniform_int_distribution<std::int64_t>(0, shape.span - 1)(rng) / 1000 * 1000;
             const int size = std::uniform_int_distribution<int>(3, 6)(rng);
             for (int k = 0; k < size && i < shape.spots; ++k, ++i) {
-                lists.ListaLST.push_back(record("spot" + std::to_string(i), block, spotLength,
-                                                "Typ=REK"));
+                lists.ListaLST.push_back(
+                    record("spot" + std::to_string(i), block, spotLength, "Typ=REK"));
             }
         }
         window.settings.mode = 0;
@@ -96,7 +97,7 @@ public:
     kalmero::NullWindowPort window;
     kalmero::Konfiguracja konfiguracja;
 
-private:
+  private:
     std::string m_folder;
 };
 
@@ -112,7 +113,9 @@ void compile(benchmark::State& state, const Shape& shape, int mode) {
     state.counters["result"] = static_cast<double>(day.lists.ListaWynikowa.size());
 }
 
-void BM_CompileDay(benchmark::State& state) { compile(state, kDay, static_cast<int>(state.range(0))); }
+void BM_CompileDay(benchmark::State& state) {
+    compile(state, kDay, static_cast<int>(state.range(0)));
+}
 void BM_CompileMonth(benchmark::State& state) {
     compile(state, kMonth, static_cast<int>(state.range(0)));
 }
@@ -122,7 +125,7 @@ BENCHMARK(BM_CompileMonth)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // Prints each month/day ratio of CPU time after the table, against the bar (CPU time, as
 // the machine may be shared with other work).
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
@@ -144,7 +147,7 @@ public:
         }
     }
 
-private:
+  private:
     std::map<std::string, double> m_seconds;
 };
 

@@ -29,7 +29,7 @@ constexpr std::string_view kListaMIXPusta = "Lista MIX jest pusta!";
 // The window's settings controls as the start-up reading leaves them, without the window's
 // change handlers: the batch command never writes the configuration.
 class StoredControls : public SettingsControls {
-public:
+  public:
     void setBreakModeIndex(int index) override { settings.mode = index; }
     void setFadeChecked(bool checked) override { settings.fade = checked; }
     // The field shows a negative time as 0; breakLengthMs reads it the same way.

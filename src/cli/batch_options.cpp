@@ -1,7 +1,6 @@
 #include "cli/batch_options.h"
 
 #include <CLI/CLI.hpp>
-
 #include <array>
 #include <vector>
 

@@ -13,7 +13,7 @@ extern const std::string_view kUsage;
 
 // A command line that can't be run; what() says what is wrong.
 class UsageError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

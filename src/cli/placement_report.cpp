@@ -31,7 +31,8 @@ std::string csvCell(const std::string& text) {
 
 // A title or path that a spreadsheet would take for a formula is opened with a quote mark.
 std::string textCell(const std::string& text) {
-    const bool formula = !text.empty() && std::string_view("=+-@").find(text[0]) != std::string_view::npos;
+    const bool formula =
+        !text.empty() && std::string_view("=+-@").find(text[0]) != std::string_view::npos;
     return csvCell(formula ? "'" + text : text);
 }
 
@@ -73,9 +74,7 @@ std::string PlacementReport::reason(std::size_t i) const {
     return text;
 }
 
-int PlacementReport::placed(std::size_t i) const {
-    return i < m_placed.size() ? m_placed[i] : 0;
-}
+int PlacementReport::placed(std::size_t i) const { return i < m_placed.size() ? m_placed[i] : 0; }
 
 std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaksPlaced) const {
     std::size_t placements = 0;
@@ -104,15 +103,17 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
             silent += spotLine(m_spots[i]) + "  " + field(m_spots[i], Pole::Adr) + "\n";
         }
     }
-    auto countOrNone = [](std::size_t n) { return n == 0 ? std::string("none") : std::to_string(n); };
+    auto countOrNone = [](std::size_t n) {
+        return n == 0 ? std::string("none") : std::to_string(n);
+    };
     std::string text = "Placed: items " + std::to_string(itemsPlaced) + ", breaks " +
                        std::to_string(breaksPlaced) + ", spots " + std::to_string(placements) +
                        " (" + std::to_string(distinct) + " of the " +
                        std::to_string(m_spots.size()) + " listed spots)\n";
     text += "Spots never placed: " + countOrNone(neverCount) + "\n" + never;
     text += "Spots placed more than once: " + countOrNone(doubledCount) + "\n" + doubled;
-    text += "Spots of length 0 (audio missing or unreadable): " + countOrNone(silentCount) +
-            "\n" + silent;
+    text += "Spots of length 0 (audio missing or unreadable): " + countOrNone(silentCount) + "\n" +
+            silent;
     return text;
 }
 

@@ -14,7 +14,7 @@ namespace kalmero {
 // than once and those that measured 0 ms are what an operator must hear of before the day
 // goes on air. Only tells: the result list is not touched.
 class PlacementReport {
-public:
+  public:
     // `placed[i]`: how many times ListaLST record i was appended (Kompilator::placedCounts);
     // `result`: the compiled ListaWynikowa, whose DJ_ records tell why a spot was skipped.
     PlacementReport(const Lista& spots, const std::vector<int>& placed, const Lista& result);
@@ -31,7 +31,7 @@ public:
     // a spot placed once with a measured length.
     std::string reason(std::size_t i) const;
 
-private:
+  private:
     int placed(std::size_t i) const;
     // Whether spot `i`, never placed, has its block time under a DJ_ record of the result.
     bool underDJ(std::size_t i) const;

@@ -11,7 +11,7 @@ namespace kalmero {
 // The window port of the batch command: status texts as lines on a stream (stderr), and a
 // progress bar redrawn in place when that stream is a terminal. Views are not kept.
 class TerminalWindow : public WindowPort {
-public:
+  public:
     // `showBar`: draw the gauge (only sensible when `stream` is a terminal).
     TerminalWindow(std::FILE* stream, bool showBar, BreakSettings settings);
 
@@ -26,7 +26,7 @@ public:
     // Ends a bar line in progress, so that the next output starts on a line of its own.
     void finishBar();
 
-private:
+  private:
     void drawBar();
 
     std::FILE* m_stream;

@@ -20,7 +20,9 @@ enum class Miejsce {
 };
 
 // The break title as it stands in the written file: Windows-1250 bytes of "Wiadomości".
-inline constexpr std::string_view kTytulBreaku = "Tyt=Wiadomo\x9C" "ci";
+inline constexpr std::string_view kTytulBreaku =
+    "Tyt=Wiadomo\x9C"
+    "ci";
 
 // The status texts of a compile (UTF-8, as the status label shows them).
 inline constexpr std::string_view kKompilowanie = "Kompilowanie list...";
@@ -41,7 +43,7 @@ std::string breakSoundName(std::string_view path);
 // lists it is given; reads the break settings through the window port and the break-sound
 // option from the configuration at the moment it compiles.
 class Kompilator {
-public:
+  public:
     // `matrixPath` is the break matrix file ("matryca.dat"), a filesystem path.
     Kompilator(Lists& lists, WindowPort& window, const Konfiguracja& konfiguracja,
                std::string matrixPath);
@@ -101,7 +103,7 @@ public:
     // Index in ListaMIX of the item being compiled.
     std::int32_t AktualnaPozycja = 0;
 
-private:
+  private:
     void placeItem(const TPozycja& pozycja);
     void advertsOnly(const TPozycja& pozycja, std::int64_t start, std::int64_t end);
     int advertTest(std::int64_t from, std::int64_t to) const;

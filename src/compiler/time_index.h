@@ -14,7 +14,7 @@ namespace kalmero {
 // list order would: which records lie in an inclusive window, and which of them comes last.
 // A snapshot: rebuild it after the list changes.
 class TimeIndex {
-public:
+  public:
     // Indexes the list's CzasStart counts as they stand now.
     void build(const Lista& list);
 
@@ -27,15 +27,14 @@ public:
 
     // The list positions of every record with from <= CzasStart <= to, in list order,
     // written over `out`.
-    void positionsInWindow(std::int64_t from, std::int64_t to,
-                           std::vector<std::size_t>& out) const;
+    void positionsInWindow(std::int64_t from, std::int64_t to, std::vector<std::size_t>& out) const;
 
-private:
+  private:
     // Half-open range [first, last) of sorted entries inside the window.
     std::pair<std::size_t, std::size_t> range(std::int64_t from, std::int64_t to) const;
 
-    std::vector<std::int64_t> m_times;        // ascending
-    std::vector<std::uint32_t> m_positions;   // list position of each sorted entry
+    std::vector<std::int64_t> m_times;       // ascending
+    std::vector<std::uint32_t> m_positions;  // list position of each sorted entry
     // m_maxima[j][i]: the largest position among sorted entries i .. i + 2^j - 1, so the
     // last record of any range is found with two look-ups.
     std::vector<std::vector<std::uint32_t>> m_maxima;

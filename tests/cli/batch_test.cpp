@@ -36,7 +36,7 @@ struct Outcome {
 
 // A folder per test holding the inputs, with helpers to write them and run the command.
 class Batch : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const char* base = std::getenv("KALMERO_TEST_TMP");
         const fs::path root = base != nullptr ? fs::path(base) : fs::temp_directory_path();
@@ -107,8 +107,8 @@ protected:
     // The X/Y day: X 11:59 and Y 12:03, 4 minutes each; a block at 12:00 of two spots.
     void xyDay() {
         mix({{"11:59:00.000", "X", "04:00.000"}, {"12:03:00.000", "Y", "04:00.000"}});
-        write("day.lst", "12:00:00\r\n" + path("s30.wav") + "\r\n12:00:00\r\n" +
-                             path("s20.wav") + "\r\n");
+        write("day.lst",
+              "12:00:00\r\n" + path("s30.wav") + "\r\n12:00:00\r\n" + path("s20.wav") + "\r\n");
     }
 
     Outcome run(std::vector<std::string> args) const {
@@ -138,9 +138,9 @@ protected:
 
     // The usual arguments: the test's matrix and an empty configuration.
     std::vector<std::string> base(std::vector<std::string> more) const {
-        std::vector<std::string> args = {"--mix", path("day.mix"), "--out", path("out.mix"),
-                                         "--matrix", path("matryca.dat"), "--config",
-                                         path("empty.ini")};
+        std::vector<std::string> args = {"--mix",         path("day.mix"),  "--out",
+                                         path("out.mix"), "--matrix",       path("matryca.dat"),
+                                         "--config",      path("empty.ini")};
         args.insert(args.end(), more.begin(), more.end());
         return args;
     }
@@ -168,14 +168,17 @@ TEST_F(Batch, WritesWhatTheCoreCompiles) {
         std::vector<std::string> emis;
     };
     const Case cases[] = {
-        {{"--mode", "0"}, {0, false, "10", 0},
+        {{"--mode", "0"},
+         {0, false, "10", 0},
          {"11:59:00.000", "11:59:00.000", "11:59:30.000", "12:00:00.000", "12:04:00.000"}},
-        {{"--mode", "1", "--fade"}, {1, true, "10", 0},
+        {{"--mode", "1", "--fade"},
+         {1, true, "10", 0},
          {"11:59:00.000", "12:00:00.000", "12:00:10.000", "12:00:40.000", "12:01:00.000"}},
         {{"--mode", "1", "--no-fade", "--weekday", "wt", "--break-seconds", "0"},
          {1, false, "0", 1},
          {"11:59:00.000", "12:00:00.000", "12:00:00.000", "12:00:30.000", "12:00:50.000"}},
-        {{"--mode", "2"}, {2, false, "10", 0},
+        {{"--mode", "2"},
+         {2, false, "10", 0},
          {"11:59:00.000", "11:59:30.000", "11:59:50.000", "12:03:50.000"}},
     };
     for (const Case& c : cases) {
@@ -221,9 +224,10 @@ TEST_F(Batch, UsageErrors) {
         {base({"--mode", "1", "--mode", "2"}), "mode"},
         {base({"--bogus"}), "bogus"},
         {base({"extra"}), "extra"},
-        {{"--mix", path("day.mix"), "--out", path("out.mix"), "--matrix",
-          path("matryca.dat"), "--config", path("nomode.ini")},
-         "Wybierz spos\xC3\xB3" "b wstawiania break\xC3\xB3w!"},
+        {{"--mix", path("day.mix"), "--out", path("out.mix"), "--matrix", path("matryca.dat"),
+          "--config", path("nomode.ini")},
+         "Wybierz spos\xC3\xB3"
+         "b wstawiania break\xC3\xB3w!"},
     };
     for (const Case& c : cases) {
         const Outcome outcome = run(c.args);
@@ -298,8 +302,8 @@ TEST_F(Batch, FileErrorsLeaveTheOldResult) {
 TEST_F(Batch, SummaryNamesUnplacedAndDoubledSpots) {
     // A and B overlap, so the spot at 10:03 lies in both windows; the one at 11:00 in none.
     mix({{"10:00:00.000", "A", "04:00.000"}, {"10:02:00.000", "B", "04:00.000"}});
-    write("day.lst", "10:03:00\r\n" + path("s20.wav") + "\r\n11:00:00\r\n" +
-                         path("s30.wav") + "\r\n");
+    write("day.lst",
+          "10:03:00\r\n" + path("s20.wav") + "\r\n11:00:00\r\n" + path("s30.wav") + "\r\n");
     const Outcome outcome =
         run(base({"--mode", "2", "--lst", path("day.lst"), "--report", path("r.csv")}));
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
@@ -315,7 +319,8 @@ TEST_F(Batch, SummaryNamesUnplacedAndDoubledSpots) {
     // Not a terminal: no progress bar.
     EXPECT_EQ(outcome.err.find('\r'), std::string::npos);
     const std::string csv = readFile(path("r.csv"));
-    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "block time,title,path,length (ms),times placed,reason");
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+              "block time,title,path,length (ms),times placed,reason");
     EXPECT_NE(csv.find("10:03:00.000,s20," + path("s20.wav") + ",20000,2,"), std::string::npos)
         << csv;
     EXPECT_NE(csv.find("11:00:00.000,s30," + path("s30.wav") + ",30000,0,never placed"),
@@ -332,29 +337,49 @@ TEST_F(Batch, SettingsComeFromTheConfiguration) {
         std::vector<std::string> emis;
         std::string typ;
     };
-    const std::string soundIni = "[Foldery]\r\nFolderPlikBreak=/srv/sygna\xB3.mp3\r\n"
-                                 "[Break]\r\nCzyDzwiek=1\r\nStart=1\r\nTime=20\r\n";
+    const std::string soundIni =
+        "[Foldery]\r\nFolderPlikBreak=/srv/sygna\xB3.mp3\r\n"
+        "[Break]\r\nCzyDzwiek=1\r\nStart=1\r\nTime=20\r\n";
     const Case cases[] = {
         {"Defaults", "", {}, {"11:58:00.000", "12:02:00.000", "12:02:10.000"}, "Typ=BRK"},
-        {"OnTheHour", "[Break]\r\nStart=1\r\nTime=20\r\n", {},
-         {"11:58:00.000", "12:00:00.000", "12:00:20.000"}, "Typ=BRK"},
+        {"OnTheHour",
+         "[Break]\r\nStart=1\r\nTime=20\r\n",
+         {},
+         {"11:58:00.000", "12:00:00.000", "12:00:20.000"},
+         "Typ=BRK"},
         {"StartAboveTwo", "[Break]\r\nStart=7\r\n", {}, {"11:58:00.000", "12:02:00.000"}, ""},
-        {"NegativeTime", "[break]\r\nTime=-5\r\n", {},
-         {"11:58:00.000", "12:02:00.000", "12:02:00.000"}, "Typ=BRK"},
-        {"TimeNotAnInteger", "[Break]\r\nTime=5s\r\n", {},
-         {"11:58:00.000", "12:02:00.000", "12:02:10.000"}, "Typ=BRK"},
-        {"SoundFromConfiguration", soundIni, {},
-         {"11:58:00.000", "12:00:00.000", "12:00:20.000"}, "Typ=SND"},
-        {"NoBreakSound", soundIni, {"--no-break-sound"},
-         {"11:58:00.000", "12:00:00.000", "12:00:20.000"}, "Typ=BRK"},
-        {"OptionsWin", soundIni, {"--mode", "0", "--break-seconds", "5"},
-         {"11:58:00.000", "12:02:00.000", "12:02:05.000"}, "Typ=SND"},
+        {"NegativeTime",
+         "[break]\r\nTime=-5\r\n",
+         {},
+         {"11:58:00.000", "12:02:00.000", "12:02:00.000"},
+         "Typ=BRK"},
+        {"TimeNotAnInteger",
+         "[Break]\r\nTime=5s\r\n",
+         {},
+         {"11:58:00.000", "12:02:00.000", "12:02:10.000"},
+         "Typ=BRK"},
+        {"SoundFromConfiguration",
+         soundIni,
+         {},
+         {"11:58:00.000", "12:00:00.000", "12:00:20.000"},
+         "Typ=SND"},
+        {"NoBreakSound",
+         soundIni,
+         {"--no-break-sound"},
+         {"11:58:00.000", "12:00:00.000", "12:00:20.000"},
+         "Typ=BRK"},
+        {"OptionsWin",
+         soundIni,
+         {"--mode", "0", "--break-seconds", "5"},
+         {"11:58:00.000", "12:02:00.000", "12:02:05.000"},
+         "Typ=SND"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         write("k.ini", c.ini);
-        std::vector<std::string> args = {"--mix", path("day.mix"), "--out", path("out.mix"),
-                                         "--matrix", path("matryca.dat"), "--config", path("k.ini")};
+        std::vector<std::string> args = {"--mix",         path("day.mix"), "--out",
+                                         path("out.mix"), "--matrix",      path("matryca.dat"),
+                                         "--config",      path("k.ini")};
         args.insert(args.end(), c.extra.begin(), c.extra.end());
         const Outcome outcome = run(args);
         ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
@@ -379,7 +404,9 @@ TEST_F(Batch, BreakSoundPathIsStoredAsWindows1250) {
     EXPECT_NE(result.find("Typ=SND\r\n"), std::string::npos);
     EXPECT_NE(result.find("Ide=sygna\xB3\r\n"), std::string::npos);
     EXPECT_NE(result.find("Adr=/srv/d\x9Fwi\xEAk/sygna\xB3.mp3\r\n"), std::string::npos);
-    EXPECT_NE(result.find("Tyt=Wiadomo\x9C" "ci\r\n"), std::string::npos);
+    EXPECT_NE(result.find("Tyt=Wiadomo\x9C"
+                          "ci\r\n"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ using namespace kalmero::testing;
 
 // Keeps what the compile shows, to check the view rows and the progress.
 class RecordingWindow : public NullWindowPort {
-public:
+  public:
     void clearRows(View view) override {
         if (view == View::Result) {
             rows.clear();
@@ -35,8 +35,8 @@ public:
 
 // One compile on lists built in the test, with the matrix given as Monday's line.
 struct Compile1 {
-    explicit Compile1(int mode, std::initializer_list<int> breakHours = {}, std::string seconds = "10",
-                 bool fade = false) {
+    explicit Compile1(int mode, std::initializer_list<int> breakHours = {},
+                      std::string seconds = "10", bool fade = false) {
         window.settings.mode = mode;
         window.settings.fade = fade;
         window.settings.seconds = std::move(seconds);
@@ -77,7 +77,9 @@ struct Compile1 {
     std::size_t breaks = 0;
 };
 
-const std::string kNews = "Wiadomo\x9C" "ci";
+const std::string kNews =
+    "Wiadomo\x9C"
+    "ci";
 std::string news(const std::string& time) { return time + " " + kNews; }
 
 struct ExampleCase {
@@ -103,18 +105,26 @@ TEST_P(WorkedExample, PlacesBreakAndAdvertsAroundX) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, WorkedExample,
-    ::testing::Values(
-        ExampleCase{"Nearest", 0, false,
-                    {news("11:59:00.000"), "11:59:00.000 S1", "11:59:30.000 S2",
-                     "12:00:00.000 X", "12:04:00.000 Y"}},
-        ExampleCase{"OnTheHour", 1, false,
-                    {"11:59:00.000 X", news("12:00:00.000"), "12:00:10.000 S1",
-                     "12:00:40.000 S2", "12:01:00.000 Y"}},
-        ExampleCase{"OnTheHourFaded", 1, true,
-                    {"11:59:00.000 X", news("12:00:00.000"), "12:00:10.000 S1",
-                     "12:00:40.000 S2", "12:01:00.000 Y"}},
-        ExampleCase{"NoBreaks", 2, false,
-                    {"11:59:00.000 S1", "11:59:30.000 S2", "11:59:50.000 X", "12:03:50.000 Y"}}),
+    ::testing::Values(ExampleCase{"Nearest",
+                                  0,
+                                  false,
+                                  {news("11:59:00.000"), "11:59:00.000 S1", "11:59:30.000 S2",
+                                   "12:00:00.000 X", "12:04:00.000 Y"}},
+                      ExampleCase{"OnTheHour",
+                                  1,
+                                  false,
+                                  {"11:59:00.000 X", news("12:00:00.000"), "12:00:10.000 S1",
+                                   "12:00:40.000 S2", "12:01:00.000 Y"}},
+                      ExampleCase{"OnTheHourFaded",
+                                  1,
+                                  true,
+                                  {"11:59:00.000 X", news("12:00:00.000"), "12:00:10.000 S1",
+                                   "12:00:40.000 S2", "12:01:00.000 Y"}},
+                      ExampleCase{"NoBreaks",
+                                  2,
+                                  false,
+                                  {"11:59:00.000 S1", "11:59:30.000 S2", "11:59:50.000 X",
+                                   "12:03:50.000 Y"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Compile, FadedItemIsCutAtTheHourAndUnfadedKeepsItsFields) {
@@ -153,21 +163,39 @@ INSTANTIATE_TEST_SUITE_P(
     Break, HalfWindow,
     ::testing::Values(
         // The hour at exactly half of 11:58 .. 12:02 goes after the item.
-        WindowCase{"ExactlyHalfGoesAfter", 0, "11:58:00.000", 4 * kMinute,
+        WindowCase{"ExactlyHalfGoesAfter",
+                   0,
+                   "11:58:00.000",
+                   4 * kMinute,
                    {"11:58:00.000 I", news("12:02:00.000"), "12:02:10.000 Z"}},
-        WindowCase{"FirstHalfGoesBefore", 0, "11:58:00.001", 4 * kMinute - 1,
+        WindowCase{"FirstHalfGoesBefore",
+                   0,
+                   "11:58:00.001",
+                   4 * kMinute - 1,
                    {news("11:58:00.001"), "11:58:10.001 I", "12:02:10.000 Z"}},
-        WindowCase{"OnTheHourDropsTheRest", 1, "11:58:00.000", 4 * kMinute,
+        WindowCase{"OnTheHourDropsTheRest",
+                   1,
+                   "11:58:00.000",
+                   4 * kMinute,
                    {"11:58:00.000 I", news("12:00:00.000"), "12:00:10.000 Z"}},
-        WindowCase{"WindowEndsOnTheHour", 0, "11:56:00.000", 4 * kMinute,
+        WindowCase{"WindowEndsOnTheHour",
+                   0,
+                   "11:56:00.000",
+                   4 * kMinute,
                    {"11:56:00.000 I", news("12:00:00.000"), "12:00:10.000 Z"}},
-        WindowCase{"WindowStartsOnTheHour", 0, "12:00:00.000", 4 * kMinute,
+        WindowCase{"WindowStartsOnTheHour",
+                   0,
+                   "12:00:00.000",
+                   4 * kMinute,
                    {news("12:00:00.000"), "12:00:10.000 I", "12:04:10.000 Z"}},
         // The first item of the day starting on the hour: its whole length is dropped.
-        WindowCase{"OnTheHourAtItsStart", 1, "12:00:00.000", 4 * kMinute,
+        WindowCase{"OnTheHourAtItsStart",
+                   1,
+                   "12:00:00.000",
+                   4 * kMinute,
                    {"12:00:00.000 I", news("12:00:00.000"), "12:00:10.000 Z"}},
-        WindowCase{"OutsideTheWindow", 0, "12:00:00.001", kMinute,
-                   {"12:00:00.001 I", "12:01:00.001 Z"}}),
+        WindowCase{
+            "OutsideTheWindow", 0, "12:00:00.001", kMinute, {"12:00:00.001 I", "12:01:00.001 Z"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Two break records in one window: the hours 10 and 100 both read back as 10:00, and an item
@@ -183,14 +211,34 @@ TEST(Compile, TwoBreaksInOneWindow) {
         std::int64_t shift;
     };
     const Case cases[] = {
-        {"NearestBothAtTheLaterPlace", 0, {12, 13}, "11:30:00.000", 90 * kMinute,
-         {"11:30:00.000 I", news("13:00:00.000"), news("13:00:00.000")}, 20 * kSecond},
-        {"OnTheHourOnlyTheLater", 1, {12, 13}, "11:30:00.000", 90 * kMinute,
-         {"11:30:00.000 I", news("13:00:00.000")}, 10 * kSecond},
-        {"OnTheHourEarlierOnly", 1, {12}, "11:30:00.000", 100 * kMinute,
-         {"11:30:00.000 I"}, -10 * kMinute},
-        {"NearestBeforeTwoEqualHours", 0, {}, "09:59:00.000", 10 * kMinute,
-         {news("09:59:00.000"), news("09:59:00.000"), "09:59:20.000 I"}, 20 * kSecond},
+        {"NearestBothAtTheLaterPlace",
+         0,
+         {12, 13},
+         "11:30:00.000",
+         90 * kMinute,
+         {"11:30:00.000 I", news("13:00:00.000"), news("13:00:00.000")},
+         20 * kSecond},
+        {"OnTheHourOnlyTheLater",
+         1,
+         {12, 13},
+         "11:30:00.000",
+         90 * kMinute,
+         {"11:30:00.000 I", news("13:00:00.000")},
+         10 * kSecond},
+        {"OnTheHourEarlierOnly",
+         1,
+         {12},
+         "11:30:00.000",
+         100 * kMinute,
+         {"11:30:00.000 I"},
+         -10 * kMinute},
+        {"NearestBeforeTwoEqualHours",
+         0,
+         {},
+         "09:59:00.000",
+         10 * kMinute,
+         {news("09:59:00.000"), news("09:59:00.000"), "09:59:20.000 I"},
+         20 * kSecond},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -233,13 +281,19 @@ TEST(Compile, DJRecordsFollowTheirItemOnly) {
         std::vector<std::string> expected;
     };
     const Case cases[] = {
-        {"NoBreaks", 2, false,
+        {"NoBreaks",
+         2,
+         false,
          {"11:50:00.000 A", "11:54:00.000 DA", "11:55:00.000 B", "11:59:00.000 DB",
           "12:00:00.000 S", "12:00:30.000 C"}},
-        {"BreakAfterTheDJ", 0, false,
+        {"BreakAfterTheDJ",
+         0,
+         false,
          {"11:50:00.000 A", "11:54:00.000 DA", "11:55:00.000 B", "11:59:00.000 DB",
           news("12:00:00.000"), "12:00:10.000 S", "12:00:40.000 C"}},
-        {"FadeCutsTheDJ", 1, true,
+        {"FadeCutsTheDJ",
+         1,
+         true,
          {"11:50:00.000 A", "11:54:00.000 DA", "11:55:00.000 B", "11:59:00.000 DB",
           news("12:00:00.000"), "12:00:10.000 S", "12:00:40.000 C"}},
     };
@@ -276,21 +330,20 @@ TEST(Compile, BreakOfZeroLengthTakesNoTime) {
 
 TEST(Compile, SpotsBelongToEveryWindowTheyFallIn) {
     Compile1 run(2);
-    run.lists.ListaMIX = {item("A", at("10:00:00.000"), 4 * kMinute),
-                          item("B", at("10:04:00.000"), 4 * kMinute),
-                          item("C", at("10:20:00.000"), 4 * kMinute),
-                          item("D", at("10:22:00.000"), 4 * kMinute)};
+    run.lists.ListaMIX = {
+        item("A", at("10:00:00.000"), 4 * kMinute), item("B", at("10:04:00.000"), 4 * kMinute),
+        item("C", at("10:20:00.000"), 4 * kMinute), item("D", at("10:22:00.000"), 4 * kMinute)};
     run.lists.ListaLST = {spot("AtEndOfA", at("10:04:00.000"), 30 * kSecond),
                           spot("InGap", at("10:10:00.000"), 30 * kSecond),
                           spot("InCAndD", at("10:23:00.000"), 10 * kSecond),
                           spot("EarlyBlock", at("10:00:00.000"), 5 * kSecond)};
     // A's window holds two blocks; the later in list order (at its start) puts both first.
     // The spot at 10:23 lies in C's window (second half) and, shifted, in D's (first half).
-    EXPECT_EQ(run.compile(), (std::vector<std::string>{
-                                 "10:00:00.000 AtEndOfA", "10:00:30.000 EarlyBlock",
-                                 "10:00:35.000 A", "10:04:35.000 B", "10:20:35.000 C",
-                                 "10:24:35.000 InCAndD", "10:22:45.000 InCAndD",
-                                 "10:22:55.000 D"}));
+    EXPECT_EQ(
+        run.compile(),
+        (std::vector<std::string>{
+            "10:00:00.000 AtEndOfA", "10:00:30.000 EarlyBlock", "10:00:35.000 A", "10:04:35.000 B",
+            "10:20:35.000 C", "10:24:35.000 InCAndD", "10:22:45.000 InCAndD", "10:22:55.000 D"}));
     EXPECT_EQ(run.placed, (std::vector<int>{1, 0, 2, 1}));
 }
 
@@ -299,8 +352,8 @@ TEST(Compile, SpotAtTheEndOfAWindowIsNotTakenAgain) {
     run.lists.ListaMIX = {item("A", at("10:00:00.000"), 4 * kMinute),
                           item("B", at("10:04:00.000"), 4 * kMinute)};
     run.lists.ListaLST = {spot("S", at("10:04:00.000"), 30 * kSecond)};
-    EXPECT_EQ(run.compile(), (std::vector<std::string>{"10:00:00.000 A", "10:04:00.000 S",
-                                                       "10:04:30.000 B"}));
+    EXPECT_EQ(run.compile(),
+              (std::vector<std::string>{"10:00:00.000 A", "10:04:00.000 S", "10:04:30.000 B"}));
 }
 
 TEST(Compile, BreakAndAdvertsBeforeShareTheStamp) {
@@ -419,19 +472,18 @@ TEST_P(Fade, CutsTheLastRecord) {
 
 INSTANTIATE_TEST_SUITE_P(
     Figures, Fade,
-    ::testing::Values(
-        FadeCase{"TwoMinutes", at("11:58:00.000"), at("12:00:00.000"), "02:00.000", "01:57.000",
-                 120'000, 117'000},
-        FadeCase{"ExactlyThreeSeconds", at("11:59:57.000"), at("12:00:00.000"), "00:03.000",
-                 "00:00.000", 3000, 0},
-        FadeCase{"OverAnHour", at("10:57:57.000"), at("12:00:00.000"), "02:03.000", "02:00.000",
-                 3'723'000, 3'720'000},
-        FadeCase{"UnderThreeSeconds", at("11:59:58.500"), at("12:00:00.000"), "00:01.500",
-                 "00:00.000", 1500, 0},
-        FadeCase{"OnItsStart", at("12:00:00.000"), at("12:00:00.000"), "00:00.000", "00:00.000",
-                 0, 0},
-        FadeCase{"BeforeItsStart", at("12:00:30.000"), at("12:00:00.000"), "00:00.000",
-                 "00:00.000", 0, 0}),
+    ::testing::Values(FadeCase{"TwoMinutes", at("11:58:00.000"), at("12:00:00.000"), "02:00.000",
+                               "01:57.000", 120'000, 117'000},
+                      FadeCase{"ExactlyThreeSeconds", at("11:59:57.000"), at("12:00:00.000"),
+                               "00:03.000", "00:00.000", 3000, 0},
+                      FadeCase{"OverAnHour", at("10:57:57.000"), at("12:00:00.000"), "02:03.000",
+                               "02:00.000", 3'723'000, 3'720'000},
+                      FadeCase{"UnderThreeSeconds", at("11:59:58.500"), at("12:00:00.000"),
+                               "00:01.500", "00:00.000", 1500, 0},
+                      FadeCase{"OnItsStart", at("12:00:00.000"), at("12:00:00.000"), "00:00.000",
+                               "00:00.000", 0, 0},
+                      FadeCase{"BeforeItsStart", at("12:00:30.000"), at("12:00:00.000"),
+                               "00:00.000", "00:00.000", 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FadeEmpty, EmptyResultIsLeftAlone) {

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "compiler/kompilator.h"
@@ -49,7 +49,7 @@ inline TPozycja spot(const std::string& name, std::int64_t block, std::int64_t l
 
 // A folder of its own for one test, removed at the end.
 class TempFolder {
-public:
+  public:
     TempFolder() {
         const char* base = std::getenv("KALMERO_TEST_TMP");
         std::filesystem::path root =
@@ -75,7 +75,7 @@ public:
         return path;
     }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 

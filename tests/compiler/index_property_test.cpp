@@ -12,7 +12,7 @@ using namespace kalmero::testing;
 // The compile as plain scans over the lists, step by step as the rules read: the model the
 // indexed compiler must match record for record.
 class PlainCompile {
-public:
+  public:
     PlainCompile(Lists& lists, const BreakSettings& settings)
         : m_lists(lists), m_settings(settings), m_breakMs(breakLengthMs(settings)) {}
 
@@ -86,7 +86,7 @@ public:
 
     std::int64_t shift() const { return m_shift; }
 
-private:
+  private:
     int lst(std::int64_t from, std::int64_t to) const {
         return m_lists.ListaLST.empty() ? 0 : check(m_lists.ListaLST, from, to);
     }
@@ -173,11 +173,13 @@ struct RandomDay {
         Lista list;
         std::int64_t t = 9 * kHour + pick(-kHour, kHour);
         for (std::size_t i = 0; i < n; ++i) {
-            const std::int64_t grania =
-                pick(0, 9) == 0 ? pick(-kMinute, 0) : pick(0, 1) ? 4 * kMinute : pick(0, 20 * kMinute);
+            const std::int64_t grania = pick(0, 9) == 0 ? pick(-kMinute, 0)
+                                        : pick(0, 1)    ? 4 * kMinute
+                                                        : pick(0, 20 * kMinute);
             const int kind = static_cast<int>(pick(0, 9));
             const std::string typ = kind < 3 ? "Typ=DJ_" : kind == 3 ? "Typ=dj_" : "Typ=SND";
-            list.push_back(item("m" + std::to_string(i), pick(0, 4) == 0 ? time() : t, grania, typ));
+            list.push_back(
+                item("m" + std::to_string(i), pick(0, 4) == 0 ? time() : t, grania, typ));
             t += pick(0, 3) == 0 ? pick(-2 * kMinute, 10 * kMinute) : grania;
         }
         return list;
