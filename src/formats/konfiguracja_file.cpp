@@ -178,10 +178,10 @@ std::optional<std::string> LabeledEdit7Change(const std::string& iniPath,
     std::int64_t seconds = number.value_or(0);
     if (!number || *number < 0) {
         seconds = 0;
-        corrected = "0";
+        corrected.emplace("0");
     } else if (*number > kMaxBreakSeconds) {
         seconds = kMaxBreakSeconds;
-        corrected = std::to_string(kMaxBreakSeconds);
+        corrected.emplace(std::to_string(kMaxBreakSeconds));
     }
     iniWriteInteger(iniPath, kBreak, "Time", seconds);
     return corrected;

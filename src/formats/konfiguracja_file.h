@@ -61,13 +61,16 @@ bool isExistingFolder(const std::string& folder);
 // Start-up reading: folders into `konfiguracja` (kept only when they name an existing
 // directory), then the break mode, fade and break length into the controls, in that order.
 // A Start above 2 is 2, below 0 no selection (-1); a Time above the largest break length
-// is that length. May throw FileError from a handler's write.
+// is that length, a negative one is put in as read (the field's change handler shows it
+// as "0"). Every folder edit is set, to "" for a folder dropped. The file's folder keys
+// stay as they are. May throw FileError from a handler's write.
 void OdczytajKonfiguracje(const std::string& iniPath, Konfiguracja& konfiguracja,
                           SettingsControls& controls,
                           const FolderCheck& folderExists = isExistingFolder);
 
 // The file side of the settings handlers, shared by the window and the tests.
-void RadioGroup1Click(const std::string& iniPath, int index);   // writes Start
+// Writes Start; no selection (-1) writes nothing.
+void RadioGroup1Click(const std::string& iniPath, int index);
 void CheckBox1Click(const std::string& iniPath, bool checked);  // writes Fade
 // LabeledEdit7Change: the text the field must show instead (when it is not an integer of
 // 0 or more, "0"; above the largest break length, that length), or nullopt when the text
