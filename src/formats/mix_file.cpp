@@ -115,8 +115,10 @@ std::size_t recordTextSize(const TPozycja& r) {
     return size;
 }
 
+// A line is written up to a NUL byte it may carry (an advert path line can): the reader
+// ends the text at a NUL, so one written whole would hide every later record.
 void appendLine(std::string& text, std::string_view line) {
-    text += line;
+    text += cutAtNul(line);
     text += kLineEnd;
 }
 

@@ -16,6 +16,7 @@
 namespace kalmero {
 namespace {
 
+using namespace std::string_literals;
 using test::RecordingWindow;
 using test::TempFolder;
 
@@ -58,6 +59,10 @@ TEST(MixWriter, WritesTheFixedLayoutByteForByte) {
              "Tyt=v9\r\nPta=v10\r\nWyk=v11\r\nKom=v12\r\nAtr=v13\r\nPro=v22\r\nWyd=v14\r\n"
              "Rok=v15\r\nBPM=v23\r\nWzm=v24\r\nKac=v25\r\nKFI=v26\r\nKFO=v27\r\nAdr=v17\r\n"
              "KONIEC OPISU\r\n"},
+        {"a line is written up to a NUL it carries, so the records after it stay readable",
+         {entry({{Pole::Adr, "Adr=C:\\a.mp3\0junk"s}}), entry({{Pole::Typ, "Typ=SND"}})},
+         "WERSJA=2\r\nPOZYCJI=2\r\n" + kSep + "\r\nAdr=C:\\a.mp3\r\nKONIEC OPISU\r\n" + kSep +
+             "\r\nTyp=SND\r\nKONIEC OPISU\r\n"},
         {"lines are written as stored: key case, Windows-1250 bytes, odd content",
          {entry({{Pole::Emi, "emi=06:00:00.000"}, {Pole::Tyt, "Tyt=Wiadomo\x9C" "ci"},
                  {Pole::Wyk, "Wyk"}}),
