@@ -38,12 +38,24 @@ long long statusBytes(const char* field) {
 // Windows-1250 in titles, performers and paths.
 TPozycja musicEntry(int index) {
     static const char* const titles[] = {
-        "Wiadomo\x9C" "ci z kraju", "Piosenka o mi\xB3o\x9C" "ci", "\xAF\xF3\xB3ta r\xF3\xBF" "a",
-        "Ma\xB3y ksi\xB9\xBF\xEA", "Jesienne \x9Cwiat\xB3" "a", "Dziewczyna z Gda\xF1ska",
+        "Wiadomo\x9C"
+        "ci z kraju",
+        "Piosenka o mi\xB3o\x9C"
+        "ci",
+        "\xAF\xF3\xB3ta r\xF3\xBF"
+        "a",
+        "Ma\xB3y ksi\xB9\xBF\xEA",
+        "Jesienne \x9Cwiat\xB3"
+        "a",
+        "Dziewczyna z Gda\xF1ska",
     };
     static const char* const performers[] = {
-        "Zesp\xF3\xB3 \xA3\xF3" "d\x9F", "Krzysztof \x8Cwik", "Ma\xB3gorzata W\xF3jcik",
-        "Orkiestra Rozg\xB3o\x9Cni", "Kwartet \x8Cl\xB9ski",
+        "Zesp\xF3\xB3 \xA3\xF3"
+        "d\x9F",
+        "Krzysztof \x8Cwik",
+        "Ma\xB3gorzata W\xF3jcik",
+        "Orkiestra Rozg\xB3o\x9Cni",
+        "Kwartet \x8Cl\xB9ski",
     };
     const std::string title = std::string(titles[index % 6]) + " " + std::to_string(index % 397);
     const std::string performer = performers[index % 5];
@@ -161,8 +173,8 @@ void BM_LoadMixPeakMemory(benchmark::State& state) {
     long long before = 0;
     long long peak = 0;
     for (auto _ : state) {
-        const std::string command = "/proc/" + std::to_string(::getpid()) + "/exe --peak-rss '" +
-                                    path + "'";
+        const std::string command =
+            "/proc/" + std::to_string(::getpid()) + "/exe --peak-rss '" + path + "'";
         FILE* child = ::popen(command.c_str(), "r");
         if (child == nullptr || std::fscanf(child, "%lld %lld", &before, &peak) != 2) {
             state.SkipWithError("the measuring process failed");
@@ -181,7 +193,12 @@ void BM_LoadMixPeakMemory(benchmark::State& state) {
 BENCHMARK(BM_LoadMix)->Arg(1)->Arg(7)->Arg(30)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildMixText)->Arg(1)->Arg(7)->Arg(30)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveMix)->Arg(1)->Arg(7)->Arg(30)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadMixPeakMemory)->Arg(1)->Arg(7)->Arg(30)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadMixPeakMemory)
+    ->Arg(1)
+    ->Arg(7)
+    ->Arg(30)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 int measurePeak(const char* path) {
     const long long before = statusBytes("VmRSS:");

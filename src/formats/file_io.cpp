@@ -96,7 +96,8 @@ std::string readWholeFile(const std::string& path) {
     return bytes;
 }
 
-std::size_t forEachLine(std::string_view text, const std::function<void(std::string_view)>& onLine) {
+std::size_t forEachLine(std::string_view text,
+                        const std::function<void(std::string_view)>& onLine) {
     return visitLines(text, onLine);
 }
 

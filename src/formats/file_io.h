@@ -35,7 +35,8 @@ inline const char* findLineEnd(const char* p, const char* const end) {
             const std::uint64_t lf = word ^ (kOnes * '\n');
             const std::uint64_t cr = word ^ (kOnes * '\r');
             // A byte's high bit is set where the byte was zero; the lowest one is exact.
-            const std::uint64_t hits = ((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs);
+            const std::uint64_t hits =
+                ((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs);
             if (hits != 0) {
                 return p + (std::countr_zero(hits) >> 3);
             }
@@ -76,8 +77,8 @@ std::size_t forEachLine(std::string_view text, const std::function<void(std::str
 std::size_t countLines(std::string_view text);
 
 enum class WriteFailureText {
-    CannotCreate,  // `Cannot create file "<path>". <reason>`
-    UnableToWrite, // `Unable to write to <path>`
+    CannotCreate,   // `Cannot create file "<path>". <reason>`
+    UnableToWrite,  // `Unable to write to <path>`
 };
 
 // Replaces the file at `path` with `bytes` as one step: written to a temporary file in the

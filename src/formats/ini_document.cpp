@@ -87,12 +87,13 @@ IniLine classify(std::string_view line, bool first) {
 struct Location {
     bool sectionFound = false;
     bool keyFound = false;
-    std::size_t keyBegin = 0;        // the key's line
-    std::size_t keyEnd = 0;          // end of that line, before its line end
-    std::string_view keyName;        // as spelled in the file
-    std::string_view value;          // trimmed, quotes kept
+    std::size_t keyBegin = 0;  // the key's line
+    std::size_t keyEnd = 0;    // end of that line, before its line end
+    std::string_view keyName;  // as spelled in the file
+    std::string_view value;    // trimmed, quotes kept
     bool hasValue = false;
-    std::size_t lastContentEnd = 0;  // end of the section's last non-blank line, before its line end
+    std::size_t lastContentEnd =
+        0;  // end of the section's last non-blank line, before its line end
 };
 
 Location locate(std::string_view text, std::string_view section, std::string_view key) {
@@ -151,8 +152,8 @@ std::string_view lineEndOf(std::string_view text) {
 std::string entryText(std::string_view key, std::string_view value) {
     std::string line(key);
     line += '=';
-    const bool quote = !value.empty() && (isBlank(value.front()) || isBlank(value.back()) ||
-                                          enclosedInQuotes(value));
+    const bool quote = !value.empty() &&
+                       (isBlank(value.front()) || isBlank(value.back()) || enclosedInQuotes(value));
     if (quote) {
         line += '"';
     }

@@ -83,8 +83,8 @@ std::optional<std::string> iniReadString(const std::string& path, std::string_vi
     return loadForReading(path).value(section, key);
 }
 
-std::int32_t iniReadInteger(const std::string& path, std::string_view section,
-                            std::string_view key, std::int32_t fallback) {
+std::int32_t iniReadInteger(const std::string& path, std::string_view section, std::string_view key,
+                            std::int32_t fallback) {
     return readInteger(loadForReading(path), section, key).value_or(fallback);
 }
 
@@ -171,8 +171,7 @@ void CheckBox1Click(const std::string& iniPath, bool checked) {
     iniWriteBool(iniPath, kBreak, "Fade", checked);
 }
 
-std::optional<std::string> LabeledEdit7Change(const std::string& iniPath,
-                                              std::string_view text) {
+std::optional<std::string> LabeledEdit7Change(const std::string& iniPath, std::string_view text) {
     const std::optional<std::int64_t> number = parseInteger(text);
     std::optional<std::string> corrected;
     std::int64_t seconds = number.value_or(0);

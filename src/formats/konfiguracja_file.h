@@ -20,8 +20,8 @@ std::optional<std::string> iniReadString(const std::string& path, std::string_vi
                                          std::string_view key);
 // A 32-bit integer read like the time groups (blanks, sign, "$"/"x"/"X" hexadecimal);
 // `fallback` when missing or not an integer.
-std::int32_t iniReadInteger(const std::string& path, std::string_view section,
-                            std::string_view key, std::int32_t fallback);
+std::int32_t iniReadInteger(const std::string& path, std::string_view section, std::string_view key,
+                            std::int32_t fallback);
 // Any non-zero integer is true; `fallback` when missing or not an integer.
 bool iniReadBool(const std::string& path, std::string_view section, std::string_view key,
                  bool fallback);

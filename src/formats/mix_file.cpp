@@ -135,9 +135,8 @@ void otworzPlikMIX(const std::string& path, Lists& lists, WindowPort& window) {
     // A first pass for the gauge's maximum also sizes the list exactly, so that a month of
     // playlist is not copied around while the list grows.
     std::size_t closings = 0;
-    const std::size_t lineCount = visitLines(text, [&closings](std::string_view line) {
-        closings += isClosing(line) ? 1 : 0;
-    });
+    const std::size_t lineCount = visitLines(
+        text, [&closings](std::string_view line) { closings += isClosing(line) ? 1 : 0; });
     window.setStatus("Ładowanie pliku MIX...");
     window.setGaugeMax(static_cast<std::int64_t>(lineCount));
     lists.ListaMIX.reserve(closings);

@@ -28,7 +28,7 @@ TEST(Lines, SplitAtEveryKindOfLineEnd) {
         {"a\n\n", {"a", ""}},
         {"\n", {""}},
         {"\r\r\n", {"", ""}},
-        {"a\n\rb", {"a", "", "b"}},   // LF CR is two line ends, not one
+        {"a\n\rb", {"a", "", "b"}},  // LF CR is two line ends, not one
         {"a\r", {"a"}},
         {"x\0y\nz"s, {"x\0y"s, "z"}},  // splitting alone does not stop at NUL
     };

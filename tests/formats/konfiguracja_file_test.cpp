@@ -85,8 +85,8 @@ TEST_F(Configuration, ReadsTypedValuesWithTheirDefaults) {
                      "Huge=2147483648\r\nLow=-2147483648\r\nNeg=-5\r\nEmpty=\r\nx=0x10\r\n"
                      "Two=2\r\nZero=0\r\n");
     const std::pair<const char*, std::int32_t> integers[] = {
-        {"Hex", 30}, {"Zeros", 7}, {"Blanks", 12}, {"Word", -1}, {"Huge", -1},
-        {"Low", INT32_MIN}, {"Neg", -5}, {"Empty", -1}, {"x", -1}, {"Missing", -1},
+        {"Hex", 30},        {"Zeros", 7}, {"Blanks", 12}, {"Word", -1}, {"Huge", -1},
+        {"Low", INT32_MIN}, {"Neg", -5},  {"Empty", -1},  {"x", -1},    {"Missing", -1},
     };
     for (const auto& [key, value] : integers) {
         EXPECT_EQ(iniReadInteger(ini(), "BREAK", key, -1), value) << key;
@@ -120,10 +120,13 @@ TEST_F(Configuration, WritesKeepEverythingElse) {
     test::writeBytes(ini(), before);
     iniWriteInteger(ini(), "Break", "Start", 2);
     iniWriteBool(ini(), "Break", "Fade", true);
-    iniWriteString(ini(), "Foldery", "FolderLST", "/reklamy \xB3\xF3" "d\xBF/");
+    iniWriteString(ini(), "Foldery", "FolderLST",
+                   "/reklamy \xB3\xF3"
+                   "d\xBF/");
     EXPECT_EQ(iniText(),
               "; hand-written notes\n[foldery]\nFolderMIX=/mix/\nUnknown=keep me\n"
-              "FolderLST=/reklamy \xB3\xF3" "d\xBF/\n\n[BREAK]\nStart=2\nFade=1\n");
+              "FolderLST=/reklamy \xB3\xF3"
+              "d\xBF/\n\n[BREAK]\nStart=2\nFade=1\n");
 }
 
 TEST_F(Configuration, AFailedWriteReportsAndKeepsTheOldFile) {
@@ -177,6 +180,7 @@ struct StartupCase {
 };
 
 TEST_F(Configuration, StartUpPutsTheFileIntoTheControls) {
+    // clang-format off
     const StartupCase cases[] = {
         {"first run, no file", "", 0, false, false, "10", "[Break]\r\nTime=10\r\n",
          {"LabeledEdit7Change"}},
@@ -201,6 +205,7 @@ TEST_F(Configuration, StartUpPutsTheFileIntoTheControls) {
         {"Fade=5 is written back as 1", "[Break]\r\nFade=5\r\nTime=0\r\n", 0, true, false, "0",
          "[Break]\r\nFade=1\r\nTime=0\r\n", {"CheckBox1Click"}},
     };
+    // clang-format on
     for (const StartupCase& c : cases) {
         ::unlink(ini().c_str());
         if (!c.ini.empty()) {
@@ -263,8 +268,12 @@ TEST_F(Configuration, BreakLengthFieldCorrectsAndStores) {
         std::string stored;
     };
     const EditCase cases[] = {
-        {"15", std::nullopt, "15"},   {"007", std::nullopt, "7"},  {"", "0", "0"},
-        {"abc", "0", "0"},            {"-3", "0", "0"},           {"0", std::nullopt, "0"},
+        {"15", std::nullopt, "15"},
+        {"007", std::nullopt, "7"},
+        {"", "0", "0"},
+        {"abc", "0", "0"},
+        {"-3", "0", "0"},
+        {"0", std::nullopt, "0"},
         {"2147483", std::nullopt, "2147483"},
         {"2147484", "2147483", "2147483"},
         {"99999999999999999999", "0", "0"},

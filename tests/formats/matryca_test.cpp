@@ -49,9 +49,9 @@ TEST(Matryca, ReadsLinesAndTreatsAnythingButOneAsNoBreak) {
     EXPECT_FALSE(grid[0][1]);
     EXPECT_TRUE(grid[0][2]);
     for (int hour = 0; hour < kMatrixHours; ++hour) {
-        EXPECT_FALSE(grid[1][hour]);          // an empty line has no breaks
-        EXPECT_FALSE(grid[2][hour]);          // the 21st character is past the grid
-        EXPECT_EQ(grid[5][hour], hour < 4);   // Friday's short line
+        EXPECT_FALSE(grid[1][hour]);         // an empty line has no breaks
+        EXPECT_FALSE(grid[2][hour]);         // the 21st character is past the grid
+        EXPECT_EQ(grid[5][hour], hour < 4);  // Friday's short line
     }
 }
 
@@ -64,8 +64,8 @@ TEST(Matryca, PaddingMakesEveryCellAddressable) {
     const PadCase cases[] = {
         {{}, std::vector<std::string>(7, kZeros)},
         {{"1", "", "01x"},
-         {"1" + std::string(16, '0'), kZeros, "01x" + std::string(14, '0'), kZeros, kZeros,
-          kZeros, kZeros}},
+         {"1" + std::string(16, '0'), kZeros, "01x" + std::string(14, '0'), kZeros, kZeros, kZeros,
+          kZeros}},
         {{longLine, kZeros, kZeros, kZeros, kZeros, kZeros, kZeros, "extra"},
          {longLine, kZeros, kZeros, kZeros, kZeros, kZeros, kZeros,
           "extra" + std::string(12, '0')}},

@@ -62,18 +62,24 @@ protected:
 };
 
 TEST_F(MixReader, RecognisesRecordsAsTheFileLaysThemOut) {
-    const std::string polish = "Tyt=Wiadomo\x9C" "ci \xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF";
+    const std::string polish =
+        "Tyt=Wiadomo\x9C"
+        "ci \xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF";
     const std::string longTitle = "Tyt=" + std::string(56, 't');
     const std::string longPath = "Adr=" + std::string(256, 'p');
     const ReaderCase cases[] = {
         {"CR LF, lone LF and lone CR all end lines",
          "Emi=12:00:00.000\r\nTyp=SND\nWyk=A\rTyt=B\r\nKONIEC OPISU\r\n",
-         {{{{Pole::Emi, "Emi=12:00:00.000"}, {Pole::Typ, "Typ=SND"}, {Pole::Wyk, "Wyk=A"},
+         {{{{Pole::Emi, "Emi=12:00:00.000"},
+            {Pole::Typ, "Typ=SND"},
+            {Pole::Wyk, "Wyk=A"},
             {Pole::Tyt, "Tyt=B"}},
            43'200'000}}},
         {"a CR directly before CR LF is a line end of its own",
-         "Typ=SND\r\r\nKONIEC OPISU", {{{{Pole::Typ, "Typ=SND"}}}}},
-        {"the last line needs no line end", "Typ=JNG\r\nKONIEC OPISU",
+         "Typ=SND\r\r\nKONIEC OPISU",
+         {{{{Pole::Typ, "Typ=SND"}}}}},
+        {"the last line needs no line end",
+         "Typ=JNG\r\nKONIEC OPISU",
          {{{{Pole::Typ, "Typ=JNG"}}}}},
         {"a NUL ends the text",
          "Typ=SND\r\nKONIEC OPISU\r\n\0Typ=JNG\r\nKONIEC OPISU\r\n"s,
@@ -82,19 +88,23 @@ TEST_F(MixReader, RecognisesRecordsAsTheFileLaysThemOut) {
          "Typ=SND\r\nKONIEC OPISU\r\nTyt=ab\0c\r\nKONIEC OPISU\r\n"s,
          {{{{Pole::Typ, "Typ=SND"}}}}},
         {"the emission key in any letter case, stored as written",
-         "EMI=01:00:00.000\r\nKONIEC\r\nemi=02:00:00.000\r\nKONIEC\r\neMi=03:00:00.000\r\nKONIEC\r\n",
+         "EMI=01:00:00.000\r\nKONIEC\r\nemi=02:00:00.000\r\nKONIEC\r\neMi=03:00:00."
+         "000\r\nKONIEC\r\n",
          {{{{Pole::Emi, "EMI=01:00:00.000"}}, 3'600'000},
           {{{Pole::Emi, "emi=02:00:00.000"}}, 7'200'000},
           {{{Pole::Emi, "eMi=03:00:00.000"}}, 10'800'000}}},
         {"other keys only in their exact case",
-         "TYP=SND\r\ntyt=x\r\nWYK=y\r\nTyp=JNG\r\nKONIEC OPISU\r\n", {{{{Pole::Typ, "Typ=JNG"}}}}},
-        {"the fourth character is not looked at", "Tyt:abc\r\nWykonawca\r\nKONIEC\r\n",
+         "TYP=SND\r\ntyt=x\r\nWYK=y\r\nTyp=JNG\r\nKONIEC OPISU\r\n",
+         {{{{Pole::Typ, "Typ=JNG"}}}}},
+        {"the fourth character is not looked at",
+         "Tyt:abc\r\nWykonawca\r\nKONIEC\r\n",
          {{{{Pole::Tyt, "Tyt:abc"}, {Pole::Wyk, "Wykonawca"}}}}},
         {"KON alone does not close, KONTROLA does; kon does not",
          "Tyt=a\r\nKON\r\nkonIEC\r\nWyk=b\r\nKONTROLA\r\n",
          {{{{Pole::Tyt, "Tyt=a"}, {Pole::Wyk, "Wyk=b"}}}}},
         {"a later line of the same key replaces the earlier",
-         "Tyt=first\r\nTyt=second\r\nKONIEC OPISU\r\n", {{{{Pole::Tyt, "Tyt=second"}}}}},
+         "Tyt=first\r\nTyt=second\r\nKONIEC OPISU\r\n",
+         {{{{Pole::Tyt, "Tyt=second"}}}}},
         {"lines in any order",
          "Adr=C:\\a.mp3\r\nTyt=t\r\nEmi=00:00:01.000\r\nKONIEC OPISU\r\n",
          {{{{Pole::Adr, "Adr=C:\\a.mp3"}, {Pole::Tyt, "Tyt=t"}, {Pole::Emi, "Emi=00:00:01.000"}},
@@ -104,14 +114,18 @@ TEST_F(MixReader, RecognisesRecordsAsTheFileLaysThemOut) {
          " Emi=01:00:00.000\r\nTyt=\r\nKONIEC OPISU\r\n",
          {{{{Pole::Tyt, "Tyt="}}}}},
         {"a byte-order mark stays part of the first line",
-         "\xEF\xBB\xBF" "Emi=01:00:00.000\r\nTyp=SND\r\nKONIEC\r\n", {{{{Pole::Typ, "Typ=SND"}}}}},
+         "\xEF\xBB\xBF"
+         "Emi=01:00:00.000\r\nTyp=SND\r\nKONIEC\r\n",
+         {{{{Pole::Typ, "Typ=SND"}}}}},
         {"over-long lines are cut to their field's capacity",
          longTitle + "\r\n" + longPath + "\r\nKONIEC\r\n",
          {{{{Pole::Tyt, longTitle.substr(0, 50)}, {Pole::Adr, longPath.substr(0, 250)}}}}},
-        {"Windows-1250 bytes pass through unchanged", polish + "\r\nKONIEC\r\n",
+        {"Windows-1250 bytes pass through unchanged",
+         polish + "\r\nKONIEC\r\n",
          {{{{Pole::Tyt, polish}}}}},
         {"an unfinished last record is dropped",
-         "Tyt=a\r\nKONIEC OPISU\r\nTyt=b\r\nEmi=01:00:00.000\r\n", {{{{Pole::Tyt, "Tyt=a"}}}}},
+         "Tyt=a\r\nKONIEC OPISU\r\nTyt=b\r\nEmi=01:00:00.000\r\n",
+         {{{{Pole::Tyt, "Tyt=a"}}}}},
         {"fields do not leak into the next record",
          "Tyt=a\r\nWyk=w\r\nKONIEC\r\nTyt=b\r\nKONIEC\r\n",
          {{{{Pole::Tyt, "Tyt=a"}, {Pole::Wyk, "Wyk=w"}}}, {{{Pole::Tyt, "Tyt=b"}}}}},
@@ -124,7 +138,8 @@ TEST_F(MixReader, RecognisesRecordsAsTheFileLaysThemOut) {
         const Lists lists = load(c.file);
         ASSERT_EQ(lists.ListaMIX.size(), c.entries.size()) << c.name;
         for (std::size_t i = 0; i < c.entries.size(); ++i) {
-            expectEntry(lists.ListaMIX[i], c.entries[i], std::string(c.name) + " #" + std::to_string(i));
+            expectEntry(lists.ListaMIX[i], c.entries[i],
+                        std::string(c.name) + " #" + std::to_string(i));
         }
         EXPECT_EQ(window.rows.size(), c.entries.size()) << c.name;
     }
@@ -138,12 +153,12 @@ TEST_F(MixReader, DerivesCueCountsByTheLineLength) {
         std::int64_t mixMs;
     };
     const CueCase cases[] = {
-        {"NwK=03:30.000", "Mix=03:20.000", 210'000, 200'000},   // duration form, 13 characters
-        {"", "Mix=00:00:05.000", 0, 5'000},                     // emission form, 16 characters
+        {"NwK=03:30.000", "Mix=03:20.000", 210'000, 200'000},  // duration form, 13 characters
+        {"", "Mix=00:00:05.000", 0, 5'000},                    // emission form, 16 characters
         {"NwK=01:00:00.000", "", 3'600'000, 0},
-        {"", "Mix=0:05.000", 0, 0},                             // 12 characters: emission form
-        {"NwK=03:30.0000", "", 12'600'000, 0},                  // 14 characters: emission form
-        {"NwK=aa:bb.ccc", "Mix=$A:01.000", 0, 601'000},         // groups read by themselves
+        {"", "Mix=0:05.000", 0, 0},                      // 12 characters: emission form
+        {"NwK=03:30.0000", "", 12'600'000, 0},           // 14 characters: emission form
+        {"NwK=aa:bb.ccc", "Mix=$A:01.000", 0, 601'000},  // groups read by themselves
         {"NwK=" + std::string(60, '1'), "", 11LL * 3'600'000 + 11 * 60'000 + 11'000 + 111, 0},
     };
     for (const CueCase& c : cases) {

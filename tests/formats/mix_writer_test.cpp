@@ -49,7 +49,8 @@ TEST(MixWriter, WritesTheFixedLayoutByteForByte) {
         {"an absent Emi still gives its (empty) line",
          {entry({{Pole::Typ, "Typ=BRK"}})},
          "WERSJA=2\r\nPOZYCJI=1\r\n" + kSep + "\r\nTyp=BRK\r\nKONIEC OPISU\r\n"},
-        {"an empty entry", {TPozycja{}},
+        {"an empty entry",
+         {TPozycja{}},
          "WERSJA=2\r\nPOZYCJI=1\r\n" + kSep + "\r\nKONIEC OPISU\r\n"},
         {"every field filled: 30 lines in the writer's own order",
          {all},
@@ -64,11 +65,17 @@ TEST(MixWriter, WritesTheFixedLayoutByteForByte) {
          "WERSJA=2\r\nPOZYCJI=2\r\n" + kSep + "\r\nAdr=C:\\a.mp3\r\nKONIEC OPISU\r\n" + kSep +
              "\r\nTyp=SND\r\nKONIEC OPISU\r\n"},
         {"lines are written as stored: key case, Windows-1250 bytes, odd content",
-         {entry({{Pole::Emi, "emi=06:00:00.000"}, {Pole::Tyt, "Tyt=Wiadomo\x9C" "ci"},
+         {entry({{Pole::Emi, "emi=06:00:00.000"},
+                 {Pole::Tyt,
+                  "Tyt=Wiadomo\x9C"
+                  "ci"},
                  {Pole::Wyk, "Wyk"}}),
           entry({{Pole::Mix, "Mix=00:00.000"}})},
-         "WERSJA=2\r\nPOZYCJI=2\r\n" + kSep + "emi=06:00:00.000\r\nTyt=Wiadomo\x9C" "ci\r\n"
-             "Wyk\r\nKONIEC OPISU\r\n" + kSep + "\r\nMix=00:00.000\r\nKONIEC OPISU\r\n"},
+         "WERSJA=2\r\nPOZYCJI=2\r\n" + kSep +
+             "emi=06:00:00.000\r\nTyt=Wiadomo\x9C"
+             "ci\r\n"
+             "Wyk\r\nKONIEC OPISU\r\n" +
+             kSep + "\r\nMix=00:00.000\r\nKONIEC OPISU\r\n"},
     };
     for (const GoldenCase& c : cases) {
         EXPECT_EQ(mixText(c.list, nullptr), c.bytes) << c.name;
@@ -110,7 +117,8 @@ Lista randomEntries(std::mt19937& random, std::size_t count) {
             r.set(f, line);
         }
         if (present(random)) {
-            r.set(Pole::Emi, "Emi=" + CzasStartString(static_cast<std::int64_t>(random() % 90'000'000)));
+            r.set(Pole::Emi,
+                  "Emi=" + CzasStartString(static_cast<std::int64_t>(random() % 90'000'000)));
         }
         if (present(random)) {
             r.set(Pole::NwK, "NwK=" + CzasTrwString(static_cast<std::int64_t>(random() % 600'000)));
@@ -167,8 +175,9 @@ protected:
 };
 
 TEST_F(MixSave, WritesAndReplacesWithStatusTexts) {
-    test::writeBytes(folder / "day.mix", "old content that is longer than the new one........"
-                                         "..............................................");
+    test::writeBytes(folder / "day.mix",
+                     "old content that is longer than the new one........"
+                     "..............................................");
     ::chmod((folder / "day.mix").c_str(), 0640);
     zapiszNowyMix(folder / "day.mix", lists, window);
     EXPECT_EQ(test::readBytes(folder / "day.mix"), mixText(lists.ListaWynikowa, nullptr));
