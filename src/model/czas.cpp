@@ -123,6 +123,11 @@ std::string CzasStartString(std::int64_t ms) {
 
 std::string CzasTrwString(std::int64_t ms) {
     const std::string full = CzasStartString(ms);
+    // From 100 hours on the hours take three digits or more: a fixed cut at position 4
+    // would then keep a colon and lose the last digit, so take the last nine instead.
+    if (ms >= 0 && full.size() > 12) {
+        return full.substr(full.size() - 9);
+    }
     return full.size() > 3 ? full.substr(3, 9) : std::string{};
 }
 

@@ -28,8 +28,8 @@ std::int64_t CzasTrwInt(std::string_view line);
 // take more digits; a negative part is written as "-" and its zero-padded digits.
 std::string CzasStartString(std::int64_t ms);
 
-// ms to MM:SS.mmm: the nine characters from position 4 of CzasStartString, so whole hours
-// are dropped from the text (the caller's count keeps them).
+// ms to MM:SS.mmm: the minutes, seconds and ms of CzasStartString, so whole hours (of any
+// number of digits) are dropped from the text (the caller's count keeps them).
 std::string CzasTrwString(std::int64_t ms);
 
 // Start of the whole hour of a time: (ms / 3,600,000) * 3,600,000, truncating.

@@ -1,0 +1,208 @@
+// The real batch command on outputs it can't write, inputs that are no files, settings out
+// of range, and days with absurd times: a clear message and exit code, the previous result
+// intact, no temporary left; or, where the input is merely odd, a sane result.
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "formats/mix_file.h"
+#include "hostile_support.h"
+#include "model/lists.h"
+#include "model/window_port.h"
+
+namespace kalmero::hostile {
+namespace {
+
+class HostileBatch : public HostileTest {
+protected:
+    std::vector<std::string> day(const std::string& out, std::vector<std::string> more = {}) const {
+        std::vector<std::string> args = {"--mix", path("good.mix"), "--lst", path("good.lst"),
+                                         "--out", out};
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    }
+
+    Lista readResult(const std::string& file) const {
+        Lists lists;
+        NullWindowPort window;
+        otworzPlikMIX(file, lists, window);
+        return lists.ListaMIX;
+    }
+};
+
+TEST_F(HostileBatch, AResultThatCantBeWrittenIsReportedAndLeavesNothingBehind) {
+    fs::create_directory(path("taken.mix"));
+    write("taken.mix/inside", "kept");
+    struct Case {
+        const char* what;
+        std::string out;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"the output folder is missing", path("gone/out.mix"), "Cannot create file \"" + path("gone/out.mix") + "\""},
+        {"the output is a folder", path("taken.mix"), "Cannot create file \"" + path("taken.mix") + "\""},
+        {"the output is a device", "/dev/full", "Cannot create file \"/dev/full\". Not a regular file"},
+    };
+    const std::set<std::string> before = entries();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome outcome = batch(day(c.out));
+        EXPECT_EQ(outcome.signal, 0);
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+        EXPECT_EQ(entries(), before);
+    }
+    EXPECT_EQ(readFile(path("taken.mix/inside")), "kept");
+    struct stat info {};
+    ASSERT_EQ(::stat("/dev/full", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+}
+
+// A small file system of its own, so that the disk really fills up mid-write.
+class FullDisk : public HostileBatch {
+protected:
+    void SetUp() override {
+        HostileBatch::SetUp();
+        m_disk = path("disk");
+        fs::create_directory(m_disk);
+        if (::mount("tmpfs", m_disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+            m_disk.clear();
+            GTEST_SKIP() << "no small file system can be mounted here: " << std::strerror(errno);
+        }
+    }
+    void TearDown() override {
+        if (!m_disk.empty()) {
+            ::umount2(m_disk.c_str(), MNT_DETACH);
+        }
+        HostileBatch::TearDown();
+    }
+
+    // A day whose result is far larger than the 64 KiB disk.
+    std::string bigDay() const {
+        std::vector<std::vector<std::string>> items;
+        for (int i = 0; i < 1500; ++i) {
+            items.push_back({"06:00:00.000", "Item " + std::to_string(i), "00:10.000", "Typ=SND"});
+        }
+        return write("big.mix", mixText(items));
+    }
+
+    std::string m_disk;
+};
+
+TEST_F(FullDisk, AFullDiskLeavesThePreviousResultIntact) {
+    const std::string out = m_disk + "/out.mix";
+    writeFile(out, "previous result");
+    const Outcome outcome = batch({"--mix", bigDay(), "--out", out, "--mode", "2"});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_NE(outcome.err.find("Cannot create file \"" + out + "\". No space left on device"),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(readFile(out), "previous result");
+    EXPECT_EQ(entries(m_disk), std::set<std::string>{"out.mix"});
+}
+
+TEST_F(FullDisk, AReportThatCantBeWrittenStopsBeforeTheResult) {
+    writeFile(path("out.mix"), "previous result");
+    std::string lst;
+    for (int i = 0; i < 2000; ++i) {
+        lst += "06:00:00\r\n" + path("s30.wav") + "\r\n";
+    }
+    const Outcome outcome = batch({"--mix", bigDay(), "--lst", write("big.lst", lst), "--out",
+                                   path("out.mix"), "--report", m_disk + "/report.csv"});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_NE(outcome.err.find("No space left on device"), std::string::npos) << outcome.err;
+    EXPECT_EQ(readFile(path("out.mix")), "previous result");
+    EXPECT_TRUE(entries(m_disk).empty());
+}
+
+TEST_F(HostileBatch, InputsThatAreNoFilesStopTheRunBeforeAnythingIsWritten) {
+    fs::create_directory(path("folder"));
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    writeFile(path("out.mix"), "previous result");
+    const std::string inputs[] = {path("folder"), path("pipe"), "/dev/zero", path("missing")};
+    for (const std::string& input : inputs) {
+        for (const std::string option : {"--mix", "--lst", "--matrix"}) {
+            SCOPED_TRACE(option + " " + input);
+            auto pick = [&](const char* which, const std::string& good) {
+                return option == which ? input : good;
+            };
+            const Outcome outcome = runProgram(
+                {KALMERO_BATCH, "--config", path("empty.ini"), "--mode", "0", "--matrix",
+                 pick("--matrix", path("matryca.dat")), "--mix", pick("--mix", path("good.mix")),
+                 "--lst", pick("--lst", path("good.lst")), "--out", path("out.mix")},
+                m_dir.string());
+            EXPECT_EQ(outcome.signal, 0);
+            EXPECT_EQ(outcome.exitCode, 1);
+            EXPECT_NE(outcome.err.find("Cannot open file \"" + input + "\""), std::string::npos)
+                << outcome.err;
+            EXPECT_EQ(readFile(path("out.mix")), "previous result");
+        }
+    }
+}
+
+TEST_F(HostileBatch, BreakLengthsOutOfRangeAreUsageErrors) {
+    for (const char* seconds : {"9999999", "2147484", "-5", "1e3", "abc", "", " 10"}) {
+        SCOPED_TRACE(seconds);
+        const Outcome outcome = batch(day(path("out.mix"), {"--break-seconds", seconds}));
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_NE(outcome.err.find("--break-seconds"), std::string::npos) << outcome.err;
+        EXPECT_FALSE(fs::exists(path("out.mix")));
+    }
+}
+
+TEST_F(HostileBatch, TimesPastAnyDayAreWrittenAndReadBack) {
+    // The longest break: A's break at 12:00 goes after it, and what follows moves by
+    // 596 h 31 min 23 s; the break's length text keeps minutes, seconds and ms.
+    const Outcome outcome =
+        batch(day(path("out.mix"), {"--mode", "0", "--break-seconds", "2147483"}));
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    const Lista result = readResult(path("out.mix"));
+    ASSERT_EQ(result.size(), 4u);
+    EXPECT_EQ(result[1].line(Pole::Emi), "Emi=12:02:00.000");
+    EXPECT_EQ(result[1].line(Pole::Trw), "Trw=31:23.000");
+    EXPECT_EQ(result[1].line(Pole::NwK), "NwK=31:23.000");
+    // The spot goes after the break, at the end of A's window as the break moved it.
+    EXPECT_EQ(result[2].line(Pole::Emi), "Emi=608:33:23.000");
+    EXPECT_EQ(result[3].line(Pole::Emi), "Emi=608:33:53.000");
+    EXPECT_NE(outcome.err.find("Spots never placed: none\n"), std::string::npos) << outcome.err;
+}
+
+TEST_F(HostileBatch, NegativeAndZeroLengthsArePlacedByTheSameRules) {
+    write("odd.mix", mixText({{"11:58:00.000", "Zero", "00:00.000", "Typ=SND"},
+                              {"11:58:00.000", "Back", "00:00.000", "Typ=SND"},
+                              {"11:59:00.000", "Long", "04:00.000", "Typ=SND"},
+                              {"12:03:00.000", "Last", "01:00.000", "Typ=SND"}}));
+    // "Back" ends before it starts: its Mix lies after its end.
+    std::string text = readFile(path("odd.mix"));
+    const std::string back = "Mix=00:00.000\r\nTyt=Back";
+    text.replace(text.find(back), back.size(), "Mix=00:30.000\r\nTyt=Back");
+    write("odd.mix", text);
+    write("zero.lst", "12:00:00\r\n" + path("missing.wav") + "\r\n");
+    for (const char* mode : {"0", "1", "2"}) {
+        for (const char* seconds : {"0", "10"}) {
+            SCOPED_TRACE(std::string("mode ") + mode + ", break " + seconds + " s");
+            const Outcome outcome =
+                batch({"--mix", path("odd.mix"), "--lst", path("zero.lst"), "--out",
+                       path("out.mix"), "--mode", mode, "--fade", "--break-seconds", seconds});
+            ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+            const Lista result = readResult(path("out.mix"));
+            EXPECT_GE(result.size(), 4u);
+        }
+    }
+    // A break of 0 s takes no time: in mode 1 the next item starts at the break's stamp,
+    // and being cut back to 12:00 itself, gets that break once more.
+    const Outcome outcome = batch({"--mix", path("odd.mix"), "--out", path("out.mix"), "--mode",
+                                   "1", "--break-seconds", "0"});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    const Lista result = readResult(path("out.mix"));
+    ASSERT_EQ(result.size(), 6u);
+    EXPECT_EQ(result[3].line(Pole::Emi), "Emi=12:00:00.000");
+    EXPECT_EQ(result[3].line(Pole::Wyk), "Wyk=BREAK");
+    EXPECT_EQ(result[4].line(Pole::Emi), "Emi=12:00:00.000");
+    EXPECT_EQ(result[4].value(Pole::Tyt), "Last");
+}
+
+}  // namespace
+}  // namespace kalmero::hostile
