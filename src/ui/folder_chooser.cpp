@@ -1,5 +1,6 @@
 #include "ui/folder_chooser.h"
 
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -63,6 +64,7 @@ TFZmienFolder::TFZmienFolder(int tag, QLineEdit* edit, Konfiguracja& konfiguracj
     m_model->setOption(QFileSystemModel::DontWatchForChanges);
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setRootPath(QStringLiteral("/"));
+    m_model->setIconProvider(&m_icons);
 
     m_tree->setObjectName(QStringLiteral("ShellTreeView1"));
     m_tree->setModel(m_model);
@@ -71,7 +73,11 @@ TFZmienFolder::TFZmienFolder(int tag, QLineEdit* edit, Konfiguracja& konfiguracj
     }
     m_tree->header()->hide();
     m_tree->setIndentation(19);
+    // Taking the focus from the keyboard, a tree selects its first folder by itself; OK must
+    // store nothing until the operator (or the opener) has chosen one.
+    m_tree->setFocusPolicy(Qt::ClickFocus);
     m_tree->setGeometry(0, 0, 411, 217);
+    m_tree->expand(m_model->index(QStringLiteral("/")));
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TFZmienFolder::ShellTreeView1Change);
 
@@ -82,6 +88,7 @@ TFZmienFolder::TFZmienFolder(int tag, QLineEdit* edit, Konfiguracja& konfiguracj
     m_ok->setObjectName(QStringLiteral("BitBtn1"));
     m_ok->setGeometry(160, 264, 75, 25);
     connect(m_ok, &QPushButton::clicked, this, &TFZmienFolder::BitBtn1Click);
+    m_ok->setDefault(true);
 }
 
 void TFZmienFolder::positionAt(const QString& folder) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFileIconProvider>
 #include <string>
 
 #include "model/konfiguracja.h"
@@ -47,6 +48,7 @@ private:
     Konfiguracja& m_konfiguracja;
     std::string m_iniPath;
     OperatorDialogs& m_dialogs;
+    QFileIconProvider m_icons;  // the style's folder pictures, also without an icon theme
     QFileSystemModel* m_model;
     QTreeView* m_tree;
     QLabel* m_label;

@@ -12,7 +12,12 @@ RadioGroup::RadioGroup(const QString& title, const QStringList& items, int itemW
         auto* button = new QRadioButton(items[i], this);
         m_buttons->addButton(button, i);
     }
-    connect(m_buttons, &QButtonGroup::idClicked, this, &RadioGroup::setItemIndex);
+    // Toggling covers the mouse, the arrow keys and the program alike.
+    connect(m_buttons, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked) {
+            setItemIndex(id);
+        }
+    });
     placeItems();
 }
 

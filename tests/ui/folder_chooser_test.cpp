@@ -50,6 +50,24 @@ TEST_F(FolderChooserTest, NothingIsStoredForAnEmptyOrVanishedFolder) {
     }
 }
 
+TEST_F(FolderChooserTest, OkRightAfterOpeningFromAnEmptyEditStoresNothing) {
+    form();
+    QString shown = QStringLiteral("not looked at");
+    whenModalOpens([&] {
+        auto* chooser = qobject_cast<TFZmienFolder*>(QApplication::activeModalWidget());
+        ASSERT_NE(chooser, nullptr);
+        // As on a desktop, the window becomes active and hands out its focus.
+        chooser->activateWindow();
+        QCoreApplication::processEvents();
+        shown = chooser->chosenFolder();
+        chooser->findChild<QAbstractButton*>(QStringLiteral("BitBtn1"))->click();
+    });
+    form().LabeledEdit1Click(1);
+    EXPECT_EQ(shown, QString());
+    EXPECT_EQ(konfiguracja.FolderMIX, "");
+    EXPECT_FALSE(iniReadString(files().ini, "Foldery", "FolderMIX").has_value());
+}
+
 TEST_F(FolderChooserTest, FolderEditClickOpensTheChooserForItsTag) {
     const QString chosen = m_tmp.path() + QStringLiteral("/wyniki");
     ASSERT_TRUE(QDir().mkpath(chosen));
