@@ -113,9 +113,7 @@ void TFZmienFolder::ShellTreeView1Change() {
     m_label->setText(path);
 }
 
-QString TFZmienFolder::chosenFolder() const {
-    return m_label->text();
-}
+QString TFZmienFolder::chosenFolder() const { return m_label->text(); }
 
 void TFZmienFolder::BitBtn1Click() {
     const QString folder = m_label->text();

@@ -38,13 +38,9 @@ void FormPort::setStatus(std::string_view text) {
     m_status->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void FormPort::setGaugeMax(std::int64_t max) {
-    m_gaugeMax = max;
-}
+void FormPort::setGaugeMax(std::int64_t max) { m_gaugeMax = max; }
 
-void FormPort::setGaugeProgress(std::int64_t progress) {
-    m_gaugeProgress = progress;
-}
+void FormPort::setGaugeProgress(std::int64_t progress) { m_gaugeProgress = progress; }
 
 void FormPort::processEvents() {
     if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < kEventsEveryMs) {
@@ -55,9 +51,7 @@ void FormPort::processEvents() {
     m_sinceEvents.restart();
 }
 
-BreakSettings FormPort::breakSettings() const {
-    return m_settings();
-}
+BreakSettings FormPort::breakSettings() const { return m_settings(); }
 
 void FormPort::flush() {
     for (ListModel* model : m_models) {
@@ -71,12 +65,8 @@ void FormPort::flush() {
     m_gauge->setValue(m_gaugeMax <= 0 ? 0 : std::min(max, clampToInt(m_gaugeProgress)));
 }
 
-void FormPort::resetClearedViews() {
-    m_cleared = {};
-}
+void FormPort::resetClearedViews() { m_cleared = {}; }
 
-bool FormPort::wasCleared(View view) const {
-    return m_cleared[slot(view)];
-}
+bool FormPort::wasCleared(View view) const { return m_cleared[slot(view)]; }
 
 }  // namespace kalmero

@@ -43,13 +43,9 @@ std::optional<QColor> typeBackground(std::string_view typLine) {
 ListModel::ListModel(View view, const Lista& list, QObject* parent)
     : QAbstractTableModel(parent), m_view(view), m_list(list) {}
 
-int ListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_rows;
-}
+int ListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
 
-int ListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 2;
-}
+int ListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
 
 QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {

@@ -10,8 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QStyledItemDelegate>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QTreeView>
 #include <QValidator>
@@ -41,9 +41,7 @@ constexpr int kTopHeight = 177;
 constexpr int kBottomHeight = 56;
 constexpr int kSideWidth = 350;
 
-QString fromCp1250(const std::string& bytes) {
-    return QString::fromStdString(cp1250ToUtf8(bytes));
-}
+QString fromCp1250(const std::string& bytes) { return QString::fromStdString(cp1250ToUtf8(bytes)); }
 
 // Refuses any text of digits alone whose value passes the longest break, so that neither a
 // keystroke nor a paste can put one in. Other text passes: the change handler turns it
@@ -177,26 +175,26 @@ TForm1::TForm1(Lists& lists, Konfiguracja& konfiguracja, ProgramFiles files,
     const int middleHeight = kClientHeight - kTopHeight - kBottomHeight;
     QFrame* top = makePanel(this, "Panel1", QRect(0, 0, kClientWidth, kTopHeight));
     QFrame* left = makePanel(this, "Panel3", QRect(0, kTopHeight, kSideWidth, middleHeight));
-    QFrame* middle = makePanel(this, "Panel4", QRect(kSideWidth, kTopHeight,
-                                                     kClientWidth - 2 * kSideWidth, middleHeight));
-    QFrame* right = makePanel(this, "Panel5", QRect(kClientWidth - kSideWidth, kTopHeight,
-                                                    kSideWidth, middleHeight));
-    QFrame* bottom = makePanel(this, "Panel2", QRect(0, kClientHeight - kBottomHeight,
-                                                     kClientWidth, kBottomHeight));
+    QFrame* middle = makePanel(
+        this, "Panel4", QRect(kSideWidth, kTopHeight, kClientWidth - 2 * kSideWidth, middleHeight));
+    QFrame* right = makePanel(
+        this, "Panel5", QRect(kClientWidth - kSideWidth, kTopHeight, kSideWidth, middleHeight));
+    QFrame* bottom = makePanel(
+        this, "Panel2", QRect(0, kClientHeight - kBottomHeight, kClientWidth, kBottomHeight));
     buildTopPanel(top);
     buildListPanels(left, middle, right);
     buildBottomPanel(bottom);
 
-    m_port = std::make_unique<FormPort>(
-        std::array<ListModel*, 3>{m_mixModel, m_lstModel, m_resultModel}, m_status, m_gauge,
-        [this] {
-            BreakSettings settings;
-            settings.mode = m_radioGroup->itemIndex();
-            settings.fade = m_fade->isChecked();
-            settings.seconds = m_seconds->text().toStdString();
-            settings.weekday = m_weekday->currentIndex();
-            return settings;
-        });
+    m_port =
+        std::make_unique<FormPort>(std::array<ListModel*, 3>{m_mixModel, m_lstModel, m_resultModel},
+                                   m_status, m_gauge, [this] {
+                                       BreakSettings settings;
+                                       settings.mode = m_radioGroup->itemIndex();
+                                       settings.fade = m_fade->isChecked();
+                                       settings.seconds = m_seconds->text().toStdString();
+                                       settings.weekday = m_weekday->currentIndex();
+                                       return settings;
+                                   });
 }
 
 TForm1::~TForm1() = default;
@@ -219,11 +217,11 @@ void TForm1::buildTopPanel(QWidget* panel) {
         m_folderEdits[i] = edit;
     }
 
-    m_radioGroup = new RadioGroup(
-        QStringLiteral("Break wiadomości"),
-        {QStringLiteral("najbliżej pełnej"), QStringLiteral("równo o pełnej"),
-         QStringLiteral("nie wstawiaj")},
-        120, panel);
+    m_radioGroup =
+        new RadioGroup(QStringLiteral("Break wiadomości"),
+                       {QStringLiteral("najbliżej pełnej"), QStringLiteral("równo o pełnej"),
+                        QStringLiteral("nie wstawiaj")},
+                       120, panel);
     m_radioGroup->setObjectName(QStringLiteral("RadioGroup1"));
     m_radioGroup->setGeometry(310, 8, 305, 133);
     // The caption sits on the frame's top line, as the layout expects.
@@ -422,8 +420,8 @@ void TForm1::openAndLoad(const std::string& folder, const QString& filter, View 
 }
 
 void TForm1::BitBtn4Click() {
-    openAndLoad(m_konfiguracja.FolderMIX, QStringLiteral("Pliki playlist (*.mix)"),
-                View::Playlist, {m_playlistName},
+    openAndLoad(m_konfiguracja.FolderMIX, QStringLiteral("Pliki playlist (*.mix)"), View::Playlist,
+                {m_playlistName},
                 [this](const std::string& path) { otworzPlikMIX(path, m_lists, *m_port); });
 }
 

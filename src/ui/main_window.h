@@ -37,8 +37,8 @@ struct ProgramFiles {
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    TForm1(Lists& lists, Konfiguracja& konfiguracja, ProgramFiles files,
-           OperatorDialogs& dialogs, SpotMeter measureSpot, QWidget* parent = nullptr);
+    TForm1(Lists& lists, Konfiguracja& konfiguracja, ProgramFiles files, OperatorDialogs& dialogs,
+           SpotMeter measureSpot, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Start-up: reads the configuration into Konfiguracja and the settings controls; a
@@ -96,19 +96,19 @@ private:
 
     QLineEdit* m_folderEdits[3] = {};  // LabeledEdit1..3
     RadioGroup* m_radioGroup = nullptr;
-    QLineEdit* m_seconds = nullptr;    // LabeledEdit7
-    QComboBox* m_weekday = nullptr;    // ComboBox1
-    QCheckBox* m_fade = nullptr;       // CheckBox1
+    QLineEdit* m_seconds = nullptr;              // LabeledEdit7
+    QComboBox* m_weekday = nullptr;              // ComboBox1
+    QCheckBox* m_fade = nullptr;                 // CheckBox1
     QAbstractButton* m_matrixButton = nullptr;   // BitBtn2
     QAbstractButton* m_compileButton = nullptr;  // BitBtn3
     QAbstractButton* m_saveButton = nullptr;     // BitBtn1
-    QLineEdit* m_playlistName = nullptr;  // LabeledEdit4
-    QLineEdit* m_advertName = nullptr;    // LabeledEdit5
-    QLineEdit* m_resultName = nullptr;    // LabeledEdit6
-    QAbstractButton* m_loadPlaylist = nullptr;  // BitBtn4
-    QAbstractButton* m_loadAdverts = nullptr;   // BitBtn5
-    QLabel* m_status = nullptr;          // Label1
-    QProgressBar* m_gauge = nullptr;     // Gauge1
+    QLineEdit* m_playlistName = nullptr;         // LabeledEdit4
+    QLineEdit* m_advertName = nullptr;           // LabeledEdit5
+    QLineEdit* m_resultName = nullptr;           // LabeledEdit6
+    QAbstractButton* m_loadPlaylist = nullptr;   // BitBtn4
+    QAbstractButton* m_loadAdverts = nullptr;    // BitBtn5
+    QLabel* m_status = nullptr;                  // Label1
+    QProgressBar* m_gauge = nullptr;             // Gauge1
 
     std::unique_ptr<FormPort> m_port;
     bool m_busy = false;

@@ -166,13 +166,9 @@ void TFMatryca::done(int result) {
     QDialog::done(result);
 }
 
-void TFMatryca::BitBtn1Click() {
-    accept();
-}
+void TFMatryca::BitBtn1Click() { accept(); }
 
-void TFMatryca::CheckBox1Click(bool checked) {
-    m_soundPath->setEnabled(checked);
-}
+void TFMatryca::CheckBox1Click(bool checked) { m_soundPath->setEnabled(checked); }
 
 void TFMatryca::Edit1DblClick() {
     openFolderChooser(this, 4, m_soundPath, m_konfiguracja, m_iniPath, m_dialogs);

@@ -53,8 +53,8 @@ QIcon folderOpenIcon() {
     return drawnIcon(16, [](QPainter& p, qreal) {
         p.setPen(QPen(QColor(150, 110, 20), 0.9));
         p.setBrush(QColor(235, 190, 80));
-        p.drawPolygon(QPolygonF({{1.5, 3.5}, {6, 3.5}, {7.5, 5}, {13.5, 5}, {13.5, 13.5},
-                                 {1.5, 13.5}}));
+        p.drawPolygon(
+            QPolygonF({{1.5, 3.5}, {6, 3.5}, {7.5, 5}, {13.5, 5}, {13.5, 13.5}, {1.5, 13.5}}));
         p.setBrush(QColor(250, 215, 110));
         p.drawPolygon(QPolygonF({{3.5, 7.5}, {15.5, 7.5}, {13.5, 13.5}, {1.5, 13.5}}));
     });

@@ -15,8 +15,8 @@ bool loadTahoma() {
     }
     // Only the regular face: fontconfig reads no characters from that package's bold file,
     // so bold text would come out in another font. Bold is drawn from the regular face.
-    const int id = QFontDatabase::addApplicationFont(
-        QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
+    const int id =
+        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
     return id >= 0 && QFontDatabase::applicationFontFamilies(id).contains(kTahoma);
 }
 
@@ -24,7 +24,8 @@ bool loadTahoma() {
 
 QFont windowFont() {
     static const bool haveTahoma = loadTahoma();
-    QFont font = haveTahoma ? QFont(kTahoma) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont font =
+        haveTahoma ? QFont(kTahoma) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPixelSize(11);
     return font;
 }

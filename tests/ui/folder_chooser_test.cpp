@@ -1,3 +1,5 @@
+#include "ui/folder_chooser.h"
+
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -5,7 +7,6 @@
 #include <QTreeView>
 
 #include "formats/konfiguracja_file.h"
-#include "ui/folder_chooser.h"
 #include "ui_fixture.h"
 
 namespace kalmero::test {
@@ -25,7 +26,10 @@ TEST_F(FolderChooserTest, OkStoresTheFolderWithItsTrailingSlashEverywhere) {
     EXPECT_EQ(chooser.findChild<QLabel*>(QStringLiteral("Label1"))->property("tag").toInt(), 2);
 
     chooser.BitBtn1Click();
-    const std::string stored = m_tmp.path().toStdString() + "/Reklamy \x9F" "r\xF3" "d\xB3o/";
+    const std::string stored = m_tmp.path().toStdString() +
+                               "/Reklamy \x9F"
+                               "r\xF3"
+                               "d\xB3o/";
     EXPECT_EQ(konfiguracja.FolderLST, stored);
     EXPECT_EQ(iniReadString(files().ini, "Foldery", "FolderLST"), stored);
     EXPECT_EQ(edit.text(), chosen + QLatin1Char('/'));

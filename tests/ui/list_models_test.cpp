@@ -1,8 +1,8 @@
+#include "ui/list_models.h"
+
 #include <gtest/gtest.h>
 
 #include <QFont>
-
-#include "ui/list_models.h"
 
 namespace kalmero {
 namespace {
@@ -18,10 +18,14 @@ TPozycja entry(const char* emi, const char* typ, const char* wyk, const char* ty
 
 TEST(RowColours, TypeLineChoosesTheFirstColumnExactly) {
     const std::pair<const char*, std::optional<QColor>> cases[] = {
-        {"Typ=SND", QColor(0, 0, 128)},   {"Typ=JNG", QColor(0, 128, 128)},
-        {"Typ=REK", QColor(255, 0, 0)},   {"Typ=DJ_", QColor(0, 0, 255)},
-        {"Typ=BRK", QColor(0, 128, 0)},   {"Typ=snd", std::nullopt},
-        {"Typ=SND ", std::nullopt},       {"TYP=SND", std::nullopt},
+        {"Typ=SND", QColor(0, 0, 128)},
+        {"Typ=JNG", QColor(0, 128, 128)},
+        {"Typ=REK", QColor(255, 0, 0)},
+        {"Typ=DJ_", QColor(0, 0, 255)},
+        {"Typ=BRK", QColor(0, 128, 0)},
+        {"Typ=snd", std::nullopt},
+        {"Typ=SND ", std::nullopt},
+        {"TYP=SND", std::nullopt},
         {"", std::nullopt},
     };
     for (const auto& [line, colour] : cases) {
@@ -70,7 +74,8 @@ TEST(ListModel, AdvertRowsShowABlockTimeOnceOnAlternatingGrey) {
     EXPECT_EQ(cell(model, 2, 0, Qt::DisplayRole).toString(), QStringLiteral("06:45:00.000"));
     EXPECT_EQ(cell(model, 1, 1, Qt::DisplayRole).toString(), QStringLiteral("Auto"));
     for (int column = 0; column < 2; ++column) {
-        EXPECT_EQ(cell(model, 0, column, Qt::BackgroundRole).value<QColor>(), QColor(221, 221, 221));
+        EXPECT_EQ(cell(model, 0, column, Qt::BackgroundRole).value<QColor>(),
+                  QColor(221, 221, 221));
         EXPECT_FALSE(cell(model, 1, column, Qt::BackgroundRole).isValid()) << "view's own";
     }
     EXPECT_TRUE(cell(model, 1, 0, Qt::FontRole).value<QFont>().bold());

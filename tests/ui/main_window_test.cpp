@@ -30,8 +30,8 @@ const std::string kAdverts = "12:00:00\r\n/nowhere/spot.wav\r\n";
 const std::string kEveryHour = "11111111111111111\r\n";
 
 QRadioButton* radioItem(TForm1& form, int index) {
-    auto buttons = form.findChild<RadioGroup*>(QStringLiteral("RadioGroup1"))
-                       ->findChildren<QRadioButton*>();
+    auto buttons =
+        form.findChild<RadioGroup*>(QStringLiteral("RadioGroup1"))->findChildren<QRadioButton*>();
     return buttons.at(index);
 }
 
@@ -74,8 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(FormTest, StoredFolderIsShownDecodedAndAVanishedOneIsDropped) {
     const std::string polish = folder() + "Reklamy\xB9";  // "Reklamyą" in Windows-1250
     ASSERT_TRUE(QDir().mkpath(QString::fromUtf8(folder()) + QStringLiteral("Reklamyą")));
-    writeBytes(files().ini, "[Foldery]\r\nFolderMIX=" + polish + "\r\nFolderLST=" + folder() +
-                                "gone/\r\n");
+    writeBytes(files().ini,
+               "[Foldery]\r\nFolderMIX=" + polish + "\r\nFolderLST=" + folder() + "gone/\r\n");
     form();
     EXPECT_EQ(control<QLineEdit>("LabeledEdit1")->text(),
               QString::fromUtf8(folder()) + QStringLiteral("Reklamyą"));
@@ -137,8 +137,8 @@ TEST_F(FormTest, LoadCompileAndSaveThroughTheCommands) {
     writeBytes(path("reklamy.lst"), kAdverts);
     writeBytes(files().matrix, kEveryHour + kEveryHour + kEveryHour + kEveryHour + kEveryHour +
                                    kEveryHour + kEveryHour);
-    writeBytes(files().ini, "[Foldery]\r\nFolderMIX=" + folder() + "\r\nFolderWynikowy=" +
-                                folder() + "\r\n");
+    writeBytes(files().ini,
+               "[Foldery]\r\nFolderMIX=" + folder() + "\r\nFolderWynikowy=" + folder() + "\r\n");
     form();
 
     dialogs.answers = {QString::fromStdString(path("dzien.mix")),
@@ -171,8 +171,9 @@ TEST_F(FormTest, LoadCompileAndSaveThroughTheCommands) {
     EXPECT_EQ(readBytes(saved), mixText(lists.ListaWynikowa, nullptr));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Informacja"));
-    EXPECT_EQ(dialogs.messages[0].text,
-              QStringLiteral("Nowa playlista %1 została zapisana.").arg(QString::fromStdString(saved)));
+    EXPECT_EQ(
+        dialogs.messages[0].text,
+        QStringLiteral("Nowa playlista %1 została zapisana.").arg(QString::fromStdString(saved)));
 }
 
 TEST_F(FormTest, CancelledOpenDialogChangesNothing) {

@@ -1,3 +1,5 @@
+#include "ui/matrix_editor.h"
+
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -7,7 +9,6 @@
 
 #include "formats/konfiguracja_file.h"
 #include "formats/matryca.h"
-#include "ui/matrix_editor.h"
 #include "ui_fixture.h"
 
 namespace kalmero::test {
@@ -17,7 +18,8 @@ class MatrixEditorTest : public FormTest {
 public:
     TFMatryca& editor() {
         if (!m_editor) {
-            m_editor = std::make_unique<TFMatryca>(konfiguracja, files().ini, files().matrix, dialogs);
+            m_editor =
+                std::make_unique<TFMatryca>(konfiguracja, files().ini, files().matrix, dialogs);
             m_editor->FormShow();
             m_editor->show();
         }
@@ -52,9 +54,10 @@ TEST_F(MatrixEditorTest, GridIsBuiltWithItsNamesPlacesAndStates) {
 
 TEST_F(MatrixEditorTest, EveryButtonTogglesACellAndTheFileChangesAtOnce) {
     // Longer and extra lines are the operator's: a click keeps them.
-    writeBytes(files().matrix, "00000000000000000xyz\r\n00000000000000000\r\n00000000000000000\r\n"
-                               "00000000000000000\r\n00000000000000000\r\n00000000000000000\r\n"
-                               "00000000000000000\r\nextra\r\n");
+    writeBytes(files().matrix,
+               "00000000000000000xyz\r\n00000000000000000\r\n00000000000000000\r\n"
+               "00000000000000000\r\n00000000000000000\r\n00000000000000000\r\n"
+               "00000000000000000\r\nextra\r\n");
     QTest::mouseClick(cell("ts312"), Qt::LeftButton);
     EXPECT_EQ(readMatrixLines(files().matrix)[3], "00000000000010000");
     EXPECT_EQ(readMatrixLines(files().matrix)[0], "00000000000000000xyz");

@@ -81,7 +81,9 @@ class FormTest : public testing::Test {
 public:
     void SetUp() override { ASSERT_TRUE(m_tmp.isValid()); }
 
-    std::string path(const char* name) const { return m_tmp.filePath(QString::fromUtf8(name)).toStdString(); }
+    std::string path(const char* name) const {
+        return m_tmp.filePath(QString::fromUtf8(name)).toStdString();
+    }
     // The temporary folder itself, ending in "/" as a chosen folder does.
     std::string folder() const { return m_tmp.path().toStdString() + "/"; }
     ProgramFiles files() const { return {path("kalmero.ini"), path("matryca.dat")}; }
