@@ -8,6 +8,7 @@
 #include "formats/mix_file.h"
 #include "model/czas.h"
 #include "model/file_error.h"
+#include "model/file_name.h"
 
 namespace kalmero {
 
@@ -39,15 +40,7 @@ int windowTest(const TimeIndex& index, const Lista& list, std::int64_t from, std
 
 }  // namespace
 
-std::string breakSoundName(std::string_view path) {
-    const auto delimiter = path.find_last_of("\\/:");
-    std::string_view name = delimiter == std::string_view::npos ? path : path.substr(delimiter + 1);
-    const auto dot = name.rfind('.');
-    if (dot != std::string_view::npos) {
-        name = name.substr(0, dot);
-    }
-    return std::string(name);
-}
+std::string breakSoundName(std::string_view path) { return std::string(audioFileTitle(path)); }
 
 Kompilator::Kompilator(Lists& lists, WindowPort& window, const Konfiguracja& konfiguracja,
                        std::string matrixPath)

@@ -6,6 +6,7 @@
 
 #include "formats/file_io.h"
 #include "model/czas.h"
+#include "model/file_name.h"
 
 namespace kalmero {
 
@@ -15,16 +16,6 @@ namespace {
 bool isBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 bool blankLine(std::string_view line) { return std::all_of(line.begin(), line.end(), isBlankByte); }
-
-// The audio file's name: the text after the last "\", "/" or ":" (LST files come from
-// Windows machines as well as ours), less its last extension.
-std::string_view spotName(std::string_view pathLine) {
-    const auto separator = pathLine.find_last_of("\\/:");
-    std::string_view name =
-        separator == std::string_view::npos ? pathLine : pathLine.substr(separator + 1);
-    const auto dot = name.rfind('.');
-    return dot == std::string_view::npos ? name : name.substr(0, dot);
-}
 
 // The "Emi" line from a time line's first 8 characters, every blank among them read as "0".
 std::string emissionLine(std::string_view timeLine) {
@@ -55,7 +46,7 @@ void fillSpot(TPozycja& spot, std::string_view timeLine, std::string_view pathLi
     setField(spot, Pole::Mix, "00:00.000");
     setField(spot, Pole::NwK, length);
     setField(spot, Pole::FOu, length);
-    const std::string_view name = spotName(pathLine);
+    const std::string_view name = audioFileTitle(pathLine);
     setField(spot, Pole::Ide, name);
     setField(spot, Pole::Tyt, name);
     spot.set(Pole::Wyk, "Wyk=reklama");
