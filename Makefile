@@ -2,8 +2,13 @@
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALMERO_WERROR=ON
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+# Inputs per fuzz target in `make test`; seconds per target in `make fuzz`.
+FUZZ_RUNS ?= 10000
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test fuzz bench clean
 
 all: build
 
@@ -19,11 +24,15 @@ build: configure
 run: build
 	@bash scripts/run.sh $(BUILD)
 
+# The tests, again under ASan+UBSan, then a short run of every fuzz target.
 test: build
-	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	@bash scripts/test.sh $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(FUZZ_RUNS) $(JOBS)
+
+fuzz: deps
+	@bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
 
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
