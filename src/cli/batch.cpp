@@ -7,9 +7,9 @@
 #include <string>
 
 #include "cli/batch_options.h"
-#include "cli/placement_report.h"
 #include "cli/terminal_window.h"
 #include "compiler/kompilator.h"
+#include "compiler/placement_report.h"
 #include "formats/file_io.h"
 #include "formats/konfiguracja_file.h"
 #include "formats/lst_file.h"
@@ -123,11 +123,11 @@ int runBatch(int argc, const char* const* argv) {
                                      lists.ListaWynikowa);
         if (!options.report.empty()) {
             // Before the result, so that a failure leaves no result claiming a full run.
-            writeFileAtomically(options.report, report.csv());
+            writeFileAtomically(options.report, cp1250ToUtf8(report.csv()));
         }
         zapiszNowyMix(options.out, lists, window);
         window.finishBar();
-        std::cerr << report.summary(kompilator.itemsPlaced(), kompilator.breaksPlaced());
+        std::cerr << cp1250ToUtf8(report.summary(kompilator.itemsPlaced(), kompilator.breaksPlaced()));
     } catch (const FileError& e) {
         return fileError(window, e.what());
     }

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "cli/placement_report.h"
 #include "compiler/kompilator.h"
+#include "compiler/placement_report.h"
 #include "formats/file_io.h"
 #include "formats/lst_file.h"
 #include "formats/mix_file.h"

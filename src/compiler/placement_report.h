@@ -19,12 +19,14 @@ class PlacementReport {
     // `result`: the compiled ListaWynikowa, whose DJ_ records tell why a spot was skipped.
     PlacementReport(const Lista& spots, const std::vector<int>& placed, const Lista& result);
 
-    // The summary for stderr, UTF-8: counts, then every spot never placed, every spot
-    // placed more than once and every spot of length 0, each with its block time and title.
+    // The summary for a person: counts, then every spot never placed, every spot placed
+    // more than once and every spot of length 0, each with its block time and title. The
+    // records' texts stand as read (Windows-1250); the rest is ASCII.
     std::string summary(std::size_t itemsPlaced, std::size_t breaksPlaced) const;
 
-    // One CSV row per spot in list order (UTF-8, CR LF, quoted where needed) under the
-    // header: block time, title, path, length (ms), times placed, reason.
+    // One CSV row per spot in list order (CR LF, quoted where needed) under the header:
+    // block time, title, path, length (ms), times placed, reason. Windows-1250 like the
+    // summary.
     std::string csv() const;
 
     // Why spot `i` needs the operator's eye, as the CSV's reason column says it; empty for

@@ -1,15 +1,13 @@
-#include "cli/placement_report.h"
+#include "compiler/placement_report.h"
 
 #include <algorithm>
 #include <string_view>
-
-#include "platform/encoding.h"
 
 namespace kalmero {
 
 namespace {
 
-std::string field(const TPozycja& r, Pole f) { return cp1250ToUtf8(r.value(f)); }
+std::string field(const TPozycja& r, Pole f) { return std::string(r.value(f)); }
 
 std::string spotLine(const TPozycja& spot) {
     return "  " + field(spot, Pole::Emi) + "  " + field(spot, Pole::Tyt);
