@@ -56,62 +56,90 @@ bool PlacementReport::underDJ(std::size_t i) const {
                        [t](const auto& span) { return span.first <= t && t <= span.second; });
 }
 
-std::string PlacementReport::reason(std::size_t i) const {
-    const int times = placed(i);
-    std::string text;
-    if (times == 0) {
-        text = underDJ(i) ? kUnderDJ : kNoWindow;
-    } else if (times > 1) {
-        text = "placed " + std::to_string(times) + " times: its block time lies in " +
-               std::to_string(times) + " items' windows";
+int PlacementReport::timesPlaced(std::size_t i) const {
+    return i < m_placed.size() ? m_placed[i] : 0;
+}
+
+Placement PlacementReport::placement(std::size_t i) const {
+    const int times = timesPlaced(i);
+    if (times <= 0) {
+        return underDJ(i) ? Placement::UnderDJ : Placement::NoWindow;
     }
-    if (m_spots[i].CzasNwK == 0) {
+    return times > 1 ? Placement::Doubled : Placement::Once;
+}
+
+bool PlacementReport::silent(std::size_t i) const { return m_spots[i].CzasNwK <= 0; }
+
+bool PlacementReport::needsAttention(std::size_t i) const {
+    return silent(i) || placement(i) != Placement::Once;
+}
+
+PlacementCounts PlacementReport::counts() const {
+    PlacementCounts counts;
+    for (std::size_t i = 0; i < m_spots.size(); ++i) {
+        const int times = timesPlaced(i);
+        counts.placements += static_cast<std::size_t>(std::max(times, 0));
+        counts.never += times <= 0 ? 1 : 0;
+        counts.distinct += times > 0 ? 1 : 0;
+        counts.doubled += times > 1 ? 1 : 0;
+        counts.silent += silent(i) ? 1 : 0;
+    }
+    return counts;
+}
+
+std::string PlacementReport::reason(std::size_t i) const {
+    std::string text;
+    switch (placement(i)) {
+        case Placement::Once:
+            break;
+        case Placement::NoWindow:
+            text = kNoWindow;
+            break;
+        case Placement::UnderDJ:
+            text = kUnderDJ;
+            break;
+        case Placement::Doubled: {
+            const std::string times = std::to_string(timesPlaced(i));
+            text =
+                "placed " + times + " times: its block time lies in " + times + " items' windows";
+            break;
+        }
+    }
+    if (silent(i)) {
         text += text.empty() ? "" : "; ";
         text += kLengthZero;
     }
     return text;
 }
 
-int PlacementReport::placed(std::size_t i) const { return i < m_placed.size() ? m_placed[i] : 0; }
-
 std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaksPlaced) const {
-    std::size_t placements = 0;
-    std::size_t distinct = 0;
     std::string never;
     std::string doubled;
-    std::string silent;
-    std::size_t neverCount = 0;
-    std::size_t doubledCount = 0;
-    std::size_t silentCount = 0;
+    std::string silentSpots;
     for (std::size_t i = 0; i < m_spots.size(); ++i) {
-        const int times = placed(i);
-        placements += static_cast<std::size_t>(times);
-        if (times == 0) {
-            ++neverCount;
-            never += spotLine(m_spots[i]) + (underDJ(i) ? "  (under a DJ_ record)\n" : "\n");
-        } else {
-            ++distinct;
+        const Placement where = placement(i);
+        if (where == Placement::NoWindow || where == Placement::UnderDJ) {
+            never += spotLine(m_spots[i]) +
+                     (where == Placement::UnderDJ ? "  (under a DJ_ record)\n" : "\n");
+        } else if (where == Placement::Doubled) {
+            doubled += spotLine(m_spots[i]) + "  (" + std::to_string(timesPlaced(i)) + " times)\n";
         }
-        if (times > 1) {
-            ++doubledCount;
-            doubled += spotLine(m_spots[i]) + "  (" + std::to_string(times) + " times)\n";
-        }
-        if (m_spots[i].CzasNwK == 0) {
-            ++silentCount;
-            silent += spotLine(m_spots[i]) + "  " + field(m_spots[i], Pole::Adr) + "\n";
+        if (silent(i)) {
+            silentSpots += spotLine(m_spots[i]) + "  " + field(m_spots[i], Pole::Adr) + "\n";
         }
     }
+    const PlacementCounts counts = this->counts();
     auto countOrNone = [](std::size_t n) {
         return n == 0 ? std::string("none") : std::to_string(n);
     };
     std::string text = "Placed: items " + std::to_string(itemsPlaced) + ", breaks " +
-                       std::to_string(breaksPlaced) + ", spots " + std::to_string(placements) +
-                       " (" + std::to_string(distinct) + " of the " +
-                       std::to_string(m_spots.size()) + " listed spots)\n";
-    text += "Spots never placed: " + countOrNone(neverCount) + "\n" + never;
-    text += "Spots placed more than once: " + countOrNone(doubledCount) + "\n" + doubled;
-    text += "Spots of length 0 (audio missing or unreadable): " + countOrNone(silentCount) + "\n" +
-            silent;
+                       std::to_string(breaksPlaced) + ", spots " +
+                       std::to_string(counts.placements) + " (" + std::to_string(counts.distinct) +
+                       " of the " + std::to_string(m_spots.size()) + " listed spots)\n";
+    text += "Spots never placed: " + countOrNone(counts.never) + "\n" + never;
+    text += "Spots placed more than once: " + countOrNone(counts.doubled) + "\n" + doubled;
+    text += "Spots of length 0 (audio missing or unreadable): " + countOrNone(counts.silent) +
+            "\n" + silentSpots;
     return text;
 }
 
@@ -119,7 +147,7 @@ std::string PlacementReport::csv() const {
     std::string text = "block time,title,path,length (ms),times placed,reason\r\n";
     for (std::size_t i = 0; i < m_spots.size(); ++i) {
         const TPozycja& spot = m_spots[i];
-        const int times = placed(i);
+        const int times = timesPlaced(i);
         text += csvCell(field(spot, Pole::Emi)) + "," + textCell(field(spot, Pole::Tyt)) + "," +
                 textCell(field(spot, Pole::Adr)) + "," + std::to_string(spot.CzasNwK) + "," +
                 std::to_string(times) + "," + csvCell(reason(i)) + "\r\n";

@@ -10,14 +10,44 @@
 
 namespace kalmero {
 
+// How often a spot went into the result, and where it went astray when not once.
+enum class Placement {
+    Once,
+    NoWindow,  // never placed: its block time lies in no item's window
+    UnderDJ,   // never placed: its block time lies under a DJ_ record
+    Doubled,   // placed more than once: its block time lies in several items' windows
+};
+
+// Spots by what became of them; a spot of length 0 is counted in `silent` and in its
+// placement's count as well.
+struct PlacementCounts {
+    std::size_t never = 0;       // placed 0 times
+    std::size_t doubled = 0;     // placed 2 times or more
+    std::size_t silent = 0;      // length 0 ms: audio missing or unreadable
+    std::size_t placements = 0;  // spot records appended in all
+    std::size_t distinct = 0;    // spots placed at least once
+};
+
 // What became of each advert spot in a compile: the spots never placed, those placed more
 // than once and those that measured 0 ms are what an operator must hear of before the day
-// goes on air. Only tells: the result list is not touched.
+// goes on air. Only tells: the result list is not touched. Keeps a reference to `spots`,
+// which must outlive it unchanged.
 class PlacementReport {
-  public:
+public:
     // `placed[i]`: how many times ListaLST record i was appended (Kompilator::placedCounts);
     // `result`: the compiled ListaWynikowa, whose DJ_ records tell why a spot was skipped.
     PlacementReport(const Lista& spots, const std::vector<int>& placed, const Lista& result);
+
+    // The number of spots reported on: the size of ListaLST.
+    std::size_t size() const { return m_spots.size(); }
+    // How many times spot `i` was appended (0 for an index the compile didn't count).
+    int timesPlaced(std::size_t i) const;
+    Placement placement(std::size_t i) const;
+    // True when spot `i` measured 0 ms.
+    bool silent(std::size_t i) const;
+    // True when spot `i` was not placed exactly once or measured 0 ms.
+    bool needsAttention(std::size_t i) const;
+    PlacementCounts counts() const;
 
     // The summary for a person: counts, then every spot never placed, every spot placed
     // more than once and every spot of length 0, each with its block time and title. The
@@ -29,13 +59,12 @@ class PlacementReport {
     // summary.
     std::string csv() const;
 
-    // Why spot `i` needs the operator's eye, as the CSV's reason column says it; empty for
-    // a spot placed once with a measured length.
+    // Why spot `i` needs the operator's eye, as the CSV's reason column says it (ASCII);
+    // empty for a spot placed once with a measured length.
     std::string reason(std::size_t i) const;
 
-  private:
-    int placed(std::size_t i) const;
-    // Whether spot `i`, never placed, has its block time under a DJ_ record of the result.
+private:
+    // Whether spot `i` has its block time under a DJ_ record of the result.
     bool underDJ(std::size_t i) const;
 
     const Lista& m_spots;

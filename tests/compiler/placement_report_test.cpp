@@ -1,0 +1,110 @@
+#include "compiler/placement_report.h"
+
+#include <gtest/gtest.h>
+
+#include "fixtures.h"
+
+namespace kalmero {
+namespace {
+
+using namespace kalmero::testing;
+
+TEST(PlacementReport, ClassifiesEverySpot) {
+    struct Case {
+        const char* title;
+        std::int64_t block;
+        std::int64_t length;
+        int placed;
+        Placement placement;
+        bool attention;
+        std::string reason;
+    };
+    const std::string zero = "length 0: its audio is missing or unreadable";
+    const std::string noWindow = "never placed: its block time lies in no item's window";
+    const std::string underDJ = "never placed: its block time lies under a DJ_ record";
+    const Case cases[] = {
+        {"Once", at("10:00:00.000"), 30 * kSecond, 1, Placement::Once, false, ""},
+        {"Gap", at("10:10:00.000"), 30 * kSecond, 0, Placement::NoWindow, true, noWindow},
+        {"InDJ", at("11:54:30.000"), 30 * kSecond, 0, Placement::UnderDJ, true, underDJ},
+        {"DJEnd", at("11:55:00.000"), 30 * kSecond, 0, Placement::UnderDJ, true, underDJ},
+        {"Twice", at("10:23:00.000"), 10 * kSecond, 2, Placement::Doubled, true,
+         "placed 2 times: its block time lies in 2 items' windows"},
+        {"Silent", at("10:01:00.000"), 0, 1, Placement::Once, true, zero},
+        {"SilentGap", at("10:11:00.000"), 0, 0, Placement::NoWindow, true, noWindow + "; " + zero},
+        {"SilentThrice", at("10:24:00.000"), 0, 3, Placement::Doubled, true,
+         "placed 3 times: its block time lies in 3 items' windows; " + zero},
+    };
+    Lista spots;
+    std::vector<int> placed;
+    for (const Case& c : cases) {
+        spots.push_back(spot(c.title, c.block, c.length));
+        placed.push_back(c.placed);
+    }
+    // The DJ_ record as the result placed it, [11:54:00, 11:55:00]; an item's record over
+    // the same time doesn't count.
+    const Lista result = {item("A", at("11:50:00.000"), 4 * kMinute),
+                          item("DA", at("11:54:00.000"), kMinute, "Typ=DJ_"),
+                          item("B", at("10:10:00.000"), 2 * kMinute)};
+    const PlacementReport report(spots, placed, result);
+    ASSERT_EQ(report.size(), std::size(cases));
+    for (std::size_t i = 0; i < report.size(); ++i) {
+        SCOPED_TRACE(cases[i].title);
+        EXPECT_EQ(report.timesPlaced(i), cases[i].placed);
+        EXPECT_EQ(report.placement(i), cases[i].placement);
+        EXPECT_EQ(report.needsAttention(i), cases[i].attention);
+        EXPECT_EQ(report.reason(i), cases[i].reason);
+    }
+    const PlacementCounts counts = report.counts();
+    EXPECT_EQ(counts.never, 4u);
+    EXPECT_EQ(counts.doubled, 2u);
+    EXPECT_EQ(counts.silent, 3u);
+    EXPECT_EQ(counts.placements, 7u);
+    EXPECT_EQ(counts.distinct, 4u);
+}
+
+TEST(PlacementReport, SpotsTheCompileDidNotCountWereNeverPlaced) {
+    const Lista spots = {spot("A", at("10:00:00.000"), kSecond),
+                         spot("B", at("10:00:00.000"), kSecond)};
+    const PlacementReport report(spots, {1}, {});
+    EXPECT_EQ(report.timesPlaced(1), 0);
+    EXPECT_EQ(report.placement(1), Placement::NoWindow);
+    EXPECT_EQ(report.counts().never, 1u);
+}
+
+TEST(PlacementReport, CountsMatchACompile) {
+    TempFolder folder;
+    Lists lists;
+    NullWindowPort window;
+    window.settings.mode = 2;
+    Konfiguracja konfiguracja;
+    lists.ListaMIX = {item("A", at("10:00:00.000"), 4 * kMinute),
+                      item("B", at("10:02:00.000"), 4 * kMinute)};
+    lists.ListaLST = {spot("Both", at("10:03:00.000"), 20 * kSecond),
+                      spot("None", at("11:00:00.000"), 30 * kSecond),
+                      spot("First", at("10:00:30.000"), 0)};
+    Kompilator kompilator(lists, window, konfiguracja, matrixWith(folder, 0, hoursLine({})));
+    ASSERT_TRUE(kompilator.NowyMozg());
+    const PlacementReport report(lists.ListaLST, kompilator.placedCounts(), lists.ListaWynikowa);
+    EXPECT_EQ(report.placement(0), Placement::Doubled);
+    EXPECT_EQ(report.placement(1), Placement::NoWindow);
+    EXPECT_EQ(report.placement(2), Placement::Once);
+    const PlacementCounts counts = report.counts();
+    EXPECT_EQ(counts.placements, lists.ListaWynikowa.size() - 2);
+    EXPECT_EQ(counts.never, 1u);
+    EXPECT_EQ(counts.doubled, 1u);
+    EXPECT_EQ(counts.silent, 1u);
+}
+
+TEST(PlacementReport, CsvKeepsTheRecordsBytesAndDefusesFormulas) {
+    Lista spots = {spot("Reklama \xB9, \"nowa\"", at("10:00:00.000"), 1500),
+                   spot("=1+1", at("10:05:00.000"), 2000)};
+    spots[1].set(Pole::Adr, "Adr=-x.wav");
+    const PlacementReport report(spots, {1, 1}, {});
+    EXPECT_EQ(report.csv(),
+              "block time,title,path,length (ms),times placed,reason\r\n"
+              "10:00:00.000,\"Reklama \xB9, \"\"nowa\"\"\",,1500,1,\r\n"
+              "10:05:00.000,'=1+1,'-x.wav,2000,1,\r\n");
+}
+
+}  // namespace
+}  // namespace kalmero
