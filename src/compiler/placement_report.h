@@ -40,6 +40,8 @@ public:
 
     // The number of spots reported on: the size of ListaLST.
     std::size_t size() const { return m_spots.size(); }
+    // Spot `i` of the list reported on.
+    const TPozycja& spot(std::size_t i) const { return m_spots[i]; }
     // How many times spot `i` was appended (0 for an index the compile didn't count).
     int timesPlaced(std::size_t i) const;
     Placement placement(std::size_t i) const;

@@ -19,6 +19,7 @@
 #include <exception>
 
 #include "compiler/kompilator.h"
+#include "compiler/placement_report.h"
 #include "formats/konfiguracja_file.h"
 #include "formats/mix_file.h"
 #include "model/window_port.h"
@@ -344,6 +345,9 @@ void TForm1::buildBottomPanel(QWidget* panel) {
     m_gauge->setStyleSheet(QStringLiteral(
         "QProgressBar { border: 1px solid #808080; background: white; color: black; }"
         "QProgressBar::chunk { background: #ff0000; }"));
+
+    m_placementNotice = makePlacementNotice(panel);
+    connect(m_placementNotice, &QPushButton::clicked, this, &TForm1::showPlacementList);
 }
 
 void TForm1::FormCreate() {
@@ -440,12 +444,50 @@ void TForm1::BitBtn3Click() {
             return;
         }
         Kompilator kompilator(m_lists, *m_port, m_konfiguracja, m_files.matrix);
-        if (!kompilator.NowyMozg()) {
+        // The notice would speak of a result on its way out; a compile that leaves the old
+        // result standing (refused, or failed before emptying it) brings it back.
+        const bool hadNotice = !m_placementNotice->isHidden();
+        m_placementNotice->hide();
+        bool compiled = false;
+        try {
+            compiled = kompilator.NowyMozg();
+        } catch (...) {
+            m_placementNotice->setVisible(hadNotice && !m_port->wasCleared(View::Result));
+            throw;
+        }
+        if (!compiled) {
+            m_placementNotice->setVisible(hadNotice);
             m_dialogs.message(this, QMessageBox::Information, QStringLiteral("Informacja"),
                               QString::fromUtf8(kWybierzSposob.data(),
                                                 static_cast<qsizetype>(kWybierzSposob.size())));
+            return;
         }
+        showPlacementReport(
+            PlacementReport(m_lists.ListaLST, kompilator.placedCounts(), m_lists.ListaWynikowa));
     });
+}
+
+void TForm1::showPlacementReport(const PlacementReport& report) {
+    m_placementRows = placementRows(report);
+    if (m_placementRows.empty()) {
+        m_placementNotice->hide();
+        return;
+    }
+    m_placementNotice->setText(placementNoticeText(report.counts()));
+    // Right-aligned with the gauge, centred on the status line and clear of the gauge.
+    const QRect line = m_status->geometry();
+    const QSize size = m_placementNotice->sizeHint();
+    const int height = std::min(size.height(), m_gauge->y() - 2 - 2);
+    const int top = std::clamp(line.center().y() - height / 2, 2, m_gauge->y() - 2 - height);
+    m_placementNotice->setGeometry(m_gauge->geometry().right() + 1 - size.width(), top,
+                                   size.width(), height);
+    m_placementNotice->show();
+    m_placementNotice->raise();
+}
+
+void TForm1::showPlacementList() {
+    PlacementListDialog dialog(m_placementNotice->text(), m_placementRows, this);
+    dialog.exec();
 }
 
 void TForm1::BitBtn1Click() {

@@ -10,12 +10,14 @@
 #include "model/konfiguracja.h"
 #include "model/lists.h"
 #include "model/window_port.h"
+#include "ui/placement_notice.h"
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
+class QPushButton;
 class QTreeView;
 class QAbstractButton;
 
@@ -59,6 +61,9 @@ public:
     void CheckBox1Click(bool checked);
     void LabeledEdit7Change(const QString& text);
 
+    // Opens the list of spots behind the placement notice (its click), modal.
+    void showPlacementList();
+
     // True while a command runs; the commands and settings are disabled meanwhile.
     bool busy() const { return m_busy; }
 
@@ -83,6 +88,8 @@ private:
     // Runs a handler, showing a failure in the top-level error box.
     void guarded(const std::function<void()>& handler);
     void FormClose();
+    // Shows the notice when `report` has spots that need the operator's eye, else hides it.
+    void showPlacementReport(const PlacementReport& report);
 
     Lists& m_lists;
     Konfiguracja& m_konfiguracja;
@@ -109,6 +116,8 @@ private:
     QAbstractButton* m_loadAdverts = nullptr;    // BitBtn5
     QLabel* m_status = nullptr;                  // Label1
     QProgressBar* m_gauge = nullptr;             // Gauge1
+    QPushButton* m_placementNotice = nullptr;    // at the right end of Label1's line
+    std::vector<PlacementRow> m_placementRows;   // the last compile's, behind the notice
 
     std::unique_ptr<FormPort> m_port;
     bool m_busy = false;

@@ -125,6 +125,17 @@ QIcon okIcon() {
     });
 }
 
+QIcon warningIcon() {
+    return drawnIcon(16, [](QPainter& p, qreal) {
+        p.setPen(QPen(QColor(150, 0, 0), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(QColor(215, 30, 30));
+        p.drawPolygon(QPolygonF({{8, 1.5}, {15, 14.5}, {1, 14.5}}));
+        p.setPen(QPen(Qt::white, 2.0, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(8, 6), QPointF(8, 9.8));
+        p.drawPoint(QPointF(8, 12.4));
+    });
+}
+
 StudioBanner::StudioBanner(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }

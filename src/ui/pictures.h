@@ -11,6 +11,7 @@ QIcon compileIcon();     // "Przelicz": gears over a clock face
 QIcon saveIcon();        // "Zapisz plik wynikowy": a floppy disk
 QIcon matrixIcon();      // "Matryca breaków": a small green and red grid
 QIcon okIcon();          // "OK": a green tick
+QIcon warningIcon();     // the placement notice: a red triangle with "!"
 
 // The top panel's picture: a studio hour clock, an on-air lamp and a sound wave over a
 // light gradient, drawn at whatever size the widget has. It takes no input, so the

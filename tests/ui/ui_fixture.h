@@ -91,8 +91,7 @@ public:
     // Builds the window and runs its start-up reading.
     TForm1& form() {
         if (!m_form) {
-            m_form = std::make_unique<TForm1>(lists, konfiguracja, files(), dialogs,
-                                              [](std::string_view) { return std::int64_t{0}; });
+            m_form = std::make_unique<TForm1>(lists, konfiguracja, files(), dialogs, measureSpot);
             m_form->FormCreate();
         }
         return *m_form;
@@ -111,6 +110,8 @@ public:
     Lists lists;
     Konfiguracja konfiguracja;
     FakeDialogs dialogs;
+    // The spots' lengths in ms, by path (Windows-1250); set before the window is built.
+    SpotMeter measureSpot = [](std::string_view) { return std::int64_t{0}; };
     std::unique_ptr<TForm1> m_form;
 };
 

@@ -1,0 +1,123 @@
+#include "ui/placement_notice.h"
+
+#include <gtest/gtest.h>
+
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "ui/radio_group.h"
+#include "ui_fixture.h"
+
+namespace kalmero::test {
+namespace {
+
+// A and B overlap, so a block at 10:03 lies in both windows; C stands alone at 12:00.
+const std::string kOverlapping =
+    "WERSJA=2\r\nPOZYCJI=3\r\n"
+    "Emi=10:00:00.000\r\nTyp=SND\r\nTrw=04:00.000\r\nMix=00:00.000\r\nNwK=04:00.000\r\n"
+    "Tyt=A\r\nKONIEC OPISU\r\n"
+    "Emi=10:02:00.000\r\nTyp=SND\r\nTrw=04:00.000\r\nMix=00:00.000\r\nNwK=04:00.000\r\n"
+    "Tyt=B\r\nKONIEC OPISU\r\n"
+    "Emi=12:00:00.000\r\nTyp=SND\r\nTrw=04:00.000\r\nMix=00:00.000\r\nNwK=04:00.000\r\n"
+    "Tyt=C\r\nKONIEC OPISU\r\n";
+
+class PlacementNoticeTest : public FormTest {
+public:
+    void SetUp() override {
+        FormTest::SetUp();
+        // No breaks: only the adverts go between the items.
+        writeBytes(files().ini, "[Break]\r\nStart=2\r\n");
+        writeBytes(path("dzien.mix"), kOverlapping);
+        measureSpot = [](std::string_view spot) {
+            return spot.find("cisza") != std::string_view::npos ? std::int64_t{0}
+                                                                : std::int64_t{30'000};
+        };
+    }
+
+    // Loads the playlist and an advert list of (block time, file name in Windows-1250)
+    // pairs, then compiles.
+    void compile(const std::vector<std::pair<std::string, std::string>>& spots) {
+        std::string lst;
+        for (const auto& [block, name] : spots) {
+            lst += block + "\r\n" + folder() + name + "\r\n";
+        }
+        writeBytes(path("reklamy.lst"), lst);
+        dialogs.answers = {QString::fromStdString(path("dzien.mix")),
+                           QString::fromStdString(path("reklamy.lst"))};
+        control<QAbstractButton>("BitBtn4")->click();
+        control<QAbstractButton>("BitBtn5")->click();
+        control<QAbstractButton>("BitBtn3")->click();
+        ASSERT_EQ(control<QLabel>("Label1")->text(), QStringLiteral("Kompilowanie list - gotowe!"));
+    }
+
+    QPushButton* notice() { return control<QPushButton>("PlacementNotice"); }
+};
+
+TEST_F(PlacementNoticeTest, UnplacedAndDoubledSpotsAreCountedAndListed) {
+    const std::size_t resultBefore = lists.ListaWynikowa.size();
+    compile({{"10:00:00", "raz.wav"}, {"10:03:00", "ksi\xEAgarnia.wav"}, {"11:00:00", "brak.wav"}});
+    EXPECT_EQ(resultBefore, 0u);
+    // The result is what the compile makes of it: A, the doubled spot twice, B, C.
+    EXPECT_EQ(lists.ListaWynikowa.size(), 6u);
+
+    ASSERT_TRUE(notice()->isVisibleTo(&form()));
+    EXPECT_EQ(notice()->text(), QStringLiteral("Nie wstawiono spotów: 1, zdublowano: 1"));
+    // At the right end of the status line, above the gauge.
+    const QRect gauge = control<QProgressBar>("Gauge1")->geometry();
+    EXPECT_EQ(notice()->geometry().right(), gauge.right());
+    EXPECT_LT(notice()->geometry().bottom(), gauge.top());
+    EXPECT_EQ(notice()->parentWidget(), control<QLabel>("Label1")->parentWidget());
+
+    std::vector<std::vector<QString>> shown;
+    whenModalOpens([&] {
+        auto* list = qobject_cast<PlacementListDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(list, nullptr);
+        auto* table = list->findChild<QTableWidget*>(QStringLiteral("PlacementTable"));
+        ASSERT_NE(table, nullptr);
+        for (int r = 0; r < table->rowCount(); ++r) {
+            shown.emplace_back();
+            for (int c = 0; c < table->columnCount(); ++c) {
+                shown.back().push_back(table->item(r, c)->text());
+            }
+        }
+        list->findChild<QPushButton*>(QStringLiteral("PlacementOk"))->click();
+    });
+    notice()->click();
+    ASSERT_FALSE(QApplication::activeModalWidget()) << "the list closes with its OK";
+    const QString dir = QString::fromStdString(folder());
+    const std::vector<std::vector<QString>> expected = {
+        {QStringLiteral("10:03:00.000"), QStringLiteral("księgarnia"),
+         dir + QStringLiteral("księgarnia.wav"), QStringLiteral("00:30.000"), QStringLiteral("2"),
+         QStringLiteral("wstawiono 2 razy: czas bloku wypada w oknach 2 pozycji")},
+        {QStringLiteral("11:00:00.000"), QStringLiteral("brak"), dir + QStringLiteral("brak.wav"),
+         QStringLiteral("00:30.000"), QStringLiteral("0"),
+         QStringLiteral("nie wstawiono: czas bloku nie wypada w oknie żadnej pozycji")},
+    };
+    EXPECT_EQ(shown, expected);
+}
+
+TEST_F(PlacementNoticeTest, NoticeFollowsEachCompile) {
+    compile({{"11:00:00", "brak.wav"}});
+    ASSERT_FALSE(notice()->isHidden());
+
+    // A refused compile leaves the result, and so the notice, standing.
+    control<RadioGroup>("RadioGroup1")->setItemIndex(-1);
+    control<QAbstractButton>("BitBtn3")->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_FALSE(notice()->isHidden());
+    control<RadioGroup>("RadioGroup1")->setItemIndex(2);
+
+    // A spot of length 0 needs the operator's eye though placed once.
+    compile({{"10:00:00", "raz.wav"}, {"12:01:00", "cisza.wav"}});
+    EXPECT_FALSE(notice()->isHidden());
+    EXPECT_EQ(notice()->text(),
+              QStringLiteral("Nie wstawiono spotów: 0, zdublowano: 0, o długości 0 ms: 1"));
+
+    compile({{"10:00:00", "raz.wav"}, {"12:01:00", "dwa.wav"}});
+    EXPECT_TRUE(notice()->isHidden());
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kalmero::test
