@@ -169,6 +169,38 @@ TEST_F(HostileBatch, TimesPastAnyDayAreWrittenAndReadBack) {
     EXPECT_NE(outcome.err.find("Spots never placed: none\n"), std::string::npos) << outcome.err;
 }
 
+TEST_F(HostileBatch, SpotsOfHundredsOfHoursMoveTheDayByTheirWholeLength) {
+    // 600 h 1 min 1 s of 8-bit mono at one frame a second: past 2^31 ms.
+    const std::uint32_t frames = 2'160'061;
+    std::string wav = "RIFF";
+    auto u32 = [&wav](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) wav += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    u32(36 + frames);
+    wav += "WAVEfmt ";
+    u32(16);
+    wav += std::string("\x01\x00\x01\x00", 4);  // PCM, mono
+    u32(1);
+    u32(1);
+    wav += std::string("\x01\x00\x08\x00", 4);  // 1 byte a frame, 8 bits
+    wav += "data";
+    u32(frames);
+    wav.append(frames, '\x80');
+    write("long.wav", wav);
+    write("long.lst", "12:03:00\r\n" + path("long.wav") + "\r\n12:03:00\r\n" + path("long.wav") + "\r\n");
+    const Outcome outcome = batch({"--mix", path("good.mix"), "--lst", path("long.lst"), "--out",
+                                   path("out.mix"), "--mode", "2", "--report", path("r.csv")});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    const Lista result = readResult(path("out.mix"));
+    ASSERT_EQ(result.size(), 4u);
+    EXPECT_EQ(result[1].line(Pole::Emi), "Emi=12:02:00.000");
+    EXPECT_EQ(result[1].line(Pole::NwK), "NwK=01:01.000");
+    EXPECT_EQ(result[2].line(Pole::Emi), "Emi=612:03:01.000");
+    EXPECT_EQ(result[3].line(Pole::Emi), "Emi=1212:04:02.000");
+    EXPECT_NE(readFile(path("r.csv")).find("," + path("long.wav") + ",2160061000,1,\r\n"),
+              std::string::npos);
+}
+
 TEST_F(HostileBatch, NegativeAndZeroLengthsArePlacedByTheSameRules) {
     write("odd.mix", mixText({{"11:58:00.000", "Zero", "00:00.000", "Typ=SND"},
                               {"11:58:00.000", "Back", "00:00.000", "Typ=SND"},
