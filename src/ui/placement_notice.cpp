@@ -38,7 +38,7 @@ QString placementReason(const PlacementReport& report, std::size_t i) {
             break;
     }
     if (report.silent(i)) {
-        parts << QStringLiteral("długość 0 ms: brak pliku dźwiękowego lub plik nieczytelny");
+        parts << QStringLiteral("długość 0 ms: brak pliku albo plik nieczytelny");
     }
     return parts.join(QStringLiteral("; "));
 }
@@ -77,9 +77,12 @@ QPushButton* makePlacementNotice(QWidget* panel) {
     notice->setCursor(Qt::PointingHandCursor);
     notice->setFocusPolicy(Qt::NoFocus);
     notice->setIconSize(QSize(14, 14));
+    QFont bold = notice->font();
+    bold.setBold(true);
+    notice->setFont(bold);
     notice->setStyleSheet(QStringLiteral(
         "QPushButton { color: #b00000; background: #fff0f0; border: 1px solid #d04040;"
-        " border-radius: 3px; padding: 1px 8px; font-weight: bold; }"
+        " border-radius: 3px; padding: 1px 8px; }"
         "QPushButton:hover { background: #ffdcdc; }"
         "QPushButton:pressed { background: #ffc8c8; }"));
     notice->hide();
@@ -109,6 +112,7 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setAlternatingRowColors(true);
+    // Columns are measured on one line; wrapping is turned on once they have their widths.
     table->setWordWrap(false);
     table->verticalHeader()->hide();
     for (int r = 0; r < table->rowCount(); ++r) {
@@ -126,11 +130,7 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
         }
     }
     table->resizeColumnsToContents();
-    table->resizeRowsToContents();
-    // A long path is cut in the middle rather than pushing the reasons out of sight.
-    table->setTextElideMode(Qt::ElideMiddle);
     table->setColumnWidth(2, std::min(table->columnWidth(2), 260));
-    table->horizontalHeader()->setStretchLastSection(true);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -143,15 +143,31 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
     layout->addWidget(heading);
     layout->addWidget(table);
     layout->addWidget(buttons);
+    ok->setFocus();
 
-    int tableWidth = table->frameWidth() * 2;
-    for (int c = 0; c < headers.size(); ++c) {
-        tableWidth += table->columnWidth(c);
+    // The dialog grows with its texts up to about the main window's width; a long path is
+    // then cut in the middle and a long reason wraps, so no column is pushed out of sight.
+    const QMargins margins = layout->contentsMargins();
+    const int frame = table->frameWidth() * 2 + margins.left() + margins.right();
+    const int reason = headers.size() - 1;
+    int others = 0;
+    for (int c = 0; c < reason; ++c) {
+        others += table->columnWidth(c);
     }
-    const int rowsShown = std::clamp(table->rowCount(), 3, 14);
-    const int tableHeight = table->horizontalHeader()->height() + table->frameWidth() * 2 +
-                            rowsShown * table->verticalHeader()->defaultSectionSize();
-    resize(std::clamp(tableWidth + 40, 480, 960), tableHeight + 100);
+    const int dialogWidth = std::clamp(frame + others + table->columnWidth(reason), 480, 960);
+    table->setColumnWidth(reason, std::max(dialogWidth - frame - others, 150));
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table->setTextElideMode(Qt::ElideMiddle);
+    table->setWordWrap(true);
+    table->resizeRowsToContents();
+    int rowsHeight = 0;
+    for (int r = 0; r < std::min(table->rowCount(), 14); ++r) {
+        rowsHeight += table->rowHeight(r);
+    }
+    table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() +
+                            table->frameWidth() * 2 + std::max(rowsHeight, 60));
+    resize(dialogWidth, minimumSizeHint().height());
 }
 
 }  // namespace kalmero
