@@ -25,6 +25,7 @@ namespace kalmero {
 namespace {
 
 constexpr std::string_view kListaMIXPusta = "Lista MIX jest pusta!";
+constexpr std::string_view kNieMaCzego = "Nie ma czego zapisywać!";
 
 // The window's settings controls as the start-up reading leaves them, without the window's
 // change handlers: the batch command never writes the configuration.
@@ -118,6 +119,11 @@ int runBatch(int argc, const char* const* argv) {
         Kompilator kompilator(lists, window, konfiguracja, matrixPath);
         kompilator.NowyMozg();
         window.finishBar();
+        // A playlist of DJ_ records alone compiles to nothing; the window refuses to save
+        // that, and an empty playlist written over last night's would mean dead air.
+        if (lists.ListaWynikowa.empty()) {
+            return fileError(window, std::string(kNieMaCzego));
+        }
 
         const PlacementReport report(lists.ListaLST, kompilator.placedCounts(),
                                      lists.ListaWynikowa);

@@ -256,6 +256,7 @@ TEST_F(Batch, FileErrorsLeaveTheOldResult) {
     xyDay();
     write("empty.mix", "WERSJA=2\r\nPOZYCJI=0\r\n");
     write("short.dat", "0000001\r\n");
+    write("onlydj.mix", "Emi=10:00:00.000\r\nTyp=DJ_\r\nNwK=00:10.000\r\nKONIEC OPISU\r\n");
     struct Case {
         const char* name;
         std::vector<std::string> args;
@@ -264,6 +265,8 @@ TEST_F(Batch, FileErrorsLeaveTheOldResult) {
     const Case cases[] = {
         {"MissingMix", base({"--mix", path("none.mix")}), "Cannot open file"},
         {"EmptyMix", base({"--mix", path("empty.mix")}), "Lista MIX jest pusta!"},
+        // Only DJ_ records: the result is empty, and an empty playlist must not go on air.
+        {"EmptyResult", base({"--mix", path("onlydj.mix")}), "Nie ma czego zapisywa\xC4\x87!"},
         {"MissingLst", base({"--lst", path("none.lst")}), "Cannot open file"},
         {"MissingMatrix", base({"--matrix", path("none.dat")}), "Cannot open file"},
         {"ShortMatrix", base({"--matrix", path("short.dat"), "--weekday", "nd"}),
