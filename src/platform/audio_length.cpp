@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "platform/encoding.h"
 
@@ -35,30 +37,123 @@ bool isMpegFrameHeader(const unsigned char* h) {
            ((h[1] >> 1) & 3) != 0 && (h[2] >> 4) != 15 && ((h[2] >> 2) & 3) != 3;
 }
 
-// Whether the file's audio starts with an MPEG frame, after an ID3v2 tag if there is one.
-// Such files go straight to mpg123: libsndfile would only estimate their length, and its
-// own MPEG decoder prints to stderr on broken frames.
-bool startsWithMpegFrame(int fd) {
-    unsigned char head[10];
-    if (::pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) {
-        return false;
+// Bytes of the MPEG frame whose header is `h` (checked by isMpegFrameHeader), or 0 for a
+// free-format frame, whose size no header tells.
+std::size_t mpegFrameBytes(const unsigned char* h) {
+    static const int kKbps[5][15] = {
+        {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},  // 1, I
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},     // 1, II
+        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},      // 1, III
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},     // 2, I
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},          // 2, II/III
+    };
+    static const int kRates[3] = {44'100, 48'000, 32'000};
+    const int version = (h[1] >> 3) & 3;  // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
+    const int layer = 4 - ((h[1] >> 1) & 3);
+    const bool mpeg1 = version == 3;
+    const int table = mpeg1 ? layer - 1 : (layer == 1 ? 3 : 4);
+    const long kbps = kKbps[table][h[2] >> 4];
+    const long rate = kRates[(h[2] >> 2) & 3] >> (mpeg1 ? 0 : (version == 2 ? 1 : 2));
+    const long padding = (h[2] >> 1) & 1;
+    if (kbps == 0) {
+        return 0;
     }
-    if (head[0] == 'I' && head[1] == 'D' && head[2] == '3') {
-        // The tag's size is a syncsafe integer (7 bits a byte); a footer adds 10 bytes.
-        const off_t size = (off_t{head[6]} & 0x7F) << 21 | (off_t{head[7]} & 0x7F) << 14 |
-                           (off_t{head[8]} & 0x7F) << 7 | (off_t{head[9]} & 0x7F);
-        const off_t audio = 10 + size + ((head[5] & 0x10) != 0 ? 10 : 0);
-        if (::pread(fd, head, 4, audio) != 4) {
+    if (layer == 1) {
+        return static_cast<std::size_t>((12'000 * kbps / rate + padding) * 4);
+    }
+    const long perKbps = layer == 3 && !mpeg1 ? 72'000 : 144'000;
+    return static_cast<std::size_t>(perKbps * kbps / rate + padding);
+}
+
+// Whether three MPEG frames follow each other from `at` with the same version, layer and
+// sample rate. One header alone turns up by chance every few KB of any data (AAC, PCM,
+// pictures), and mpg123 would decode such stray frames into a length of their own.
+bool startsMpegFrameRun(const std::vector<unsigned char>& bytes, std::size_t at) {
+    constexpr int kRun = 3;
+    const unsigned char* first = &bytes[at];
+    for (int i = 0; i < kRun; ++i) {
+        if (at + 4 > bytes.size()) {
             return false;
         }
+        const unsigned char* h = &bytes[at];
+        if (!isMpegFrameHeader(h) || (h[1] & 0xFE) != (first[1] & 0xFE) ||
+            (h[2] & 0x0C) != (first[2] & 0x0C)) {
+            return false;
+        }
+        const std::size_t size = mpegFrameBytes(h);
+        if (size == 0) {
+            return false;
+        }
+        at += size;
     }
-    return isMpegFrameHeader(head);
+    return true;
+}
+
+// Offset of the audio after the ID3v2 tags at the file's start (taggers sometimes leave
+// more than one). The tag's size is a syncsafe integer (7 bits a byte); a footer adds 10.
+off_t skipId3v2Tags(int fd, off_t fileSize) {
+    off_t at = 0;
+    unsigned char h[10];
+    while (at < fileSize && ::pread(fd, h, sizeof h, at) == static_cast<ssize_t>(sizeof h) &&
+           h[0] == 'I' && h[1] == 'D' && h[2] == '3') {
+        const off_t size = (off_t{h[6]} & 0x7F) << 21 | (off_t{h[7]} & 0x7F) << 14 |
+                           (off_t{h[8]} & 0x7F) << 7 | (off_t{h[9]} & 0x7F);
+        at += 10 + size + ((h[5] & 0x10) != 0 ? 10 : 0);
+    }
+    return at;
+}
+
+// Whether the audio starts with an MPEG frame right after the tags. Such files go straight
+// to mpg123: libsndfile would only estimate their length, and its own MPEG decoder prints
+// to stderr on broken frames.
+bool startsWithMpegFrame(int fd, off_t audio) {
+    unsigned char h[4];
+    return ::pread(fd, h, sizeof h, audio) == static_cast<ssize_t>(sizeof h) &&
+           isMpegFrameHeader(h);
+}
+
+// Whether a run of MPEG frames starts within the first MB after the tags: MPEG audio behind
+// junk, or inside a container libsndfile refuses (a broadcast WAV with MP2). Files that are
+// no MPEG audio at all (AAC, MP4, Ogg FLAC, broken headers) never reach mpg123, which would
+// find stray frames in them or scan a long file for nothing.
+bool findsMpegFrameRun(int fd, off_t audio) {
+    constexpr std::size_t kWindow = 1 << 20;
+    constexpr std::size_t kRunBytes = 3 * 1'800;  // three frames of the largest kind
+    std::vector<unsigned char> bytes(kWindow + kRunBytes);
+    const ssize_t got = ::pread(fd, bytes.data(), bytes.size(), audio);
+    if (got <= 0) {
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(got));
+    for (std::size_t at = 0; at < kWindow && at + 4 <= bytes.size(); ++at) {
+        if (bytes[at] == 0xFF && startsMpegFrameRun(bytes, at)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool isMpegAudio(int format) {
     const int sub = format & SF_FORMAT_SUBMASK;
     return (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG || sub == SF_FORMAT_MPEG_LAYER_I ||
            sub == SF_FORMAT_MPEG_LAYER_II || sub == SF_FORMAT_MPEG_LAYER_III;
+}
+
+// Frames decoded to the end, for files whose header leaves the length open (FLAC written
+// to a pipe, a cut Opus file). 0 past a bound no spot comes near, so that a decoder going
+// round in circles on a broken file can't hold up the load.
+std::int64_t countFramesByDecoding(SNDFILE* file, const SF_INFO& info) {
+    constexpr sf_count_t kChunk = 4'096;
+    const std::int64_t most = std::int64_t{info.samplerate} * 3'600 * 100;
+    std::vector<float> buffer(static_cast<std::size_t>(kChunk * info.channels));
+    std::int64_t frames = 0;
+    for (sf_count_t got = 0; (got = ::sf_readf_float(file, buffer.data(), kChunk)) > 0;) {
+        frames += got;
+        if (frames > most) {
+            return 0;
+        }
+    }
+    return frames;
 }
 
 // The length libsndfile reads from the file's header, or nullopt when it refuses the file
@@ -75,19 +170,44 @@ std::optional<std::int64_t> lengthBySndfile(int fd) {
     if (file == nullptr) {
         return std::nullopt;
     }
+    std::optional<std::int64_t> frames;
+    if (!isMpegAudio(info.format)) {
+        // SF_COUNT_MAX stands for "length unknown".
+        frames = info.frames != SF_COUNT_MAX ? info.frames : countFramesByDecoding(file, info);
+    }
     ::sf_close(file);
-    if (isMpegAudio(info.format)) {
+    if (!frames) {
         return std::nullopt;
     }
-    // SF_COUNT_MAX stands for "length unknown".
-    if (info.frames == SF_COUNT_MAX) {
-        return 0;
+    return framesToMs(*frames, info.samplerate);
+}
+
+// FLAC in Ogg, which libsndfile fails to open: the length from the STREAMINFO block that
+// the first Ogg packet carries. nullopt when the file is no Ogg FLAC, 0 when the block
+// leaves the length open.
+std::optional<std::int64_t> lengthOfOggFlac(int fd) {
+    unsigned char page[27 + 255 + 51];
+    const ssize_t got = ::pread(fd, page, sizeof page, 0);
+    if (got < 27 || std::memcmp(page, "OggS", 4) != 0) {
+        return std::nullopt;
     }
-    return framesToMs(info.frames, info.samplerate);
+    // The packet follows the page header and its segment table; 0x7F "FLAC", the mapping's
+    // version and header count, "fLaC", a metadata block header, then STREAMINFO.
+    const std::size_t packet = 27 + std::size_t{page[26]};
+    const unsigned char* p = page + packet;
+    if (packet + 51 > static_cast<std::size_t>(got) || std::memcmp(p, "\177FLAC", 5) != 0 ||
+        std::memcmp(p + 9, "fLaC", 4) != 0 || (p[13] & 0x7F) != 0) {
+        return std::nullopt;
+    }
+    const unsigned char* info = p + 17;
+    const std::int64_t rate = std::int64_t{info[10]} << 12 | info[11] << 4 | info[12] >> 4;
+    const std::int64_t frames = std::int64_t{info[13] & 0x0F} << 32 | std::int64_t{info[14]} << 24 |
+                                info[15] << 16 | info[16] << 8 | info[17];
+    return framesToMs(frames, rate);
 }
 
 class Mpg123Handle {
-  public:
+public:
     Mpg123Handle() : m_handle(::mpg123_new(nullptr, nullptr)) {}
     ~Mpg123Handle() {
         if (m_handle != nullptr) {
@@ -99,7 +219,7 @@ class Mpg123Handle {
     Mpg123Handle& operator=(const Mpg123Handle&) = delete;
     mpg123_handle* get() const { return m_handle; }
 
-  private:
+private:
     mpg123_handle* m_handle;
 };
 
@@ -134,13 +254,17 @@ std::int64_t lengthOfOpenFile(int fd) {
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
         return 0;
     }
-    if (startsWithMpegFrame(fd)) {
+    const off_t audio = skipId3v2Tags(fd, info.st_size);
+    if (startsWithMpegFrame(fd, audio)) {
         return lengthByMpg123(fd);
     }
     if (const auto ms = lengthBySndfile(fd)) {
         return *ms;
     }
-    return lengthByMpg123(fd);
+    if (const auto ms = lengthOfOggFlac(fd)) {
+        return *ms;
+    }
+    return findsMpegFrameRun(fd, audio) ? lengthByMpg123(fd) : 0;
 }
 
 }  // namespace

@@ -103,8 +103,30 @@ void appendLittleEndian(std::string& bytes, std::uint32_t value, int size) {
     }
 }
 
-// MPEG audio in a WAV file (format tag 0x55) whose fact chunk claims `claimedFrames`.
-std::string wavWrapped(const std::string& mpeg, std::uint32_t rate, std::uint32_t claimedFrames) {
+// An ID3v2 tag of `size` bytes of padding (its size a syncsafe integer).
+std::string id3v2Tag(std::size_t size) {
+    std::string tag = "ID3\x03";
+    tag += '\0';
+    tag += '\0';
+    for (int shift = 21; shift >= 0; shift -= 7) {
+        tag += static_cast<char>((size >> shift) & 0x7F);
+    }
+    return tag + std::string(size, '\0');
+}
+
+std::string randomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) {
+        byte = static_cast<char>(random() & 0xFF);
+    }
+    return bytes;
+}
+
+// MPEG audio in a WAV file (format tag 0x55) whose fact chunk claims `claimedFrames`;
+// `otherChunks` (whole chunks) go before the data chunk.
+std::string wavWrapped(const std::string& mpeg, std::uint32_t rate, std::uint32_t claimedFrames,
+                       const std::string& otherChunks = "") {
     std::string fmt;
     for (const auto& [value, size] :
          std::initializer_list<std::pair<std::uint32_t, int>>{{0x55, 2},
@@ -126,7 +148,7 @@ std::string wavWrapped(const std::string& mpeg, std::uint32_t rate, std::uint32_
     body += fmt + "fact";
     appendLittleEndian(body, 4, 4);
     appendLittleEndian(body, claimedFrames, 4);
-    body += "data";
+    body += otherChunks + "data";
     appendLittleEndian(body, static_cast<std::uint32_t>(mpeg.size()), 4);
     body += mpeg;
     std::string riff = "RIFF";
@@ -155,14 +177,7 @@ TEST_F(AudioLengthTest, CountsMpegFramesWhenTheHeaderMisleads) {
     ASSERT_NE(bytes.substr(0, first).find("Xing"), std::string::npos);
     const std::string noXing = bytes.substr(first);
     // A 500 KB ID3v2 tag (its size a syncsafe integer) in front of the audio.
-    const std::size_t tagSize = 500'000;
-    std::string tag = "ID3\x03";
-    tag += '\0';
-    tag += '\0';
-    for (int shift = 21; shift >= 0; shift -= 7) {
-        tag += static_cast<char>((tagSize >> shift) & 0x7F);
-    }
-    tag += std::string(tagSize, '\0');
+    const std::string tag = id3v2Tag(500'000);
 
     // Without the Xing header only a frame count finds the length, and without the
     // encoder's tag the decoder delay and padding remain (at most two frames, 52 ms).
@@ -201,6 +216,72 @@ TEST_F(AudioLengthTest, ATagInFrontOfOtherAudioIsNotTakenForMpeg) {
     tag += std::string(20, '\0');
     writeBytes(file("tag.flac"), tag + readBytes(flac));
     EXPECT_EQ(PobierzCzasSpotu(file("tag.flac")), 502);
+}
+
+TEST_F(AudioLengthTest, FindsMpegAudioBehindWhatPrecedesIt) {
+    const std::string original = file("spot.mp3");
+    writeAudioFile(original, AudioKind::Mp3, 44'100, sweep(44'100, 44'100 * 3 + 100));
+    ASSERT_EQ(PobierzCzasSpotu(original), 3'002);
+    const std::string mp3 = readBytes(original);
+    // A chunk of the size a broadcast WAV's peak envelope has, ahead of the data chunk.
+    std::string levl = "levl";
+    appendLittleEndian(levl, 500'000, 4);
+    levl += std::string(500'000, '\x11');
+    const std::string wav = wavWrapped(mp3, 44'100, 0, levl);
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"dwa_tagi.mp3", id3v2Tag(300) + id3v2Tag(5'000) + mp3},
+        {"smieci_z_przodu.mp3", randomBytes(333, 1) + mp3},
+        {"zera_z_przodu.mp3", std::string(4'096, '\0') + mp3},
+        {"tag_i_smieci.mp3", id3v2Tag(1'000) + randomBytes(700, 2) + mp3},
+        {"duzy_chunk.wav", wav},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(file(c.name), c.bytes);
+        EXPECT_EQ(PobierzCzasSpotu(file(c.name)), 3'002);
+    }
+}
+
+TEST_F(AudioLengthTest, StrayFrameHeadersInOtherDataGiveZero) {
+    // AAC, MP4 and pictures hold seemingly valid MPEG frame headers here and there, now and
+    // then two a frame apart. A decoder that takes them for audio reports a few ms.
+    const std::string layer1Header = "\xFF\xFF\xE4\xC0";  // 448 kbit/s, 48 kHz: 448 bytes
+    std::string noise = randomBytes(300'000, 3);
+    noise.replace(10'000, 4, layer1Header);
+    noise.replace(10'448, 4, layer1Header);
+    writeBytes(file("para.aac"), noise);
+    EXPECT_EQ(PobierzCzasSpotu(file("para.aac")), 0);
+    // A third frame in a row makes it MPEG audio: at least three frames of 8 ms.
+    noise.replace(10'896, 4, layer1Header);
+    writeBytes(file("trzy.mp1"), noise);
+    EXPECT_GE(PobierzCzasSpotu(file("trzy.mp1")), 24);
+}
+
+TEST_F(AudioLengthTest, DecodesToTheEndWhenTheHeaderLeavesTheLengthOpen) {
+    // FLAC written to a pipe has no sample count in its STREAMINFO block.
+    const std::string flac = file("a.flac");
+    writeAudioFile(flac, AudioKind::Flac, 48'000, sweep(48'000, 144'024));
+    std::string bytes = readBytes(flac);
+    ASSERT_EQ(bytes.substr(0, 4), "fLaC");
+    ASSERT_EQ(bytes[4] & 0x7F, 0) << "STREAMINFO first";
+    bytes[8 + 13] = static_cast<char>(bytes[8 + 13] & 0xF0);
+    bytes.replace(8 + 14, 4, 4, '\0');
+    writeBytes(file("bez_dlugosci.flac"), bytes);
+    EXPECT_EQ(PobierzCzasSpotu(file("bez_dlugosci.flac")), 3'000);  // 3000.5, tie to even
+
+    // An Ogg file cut short has no last page whose position gives the length: what is left
+    // of it plays, about half the length.
+    const std::string opus = file("a.opus");
+    writeAudioFile(opus, AudioKind::OggOpus, 48'000, sweep(48'000, 48'000 * 10));
+    const std::string whole = readBytes(opus);
+    writeBytes(file("ucieta.opus"), whole.substr(0, whole.size() / 2));
+    const std::int64_t cut = PobierzCzasSpotu(file("ucieta.opus"));
+    EXPECT_GT(cut, 3'000);
+    EXPECT_LT(cut, 7'000);
 }
 
 TEST_F(AudioLengthTest, DecodersStaySilentOnBrokenFrames) {
