@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -112,25 +113,61 @@ bool startsWithMpegFrame(int fd, off_t audio) {
            isMpegFrameHeader(h);
 }
 
-// Whether a run of MPEG frames starts within the first MB after the tags: MPEG audio behind
-// junk, or inside a container libsndfile refuses (a broadcast WAV with MP2). Files that are
-// no MPEG audio at all (AAC, MP4, Ogg FLAC, broken headers) never reach mpg123, which would
-// find stray frames in them or scan a long file for nothing.
-bool findsMpegFrameRun(int fd, off_t audio) {
-    constexpr std::size_t kWindow = 1 << 20;
-    constexpr std::size_t kRunBytes = 3 * 1'800;  // three frames of the largest kind
-    std::vector<unsigned char> bytes(kWindow + kRunBytes);
-    const ssize_t got = ::pread(fd, bytes.data(), bytes.size(), audio);
+// A stretch of the file, in bytes from its start.
+struct ByteRange {
+    off_t begin;
+    off_t end;
+};
+
+std::uint32_t littleEndian32(const unsigned char* bytes) {
+    return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+           std::uint32_t{bytes[3]} << 24;
+}
+
+// The data chunk of a RIFF/RF64 WAVE file, or nullopt for other files. Broadcast WAVs may
+// carry large chunks (peak envelopes) before it.
+std::optional<ByteRange> waveDataChunk(int fd, off_t fileSize) {
+    unsigned char h[12];
+    if (::pread(fd, h, sizeof h, 0) != static_cast<ssize_t>(sizeof h) ||
+        (std::memcmp(h, "RIFF", 4) != 0 && std::memcmp(h, "RF64", 4) != 0) ||
+        std::memcmp(h + 8, "WAVE", 4) != 0) {
+        return std::nullopt;
+    }
+    off_t at = 12;
+    for (int chunks = 0; chunks < 1'000 && at + 8 <= fileSize; ++chunks) {
+        if (::pread(fd, h, 8, at) != 8) {
+            break;
+        }
+        const off_t size = littleEndian32(h + 4);
+        if (std::memcmp(h, "data", 4) == 0) {
+            // RF64 and unfinished files leave the size open (0xFFFFFFFF, or too large).
+            return ByteRange{at + 8, std::min(fileSize, at + 8 + size)};
+        }
+        at += 8 + size + (size & 1);
+    }
+    return std::nullopt;
+}
+
+// Where a run of MPEG frames starts, searched within the first MB of `range`, and the
+// rest of the range from there: MPEG audio behind junk, or inside a WAV. Files that are no
+// MPEG audio at all (AAC, MP4, broken headers) never reach mpg123, which would find stray
+// frames in them or scan a long file for nothing.
+std::optional<ByteRange> findMpegFrameRun(int fd, ByteRange range) {
+    constexpr off_t kWindow = 1 << 20;
+    constexpr off_t kRunBytes = 3 * 1'800;  // three frames of the largest kind
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(
+        std::clamp<off_t>(range.end - range.begin, 0, kWindow + kRunBytes)));
+    const ssize_t got = ::pread(fd, bytes.data(), bytes.size(), range.begin);
     if (got <= 0) {
-        return false;
+        return std::nullopt;
     }
     bytes.resize(static_cast<std::size_t>(got));
     for (std::size_t at = 0; at < kWindow && at + 4 <= bytes.size(); ++at) {
         if (bytes[at] == 0xFF && startsMpegFrameRun(bytes, at)) {
-            return true;
+            return ByteRange{range.begin + static_cast<off_t>(at), range.end};
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 bool isMpegAudio(int format) {
@@ -223,11 +260,43 @@ private:
     mpg123_handle* m_handle;
 };
 
-// The length of MPEG audio by counting every frame (mpg123_scan): exact when the file
-// carries an encoder tag (gapless trimming), else the decoded length. 0 when no MPEG
-// audio is found. mpg123 does not close the descriptor.
-std::int64_t lengthByMpg123(int fd) {
-    if (!mpg123Ready() || ::lseek(fd, 0, SEEK_SET) != 0) {
+// What mpg123 reads: a range of the file, seen as a whole file of its own.
+struct FileView {
+    int fd;
+    ByteRange range;
+    off_t at;  // from range.begin
+};
+
+mpg123_ssize_t readView(void* handle, void* buffer, size_t size) {
+    auto& view = *static_cast<FileView*>(handle);
+    const off_t left = view.range.end - view.range.begin - view.at;
+    if (left <= 0) {
+        return 0;
+    }
+    const ssize_t got = ::pread(view.fd, buffer, std::min<off_t>(left, static_cast<off_t>(size)),
+                                view.range.begin + view.at);
+    if (got > 0) {
+        view.at += got;
+    }
+    return got;
+}
+
+off_t seekView(void* handle, off_t offset, int whence) {
+    auto& view = *static_cast<FileView*>(handle);
+    const off_t size = view.range.end - view.range.begin;
+    const off_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? view.at : size;
+    if (offset < -base || offset > std::numeric_limits<off_t>::max() - base) {
+        return -1;
+    }
+    view.at = base + offset;
+    return view.at;
+}
+
+// The length of the MPEG audio in `range` by counting every frame (mpg123_scan): exact
+// when the file carries an encoder tag (gapless trimming), else the decoded length. 0 when
+// no MPEG audio is found.
+std::int64_t lengthByMpg123(int fd, ByteRange range) {
+    if (!mpg123Ready()) {
         return 0;
     }
     Mpg123Handle handle;
@@ -236,7 +305,9 @@ std::int64_t lengthByMpg123(int fd) {
         return 0;
     }
     ::mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
-    if (::mpg123_open_fd(mh, fd) != MPG123_OK || ::mpg123_scan(mh) != MPG123_OK) {
+    FileView view{fd, range, 0};
+    if (::mpg123_replace_reader_handle(mh, readView, seekView, nullptr) != MPG123_OK ||
+        ::mpg123_open_handle(mh, &view) != MPG123_OK || ::mpg123_scan(mh) != MPG123_OK) {
         return 0;
     }
     long rate = 0;
@@ -254,9 +325,10 @@ std::int64_t lengthOfOpenFile(int fd) {
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
         return 0;
     }
+    const ByteRange file{0, info.st_size};
     const off_t audio = skipId3v2Tags(fd, info.st_size);
     if (startsWithMpegFrame(fd, audio)) {
-        return lengthByMpg123(fd);
+        return lengthByMpg123(fd, file);
     }
     if (const auto ms = lengthBySndfile(fd)) {
         return *ms;
@@ -264,7 +336,9 @@ std::int64_t lengthOfOpenFile(int fd) {
     if (const auto ms = lengthOfOggFlac(fd)) {
         return *ms;
     }
-    return findsMpegFrameRun(fd, audio) ? lengthByMpg123(fd) : 0;
+    const ByteRange search = waveDataChunk(fd, info.st_size).value_or(ByteRange{audio, file.end});
+    const auto run = findMpegFrameRun(fd, search);
+    return run ? lengthByMpg123(fd, *run) : 0;
 }
 
 }  // namespace

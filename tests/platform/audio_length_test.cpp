@@ -223,10 +223,10 @@ TEST_F(AudioLengthTest, FindsMpegAudioBehindWhatPrecedesIt) {
     writeAudioFile(original, AudioKind::Mp3, 44'100, sweep(44'100, 44'100 * 3 + 100));
     ASSERT_EQ(PobierzCzasSpotu(original), 3'002);
     const std::string mp3 = readBytes(original);
-    // A chunk of the size a broadcast WAV's peak envelope has, ahead of the data chunk.
+    // A peak envelope chunk of an hour-long broadcast WAV, ahead of the data chunk.
     std::string levl = "levl";
-    appendLittleEndian(levl, 500'000, 4);
-    levl += std::string(500'000, '\x11');
+    appendLittleEndian(levl, 3'000'001, 4);
+    levl += std::string(3'000'002, '\x11');  // and the pad byte of an odd size
     const std::string wav = wavWrapped(mp3, 44'100, 0, levl);
     struct Case {
         const char* name;
