@@ -50,6 +50,7 @@ run_ctest "$build"
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer ($asan)"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 if build_step cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALMERO_WERROR=ON \
      -DKALMERO_SANITIZE=ON -DKALMERO_BENCH=OFF >/dev/null &&
