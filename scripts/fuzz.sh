@@ -8,6 +8,7 @@ seconds=${2:-60}
 jobs=${3:-2}
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp}
 
 cmake -S . -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALMERO_WERROR=ON -DKALMERO_FUZZ=ON -DKALMERO_BENCH=OFF >/dev/null
