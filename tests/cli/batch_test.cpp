@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include "support/silent_wav.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,31 +67,9 @@ class Batch : public ::testing::Test {
         return path(name);
     }
 
-    // A silent mono 16-bit WAV file of whole seconds.
+    // A silent WAV file of whole seconds.
     void wav(const std::string& name, int seconds) const {
-        const std::uint32_t rate = 8000;
-        const std::uint32_t data = rate * 2 * static_cast<std::uint32_t>(seconds);
-        std::string bytes = "RIFF";
-        auto u32 = [&bytes](std::uint32_t v) {
-            for (int i = 0; i < 4; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
-        };
-        auto u16 = [&bytes](std::uint16_t v) {
-            bytes += static_cast<char>(v & 0xFF);
-            bytes += static_cast<char>(v >> 8);
-        };
-        u32(36 + data);
-        bytes += "WAVEfmt ";
-        u32(16);
-        u16(1);
-        u16(1);
-        u32(rate);
-        u32(rate * 2);
-        u16(2);
-        u16(16);
-        bytes += "data";
-        u32(data);
-        bytes.append(data, '\0');
-        write(name, bytes);
+        write(name, test::silentWav(8000, 8000 * static_cast<std::uint32_t>(seconds)));
     }
 
     // A MIX file of items "Emi Tyt NwK" (NwK in the duration form), optionally typed.

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include "support/silent_wav.h"
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -34,32 +36,8 @@ inline void writeFile(const std::string& path, std::string_view bytes) {
     ASSERT_TRUE(out.good()) << path;
 }
 
-// A silent mono 16-bit WAV of `ms` milliseconds at 8 kHz.
-inline std::string wavBytes(std::uint32_t ms) {
-    const std::uint32_t rate = 8000;
-    const std::uint32_t data = rate / 1000 * ms * 2;
-    std::string bytes = "RIFF";
-    auto u32 = [&bytes](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    auto u16 = [&bytes](std::uint16_t v) {
-        bytes += static_cast<char>(v & 0xFF);
-        bytes += static_cast<char>(v >> 8);
-    };
-    u32(36 + data);
-    bytes += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    bytes += "data";
-    u32(data);
-    bytes.append(data, '\0');
-    return bytes;
-}
+// A silent WAV of `ms` milliseconds at 8 kHz.
+inline std::string wavBytes(std::uint32_t ms) { return test::silentWav(8000, 8 * ms); }
 
 // What a finished process left: its exit code (-1 when a signal ended it) and its output.
 struct Outcome {
