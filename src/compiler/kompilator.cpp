@@ -152,18 +152,10 @@ void Kompilator::placeItem(const TPozycja& pozycja) {
         case 0: {
             const int breakAt = breakTest(start, end);
             if (breakAt == 0) {
-                advertsOnly(pozycja, start, end);
+                withAdverts(pozycja, start, end);
             } else if (breakAt == 1) {
                 AddElementBreakNew(Miejsce::Przed, start, end);
-                const std::int64_t after = newEnd(pozycja);
-                const int advertAt = advertTest(start, after);
-                if (advertAt == 1) {
-                    AddElementsLSTnew(Miejsce::Przed, start, after);
-                }
-                AddElementMIXnew(pozycja);
-                if (advertAt == 2) {
-                    AddElementsLSTnew(Miejsce::Po, start, after);
-                }
+                withAdverts(pozycja, start, newEnd(pozycja));
             } else {
                 AddElementMIXnew(pozycja);
                 AddElementBreakNew(Miejsce::Po, start, end);
@@ -176,7 +168,7 @@ void Kompilator::placeItem(const TPozycja& pozycja) {
         }
         case 1: {
             if (breakTest(start, end) == 0) {
-                advertsOnly(pozycja, start, end);
+                withAdverts(pozycja, start, end);
                 break;
             }
             AddElementMIXnew(pozycja);
@@ -192,12 +184,13 @@ void Kompilator::placeItem(const TPozycja& pozycja) {
             break;
         }
         default:
-            advertsOnly(pozycja, start, end);
+            withAdverts(pozycja, start, end);
             break;
     }
 }
 
-void Kompilator::advertsOnly(const TPozycja& pozycja, std::int64_t start, std::int64_t end) {
+// The item with the adverts of [start, end] before or after it, as the advert test decides.
+void Kompilator::withAdverts(const TPozycja& pozycja, std::int64_t start, std::int64_t end) {
     const int advertAt = advertTest(start, end);
     if (advertAt == 1) {
         AddElementsLSTnew(Miejsce::Przed, start, end);

@@ -105,7 +105,7 @@ class Kompilator {
 
   private:
     void placeItem(const TPozycja& pozycja);
-    void advertsOnly(const TPozycja& pozycja, std::int64_t start, std::int64_t end);
+    void withAdverts(const TPozycja& pozycja, std::int64_t start, std::int64_t end);
     int advertTest(std::int64_t from, std::int64_t to) const;
     int breakTest(std::int64_t from, std::int64_t to) const;
     std::int64_t newEnd(const TPozycja& pozycja) const;
