@@ -1,7 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
-#include "support/silent_wav.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,24 +16,16 @@
 #include "formats/lst_file.h"
 #include "formats/mix_file.h"
 #include "platform/audio_length.h"
+#include "support/run_program.h"
+#include "support/silent_wav.h"
 
 namespace kalmero {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using test::Outcome;
+using test::readFile;
 
 // A folder per test holding the inputs, with helpers to write them and run the command.
 class Batch : public ::testing::Test {
@@ -93,27 +84,7 @@ class Batch : public ::testing::Test {
 
     Outcome run(std::vector<std::string> args) const {
         args.insert(args.begin(), KALMERO_BATCH);
-        const std::string outPath = path(".stdout");
-        const std::string errPath = path(".stderr");
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(out, STDOUT_FILENO);
-            ::dup2(err, STDERR_FILENO);
-            std::vector<char*> argv;
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        Outcome outcome;
-        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        outcome.out = readFile(outPath);
-        outcome.err = readFile(errPath);
-        return outcome;
+        return test::runProgram(std::move(args), m_dir.string());
     }
 
     // The usual arguments: the test's matrix and an empty configuration.
