@@ -4,7 +4,6 @@
 #include <array>
 #include <vector>
 
-#include "model/window_port.h"
 
 namespace kalmero {
 
@@ -26,22 +25,6 @@ const std::string_view kUsage =
   --help                print this text
 )";
 
-namespace {
-
-bool allDigits(std::string_view text) {
-    if (text.empty()) {
-        return false;
-    }
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
 std::optional<int> parseWeekday(std::string_view text) {
     static constexpr std::array<std::string_view, 7> kShort = {"pn", "wt", "sr", "cz",
                                                                "pi", "so", "nd"};
@@ -57,22 +40,6 @@ std::optional<int> parseWeekday(std::string_view text) {
         }
     }
     return std::nullopt;
-}
-
-std::optional<std::int64_t> parseBreakSeconds(std::string_view text) {
-    // Digits only, so no sign, blank or hexadecimal form slips in; the length limit keeps
-    // the value far from overflow before the range check.
-    if (!allDigits(text) || text.size() > 18) {
-        return std::nullopt;
-    }
-    std::int64_t value = 0;
-    for (const char c : text) {
-        value = value * 10 + (c - '0');
-    }
-    if (value > kMaxBreakSeconds) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 BatchOptions parseBatchOptions(int argc, const char* const* argv) {
@@ -142,10 +109,11 @@ BatchOptions parseBatchOptions(int argc, const char* const* argv) {
         options.fade = false;
     }
     if (secondsOption->count() > 0) {
-        options.breakSeconds = parseBreakSeconds(seconds);
-        if (!options.breakSeconds) {
+        options.breakLength = BreakLength::fromDigits(seconds);
+        if (!options.breakLength) {
             throw UsageError("--break-seconds must be a whole number of seconds from 0 to " +
-                             std::to_string(kMaxBreakSeconds) + ", not \"" + seconds + "\"");
+                             std::to_string(BreakLength::kMaxSeconds) + ", not \"" + seconds +
+                             "\"");
         }
     }
     if (sound->count() > 0) {

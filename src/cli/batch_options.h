@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/settings.h"
+
 namespace kalmero {
 
 // The command's contract as --help prints it and a usage error repeats it.
@@ -30,7 +32,7 @@ struct BatchOptions {
     std::optional<int> weekday;
     std::optional<int> mode;
     std::optional<bool> fade;
-    std::optional<std::int64_t> breakSeconds;
+    std::optional<BreakLength> breakLength;
     std::optional<std::string> breakSound;
     bool noBreakSound = false;
 };
@@ -42,7 +44,5 @@ BatchOptions parseBatchOptions(int argc, const char* const* argv);
 // 0 (Monday) .. 6 from "0".."6" or pn wt sr cz pi so nd; nullopt for anything else.
 std::optional<int> parseWeekday(std::string_view text);
 
-// A whole number of seconds 0 .. 2147483 written in decimal digits only; nullopt otherwise.
-std::optional<std::int64_t> parseBreakSeconds(std::string_view text);
 
 }  // namespace kalmero

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <limits>
 
@@ -9,7 +10,6 @@
 #include "formats/ini_document.h"
 #include "model/czas.h"
 #include "model/file_error.h"
-#include "model/window_port.h"
 
 namespace kalmero {
 
@@ -119,71 +119,54 @@ bool isExistingFolder(const std::string& folder) {
     return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-void OdczytajKonfiguracje(const std::string& iniPath, Konfiguracja& konfiguracja,
-                          SettingsControls& controls, const FolderCheck& folderExists) {
-    // Read once: the handlers that run below write back only keys already read here.
-    const IniDocument ini = loadForReading(iniPath);
-    readFolder(ini, "FolderMIX", konfiguracja.FolderMIX);
-    readFolder(ini, "FolderLST", konfiguracja.FolderLST);
-    readFolder(ini, "FolderWynikowy", konfiguracja.FolderWynikowy);
+StoredSettings parseStoredSettings(std::string_view iniBytes) {
+    const IniDocument ini{std::string(iniBytes)};
+    StoredSettings stored;
+    Konfiguracja& k = stored.konfiguracja;
+    readFolder(ini, "FolderMIX", k.FolderMIX);
+    readFolder(ini, "FolderLST", k.FolderLST);
+    readFolder(ini, "FolderWynikowy", k.FolderWynikowy);
+    readFolder(ini, "FolderPlikBreak", k.FolderPlikBreak);
+    k.CzyDzwiek = readBool(ini, kBreak, "CzyDzwiek", false);
 
-    std::int32_t start = readInteger(ini, kBreak, "Start").value_or(0);
-    if (start > 2) {
-        start = 2;
-    } else if (start < 0) {
-        start = -1;
-    }
-    controls.setBreakModeIndex(start);
-    controls.setFadeChecked(readBool(ini, kBreak, "Fade", false));
-    std::int64_t seconds = readInteger(ini, kBreak, "Time").value_or(10);
-    if (seconds > kMaxBreakSeconds) {
-        seconds = kMaxBreakSeconds;
-    }
-    // A negative time is put in as it stands: the field's own change handler shows it as 0.
-    controls.setBreakSecondsText(std::to_string(seconds));
-
-    struct FolderEdit {
-        std::string* folder;
-        int tag;
-    };
-    const FolderEdit edits[] = {
-        {&konfiguracja.FolderMIX, 1},
-        {&konfiguracja.FolderLST, 2},
-        {&konfiguracja.FolderWynikowy, 3},
-    };
-    for (const FolderEdit& edit : edits) {
-        if (edit.folder->empty() || !folderExists(*edit.folder)) {
-            edit.folder->clear();
-        }
-        controls.setFolderEditText(edit.tag, *edit.folder);
-    }
+    stored.mode = breakModeFromIndex(readInteger(ini, kBreak, "Start").value_or(0));
+    stored.fade = readBool(ini, kBreak, "Fade", false);
+    const std::int64_t seconds =
+        readInteger(ini, kBreak, "Time").value_or(BreakLength::kDefaultSeconds);
+    stored.seconds = std::min(seconds, BreakLength::kMaxSeconds);
+    return stored;
 }
 
-void RadioGroup1Click(const std::string& iniPath, int index) {
-    // No selection is not a mode; the file keeps the one it has.
-    if (index < 0) {
+StoredSettings OdczytajKonfiguracje(const std::string& iniPath, Konfiguracja& konfiguracja,
+                                    const FolderCheck& folderExists) {
+    std::string bytes;
+    try {
+        bytes = readWholeFile(iniPath);
+    } catch (const FileError&) {
+        // A missing or unreadable file reads as empty, as the profile functions read it.
+    }
+    StoredSettings stored = parseStoredSettings(bytes);
+    for (std::string* folder : {&stored.konfiguracja.FolderMIX, &stored.konfiguracja.FolderLST,
+                                &stored.konfiguracja.FolderWynikowy}) {
+        if (folder->empty() || !folderExists(*folder)) {
+            folder->clear();
+        }
+    }
+    konfiguracja = stored.konfiguracja;
+    return stored;
+}
+
+void storeBreakMode(const std::string& iniPath, BreakMode mode) {
+    if (mode == BreakMode::NotSelected) {
         return;
     }
-    iniWriteInteger(iniPath, kBreak, "Start", index);
+    iniWriteInteger(iniPath, kBreak, "Start", breakModeIndex(mode));
 }
 
-void CheckBox1Click(const std::string& iniPath, bool checked) {
-    iniWriteBool(iniPath, kBreak, "Fade", checked);
-}
+void storeFade(const std::string& iniPath, bool fade) { iniWriteBool(iniPath, kBreak, "Fade", fade); }
 
-std::optional<std::string> LabeledEdit7Change(const std::string& iniPath, std::string_view text) {
-    const std::optional<std::int64_t> number = parseInteger(text);
-    std::optional<std::string> corrected;
-    std::int64_t seconds = number.value_or(0);
-    if (!number || *number < 0) {
-        seconds = 0;
-        corrected.emplace("0");
-    } else if (*number > kMaxBreakSeconds) {
-        seconds = kMaxBreakSeconds;
-        corrected.emplace(std::to_string(kMaxBreakSeconds));
-    }
-    iniWriteInteger(iniPath, kBreak, "Time", seconds);
-    return corrected;
+void storeBreakLength(const std::string& iniPath, BreakLength length) {
+    iniWriteInteger(iniPath, kBreak, "Time", length.seconds());
 }
 
 void readBreakSoundSettings(const std::string& iniPath, Konfiguracja& konfiguracja) {
@@ -192,7 +175,7 @@ void readBreakSoundSettings(const std::string& iniPath, Konfiguracja& konfigurac
     konfiguracja.CzyDzwiek = readBool(ini, kBreak, "CzyDzwiek", konfiguracja.CzyDzwiek);
 }
 
-void ZapiszUstawieniaDzwieku(const std::string& iniPath, const Konfiguracja& konfiguracja) {
+void storeBreakSound(const std::string& iniPath, const Konfiguracja& konfiguracja) {
     iniWriteString(iniPath, kFoldery, "FolderPlikBreak", konfiguracja.FolderPlikBreak);
     iniWriteBool(iniPath, kBreak, "CzyDzwiek", konfiguracja.CzyDzwiek);
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "model/konfiguracja.h"
+#include "model/settings.h"
 
 namespace kalmero {
 
@@ -37,19 +38,6 @@ void iniWriteInteger(const std::string& path, std::string_view section, std::str
 void iniWriteBool(const std::string& path, std::string_view section, std::string_view key,
                   bool value);
 
-// The main window's settings controls as the start-up reading sees them. Each setter acts
-// as the control does when the program sets it: if the new value differs from the one the
-// control holds, the control's change handler runs and writes its key.
-class SettingsControls {
-public:
-    virtual ~SettingsControls() = default;
-    virtual void setBreakModeIndex(int index) = 0;                  // RadioGroup1, -1 .. 2
-    virtual void setFadeChecked(bool checked) = 0;                  // CheckBox1
-    virtual void setBreakSecondsText(const std::string& text) = 0;  // LabeledEdit7
-    // LabeledEdit1 (tag 1), LabeledEdit2 (2), LabeledEdit3 (3); Windows-1250 bytes.
-    virtual void setFolderEditText(int tag, const std::string& folder) = 0;
-};
-
 // Whether a folder setting (Windows-1250 bytes as stored) names an existing directory.
 using FolderCheck = std::function<bool(const std::string& folder)>;
 
@@ -58,28 +46,34 @@ using FolderCheck = std::function<bool(const std::string& folder)>;
 // that folders with Polish letters are found.
 bool isExistingFolder(const std::string& folder);
 
-// Start-up reading: folders into `konfiguracja` (kept only when they name an existing
-// directory), then the break mode, fade and break length into the controls, in that order.
-// A Start above 2 is 2, below 0 no selection (-1); a Time above the largest break length
-// is that length, a negative one is put in as read (the field's change handler shows it
-// as "0"). Every folder edit is set, to "" for a folder dropped. The file's folder keys
-// stay as they are. May throw FileError from a handler's write.
-void OdczytajKonfiguracje(const std::string& iniPath, Konfiguracja& konfiguracja,
-                          SettingsControls& controls,
-                          const FolderCheck& folderExists = isExistingFolder);
+// The settings as the configuration file holds them, read the way the program starts:
+// a Start above 2 is 2 and below 0 none selected; a Time above the longest break is the
+// longest, a negative one stays as read (the window's field shows it as 0); absent keys
+// take their defaults (mode 0, no fade, 10 s, no break sound, empty folders).
+struct StoredSettings {
+    Konfiguracja konfiguracja;
+    BreakMode mode = BreakMode::Nearest;
+    bool fade = false;
+    std::int64_t seconds = BreakLength::kDefaultSeconds;
+};
 
-// The file side of the settings handlers, shared by the window and the tests.
-// Writes Start; no selection (-1) writes nothing.
-void RadioGroup1Click(const std::string& iniPath, int index);
-void CheckBox1Click(const std::string& iniPath, bool checked);  // writes Fade
-// LabeledEdit7Change: the text the field must show instead (when it is not an integer of
-// 0 or more, "0"; above the largest break length, that length), or nullopt when the text
-// stands; writes Time from the text that stands.
-std::optional<std::string> LabeledEdit7Change(const std::string& iniPath, std::string_view text);
+// The configuration's bytes (Windows-1250) to settings; any bytes give settings.
+StoredSettings parseStoredSettings(std::string_view iniBytes);
 
-// The break-sound keys, read when the matrix editor opens (the batch command reads them
-// at start), and written when it closes.
+// Start-up reading of the file at `iniPath` (missing or unreadable: the defaults). The
+// folders, with each that names no existing directory dropped, and the break-sound option
+// go into `konfiguracja`; the returned settings hold the rest. The file is not changed.
+StoredSettings OdczytajKonfiguracje(const std::string& iniPath, Konfiguracja& konfiguracja,
+                                    const FolderCheck& folderExists = isExistingFolder);
+
+// The writes of the window's settings controls, each at once when its control changes.
+// No mode selected writes nothing: the file keeps the one it has.
+void storeBreakMode(const std::string& iniPath, BreakMode mode);
+void storeFade(const std::string& iniPath, bool fade);
+void storeBreakLength(const std::string& iniPath, BreakLength length);
+
+// The break-sound keys, read when the matrix editor opens and written when it closes.
 void readBreakSoundSettings(const std::string& iniPath, Konfiguracja& konfiguracja);
-void ZapiszUstawieniaDzwieku(const std::string& iniPath, const Konfiguracja& konfiguracja);
+void storeBreakSound(const std::string& iniPath, const Konfiguracja& konfiguracja);
 
 }  // namespace kalmero

@@ -1,12 +1,13 @@
 #include "formats/lst_file.h"
 
 #include <algorithm>
-#include <cassert>
+#include <memory>
 #include <unordered_map>
 
 #include "formats/file_io.h"
 #include "model/czas.h"
 #include "model/file_name.h"
+#include "model/spot_measure.h"
 
 namespace kalmero {
 
@@ -57,72 +58,45 @@ void fillSpot(TPozycja& spot, std::string_view timeLine, std::string_view pathLi
     spot.CzasGrania = ms;
 }
 
-// Keeps the list free of the spare record when the load is cut short by an exception.
-class SpareGuard {
-  public:
-    explicit SpareGuard(Lista& list) : m_list(list) { m_list.resize(1); }
-    ~SpareGuard() { m_list.pop_back(); }
-    SpareGuard(const SpareGuard&) = delete;
-    SpareGuard& operator=(const SpareGuard&) = delete;
-
-  private:
-    Lista& m_list;
-};
-
 }  // namespace
 
-std::string_view lstRowCaption(const Lista& list, std::size_t index) {
-    const std::string_view emi = list[index].value(Pole::Emi);
-    if (index > 0 && list[index - 1].value(Pole::Emi) == emi) {
-        return {};
+void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,
+                   std::vector<std::string>& problems, const LineSteps& steps) {
+    spots.clear();
+    problems.clear();
+    const std::vector<std::string_view> lines = splitLines(bytes);
+    if (steps) {
+        steps(0, lines.size());
     }
-    return emi;
-}
-
-void DodajPozycjeDoViewLst(const Lists& lists, std::size_t index, WindowPort& window) {
-    window.appendRow(View::Adverts, index, lstRowCaption(lists.ListaLST, index),
-                     lists.ListaLST[index].value(Pole::Tyt));
-}
-
-void OtworzPlikLST(const std::string& path, Lists& lists, WindowPort& window,
-                   const SpotMeter& measure) {
-    Lista& list = lists.ListaLST;
-    list.clear();
-    window.clearRows(View::Adverts);
-
-    const std::string text = readWholeFile(path);
-    const std::vector<std::string_view> lines = splitLines(text);
-
-    window.setStatus("Ładowanie pliku LST...");
-    window.setGaugeMax(static_cast<std::int64_t>(lines.size()));
     // A spot repeated through the day is the same file: measure each path once per load.
-    std::unordered_map<std::string_view, std::int64_t> lengths;
-    {
-        const SpareGuard spare(list);
-        std::size_t i = 0;
-        for (std::size_t n = 0; n < lines.size(); ++n) {
-            // Pairing is by line number alone. A time line with no line after it names no
-            // spot and is dropped; the spots before it stay.
-            if (n % 2 == 0 && n + 1 < lines.size() && !blankLine(lines[n])) {
-                const std::string_view pathLine = lines[n + 1];
-                const std::string_view measured =
-                    pathLine.substr(0, std::min(pathLine.size(), capacity(Pole::Adr)));
-                auto found = lengths.find(measured);
-                if (found == lengths.end()) {
-                    found = lengths.emplace(measured, measure(measured)).first;
-                }
-                fillSpot(list[i], lines[n], pathLine, found->second);
-                DodajPozycjeDoViewLst(lists, i, window);
-                list.resize(i + 2);
-                ++i;
+    std::unordered_map<std::string_view, const SpotMeasure*> measured;
+    std::vector<std::unique_ptr<SpotMeasure>> measures;
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        // Pairing is by line number alone. A time line with no line after it names no
+        // spot and is dropped; the spots before it stay.
+        if (n % 2 == 0 && n + 1 < lines.size() && !blankLine(lines[n])) {
+            const std::string_view pathLine = lines[n + 1];
+            const std::string_view path =
+                pathLine.substr(0, std::min(pathLine.size(), capacity(Pole::Adr)));
+            auto found = measured.find(path);
+            if (found == measured.end()) {
+                measures.push_back(std::make_unique<SpotMeasure>(measure(path)));
+                found = measured.emplace(path, measures.back().get()).first;
             }
-            window.setGaugeProgress(static_cast<std::int64_t>(n + 1));
-            window.processEvents();
-            // The window must keep its commands off the list while a load fills it.
-            assert(list.size() == i + 1);
+            fillSpot(spots.emplace_back(), lines[n], pathLine, found->second->ms);
+            problems.push_back(found->second->problem);
         }
-        window.setStatus("Ładowanie pliku LST zakończone!");
+        if (steps) {
+            steps(n + 1, lines.size());
+        }
     }
+}
+
+Lista OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure) {
+    Lista spots;
+    std::vector<std::string> problems;
+    OtworzPlikLST(bytes, measure, spots, problems);
+    return spots;
 }
 
 }  // namespace kalmero

@@ -1,32 +1,21 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "formats/line_steps.h"
 #include "model/lists.h"
-#include "model/window_port.h"
+#include "model/spot_measure.h"
 
 namespace kalmero {
 
-// Measures a spot: the playing length in ms of the audio file named by a path line
-// (Windows-1250 bytes), 0 when it can't be had.
-using SpotMeter = std::function<std::int64_t(std::string_view pathCp1250)>;
-
-// Loads the advert list at `path` into lists.ListaLST and the adverts view, replacing both:
-// one "Typ=REK" record per spot, measured with `measure` once per distinct path. Reports
-// progress through the window's status label and gauge. Throws FileError when the file
-// can't be read; the list and the view are then empty and the status is not touched.
-void OtworzPlikLST(const std::string& path, Lists& lists, WindowPort& window,
-                   const SpotMeter& measure);
-
-// Appends the adverts view's row for record `index` of lists.ListaLST.
-void DodajPozycjeDoViewLst(const Lists& lists, std::size_t index, WindowPort& window);
-
-// The caption of an advert row: the record's Emi value, empty when it equals the value of
-// the record before, so that a block's time shows only on its first spot.
-std::string_view lstRowCaption(const Lista& list, std::size_t index);
+// Reads an advert list's bytes into `spots`, replacing them: one "Typ=REK" record per
+// spot, in list order, each measured with `measure` once per distinct path line.
+// `problems[i]` says why spot i's length is missing or doubtful ("" when measured
+// normally). `steps` hears of every line read, so the caller can show spots as they come.
+void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,
+                   std::vector<std::string>& problems, const LineSteps& steps = {});
+Lista OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure);
 
 }  // namespace kalmero

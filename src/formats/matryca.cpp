@@ -8,11 +8,14 @@ std::string matrycaPath(const std::string& programFolder) {
     return programFolder + "matryca.dat";
 }
 
-std::vector<std::string> readMatrixLines(const std::string& path) {
-    const std::string bytes = readWholeFile(path);
+std::vector<std::string> parseMatrixLines(std::string_view bytes) {
     std::vector<std::string> lines;
     forEachLine(bytes, [&lines](std::string_view line) { lines.emplace_back(line); });
     return lines;
+}
+
+std::vector<std::string> readMatrixLines(const std::string& path) {
+    return parseMatrixLines(readWholeFile(path));
 }
 
 void writeMatrixLines(const std::string& path, const std::vector<std::string>& lines) {
@@ -60,7 +63,18 @@ std::string matrixFileText(const MatrixGrid& grid) {
 }
 
 void ZmienStan(const std::string& path, int day, int hourIndex, bool on) {
-    std::vector<std::string> lines = padMatrixLines(readMatrixLines(path));
+    std::vector<std::string> lines = readMatrixLines(path);
+    // Only the week's seven lines are made whole: lines after them are someone else's and
+    // stay as they are until the editor closes.
+    if (lines.size() < static_cast<std::size_t>(kMatrixDays)) {
+        lines.resize(kMatrixDays);
+    }
+    for (int d = 0; d < kMatrixDays; ++d) {
+        std::string& line = lines[static_cast<std::size_t>(d)];
+        if (line.size() < static_cast<std::size_t>(kMatrixHours)) {
+            line.resize(kMatrixHours, '0');
+        }
+    }
     std::string& line = lines.at(static_cast<std::size_t>(day));
     line.at(static_cast<std::size_t>(hourIndex)) = on ? '1' : '0';
     writeMatrixLines(path, lines);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kalmero {
@@ -15,7 +16,10 @@ using MatrixGrid = std::array<std::array<bool, kMatrixHours>, kMatrixDays>;
 // "matryca.dat" in the given folder (which ends in "/").
 std::string matrycaPath(const std::string& programFolder);
 
-// The matrix file's lines (CR LF, LF or CR ends), bytes as stored. Throws FileError
+// The matrix text's lines (CR LF, LF or CR ends), bytes as stored.
+std::vector<std::string> parseMatrixLines(std::string_view bytes);
+
+// The matrix file's lines as parseMatrixLines gives them. Throws FileError
 // `Cannot open file "<path>". <reason>` when it can't be read; never creates it.
 std::vector<std::string> readMatrixLines(const std::string& path);
 

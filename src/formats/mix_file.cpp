@@ -1,6 +1,7 @@
 #include "formats/mix_file.h"
 
 #include <array>
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
@@ -97,6 +98,9 @@ std::int64_t wrappingDifference(std::int64_t a, std::int64_t b) {
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
 }
 
+constexpr std::size_t kLinesPerStep = 256;
+constexpr std::size_t kRecordsPerStep = 64;
+
 void closeRecord(TPozycja& r) {
     r.CzasStart = r.empty(Pole::Emi) ? 0 : CzasStartInt(r.line(Pole::Emi));
     r.CzasNwK = cueMs(r.line(Pole::NwK));
@@ -115,6 +119,14 @@ std::size_t recordTextSize(const TPozycja& r) {
     return size;
 }
 
+std::size_t mixTextSizeHint(const Lista& list) {
+    std::size_t size = 8 + 8 + 20 + 2 * kLineEnd.size();
+    for (const TPozycja& r : list) {
+        size += recordTextSize(r);
+    }
+    return size;
+}
+
 // A line is written up to a NUL byte it may carry (an advert path line can): the reader
 // ends the text at a NUL, so one written whole would hide every later record.
 void appendLine(std::string& text, std::string_view line) {
@@ -124,28 +136,34 @@ void appendLine(std::string& text, std::string_view line) {
 
 }  // namespace
 
-void otworzPlikMIX(const std::string& path, Lists& lists, WindowPort& window) {
-    // Release the previous playlist before the new file is read, not after.
-    lists.ListaMIX = Lista{};
-    window.clearRows(View::Playlist);
-
-    const std::string bytes = readWholeFile(path);
+MixReadNotes otworzPlikMIX(std::string_view bytes, Lista& records, const LineSteps& steps) {
+    records = Lista{};
+    MixReadNotes notes;
     const std::string_view text = cutAtNul(bytes);
+    if (text.size() < bytes.size()) {
+        notes.ignoredAfterNul = bytes.size() - text.size();
+    }
 
     // A first pass for the gauge's maximum also sizes the list exactly, so that a month of
     // playlist is not copied around while the list grows.
     std::size_t closings = 0;
-    const std::size_t lineCount = visitLines(
-        text, [&closings](std::string_view line) { closings += isClosing(line) ? 1 : 0; });
-    window.setStatus("Ładowanie pliku MIX...");
-    window.setGaugeMax(static_cast<std::int64_t>(lineCount));
-    lists.ListaMIX.reserve(closings);
+    const std::size_t lineCount = visitLines(text, [&closings, &notes](std::string_view line) {
+        if (isClosing(line)) {
+            ++closings;
+        } else if (!notes.announced && line.size() > 8 && line.substr(0, 8) == "POZYCJI=") {
+            notes.announced = parseInteger(line.substr(8));
+        }
+    });
+    if (steps) {
+        steps(0, lineCount);
+    }
+    records.reserve(closings);
 
     static const KeyTable keys;
     // The record in progress as views into the file text; a later line of the same key
     // replaces the earlier one. Lines after the last closing line are simply never stored.
     std::array<std::string_view, kFieldCount> pending{};
-    std::int64_t lineNumber = 0;
+    std::size_t lineNumber = 0;
     visitLines(text, [&](std::string_view line) {
         ++lineNumber;
         if (line.size() > 3) {
@@ -153,74 +171,71 @@ void otworzPlikMIX(const std::string& path, Lists& lists, WindowPort& window) {
             if (field >= 0) {
                 pending[static_cast<std::size_t>(field)] = line;
             } else if (isClosing(line)) {
-                TPozycja& record = lists.ListaMIX.emplace_back();
+                TPozycja& record = records.emplace_back();
                 record.setAll(pending);
                 closeRecord(record);
                 pending.fill({});
-                DodajPozycjeDoView(lists, lists.ListaMIX.size() - 1, window);
             }
         }
-        window.setGaugeProgress(lineNumber);
-        window.processEvents();
+        if (steps && (lineNumber % kLinesPerStep == 0 || lineNumber == lineCount)) {
+            steps(lineNumber, lineCount);
+        }
     });
-    window.setStatus("Ładowanie pliku MIX - gotowe!");
+    return notes;
 }
 
-void DodajPozycjeDoView(const Lists& lists, std::size_t index, WindowPort& window) {
-    const TPozycja& r = lists.ListaMIX[index];
-    window.appendRow(View::Playlist, index, r.value(Pole::Emi), mixRowSubItem(r));
+Lista otworzPlikMIX(std::string_view bytes) {
+    Lista records;
+    otworzPlikMIX(bytes, records);
+    return records;
 }
 
-std::string mixRowSubItem(const TPozycja& r) {
-    const std::string_view performer = r.value(Pole::Wyk);
-    const std::string_view title = r.value(Pole::Tyt);
-    std::string text;
-    text.reserve(performer.size() + 3 + title.size());
-    text += performer;
-    text += " - ";
-    text += title;
-    return text;
-}
-
-std::string mixText(const Lista& list, WindowPort* window) {
-    const std::string count = std::to_string(list.size());
-    std::size_t size = 8 + 8 + count.size() + 2 * kLineEnd.size();
-    for (const TPozycja& r : list) {
-        size += recordTextSize(r);
-    }
-    std::string text;
-    text.reserve(size);
-    appendLine(text, "WERSJA=2");
-    text += "POZYCJI=";
-    appendLine(text, count);
-
-    if (window != nullptr) {
-        window->setGaugeMax(static_cast<std::int64_t>(list.size()));
-    }
-    std::int64_t k = 0;
-    for (const TPozycja& r : list) {
-        appendLine(text, kSeparator);
-        appendLine(text, r.line(Pole::Emi));
+void appendMixText(std::string& out, const Lista& list, std::size_t first, std::size_t count) {
+    const std::size_t end = std::min(list.size(), first + count);
+    for (std::size_t i = first; i < end; ++i) {
+        const TPozycja& r = list[i];
+        appendLine(out, kSeparator);
+        appendLine(out, r.line(Pole::Emi));
         for (const Pole f : kWriteOrder) {
             if (!r.empty(f)) {
-                appendLine(text, r.line(f));
+                appendLine(out, r.line(f));
             }
         }
-        appendLine(text, kClosing);
-        ++k;
-        if (window != nullptr) {
-            window->setGaugeProgress(k);
-            window->processEvents();
-        }
+        appendLine(out, kClosing);
     }
+}
+
+std::string mixHeaderText(std::size_t count) {
+    std::string text;
+    appendLine(text, "WERSJA=2");
+    text += "POZYCJI=";
+    appendLine(text, std::to_string(count));
     return text;
 }
 
-void zapiszNowyMix(const std::string& path, const Lists& lists, WindowPort& window) {
-    window.setStatus("Zapisywanie wynikowego pliku MIX...");
-    const std::string text = mixText(lists.ListaWynikowa, &window);
+std::string mixText(const Lista& list) {
+    std::string text;
+    text.reserve(mixTextSizeHint(list));
+    text += mixHeaderText(list.size());
+    appendMixText(text, list, 0, list.size());
+    return text;
+}
+
+void zapiszNowyMix(const std::string& path, const Lista& list, const LineSteps& steps) {
+    if (steps) {
+        steps(0, list.size());
+    }
+    // Records are formatted a batch at a time, so the gauge moves while a month is written.
+    std::string text;
+    text.reserve(mixTextSizeHint(list));
+    text += mixHeaderText(list.size());
+    for (std::size_t first = 0; first < list.size(); first += kRecordsPerStep) {
+        appendMixText(text, list, first, kRecordsPerStep);
+        if (steps) {
+            steps(std::min(list.size(), first + kRecordsPerStep), list.size());
+        }
+    }
     writeFileAtomically(path, text, WriteFailureText::CannotCreate);
-    window.setStatus("Zapisywanie wynikowego pliku MIX - gotowe!");
 }
 
 }  // namespace kalmero

@@ -1,39 +1,45 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "formats/line_steps.h"
 #include "model/lists.h"
 #include "model/pozycja.h"
-#include "model/window_port.h"
 
 namespace kalmero {
 
-// Replaces lists.ListaMIX and the playlist view with the records of the MIX file at `path`
-// (Windows-1250 bytes, stored unchanged). Lenient: unknown lines are skipped, a record
-// closes at a line beginning "KON", an unfinished last record is dropped, a NUL ends the
-// text. Throws FileError `Cannot open file "<path>". <reason>` when the file can't be read;
-// the list and the view are then empty and the status text is left as it was.
-void otworzPlikMIX(const std::string& path, Lists& lists, WindowPort& window);
+// What a playlist's text said of itself that its records don't show: a NUL byte ends the
+// text (bytes after it are ignored), and the header announces how many records follow.
+struct MixReadNotes {
+    std::size_t ignoredAfterNul = 0;       // bytes from the first NUL on; 0 without one
+    std::optional<std::int64_t> announced;  // the POZYCJI= count, when the text has one
+};
 
-// Appends the playlist view's row for entry `index` of lists.ListaMIX: the Emi value as
-// caption, mixRowSubItem as the one sub-item.
-void DodajPozycjeDoView(const Lists& lists, std::size_t index, WindowPort& window);
+// Reads a MIX playlist's bytes into `records` (replacing them; Windows-1250 lines stored
+// unchanged). Lenient: unknown lines are skipped, a record closes at a line beginning
+// "KON", an unfinished last record is dropped, a NUL ends the text. `steps` hears of the
+// lines read, every few hundred and at the end.
+MixReadNotes otworzPlikMIX(std::string_view bytes, Lista& records, const LineSteps& steps = {});
+Lista otworzPlikMIX(std::string_view bytes);
 
-// The "pozycja" cell of a playlist or result row: Wyk value, " - ", Tyt value (the
-// separator is there also when either is empty). Windows-1250 bytes.
-std::string mixRowSubItem(const TPozycja& r);
+// The file's first two lines, "WERSJA=2" and "POZYCJI=<count>", each ended by CR LF.
+std::string mixHeaderText(std::size_t count);
 
-// The whole MIX file text for `list`, exactly as the writer puts it on disk: "WERSJA=2",
-// "POZYCJI=<n>", then per entry the separator, the Emi line (empty when absent), the other
-// non-empty lines in the writer's fixed order and "KONIEC OPISU"; CR LF after every line.
-// With a window, sets the gauge's maximum to the entry count and advances it per entry.
-std::string mixText(const Lista& list, WindowPort* window);
+// Appends the text of records [first, first + count) of `list`: per entry the separator,
+// the Emi line (empty when absent), the other non-empty lines in the writer's fixed order
+// and "KONIEC OPISU"; CR LF after every line, each cut at a NUL it may carry.
+void appendMixText(std::string& out, const Lista& list, std::size_t first, std::size_t count);
 
-// Writes lists.ListaWynikowa to `path` (the output folder, the name and ".mix" already
-// joined) as one atomic replacement, with status texts before and after. Throws FileError
-// `Cannot create file "<path>". <reason>`; any previous file stays intact and the status
-// keeps its first text.
-void zapiszNowyMix(const std::string& path, const Lists& lists, WindowPort& window);
+// The whole MIX file text for `list`, exactly as the writer puts it on disk.
+std::string mixText(const Lista& list);
+
+// Writes `list` to `path` (the output folder, the name and ".mix" already joined) as one
+// atomic replacement; `steps` hears of the records written. Throws FileError
+// `Cannot create file "<path>". <reason>`; any previous file stays intact.
+void zapiszNowyMix(const std::string& path, const Lista& list, const LineSteps& steps = {});
 
 }  // namespace kalmero

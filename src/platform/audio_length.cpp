@@ -387,4 +387,8 @@ DecoderInfo decoderInfo() {
     return DecoderInfo{description, mpeg};
 }
 
+SpotMeasurer newLoadMeasurer() {
+    return [](std::string_view path) { return SpotMeasure{PobierzCzasSpotu(path), {}}; };
+}
+
 }  // namespace kalmero

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/spot_measure.h"
+
 namespace kalmero {
 
 // Playing length in ms of the audio file named by a path in Windows-1250 bytes (as an LST
@@ -11,6 +13,9 @@ namespace kalmero {
 // name a non-empty regular file or no decoder can tell its length. Never blocks: FIFOs and
 // devices are refused before any decoder sees them. Thread-safe.
 std::int64_t PobierzCzasSpotu(std::string_view pathCp1250);
+
+// A measurer for one advert-list load.
+SpotMeasurer newLoadMeasurer();
 
 // The decoders behind PobierzCzasSpotu, for the window's start-up check.
 struct DecoderInfo {

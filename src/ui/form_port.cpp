@@ -20,29 +20,31 @@ int clampToInt(std::int64_t value) {
 
 }  // namespace
 
-FormPort::FormPort(std::array<ListModel*, 3> models, QLabel* status, QProgressBar* gauge,
-                   std::function<BreakSettings()> settings)
-    : m_models(models), m_status(status), m_gauge(gauge), m_settings(std::move(settings)) {}
-
-void FormPort::clearRows(View view) {
-    m_cleared[slot(view)] = true;
-    m_models[slot(view)]->clearRows();
+void FormPort::attach(std::array<ListModel*, 3> models, QLabel* status, QProgressBar* gauge) {
+    m_models = models;
+    m_status = status;
+    m_gauge = gauge;
 }
 
-void FormPort::appendRow(View view, std::size_t index, std::string_view, std::string_view) {
-    // The model reads the row's texts from the list itself.
-    m_models[slot(view)]->appendRow(index);
+void FormPort::listCleared(ListId list) {
+    m_cleared[slot(list)] = true;
+    m_models[slot(list)]->clearRows();
 }
 
-void FormPort::setStatus(std::string_view text) {
+void FormPort::rowsAppended(ListId list, std::size_t rowCount) {
+    // The model reads the rows' texts from the list itself.
+    m_models[slot(list)]->setRowCount(rowCount);
+}
+
+void FormPort::status(std::string_view text) {
     m_status->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void FormPort::setGaugeMax(std::int64_t max) { m_gaugeMax = max; }
+void FormPort::gaugeMax(std::int64_t max) { m_gaugeMax = max; }
 
-void FormPort::setGaugeProgress(std::int64_t progress) { m_gaugeProgress = progress; }
+void FormPort::gaugeProgress(std::int64_t done) { m_gaugeProgress = done; }
 
-void FormPort::processEvents() {
+void FormPort::breathe() {
     if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < kEventsEveryMs) {
         return;
     }
@@ -50,8 +52,6 @@ void FormPort::processEvents() {
     QCoreApplication::processEvents();
     m_sinceEvents.restart();
 }
-
-BreakSettings FormPort::breakSettings() const { return m_settings(); }
 
 void FormPort::flush() {
     for (ListModel* model : m_models) {
@@ -67,6 +67,6 @@ void FormPort::flush() {
 
 void FormPort::resetClearedViews() { m_cleared = {}; }
 
-bool FormPort::wasCleared(View view) const { return m_cleared[slot(view)]; }
+bool FormPort::wasCleared(ListId list) const { return m_cleared[slot(list)]; }
 
 }  // namespace kalmero

@@ -2,9 +2,8 @@
 
 #include <QFont>
 
-#include "formats/lst_file.h"
-#include "formats/mix_file.h"
 #include "platform/encoding.h"
+#include "ui/row_texts.h"
 
 namespace kalmero {
 
@@ -40,8 +39,8 @@ std::optional<QColor> typeBackground(std::string_view typLine) {
     return std::nullopt;
 }
 
-ListModel::ListModel(View view, const Lista& list, QObject* parent)
-    : QAbstractTableModel(parent), m_view(view), m_list(list) {}
+ListModel::ListModel(ListId which, const Lista& list, QObject* parent)
+    : QAbstractTableModel(parent), m_which(which), m_list(list) {}
 
 int ListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
 
@@ -57,7 +56,7 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
 QString ListModel::cellText(std::size_t row, int column) const {
     const TPozycja& entry = m_list[row];
     std::string bytes;
-    if (m_view == View::Adverts) {
+    if (m_which == ListId::Adverts) {
         bytes = column == 0 ? lstRowCaption(m_list, row) : entry.value(Pole::Tyt);
     } else {
         bytes = column == 0 ? std::string(entry.value(Pole::Emi)) : mixRowSubItem(entry);
@@ -67,7 +66,7 @@ QString ListModel::cellText(std::size_t row, int column) const {
 
 QVariant ListModel::cellBackground(std::size_t row, int column) const {
     const bool even = row % 2 == 0;
-    if (m_view == View::Adverts) {
+    if (m_which == ListId::Adverts) {
         return even ? QVariant(kEvenRow) : QVariant();
     }
     if (column == 1) {
@@ -95,7 +94,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
             if (column == 1) {
                 return QColor(0, 0, 0);
             }
-            return m_view == View::Adverts ? QVariant() : QVariant(QColor(255, 255, 0));
+            return m_which == ListId::Adverts ? QVariant() : QVariant(QColor(255, 255, 0));
         case Qt::FontRole:
             return column == 0 ? QVariant(boldFont()) : QVariant();
         default:
@@ -110,10 +109,9 @@ void ListModel::clearRows() {
     endResetModel();
 }
 
-void ListModel::appendRow(std::size_t index) {
-    Q_ASSERT(index == static_cast<std::size_t>(m_rows + m_pending));
-    (void)index;
-    ++m_pending;
+void ListModel::setRowCount(std::size_t count) {
+    Q_ASSERT(count >= static_cast<std::size_t>(m_rows));
+    m_pending = static_cast<int>(count) - m_rows;
 }
 
 void ListModel::flush() {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "model/lists.h"
-#include "model/window_port.h"
+#include "session/progress.h"
 
 namespace kalmero {
 
@@ -15,13 +15,13 @@ namespace kalmero {
 std::optional<QColor> typeBackground(std::string_view typLine);
 
 // A report view's rows over one of the lists: row i shows entry i, so the rows cost no
-// memory of their own. The loaders and the compiler announce rows through WindowPort; the
-// announcements are gathered and shown in batches by flush().
+// memory of their own. The session announces rows through Progress; the announcements are
+// gathered and shown in batches by flush().
 class ListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // `list` must outlive the model. `view` chooses the texts and the colours.
-    ListModel(View view, const Lista& list, QObject* parent = nullptr);
+    // `list` must outlive the model. `which` chooses the texts and the colours.
+    ListModel(ListId which, const Lista& list, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -30,8 +30,8 @@ public:
 
     // Drops every row at once.
     void clearRows();
-    // Notes that entry `index` now has a row; it is shown at the next flush().
-    void appendRow(std::size_t index);
+    // Notes that the first `count` entries now have rows; the new ones show at flush().
+    void setRowCount(std::size_t count);
     // Shows the rows noted since the last flush.
     void flush();
 
@@ -39,7 +39,7 @@ private:
     QString cellText(std::size_t row, int column) const;
     QVariant cellBackground(std::size_t row, int column) const;
 
-    View m_view;
+    ListId m_which;
     const Lista& m_list;
     int m_rows = 0;     // rows the view knows of
     int m_pending = 0;  // rows announced but not yet shown

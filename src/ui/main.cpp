@@ -8,8 +8,6 @@
 
 #include "formats/konfiguracja_file.h"
 #include "formats/matryca.h"
-#include "model/konfiguracja.h"
-#include "model/lists.h"
 #include "platform/audio_length.h"
 #include "platform/program_folder.h"
 #include "ui/main_window.h"
@@ -35,12 +33,9 @@ int main(int argc, char* argv[]) {
     }
 
     const std::string folder = kalmero::programFolder();
-    kalmero::Lists lists;
-    kalmero::Konfiguracja konfiguracja;
     kalmero::QtOperatorDialogs dialogs;
-    kalmero::TForm1 window(lists, konfiguracja,
-                           {kalmero::konfiguracjaPath(folder), kalmero::matrycaPath(folder)},
-                           dialogs, &kalmero::PobierzCzasSpotu);
+    kalmero::TForm1 window({kalmero::konfiguracjaPath(folder), kalmero::matrycaPath(folder)},
+                           dialogs, &kalmero::newLoadMeasurer);
     window.FormCreate();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

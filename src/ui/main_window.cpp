@@ -18,11 +18,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "compiler/kompilator.h"
 #include "compiler/placement_report.h"
-#include "formats/konfiguracja_file.h"
-#include "formats/mix_file.h"
-#include "model/window_port.h"
 #include "platform/encoding.h"
 #include "ui/folder_chooser.h"
 #include "ui/form_port.h"
@@ -59,36 +55,8 @@ public:
                 return Acceptable;
             }
         }
-        bool ok = false;
-        const qlonglong value = input.toLongLong(&ok);
-        return ok && value <= kMaxBreakSeconds ? Acceptable : Invalid;
+        return BreakLength::digitsFit(input.toStdString()) ? Acceptable : Invalid;
     }
-};
-
-// The controls as the start-up reading sets them: each set acts as the operator's change
-// would, running its handler only when the value differs.
-class FormSettingsControls : public SettingsControls {
-public:
-    FormSettingsControls(RadioGroup* mode, QCheckBox* fade, QLineEdit* seconds,
-                         QLineEdit* const* folders)
-        : m_mode(mode), m_fade(fade), m_seconds(seconds), m_folders(folders) {}
-
-    void setBreakModeIndex(int index) override { m_mode->setItemIndex(index); }
-    void setFadeChecked(bool checked) override { m_fade->setChecked(checked); }
-    void setBreakSecondsText(const std::string& text) override {
-        m_seconds->setText(QString::fromStdString(text));
-    }
-    void setFolderEditText(int tag, const std::string& folder) override {
-        if (tag >= 1 && tag <= 3) {
-            m_folders[tag - 1]->setText(fromCp1250(folder));
-        }
-    }
-
-private:
-    RadioGroup* m_mode;
-    QCheckBox* m_fade;
-    QLineEdit* m_seconds;
-    QLineEdit* const* m_folders;
 };
 
 QFrame* makePanel(QWidget* parent, const char* name, const QRect& geometry) {
@@ -156,19 +124,22 @@ QPushButton* makePictureButton(QWidget* parent, const char* name, const QString&
 
 }  // namespace
 
-TForm1::TForm1(Lists& lists, Konfiguracja& konfiguracja, ProgramFiles files,
-               OperatorDialogs& dialogs, SpotMeter measureSpot, QWidget* parent)
+TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory newMeasurer,
+               QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_lists(lists),
-      m_konfiguracja(konfiguracja),
-      m_files(std::move(files)),
       m_dialogs(dialogs),
-      m_measureSpot(std::move(measureSpot)),
-      m_mixModel(new ListModel(View::Playlist, lists.ListaMIX, this)),
-      m_lstModel(new ListModel(View::Adverts, lists.ListaLST, this)),
-      m_resultModel(new ListModel(View::Result, lists.ListaWynikowa, this)) {
+      m_newMeasurer(std::move(newMeasurer)),
+      m_port(std::make_unique<FormPort>()),
+      m_session(std::make_unique<Session>(std::move(files), *m_port,
+                                           [](std::string_view folder) {
+                                               return fromCp1250(std::string(folder)).toStdString();
+                                           })) {
+    Lists& lists = m_session->lists();
+    m_mixModel = new ListModel(ListId::Playlist, lists.ListaMIX, this);
+    m_lstModel = new ListModel(ListId::Adverts, lists.ListaLST, this);
+    m_resultModel = new ListModel(ListId::Result, lists.ListaWynikowa, this);
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Kalmero v1.75"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -186,16 +157,7 @@ TForm1::TForm1(Lists& lists, Konfiguracja& konfiguracja, ProgramFiles files,
     buildListPanels(left, middle, right);
     buildBottomPanel(bottom);
 
-    m_port =
-        std::make_unique<FormPort>(std::array<ListModel*, 3>{m_mixModel, m_lstModel, m_resultModel},
-                                   m_status, m_gauge, [this] {
-                                       BreakSettings settings;
-                                       settings.mode = m_radioGroup->itemIndex();
-                                       settings.fade = m_fade->isChecked();
-                                       settings.seconds = m_seconds->text().toStdString();
-                                       settings.weekday = m_weekday->currentIndex();
-                                       return settings;
-                                   });
+    m_port->attach({m_mixModel, m_lstModel, m_resultModel}, m_status, m_gauge);
 }
 
 TForm1::~TForm1() = default;
@@ -351,12 +313,55 @@ void TForm1::buildBottomPanel(QWidget* panel) {
 }
 
 void TForm1::FormCreate() {
-    FormSettingsControls controls(m_radioGroup, m_fade, m_seconds, m_folderEdits);
-    guarded([&] {
-        OdczytajKonfiguracje(m_files.ini, m_konfiguracja, controls, [](const std::string& folder) {
-            return QFileInfo(fromCp1250(folder)).isDir();
-        });
-    });
+    const StoredSettings stored = m_session->readSettings(
+        [](const std::string& folder) { return QFileInfo(fromCp1250(folder)).isDir(); });
+    // Each control set as the operator's change would, so its handler writes back a value
+    // the field can't show as stored.
+    m_radioGroup->setItemIndex(breakModeIndex(stored.mode));
+    m_fade->setChecked(stored.fade);
+    m_seconds->setText(QString::number(stored.seconds));
+    const Konfiguracja& k = m_session->konfiguracja();
+    const std::string* folders[3] = {&k.FolderMIX, &k.FolderLST, &k.FolderWynikowy};
+    for (int i = 0; i < 3; ++i) {
+        m_folderEdits[i]->setText(fromCp1250(*folders[i]));
+    }
+}
+
+CompileSettings TForm1::compileSettings() const {
+    CompileSettings settings;
+    settings.mode = breakModeFromIndex(m_radioGroup->itemIndex());
+    settings.fade = m_fade->isChecked();
+    settings.length = BreakLength::fromFieldText(m_seconds->text().toStdString()).length;
+    settings.weekday = m_weekday->currentIndex();
+    settings.sound = m_session->storedBreakSound();
+    return settings;
+}
+
+bool TForm1::report(const Outcome& outcome) {
+    if (outcome.kind == Outcome::Kind::Failed) {
+        showCommandError(m_dialogs, this, outcome.message.c_str());
+        return false;
+    }
+    if (outcome.kind == Outcome::Kind::Refused) {
+        // Refusals of a missing name or result are errors; the rest, information.
+        const bool error = *outcome.refusal == Refusal::EmptyResultName ||
+                           *outcome.refusal == Refusal::NothingToSave;
+        m_dialogs.message(this, error ? QMessageBox::Critical : QMessageBox::Information,
+                          *outcome.refusal == Refusal::EmptyResultName
+                              ? QStringLiteral("Błąd")
+                              : QStringLiteral("Informacja"),
+                          QString::fromStdString(outcome.message));
+        return false;
+    }
+    if (!outcome.warnings.empty()) {
+        QStringList lines;
+        for (const std::string& warning : outcome.warnings) {
+            lines << QString::fromStdString(warning);
+        }
+        m_status->setText(m_status->text() + QStringLiteral(" ") + lines.join(QStringLiteral(" ")));
+        m_status->setToolTip(lines.join(QStringLiteral("\n")));
+    }
+    return true;
 }
 
 void TForm1::runCommand(const std::function<void()>& command) {
@@ -393,9 +398,9 @@ void TForm1::guarded(const std::function<void()>& handler) {
     }
 }
 
-void TForm1::openAndLoad(const std::string& folder, const QString& filter, View view,
+void TForm1::openAndLoad(const std::string& folder, const QString& filter, ListId list,
                          const std::vector<QLineEdit*>& nameEdits,
-                         const std::function<void(const std::string&)>& load) {
+                         const std::function<Outcome(const std::string&)>& load) {
     if (m_busy) {
         return;
     }
@@ -409,61 +414,44 @@ void TForm1::openAndLoad(const std::string& folder, const QString& filter, View 
             previous.push_back(edit->text());
             edit->setText(QFileInfo(*path).completeBaseName());
         }
-        try {
-            load(path->toStdString());
-        } catch (...) {
-            // A load that failed before touching its list leaves the names with that list.
-            if (!m_port->wasCleared(view)) {
-                for (std::size_t i = 0; i < nameEdits.size(); ++i) {
-                    nameEdits[i]->setText(previous[i]);
-                }
+        const Outcome outcome = load(path->toStdString());
+        // A load that failed before touching its list leaves the names with that list.
+        if (!outcome.done() && !m_port->wasCleared(list)) {
+            for (std::size_t i = 0; i < nameEdits.size(); ++i) {
+                nameEdits[i]->setText(previous[i]);
             }
-            throw;
         }
+        report(outcome);
     });
 }
 
 void TForm1::BitBtn4Click() {
-    openAndLoad(m_konfiguracja.FolderMIX, QStringLiteral("Pliki playlist (*.mix)"), View::Playlist,
-                {m_playlistName},
-                [this](const std::string& path) { otworzPlikMIX(path, m_lists, *m_port); });
+    openAndLoad(m_session->konfiguracja().FolderMIX, QStringLiteral("Pliki playlist (*.mix)"),
+                ListId::Playlist, {m_playlistName},
+                [this](const std::string& path) { return m_session->otworzPlikMIX(path); });
 }
 
 void TForm1::BitBtn5Click() {
-    openAndLoad(m_konfiguracja.FolderLST, QStringLiteral("Pliki list reklamych (*.lst)"),
-                View::Adverts, {m_advertName, m_resultName}, [this](const std::string& path) {
-                    OtworzPlikLST(path, m_lists, *m_port, m_measureSpot);
+    openAndLoad(m_session->konfiguracja().FolderLST,
+                QStringLiteral("Pliki list reklamych (*.lst)"), ListId::Adverts,
+                {m_advertName, m_resultName}, [this](const std::string& path) {
+                    return m_session->OtworzPlikLST(path, m_newMeasurer());
                 });
 }
 
 void TForm1::BitBtn3Click() {
     runCommand([this] {
-        if (m_lists.ListaMIX.empty()) {
-            m_dialogs.message(this, QMessageBox::Information, QStringLiteral("Informacja"),
-                              QStringLiteral("Lista MIX jest pusta!"));
-            return;
-        }
-        Kompilator kompilator(m_lists, *m_port, m_konfiguracja, m_files.matrix);
         // The notice would speak of a result on its way out; a compile that leaves the old
         // result standing (refused, or failed before emptying it) brings it back.
         const bool hadNotice = !m_placementNotice->isHidden();
         m_placementNotice->hide();
-        bool compiled = false;
-        try {
-            compiled = kompilator.NowyMozg();
-        } catch (...) {
-            m_placementNotice->setVisible(hadNotice && !m_port->wasCleared(View::Result));
-            throw;
-        }
-        if (!compiled) {
-            m_placementNotice->setVisible(hadNotice);
-            m_dialogs.message(this, QMessageBox::Information, QStringLiteral("Informacja"),
-                              QString::fromUtf8(kWybierzSposob.data(),
-                                                static_cast<qsizetype>(kWybierzSposob.size())));
+        const Outcome outcome = m_session->compile(compileSettings());
+        if (!outcome.done()) {
+            m_placementNotice->setVisible(hadNotice && !m_port->wasCleared(ListId::Result));
+            report(outcome);
             return;
         }
-        showPlacementReport(
-            PlacementReport(m_lists.ListaLST, kompilator.placedCounts(), m_lists.ListaWynikowa));
+        showPlacementReport(m_session->placementReport());
     });
 }
 
@@ -492,21 +480,13 @@ void TForm1::showPlacementList() {
 
 void TForm1::BitBtn1Click() {
     runCommand([this] {
-        if (m_resultName->text().trimmed().isEmpty()) {
-            m_dialogs.message(this, QMessageBox::Critical, QStringLiteral("Błąd"),
-                              QStringLiteral("Nazwa pliku wynikowego jest pusta!"));
-            return;
-        }
-        if (m_lists.ListaWynikowa.empty()) {
-            m_dialogs.message(this, QMessageBox::Critical, QStringLiteral("Informacja"),
-                              QStringLiteral("Nie ma czego zapisywać!"));
-            return;
-        }
-        // The output folder ends in "/" when chosen here; the name is used as typed.
-        const QString path = fromCp1250(m_konfiguracja.FolderWynikowy) + m_resultName->text() +
-                             QStringLiteral(".mix");
-        zapiszNowyMix(path.toStdString(), m_lists, *m_port);
+        const Outcome outcome = m_session->save(m_resultName->text().toStdString());
         m_port->flush();
+        if (!report(outcome)) {
+            return;
+        }
+        const QString path = fromCp1250(m_session->konfiguracja().FolderWynikowy) +
+                             m_resultName->text() + QStringLiteral(".mix");
         m_dialogs.message(this, QMessageBox::Information, QStringLiteral("Informacja"),
                           QStringLiteral("Nowa playlista %1 została zapisana.").arg(path));
     });
@@ -514,7 +494,8 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
     guarded([this] {
-        TFMatryca editor(m_konfiguracja, m_files.ini, m_files.matrix, m_dialogs, this);
+        TFMatryca editor(m_session->konfiguracja(), m_session->files().ini,
+                         m_session->files().matrix, m_dialogs, this);
         editor.FormShow();
         editor.exec();
     });
@@ -525,27 +506,29 @@ void TForm1::LabeledEdit1Click(int tag) {
         return;
     }
     guarded([this, tag] {
-        openFolderChooser(this, tag, m_folderEdits[tag - 1], m_konfiguracja, m_files.ini,
-                          m_dialogs);
+        openFolderChooser(this, tag, m_folderEdits[tag - 1], m_session->konfiguracja(),
+                          m_session->files().ini, m_dialogs);
     });
 }
 
 void TForm1::RadioGroup1Click(int index) {
     guarded([this, index] {
-        kalmero::RadioGroup1Click(m_files.ini, index);
+        m_session->storeBreakMode(breakModeFromIndex(index));
         m_fade->setEnabled(index == 1);
     });
 }
 
 void TForm1::CheckBox1Click(bool checked) {
-    guarded([this, checked] { kalmero::CheckBox1Click(m_files.ini, checked); });
+    guarded([this, checked] { m_session->storeFade(checked); });
 }
 
 void TForm1::LabeledEdit7Change(const QString& text) {
     guarded([this, &text] {
-        if (const auto replacement = kalmero::LabeledEdit7Change(m_files.ini, text.toStdString())) {
-            // Runs this handler again, which writes the key from the replacement.
-            m_seconds->setText(QString::fromStdString(*replacement));
+        const BreakLength::FieldReading reading = BreakLength::fromFieldText(text.toStdString());
+        m_session->storeBreakLength(reading.length);
+        if (reading.correction) {
+            // Runs this handler again, which writes the key from the correction.
+            m_seconds->setText(QString::fromStdString(*reading.correction));
         }
     });
 }
@@ -583,13 +566,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormClose() {
-    m_lists.ListaMIX.clear();
-    m_lists.ListaLST.clear();
-    m_lists.ListaWynikowa.clear();
-    m_lists.ListaBreak.clear();
-    m_mixModel->clearRows();
-    m_lstModel->clearRows();
-    m_resultModel->clearRows();
+    m_session->clear();
 }
 
 }  // namespace kalmero

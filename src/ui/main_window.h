@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "formats/lst_file.h"
-#include "model/konfiguracja.h"
-#include "model/lists.h"
-#include "model/window_port.h"
+#include "model/settings.h"
+#include "model/spot_measure.h"
+#include "session/session.h"
 #include "ui/placement_notice.h"
 
 class QCheckBox;
@@ -28,24 +27,25 @@ class ListModel;
 class OperatorDialogs;
 class RadioGroup;
 
-// The two files kept beside the executable.
-struct ProgramFiles {
-    std::string ini;     // kalmero.ini
-    std::string matrix;  // matryca.dat
-};
+// A fresh spot measurer for each advert-list load.
+using SpotMeasurerFactory = std::function<SpotMeasurer()>;
 
-// The main window: the three list views, the break settings and the five commands. It
-// works on the lists and settings it is given, which outlive it.
+// The main window: the three list views, the break settings and the five commands, over
+// a session of its own on the given settings files.
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    TForm1(Lists& lists, Konfiguracja& konfiguracja, ProgramFiles files, OperatorDialogs& dialogs,
-           SpotMeter measureSpot, QWidget* parent = nullptr);
+    TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory newMeasurer,
+           QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // Start-up: reads the configuration into Konfiguracja and the settings controls; a
+    // Start-up: reads the configuration into the session and the settings controls; a
     // setting that can't be written back is reported and the start goes on.
     void FormCreate();
+
+    Session& session() { return *m_session; }
+    // The settings a compile started now would use, as the controls hold them.
+    CompileSettings compileSettings() const;
 
     // Load playlist, load advert list, compile, save the result, edit the break matrix.
     void BitBtn4Click();
@@ -79,9 +79,12 @@ private:
                             int secondColumnWidth);
     // Asks for a file in `folder` and loads it with `load`; the name edits show the file's
     // name, and get their old texts back when the load fails before touching its view.
-    void openAndLoad(const std::string& folder, const QString& filter, View view,
+    void openAndLoad(const std::string& folder, const QString& filter, ListId list,
                      const std::vector<QLineEdit*>& nameEdits,
-                     const std::function<void(const std::string&)>& load);
+                     const std::function<Outcome(const std::string&)>& load);
+    // Tells the operator how a command ended: a refusal or failure in a message box,
+    // warnings of a finished one in the status line.
+    bool report(const Outcome& outcome);
     // Runs a command with the commands and settings disabled; a failure ends it and is
     // shown by the top-level error box.
     void runCommand(const std::function<void()>& command);
@@ -91,11 +94,8 @@ private:
     // Shows the notice when `report` has spots that need the operator's eye, else hides it.
     void showPlacementReport(const PlacementReport& report);
 
-    Lists& m_lists;
-    Konfiguracja& m_konfiguracja;
-    ProgramFiles m_files;
     OperatorDialogs& m_dialogs;
-    SpotMeter m_measureSpot;
+    SpotMeasurerFactory m_newMeasurer;
 
     ListModel* m_mixModel;
     ListModel* m_lstModel;
@@ -120,6 +120,7 @@ private:
     std::vector<PlacementRow> m_placementRows;   // the last compile's, behind the notice
 
     std::unique_ptr<FormPort> m_port;
+    std::unique_ptr<Session> m_session;
     bool m_busy = false;
     bool m_closeRequested = false;
 };

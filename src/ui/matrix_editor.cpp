@@ -149,7 +149,7 @@ void TFMatryca::ZapiszStanMatrycy() {
     writeFileAtomically(m_matrixPath, matrixFileText(grid()));
     m_konfiguracja.FolderPlikBreak = pathToCp1250(m_soundPath->text().toStdString());
     m_konfiguracja.CzyDzwiek = m_sound->isChecked();
-    ZapiszUstawieniaDzwieku(m_iniPath, m_konfiguracja);
+    storeBreakSound(m_iniPath, m_konfiguracja);
 }
 
 void TFMatryca::done(int result) {

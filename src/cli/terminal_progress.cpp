@@ -1,4 +1,4 @@
-#include "cli/terminal_window.h"
+#include "cli/terminal_progress.h"
 
 #include <algorithm>
 #include <string>
@@ -10,29 +10,30 @@ namespace {
 constexpr int kBarWidth = 40;
 }
 
-TerminalWindow::TerminalWindow(std::FILE* stream, bool showBar, BreakSettings settings)
-    : m_stream(stream), m_showBar(showBar), m_settings(std::move(settings)) {}
+TerminalProgress::TerminalProgress(std::FILE* stream, bool showBar, std::string prefix)
+    : m_stream(stream), m_showBar(showBar), m_prefix(std::move(prefix)) {}
 
-void TerminalWindow::setStatus(std::string_view text) {
+void TerminalProgress::status(std::string_view text) {
     finishBar();
-    std::fprintf(m_stream, "%.*s\n", static_cast<int>(text.size()), text.data());
+    std::fprintf(m_stream, "%s%.*s\n", m_prefix.c_str(), static_cast<int>(text.size()),
+                 text.data());
     std::fflush(m_stream);
 }
 
-void TerminalWindow::setGaugeMax(std::int64_t max) {
+void TerminalProgress::gaugeMax(std::int64_t max) {
     m_max = max;
     m_progress = 0;
     m_drawnPercent = -1;
 }
 
-void TerminalWindow::setGaugeProgress(std::int64_t progress) {
-    m_progress = progress;
+void TerminalProgress::gaugeProgress(std::int64_t done) {
+    m_progress = done;
     if (m_showBar) {
         drawBar();
     }
 }
 
-void TerminalWindow::drawBar() {
+void TerminalProgress::drawBar() {
     if (m_max <= 0) {
         return;
     }
@@ -51,7 +52,7 @@ void TerminalWindow::drawBar() {
     m_barOnLine = true;
 }
 
-void TerminalWindow::finishBar() {
+void TerminalProgress::finishBar() {
     if (m_barOnLine) {
         std::fputc('\n', m_stream);
         m_barOnLine = false;

@@ -1,13 +1,11 @@
-#include "compiler/kompilator.h"
+#include "compiler/compiler.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <utility>
 
 #include "formats/matryca.h"
-#include "formats/mix_file.h"
 #include "model/czas.h"
-#include "model/file_error.h"
 #include "model/file_name.h"
 
 namespace kalmero {
@@ -42,43 +40,23 @@ int windowTest(const TimeIndex& index, const Lista& list, std::int64_t from, std
 
 std::string breakSoundName(std::string_view path) { return std::string(audioFileTitle(path)); }
 
-Kompilator::Kompilator(Lists& lists, WindowPort& window, const Konfiguracja& konfiguracja,
-                       std::string matrixPath)
-    : m_lists(lists),
-      m_window(window),
-      m_konfiguracja(konfiguracja),
-      m_matrixPath(std::move(matrixPath)) {
-    ustawUstawienia(window.breakSettings());
-}
+Compiler::Compiler(Lists& lists, const CompileSettings& settings)
+    : m_lists(lists), m_settings(settings) {}
 
-void Kompilator::ustawUstawienia(const BreakSettings& settings) {
-    m_settings = settings;
-    m_breakLengthMs = breakLengthMs(settings);
-}
-
-void Kompilator::zbudujIndeksy() {
+void Compiler::rebuildIndexes() {
     m_lstIndex.build(m_lists.ListaLST);
     m_breakIndex.build(m_lists.ListaBreak);
     m_placedCounts.assign(m_lists.ListaLST.size(), 0);
 }
 
-void Kompilator::UtworzListeBreak() {
+void Compiler::UtworzListeBreak(std::string_view line) {
     Lista& breaks = m_lists.ListaBreak;
     breaks.clear();
-    m_breakIndex.build(breaks);
 
-    const std::vector<std::string> lines = readMatrixLines(m_matrixPath);
-    const int weekday = m_settings.weekday;
-    if (weekday < 0 || static_cast<std::size_t>(weekday) >= lines.size()) {
-        throw FileError("Break matrix \"" + m_matrixPath + "\" has no line for weekday " +
-                        std::to_string(weekday) + " (it holds " + std::to_string(lines.size()) +
-                        " lines)");
-    }
-    const std::string& line = lines[static_cast<std::size_t>(weekday)];
-
-    const std::string length = CzasTrwString(m_breakLengthMs);
-    const bool sound = m_konfiguracja.CzyDzwiek;
-    const std::string& soundPath = m_konfiguracja.FolderPlikBreak;
+    const std::int64_t lengthMs = m_settings.length.ms();
+    const std::string length = CzasTrwString(lengthMs);
+    const bool sound = m_settings.sound.on;
+    const std::string& soundPath = m_settings.sound.path;
     for (std::size_t k = 0; k < line.size(); ++k) {
         if (line[k] != '1') {
             continue;
@@ -100,34 +78,27 @@ void Kompilator::UtworzListeBreak() {
         // From the written line, not from the hour: an hour of three digits reads back
         // differently, and the window tests must agree with the file.
         brk.CzasStart = CzasStartInt(brk.line(Pole::Emi));
-        brk.CzasNwK = m_breakLengthMs;
+        brk.CzasNwK = lengthMs;
         brk.CzasMix = 0;
-        brk.CzasGrania = m_breakLengthMs;
+        brk.CzasGrania = lengthMs;
     }
     m_breakIndex.build(breaks);
 }
 
-bool Kompilator::NowyMozg() {
-    const BreakSettings settings = m_window.breakSettings();
-    if (!breakModeSelected(settings.mode)) {
-        return false;
-    }
-    ustawUstawienia(settings);
-
+void Compiler::NowyMozg(std::string_view matrixLine, const ItemSteps& steps) {
     Przesuniecie = 0;
-    if (m_settings.mode != 2) {
-        UtworzListeBreak();
+    if (m_settings.mode != BreakMode::None) {
+        UtworzListeBreak(matrixLine);
     }
-    zbudujIndeksy();
+    rebuildIndexes();
     m_breaksPlaced = 0;
     m_itemsPlaced = 0;
 
-    m_window.clearRows(View::Result);
-    m_lists.ListaWynikowa.clear();
-
     const Lista& mix = m_lists.ListaMIX;
-    m_window.setGaugeMax(static_cast<std::int64_t>(mix.size()));
-    m_window.setStatus(kKompilowanie);
+    m_lists.ListaWynikowa.clear();
+    m_origins.clear();
+    // Every item is placed once, each with its DJ_ record, adverts and breaks around it.
+    m_lists.ListaWynikowa.reserve(mix.size() + m_lists.ListaLST.size() + m_lists.ListaBreak.size());
     for (std::size_t i = 0; i < mix.size(); ++i) {
         // Read in place: the playlist is not changed while it is compiled.
         const TPozycja& pozycja = mix[i];
@@ -136,37 +107,35 @@ bool Kompilator::NowyMozg() {
             continue;
         }
         placeItem(pozycja);
-        m_window.setGaugeProgress(static_cast<std::int64_t>(i) + 1);
-        m_window.processEvents();
+        if (steps) {
+            steps(i + 1);
+        }
     }
-    m_window.setStatus(kKompilowanieGotowe);
-    m_window.processEvents();
-    return true;
 }
 
-void Kompilator::placeItem(const TPozycja& pozycja) {
+void Compiler::placeItem(const TPozycja& pozycja) {
     const std::int64_t start = pozycja.CzasStart + Przesuniecie;
     const std::int64_t end = start + pozycja.CzasGrania;
 
     switch (m_settings.mode) {
-        case 0: {
+        case BreakMode::Nearest: {
             const int breakAt = breakTest(start, end);
             if (breakAt == 0) {
                 withAdverts(pozycja, start, end);
             } else if (breakAt == 1) {
-                AddElementBreakNew(Miejsce::Przed, start, end);
+                AddElementBreakNew(Side::Before, start, end);
                 withAdverts(pozycja, start, newEnd(pozycja));
             } else {
                 AddElementMIXnew(pozycja);
-                AddElementBreakNew(Miejsce::Po, start, end);
+                AddElementBreakNew(Side::After, start, end);
                 const std::int64_t after = newEnd(pozycja);
                 if (advertTest(start, after) != 0) {
-                    AddElementsLSTnew(Miejsce::Po, start, after);
+                    AddElementsLSTnew(Side::After, start, after);
                 }
             }
             break;
         }
-        case 1: {
+        case BreakMode::OnTheHour: {
             if (breakTest(start, end) == 0) {
                 withAdverts(pozycja, start, end);
                 break;
@@ -176,10 +145,10 @@ void Kompilator::placeItem(const TPozycja& pozycja) {
             // The part of the item after the full hour leaves the timetable: the break
             // starts on the hour whether or not the item is faded there.
             Przesuniecie -= end - hour;
-            AddElementBreakNew(Miejsce::Przed, hour, end);
+            AddElementBreakNew(Side::Before, hour, end);
             const std::int64_t after = newEnd(pozycja);
             if (advertTest(hour, after) != 0) {
-                AddElementsLSTnew(Miejsce::Po, hour, after);
+                AddElementsLSTnew(Side::After, hour, after);
             }
             break;
         }
@@ -190,41 +159,41 @@ void Kompilator::placeItem(const TPozycja& pozycja) {
 }
 
 // The item with the adverts of [start, end] before or after it, as the advert test decides.
-void Kompilator::withAdverts(const TPozycja& pozycja, std::int64_t start, std::int64_t end) {
+void Compiler::withAdverts(const TPozycja& pozycja, std::int64_t start, std::int64_t end) {
     const int advertAt = advertTest(start, end);
     if (advertAt == 1) {
-        AddElementsLSTnew(Miejsce::Przed, start, end);
+        AddElementsLSTnew(Side::Before, start, end);
     }
     AddElementMIXnew(pozycja);
     if (advertAt == 2) {
-        AddElementsLSTnew(Miejsce::Po, start, end);
+        AddElementsLSTnew(Side::After, start, end);
     }
 }
 
-int Kompilator::advertTest(std::int64_t from, std::int64_t to) const {
+int Compiler::advertTest(std::int64_t from, std::int64_t to) const {
     return m_lists.ListaLST.empty() ? 0 : CheckLST(from, to);
 }
 
-int Kompilator::breakTest(std::int64_t from, std::int64_t to) const {
+int Compiler::breakTest(std::int64_t from, std::int64_t to) const {
     return m_lists.ListaBreak.empty() ? 0 : CheckBreak(from, to);
 }
 
-std::int64_t Kompilator::newEnd(const TPozycja& pozycja) const {
+std::int64_t Compiler::newEnd(const TPozycja& pozycja) const {
     return pozycja.CzasStart + Przesuniecie + pozycja.CzasGrania;
 }
 
-int Kompilator::CheckLST(std::int64_t from, std::int64_t to) const {
+int Compiler::CheckLST(std::int64_t from, std::int64_t to) const {
     return windowTest(m_lstIndex, m_lists.ListaLST, from, to);
 }
 
-int Kompilator::CheckBreak(std::int64_t from, std::int64_t to) const {
+int Compiler::CheckBreak(std::int64_t from, std::int64_t to) const {
     return windowTest(m_breakIndex, m_lists.ListaBreak, from, to);
 }
 
-void Kompilator::AddElementBreakNew(Miejsce miejsce, std::int64_t from, std::int64_t to) {
-    const std::int64_t stamp = miejsce == Miejsce::Przed ? from : to;
+void Compiler::AddElementBreakNew(Side side, std::int64_t from, std::int64_t to) {
+    const std::int64_t stamp = side == Side::Before ? from : to;
     m_breakIndex.positionsInWindow(from, to, m_scratch);
-    const bool fade = m_settings.mode == 1 && m_settings.fade;
+    const bool fade = m_settings.mode == BreakMode::OnTheHour && m_settings.fade;
     for (const std::size_t position : m_scratch) {
         TPozycja copy = m_lists.ListaBreak[position];
         copy.CzasStart = stamp;
@@ -234,19 +203,19 @@ void Kompilator::AddElementBreakNew(Miejsce miejsce, std::int64_t from, std::int
         }
         DodajDoWyniku(std::move(copy));
         ++m_breaksPlaced;
-        Przesuniecie += m_breakLengthMs;
+        Przesuniecie += m_settings.length.ms();
     }
 }
 
-void Kompilator::AddElementsLSTnew(Miejsce miejsce, std::int64_t from, std::int64_t to) {
-    std::int64_t stamp = miejsce == Miejsce::Przed ? from : to;
+void Compiler::AddElementsLSTnew(Side side, std::int64_t from, std::int64_t to) {
+    std::int64_t stamp = side == Side::Before ? from : to;
     m_lstIndex.positionsInWindow(from, to, m_scratch);
     for (const std::size_t position : m_scratch) {
         const TPozycja& spot = m_lists.ListaLST[position];
         TPozycja copy = spot;
         copy.CzasStart = stamp;
         copy.set(Pole::Emi, emiLine(stamp));
-        DodajDoWyniku(std::move(copy));
+        DodajDoWyniku(std::move(copy), position);
         if (position < m_placedCounts.size()) {
             ++m_placedCounts[position];
         }
@@ -255,7 +224,7 @@ void Kompilator::AddElementsLSTnew(Miejsce miejsce, std::int64_t from, std::int6
     }
 }
 
-void Kompilator::appendMoved(const TPozycja& pozycja) {
+void Compiler::appendMoved(const TPozycja& pozycja) {
     TPozycja copy = pozycja;
     copy.CzasStart += Przesuniecie;
     copy.set(Pole::Emi, emiLine(copy.CzasStart));
@@ -263,7 +232,7 @@ void Kompilator::appendMoved(const TPozycja& pozycja) {
     ++m_itemsPlaced;
 }
 
-void Kompilator::AddElementMIXnew(const TPozycja& pozycja) {
+void Compiler::AddElementMIXnew(const TPozycja& pozycja) {
     appendMoved(pozycja);
     const Lista& mix = m_lists.ListaMIX;
     const auto next = static_cast<std::size_t>(AktualnaPozycja) + 1;
@@ -272,15 +241,12 @@ void Kompilator::AddElementMIXnew(const TPozycja& pozycja) {
     }
 }
 
-void Kompilator::DodajDoWyniku(TPozycja pozycja) {
-    Lista& result = m_lists.ListaWynikowa;
-    result.push_back(std::move(pozycja));
-    const TPozycja& added = result.back();
-    m_window.appendRow(View::Result, result.size() - 1, added.value(Pole::Emi),
-                       mixRowSubItem(added));
+void Compiler::DodajDoWyniku(TPozycja pozycja, std::size_t origin) {
+    m_lists.ListaWynikowa.push_back(std::move(pozycja));
+    m_origins.push_back(origin);
 }
 
-void Kompilator::WyciszWczesniejszaPozycje(std::int64_t cut) {
+void Compiler::WyciszWczesniejszaPozycje(std::int64_t cut) {
     Lista& result = m_lists.ListaWynikowa;
     if (result.empty()) {
         return;
