@@ -17,6 +17,22 @@ constexpr std::int64_t kFadeMs = 3000;
 
 bool isDJ(const TPozycja& pozycja) { return pozycja.line(Pole::Typ) == kTypDJ; }
 
+std::int64_t add(std::int64_t a, std::int64_t b) {
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(a, b, &sum)) {
+        throw TimeOverflow();
+    }
+    return sum;
+}
+
+std::int64_t sub(std::int64_t a, std::int64_t b) {
+    std::int64_t difference = 0;
+    if (__builtin_sub_overflow(a, b, &difference)) {
+        throw TimeOverflow();
+    }
+    return difference;
+}
+
 std::string emiLine(std::int64_t ms) { return "Emi=" + CzasStartString(ms); }
 
 std::string hourLine(int hour) {
@@ -33,7 +49,9 @@ int windowTest(const TimeIndex& index, const Lista& list, std::int64_t from, std
         return 0;
     }
     const std::int64_t t = list[static_cast<std::size_t>(last)].CzasStart;
-    return 2 * (t - from) < (to - from) ? 1 : 2;
+    // 2 (t - from) < to - from, without doubling a difference that may be near the limit.
+    const std::int64_t into = sub(t, from);
+    return into < sub(sub(to, from), into) ? 1 : 2;
 }
 
 }  // namespace
@@ -114,8 +132,8 @@ void Compiler::NowyMozg(std::string_view matrixLine, const ItemSteps& steps) {
 }
 
 void Compiler::placeItem(const TPozycja& pozycja) {
-    const std::int64_t start = pozycja.CzasStart + Przesuniecie;
-    const std::int64_t end = start + pozycja.CzasGrania;
+    const std::int64_t start = add(pozycja.CzasStart, Przesuniecie);
+    const std::int64_t end = add(start, pozycja.CzasGrania);
 
     switch (m_settings.mode) {
         case BreakMode::Nearest: {
@@ -144,7 +162,7 @@ void Compiler::placeItem(const TPozycja& pozycja) {
             const std::int64_t hour = pelna(end);
             // The part of the item after the full hour leaves the timetable: the break
             // starts on the hour whether or not the item is faded there.
-            Przesuniecie -= end - hour;
+            Przesuniecie = sub(Przesuniecie, sub(end, hour));
             AddElementBreakNew(Side::Before, hour, end);
             const std::int64_t after = newEnd(pozycja);
             if (advertTest(hour, after) != 0) {
@@ -179,7 +197,7 @@ int Compiler::breakTest(std::int64_t from, std::int64_t to) const {
 }
 
 std::int64_t Compiler::newEnd(const TPozycja& pozycja) const {
-    return pozycja.CzasStart + Przesuniecie + pozycja.CzasGrania;
+    return add(add(pozycja.CzasStart, Przesuniecie), pozycja.CzasGrania);
 }
 
 int Compiler::CheckLST(std::int64_t from, std::int64_t to) const {
@@ -203,7 +221,7 @@ void Compiler::AddElementBreakNew(Side side, std::int64_t from, std::int64_t to)
         }
         DodajDoWyniku(std::move(copy));
         ++m_breaksPlaced;
-        Przesuniecie += m_settings.length.ms();
+        Przesuniecie = add(Przesuniecie, m_settings.length.ms());
     }
 }
 
@@ -219,14 +237,14 @@ void Compiler::AddElementsLSTnew(Side side, std::int64_t from, std::int64_t to) 
         if (position < m_placedCounts.size()) {
             ++m_placedCounts[position];
         }
-        stamp += spot.CzasNwK;
-        Przesuniecie += spot.CzasNwK;
+        stamp = add(stamp, spot.CzasNwK);
+        Przesuniecie = add(Przesuniecie, spot.CzasNwK);
     }
 }
 
 void Compiler::appendMoved(const TPozycja& pozycja) {
     TPozycja copy = pozycja;
-    copy.CzasStart += Przesuniecie;
+    copy.CzasStart = add(copy.CzasStart, Przesuniecie);
     copy.set(Pole::Emi, emiLine(copy.CzasStart));
     DodajDoWyniku(std::move(copy));
     ++m_itemsPlaced;
@@ -254,7 +272,7 @@ void Compiler::WyciszWczesniejszaPozycje(std::int64_t cut) {
     TPozycja& last = result.back();
     // Kept at 0 or more: a cut before the record's start or less than the fade after it
     // would otherwise write minus signs into the time texts.
-    last.CzasNwK = std::max<std::int64_t>(0, cut - last.CzasStart);
+    last.CzasNwK = std::max<std::int64_t>(0, sub(cut, last.CzasStart));
     last.CzasMix = std::max<std::int64_t>(0, last.CzasNwK - kFadeMs);
     last.CzasGrania = last.CzasNwK - last.CzasMix;
     const std::string cutText = CzasTrwString(last.CzasNwK);

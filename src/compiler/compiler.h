@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,16 @@ enum class Side {
 inline constexpr std::string_view kTytulBreaku =
     "Tyt=Wiadomo\x9C"
     "ci";
+
+// A day whose times can't be counted in 64-bit ms: items or spots of absurd lengths. The
+// compile stops; its result must not be written.
+class TimeOverflow : public std::overflow_error {
+public:
+    TimeOverflow()
+        : std::overflow_error(
+              "Czasy dnia wychodzą poza zakres: pozycje lub spoty mają niemożliwe długości. "
+              "Wynik nie został zapisany.") {}
+};
 
 // A result record that is no copy of an advert spot.
 inline constexpr std::size_t kNoOrigin = std::numeric_limits<std::size_t>::max();

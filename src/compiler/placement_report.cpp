@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace kalmero {
 
@@ -41,8 +42,9 @@ constexpr std::string_view kLengthZero = "length 0: its audio is missing or unre
 }  // namespace
 
 PlacementReport::PlacementReport(const Lista& spots, const std::vector<int>& placed,
-                                 const Lista& result)
-    : m_spots(spots), m_placed(placed) {
+                                 const Lista& result, std::vector<std::string> problems,
+                                 std::int64_t longSpotMs)
+    : m_spots(spots), m_placed(placed), m_problems(std::move(problems)), m_longSpotMs(longSpotMs) {
     for (const TPozycja& r : result) {
         if (r.line(Pole::Typ) == "Typ=DJ_") {
             m_djSpans.emplace_back(r.CzasStart, r.CzasStart + r.CzasGrania);
@@ -70,8 +72,10 @@ Placement PlacementReport::placement(std::size_t i) const {
 
 bool PlacementReport::silent(std::size_t i) const { return m_spots[i].CzasNwK <= 0; }
 
+bool PlacementReport::suspicious(std::size_t i) const { return m_spots[i].CzasNwK > m_longSpotMs; }
+
 bool PlacementReport::needsAttention(std::size_t i) const {
-    return silent(i) || placement(i) != Placement::Once;
+    return silent(i) || suspicious(i) || placement(i) != Placement::Once;
 }
 
 PlacementCounts PlacementReport::counts() const {
@@ -83,6 +87,7 @@ PlacementCounts PlacementReport::counts() const {
         counts.distinct += times > 0 ? 1 : 0;
         counts.doubled += times > 1 ? 1 : 0;
         counts.silent += silent(i) ? 1 : 0;
+        counts.suspicious += suspicious(i) ? 1 : 0;
     }
     return counts;
 }
@@ -109,23 +114,57 @@ std::string PlacementReport::reason(std::size_t i) const {
         text += text.empty() ? "" : "; ";
         text += kLengthZero;
     }
+    if (suspicious(i)) {
+        text += text.empty() ? "" : "; ";
+        text += "suspicious length: longer than " + std::to_string(m_longSpotMs / 60'000) +
+                " minutes";
+    }
+    if (i < m_problems.size() && !m_problems[i].empty()) {
+        text += text.empty() ? "" : "; ";
+        text += m_problems[i];
+    }
     return text;
 }
 
 std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaksPlaced) const {
-    std::string never;
-    std::string doubled;
-    std::string silentSpots;
+    // Each kind names its first spots only: a hostile list can hold millions, and the full
+    // list is the CSV report's job.
+    struct Kind {
+        std::string lines;
+        std::size_t named = 0;
+        std::size_t count = 0;
+        void add(const std::string& line) {
+            ++count;
+            if (named < kSummaryLines) {
+                lines += line;
+                ++named;
+            }
+        }
+        std::string text() const {
+            return count > named
+                       ? lines + "  ... and " + std::to_string(count - named) + " more\n"
+                       : lines;
+        }
+    };
+    Kind never;
+    Kind doubled;
+    Kind silentSpots;
+    Kind longSpots;
     for (std::size_t i = 0; i < m_spots.size(); ++i) {
         const Placement where = placement(i);
         if (where == Placement::NoWindow || where == Placement::UnderDJ) {
-            never += spotLine(m_spots[i]) +
-                     (where == Placement::UnderDJ ? "  (under a DJ_ record)\n" : "\n");
+            never.add(spotLine(m_spots[i]) +
+                      (where == Placement::UnderDJ ? "  (under a DJ_ record)\n" : "\n"));
         } else if (where == Placement::Doubled) {
-            doubled += spotLine(m_spots[i]) + "  (" + std::to_string(timesPlaced(i)) + " times)\n";
+            doubled.add(spotLine(m_spots[i]) + "  (" + std::to_string(timesPlaced(i)) +
+                        " times)\n");
         }
         if (silent(i)) {
-            silentSpots += spotLine(m_spots[i]) + "  " + field(m_spots[i], Pole::Adr) + "\n";
+            silentSpots.add(spotLine(m_spots[i]) + "  " + field(m_spots[i], Pole::Adr) + "\n");
+        }
+        if (suspicious(i)) {
+            longSpots.add(spotLine(m_spots[i]) + "  " + field(m_spots[i], Pole::Trw) + "  " +
+                          field(m_spots[i], Pole::Adr) + "\n");
         }
     }
     const PlacementCounts counts = this->counts();
@@ -136,10 +175,15 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
                        std::to_string(breaksPlaced) + ", spots " +
                        std::to_string(counts.placements) + " (" + std::to_string(counts.distinct) +
                        " of the " + std::to_string(m_spots.size()) + " listed spots)\n";
-    text += "Spots never placed: " + countOrNone(counts.never) + "\n" + never;
-    text += "Spots placed more than once: " + countOrNone(counts.doubled) + "\n" + doubled;
+    text += "Spots never placed: " + countOrNone(counts.never) + "\n" + never.text();
+    text += "Spots placed more than once: " + countOrNone(counts.doubled) + "\n" + doubled.text();
     text += "Spots of length 0 (audio missing or unreadable): " + countOrNone(counts.silent) +
-            "\n" + silentSpots;
+            "\n" + silentSpots.text();
+    if (counts.suspicious > 0) {
+        text += "Spots longer than " + std::to_string(m_longSpotMs / 60'000) +
+                " minutes (suspicious): " + std::to_string(counts.suspicious) + "\n" +
+                longSpots.text();
+    }
     return text;
 }
 

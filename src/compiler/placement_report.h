@@ -24,6 +24,7 @@ struct PlacementCounts {
     std::size_t never = 0;       // placed 0 times
     std::size_t doubled = 0;     // placed 2 times or more
     std::size_t silent = 0;      // length 0 ms: audio missing or unreadable
+    std::size_t suspicious = 0;  // longer than the long-spot limit
     std::size_t placements = 0;  // spot records appended in all
     std::size_t distinct = 0;    // spots placed at least once
 };
@@ -34,9 +35,17 @@ struct PlacementCounts {
 // which must outlive it unchanged.
 class PlacementReport {
 public:
-    // `placed[i]`: how many times ListaLST record i was appended (Kompilator::placedCounts);
-    // `result`: the compiled ListaWynikowa, whose DJ_ records tell why a spot was skipped.
-    PlacementReport(const Lista& spots, const std::vector<int>& placed, const Lista& result);
+    // `placed[i]`: how many times ListaLST record i was appended (Compiler::placedCounts);
+    // `result`: the compiled ListaWynikowa, whose DJ_ records tell why a spot was skipped;
+    // `problems[i]`: why spot i's measured length is missing or doubtful (may be short);
+    // a spot longer than `longSpotMs` is reported as suspicious.
+    PlacementReport(const Lista& spots, const std::vector<int>& placed, const Lista& result,
+                    std::vector<std::string> problems = {}, std::int64_t longSpotMs = kLongSpotMs);
+
+    // An advert this long is more likely a broken file than a booked spot.
+    static constexpr std::int64_t kLongSpotMs = 3'600'000;
+    // Spots the summary names of each kind; the CSV names them all.
+    static constexpr std::size_t kSummaryLines = 50;
 
     // The number of spots reported on: the size of ListaLST.
     std::size_t size() const { return m_spots.size(); }
@@ -47,7 +56,9 @@ public:
     Placement placement(std::size_t i) const;
     // True when spot `i` measured 0 ms.
     bool silent(std::size_t i) const;
-    // True when spot `i` was not placed exactly once or measured 0 ms.
+    // True when spot `i` measured longer than the long-spot limit.
+    bool suspicious(std::size_t i) const;
+    // True when spot `i` was not placed exactly once, or measured 0 ms or suspiciously long.
     bool needsAttention(std::size_t i) const;
     PlacementCounts counts() const;
 
@@ -71,6 +82,8 @@ private:
 
     const Lista& m_spots;
     std::vector<int> m_placed;
+    std::vector<std::string> m_problems;
+    std::int64_t m_longSpotMs;
     // [start, end] in ms of every DJ_ record as the result placed it.
     std::vector<std::pair<std::int64_t, std::int64_t>> m_djSpans;
 };

@@ -94,6 +94,8 @@ Outcome Session::run(const std::function<Outcome()>& command) {
         return command();
     } catch (const FileError& error) {
         return Outcome::failed(error.what());
+    } catch (const TimeOverflow& error) {
+        return Outcome::failed(error.what());
     } catch (const std::bad_alloc&) {
         return Outcome::failed(std::string(kOutOfMemory));
     } catch (const std::length_error&) {
@@ -168,7 +170,8 @@ Outcome Session::compile(const CompileSettings& settings) {
     if (settings.sound.on && splitsLine(settings.sound.path)) {
         return Outcome::refused(Refusal::LineBreakInSoundPath);
     }
-    return run([&] {
+    bool touched = false;
+    Outcome outcome = run([&] {
         std::string line;
         if (settings.mode != BreakMode::None) {
             // Read before the result is touched, so that a matrix that fails leaves it.
@@ -182,6 +185,7 @@ Outcome Session::compile(const CompileSettings& settings) {
             line = lines[weekday];
         }
 
+        touched = true;
         m_progress.listCleared(ListId::Result);
         m_lists.ListaWynikowa.clear();
         m_lastCompile = CompileRecord{};
@@ -209,6 +213,13 @@ Outcome Session::compile(const CompileSettings& settings) {
         m_progress.breathe();
         return Outcome{};
     });
+    if (!outcome.done() && touched) {
+        // Half a day must not be there to be saved.
+        m_lists.ListaWynikowa = Lista{};
+        m_lastCompile = CompileRecord{};
+        m_progress.listCleared(ListId::Result);
+    }
+    return outcome;
 }
 
 Outcome Session::save(std::string_view name) {
@@ -256,7 +267,8 @@ void Session::storeBreakLength(BreakLength length) {
 }
 
 PlacementReport Session::placementReport() const {
-    return PlacementReport(m_lists.ListaLST, m_lastCompile.placedCounts, m_lists.ListaWynikowa);
+    return PlacementReport(m_lists.ListaLST, m_lastCompile.placedCounts, m_lists.ListaWynikowa,
+                           m_spotProblems);
 }
 
 void Session::clear() {
