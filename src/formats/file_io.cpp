@@ -7,6 +7,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cassert>
 #include <cerrno>
@@ -129,7 +130,7 @@ constexpr std::size_t kNameMax = NAME_MAX;
 constexpr int kMaxLinkHops = 40;  // the kernel's own limit
 // A temporary of a gone writer is left alone this long: on a folder shared between computers
 // its writer may be alive elsewhere under a process id that is free here.
-constexpr std::time_t kStaleAfterSeconds = 10 * 60;
+constexpr std::time_t kStaleAfterSeconds = 600;
 
 std::string writeErrorText(const std::string& path, WriteFailureText failureText,
                            const std::string& reason, bool refusal) {
@@ -184,22 +185,30 @@ void removeTemporariesAndDie(int signal) {
     ::raise(signal);  // SA_RESETHAND put the default action back: the process ends as asked
 }
 
-std::uint32_t randomTag(unsigned attempt) {
+std::uint32_t randomTag() {
     static std::atomic<std::uint64_t> counter{0};
     std::uint64_t x =
         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-        (counter.fetch_add(1) << 32) ^ attempt;
+        (counter.fetch_add(1) << 32);
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;  // splitmix64's finaliser
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
     return static_cast<std::uint32_t>(x ^ (x >> 31));
 }
 
-// `.<name>.<pid>.<8 hex>.tmp`, the name cut so that the whole stays within NAME_MAX.
-std::string temporaryName(const std::string& name, unsigned attempt) {
+// The longest name the folder's file system takes (some take less than NAME_MAX).
+std::size_t nameLimit(int folderFd) {
+    const long limit = ::fpathconf(folderFd, _PC_NAME_MAX);
+    return limit > 32 && static_cast<std::size_t>(limit) < kNameMax
+               ? static_cast<std::size_t>(limit)
+               : kNameMax;
+}
+
+// `.<name>.<pid>.<8 hex>.tmp`, the name cut so that the whole stays within `limit`.
+std::string temporaryName(const std::string& name, std::size_t limit) {
     char tail[48];
     const int tailSize = std::snprintf(tail, sizeof tail, ".%ld.%08x.tmp",
-                                       static_cast<long>(::getpid()), randomTag(attempt));
-    const std::size_t keep = kNameMax - 1 - static_cast<std::size_t>(tailSize);
+                                       static_cast<long>(::getpid()), randomTag());
+    const std::size_t keep = limit - 1 - static_cast<std::size_t>(tailSize);
     return "." + name.substr(0, keep) + tail;
 }
 
@@ -209,7 +218,7 @@ bool allOf(std::string_view text, const char* alphabet) {
 
 // The writer's process id when `entry` is a temporary of `name` as temporaryName makes them;
 // 0 otherwise.
-pid_t writerOf(std::string_view entry, const std::string& name) {
+pid_t writerOf(std::string_view entry, const std::string& name, std::size_t limit) {
     const std::size_t fullSize = entry.size();
     if (fullSize < 6 || entry.front() != '.' || !entry.ends_with(".tmp")) {
         return 0;
@@ -227,7 +236,7 @@ pid_t writerOf(std::string_view entry, const std::string& name) {
     }
     const std::string_view digits = entry.substr(dot + 1);
     const std::string_view kept = entry.substr(0, dot);
-    const bool cut = fullSize == kNameMax && kept.size() < name.size() && name.starts_with(kept);
+    const bool cut = fullSize == limit && kept.size() < name.size() && name.starts_with(kept);
     long pid = 0;
     if (!allOf(digits, "0123456789") || (kept != name && !cut) ||
         std::from_chars(digits.data(), digits.data() + digits.size(), pid).ec != std::errc()) {
@@ -238,7 +247,7 @@ pid_t writerOf(std::string_view entry, const std::string& name) {
 
 // Removes temporaries of `name` whose writer process is gone and that have not changed for a
 // while. Quietly does nothing where the folder can't be listed.
-void removeStaleTemporaries(int folderFd, const std::string& name) {
+void removeStaleTemporaries(int folderFd, const std::string& name, std::size_t limit) {
     const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listFd < 0) {
         return;
@@ -251,7 +260,7 @@ void removeStaleTemporaries(int folderFd, const std::string& name) {
     const pid_t self = ::getpid();
     const std::time_t now = std::time(nullptr);
     while (const dirent* entry = ::readdir(folder)) {
-        const pid_t writer = writerOf(entry->d_name, name);
+        const pid_t writer = writerOf(entry->d_name, name, limit);
         if (writer == 0 || writer == self || ::kill(writer, 0) == 0 || errno != ESRCH) {
             continue;
         }
@@ -306,7 +315,8 @@ bool copyExtendedAttributes(const AttributeSource& from, int to) {
     bool copied = true;
     std::string value;
     std::string present;
-    for (std::size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+    for (std::size_t at = 0, end = 0; at < names.size(); at = end + 1) {
+        end = std::min(names.find('\0', at), names.size());
         const char* name = names.c_str() + at;
         const ssize_t length = from.get(name, nullptr, 0);
         value.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
@@ -446,11 +456,12 @@ AtomicFileWriter::AtomicFileWriter(std::string path, WriteFailureText failureTex
         // Renaming over a device or FIFO would replace the node itself.
         failWith("Not a regular file");
     }
-    removeStaleTemporaries(m_folderFd, m_name);
+    const std::size_t limit = nameLimit(m_folderFd);
+    removeStaleTemporaries(m_folderFd, m_name, limit);
 
     int error = EEXIST;
     for (unsigned attempt = 0; attempt < 100 && m_fd < 0 && error == EEXIST; ++attempt) {
-        m_temporary = temporaryName(m_name, attempt);
+        m_temporary = temporaryName(m_name, limit);
         // Private until commit() gives it the replaced file's mode; a new file gets the umask's.
         m_fd = ::openat(m_folderFd, m_temporary.c_str(),
                         O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, exists ? 0600 : 0666);

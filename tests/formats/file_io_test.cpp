@@ -11,6 +11,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -138,7 +139,7 @@ std::map<std::string, std::string> extendedAttributes(const std::string& path) {
     names.resize(static_cast<std::size_t>(
         std::max<ssize_t>(0, ::listxattr(path.c_str(), names.data(), names.size()))));
     std::map<std::string, std::string> attributes;
-    for (std::size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+    for (std::size_t at = 0; at < names.size(); at += std::strlen(names.c_str() + at) + 1) {
         std::string value(4096, '\0');
         const ssize_t size =
             ::getxattr(path.c_str(), names.c_str() + at, value.data(), value.size());
