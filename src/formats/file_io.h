@@ -104,7 +104,8 @@ std::string describe(const ReplaceOutcome& outcome);
 // ACL and extended attributes, renames it over the target and flushes the folder.
 // - A symbolic link at `path` is written through to the file it names, unless the link lies in
 //   a sticky folder writable by others and belongs neither to this user nor to the folder's
-//   owner: a link planted there by someone else refuses the save.
+//   owner: a link planted there by someone else refuses the save. (Links among the folders
+//   on the way are the kernel's to judge.)
 // - Hard links: the rename gives `path` a new file; other names of the old file keep the
 //   previous bytes (reported as otherNamesDetached). One-step replacement is worth more on a
 //   playout folder than keeping the names together.
@@ -112,7 +113,8 @@ std::string describe(const ReplaceOutcome& outcome);
 //   sticky folder) but the file itself is writable, commit() overwrites the file in place
 //   instead; the bytes are then kept in memory until commit(), so that an abandoned write
 //   leaves the old file untouched.
-// - Later writers remove temporaries of the same target left by processes that are gone.
+// - Later writers remove temporaries of the same target whose process is gone and that have
+//   not changed for ten minutes (the writer may live on another computer sharing the folder).
 // Every failure throws FileError with the chosen text; the previous file is then intact (the
 // in-place rewrite excepted) and the temporary removed. Not copyable; one thread at a time.
 class AtomicFileWriter {
