@@ -1,15 +1,23 @@
 #include "formats/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cassert>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "model/file_error.h"
 
@@ -21,7 +29,7 @@ namespace {
     throw FileError("Cannot open file \"" + path + "\". " + reason);
 }
 
-std::string describe(int error) { return std::strerror(error); }
+std::string errorText(int error) { return std::strerror(error); }
 
 class Descriptor {
 public:
@@ -63,14 +71,14 @@ std::string readWholeFile(const std::string& path) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
-        throwOpenError(path, describe(errno));
+        throwOpenError(path, errorText(errno));
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) {
-        throwOpenError(path, describe(errno));
+        throwOpenError(path, errorText(errno));
     }
     if (S_ISDIR(info.st_mode)) {
-        throwOpenError(path, describe(EISDIR));
+        throwOpenError(path, errorText(EISDIR));
     }
     if (!S_ISREG(info.st_mode)) {
         throwOpenError(path, "Not a regular file");
@@ -86,7 +94,7 @@ std::string readWholeFile(const std::string& path) {
             if (errno == EINTR) {
                 continue;
             }
-            throwOpenError(path, describe(errno));
+            throwOpenError(path, errorText(errno));
         }
         if (got == 0) {
             break;
@@ -118,118 +126,569 @@ std::string_view cutAtNul(std::string_view text) {
 
 namespace {
 
-[[noreturn]] void throwWriteError(const std::string& path, WriteFailureText failureText,
-                                  const std::string& reason) {
+constexpr std::size_t kNameMax = NAME_MAX;
+constexpr int kMaxLinkHops = 40;  // the kernel's own limit
+// A temporary of a gone writer is left alone this long: on a folder shared between computers
+// its writer may be alive elsewhere under a process id that is free here.
+constexpr std::time_t kStaleAfterSeconds = 600;
+
+std::string writeErrorText(const std::string& path, WriteFailureText failureText,
+                           const std::string& reason, bool refusal) {
     if (failureText == WriteFailureText::UnableToWrite) {
-        throw FileError("Unable to write to " + path);
+        // A refusal on purpose gets its reason even in the short form: alone, the text would
+        // read like a broken disk.
+        return "Unable to write to " + path + (refusal ? ". " + reason : "");
     }
-    throw FileError("Cannot create file \"" + path + "\". " + reason);
+    return "Cannot create file \"" + path + "\". " + reason;
 }
 
-// Where the bytes must land: through a symbolic link to the file it names, so that saving
-// keeps a link the administrator made instead of replacing it with a plain file.
-std::string resolvedTarget(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-        return path;
+// Temporaries of writes in progress, for the signal handlers. A fixed static table because a
+// handler may neither allocate nor lock; a slot is free while its folder is -1.
+struct TemporarySlot {
+    std::atomic<int> folderFd{-1};  // -2 while being filled
+    pid_t writer = 0;
+    char name[kNameMax + 1] = {};
+};
+TemporarySlot g_temporaries[16];
+
+int registerTemporary(int folderFd, const std::string& name) {
+    for (int i = 0; i < static_cast<int>(std::size(g_temporaries)); ++i) {
+        TemporarySlot& slot = g_temporaries[i];
+        int expected = -1;
+        if (slot.folderFd.compare_exchange_strong(expected, -2)) {
+            std::memcpy(slot.name, name.c_str(), name.size() + 1);
+            slot.writer = ::getpid();
+            slot.folderFd.store(folderFd, std::memory_order_release);
+            return i;
+        }
     }
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr) {
-        return path;
-    }
-    std::string target = real;
-    std::free(real);
-    return target;
+    return -1;  // more writes at once than slots: a signal leaves this one for a later writer
 }
 
-// A name for the temporary beside `target` that no other writer uses at the same moment.
-std::string temporaryName(const std::string& target, unsigned attempt) {
-    static std::atomic<unsigned> counter{0};
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    const unsigned long long mix = static_cast<unsigned long long>(now) * 0x9E3779B97F4A7C15ULL ^
-                                   (static_cast<unsigned long long>(::getpid()) << 20) ^
-                                   (counter.fetch_add(1) + attempt);
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%012llx", mix & 0xFFFFFFFFFFFFULL);
-    // Cut the name so that the temporary's name stays within the file system's limit.
-    return folderOf(target) + "/." + nameOf(target).substr(0, 200) + suffix;
+void unregisterTemporary(int slot) {
+    if (slot >= 0) {
+        g_temporaries[slot].folderFd.store(-1, std::memory_order_release);
+    }
 }
 
-void syncFolder(const std::string& folder) {
+void removeTemporariesAndDie(int signal) {
+    const int savedErrno = errno;
+    const pid_t self = ::getpid();
+    for (TemporarySlot& slot : g_temporaries) {
+        const int folderFd = slot.folderFd.load(std::memory_order_acquire);
+        // A forked child shares the table but not the writes.
+        if (folderFd >= 0 && slot.writer == self) {
+            ::unlinkat(folderFd, slot.name, 0);
+        }
+    }
+    errno = savedErrno;
+    ::raise(signal);  // SA_RESETHAND put the default action back: the process ends as asked
+}
+
+std::uint32_t randomTag() {
+    static std::atomic<std::uint64_t> counter{0};
+    std::uint64_t x =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (counter.fetch_add(1) << 32);
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;  // splitmix64's finaliser
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+    return static_cast<std::uint32_t>(x ^ (x >> 31));
+}
+
+// The longest name the folder's file system takes (some take less than NAME_MAX).
+std::size_t nameLimit(int folderFd) {
+    const long limit = ::fpathconf(folderFd, _PC_NAME_MAX);
+    return limit > 32 && static_cast<std::size_t>(limit) < kNameMax
+               ? static_cast<std::size_t>(limit)
+               : kNameMax;
+}
+
+// `.<name>.<pid>.<8 hex>.tmp`, the name cut so that the whole stays within `limit`.
+std::string temporaryName(const std::string& name, std::size_t limit) {
+    char tail[48];
+    const int tailSize = std::snprintf(tail, sizeof tail, ".%ld.%08x.tmp",
+                                       static_cast<long>(::getpid()), randomTag());
+    const std::size_t keep = limit - 1 - static_cast<std::size_t>(tailSize);
+    return "." + name.substr(0, keep) + tail;
+}
+
+bool allOf(std::string_view text, const char* alphabet) {
+    return !text.empty() && text.find_first_not_of(alphabet) == std::string_view::npos;
+}
+
+// The writer's process id when `entry` is a temporary of `name` as temporaryName makes them;
+// 0 otherwise.
+pid_t writerOf(std::string_view entry, const std::string& name, std::size_t limit) {
+    const std::size_t fullSize = entry.size();
+    if (fullSize < 6 || entry.front() != '.' || !entry.ends_with(".tmp")) {
+        return 0;
+    }
+    entry = entry.substr(1, entry.size() - 5);
+    auto dot = entry.rfind('.');
+    if (dot == std::string_view::npos || entry.size() - dot - 1 != 8 ||
+        !allOf(entry.substr(dot + 1), "0123456789abcdef")) {
+        return 0;
+    }
+    entry = entry.substr(0, dot);
+    dot = entry.rfind('.');
+    if (dot == std::string_view::npos) {
+        return 0;
+    }
+    const std::string_view digits = entry.substr(dot + 1);
+    const std::string_view kept = entry.substr(0, dot);
+    const bool cut = fullSize == limit && kept.size() < name.size() && name.starts_with(kept);
+    long pid = 0;
+    if (!allOf(digits, "0123456789") || (kept != name && !cut) ||
+        std::from_chars(digits.data(), digits.data() + digits.size(), pid).ec != std::errc()) {
+        return 0;
+    }
+    return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes temporaries of `name` whose writer process is gone and that have not changed for a
+// while. Quietly does nothing where the folder can't be listed.
+void removeStaleTemporaries(int folderFd, const std::string& name, std::size_t limit) {
+    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) {
+        return;
+    }
+    DIR* folder = ::fdopendir(listFd);
+    if (folder == nullptr) {
+        ::close(listFd);
+        return;
+    }
+    const pid_t self = ::getpid();
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(folder)) {
+        const pid_t writer = writerOf(entry->d_name, name, limit);
+        if (writer == 0 || writer == self || ::kill(writer, 0) == 0 || errno != ESRCH) {
+            continue;
+        }
+        struct stat info {};
+        if (::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && now - info.st_mtime >= kStaleAfterSeconds) {
+            ::unlinkat(folderFd, entry->d_name, 0);
+        }
+    }
+    ::closedir(folder);
+}
+
+// Reads extended attributes through a descriptor, or, for a file this user may not read,
+// through /proc's name of an O_PATH descriptor (the ACL is readable by anyone).
+class AttributeSource {
+public:
+    AttributeSource(int folderFd, const std::string& name)
+        : m_fd(::openat(folderFd, name.c_str(),
+                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)),
+          m_pathFd(m_fd.get() >= 0
+                       ? -1
+                       : ::openat(folderFd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)),
+          m_procPath("/proc/self/fd/" + std::to_string(m_pathFd.get())) {}
+    ssize_t list(char* names, std::size_t size) const {
+        return m_fd.get() >= 0 ? ::flistxattr(m_fd.get(), names, size)
+                               : ::listxattr(m_procPath.c_str(), names, size);
+    }
+    ssize_t get(const char* name, char* value, std::size_t size) const {
+        return m_fd.get() >= 0 ? ::fgetxattr(m_fd.get(), name, value, size)
+                               : ::getxattr(m_procPath.c_str(), name, value, size);
+    }
+
+private:
+    Descriptor m_fd;
+    Descriptor m_pathFd;
+    std::string m_procPath;
+};
+
+// Copies every extended attribute (the ACL among them) the new file lacks; false when one
+// could not be read or set.
+bool copyExtendedAttributes(const AttributeSource& from, int to) {
+    ssize_t size = from.list(nullptr, 0);
+    if (size < 0) {
+        return errno == ENOTSUP;  // nothing to keep on such a file system
+    }
+    std::string names(static_cast<std::size_t>(size), '\0');
+    size = from.list(names.data(), names.size());
+    if (size < 0) {
+        return false;
+    }
+    names.resize(static_cast<std::size_t>(size));
+    bool copied = true;
+    std::string value;
+    std::string present;
+    for (std::size_t at = 0, end = 0; at < names.size(); at = end + 1) {
+        end = std::min(names.find('\0', at), names.size());
+        const char* name = names.c_str() + at;
+        const ssize_t length = from.get(name, nullptr, 0);
+        value.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+        if (length < 0 || from.get(name, value.data(), value.size()) != length) {
+            copied = false;
+            continue;
+        }
+        // An attribute the new file already has with this value (a security label the folder
+        // gave it) needs no privilege to keep.
+        present.resize(value.size());
+        if (::fgetxattr(to, name, present.data(), present.size()) == length && present == value) {
+            continue;
+        }
+        if (::fsetxattr(to, name, value.data(), value.size(), 0) != 0) {
+            copied = false;
+        }
+    }
+    return copied;
+}
+
+int writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return 0;
+}
+
+int openFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        // Only makes the rename durable; the data itself is already on disk.
-        (void)::fsync(fd);
-        ::close(fd);
+    if (fd >= 0 || errno != EACCES) {
+        return fd;
+    }
+    // A folder one may write in but not list: still usable, without the folder fsync and
+    // stale temporary clean-up.
+    return ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+bool followsForbiddenLink(const struct stat& link, int folderFd) {
+    struct stat folder {};
+    if (::fstat(folderFd, &folder) != 0) {
+        return true;
+    }
+    // The kernel's protected_symlinks rule, applied here because the link is resolved by hand
+    // and whether the machine enforces it is a setting.
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return shared && link.st_uid != ::geteuid() && link.st_uid != folder.st_uid;
+}
+
+// Gives the temporary `fd` the owner, group, extended attributes and mode of `existing`, the
+// file `name` it will replace, as far as this user may.
+void keepOwnerAndAttributes(int fd, int folderFd, const std::string& name,
+                            const struct stat& existing, ReplaceOutcome& outcome) {
+    struct stat mine {};
+    if (::fstat(fd, &mine) != 0 ||
+        ((mine.st_uid != existing.st_uid || mine.st_gid != existing.st_gid) &&
+         ::fchown(fd, existing.st_uid, existing.st_gid) != 0)) {
+        // Only root may give a file away; the group may still be one of this user's.
+        (void)::fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
+        outcome.ownerNotKept = true;
+    }
+    if (!copyExtendedAttributes(AttributeSource(folderFd, name), fd)) {
+        outcome.attributesNotKept = true;
+    }
+    // Last: a change of owner clears the set-id bits, and the mode must agree with the ACL.
+    if (::fchmod(fd, existing.st_mode & 07777) != 0) {
+        outcome.attributesNotKept = true;
     }
 }
 
 }  // namespace
 
-void writeFileAtomically(const std::string& path, std::string_view bytes,
-                         WriteFailureText failureText) {
-    auto fail = [&](int error) { throwWriteError(path, failureText, describe(error)); };
+std::string describe(const ReplaceOutcome& outcome) {
+    std::string note;
+    auto add = [&note](bool when, const char* text) {
+        if (when) {
+            note += note.empty() ? "" : " ";
+            note += text;
+        }
+    };
+    add(outcome.rewrittenInPlace, "Plik nadpisano w miejscu, nie jako jedną operację.");
+    add(outcome.ownerNotKept, "Nie udało się zachować właściciela pliku.");
+    add(outcome.attributesNotKept,
+        "Nie udało się zachować uprawnień ani atrybutów rozszerzonych pliku.");
+    add(outcome.otherNamesDetached,
+        "Pozostałe twarde dowiązania pliku zachowały poprzednią treść.");
+    return note;
+}
 
-    const std::string target = resolvedTarget(path);
+AtomicFileWriter::AtomicFileWriter(std::string path, WriteFailureText failureText)
+    : m_path(std::move(path)), m_failureText(failureText) {
+    std::string current = m_path;
+    for (int hop = 0;; ++hop) {
+        m_name = nameOf(current);
+        if (m_name.empty() || m_name == "." || m_name == "..") {
+            fail(EISDIR);
+        }
+        if (m_folderFd >= 0) {
+            ::close(m_folderFd);
+        }
+        m_folderFd = openFolder(folderOf(current));
+        if (m_folderFd < 0) {
+            fail(errno);
+        }
+        struct stat link {};
+        if (::fstatat(m_folderFd, m_name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISLNK(link.st_mode)) {
+            break;
+        }
+        if (hop == kMaxLinkHops) {
+            fail(ELOOP);
+        }
+        if (followsForbiddenLink(link, m_folderFd)) {
+            failWith("The link belongs to another user in a shared folder", true);
+        }
+        std::string to(PATH_MAX, '\0');
+        const ssize_t size = ::readlinkat(m_folderFd, m_name.c_str(), to.data(), to.size());
+        if (size < 0 || static_cast<std::size_t>(size) == to.size()) {
+            fail(size < 0 ? errno : ENAMETOOLONG);
+        }
+        to.resize(static_cast<std::size_t>(size));
+        current = to.starts_with('/') ? to : folderOf(current) + "/" + to;
+    }
+
     struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    const bool exists = ::fstatat(m_folderFd, m_name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
         fail(EISDIR);
     }
     if (exists && !S_ISREG(existing.st_mode)) {
         // Renaming over a device or FIFO would replace the node itself.
-        throwWriteError(path, failureText, "Not a regular file");
+        failWith("Not a regular file");
     }
-    const mode_t mode = exists ? (existing.st_mode & 07777) : 0666;
+    const std::size_t limit = nameLimit(m_folderFd);
+    removeStaleTemporaries(m_folderFd, m_name, limit);
 
-    std::string temp;
-    int rawFd = -1;
-    for (unsigned attempt = 0; attempt < 100 && rawFd < 0; ++attempt) {
-        temp = temporaryName(target, attempt);
-        rawFd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-        if (rawFd < 0 && errno != EEXIST) {
+    int error = EEXIST;
+    for (unsigned attempt = 0; attempt < 100 && m_fd < 0 && error == EEXIST; ++attempt) {
+        m_temporary = temporaryName(m_name, limit);
+        // Private until commit() gives it the replaced file's mode; a new file gets the umask's.
+        m_fd = ::openat(m_folderFd, m_temporary.c_str(),
+                        O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, exists ? 0600 : 0666);
+        error = errno;
+    }
+    if (m_fd >= 0) {
+        m_slot = registerTemporary(m_folderFd, m_temporary);
+        return;
+    }
+    m_temporary.clear();
+    if (exists && (error == EACCES || error == EPERM)) {
+        m_fd = ::openat(m_folderFd, m_name.c_str(),
+                        O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (m_fd >= 0) {
+            m_inPlace = true;
+            return;
+        }
+    }
+    fail(error);
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (!m_done) {
+        discardTemporary();
+    }
+    if (m_folderFd >= 0) {
+        ::close(m_folderFd);
+    }
+}
+
+void AtomicFileWriter::fail(int error) { failWith(errorText(error)); }
+
+void AtomicFileWriter::failWith(const std::string& reason, bool refusal) {
+    if (m_failure.empty()) {
+        m_failure = writeErrorText(m_path, m_failureText, reason, refusal);
+    }
+    discardTemporary();
+    if (m_folderFd >= 0) {
+        ::close(m_folderFd);  // the destructor does not run when the constructor throws
+        m_folderFd = -1;
+    }
+    throw FileError(m_failure);
+}
+
+void AtomicFileWriter::discardTemporary() {
+    unregisterTemporary(m_slot);
+    m_slot = -1;
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temporary.empty() && m_folderFd >= 0) {
+        ::unlinkat(m_folderFd, m_temporary.c_str(), 0);
+    }
+    m_temporary.clear();
+    m_buffer = std::string();
+}
+
+void AtomicFileWriter::writeToTemporary(std::string_view bytes) {
+    if (const int error = writeAll(m_fd, bytes)) {
+        fail(error);
+    }
+}
+
+void AtomicFileWriter::flushBuffer() {
+    writeToTemporary(m_buffer);
+    m_buffer.clear();
+}
+
+void AtomicFileWriter::append(std::string_view bytes) {
+    if (!m_failure.empty()) {
+        throw FileError(m_failure);
+    }
+    assert(!m_done);
+    if (m_inPlace || m_buffer.size() + bytes.size() < kChunkBytes) {
+        if (!m_inPlace && m_buffer.capacity() < kChunkBytes) {
+            m_buffer.reserve(kChunkBytes);
+        }
+        m_buffer.append(bytes);
+        return;
+    }
+    flushBuffer();
+    if (bytes.size() >= kChunkBytes) {
+        writeToTemporary(bytes);
+    } else {
+        m_buffer.append(bytes);
+    }
+}
+
+ReplaceOutcome AtomicFileWriter::commit() {
+    if (!m_failure.empty()) {
+        throw FileError(m_failure);
+    }
+    assert(!m_done);
+    if (m_inPlace) {
+        const int target = m_fd;
+        m_fd = -1;
+        const ReplaceOutcome outcome = rewriteInPlace(target, false);
+        m_done = true;
+        return outcome;
+    }
+    flushBuffer();
+    if (::fsync(m_fd) != 0) {
+        fail(errno);
+    }
+    ReplaceOutcome outcome;
+    struct stat existing {};
+    const bool exists = ::fstatat(m_folderFd, m_name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        fail(EISDIR);
+    }
+    if (exists && !S_ISREG(existing.st_mode)) {
+        failWith("Not a regular file");
+    }
+    if (exists) {
+        keepOwnerAndAttributes(m_fd, m_folderFd, m_name, existing, outcome);
+        outcome.otherNamesDetached = existing.st_nlink > 1;
+    }
+    if (::renameat(m_folderFd, m_temporary.c_str(), m_folderFd, m_name.c_str()) != 0) {
+        const int error = errno;
+        // Another user's file in a sticky folder may not be replaced, only written to.
+        const int target = exists && (error == EPERM || error == EACCES)
+                               ? ::openat(m_folderFd, m_name.c_str(),
+                                          O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
+                               : -1;
+        if (target < 0) {
+            fail(error);
+        }
+        outcome = rewriteInPlace(target, true);
+        discardTemporary();
+        m_done = true;
+        return outcome;
+    }
+    unregisterTemporary(m_slot);
+    m_slot = -1;
+    m_temporary.clear();
+    ::close(m_fd);  // its data is already on disk
+    m_fd = -1;
+    m_done = true;
+    // Only makes the rename durable; an O_PATH folder can't be synced and needn't be.
+    (void)::fsync(m_folderFd);
+    return outcome;
+}
+
+ReplaceOutcome AtomicFileWriter::rewriteInPlace(int targetFd, bool fromTemporary) {
+    Descriptor target(targetFd);
+    struct stat info {};
+    if (::fstat(target.get(), &info) != 0) {
+        fail(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        failWith("Not a regular file");
+    }
+    off_t size = static_cast<off_t>(m_buffer.size());
+    if (fromTemporary) {
+        if (::fstat(m_fd, &info) != 0 || ::lseek(m_fd, 0, SEEK_SET) != 0) {
             fail(errno);
         }
+        size = info.st_size;
     }
-    if (rawFd < 0) {
-        fail(EEXIST);
+#ifdef FALLOC_FL_KEEP_SIZE
+    // Reserving the space first makes a full disk fail before any old byte is overwritten.
+    if (size > 0 && ::fallocate(target.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS) {
+        fail(errno);
     }
-    Descriptor fd(rawFd);
-    auto abandon = [&](int error) {
-        ::close(fd.release());
-        ::unlink(temp.c_str());
-        fail(error);
-    };
-
-    // The umask applied to a new file; an existing file keeps its exact mode.
-    if (exists && ::fchmod(fd.get(), mode) != 0) {
-        abandon(errno);
-    }
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t put = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
-        if (put < 0) {
-            if (errno == EINTR) {
+#endif
+    if (!fromTemporary) {
+        if (const int error = writeAll(target.get(), m_buffer)) {
+            fail(error);
+        }
+    } else {
+        std::string chunk(kChunkBytes, '\0');
+        for (;;) {
+            const ssize_t got = ::read(m_fd, chunk.data(), chunk.size());
+            if (got < 0 && errno == EINTR) {
                 continue;
             }
-            abandon(errno);
+            if (got < 0) {
+                fail(errno);
+            }
+            if (got == 0) {
+                break;
+            }
+            if (const int error = writeAll(target.get(), std::string_view(chunk).substr(
+                                                             0, static_cast<std::size_t>(got)))) {
+                fail(error);
+            }
         }
-        written += static_cast<std::size_t>(put);
     }
-    if (::fsync(fd.get()) != 0) {
-        abandon(errno);
+    // Overwritten rather than truncated first: a shorter old file needs no new space, and a
+    // reader sees old and new bytes for a moment instead of an empty file.
+    if (::ftruncate(target.get(), size) != 0 || ::fsync(target.get()) != 0) {
+        fail(errno);
     }
-    if (::close(fd.release()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        fail(error);
+    if (::close(target.release()) != 0) {
+        fail(errno);
     }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        fail(error);
+    m_buffer = std::string();
+    ReplaceOutcome outcome;
+    outcome.rewrittenInPlace = true;
+    return outcome;
+}
+
+ReplaceOutcome writeFileAtomically(const std::string& path, std::string_view bytes,
+                                   WriteFailureText failureText) {
+    AtomicFileWriter writer(path, failureText);
+    writer.append(bytes);
+    return writer.commit();
+}
+
+void installTemporaryCleanup() {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
+            current.sa_handler != SIG_DFL) {
+            continue;
+        }
+        struct sigaction action {};
+        action.sa_handler = removeTemporariesAndDie;
+        sigemptyset(&action.sa_mask);
+        sigaddset(&action.sa_mask, SIGTERM);
+        sigaddset(&action.sa_mask, SIGINT);
+        sigaddset(&action.sa_mask, SIGHUP);
+        action.sa_flags = SA_RESETHAND;
+        ::sigaction(signal, &action, nullptr);
     }
-    syncFolder(folderOf(target));
 }
 
 }  // namespace kalmero

@@ -78,13 +78,92 @@ std::size_t countLines(std::string_view text);
 
 enum class WriteFailureText {
     CannotCreate,   // `Cannot create file "<path>". <reason>`
-    UnableToWrite,  // `Unable to write to <path>`
+    UnableToWrite,  // `Unable to write to <path>`; `Unable to write to <path>. <reason>` when
+                    // the save is refused on purpose (a link planted in a shared folder)
 };
 
-// Replaces the file at `path` with `bytes` as one step: written to a temporary file in the
-// same folder, flushed to disk, then renamed over the target. On any failure throws
-// FileError with the chosen text; the previous file is intact and no temporary is left.
-void writeFileAtomically(const std::string& path, std::string_view bytes,
-                         WriteFailureText failureText = WriteFailureText::CannotCreate);
+// What replacing a file could not do the usual way. All false: the file was replaced in one
+// step and kept its owner, group, mode, ACL and extended attributes.
+struct ReplaceOutcome {
+    bool ownerNotKept = false;        // owner or group could not be given to the new file
+    bool attributesNotKept = false;   // ACL or extended attributes could not be copied
+    bool rewrittenInPlace = false;    // folder or sticky bit forbade a new file: the existing
+                                      // file was overwritten, so a reader may see it half done
+    bool otherNamesDetached = false;  // the file had hard links; they keep the previous bytes
+};
+
+// A short note in Polish (UTF-8) for the operator about `outcome`; "" when there is nothing
+// to say.
+std::string describe(const ReplaceOutcome& outcome);
+
+// Writes a file as it is produced and puts it in place of the file at `path` when committed,
+// so that a result of any size is never held whole in memory and no reader sees it half done.
+//
+// The bytes go to a temporary `.<name>.<pid>.<random>.tmp` in the target's folder, flushed in
+// large chunks; commit() flushes it to disk, gives it the replaced file's owner, group, mode,
+// ACL and extended attributes, renames it over the target and flushes the folder.
+// - A symbolic link at `path` is written through to the file it names, unless the link lies in
+//   a sticky folder writable by others and belongs neither to this user nor to the folder's
+//   owner: a link planted there by someone else refuses the save. (Links among the folders
+//   on the way are the kernel's to judge.)
+// - Hard links: the rename gives `path` a new file; other names of the old file keep the
+//   previous bytes (reported as otherNamesDetached). One-step replacement is worth more on a
+//   playout folder than keeping the names together.
+// - When the folder allows no new file (no write permission, or another user's file in a
+//   sticky folder) but the file itself is writable, commit() overwrites the file in place
+//   instead; the bytes are then kept in memory until commit(), so that an abandoned write
+//   leaves the old file untouched.
+// - Later writers remove temporaries of the same target whose process is gone and that have
+//   not changed for ten minutes (the writer may live on another computer sharing the folder).
+// Every failure throws FileError with the chosen text; the previous file is then intact (the
+// in-place rewrite excepted) and the temporary removed. Not copyable; one thread at a time.
+class AtomicFileWriter {
+public:
+    static constexpr std::size_t kChunkBytes = 256 * 1024;
+
+    // Checks the target and creates the temporary; throws FileError when neither a new file
+    // nor an in-place rewrite is possible.
+    explicit AtomicFileWriter(std::string path,
+                              WriteFailureText failureText = WriteFailureText::CannotCreate);
+    // Removes the temporary unless committed; the target is untouched.
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Adds bytes after those appended before; writes to disk once kChunkBytes are waiting.
+    // Throws FileError (and removes the temporary) when the disk refuses them.
+    void append(std::string_view bytes);
+    // Puts the complete file in place of the target; call once. Throws FileError on failure.
+    ReplaceOutcome commit();
+
+private:
+    [[noreturn]] void fail(int error);
+    [[noreturn]] void failWith(const std::string& reason, bool refusal = false);
+    void flushBuffer();
+    void writeToTemporary(std::string_view bytes);
+    void discardTemporary();
+    ReplaceOutcome rewriteInPlace(int targetFd, bool fromTemporary);
+
+    std::string m_path;  // as given, for messages
+    WriteFailureText m_failureText;
+    int m_folderFd = -1;
+    std::string m_name;       // the target's name in m_folderFd, links resolved
+    std::string m_temporary;  // the temporary's name in m_folderFd; empty when rewriting
+    int m_fd = -1;            // temporary, or the target itself when rewriting in place
+    std::string m_buffer;
+    int m_slot = -1;  // where the signal handlers find the temporary
+    bool m_inPlace = false;
+    bool m_done = false;
+    std::string m_failure;  // the message of the error that ended this writer
+};
+
+// Replaces the file at `path` with `bytes` the way AtomicFileWriter does.
+ReplaceOutcome writeFileAtomically(const std::string& path, std::string_view bytes,
+                                   WriteFailureText failureText = WriteFailureText::CannotCreate);
+
+// Makes SIGTERM, SIGINT and SIGHUP remove the temporaries of writes in progress before the
+// process ends by the signal. Leaves signals alone that already have a handler or are ignored
+// (nohup). Call once from main(), before any thread starts.
+void installTemporaryCleanup();
 
 }  // namespace kalmero
