@@ -21,9 +21,44 @@ const std::string_view kUsage =
   --config FILE         configuration; default: kalmero.ini beside the program; a missing file
                         gives the defaults. It reads CzyDzwiek and FolderPlikBreak too.
   --report FILE.csv     also write a table of the advert spots: block time, title, path,
-                        length, times placed, and why a spot was not placed as listed
+                        length, times placed, why a spot was not placed as listed, and its
+                        block's booked time, aired time and drift
+  --picture FILE        also draw the compiled day, one row per hour, as FILE.png or FILE.pdf
+  --drift-limit MIN     name the advert blocks aired more than MIN minutes from their booked
+                        time; default: key DriftMinutes of section Kontrola (5)
+  --strict              refuse a day on any warning (a playlist cut short): nothing written
+  --date DAY            the day to compile: YYYY-MM-DD, today, tomorrow or +N (days from
+                        today, local time); sets the weekday (not with --weekday) and fills
+                        %Y %m %d %y %j %a (pn..nd) and %% in the paths of --mix --lst --out
+                        --report --picture
+  --days N              compile N consecutive days from --date, each from its own files to
+                        its own result; a day whose files are missing is skipped
   --help                print this text
+
+Exit: 0 written, 1 a file error or refusal (the previous result stays), 2 a usage error.
+Settings: kalmero.ini and matryca.dat beside the program when either is there (portable
+layout); otherwise $XDG_CONFIG_HOME/kalmero/ (~/.config/kalmero/), where the default matrix
+is copied on first use. --config and --matrix choose other files.
 )";
+
+namespace {
+
+// Decimal digits only, no more than `max`.
+std::optional<int> wholeNumber(std::string_view text, int max) {
+    if (text.empty() || text.size() > 9) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value <= max ? std::optional<int>(value) : std::nullopt;
+}
+
+}  // namespace
 
 std::optional<int> parseWeekday(std::string_view text) {
     static constexpr std::array<std::string_view, 7> kShort = {"pn", "wt", "sr", "cz",
@@ -66,9 +101,17 @@ BatchOptions parseBatchOptions(int argc, const char* const* argv) {
     CLI::Option* noSound = app.add_flag("--no-break-sound", options.noBreakSound);
     app.add_option("--config", options.config);
     app.add_option("--report", options.report);
+    app.add_option("--picture", options.picture);
+    std::string date;
+    std::string days;
+    std::string drift;
+    CLI::Option* dateOption = app.add_option("--date", date);
+    CLI::Option* daysOption = app.add_option("--days", days);
+    CLI::Option* driftOption = app.add_option("--drift-limit", drift);
+    CLI::Option* strict = app.add_flag("--strict", options.strict);
     fade->excludes(noFade);
     sound->excludes(noSound);
-    for (CLI::Option* flag : {fade, noFade, noSound}) {
+    for (CLI::Option* flag : {fade, noFade, noSound, strict}) {
         flag->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
 
@@ -118,6 +161,30 @@ BatchOptions parseBatchOptions(int argc, const char* const* argv) {
     }
     if (sound->count() > 0) {
         options.breakSound = breakSound;
+    }
+    if (dateOption->count() > 0) {
+        if (weekdayOption->count() > 0) {
+            throw UsageError("--date sets the weekday; give --date or --weekday, not both");
+        }
+        options.date = date;
+    }
+    if (daysOption->count() > 0) {
+        if (!options.date) {
+            throw UsageError("--days counts from --date; give --date as well");
+        }
+        const auto count = wholeNumber(days, 366);
+        if (!count || *count < 1) {
+            throw UsageError("--days must be a whole number from 1 to 366, not \"" + days + "\"");
+        }
+        options.days = *count;
+    }
+    if (driftOption->count() > 0) {
+        const auto minutes = wholeNumber(drift, 24 * 60);
+        if (!minutes) {
+            throw UsageError("--drift-limit must be whole minutes from 0 to 1440, not \"" + drift +
+                             "\"");
+        }
+        options.driftLimitMs = std::int64_t{*minutes} * 60'000;
     }
     return options;
 }

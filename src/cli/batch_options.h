@@ -35,6 +35,11 @@ struct BatchOptions {
     std::optional<BreakLength> breakLength;
     std::optional<std::string> breakSound;
     bool noBreakSound = false;
+    std::optional<std::string> date;  // as typed: YYYY-MM-DD, today, tomorrow or +N
+    int days = 1;                     // consecutive days from the date
+    bool strict = false;              // any warning refuses the day
+    std::string picture;              // FILE.png or FILE.pdf: a picture of the day
+    std::optional<std::int64_t> driftLimitMs;
 };
 
 // Reads the command line. Throws UsageError for an unknown or repeated option, a missing

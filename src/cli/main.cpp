@@ -1,3 +1,21 @@
-#include "cli/batch.h"
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <new>
 
-int main(int argc, char** argv) { return kalmero::runBatch(argc, argv); }
+#include "cli/batch.h"
+#include "formats/file_io.h"
+
+int main(int argc, char** argv) {
+    // A closed pipe on stderr costs only the messages, never the night's result.
+    std::signal(SIGPIPE, SIG_IGN);
+    kalmero::installTemporaryCleanup();
+    try {
+        return kalmero::runBatch(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("kalmero-batch: out of memory; nothing was written\n", stderr);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kalmero-batch: %s\n", error.what());
+    }
+    return kalmero::kExitFileError;
+}

@@ -221,21 +221,27 @@ std::string mixText(const Lista& list) {
     return text;
 }
 
-void zapiszNowyMix(const std::string& path, const Lista& list, const LineSteps& steps) {
+ReplaceOutcome zapiszNowyMix(const std::string& path, const Lista& list, const LineSteps& steps) {
     if (steps) {
         steps(0, list.size());
     }
-    // Records are formatted a batch at a time, so the gauge moves while a month is written.
-    std::string text;
-    text.reserve(mixTextSizeHint(list));
-    text += mixHeaderText(list.size());
+    // Formatted and written a batch of records at a time: a year's result is never held
+    // whole, and the gauge moves while it is written. Nothing shows at `path` until the
+    // file is complete.
+    AtomicFileWriter file(path, WriteFailureText::CannotCreate);
+    std::string text = mixHeaderText(list.size());
     for (std::size_t first = 0; first < list.size(); first += kRecordsPerStep) {
         appendMixText(text, list, first, kRecordsPerStep);
+        if (text.size() >= AtomicFileWriter::kChunkBytes) {
+            file.append(text);
+            text.clear();
+        }
         if (steps) {
             steps(std::min(list.size(), first + kRecordsPerStep), list.size());
         }
     }
-    writeFileAtomically(path, text, WriteFailureText::CannotCreate);
+    file.append(text);
+    return file.commit();
 }
 
 }  // namespace kalmero

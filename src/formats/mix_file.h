@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/file_io.h"
 #include "formats/line_steps.h"
 #include "model/lists.h"
 #include "model/pozycja.h"
@@ -38,8 +39,10 @@ void appendMixText(std::string& out, const Lista& list, std::size_t first, std::
 std::string mixText(const Lista& list);
 
 // Writes `list` to `path` (the output folder, the name and ".mix" already joined) as one
-// atomic replacement; `steps` hears of the records written. Throws FileError
-// `Cannot create file "<path>". <reason>`; any previous file stays intact.
-void zapiszNowyMix(const std::string& path, const Lista& list, const LineSteps& steps = {});
+// atomic replacement, keeping a replaced file's owner and mode; `steps` hears of the
+// records written. Throws FileError `Cannot create file "<path>". <reason>`; any previous
+// file stays intact.
+ReplaceOutcome zapiszNowyMix(const std::string& path, const Lista& list,
+                             const LineSteps& steps = {});
 
 }  // namespace kalmero

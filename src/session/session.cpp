@@ -236,7 +236,7 @@ Outcome Session::saveTo(const std::string& path) {
     }
     Outcome outcome = run([&] {
         m_progress.status("Zapisywanie wynikowego pliku MIX...");
-        zapiszNowyMix(path, m_lists.ListaWynikowa, [this](std::size_t done, std::size_t total) {
+        const ReplaceOutcome replaced = zapiszNowyMix(path, m_lists.ListaWynikowa, [this](std::size_t done, std::size_t total) {
             if (done == 0) {
                 m_progress.gaugeMax(static_cast<std::int64_t>(total));
                 return;
@@ -245,7 +245,11 @@ Outcome Session::saveTo(const std::string& path) {
             m_progress.breathe();
         });
         m_progress.status("Zapisywanie wynikowego pliku MIX - gotowe!");
-        return Outcome{};
+        Outcome done;
+        if (std::string note = describe(replaced); !note.empty()) {
+            done.warnings.push_back(std::move(note));
+        }
+        return done;
     });
     if (!outcome.done()) {
         m_progress.gaugeProgress(0);

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QStyleFactory>
 
+#include "formats/file_io.h"
 #include "formats/konfiguracja_file.h"
 #include "formats/matryca.h"
 #include "platform/audio_length.h"
@@ -16,6 +17,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    kalmero::installTemporaryCleanup();
     QApplication::setApplicationName(QStringLiteral("Kalmero"));
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(style);
