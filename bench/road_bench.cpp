@@ -180,7 +180,7 @@ void writeRecord(std::string& out, int index) {
     line("NwK", CzasTrwString(length - 2'500));
     line("FOu", CzasTrwString(length - 1'500));
     line("FOT", "1");
-    line("Mix", CzasTrwString(index % 3 * 200));
+    line("Mix", CzasTrwString(std::int64_t{index % 3} * 200));
     line("Ide", "MUZ" + std::to_string(100'000 + index));
     line("Tyt", title);
     line("Wyk", performer);
@@ -234,7 +234,9 @@ struct ChildRun {
     int status = -1;
 };
 
-double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; }
+double seconds(const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+}
 
 // Runs `body` in a forked child (whose exit status is body's result) and measures it.
 template <typename Body>

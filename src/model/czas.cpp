@@ -75,7 +75,7 @@ std::int64_t wrapMulAdd(std::int64_t acc, std::int64_t value, std::int64_t facto
 
 constexpr std::array<char, 200> kDigitPairs = [] {
     std::array<char, 200> pairs{};
-    for (int i = 0; i < 100; ++i) {
+    for (std::size_t i = 0; i < 100; ++i) {
         pairs[2 * i] = static_cast<char>('0' + i / 10);
         pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
     }
@@ -83,7 +83,7 @@ constexpr std::array<char, 200> kDigitPairs = [] {
 }();
 
 char* putTwoDigits(char* out, std::uint32_t value) {
-    std::memcpy(out, &kDigitPairs[2 * value], 2);
+    std::memcpy(out, &kDigitPairs[2 * std::size_t{value}], 2);
     return out + 2;
 }
 
