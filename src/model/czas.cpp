@@ -87,8 +87,8 @@ char* putTwoDigits(char* out, std::uint32_t value) {
     return out + 2;
 }
 
-// A negative part is written as "-" and its digits; the "-" is stored unconditionally and
-// kept only when needed, which spares a branch the predictor can't learn on mixed signs.
+// A negative part is written as "-" and its digits. The "-" is always stored and kept only
+// for a negative part, so the sign costs no branch.
 char* putSign(char* out, bool negative) {
     *out = '-';
     return out + (negative ? 1 : 0);
