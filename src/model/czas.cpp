@@ -1,6 +1,7 @@
 #include "model/czas.h"
 
-#include <cstdio>
+#include <array>
+#include <cstring>
 #include <limits>
 
 namespace kalmero {
@@ -72,15 +73,64 @@ std::int64_t wrapMulAdd(std::int64_t acc, std::int64_t value, std::int64_t facto
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(acc) + product);
 }
 
-void appendPadded(std::string& out, std::int64_t value, int width) {
-    char buffer[32];
-    if (value < 0) {
-        const auto magnitude = static_cast<unsigned long long>(-(value + 1)) + 1ULL;
-        std::snprintf(buffer, sizeof buffer, "-%0*llu", width, magnitude);
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%0*lld", width, static_cast<long long>(value));
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (std::size_t i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
     }
-    out += buffer;
+    return pairs;
+}();
+
+char* putTwoDigits(char* out, std::uint32_t value) {
+    std::memcpy(out, &kDigitPairs[2 * std::size_t{value}], 2);
+    return out + 2;
+}
+
+// A negative part is written as "-" and its digits. The "-" is always stored and kept only
+// for a negative part, so the sign costs no branch.
+char* putSign(char* out, bool negative) {
+    *out = '-';
+    return out + (negative ? 1 : 0);
+}
+
+// Hours of at least two digits, as many more as they take.
+char* putHours(char* out, std::uint64_t hours) {
+    if (hours < 100) {
+        return putTwoDigits(out, static_cast<std::uint32_t>(hours));
+    }
+    char digits[20];
+    char* const end = digits + sizeof digits;
+    char* first = end;
+    while (hours >= 100) {
+        first -= 2;
+        std::memcpy(first, &kDigitPairs[2 * (hours % 100)], 2);
+        hours /= 100;
+    }
+    if (hours >= 10) {
+        first -= 2;
+        std::memcpy(first, &kDigitPairs[2 * hours], 2);
+    } else {
+        *--first = static_cast<char>('0' + hours);
+    }
+    const auto count = static_cast<std::size_t>(end - first);
+    std::memcpy(out, first, count);
+    return out + count;
+}
+
+// Minutes, seconds and ms of a magnitude below one hour, as "MM:SS.mmm" with the sign of
+// each non-zero part when the time is negative.
+char* putBelowHour(char* out, std::uint32_t rest, bool negative) {
+    const std::uint32_t minutes = rest / 60'000;
+    const std::uint32_t seconds = rest / 1000 % 60;
+    const std::uint32_t millis = rest % 1000;
+    out = putTwoDigits(putSign(out, negative && minutes != 0), minutes);
+    *out++ = ':';
+    out = putTwoDigits(putSign(out, negative && seconds != 0), seconds);
+    *out++ = '.';
+    out = putSign(out, negative && millis != 0);
+    *out++ = static_cast<char>('0' + millis / 100);
+    return putTwoDigits(out, millis % 100);
 }
 
 }  // namespace
@@ -102,33 +152,51 @@ std::int64_t CzasTrwInt(std::string_view line) {
     return ms;
 }
 
+// Truncating division of a negative time gives the negated parts of its magnitude, so the
+// parts are worked out once, unsigned, and only the signs depend on the time's sign.
+std::size_t formatStartTime(std::int64_t ms, char* out) {
+    const bool negative = ms < 0;
+    const std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(ms) : static_cast<std::uint64_t>(ms);
+    const std::uint64_t hours = magnitude / 3'600'000;
+    const auto rest = static_cast<std::uint32_t>(magnitude % 3'600'000);
+    char* end = putHours(putSign(out, negative && hours != 0), hours);
+    *end++ = ':';
+    end = putBelowHour(end, rest, negative);
+    return static_cast<std::size_t>(end - out);
+}
+
+std::size_t formatDuration(std::int64_t ms, char* out) {
+    if (ms >= 0) {
+        putBelowHour(out, static_cast<std::uint32_t>(ms % 3'600'000), false);
+        return kDurationLength;
+    }
+    // A negative time keeps the fixed cut after the first three characters, which may
+    // take a colon and a sign or the hours' last digits: the files written so far hold it.
+    char full[kStartTimeMaxLength];
+    formatStartTime(ms, full);
+    std::memcpy(out, full + 3, kDurationLength);
+    return kDurationLength;
+}
+
 std::string CzasStartString(std::int64_t ms) {
-    const std::int64_t hours = ms / 3'600'000;
-    std::int64_t rest = ms - hours * 3'600'000;
-    const std::int64_t minutes = rest / 60'000;
-    rest -= minutes * 60'000;
-    const std::int64_t seconds = rest / 1000;
-    const std::int64_t millis = rest - seconds * 1000;
-    std::string text;
-    text.reserve(16);
-    appendPadded(text, hours, 2);
-    text += ':';
-    appendPadded(text, minutes, 2);
-    text += ':';
-    appendPadded(text, seconds, 2);
-    text += '.';
-    appendPadded(text, millis, 3);
-    return text;
+    char text[kStartTimeMaxLength];
+    return std::string(text, formatStartTime(ms, text));
 }
 
 std::string CzasTrwString(std::int64_t ms) {
-    const std::string full = CzasStartString(ms);
-    // From 100 hours on the hours take three digits or more: a fixed cut at position 4
-    // would then keep a colon and lose the last digit, so take the last nine instead.
-    if (ms >= 0 && full.size() > 12) {
-        return full.substr(full.size() - 9);
-    }
-    return full.size() > 3 ? full.substr(3, 9) : std::string{};
+    char text[kDurationLength];
+    return std::string(text, formatDuration(ms, text));
+}
+
+void appendStartTime(std::string& out, std::int64_t ms) {
+    char text[kStartTimeMaxLength];
+    out.append(text, formatStartTime(ms, text));
+}
+
+void appendDuration(std::string& out, std::int64_t ms) {
+    char text[kDurationLength];
+    out.append(text, formatDuration(ms, text));
 }
 
 std::int64_t pelna(std::int64_t ms) { return (ms / 3'600'000) * 3'600'000; }

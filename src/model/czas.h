@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,8 +30,29 @@ std::int64_t CzasTrwInt(std::string_view line);
 std::string CzasStartString(std::int64_t ms);
 
 // ms to MM:SS.mmm: the minutes, seconds and ms of CzasStartString, so whole hours (of any
-// number of digits) are dropped from the text (the caller's count keeps them).
+// number of digits) are dropped from the text (the caller's count keeps them). For a
+// negative time it is the 9 characters after the first 3 of CzasStartString's text.
 std::string CzasTrwString(std::int64_t ms);
+
+// The longest CzasStartString text, that of INT64_MIN: "-2562047788015:-12:-55.-808".
+inline constexpr std::size_t kStartTimeMaxLength = 27;
+
+// Every CzasTrwString text is this long.
+inline constexpr std::size_t kDurationLength = 9;
+
+// CzasStartString's text written to `out`, which must have room for kStartTimeMaxLength
+// characters; no terminating NUL. Returns the number of characters written.
+std::size_t formatStartTime(std::int64_t ms, char* out);
+
+// CzasStartString's text appended to `out`, allocating only when `out` must grow.
+void appendStartTime(std::string& out, std::int64_t ms);
+
+// CzasTrwString's text written to `out`, which must have room for kDurationLength
+// characters; no terminating NUL. Returns kDurationLength.
+std::size_t formatDuration(std::int64_t ms, char* out);
+
+// CzasTrwString's text appended to `out`, allocating only when `out` must grow.
+void appendDuration(std::string& out, std::int64_t ms);
 
 // Start of the whole hour of a time: (ms / 3,600,000) * 3,600,000, truncating.
 std::int64_t pelna(std::int64_t ms);

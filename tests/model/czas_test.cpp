@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <limits>
 #include <string>
+#include <vector>
 
 namespace kalmero {
 namespace {
@@ -24,8 +27,8 @@ TEST(CzasStartInt, ReadsEachGroupByItself) {
         {"Emi= 1:02:03.004", 3'723'004},   // leading blank inside a group
         {"Emi=$A:00:00.000", 36'000'000},  // hexadecimal group
         {"Emi=-1:00:00.000", -3'600'000},
-        {"Emi=1 :00:00.000", 0},           // trailing blank: not an integer
-        {"EMI=01:00:00.000", 3'600'000},   // the key is not looked at
+        {"Emi=1 :00:00.000", 0},          // trailing blank: not an integer
+        {"EMI=01:00:00.000", 3'600'000},  // the key is not looked at
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CzasStartInt(c.line), c.ms) << c.line;
@@ -57,6 +60,115 @@ TEST(CzasTrwString, DropsWholeHours) {
     EXPECT_EQ(CzasTrwString(205'500), "03:25.500");
     EXPECT_EQ(CzasTrwString(3'725'000), "02:05.000");
     EXPECT_EQ(CzasTrwString(0), "00:00.000");
+}
+
+// The snprintf formatting the hand-written digits replaced: every text the program has
+// written so far came from it, so the new one must agree with it byte for byte.
+namespace reference {
+
+void appendPadded(std::string& out, std::int64_t value, int width) {
+    char buffer[32];
+    if (value < 0) {
+        const auto magnitude = static_cast<unsigned long long>(-(value + 1)) + 1ULL;
+        std::snprintf(buffer, sizeof buffer, "-%0*llu", width, magnitude);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%0*lld", width, static_cast<long long>(value));
+    }
+    out += buffer;
+}
+
+std::string startString(std::int64_t ms) {
+    const std::int64_t hours = ms / 3'600'000;
+    std::int64_t rest = ms - hours * 3'600'000;
+    const std::int64_t minutes = rest / 60'000;
+    rest -= minutes * 60'000;
+    const std::int64_t seconds = rest / 1000;
+    const std::int64_t millis = rest - seconds * 1000;
+    std::string text;
+    appendPadded(text, hours, 2);
+    text += ':';
+    appendPadded(text, minutes, 2);
+    text += ':';
+    appendPadded(text, seconds, 2);
+    text += '.';
+    appendPadded(text, millis, 3);
+    return text;
+}
+
+std::string trwString(std::int64_t ms) {
+    const std::string full = startString(ms);
+    if (ms >= 0 && full.size() > 12) {
+        return full.substr(full.size() - 9);
+    }
+    return full.size() > 3 ? full.substr(3, 9) : std::string{};
+}
+
+}  // namespace reference
+
+// Edge values, then pseudo-random ones over the whole range and around the boundaries of
+// every part (a unit, 100 hours, each power of ten of hours), of both signs.
+std::vector<std::int64_t> timeTextInputs() {
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    std::vector<std::int64_t> values = {0,          1,           -1,          999,
+                                        -999,       1000,        -1000,       59'999,
+                                        -60'000,    3'599'999,   -3'600'000,  3'600'000,
+                                        86'400'000, 359'999'999, 360'000'000, -360'000'000,
+                                        kMin,       kMin + 1,    kMax,        kMax - 1};
+    std::uint64_t state = 1975;
+    const auto next = [&state] {
+        std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    };
+    const std::int64_t units[] = {1000, 60'000, 3'600'000, 360'000'000};
+    for (int i = 0; i < 100'000; ++i) {
+        const std::uint64_t r = next();
+        std::int64_t value;
+        switch (i % 4) {
+            case 0:
+                value = static_cast<std::int64_t>(r);
+                break;
+            case 1:  // within a few days either side of zero
+                value = static_cast<std::int64_t>(r % 1'000'000'000) - 500'000'000;
+                break;
+            case 2: {  // next to a multiple of a unit
+                const std::int64_t unit = units[r % 4];
+                const auto multiple = static_cast<std::int64_t>((r >> 8) % 100'000) - 50'000;
+                value = multiple * unit + static_cast<std::int64_t>((r >> 40) % 5) - 2;
+                break;
+            }
+            default: {  // around 10^k hours
+                std::int64_t hours = 1;
+                for (std::uint64_t k = r % 13; k > 0; --k) {
+                    hours *= 10;
+                }
+                value =
+                    hours * 3'600'000 + static_cast<std::int64_t>((r >> 8) % 7'200'000) - 3'600'000;
+                value = (r >> 63) != 0 ? -value : value;
+                break;
+            }
+        }
+        values.push_back(value);
+    }
+    return values;
+}
+
+TEST(TimeTexts, SameBytesAsTheSnprintfFormatting) {
+    char buffer[kStartTimeMaxLength];
+    for (const std::int64_t ms : timeTextInputs()) {
+        const std::string start = reference::startString(ms);
+        const std::string trw = reference::trwString(ms);
+        ASSERT_EQ(CzasStartString(ms), start) << ms;
+        ASSERT_EQ(CzasTrwString(ms), trw) << ms;
+        ASSERT_EQ(std::string(buffer, formatStartTime(ms, buffer)), start) << ms;
+        ASSERT_EQ(std::string(buffer, formatDuration(ms, buffer)), trw) << ms;
+        std::string appended = "Emi=";
+        appendStartTime(appended, ms);
+        appendDuration(appended, ms);
+        ASSERT_EQ(appended, "Emi=" + start + trw) << ms;
+    }
 }
 
 TEST(Pelna, StartOfTheHour) {
