@@ -118,7 +118,6 @@ std::optional<std::string> clobbered(const BatchOptions& options) {
     return std::nullopt;
 }
 
-}  // namespace
 
 // One day's road: load, compile, report, save. Returns the exit code.
 int runDay(const BatchOptions& options, int weekday, const Messages& messages) {

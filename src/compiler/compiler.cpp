@@ -33,7 +33,11 @@ std::int64_t sub(std::int64_t a, std::int64_t b) {
     return difference;
 }
 
-std::string emiLine(std::int64_t ms) { return "Emi=" + CzasStartString(ms); }
+std::string emiLine(std::int64_t ms) {
+    std::string line = "Emi=";
+    appendStartTime(line, ms);
+    return line;
+}
 
 std::string hourLine(int hour) {
     char buffer[32];
