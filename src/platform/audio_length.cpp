@@ -202,24 +202,38 @@ std::uint32_t littleEndian32(const unsigned char* bytes) {
            std::uint32_t{bytes[3]} << 24;
 }
 
-// The data chunk of a RIFF/RF64 WAVE file, or nullopt for other files. Broadcast WAVs may
-// carry large chunks (peak envelopes) before it.
-std::optional<ByteRange> waveDataChunk(int fd, off_t fileSize) {
+// What a RIFF/RF64 WAVE file holds: its data chunk, and the coding its format chunk names.
+struct WaveChunks {
+    ByteRange data;
+    unsigned formatTag;  // 0 when no format chunk comes before the data
+};
+
+// MPEG-1 Layer I/II (0x50) and Layer III (0x55) in a WAV file.
+bool isMpegFormatTag(unsigned tag) { return tag == 0x50 || tag == 0x55; }
+
+// The chunks of a RIFF/RF64 WAVE file, or nullopt for other files. Broadcast WAVs may
+// carry large chunks (peak envelopes) before the data.
+std::optional<WaveChunks> waveChunks(int fd, off_t fileSize) {
     unsigned char h[12];
     if (::pread(fd, h, sizeof h, 0) != static_cast<ssize_t>(sizeof h) ||
         (std::memcmp(h, "RIFF", 4) != 0 && std::memcmp(h, "RF64", 4) != 0) ||
         std::memcmp(h + 8, "WAVE", 4) != 0) {
         return std::nullopt;
     }
+    unsigned formatTag = 0;
     off_t at = 12;
     for (int chunks = 0; chunks < 1'000 && at + 8 <= fileSize; ++chunks) {
-        if (::pread(fd, h, 8, at) != 8) {
+        const ssize_t got = ::pread(fd, h, 10, at);
+        if (got < 8) {
             break;
         }
         const off_t size = littleEndian32(h + 4);
+        if (std::memcmp(h, "fmt ", 4) == 0 && size >= 2 && got == 10) {
+            formatTag = unsigned{h[8]} | unsigned{h[9]} << 8;
+        }
         if (std::memcmp(h, "data", 4) == 0) {
             // RF64 and unfinished files leave the size open (0xFFFFFFFF, or too large).
-            return ByteRange{at + 8, std::min(fileSize, at + 8 + size)};
+            return WaveChunks{ByteRange{at + 8, std::min(fileSize, at + 8 + size)}, formatTag};
         }
         at += 8 + size + (size & 1);
     }
@@ -500,13 +514,19 @@ Reading readLength(int fd, off_t fileSize, const DecodeBudget& budget) {
     if (startsWithMpegFrame(fd, *audio)) {
         return lengthByMpg123(fd, file, budget);
     }
-    if (auto reading = lengthBySndfile(fd, fileSize, budget)) {
-        return std::move(*reading);
+    const auto wave = waveChunks(fd, fileSize);
+    // libsndfile gives no length for MPEG anyway, and reads its way through a WAV's chunks
+    // so slowly that a broadcast WAV's peak envelope costs seconds.
+    const bool mpegWave = wave && isMpegFormatTag(wave->formatTag);
+    if (!mpegWave) {
+        if (auto reading = lengthBySndfile(fd, fileSize, budget)) {
+            return std::move(*reading);
+        }
     }
     if (auto reading = lengthOfOggFlac(fd, fileSize)) {
         return std::move(*reading);
     }
-    const ByteRange search = waveDataChunk(fd, fileSize).value_or(ByteRange{*audio, file.end});
+    const ByteRange search = wave ? wave->data : ByteRange{*audio, file.end};
     const auto run = findMpegFrameRun(fd, search);
     return run ? lengthByMpg123(fd, *run, budget) : failed(kUnreadable);
 }
