@@ -340,13 +340,11 @@ std::optional<Reading> lengthBySndfile(int fd, off_t fileSize, const DecodeBudge
     }
     std::optional<Reading> reading;
     if (!isMpegAudio(info.format)) {
-        reading = Reading{info.frames, info.samplerate, mostFrames(info, fileSize), {}};
         // SF_COUNT_MAX stands for "length unknown".
-        if (info.frames == SF_COUNT_MAX) {
-            const auto frames = countFramesByDecoding(file, info, budget);
-            reading = frames ? Reading{*frames, info.samplerate, mostFrames(info, fileSize), {}}
-                             : failed(budget.cutReason());
-        }
+        const auto frames = info.frames != SF_COUNT_MAX ? std::optional<std::int64_t>(info.frames)
+                                                        : countFramesByDecoding(file, info, budget);
+        reading = frames ? Reading{*frames, info.samplerate, mostFrames(info, fileSize), {}}
+                         : failed(budget.cutReason());
     }
     ::sf_close(file);
     return reading;
