@@ -7,10 +7,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <limits>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/encoding.h"
@@ -22,6 +26,74 @@
 namespace kalmero {
 
 namespace {
+
+// Why a spot has no length, for the operator's placement report.
+constexpr const char* kBadPath = "pusta ścieżka";
+constexpr const char* kNoFile = "brak pliku";
+constexpr const char* kCantOpen = "nie można otworzyć pliku";
+constexpr const char* kNotAFile = "to nie jest zwykły plik";
+constexpr const char* kEmptyFile = "pusty plik";
+constexpr const char* kUnreadable = "nie można odczytać pliku";
+constexpr const char* kNoAudio = "plik bez dźwięku";
+constexpr const char* kLengthOpen = "nagłówek nie podaje długości";
+constexpr const char* kImpossibleLength = "długość z nagłówka niemożliwa dla rozmiaru pliku";
+constexpr const char* kLongerThanADay = "długość ponad dobę";
+constexpr const char* kTooManyTags = "zbyt wiele znaczników ID3";
+
+// Taggers leave one tag, now and then two or three; a file of a million chained empty tags
+// would cost a read for each.
+constexpr int kMostId3v2Tags = 64;
+// No spot of a day's list plays longer than the day; a sparse file of silence at 1 Hz
+// would otherwise pass as years of audio.
+constexpr std::int64_t kMostSpotMs = std::int64_t{24} * 3'600 * 1'000;
+// FLAC at its most compact (a constant subframe for a block of 65,535 frames) takes about
+// 12 bytes a block, Vorbis and Opus on silence far more; a header claiming more than this
+// describes audio that isn't there.
+constexpr std::int64_t kMostFramesPerCompressedByte = 8'192;
+// What mpg123 reads at once through BufferedView.
+constexpr std::size_t kReadBuffer = 64 * 1'024;
+
+// Wall time one spot may spend reading its audio to the end.
+class DecodeBudget {
+public:
+    explicit DecodeBudget(std::chrono::milliseconds limit)
+        : m_limit(limit), m_end(std::chrono::steady_clock::now() + limit) {}
+    bool spent() const { return std::chrono::steady_clock::now() >= m_end; }
+    std::string cutReason() const {
+        const auto ms = m_limit.count();
+        return "dekodowanie przerwane po " +
+               (ms % 1'000 == 0 ? std::to_string(ms / 1'000) + " s" : std::to_string(ms) + " ms");
+    }
+
+private:
+    std::chrono::milliseconds m_limit;
+    std::chrono::steady_clock::time_point m_end;
+};
+
+// What a decoder made of a file: a frame count at a rate, or why it gives none.
+struct Reading {
+    std::int64_t frames = 0;
+    std::int64_t rate = 0;
+    // The most frames the file's bytes can hold in the coding found.
+    std::int64_t mostFrames = 0;
+    std::string problem;
+};
+
+Reading failed(std::string problem) {
+    Reading reading;
+    reading.problem = std::move(problem);
+    return reading;
+}
+
+std::int64_t saturatingProduct(std::int64_t a, std::int64_t b) {
+    return a > std::numeric_limits<std::int64_t>::max() / b
+               ? std::numeric_limits<std::int64_t>::max()
+               : a * b;
+}
+
+std::int64_t mostCompressedFrames(off_t fileSize) {
+    return saturatingProduct(fileSize, kMostFramesPerCompressedByte);
+}
 
 // mpg123_init must run once before any handle is made, and only once per process.
 bool mpg123Ready() {
@@ -91,12 +163,18 @@ bool startsMpegFrameRun(const std::vector<unsigned char>& bytes, std::size_t at)
 }
 
 // Offset of the audio after the ID3v2 tags at the file's start (taggers sometimes leave
-// more than one). The tag's size is a syncsafe integer (7 bits a byte); a footer adds 10.
-off_t skipId3v2Tags(int fd, off_t fileSize) {
+// more than one), or nullopt past kMostId3v2Tags. The tag's size is a syncsafe integer
+// (7 bits a byte); a footer adds 10.
+std::optional<off_t> skipId3v2Tags(int fd, off_t fileSize) {
     off_t at = 0;
     unsigned char h[10];
-    while (at < fileSize && ::pread(fd, h, sizeof h, at) == static_cast<ssize_t>(sizeof h) &&
-           h[0] == 'I' && h[1] == 'D' && h[2] == '3') {
+    for (int tags = 0;
+         at < fileSize && ::pread(fd, h, sizeof h, at) == static_cast<ssize_t>(sizeof h) &&
+         h[0] == 'I' && h[1] == 'D' && h[2] == '3';
+         ++tags) {
+        if (tags == kMostId3v2Tags) {
+            return std::nullopt;
+        }
         const off_t size = (off_t{h[6]} & 0x7F) << 21 | (off_t{h[7]} & 0x7F) << 14 |
                            (off_t{h[8]} & 0x7F) << 7 | (off_t{h[9]} & 0x7F);
         at += 10 + size + ((h[5] & 0x10) != 0 ? 10 : 0);
@@ -124,24 +202,38 @@ std::uint32_t littleEndian32(const unsigned char* bytes) {
            std::uint32_t{bytes[3]} << 24;
 }
 
-// The data chunk of a RIFF/RF64 WAVE file, or nullopt for other files. Broadcast WAVs may
-// carry large chunks (peak envelopes) before it.
-std::optional<ByteRange> waveDataChunk(int fd, off_t fileSize) {
+// What a RIFF/RF64 WAVE file holds: its data chunk, and the coding its format chunk names.
+struct WaveChunks {
+    ByteRange data;
+    unsigned formatTag;  // 0 when no format chunk comes before the data
+};
+
+// MPEG-1 Layer I/II (0x50) and Layer III (0x55) in a WAV file.
+bool isMpegFormatTag(unsigned tag) { return tag == 0x50 || tag == 0x55; }
+
+// The chunks of a RIFF/RF64 WAVE file, or nullopt for other files. Broadcast WAVs may
+// carry large chunks (peak envelopes) before the data.
+std::optional<WaveChunks> waveChunks(int fd, off_t fileSize) {
     unsigned char h[12];
     if (::pread(fd, h, sizeof h, 0) != static_cast<ssize_t>(sizeof h) ||
         (std::memcmp(h, "RIFF", 4) != 0 && std::memcmp(h, "RF64", 4) != 0) ||
         std::memcmp(h + 8, "WAVE", 4) != 0) {
         return std::nullopt;
     }
+    unsigned formatTag = 0;
     off_t at = 12;
     for (int chunks = 0; chunks < 1'000 && at + 8 <= fileSize; ++chunks) {
-        if (::pread(fd, h, 8, at) != 8) {
+        const ssize_t got = ::pread(fd, h, 10, at);
+        if (got < 8) {
             break;
         }
         const off_t size = littleEndian32(h + 4);
+        if (std::memcmp(h, "fmt ", 4) == 0 && size >= 2 && got == 10) {
+            formatTag = unsigned{h[8]} | unsigned{h[9]} << 8;
+        }
         if (std::memcmp(h, "data", 4) == 0) {
             // RF64 and unfinished files leave the size open (0xFFFFFFFF, or too large).
-            return ByteRange{at + 8, std::min(fileSize, at + 8 + size)};
+            return WaveChunks{ByteRange{at + 8, std::min(fileSize, at + 8 + size)}, formatTag};
         }
         at += 8 + size + (size & 1);
     }
@@ -176,27 +268,66 @@ bool isMpegAudio(int format) {
            sub == SF_FORMAT_MPEG_LAYER_II || sub == SF_FORMAT_MPEG_LAYER_III;
 }
 
+// Bits a sample takes in libsndfile's uncompressed codings, 0 for the others. FLAC names
+// its sample size as a PCM subformat.
+int pcmBitsPerSample(int format) {
+    if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC) {
+        return 0;
+    }
+    switch (format & SF_FORMAT_SUBMASK) {
+        case SF_FORMAT_PCM_S8:
+        case SF_FORMAT_PCM_U8:
+        case SF_FORMAT_ULAW:
+        case SF_FORMAT_ALAW:
+        case SF_FORMAT_DPCM_8:
+            return 8;
+        case SF_FORMAT_PCM_16:
+        case SF_FORMAT_DPCM_16:
+            return 16;
+        case SF_FORMAT_PCM_24:
+            return 24;
+        case SF_FORMAT_PCM_32:
+        case SF_FORMAT_FLOAT:
+            return 32;
+        case SF_FORMAT_DOUBLE:
+            return 64;
+        default:
+            return 0;
+    }
+}
+
+// The most frames `fileSize` bytes can hold in the file's coding: every sample stored for
+// PCM, kMostFramesPerCompressedByte for everything else.
+std::int64_t mostFrames(const SF_INFO& info, off_t fileSize) {
+    const std::int64_t bitsPerFrame = std::int64_t{pcmBitsPerSample(info.format)} * info.channels;
+    if (bitsPerFrame <= 0) {
+        return mostCompressedFrames(fileSize);
+    }
+    return saturatingProduct(fileSize, 8) / bitsPerFrame;
+}
+
 // Frames decoded to the end, for files whose header leaves the length open (FLAC written
-// to a pipe, a cut Opus file). 0 past a bound no spot comes near, so that a decoder going
-// round in circles on a broken file can't hold up the load.
-std::int64_t countFramesByDecoding(SNDFILE* file, const SF_INFO& info) {
+// to a pipe, a cut Opus file), or nullopt once the budget is spent: a long file, or a
+// decoder going round in circles on a broken one, can't hold up the load.
+std::optional<std::int64_t> countFramesByDecoding(SNDFILE* file, const SF_INFO& info,
+                                                  const DecodeBudget& budget) {
     constexpr sf_count_t kChunk = 4'096;
-    const std::int64_t most = std::int64_t{info.samplerate} * 3'600 * 100;
     std::vector<float> buffer(static_cast<std::size_t>(kChunk * info.channels));
     std::int64_t frames = 0;
-    for (sf_count_t got = 0; (got = ::sf_readf_float(file, buffer.data(), kChunk)) > 0;) {
-        frames += got;
-        if (frames > most) {
-            return 0;
+    while (!budget.spent()) {
+        const sf_count_t got = ::sf_readf_float(file, buffer.data(), kChunk);
+        if (got <= 0) {
+            return frames;
         }
+        frames += got;
     }
-    return frames;
+    return std::nullopt;
 }
 
 // The length libsndfile reads from the file's header, or nullopt when it refuses the file
 // or the audio is MPEG: for MPEG it only estimates from the first frame's bit rate and the
 // file size, which is far off for VBR files without a Xing header or with large tags.
-std::optional<std::int64_t> lengthBySndfile(int fd) {
+std::optional<Reading> lengthBySndfile(int fd, off_t fileSize, const DecodeBudget& budget) {
     // sf_open_fd closes the descriptor it is given even when it fails.
     const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (copy < 0) {
@@ -207,22 +338,21 @@ std::optional<std::int64_t> lengthBySndfile(int fd) {
     if (file == nullptr) {
         return std::nullopt;
     }
-    std::optional<std::int64_t> frames;
+    std::optional<Reading> reading;
     if (!isMpegAudio(info.format)) {
         // SF_COUNT_MAX stands for "length unknown".
-        frames = info.frames != SF_COUNT_MAX ? info.frames : countFramesByDecoding(file, info);
+        const auto frames = info.frames != SF_COUNT_MAX ? std::optional<std::int64_t>(info.frames)
+                                                        : countFramesByDecoding(file, info, budget);
+        reading = frames ? Reading{*frames, info.samplerate, mostFrames(info, fileSize), {}}
+                         : failed(budget.cutReason());
     }
     ::sf_close(file);
-    if (!frames) {
-        return std::nullopt;
-    }
-    return framesToMs(*frames, info.samplerate);
+    return reading;
 }
 
 // FLAC in Ogg, which libsndfile fails to open: the length from the STREAMINFO block that
-// the first Ogg packet carries. nullopt when the file is no Ogg FLAC, 0 when the block
-// leaves the length open.
-std::optional<std::int64_t> lengthOfOggFlac(int fd) {
+// the first Ogg packet carries. nullopt when the file is no Ogg FLAC.
+std::optional<Reading> lengthOfOggFlac(int fd, off_t fileSize) {
     unsigned char page[27 + 255 + 51];
     const ssize_t got = ::pread(fd, page, sizeof page, 0);
     if (got < 27 || std::memcmp(page, "OggS", 4) != 0) {
@@ -240,7 +370,10 @@ std::optional<std::int64_t> lengthOfOggFlac(int fd) {
     const std::int64_t rate = std::int64_t{info[10]} << 12 | info[11] << 4 | info[12] >> 4;
     const std::int64_t frames = std::int64_t{info[13] & 0x0F} << 32 | std::int64_t{info[14]} << 24 |
                                 info[15] << 16 | info[16] << 8 | info[17];
-    return framesToMs(frames, rate);
+    if (frames == 0) {
+        return failed(kLengthOpen);
+    }
+    return Reading{frames, rate, mostCompressedFrames(fileSize), {}};
 }
 
 class Mpg123Handle {
@@ -260,86 +393,217 @@ private:
     mpg123_handle* m_handle;
 };
 
-// What mpg123 reads: a range of the file, seen as a whole file of its own.
-struct FileView {
-    int fd;
-    ByteRange range;
-    off_t at;  // from range.begin
+// What mpg123 reads: a range of the file, seen as a whole file of its own, through a
+// buffer. mpg123 asks for each frame's header and then its body, a few hundred bytes at a
+// time, and a system call for each cost ten times the counting itself. Reading stops with
+// an error once the budget is spent.
+class BufferedView {
+public:
+    BufferedView(int fd, ByteRange range, const DecodeBudget& budget)
+        : m_fd(fd), m_range(range), m_budget(budget), m_buffer(kReadBuffer) {}
+
+    mpg123_ssize_t read(void* out, std::size_t size) {
+        auto* bytes = static_cast<unsigned char*>(out);
+        std::size_t copied = 0;
+        while (copied < size && m_at < length()) {
+            if (m_at < m_bufferAt || m_at >= m_bufferAt + static_cast<off_t>(m_filled)) {
+                const ssize_t got = refill();
+                if (got < 0 && copied == 0) {
+                    return -1;
+                }
+                if (got <= 0) {
+                    break;
+                }
+            }
+            const auto inBuffer = static_cast<std::size_t>(m_at - m_bufferAt);
+            const std::size_t n = std::min(size - copied, m_filled - inBuffer);
+            std::memcpy(bytes + copied, m_buffer.data() + inBuffer, n);
+            copied += n;
+            m_at += static_cast<off_t>(n);
+        }
+        return static_cast<mpg123_ssize_t>(copied);
+    }
+
+    off_t seek(off_t offset, int whence) {
+        const off_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m_at : length();
+        if (offset < -base || offset > std::numeric_limits<off_t>::max() - base) {
+            return -1;
+        }
+        m_at = base + offset;
+        return m_at;
+    }
+
+    bool budgetSpent() const { return m_budgetSpent; }
+
+private:
+    off_t length() const { return m_range.end - m_range.begin; }
+
+    // Fills the buffer from m_at on: bytes read, 0 at the file's end, -1 on an error.
+    ssize_t refill() {
+        if (m_budget.spent()) {
+            m_budgetSpent = true;
+            return -1;
+        }
+        const auto want =
+            static_cast<std::size_t>(std::min<off_t>(length() - m_at, m_buffer.size()));
+        ssize_t got = 0;
+        do {
+            got = ::pread(m_fd, m_buffer.data(), want, m_range.begin + m_at);
+        } while (got < 0 && errno == EINTR);
+        m_bufferAt = m_at;
+        m_filled = got > 0 ? static_cast<std::size_t>(got) : 0;
+        return got;
+    }
+
+    int m_fd;
+    ByteRange m_range;
+    const DecodeBudget& m_budget;
+    std::vector<unsigned char> m_buffer;
+    off_t m_at = 0;  // from m_range.begin, as are the two below
+    off_t m_bufferAt = 0;
+    std::size_t m_filled = 0;
+    bool m_budgetSpent = false;
 };
 
 mpg123_ssize_t readView(void* handle, void* buffer, size_t size) {
-    auto& view = *static_cast<FileView*>(handle);
-    const off_t left = view.range.end - view.range.begin - view.at;
-    if (left <= 0) {
-        return 0;
-    }
-    const ssize_t got = ::pread(view.fd, buffer, std::min<off_t>(left, static_cast<off_t>(size)),
-                                view.range.begin + view.at);
-    if (got > 0) {
-        view.at += got;
-    }
-    return got;
+    return static_cast<BufferedView*>(handle)->read(buffer, size);
 }
 
 off_t seekView(void* handle, off_t offset, int whence) {
-    auto& view = *static_cast<FileView*>(handle);
-    const off_t size = view.range.end - view.range.begin;
-    const off_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? view.at : size;
-    if (offset < -base || offset > std::numeric_limits<off_t>::max() - base) {
-        return -1;
-    }
-    view.at = base + offset;
-    return view.at;
+    return static_cast<BufferedView*>(handle)->seek(offset, whence);
 }
 
 // The length of the MPEG audio in `range` by counting every frame (mpg123_scan): exact
-// when the file carries an encoder tag (gapless trimming), else the decoded length. 0 when
-// no MPEG audio is found.
-std::int64_t lengthByMpg123(int fd, ByteRange range) {
+// when the file carries an encoder tag (gapless trimming), else the decoded length.
+Reading lengthByMpg123(int fd, ByteRange range, const DecodeBudget& budget) {
     if (!mpg123Ready()) {
-        return 0;
+        return failed(kUnreadable);
     }
     Mpg123Handle handle;
     mpg123_handle* mh = handle.get();
     if (mh == nullptr) {
-        return 0;
+        return failed(kUnreadable);
     }
     ::mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
-    FileView view{fd, range, 0};
+    BufferedView view(fd, range, budget);
     if (::mpg123_replace_reader_handle(mh, readView, seekView, nullptr) != MPG123_OK ||
         ::mpg123_open_handle(mh, &view) != MPG123_OK || ::mpg123_scan(mh) != MPG123_OK) {
-        return 0;
+        return failed(view.budgetSpent() ? budget.cutReason() : kUnreadable);
     }
     long rate = 0;
     int channels = 0;
     int encoding = 0;
     if (::mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK) {
-        return 0;
+        return failed(view.budgetSpent() ? budget.cutReason() : kUnreadable);
     }
     const off_t frames = ::mpg123_length(mh);
-    return frames > 0 ? framesToMs(frames, rate) : 0;
+    if (frames <= 0) {
+        return failed(kNoAudio);
+    }
+    return Reading{frames, rate, mostCompressedFrames(range.end - range.begin), {}};
 }
 
-std::int64_t lengthOfOpenFile(int fd) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
-        return 0;
+Reading readLength(int fd, off_t fileSize, const DecodeBudget& budget) {
+    const ByteRange file{0, fileSize};
+    const auto audio = skipId3v2Tags(fd, fileSize);
+    if (!audio) {
+        return failed(kTooManyTags);
     }
-    const ByteRange file{0, info.st_size};
-    const off_t audio = skipId3v2Tags(fd, info.st_size);
-    if (startsWithMpegFrame(fd, audio)) {
-        return lengthByMpg123(fd, file);
+    if (startsWithMpegFrame(fd, *audio)) {
+        return lengthByMpg123(fd, file, budget);
     }
-    if (const auto ms = lengthBySndfile(fd)) {
-        return *ms;
+    const auto wave = waveChunks(fd, fileSize);
+    // libsndfile gives no length for MPEG anyway, and reads its way through a WAV's chunks
+    // so slowly that a broadcast WAV's peak envelope costs seconds.
+    const bool mpegWave = wave && isMpegFormatTag(wave->formatTag);
+    if (!mpegWave) {
+        if (auto reading = lengthBySndfile(fd, fileSize, budget)) {
+            return std::move(*reading);
+        }
     }
-    if (const auto ms = lengthOfOggFlac(fd)) {
-        return *ms;
+    if (auto reading = lengthOfOggFlac(fd, fileSize)) {
+        return std::move(*reading);
     }
-    const ByteRange search = waveDataChunk(fd, info.st_size).value_or(ByteRange{audio, file.end});
+    const ByteRange search = wave ? wave->data : ByteRange{*audio, file.end};
     const auto run = findMpegFrameRun(fd, search);
-    return run ? lengthByMpg123(fd, *run) : 0;
+    return run ? lengthByMpg123(fd, *run, budget) : failed(kUnreadable);
 }
+
+// The reading as the operator gets it: lengths the file can't hold are not trusted.
+SpotMeasure judged(Reading reading) {
+    if (!reading.problem.empty()) {
+        return SpotMeasure{0, std::move(reading.problem)};
+    }
+    if (reading.frames > reading.mostFrames) {
+        return SpotMeasure{0, kImpossibleLength};
+    }
+    if (reading.rate <= 0) {
+        return SpotMeasure{0, kUnreadable};
+    }
+    const std::int64_t ms = framesToMs(reading.frames, reading.rate);
+    if (ms > kMostSpotMs) {
+        return SpotMeasure{0, kLongerThanADay};
+    }
+    if (ms == 0) {
+        return SpotMeasure{0, kNoAudio};
+    }
+    return SpotMeasure{ms, {}};
+}
+
+SpotMeasure measureOpenFile(int fd, off_t fileSize, const MeasureSettings& settings) {
+    if (settings.filesDecoded != nullptr) {
+        ++*settings.filesDecoded;
+    }
+    const DecodeBudget budget(settings.decodeLimit);
+    return judged(readLength(fd, fileSize, budget));
+}
+
+// A spot's file opened for measuring, or why it can't be; closed when it goes.
+class OpenSpot {
+public:
+    explicit OpenSpot(std::string_view pathCp1250) {
+        // A NUL inside the path would make open() see another, shorter path.
+        if (pathCp1250.empty() || pathCp1250.find('\0') != std::string_view::npos) {
+            m_problem = pathCp1250.empty() ? kBadPath : kNoFile;
+            return;
+        }
+        const std::string path = cp1250ToUtf8(pathCp1250);
+        // O_NONBLOCK: opening a FIFO must not wait for a writer; every decoder would.
+        m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (m_fd < 0) {
+            m_problem = errno == ENOENT || errno == ENOTDIR ? kNoFile : kCantOpen;
+        } else if (::fstat(m_fd, &m_info) != 0) {
+            m_problem = kCantOpen;
+        } else if (!S_ISREG(m_info.st_mode)) {
+            m_problem = kNotAFile;
+        } else if (m_info.st_size <= 0) {
+            m_problem = kEmptyFile;
+        }
+    }
+    ~OpenSpot() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    OpenSpot(const OpenSpot&) = delete;
+    OpenSpot& operator=(const OpenSpot&) = delete;
+
+    int fd() const { return m_fd; }
+    const struct stat& info() const { return m_info; }
+    // nullptr when the file can be measured.
+    const char* problem() const { return m_problem; }
+
+private:
+    int m_fd = -1;
+    struct stat m_info {};
+    const char* m_problem = nullptr;
+};
+
+// A load's measurings, by the file's device and inode.
+struct LoadCache {
+    std::mutex mutex;
+    std::map<std::pair<dev_t, ino_t>, SpotMeasure> measured;
+};
 
 }  // namespace
 
@@ -362,20 +626,40 @@ std::int64_t framesToMs(std::int64_t frames, std::int64_t rate) {
     return seconds * 1000 + ms;
 }
 
-std::int64_t PobierzCzasSpotu(std::string_view pathCp1250) {
-    // A NUL inside the path would make open() see another, shorter path.
-    if (pathCp1250.empty() || pathCp1250.find('\0') != std::string_view::npos) {
-        return 0;
+std::int64_t PobierzCzasSpotu(std::string_view pathCp1250) { return measureSpot(pathCp1250).ms; }
+
+SpotMeasure measureSpot(std::string_view pathCp1250) {
+    return measureSpotWith(pathCp1250, MeasureSettings{});
+}
+
+SpotMeasure measureSpotWith(std::string_view pathCp1250, const MeasureSettings& settings) {
+    const OpenSpot spot(pathCp1250);
+    if (spot.problem() != nullptr) {
+        return SpotMeasure{0, spot.problem()};
     }
-    const std::string path = cp1250ToUtf8(pathCp1250);
-    // O_NONBLOCK: opening a FIFO must not wait for a writer; every decoder would.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        return 0;
-    }
-    const std::int64_t ms = lengthOfOpenFile(fd);
-    ::close(fd);
-    return ms;
+    return measureOpenFile(spot.fd(), spot.info().st_size, settings);
+}
+
+SpotMeasurer newLoadMeasurer() { return newLoadMeasurer(MeasureSettings{}); }
+
+SpotMeasurer newLoadMeasurer(const MeasureSettings& settings) {
+    auto cache = std::make_shared<LoadCache>();
+    return [cache, settings](std::string_view pathCp1250) {
+        const OpenSpot spot(pathCp1250);
+        if (spot.problem() != nullptr) {
+            return SpotMeasure{0, spot.problem()};
+        }
+        // The path as spelled may differ; the opened file is the one measured.
+        const std::pair key{spot.info().st_dev, spot.info().st_ino};
+        const std::lock_guard lock(cache->mutex);
+        const auto known = cache->measured.find(key);
+        if (known != cache->measured.end()) {
+            return known->second;
+        }
+        SpotMeasure measure = measureOpenFile(spot.fd(), spot.info().st_size, settings);
+        cache->measured.emplace(key, measure);
+        return measure;
+    };
 }
 
 DecoderInfo decoderInfo() {
@@ -385,10 +669,6 @@ DecoderInfo decoderInfo() {
     description += ", libmpg123 ";
     description += KALMERO_MPG123_VERSION;
     return DecoderInfo{description, mpeg};
-}
-
-SpotMeasurer newLoadMeasurer() {
-    return [](std::string_view path) { return SpotMeasure{PobierzCzasSpotu(path), {}}; };
 }
 
 }  // namespace kalmero

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,12 +12,35 @@ namespace kalmero {
 
 // Playing length in ms of the audio file named by a path in Windows-1250 bytes (as an LST
 // path line holds it), rounded to the nearest ms with ties to even. 0 when the path doesn't
-// name a non-empty regular file or no decoder can tell its length. Never blocks: FIFOs and
-// devices are refused before any decoder sees them. Thread-safe.
+// name a non-empty regular file, no decoder can tell its length, or the length can't be
+// trusted (see measureSpot). Never blocks: FIFOs and devices are refused before any decoder
+// sees them. Thread-safe.
 std::int64_t PobierzCzasSpotu(std::string_view pathCp1250);
 
-// A measurer for one advert-list load.
+// Bounds on the work one spot may cost, so that a hostile file can't hold up a list's load.
+struct MeasureSettings {
+    // Wall time for reading a spot to its end, when its header leaves the length open or
+    // the audio is MPEG (whose frames are counted); past it the spot is unreadable.
+    std::chrono::milliseconds decodeLimit{3'000};
+    // When set, counts the files actually decoded (not answered from a load's cache).
+    std::atomic<int>* filesDecoded = nullptr;
+};
+
+// PobierzCzasSpotu's length with the reason (Polish, UTF-8) when it is 0 or not trusted:
+// a missing file, no decoder for it, a header length the file's size can't hold or that
+// exceeds a day, too many chained ID3v2 tags, decoding cut off at the limit. Thread-safe.
+SpotMeasure measureSpot(std::string_view pathCp1250);
+
+// measureSpot within the given bounds.
+SpotMeasure measureSpotWith(std::string_view pathCp1250, const MeasureSettings& settings);
+
+// A measurer for one advert list's load: it measures each file once however its path is
+// spelled (paths naming the same file, by device and inode, share one measuring). Each
+// call gives a fresh cache; copies of the measurer share it. Thread-safe.
 SpotMeasurer newLoadMeasurer();
+
+// newLoadMeasurer within the given bounds.
+SpotMeasurer newLoadMeasurer(const MeasureSettings& settings);
 
 // The decoders behind PobierzCzasSpotu, for the window's start-up check.
 struct DecoderInfo {

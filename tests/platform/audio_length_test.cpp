@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <future>
@@ -70,6 +71,7 @@ TEST_F(AudioLengthTest, MeasuresEachFormatExactly) {
         SCOPED_TRACE(c.name);
         writeAudioFile(file(c.name), c.kind, c.rate, sweep(c.rate, c.frames));
         EXPECT_EQ(PobierzCzasSpotu(file(c.name)), c.ms);
+        EXPECT_EQ(measureSpot(file(c.name)).problem.empty(), c.ms > 0);
     }
 }
 
@@ -284,6 +286,100 @@ TEST_F(AudioLengthTest, DecodesToTheEndWhenTheHeaderLeavesTheLengthOpen) {
     EXPECT_LT(cut, 7'000);
 }
 
+TEST_F(AudioLengthTest, HostileFilesAreUnreadableWithAReason) {
+    const std::string flac = file("a.flac");
+    writeAudioFile(flac, AudioKind::Flac, 48'000, sweep(48'000, 144'024));
+    const std::string flacBytes = readBytes(flac);
+    ASSERT_EQ(flacBytes.substr(0, 4), "fLaC");
+    ASSERT_EQ(flacBytes[4] & 0x7F, 0) << "STREAMINFO first";
+    // The 42-byte header alone, at 1 Hz with the most samples the header can count: 2^36 s.
+    std::string years = flacBytes.substr(0, 42);
+    years[4] = static_cast<char>(years[4] | 0x80);  // the last metadata block
+    years[8 + 10] = 0;
+    years[8 + 11] = 0;
+    years[8 + 12] = static_cast<char>(0x10 | (years[8 + 12] & 0x0F));
+    years[8 + 13] = static_cast<char>(years[8 + 13] | 0x0F);
+    years.replace(8 + 14, 4, 4, '\xFF');
+    std::string openLength = flacBytes;
+    openLength[8 + 13] = static_cast<char>(openLength[8 + 13] & 0xF0);
+    openLength.replace(8 + 14, 4, 4, '\0');
+
+    // 8-bit mono PCM at 1 Hz whose data chunk the file really holds (sparse, all zeros).
+    constexpr std::uint32_t kSparseBytes = 10'000'000;
+    std::string slow = "RIFF";
+    appendLittleEndian(slow, 36 + kSparseBytes, 4);
+    slow += "WAVEfmt ";
+    for (const auto& [value, size] : std::initializer_list<std::pair<std::uint32_t, int>>{
+             {16, 4}, {1, 2}, {1, 2}, {1, 4}, {1, 4}, {1, 2}, {8, 2}}) {
+        appendLittleEndian(slow, value, size);
+    }
+    slow += "data";
+    appendLittleEndian(slow, kSparseBytes, 4);
+
+    const std::string mp3 = file("a.mp3");
+    writeAudioFile(mp3, AudioKind::Mp3, 22'050, sweep(22'050, 22'050));
+    std::string chained;
+    for (int i = 0; i < 10'000; ++i) {
+        chained += id3v2Tag(0);
+    }
+    chained += readBytes(mp3);
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        off_t sparseSize;  // 0: as written
+        std::chrono::milliseconds decodeLimit;
+        const char* problem;
+    };
+    const std::chrono::milliseconds usual = MeasureSettings{}.decodeLimit;
+    const std::chrono::milliseconds none{0};
+    const Case cases[] = {
+        {"lata.flac", years, 0, usual, "długość z nagłówka niemożliwa dla rozmiaru pliku"},
+        {"rzadki.wav", slow, 44 + kSparseBytes, usual, "długość ponad dobę"},
+        {"tagi.mp3", chained, 0, usual, "zbyt wiele znaczników ID3"},
+        {"bez_dlugosci.flac", openLength, 0, none, "dekodowanie przerwane po 0 s"},
+        {"ramki.mp3", readBytes(mp3), 0, none, "dekodowanie przerwane po 0 s"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(file(c.name), c.bytes);
+        if (c.sparseSize > 0) {
+            ASSERT_EQ(::truncate(file(c.name).c_str(), c.sparseSize), 0);
+        }
+        MeasureSettings settings;
+        settings.decodeLimit = c.decodeLimit;
+        const SpotMeasure measure = measureSpotWith(file(c.name), settings);
+        EXPECT_EQ(measure.ms, 0);
+        EXPECT_EQ(measure.problem, c.problem);
+    }
+}
+
+TEST_F(AudioLengthTest, ALoadMeasuresEachFileOnceHoweverItsPathIsSpelled) {
+    writeAudioFile(file("a.mp3"), AudioKind::Mp3, 22'050, sweep(22'050, 22'050 * 2));
+    writeAudioFile(file("b.wav"), AudioKind::Wav, 8'000, sweep(8'000, 8'000));
+    ASSERT_EQ(::mkdir(file("x").c_str(), 0755), 0);
+    ASSERT_EQ(::link(file("a.mp3").c_str(), file("twardy.mp3").c_str()), 0);
+    ASSERT_EQ(::symlink(file("a.mp3").c_str(), file("dowiazanie.mp3").c_str()), 0);
+    const std::pair<std::string, std::int64_t> lines[] = {
+        {folder + "/a.mp3", 2'000},          {folder + "/./a.mp3", 2'000},
+        {folder + "/././a.mp3", 2'000},      {folder + "//a.mp3", 2'000},
+        {folder + "/x/../a.mp3", 2'000},     {folder + "/twardy.mp3", 2'000},
+        {folder + "/dowiazanie.mp3", 2'000}, {folder + "/b.wav", 1'000},
+        {folder + "/x/.././b.wav", 1'000},   {folder + "/brak.mp3", 0},
+    };
+    std::atomic<int> decoded = 0;
+    MeasureSettings settings;
+    settings.filesDecoded = &decoded;
+    const SpotMeasurer measure = newLoadMeasurer(settings);
+    for (const auto& [path, ms] : lines) {
+        EXPECT_EQ(measure(path).ms, ms) << path;
+    }
+    EXPECT_EQ(decoded, 2);
+    // The next load measures afresh: the files may have changed in between.
+    EXPECT_EQ(newLoadMeasurer(settings)(folder + "/./a.mp3").ms, 2'000);
+    EXPECT_EQ(decoded, 3);
+}
+
 TEST_F(AudioLengthTest, DecodersStaySilentOnBrokenFrames) {
     const std::string broken = file("uszkodzony.mp3");
     writeBytes(broken, "\xFF\xFB\x90\xC4" + std::string(5'000, '\0') + "\xFF\xFB\x90");
@@ -316,6 +412,7 @@ TEST_F(AudioLengthTest, GivesZeroForWhatIsNoAudioFile) {
     };
     for (const auto& path : paths) {
         EXPECT_EQ(PobierzCzasSpotu(path), 0) << path;
+        EXPECT_NE(measureSpot(path).problem, "") << path;
     }
 }
 
