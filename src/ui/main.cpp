@@ -37,7 +37,7 @@ int main(int argc, char* argv[]) {
     const std::string folder = kalmero::programFolder();
     kalmero::QtOperatorDialogs dialogs;
     kalmero::TForm1 window({kalmero::konfiguracjaPath(folder), kalmero::matrycaPath(folder)},
-                           dialogs, &kalmero::newLoadMeasurer);
+                           dialogs, [] { return kalmero::newLoadMeasurer(); });
     window.FormCreate();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
