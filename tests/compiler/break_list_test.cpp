@@ -1,17 +1,16 @@
 #include <gtest/gtest.h>
 
 #include "fixtures.h"
-#include "model/file_error.h"
 
 namespace kalmero {
 namespace {
 
-using namespace kalmero::testing;
+using namespace kalmero::test;
 
 struct BreakListCase {
     const char* name;
     std::string line;
-    std::string seconds;
+    std::int64_t seconds;
     bool sound;
     std::string soundPath;
     std::vector<std::string> emi;  // expected Emi lines, in order
@@ -25,17 +24,10 @@ class BreakListTable : public ::testing::TestWithParam<BreakListCase> {};
 
 TEST_P(BreakListTable, FillsEveryField) {
     const BreakListCase& c = GetParam();
-    TempFolder folder;
     Lists lists;
-    NullWindowPort window;
-    window.settings.weekday = 2;
-    window.settings.seconds = c.seconds;
-    Konfiguracja konfiguracja;
-    konfiguracja.CzyDzwiek = c.sound;
-    konfiguracja.FolderPlikBreak = c.soundPath;
-    Kompilator kompilator(lists, window, konfiguracja, matrixWith(folder, 2, c.line));
-
-    kompilator.UtworzListeBreak();
+    CompileSettings settings = settingsFor(BreakMode::Nearest, c.seconds);
+    settings.sound = {c.sound, c.soundPath};
+    Compiler(lists, settings).UtworzListeBreak(c.line);
 
     ASSERT_EQ(lists.ListaBreak.size(), c.emi.size());
     for (std::size_t i = 0; i < c.emi.size(); ++i) {
@@ -72,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
     Matrix, BreakListTable,
     ::testing::Values(BreakListCase{"TwoMarkers",
                                     "00100000000100000",
-                                    "30",
+                                    30,
                                     false,
                                     "",
                                     {"Emi=08:00:00.000", "Emi=17:00:00.000"},
@@ -82,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     ""},
                       BreakListCase{"SoundItems",
                                     "00100000000100000",
-                                    "30",
+                                    30,
                                     true,
                                     kSygnal,
                                     {"Emi=08:00:00.000", "Emi=17:00:00.000"},
@@ -92,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     "Adr=" + kSygnal},
                       BreakListCase{"SoundFolderHasNoName",
                                     "1",
-                                    "10",
+                                    10,
                                     true,
                                     "C:\\Dzwieki\\",
                                     {"Emi=06:00:00.000"},
@@ -102,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     "Adr=C:\\Dzwieki\\"},
                       BreakListCase{"SoundEmptyPath",
                                     "1",
-                                    "10",
+                                    10,
                                     true,
                                     "",
                                     {"Emi=06:00:00.000"},
@@ -112,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     "Adr="},
                       BreakListCase{"NinetySeconds",
                                     "10000000000000000",
-                                    "90",
+                                    90,
                                     false,
                                     "",
                                     {"Emi=06:00:00.000"},
@@ -122,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     ""},
                       BreakListCase{"HourDroppedFromText",
                                     "00000000000000001",
-                                    "3600",
+                                    3600,
                                     false,
                                     "",
                                     {"Emi=22:00:00.000"},
@@ -132,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     ""},
                       BreakListCase{"LengthZero",
                                     "1",
-                                    "0",
+                                    0,
                                     false,
                                     "",
                                     {"Emi=06:00:00.000"},
@@ -140,22 +132,12 @@ INSTANTIATE_TEST_SUITE_P(
                                     0,
                                     "Ide=--------",
                                     ""},
-                      BreakListCase{"LengthNotAnInteger",
-                                    "1",
-                                    "1.5",
-                                    false,
-                                    "",
-                                    {"Emi=06:00:00.000"},
-                                    "00:10.000",
-                                    10'000,
-                                    "Ide=--------",
-                                    ""},
                       BreakListCase{
-                          "NoBreaks", std::string(17, '0'), "10", false, "", {}, "", 0, "", ""},
-                      BreakListCase{"EmptyLine", "", "10", false, "", {}, "", 0, "", ""},
+                          "NoBreaks", std::string(17, '0'), 10, false, "", {}, "", 0, "", ""},
+                      BreakListCase{"EmptyLine", "", 10, false, "", {}, "", 0, "", ""},
                       BreakListCase{"ShortLine",
                                     "1111",
-                                    "10",
+                                    10,
                                     false,
                                     "",
                                     {"Emi=06:00:00.000", "Emi=07:00:00.000", "Emi=08:00:00.000",
@@ -166,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     ""},
                       BreakListCase{"OtherCharactersAreNoBreak",
                                     "0x1 2Y",
-                                    "10",
+                                    10,
                                     false,
                                     "",
                                     {"Emi=08:00:00.000"},
@@ -178,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // whose line reads back as 10:00 (only two hour digits are read).
                       BreakListCase{"BeyondTheGrid",
                                     std::string(17, '0') + "1" + std::string(76, '0') + "1",
-                                    "10",
+                                    10,
                                     false,
                                     "",
                                     {"Emi=23:00:00.000", "Emi=100:00:00.000"},
@@ -205,57 +187,20 @@ TEST(BreakSoundName, TakesTheFileNameLessItsLastExtension) {
 }
 
 TEST(BreakList, LongSoundPathIsCutToTheFieldCapacity) {
-    TempFolder folder;
     Lists lists;
-    NullWindowPort window;
-    Konfiguracja konfiguracja;
-    konfiguracja.CzyDzwiek = true;
-    konfiguracja.FolderPlikBreak =
-        "/" + std::string(300, 'a') + "/" + std::string(60, 'b') + ".wav";
-    Kompilator kompilator(lists, window, konfiguracja, matrixWith(folder, 0, "1"));
-    kompilator.UtworzListeBreak();
+    CompileSettings settings;
+    settings.sound = {true, "/" + std::string(300, 'a') + "/" + std::string(60, 'b') + ".wav"};
+    Compiler(lists, settings).UtworzListeBreak("1");
     ASSERT_EQ(lists.ListaBreak.size(), 1u);
     EXPECT_EQ(lists.ListaBreak[0].line(Pole::Ide), "Ide=" + std::string(46, 'b'));
-    EXPECT_EQ(lists.ListaBreak[0].line(Pole::Adr),
-              "Adr=" + konfiguracja.FolderPlikBreak.substr(0, 246));
+    EXPECT_EQ(lists.ListaBreak[0].line(Pole::Adr), "Adr=" + settings.sound.path.substr(0, 246));
 }
 
-TEST(BreakList, UnreadableMatrixLeavesTheBreakListEmpty) {
-    TempFolder folder;
-    const std::string threeLines = folder.write("three.dat", "1\r\n1\n1\r");
-    struct Case {
-        std::string path;
-        int weekday;
-        std::string message;
-    };
-    const Case cases[] = {
-        {folder.file("missing.dat"), 0, "Cannot open file"},
-        {threeLines, 3, "has no line for weekday 3"},
-        {folder.write("empty.dat", ""), 0, "has no line for weekday 0"},
-    };
-    for (const Case& c : cases) {
-        Lists lists;
-        lists.ListaBreak.push_back(testing::item("old", 0, 1));
-        NullWindowPort window;
-        window.settings.weekday = c.weekday;
-        Konfiguracja konfiguracja;
-        Kompilator kompilator(lists, window, konfiguracja, c.path);
-        try {
-            kompilator.UtworzListeBreak();
-            ADD_FAILURE() << "no error for " << c.path;
-        } catch (const FileError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
-        }
-        EXPECT_TRUE(lists.ListaBreak.empty());
-    }
-    // The last of three lines ended by LF, CR LF and CR.
+TEST(BreakList, ReplacesThePreviousBreakList) {
     Lists lists;
-    NullWindowPort window;
-    window.settings.weekday = 2;
-    Konfiguracja konfiguracja;
-    Kompilator kompilator(lists, window, konfiguracja, threeLines);
-    kompilator.UtworzListeBreak();
-    EXPECT_EQ(lists.ListaBreak.size(), 1u);
+    lists.ListaBreak.push_back(item("old", 0, 1));
+    Compiler(lists, CompileSettings{}).UtworzListeBreak("");
+    EXPECT_TRUE(lists.ListaBreak.empty());
 }
 
 }  // namespace

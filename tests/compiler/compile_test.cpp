@@ -1,55 +1,26 @@
 #include <gtest/gtest.h>
 
 #include "fixtures.h"
-#include "model/file_error.h"
 
 namespace kalmero {
 namespace {
 
-using namespace kalmero::testing;
-
-// Keeps what the compile shows, to check the view rows and the progress.
-class RecordingWindow : public NullWindowPort {
-  public:
-    void clearRows(View view) override {
-        if (view == View::Result) {
-            rows.clear();
-        }
-    }
-    void appendRow(View view, std::size_t index, std::string_view caption,
-                   std::string_view subItem) override {
-        if (view == View::Result) {
-            EXPECT_EQ(index, rows.size());
-            rows.push_back(std::string(caption) + "|" + std::string(subItem));
-        }
-    }
-    void setStatus(std::string_view text) override { statuses.emplace_back(text); }
-    void setGaugeMax(std::int64_t max) override { gaugeMax = max; }
-    void setGaugeProgress(std::int64_t progress) override { progress_.push_back(progress); }
-
-    std::vector<std::string> rows;
-    std::vector<std::string> statuses;
-    std::int64_t gaugeMax = -1;
-    std::vector<std::int64_t> progress_;
-};
+using namespace kalmero::test;
 
 // One compile on lists built in the test, with the matrix given as Monday's line.
 struct Compile1 {
-    explicit Compile1(int mode, std::initializer_list<int> breakHours = {},
-                      std::string seconds = "10", bool fade = false) {
-        window.settings.mode = mode;
-        window.settings.fade = fade;
-        window.settings.seconds = std::move(seconds);
-        matrix = matrixWith(folder, 0, hoursLine(breakHours));
-    }
+    explicit Compile1(BreakMode mode, std::initializer_list<int> breakHours = {},
+                      std::int64_t seconds = 10, bool fade = false)
+        : settings(settingsFor(mode, seconds, fade)), line(hoursLine(breakHours)) {}
 
     // The result as "HH:MM:SS.mmm title" texts.
     std::vector<std::string> compile() {
-        Kompilator kompilator(lists, window, konfiguracja, matrix);
-        EXPECT_TRUE(kompilator.NowyMozg());
-        shift = kompilator.Przesuniecie;
-        placed = kompilator.placedCounts();
-        breaks = kompilator.breaksPlaced();
+        Compiler compiler(lists, settings);
+        progress.clear();
+        compiler.NowyMozg(line, [this](std::size_t done) { progress.push_back(done); });
+        shift = compiler.Przesuniecie;
+        placed = compiler.placedCounts();
+        breaks = compiler.breaksPlaced();
         std::vector<std::string> out;
         for (const TPozycja& r : lists.ListaWynikowa) {
             EXPECT_EQ(r.CzasStart, CzasStartInt(r.line(Pole::Emi)));
@@ -67,11 +38,10 @@ struct Compile1 {
         throw std::runtime_error("no " + title);
     }
 
-    TempFolder folder;
-    std::string matrix;
+    CompileSettings settings;
+    std::string line;
     Lists lists;
-    RecordingWindow window;
-    Konfiguracja konfiguracja;
+    std::vector<std::size_t> progress;
     std::int64_t shift = 0;
     std::vector<int> placed;
     std::size_t breaks = 0;
@@ -95,7 +65,7 @@ class WorkedExample : public ::testing::TestWithParam<ExampleCase> {};
 // 12:03, both 4 minutes long, breaks 10 s.
 TEST_P(WorkedExample, PlacesBreakAndAdvertsAroundX) {
     const ExampleCase& c = GetParam();
-    Compile1 run(c.mode, {12}, "10", c.fade);
+    Compile1 run(breakModeFromIndex(c.mode), {12}, 10, c.fade);
     run.lists.ListaMIX = {item("X", at("11:59:00.000"), 4 * kMinute),
                           item("Y", at("12:03:00.000"), 4 * kMinute)};
     run.lists.ListaLST = {spot("S1", at("12:00:00.000"), 30 * kSecond),
@@ -129,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Compile, FadedItemIsCutAtTheHourAndUnfadedKeepsItsFields) {
     for (const bool fade : {false, true}) {
-        Compile1 run(1, {12}, "10", fade);
+        Compile1 run(BreakMode::OnTheHour, {12}, 10, fade);
         run.lists.ListaMIX = {item("X", at("11:59:00.000"), 4 * kMinute)};
         run.compile();
         const TPozycja& x = run.result("X");
@@ -153,7 +123,7 @@ class HalfWindow : public ::testing::TestWithParam<WindowCase> {};
 // A break at 12:00 against one item, followed back to back by Z.
 TEST_P(HalfWindow, DecidesBeforeOrAfter) {
     const WindowCase& c = GetParam();
-    Compile1 run(c.mode, {12}, "10");
+    Compile1 run(breakModeFromIndex(c.mode), {12});
     const std::int64_t start = at(c.itemStart);
     run.lists.ListaMIX = {item("I", start, c.grania), item("Z", start + c.grania, kMinute)};
     EXPECT_EQ(run.compile(), c.expected);
@@ -203,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Compile, TwoBreaksInOneWindow) {
     struct Case {
         const char* name;
-        int mode;
+        BreakMode mode;
         std::initializer_list<int> hours;
         std::string start;
         std::int64_t grania;
@@ -212,28 +182,28 @@ TEST(Compile, TwoBreaksInOneWindow) {
     };
     const Case cases[] = {
         {"NearestBothAtTheLaterPlace",
-         0,
+         BreakMode::Nearest,
          {12, 13},
          "11:30:00.000",
          90 * kMinute,
          {"11:30:00.000 I", news("13:00:00.000"), news("13:00:00.000")},
          20 * kSecond},
         {"OnTheHourOnlyTheLater",
-         1,
+         BreakMode::OnTheHour,
          {12, 13},
          "11:30:00.000",
          90 * kMinute,
          {"11:30:00.000 I", news("13:00:00.000")},
          10 * kSecond},
         {"OnTheHourEarlierOnly",
-         1,
+         BreakMode::OnTheHour,
          {12},
          "11:30:00.000",
          100 * kMinute,
          {"11:30:00.000 I"},
          -10 * kMinute},
         {"NearestBeforeTwoEqualHours",
-         0,
+         BreakMode::Nearest,
          {},
          "09:59:00.000",
          10 * kMinute,
@@ -242,13 +212,12 @@ TEST(Compile, TwoBreaksInOneWindow) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Compile1 run(c.mode, c.hours, "10");
+        Compile1 run(c.mode, c.hours);
         if (c.hours.size() == 0) {
             // Position 4 is hour 10 and position 94 hour 100, which reads back as 10:00.
-            std::string line(95, '0');
-            line[4] = '1';
-            line[94] = '1';
-            run.matrix = matrixWith(run.folder, 0, line);
+            run.line.assign(95, '0');
+            run.line[4] = '1';
+            run.line[94] = '1';
         }
         run.lists.ListaMIX = {item("I", at(c.start), c.grania)};
         EXPECT_EQ(run.compile(), c.expected);
@@ -257,11 +226,10 @@ TEST(Compile, TwoBreaksInOneWindow) {
 }
 
 TEST(Compile, FadingBeforeTheSecondBreakCutsTheFirst) {
-    Compile1 run(1, {}, "10", true);
-    std::string line(95, '0');
-    line[4] = '1';
-    line[94] = '1';
-    run.matrix = matrixWith(run.folder, 0, line);
+    Compile1 run(BreakMode::OnTheHour, {}, 10, true);
+    run.line.assign(95, '0');
+    run.line[4] = '1';
+    run.line[94] = '1';
     run.lists.ListaMIX = {item("I", at("09:58:00.000"), 4 * kMinute)};
     run.compile();
     ASSERT_EQ(run.lists.ListaWynikowa.size(), 3u);
@@ -276,30 +244,30 @@ TEST(Compile, FadingBeforeTheSecondBreakCutsTheFirst) {
 TEST(Compile, DJRecordsFollowTheirItemOnly) {
     struct Case {
         const char* name;
-        int mode;
+        BreakMode mode;
         bool fade;
         std::vector<std::string> expected;
     };
     const Case cases[] = {
         {"NoBreaks",
-         2,
+         BreakMode::None,
          false,
          {"11:50:00.000 A", "11:54:00.000 DA", "11:55:00.000 B", "11:59:00.000 DB",
           "12:00:00.000 S", "12:00:30.000 C"}},
         {"BreakAfterTheDJ",
-         0,
+         BreakMode::Nearest,
          false,
          {"11:50:00.000 A", "11:54:00.000 DA", "11:55:00.000 B", "11:59:00.000 DB",
           news("12:00:00.000"), "12:00:10.000 S", "12:00:40.000 C"}},
         {"FadeCutsTheDJ",
-         1,
+         BreakMode::OnTheHour,
          true,
          {"11:50:00.000 A", "11:54:00.000 DA", "11:55:00.000 B", "11:59:00.000 DB",
           news("12:00:00.000"), "12:00:10.000 S", "12:00:40.000 C"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Compile1 run(c.mode, {12}, "10", c.fade);
+        Compile1 run(c.mode, {12}, 10, c.fade);
         run.lists.ListaMIX = {
             item("Head", at("11:49:00.000"), kMinute, "Typ=DJ_"),
             item("A", at("11:50:00.000"), 5 * kMinute),
@@ -311,7 +279,7 @@ TEST(Compile, DJRecordsFollowTheirItemOnly) {
         };
         run.lists.ListaLST = {spot("S", at("12:00:00.000"), 30 * kSecond)};
         EXPECT_EQ(run.compile(), c.expected);
-        EXPECT_EQ(run.window.progress_, (std::vector<std::int64_t>{2, 5, 7}));
+        EXPECT_EQ(run.progress, (std::vector<std::size_t>{2, 5, 7}));
         if (c.fade) {
             EXPECT_EQ(run.result("DB").line(Pole::Trw), "Trw=01:00.000");
             EXPECT_EQ(run.result("B").line(Pole::Trw), "Trw=05:00.000");
@@ -320,7 +288,7 @@ TEST(Compile, DJRecordsFollowTheirItemOnly) {
 }
 
 TEST(Compile, BreakOfZeroLengthTakesNoTime) {
-    Compile1 run(0, {12}, "0");
+    Compile1 run(BreakMode::Nearest, {12}, 0);
     run.lists.ListaMIX = {item("A", at("11:58:00.000"), 4 * kMinute),
                           item("B", at("12:02:00.000"), kMinute)};
     EXPECT_EQ(run.compile(),
@@ -329,7 +297,7 @@ TEST(Compile, BreakOfZeroLengthTakesNoTime) {
 }
 
 TEST(Compile, SpotsBelongToEveryWindowTheyFallIn) {
-    Compile1 run(2);
+    Compile1 run(BreakMode::None);
     run.lists.ListaMIX = {
         item("A", at("10:00:00.000"), 4 * kMinute), item("B", at("10:04:00.000"), 4 * kMinute),
         item("C", at("10:20:00.000"), 4 * kMinute), item("D", at("10:22:00.000"), 4 * kMinute)};
@@ -348,7 +316,7 @@ TEST(Compile, SpotsBelongToEveryWindowTheyFallIn) {
 }
 
 TEST(Compile, SpotAtTheEndOfAWindowIsNotTakenAgain) {
-    Compile1 run(2);
+    Compile1 run(BreakMode::None);
     run.lists.ListaMIX = {item("A", at("10:00:00.000"), 4 * kMinute),
                           item("B", at("10:04:00.000"), 4 * kMinute)};
     run.lists.ListaLST = {spot("S", at("10:04:00.000"), 30 * kSecond)};
@@ -357,7 +325,7 @@ TEST(Compile, SpotAtTheEndOfAWindowIsNotTakenAgain) {
 }
 
 TEST(Compile, BreakAndAdvertsBeforeShareTheStamp) {
-    Compile1 run(0, {12}, "10");
+    Compile1 run(BreakMode::Nearest, {12});
     run.lists.ListaMIX = {item("A", at("11:59:00.000"), 10 * kMinute)};
     run.lists.ListaLST = {spot("S", at("11:59:30.000"), 30 * kSecond),
                           spot("T", at("12:01:00.000"), 20 * kSecond)};
@@ -366,7 +334,7 @@ TEST(Compile, BreakAndAdvertsBeforeShareTheStamp) {
 }
 
 TEST(Compile, OnTheHourAdvertsBeforeTheHourStayOut) {
-    Compile1 run(1, {12}, "10");
+    Compile1 run(BreakMode::OnTheHour, {12});
     run.lists.ListaMIX = {item("A", at("11:55:00.000"), 10 * kMinute)};
     run.lists.ListaLST = {spot("Early", at("11:56:00.000"), 30 * kSecond),
                           spot("OnHour", at("12:00:05.000"), 20 * kSecond)};
@@ -375,20 +343,8 @@ TEST(Compile, OnTheHourAdvertsBeforeTheHourStayOut) {
     EXPECT_EQ(run.placed, (std::vector<int>{0, 1}));
 }
 
-TEST(Compile, ShowsRowsStatusAndProgress) {
-    Compile1 run(0, {12}, "10");
-    run.lists.ListaMIX = {item("A", at("11:58:00.000"), 4 * kMinute)};
-    run.window.rows = {"stale"};
-    run.compile();
-    EXPECT_EQ(run.window.rows, (std::vector<std::string>{"11:58:00.000|Artist - A",
-                                                         "12:02:00.000|BREAK - " + kNews}));
-    EXPECT_EQ(run.window.statuses,
-              (std::vector<std::string>{"Kompilowanie list...", "Kompilowanie list - gotowe!"}));
-    EXPECT_EQ(run.window.gaugeMax, 1);
-}
-
 TEST(Compile, SecondCompileGivesTheSameResult) {
-    Compile1 run(1, {12, 13}, "25", true);
+    Compile1 run(BreakMode::OnTheHour, {12, 13}, 25, true);
     run.lists.ListaMIX = {item("A", at("11:58:00.000"), 4 * kMinute),
                           item("B", at("12:02:00.000"), 60 * kMinute)};
     run.lists.ListaLST = {spot("S", at("12:00:00.000"), 30 * kSecond)};
@@ -398,35 +354,12 @@ TEST(Compile, SecondCompileGivesTheSameResult) {
     EXPECT_EQ(run.lists.ListaWynikowa, first);
 }
 
-TEST(Compile, RefusesWithoutABreakMode) {
-    Compile1 run(-1, {12});
+TEST(Compile, NoBreaksModeLeavesTheBreakListAlone) {
+    Compile1 run(BreakMode::None, {12});
     run.lists.ListaMIX = {item("A", at("11:58:00.000"), 4 * kMinute)};
-    run.lists.ListaWynikowa = {item("old", 0, 1)};
-    Kompilator kompilator(run.lists, run.window, run.konfiguracja, run.matrix);
-    EXPECT_FALSE(kompilator.NowyMozg());
-    EXPECT_EQ(run.lists.ListaWynikowa.size(), 1u);
-    EXPECT_TRUE(run.lists.ListaBreak.empty());
-    EXPECT_TRUE(run.window.statuses.empty());
-}
-
-TEST(Compile, MatrixErrorKeepsThePreviousResult) {
-    Compile1 run(0);
-    run.matrix = run.folder.file("missing.dat");
-    run.lists.ListaMIX = {item("A", at("11:58:00.000"), 4 * kMinute)};
-    run.lists.ListaWynikowa = {item("old", 0, 1)};
-    run.lists.ListaBreak = {item("stale", 0, 1)};
-    Kompilator kompilator(run.lists, run.window, run.konfiguracja, run.matrix);
-    EXPECT_THROW(kompilator.NowyMozg(), FileError);
-    EXPECT_EQ(run.lists.ListaWynikowa.size(), 1u);
-    EXPECT_TRUE(run.lists.ListaBreak.empty());
-
-    // Mode 2 neither reads the matrix nor touches the break list.
     run.lists.ListaBreak = {item("stale", at("11:59:00.000"), 1)};
-    run.window.settings.mode = 2;
-    EXPECT_TRUE(kompilator.NowyMozg());
+    EXPECT_EQ(run.compile(), std::vector<std::string>{"11:58:00.000 A"});
     EXPECT_EQ(run.lists.ListaBreak.size(), 1u);
-    EXPECT_EQ(run.lists.ListaWynikowa.size(), 1u);
-    EXPECT_EQ(run.lists.ListaWynikowa[0].value(Pole::Tyt), "A");
 }
 
 struct FadeCase {
@@ -444,16 +377,14 @@ class Fade : public ::testing::TestWithParam<FadeCase> {};
 TEST_P(Fade, CutsTheLastRecord) {
     const FadeCase& c = GetParam();
     Lists lists;
-    NullWindowPort window;
-    Konfiguracja konfiguracja;
-    Kompilator kompilator(lists, window, konfiguracja, "");
+    Compiler compiler(lists, CompileSettings{});
     TPozycja r = item("A", c.start, 10 * kMinute);
     r.set(Pole::Out, "Out=09:00.000");
     r.set(Pole::FOu, "FOu=09:00.000");
     r.set(Pole::FOT, "FOT=500");
     lists.ListaWynikowa = {item("Earlier", 0, kMinute), r};
 
-    kompilator.WyciszWczesniejszaPozycje(c.cut);
+    compiler.WyciszWczesniejszaPozycje(c.cut);
 
     const TPozycja& last = lists.ListaWynikowa.back();
     EXPECT_EQ(last.line(Pole::Trw), "Trw=" + c.cutText);
@@ -488,17 +419,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FadeEmpty, EmptyResultIsLeftAlone) {
     Lists lists;
-    NullWindowPort window;
-    Konfiguracja konfiguracja;
-    Kompilator kompilator(lists, window, konfiguracja, "");
-    kompilator.WyciszWczesniejszaPozycje(at("12:00:00.000"));
+    Compiler(lists, CompileSettings{}).WyciszWczesniejszaPozycje(at("12:00:00.000"));
     EXPECT_TRUE(lists.ListaWynikowa.empty());
 }
 
 TEST(Compile, SoundBreaksCarryTheAudioPath) {
-    Compile1 run(0, {12}, "10");
-    run.konfiguracja.CzyDzwiek = true;
-    run.konfiguracja.FolderPlikBreak = "/srv/audio/sygnal.mp3";
+    Compile1 run(BreakMode::Nearest, {12});
+    run.settings.sound = {true, "/srv/audio/sygnal.mp3"};
     run.lists.ListaMIX = {item("A", at("11:58:00.000"), 4 * kMinute)};
     run.compile();
     const TPozycja& b = run.lists.ListaWynikowa.at(1);

@@ -1,19 +1,13 @@
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <initializer_list>
 #include <string>
-#include <vector>
 
-#include "compiler/kompilator.h"
+#include "compiler/compiler.h"
 #include "model/czas.h"
 
-namespace kalmero::testing {
+namespace kalmero::test {
 
 constexpr std::int64_t kHour = 3'600'000;
 constexpr std::int64_t kMinute = 60'000;
@@ -47,47 +41,6 @@ inline TPozycja spot(const std::string& name, std::int64_t block, std::int64_t l
     return r;
 }
 
-// A folder of its own for one test, removed at the end.
-class TempFolder {
-  public:
-    TempFolder() {
-        const char* base = std::getenv("KALMERO_TEST_TMP");
-        std::filesystem::path root =
-            base != nullptr ? std::filesystem::path(base) : std::filesystem::temp_directory_path();
-        std::string pattern = (root / "kalmero-compiler-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "mkdtemp failed in " << root;
-        }
-        m_path = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
-
-    std::string write(const std::string& name, const std::string& bytes) const {
-        const std::string path = file(name);
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-
-  private:
-    std::filesystem::path m_path;
-};
-
-// A matrix file whose line `weekday` is `line` and whose other lines are empty.
-inline std::string matrixWith(const TempFolder& folder, int weekday, const std::string& line) {
-    std::string text;
-    for (int d = 0; d < 7; ++d) {
-        text += (d == weekday ? line : std::string(17, '0')) + "\r\n";
-    }
-    return folder.write("matryca.dat", text);
-}
-
 // The matrix line with breaks at the given full hours (6 .. 22).
 inline std::string hoursLine(std::initializer_list<int> hours) {
     std::string line(17, '0');
@@ -97,4 +50,13 @@ inline std::string hoursLine(std::initializer_list<int> hours) {
     return line;
 }
 
-}  // namespace kalmero::testing
+// Settings for a compile in the tests: Monday, no break sound.
+inline CompileSettings settingsFor(BreakMode mode, std::int64_t seconds = 10, bool fade = false) {
+    CompileSettings settings;
+    settings.mode = mode;
+    settings.fade = fade;
+    settings.length = BreakLength::clamped(seconds);
+    return settings;
+}
+
+}  // namespace kalmero::test

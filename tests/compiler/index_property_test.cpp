@@ -7,14 +7,14 @@
 namespace kalmero {
 namespace {
 
-using namespace kalmero::testing;
+using namespace kalmero::test;
 
 // The compile as plain scans over the lists, step by step as the rules read: the model the
 // indexed compiler must match record for record.
 class PlainCompile {
-  public:
-    PlainCompile(Lists& lists, const BreakSettings& settings)
-        : m_lists(lists), m_settings(settings), m_breakMs(breakLengthMs(settings)) {}
+public:
+    PlainCompile(Lists& lists, const CompileSettings& settings)
+        : m_lists(lists), m_settings(settings), m_breakMs(settings.length.ms()) {}
 
     // Compiles with ListaBreak as it stands (the indexed side builds the same list).
     void run() {
@@ -29,7 +29,7 @@ class PlainCompile {
             }
             const std::int64_t start = r.CzasStart + m_shift;
             const std::int64_t end = start + r.CzasGrania;
-            const int mode = m_settings.mode;
+            const int mode = breakModeIndex(m_settings.mode);
             const int b = (mode == 0 || mode == 1) && !m_lists.ListaBreak.empty()
                               ? check(m_lists.ListaBreak, start, end)
                               : 0;
@@ -86,7 +86,7 @@ class PlainCompile {
 
     std::int64_t shift() const { return m_shift; }
 
-  private:
+private:
     int lst(std::int64_t from, std::int64_t to) const {
         return m_lists.ListaLST.empty() ? 0 : check(m_lists.ListaLST, from, to);
     }
@@ -100,7 +100,8 @@ class PlainCompile {
                 TPozycja copy = e;
                 copy.CzasStart = stamp;
                 copy.set(Pole::Emi, "Emi=" + CzasStartString(stamp));
-                if (m_settings.mode == 1 && m_settings.fade && !m_lists.ListaWynikowa.empty()) {
+                if (m_settings.mode == BreakMode::OnTheHour && m_settings.fade &&
+                    !m_lists.ListaWynikowa.empty()) {
                     TPozycja& last = m_lists.ListaWynikowa.back();
                     last.CzasNwK = std::max<std::int64_t>(0, stamp - last.CzasStart);
                     last.CzasMix = std::max<std::int64_t>(0, last.CzasNwK - 3000);
@@ -146,7 +147,7 @@ class PlainCompile {
     }
 
     Lists& m_lists;
-    BreakSettings m_settings;
+    CompileSettings m_settings;
     std::int64_t m_breakMs;
     std::int64_t m_shift = 0;
     std::size_t m_current = 0;
@@ -207,25 +208,20 @@ struct RandomDay {
 };
 
 TEST(IndexedCompile, MatchesThePlainScans) {
-    TempFolder folder;
     for (std::uint32_t seed = 1; seed <= 400; ++seed) {
         RandomDay day(seed);
         Lists lists;
         lists.ListaMIX = day.mix(static_cast<std::size_t>(day.pick(1, 60)));
         lists.ListaLST = day.spots(static_cast<std::size_t>(day.pick(0, 40)));
-        NullWindowPort window;
-        window.settings.mode = static_cast<int>(day.pick(0, 2));
-        window.settings.fade = day.pick(0, 1) == 1;
-        const std::string seconds[] = {"0", "10", "30", "3600", "abc"};
-        window.settings.seconds = seconds[day.pick(0, 4)];
-        const std::string matrix = matrixWith(folder, 0, day.matrixLine());
-        Konfiguracja konfiguracja;
+        const std::int64_t seconds[] = {0, 10, 30, 3600, 2147483};
+        const CompileSettings settings = settingsFor(breakModeFromIndex(day.pick(0, 2)),
+                                                     seconds[day.pick(0, 4)], day.pick(0, 1) == 1);
 
-        Kompilator kompilator(lists, window, konfiguracja, matrix);
-        ASSERT_TRUE(kompilator.NowyMozg());
+        Compiler kompilator(lists, settings);
+        kompilator.NowyMozg(day.matrixLine());
         const Lista indexed = lists.ListaWynikowa;
 
-        PlainCompile plain(lists, window.settings);
+        PlainCompile plain(lists, settings);
         plain.run();
         ASSERT_EQ(indexed.size(), lists.ListaWynikowa.size()) << "seed " << seed;
         ASSERT_EQ(indexed, lists.ListaWynikowa) << "seed " << seed;
@@ -250,10 +246,8 @@ TEST(IndexedCompile, WindowTestsMatchThePlainScans) {
         Lists lists;
         lists.ListaLST = day.spots(static_cast<std::size_t>(day.pick(0, 30)));
         lists.ListaBreak = day.spots(static_cast<std::size_t>(day.pick(0, 5)));
-        NullWindowPort window;
-        Konfiguracja konfiguracja;
-        Kompilator kompilator(lists, window, konfiguracja, "");
-        kompilator.zbudujIndeksy();
+        Compiler kompilator(lists, CompileSettings{});
+        kompilator.rebuildIndexes();
         for (int probe = 0; probe < 200; ++probe) {
             const std::int64_t from = day.time();
             const std::int64_t to = day.pick(0, 4) == 0 ? from - day.pick(0, kMinute)

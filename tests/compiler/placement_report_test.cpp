@@ -7,7 +7,7 @@
 namespace kalmero {
 namespace {
 
-using namespace kalmero::testing;
+using namespace kalmero::test;
 
 TEST(PlacementReport, ClassifiesEverySpot) {
     struct Case {
@@ -72,18 +72,14 @@ TEST(PlacementReport, SpotsTheCompileDidNotCountWereNeverPlaced) {
 }
 
 TEST(PlacementReport, CountsMatchACompile) {
-    TempFolder folder;
     Lists lists;
-    NullWindowPort window;
-    window.settings.mode = 2;
-    Konfiguracja konfiguracja;
     lists.ListaMIX = {item("A", at("10:00:00.000"), 4 * kMinute),
                       item("B", at("10:02:00.000"), 4 * kMinute)};
     lists.ListaLST = {spot("Both", at("10:03:00.000"), 20 * kSecond),
                       spot("None", at("11:00:00.000"), 30 * kSecond),
                       spot("First", at("10:00:30.000"), 0)};
-    Kompilator kompilator(lists, window, konfiguracja, matrixWith(folder, 0, hoursLine({})));
-    ASSERT_TRUE(kompilator.NowyMozg());
+    Compiler kompilator(lists, settingsFor(BreakMode::None));
+    kompilator.NowyMozg(hoursLine({}));
     const PlacementReport report(lists.ListaLST, kompilator.placedCounts(), lists.ListaWynikowa);
     EXPECT_EQ(report.placement(0), Placement::Doubled);
     EXPECT_EQ(report.placement(1), Placement::NoWindow);

@@ -17,56 +17,6 @@ namespace {
 
 using test::TempFolder;
 
-// The main window's settings controls as they behave: a change handler runs only when a
-// value really changes, and the fade box follows the mode.
-class FakeControls : public SettingsControls {
-public:
-    explicit FakeControls(std::string iniPath) : m_iniPath(std::move(iniPath)) {}
-
-    void setBreakModeIndex(int index) override {
-        if (index == mode) {
-            return;
-        }
-        mode = index;
-        // A radio group left with no item selected sends no click.
-        if (index >= 0) {
-            handlers.push_back("RadioGroup1Click");
-            RadioGroup1Click(m_iniPath, index);
-            fadeEnabled = index == 1;
-        }
-    }
-    void setFadeChecked(bool checked) override {
-        if (checked == fade) {
-            return;
-        }
-        fade = checked;
-        handlers.push_back("CheckBox1Click");
-        CheckBox1Click(m_iniPath, checked);
-    }
-    void setBreakSecondsText(const std::string& text) override {
-        if (text == seconds) {
-            return;
-        }
-        seconds = text;
-        handlers.push_back("LabeledEdit7Change");
-        if (const auto corrected = LabeledEdit7Change(m_iniPath, text)) {
-            setBreakSecondsText(*corrected);
-        }
-    }
-    void setFolderEditText(int tag, const std::string& folder) override { edits[tag] = folder; }
-
-    // The controls as the window creates them.
-    int mode = 0;
-    bool fade = false;
-    bool fadeEnabled = false;
-    std::string seconds = "0";
-    std::map<int, std::string> edits;
-    std::vector<std::string> handlers;
-
-private:
-    std::string m_iniPath;
-};
-
 class Configuration : public ::testing::Test {
 protected:
     std::string ini() const { return konfiguracjaPath(folder.path()); }
@@ -152,7 +102,7 @@ TEST_F(Configuration, AFailedWriteReportsAndKeepsTheOldFile) {
         ::setrlimit(RLIMIT_FSIZE, &limited);
         std::string message;
         try {
-            CheckBox1Click(ini(), true);
+            storeFade(ini(), true);
         } catch (const FileError& error) {
             message = error.what();
         }
@@ -171,39 +121,28 @@ TEST_F(Configuration, AFailedWriteReportsAndKeepsTheOldFile) {
 struct StartupCase {
     const char* name;
     std::string ini;  // empty: no file at all
-    int mode;
+    BreakMode mode;
     bool fade;
-    bool fadeEnabled;
-    std::string seconds;
-    std::string iniAfter;
-    std::vector<std::string> handlers;
+    std::int64_t seconds;
 };
 
-TEST_F(Configuration, StartUpPutsTheFileIntoTheControls) {
+TEST_F(Configuration, StartUpReadsTheStoredSettingsAndWritesNothing) {
     // clang-format off
     const StartupCase cases[] = {
-        {"first run, no file", "", 0, false, false, "10", "[Break]\r\nTime=10\r\n",
-         {"LabeledEdit7Change"}},
-        {"Start=1 enables the fade box", "[Break]\r\nStart=1\r\nTime=0\r\n", 1, false, true, "0",
-         "[Break]\r\nStart=1\r\nTime=0\r\n", {"RadioGroup1Click"}},
-        {"Start=7 is taken as 2 and written back", "[Break]\r\nStart=7\r\nTime=0\r\n", 2, false,
-         false, "0", "[Break]\r\nStart=2\r\nTime=0\r\n", {"RadioGroup1Click"}},
-        {"Start=-1 selects nothing and writes nothing", "[Break]\r\nStart=-1\r\nTime=0\r\n", -1,
-         false, false, "0", "[Break]\r\nStart=-1\r\nTime=0\r\n", {}},
-        {"Start=-9 likewise", "[Break]\r\nStart=-9\r\nTime=0\r\n", -1, false, false, "0",
-         "[Break]\r\nStart=-9\r\nTime=0\r\n", {}},
-        {"Time=-5 shows 0 and stores 0", "[Break]\r\nTime=-5\r\n", 0, false, false, "0",
-         "[Break]\r\nTime=0\r\n", {"LabeledEdit7Change", "LabeledEdit7Change"}},
-        {"Time above the largest break", "[Break]\r\nTime=99999999\r\n", 0, false, false,
-         "2147483", "[Break]\r\nTime=2147483\r\n", {"LabeledEdit7Change"}},
-        {"Time in hexadecimal is written back in decimal", "[Break]\r\nTime=$1E\r\n", 0, false,
-         false, "30", "[Break]\r\nTime=30\r\n", {"LabeledEdit7Change"}},
-        {"Time not a number reads as 10", "[Break]\r\nTime=ten\r\n", 0, false, false, "10",
-         "[Break]\r\nTime=10\r\n", {"LabeledEdit7Change"}},
-        {"Fade with mode 1", "[break]\r\nFADE=1\r\nstart=1\r\ntime=0\r\n", 1, true, true, "0",
-         "[break]\r\nFADE=1\r\nstart=1\r\ntime=0\r\n", {"RadioGroup1Click", "CheckBox1Click"}},
-        {"Fade=5 is written back as 1", "[Break]\r\nFade=5\r\nTime=0\r\n", 0, true, false, "0",
-         "[Break]\r\nFade=1\r\nTime=0\r\n", {"CheckBox1Click"}},
+        {"first run, no file", "", BreakMode::Nearest, false, 10},
+        {"Start=1", "[Break]\r\nStart=1\r\nTime=0\r\n", BreakMode::OnTheHour, false, 0},
+        {"Start=7 is taken as 2", "[Break]\r\nStart=7\r\nTime=0\r\n", BreakMode::None, false, 0},
+        {"Start=-1 selects nothing", "[Break]\r\nStart=-1\r\nTime=0\r\n", BreakMode::NotSelected,
+         false, 0},
+        {"Start=-9 likewise", "[Break]\r\nStart=-9\r\nTime=0\r\n", BreakMode::NotSelected, false, 0},
+        {"Time=-5 stays as read", "[Break]\r\nTime=-5\r\n", BreakMode::Nearest, false, -5},
+        {"Time above the largest break", "[Break]\r\nTime=99999999\r\n", BreakMode::Nearest, false,
+         2147483},
+        {"Time in hexadecimal", "[Break]\r\nTime=$1E\r\n", BreakMode::Nearest, false, 30},
+        {"Time not a number reads as 10", "[Break]\r\nTime=ten\r\n", BreakMode::Nearest, false, 10},
+        {"Fade with mode 1", "[break]\r\nFADE=1\r\nstart=1\r\ntime=0\r\n", BreakMode::OnTheHour,
+         true, 0},
+        {"Fade=5", "[Break]\r\nFade=5\r\nTime=0\r\n", BreakMode::Nearest, true, 0},
     };
     // clang-format on
     for (const StartupCase& c : cases) {
@@ -212,16 +151,16 @@ TEST_F(Configuration, StartUpPutsTheFileIntoTheControls) {
             test::writeBytes(ini(), c.ini);
         }
         Konfiguracja konfiguracja;
-        FakeControls controls(ini());
-        OdczytajKonfiguracje(ini(), konfiguracja, controls);
-        EXPECT_EQ(controls.mode, c.mode) << c.name;
-        EXPECT_EQ(controls.fade, c.fade) << c.name;
-        EXPECT_EQ(controls.fadeEnabled, c.fadeEnabled) << c.name;
-        EXPECT_EQ(controls.seconds, c.seconds) << c.name;
-        EXPECT_EQ(controls.handlers, c.handlers) << c.name;
-        EXPECT_EQ(iniText(), c.iniAfter) << c.name;
-        const std::map<int, std::string> emptyEdits = {{1, ""}, {2, ""}, {3, ""}};
-        EXPECT_EQ(controls.edits, emptyEdits) << c.name;
+        const StoredSettings stored = OdczytajKonfiguracje(ini(), konfiguracja);
+        EXPECT_EQ(stored.mode, c.mode) << c.name;
+        EXPECT_EQ(stored.fade, c.fade) << c.name;
+        EXPECT_EQ(stored.seconds, c.seconds) << c.name;
+        EXPECT_EQ(iniExists(), !c.ini.empty()) << c.name;
+        if (!c.ini.empty()) {
+            EXPECT_EQ(iniText(), c.ini) << c.name;
+        }
+        EXPECT_EQ(konfiguracja.FolderMIX + konfiguracja.FolderLST + konfiguracja.FolderWynikowy, "")
+            << c.name;
     }
 }
 
@@ -235,24 +174,17 @@ TEST_F(Configuration, StartUpKeepsOnlyFoldersThatExist) {
     test::writeBytes(ini(), text);
     Konfiguracja konfiguracja;
     konfiguracja.FolderWynikowy = folder / "out/";  // the key is there, so it wins
-    FakeControls controls(ini());
-    OdczytajKonfiguracje(ini(), konfiguracja, controls);
+    OdczytajKonfiguracje(ini(), konfiguracja);
     EXPECT_EQ(konfiguracja.FolderMIX, mix);
     EXPECT_EQ(konfiguracja.FolderLST, "");
     EXPECT_EQ(konfiguracja.FolderWynikowy, "");
-    const std::map<int, std::string> edits = {{1, mix}, {2, ""}, {3, ""}};
-    EXPECT_EQ(controls.edits, edits);
     EXPECT_EQ(iniText(), text) << "the file keeps the folders it had";
 
-    // A missing key keeps the value held in memory; the check decides with the caller's
-    // own conversion of the stored bytes.
-    test::writeBytes(ini(), "[Break]\r\nTime=0\r\n");
+    // The check decides with the caller's own conversion of the stored bytes.
+    test::writeBytes(ini(), "[Foldery]\r\nFolderMIX=/muzyka \xB9/\r\nFolderLST=/elsewhere/\r\n");
     Konfiguracja held;
-    held.FolderMIX = "/muzyka \xB9/";
-    held.FolderLST = "/elsewhere/";
     std::vector<std::string> asked;
-    FakeControls again(ini());
-    OdczytajKonfiguracje(ini(), held, again, [&asked](const std::string& f) {
+    OdczytajKonfiguracje(ini(), held, [&asked](const std::string& f) {
         asked.push_back(f);
         return f == "/muzyka \xB9/";
     });
@@ -279,12 +211,14 @@ TEST_F(Configuration, BreakLengthFieldCorrectsAndStores) {
         {"99999999999999999999", "0", "0"},
     };
     for (const EditCase& c : cases) {
-        EXPECT_EQ(LabeledEdit7Change(ini(), c.text), c.corrected) << c.text;
+        const BreakLength::FieldReading reading = BreakLength::fromFieldText(c.text);
+        EXPECT_EQ(reading.correction, c.corrected) << c.text;
+        storeBreakLength(ini(), reading.length);
         EXPECT_EQ(iniReadString(ini(), "Break", "Time"), c.stored) << c.text;
     }
-    RadioGroup1Click(ini(), -1);
+    storeBreakMode(ini(), BreakMode::NotSelected);
     EXPECT_EQ(iniReadString(ini(), "Break", "Start"), std::nullopt);
-    RadioGroup1Click(ini(), 1);
+    storeBreakMode(ini(), BreakMode::OnTheHour);
     EXPECT_EQ(iniReadString(ini(), "Break", "Start"), "1");
 }
 
@@ -299,7 +233,7 @@ TEST_F(Configuration, BreakSoundKeys) {
 
     konfiguracja.FolderPlikBreak = "/d\xBCwi\xEAki/news.wav";
     konfiguracja.CzyDzwiek = false;
-    ZapiszUstawieniaDzwieku(ini(), konfiguracja);
+    storeBreakSound(ini(), konfiguracja);
     EXPECT_EQ(iniText(),
               "[Foldery]\r\nFolderPlikBreak=/d\xBCwi\xEAki/news.wav\r\n[Break]\r\nCzyDzwiek=0\r\n");
 
@@ -308,6 +242,11 @@ TEST_F(Configuration, BreakSoundKeys) {
     readBreakSoundSettings(ini(), fresh);
     EXPECT_EQ(fresh.FolderPlikBreak, "/x.mp3");
     EXPECT_TRUE(fresh.CzyDzwiek);
+    // The start-up reading takes the break sound too, whatever the folder check says.
+    Konfiguracja started;
+    OdczytajKonfiguracje(ini(), started, [](const std::string&) { return false; });
+    EXPECT_EQ(started.FolderPlikBreak, "/x.mp3");
+    EXPECT_TRUE(started.CzyDzwiek);
 }
 
 }  // namespace

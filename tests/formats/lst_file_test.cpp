@@ -8,59 +8,42 @@
 #include <vector>
 
 #include "formats/test_support.h"
-#include "model/file_error.h"
 
 namespace kalmero {
 namespace {
 
 // A meter with fixed answers that counts how often each path was asked for.
 struct FakeMeter {
-    std::map<std::string, std::int64_t> lengths;
+    std::map<std::string, SpotMeasure> lengths;
     std::map<std::string, int> calls;
 
-    SpotMeter meter() {
+    SpotMeasurer meter() {
         return [this](std::string_view path) {
             ++calls[std::string(path)];
             const auto found = lengths.find(std::string(path));
-            return found == lengths.end() ? 0 : found->second;
+            return found == lengths.end() ? SpotMeasure{} : found->second;
         };
     }
 };
 
 class LstFileTest : public ::testing::Test {
-  protected:
-    // Writes the bytes as an LST file and loads it.
-    void load(const std::string& bytes) {
-        test::writeBytes(listPath, bytes);
-        OtworzPlikLST(listPath, lists, window, meter.meter());
+protected:
+    void load(std::string_view bytes, const LineSteps& steps = {}) {
+        OtworzPlikLST(bytes, meter.meter(), spots, problems, steps);
     }
 
-    const TPozycja& spot(std::size_t i) const { return lists.ListaLST.at(i); }
+    const TPozycja& spot(std::size_t i) const { return spots.at(i); }
 
-    // The adverts view's rows as caption and sub-item.
-    std::vector<std::pair<std::string, std::string>> shownRows() const {
-        std::vector<std::pair<std::string, std::string>> shown;
-        for (std::size_t i = 0; i < window.rows.size(); ++i) {
-            const test::Row& row = window.rows[i];
-            EXPECT_EQ(row.view, View::Adverts);
-            EXPECT_EQ(row.index, i);
-            shown.emplace_back(row.caption, row.subItem);
-        }
-        return shown;
-    }
-
-    test::TempFolder folder;
-    const std::string listPath = folder / "reklamy.lst";
-    Lists lists;
-    test::RecordingWindow window;
+    Lista spots;
+    std::vector<std::string> problems;
     FakeMeter meter;
 };
 
 TEST_F(LstFileTest, BuildsAnAdvertRecordPerSpot) {
-    meter.lengths["C:\\spoty\\Pizza.Mama.mp3"] = 30'500;
+    meter.lengths["C:\\spoty\\Pizza.Mama.mp3"] = {30'500, ""};
     load("07:15:00\r\nC:\\spoty\\Pizza.Mama.mp3\r\n");
 
-    ASSERT_EQ(lists.ListaLST.size(), 1u);
+    ASSERT_EQ(spots.size(), 1u);
     const TPozycja& s = spot(0);
     const std::pair<Pole, std::string> expected[] = {
         {Pole::Emi, "Emi=07:15:00.000"},
@@ -131,13 +114,13 @@ TEST_F(LstFileTest, PairsTimeAndPathLinesByLineNumber) {
         load(c.file);
         std::vector<std::string> emi;
         std::vector<std::string> name;
-        for (const auto& s : lists.ListaLST) {
+        for (const auto& s : spots) {
             emi.emplace_back(s.value(Pole::Emi));
             name.emplace_back(s.value(Pole::Tyt));
         }
         EXPECT_EQ(emi, c.emi);
         EXPECT_EQ(name, c.name);
-        EXPECT_EQ(window.rows.size(), lists.ListaLST.size());
+        EXPECT_EQ(problems.size(), spots.size());
     }
 }
 
@@ -169,7 +152,7 @@ TEST_F(LstFileTest, NamesAndPathsAreCutToTheFieldCapacity) {
         SCOPED_TRACE(c.pathLine);
         meter.calls.clear();
         load("06:00:00\r\n" + c.pathLine + "\r\n");
-        ASSERT_EQ(lists.ListaLST.size(), 1u);
+        ASSERT_EQ(spots.size(), 1u);
         EXPECT_EQ(spot(0).line(Pole::Ide), c.ide);
         EXPECT_EQ(spot(0).line(Pole::Tyt), "Tyt" + c.ide.substr(3));
         EXPECT_EQ(spot(0).line(Pole::Adr), c.adr);
@@ -180,9 +163,9 @@ TEST_F(LstFileTest, NamesAndPathsAreCutToTheFieldCapacity) {
 }
 
 TEST_F(LstFileTest, LengthsOfAnHourOrMoreDropTheHoursFromTheTextOnly) {
-    meter.lengths["dlugi.mp3"] = 3'723'000;
+    meter.lengths["dlugi.mp3"] = {3'723'000, ""};
     load("06:00:00\r\ndlugi.mp3\r\n06:00:00\r\nbrak.mp3\r\n");
-    ASSERT_EQ(lists.ListaLST.size(), 2u);
+    ASSERT_EQ(spots.size(), 2u);
     EXPECT_EQ(spot(0).line(Pole::Trw), "Trw=02:03.000");
     EXPECT_EQ(spot(0).line(Pole::NwK), "NwK=02:03.000");
     EXPECT_EQ(spot(0).CzasNwK, 3'723'000);
@@ -193,75 +176,50 @@ TEST_F(LstFileTest, LengthsOfAnHourOrMoreDropTheHoursFromTheTextOnly) {
 }
 
 TEST_F(LstFileTest, MeasuresEachDistinctPathOncePerLoad) {
-    meter.lengths["a.mp3"] = 1000;
-    meter.lengths["b.mp3"] = 2000;
+    meter.lengths["a.mp3"] = {1000, ""};
+    meter.lengths["b.mp3"] = {2000, "doubtful"};
     const std::string file = "06:00:00\na.mp3\n06:00:00\nb.mp3\n07:00:00\na.mp3\n08:00:00\na.mp3\n";
     load(file);
     EXPECT_EQ((std::map<std::string, int>{{"a.mp3", 1}, {"b.mp3", 1}}), meter.calls);
     EXPECT_EQ(spot(3).CzasNwK, 1000);
+    EXPECT_EQ(problems, (std::vector<std::string>{"", "doubtful", "", ""}));
 
     // Nothing is kept between loads: a file that changed is measured anew.
-    meter.lengths["a.mp3"] = 5000;
+    meter.lengths["a.mp3"] = {5000, ""};
     load(file);
     EXPECT_EQ(meter.calls["a.mp3"], 2);
     EXPECT_EQ(spot(3).CzasNwK, 5000);
 }
 
-TEST_F(LstFileTest, ShowsABlockTimeOnlyOnItsFirstRow) {
-    meter.lengths["a.mp3"] = 1000;
-    load(
-        " 9:15:00\r\nC:\\a.mp3\r\n09:15:00\r\nC:\\b.mp3\r\n10:00:00\r\nc.mp3\r\n09:15:00\r\nd."
-        "mp3\r\n");
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"09:15:00.000", "a"}, {"", "b"}, {"10:00:00.000", "c"}, {"09:15:00.000", "d"}};
-    EXPECT_EQ(shownRows(), expected);
-    EXPECT_EQ(lstRowCaption(lists.ListaLST, 1), "");
-    EXPECT_EQ(lstRowCaption(lists.ListaLST, 3), "09:15:00.000");
-}
+TEST_F(LstFileTest, ReportsAStepPerLineAndRemovesTheSpare) {
+    std::size_t calls = 0;
+    test::expectSteps(
+        [&](const LineSteps& steps) {
+            load("06:00:00\r\na.mp3\r\n\r\n07:00:00\r\nb.mp3\r\n",
+                 [&](std::size_t done, std::size_t total) {
+                     ++calls;
+                     steps(done, total);
+                 });
+        },
+        5);
+    EXPECT_EQ(calls, 6u);
+    EXPECT_EQ(spots.size(), 1u);
 
-TEST_F(LstFileTest, ReportsProgressPerLineAndRemovesTheSpare) {
-    load("06:00:00\r\na.mp3\r\n\r\n07:00:00\r\nb.mp3\r\n");
-    EXPECT_EQ(window.statuses, (std::vector<std::string>{"Ładowanie pliku LST...",
-                                                         "Ładowanie pliku LST zakończone!"}));
-    EXPECT_EQ(window.clears, 1);
-    EXPECT_EQ(window.gaugeMax, 5);
-    EXPECT_EQ(window.gaugeProgress, 5);
-    EXPECT_FALSE(window.gaugeWentBack);
-    EXPECT_EQ(window.eventTurns, 5);
-    EXPECT_EQ(lists.ListaLST.size(), 1u);
-
-    load("");
-    EXPECT_TRUE(lists.ListaLST.empty());
-    EXPECT_TRUE(window.rows.empty());
-    EXPECT_EQ(window.gaugeMax, 0);
-    EXPECT_EQ(window.statuses.back(), "Ładowanie pliku LST zakończone!");
-}
-
-TEST_F(LstFileTest, AFileThatCantBeReadEmptiesTheListBeforeAnyStatus) {
-    load("06:00:00\na.mp3\n");
-    ASSERT_EQ(lists.ListaLST.size(), 1u);
-    window.statuses.clear();
-    window.clears = 0;
-    lists.ListaMIX.resize(2);
-
-    EXPECT_THROW(OtworzPlikLST(folder / "brak.lst", lists, window, meter.meter()), FileError);
-    EXPECT_TRUE(lists.ListaLST.empty());
-    EXPECT_TRUE(window.rows.empty());
-    EXPECT_EQ(window.clears, 1);
-    EXPECT_TRUE(window.statuses.empty());
-    EXPECT_EQ(lists.ListaMIX.size(), 2u);  // other lists are not touched
+    test::expectSteps([&](const LineSteps& steps) { load("", steps); }, 0);
+    EXPECT_TRUE(spots.empty());
+    EXPECT_TRUE(problems.empty());
 }
 
 TEST_F(LstFileTest, AFailingMeterLeavesNoSpareRecord) {
-    load("06:00:00\na.mp3\n07:00:00\nzly.mp3\n");
-    const SpotMeter failing = [](std::string_view path) -> std::int64_t {
+    const SpotMeasurer failing = [](std::string_view path) {
         if (path == "zly.mp3") {
             throw std::runtime_error("meter failed");
         }
-        return 1;
+        return SpotMeasure{1, ""};
     };
-    EXPECT_THROW(OtworzPlikLST(listPath, lists, window, failing), std::runtime_error);
-    ASSERT_EQ(lists.ListaLST.size(), 1u);
+    EXPECT_THROW(OtworzPlikLST("06:00:00\na.mp3\n07:00:00\nzly.mp3\n", failing, spots, problems),
+                 std::runtime_error);
+    ASSERT_EQ(spots.size(), 1u);
     EXPECT_EQ(spot(0).value(Pole::Tyt), "a");
 }
 

@@ -41,6 +41,7 @@ TEST(Matryca, ReadsLinesAndTreatsAnythingButOneAsNoBreak) {
                                "\r\n1111\r\n" + kZeros + "\n" + kZeros);
     const std::vector<std::string> lines = readMatrixLines(path);
     ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(parseMatrixLines(test::readBytes(path)), lines);
     EXPECT_EQ(lines[0], "1x1");
     EXPECT_EQ(lines[1], "");
     EXPECT_EQ(lines[5], "1111");
@@ -99,6 +100,14 @@ TEST(Matryca, TheOneCellUpdateWritesAtOnce) {
     EXPECT_EQ(lines[0], "1" + std::string(16, '0'));
     EXPECT_EQ(lines[6], std::string(16, '0') + "1");
     EXPECT_EQ(test::readBytes(path).size(), 133u);
+
+    // Lines after the week's seven are someone else's: a click leaves them short.
+    test::writeBytes(path, file + "01\r\n");
+    ZmienStan(path, 0, 0, true);
+    lines = readMatrixLines(path);
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[0], "1" + std::string(16, '0'));
+    EXPECT_EQ(lines[7], "01");
 }
 
 TEST(Matryca, NothingCreatesAMissingFile) {

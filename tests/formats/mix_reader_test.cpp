@@ -1,21 +1,17 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "formats/mix_file.h"
 #include "formats/test_support.h"
-#include "model/file_error.h"
 
 namespace kalmero {
 namespace {
 
 using namespace std::string_literals;
-using test::RecordingWindow;
-using test::Row;
-using test::TempFolder;
 
 // What one loaded entry must hold: the non-empty field lines and the four counts.
 struct Expected {
@@ -48,20 +44,7 @@ void expectEntry(const TPozycja& r, const Expected& e, const std::string& contex
     EXPECT_EQ(r.CzasGrania, e.nwk - e.mix) << context;
 }
 
-class MixReader : public ::testing::Test {
-protected:
-    Lists load(std::string_view bytes) {
-        test::writeBytes(folder / "day.mix", bytes);
-        Lists lists;
-        otworzPlikMIX(folder / "day.mix", lists, window);
-        return lists;
-    }
-
-    TempFolder folder;
-    RecordingWindow window;
-};
-
-TEST_F(MixReader, RecognisesRecordsAsTheFileLaysThemOut) {
+TEST(MixReader, RecognisesRecordsAsTheFileLaysThemOut) {
     const std::string polish =
         "Tyt=Wiadomo\x9C"
         "ci \xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF";
@@ -134,18 +117,15 @@ TEST_F(MixReader, RecognisesRecordsAsTheFileLaysThemOut) {
         {"an empty record still counts", "KONIEC OPISU\r\n", std::vector<Expected>(1)},
     };
     for (const ReaderCase& c : cases) {
-        window = RecordingWindow{};
-        const Lists lists = load(c.file);
-        ASSERT_EQ(lists.ListaMIX.size(), c.entries.size()) << c.name;
+        const Lista records = otworzPlikMIX(c.file);
+        ASSERT_EQ(records.size(), c.entries.size()) << c.name;
         for (std::size_t i = 0; i < c.entries.size(); ++i) {
-            expectEntry(lists.ListaMIX[i], c.entries[i],
-                        std::string(c.name) + " #" + std::to_string(i));
+            expectEntry(records[i], c.entries[i], std::string(c.name) + " #" + std::to_string(i));
         }
-        EXPECT_EQ(window.rows.size(), c.entries.size()) << c.name;
     }
 }
 
-TEST_F(MixReader, DerivesCueCountsByTheLineLength) {
+TEST(MixReader, DerivesCueCountsByTheLineLength) {
     struct CueCase {
         std::string nwk;
         std::string mix;
@@ -168,9 +148,9 @@ TEST_F(MixReader, DerivesCueCountsByTheLineLength) {
                 file += *line + "\r\n";
             }
         }
-        const Lists lists = load(file + "KONIEC OPISU\r\n");
-        ASSERT_EQ(lists.ListaMIX.size(), 1u) << c.nwk << " " << c.mix;
-        const TPozycja& r = lists.ListaMIX[0];
+        const Lista records = otworzPlikMIX(file + "KONIEC OPISU\r\n");
+        ASSERT_EQ(records.size(), 1u) << c.nwk << " " << c.mix;
+        const TPozycja& r = records[0];
         EXPECT_EQ(r.CzasNwK, c.nwkMs) << c.nwk;
         EXPECT_EQ(r.CzasMix, c.mixMs) << c.mix;
         EXPECT_EQ(r.CzasGrania, c.nwkMs - c.mixMs) << c.nwk << " " << c.mix;
@@ -178,79 +158,36 @@ TEST_F(MixReader, DerivesCueCountsByTheLineLength) {
     }
 }
 
-TEST_F(MixReader, ShowsRowsStatusAndProgress) {
-    const Lists lists = load(
-        "WERSJA=2\r\nPOZYCJI=3\r\n"
-        "Emi=06:00:00.000\r\nWyk=Artysta\r\nTyt=Tytu\xB3\r\nKONIEC OPISU\r\n"
-        "Tyt=Bez wykonawcy\r\nKONIEC OPISU\r\n"
-        "Emi=06:10:00.000\r\nKONIEC OPISU\r\n"
-        "Tyt=unfinished\r\n");
-    ASSERT_EQ(lists.ListaMIX.size(), 3u);
-    const std::vector<Row> rows = {
-        {View::Playlist, 0, "06:00:00.000", "Artysta - Tytu\xB3"},
-        {View::Playlist, 1, "", " - Bez wykonawcy"},
-        {View::Playlist, 2, "06:10:00.000", " - "},
+TEST(MixReader, TellsWhatTheTextSaysOfItself) {
+    struct NotesCase {
+        std::string file;
+        std::size_t ignored;
+        std::optional<std::int64_t> announced;
     };
-    EXPECT_EQ(window.rows, rows);
-    EXPECT_EQ(window.clears, 1);
-    const std::vector<std::string> statuses = {"Ładowanie pliku MIX...",
-                                               "Ładowanie pliku MIX - gotowe!"};
-    EXPECT_EQ(window.statuses, statuses);
-    EXPECT_EQ(window.gaugeMax, 11);
-    EXPECT_EQ(window.gaugeProgress, 11);
-    EXPECT_FALSE(window.gaugeWentBack);
-    EXPECT_EQ(window.eventTurns, 11);
+    const NotesCase cases[] = {
+        {"WERSJA=2\r\nPOZYCJI=3\r\nKONIEC\r\n", 0, 3},
+        {"POZYCJI=x\r\nKONIEC\r\n\0tail"s, 5, std::nullopt},
+        {"KONIEC\r\n", 0, std::nullopt},
+    };
+    for (const NotesCase& c : cases) {
+        Lista records;
+        const MixReadNotes notes = otworzPlikMIX(c.file, records);
+        EXPECT_EQ(notes.ignoredAfterNul, c.ignored) << c.file;
+        EXPECT_EQ(notes.announced, c.announced) << c.file;
+    }
 }
 
-TEST_F(MixReader, ALoadReplacesTheListAndItsRowsOnly) {
-    test::writeBytes(folder / "a.mix", "Tyt=1\r\nKONIEC\r\nTyt=2\r\nKONIEC\r\n");
-    test::writeBytes(folder / "b.mix", "Tyt=3\r\nKONIEC\r\n");
-    Lists lists;
-    lists.ListaWynikowa.emplace_back().set(Pole::Tyt, "Tyt=result");
-    window.appendRow(View::Result, 0, "r", "r");
-    otworzPlikMIX(folder / "a.mix", lists, window);
-    otworzPlikMIX(folder / "b.mix", lists, window);
-    ASSERT_EQ(lists.ListaMIX.size(), 1u);
-    EXPECT_EQ(lists.ListaMIX[0].line(Pole::Tyt), "Tyt=3");
-    EXPECT_EQ(lists.ListaWynikowa.size(), 1u);
-    const std::vector<Row> rows = {{View::Result, 0, "r", "r"}, {View::Playlist, 0, "", " - 3"}};
-    EXPECT_EQ(window.rows, rows);
-}
-
-TEST_F(MixReader, AFileThatCannotBeReadLeavesListAndViewEmpty) {
-    ASSERT_EQ(::mkfifo((folder / "pipe.mix").c_str(), 0600), 0);
-    ::mkdir((folder / "dir.mix").c_str(), 0700);
-    test::writeBytes(folder / "plain", "x");
-    struct FailCase {
-        std::string path;
-        std::string message;
-    };
-    const FailCase cases[] = {
-        {folder / "missing.mix",
-         "Cannot open file \"" + folder / "missing.mix" + "\". No such file or directory"},
-        {folder / "dir.mix", "Cannot open file \"" + folder / "dir.mix" + "\". Is a directory"},
-        // A FIFO must be refused at once, not waited on for a writer.
-        {folder / "pipe.mix",
-         "Cannot open file \"" + folder / "pipe.mix" + "\". Not a regular file"},
-        {"/dev/zero", "Cannot open file \"/dev/zero\". Not a regular file"},
-        {folder / "plain/x.mix",
-         "Cannot open file \"" + folder / "plain/x.mix" + "\". Not a directory"},
-    };
-    for (const FailCase& c : cases) {
-        window = RecordingWindow{};
-        window.setStatus("previous");
-        Lists lists;
-        lists.ListaMIX.resize(2);
-        window.appendRow(View::Playlist, 0, "old", "old");
-        try {
-            otworzPlikMIX(c.path, lists, window);
-            ADD_FAILURE() << "no error for " << c.path;
-        } catch (const FileError& error) {
-            EXPECT_EQ(std::string(error.what()), c.message);
+TEST(MixReader, ReportsStepsUpToTheLineCountNeverBack) {
+    for (const std::size_t lines : {std::size_t{11}, std::size_t{600}}) {
+        std::string file;
+        for (std::size_t n = 0; n < lines; ++n) {
+            file += n % 2 == 0 ? "Tyt=x\r\n" : "KONIEC\r\n";
         }
-        EXPECT_TRUE(lists.ListaMIX.empty()) << c.path;
-        EXPECT_TRUE(window.rows.empty()) << c.path;
-        EXPECT_EQ(window.statuses, std::vector<std::string>{"previous"}) << c.path;
+        Lista records;
+        records.resize(9);  // replaced, not appended to
+        test::expectSteps([&](const LineSteps& steps) { otworzPlikMIX(file, records, steps); },
+                          lines);
+        EXPECT_EQ(records.size(), lines / 2);
     }
 }
 

@@ -17,7 +17,6 @@ namespace kalmero {
 namespace {
 
 using namespace std::string_literals;
-using test::RecordingWindow;
 using test::TempFolder;
 
 const std::string kSep = "; ----------------------------------\r\n";
@@ -78,18 +77,18 @@ TEST(MixWriter, WritesTheFixedLayoutByteForByte) {
              kSep + "\r\nMix=00:00.000\r\nKONIEC OPISU\r\n"},
     };
     for (const GoldenCase& c : cases) {
-        EXPECT_EQ(mixText(c.list, nullptr), c.bytes) << c.name;
+        EXPECT_EQ(mixText(c.list), c.bytes) << c.name;
     }
 }
 
-TEST(MixWriter, AdvancesTheGaugeOncePerEntry) {
-    const Lista list(5, entry({{Pole::Typ, "Typ=SND"}}));
-    RecordingWindow window;
-    mixText(list, &window);
-    EXPECT_EQ(window.gaugeMax, 5);
-    EXPECT_EQ(window.gaugeProgress, 5);
-    EXPECT_EQ(window.eventTurns, 5);
-    EXPECT_FALSE(window.gaugeWentBack);
+TEST(MixWriter, ReportsStepsUpToTheEntryCount) {
+    TempFolder folder;
+    for (const std::size_t count : {std::size_t{5}, std::size_t{130}}) {
+        const Lista list(count, entry({{Pole::Typ, "Typ=SND"}}));
+        test::expectSteps(
+            [&](const LineSteps& steps) { zapiszNowyMix(folder / "out.mix", list, steps); }, count);
+        EXPECT_EQ(test::readBytes(folder / "out.mix"), mixText(list));
+    }
 }
 
 // Random entries as a MIX file could hold them: any subset of fields, values of any byte
@@ -131,18 +130,14 @@ TEST(MixWriter, WhatItWritesReadsBackIntoTheSameEntries) {
     std::mt19937 random(20240601);
     TempFolder folder;
     const Lista written = randomEntries(random, 300);
-    Lists lists;
-    lists.ListaWynikowa = written;
-    RecordingWindow window;
-    zapiszNowyMix(folder / "out.mix", lists, window);
+    zapiszNowyMix(folder / "out.mix", written);
     const std::string firstBytes = test::readBytes(folder / "out.mix");
 
-    Lists back;
-    otworzPlikMIX(folder / "out.mix", back, window);
-    ASSERT_EQ(back.ListaMIX.size(), written.size());
+    const Lista back = otworzPlikMIX(firstBytes);
+    ASSERT_EQ(back.size(), written.size());
     for (std::size_t i = 0; i < written.size(); ++i) {
         const TPozycja& w = written[i];
-        const TPozycja& r = back.ListaMIX[i];
+        const TPozycja& r = back[i];
         for (std::size_t f = 0; f < kFieldCount; ++f) {
             EXPECT_EQ(r.line(static_cast<Pole>(f)), w.line(static_cast<Pole>(f)))
                 << "entry " << i << " field " << key(static_cast<Pole>(f));
@@ -150,40 +145,34 @@ TEST(MixWriter, WhatItWritesReadsBackIntoTheSameEntries) {
         EXPECT_EQ(r.CzasStart, w.empty(Pole::Emi) ? 0 : CzasStartInt(w.line(Pole::Emi))) << i;
     }
     // Writing what was read gives the same bytes again.
-    EXPECT_EQ(mixText(back.ListaMIX, nullptr), firstBytes);
+    EXPECT_EQ(mixText(back), firstBytes);
 }
 
 class MixSave : public ::testing::Test {
 protected:
     void expectFailure(const std::string& path, const std::string& reason) {
         const std::set<std::string> before = folder.entries();
-        window = RecordingWindow{};
         try {
-            zapiszNowyMix(path, lists, window);
+            zapiszNowyMix(path, list);
             ADD_FAILURE() << "no error for " << path;
         } catch (const FileError& error) {
             EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + path + "\". " + reason);
         }
-        EXPECT_EQ(window.statuses, std::vector<std::string>{"Zapisywanie wynikowego pliku MIX..."});
         // Nothing new in the folder: no temporary left behind.
         EXPECT_EQ(folder.entries(), before) << path;
     }
 
     TempFolder folder;
-    Lists lists{{}, {}, {}, {entry({{Pole::Emi, "Emi=06:00:00.000"}, {Pole::Typ, "Typ=SND"}})}};
-    RecordingWindow window;
+    Lista list{entry({{Pole::Emi, "Emi=06:00:00.000"}, {Pole::Typ, "Typ=SND"}})};
 };
 
-TEST_F(MixSave, WritesAndReplacesWithStatusTexts) {
+TEST_F(MixSave, WritesAndReplaces) {
     test::writeBytes(folder / "day.mix",
                      "old content that is longer than the new one........"
                      "..............................................");
     ::chmod((folder / "day.mix").c_str(), 0640);
-    zapiszNowyMix(folder / "day.mix", lists, window);
-    EXPECT_EQ(test::readBytes(folder / "day.mix"), mixText(lists.ListaWynikowa, nullptr));
-    const std::vector<std::string> statuses = {"Zapisywanie wynikowego pliku MIX...",
-                                               "Zapisywanie wynikowego pliku MIX - gotowe!"};
-    EXPECT_EQ(window.statuses, statuses);
+    zapiszNowyMix(folder / "day.mix", list);
+    EXPECT_EQ(test::readBytes(folder / "day.mix"), mixText(list));
     EXPECT_EQ(folder.entries(), std::set<std::string>{"day.mix"});
     struct stat info {};
     ASSERT_EQ(::stat((folder / "day.mix").c_str(), &info), 0);
@@ -194,8 +183,8 @@ TEST_F(MixSave, WritesThroughASymbolicLink) {
     ::mkdir((folder / "real").c_str(), 0700);
     test::writeBytes(folder / "real/day.mix", "old");
     ASSERT_EQ(::symlink((folder / "real/day.mix").c_str(), (folder / "link.mix").c_str()), 0);
-    zapiszNowyMix(folder / "link.mix", lists, window);
-    EXPECT_EQ(test::readBytes(folder / "real/day.mix"), mixText(lists.ListaWynikowa, nullptr));
+    zapiszNowyMix(folder / "link.mix", list);
+    EXPECT_EQ(test::readBytes(folder / "real/day.mix"), mixText(list));
     struct stat info {};
     ASSERT_EQ(::lstat((folder / "link.mix").c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));

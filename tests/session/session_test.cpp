@@ -1,0 +1,311 @@
+#include "session/session.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "formats/mix_file.h"
+#include "support/recording_progress.h"
+#include "support/temp_folder.h"
+
+namespace kalmero::test {
+namespace {
+
+using namespace std::string_literals;
+using Strings = std::vector<std::string>;
+
+const Strings kMixStatuses = {"Ładowanie pliku MIX...", "Ładowanie pliku MIX - gotowe!"};
+const Strings kLstStatuses = {"Ładowanie pliku LST...", "Ładowanie pliku LST zakończone!"};
+const Strings kCompileStatuses = {"Kompilowanie list...", "Kompilowanie list - gotowe!"};
+const std::string kSaving = "Zapisywanie wynikowego pliku MIX...";
+
+// Two items around noon, eleven lines.
+const std::string kPlaylist =
+    "WERSJA=2\r\nPOZYCJI=2\r\n"
+    "Emi=11:58:00.000\r\nTyp=SND\r\nNwK=04:00.000\r\nTyt=A\r\nKONIEC OPISU\r\n"
+    "Emi=12:02:00.000\r\nTyp=SND\r\nNwK=04:00.000\r\nKONIEC OPISU\r\n";
+
+TPozycja titled(const std::string& title) {
+    TPozycja r;
+    r.set(Pole::Tyt, "Tyt=" + title);
+    return r;
+}
+
+class SessionTest : public ::testing::Test {
+protected:
+    SessionTest() {
+        std::string week;
+        for (int day = 0; day < 7; ++day) {
+            week += "00000010000000000\r\n";  // a break at 12:00
+        }
+        folder.write("matryca.dat", week);
+    }
+
+    Outcome loadPlaylist(const std::string& bytes) {
+        return session.otworzPlikMIX(folder.write("dzien.mix", bytes));
+    }
+    Outcome compile(BreakMode mode = BreakMode::Nearest, int weekday = 0) {
+        CompileSettings settings;
+        settings.mode = mode;
+        settings.weekday = weekday;
+        return session.compile(settings);
+    }
+    static SpotMeasurer seconds(std::int64_t s) {
+        return [s](std::string_view) { return SpotMeasure{s * 1000, ""}; };
+    }
+
+    TempFolder folder;
+    RecordingProgress progress;
+    Session session{{folder / "kalmero.ini", folder / "matryca.dat"}, progress};
+};
+
+TEST_F(SessionTest, LoadingAPlaylistShowsItsStatusGaugeAndRows) {
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    EXPECT_EQ(session.lists().ListaMIX.size(), 2u);
+    EXPECT_EQ(progress.statuses, kMixStatuses);
+    EXPECT_EQ(progress.cleared, std::vector<ListId>{ListId::Playlist});
+    EXPECT_EQ(progress.rows[ListId::Playlist], 2u);
+    EXPECT_EQ(progress.gaugeMaxValue, 11);
+    EXPECT_EQ(progress.gaugeDone, 11);
+    EXPECT_FALSE(progress.gaugeWentBack);
+    EXPECT_GE(progress.breaths, 1);
+}
+
+TEST_F(SessionTest, ShowsOneRowPerRecordRead) {
+    const std::string files[] = {
+        "KONIEC OPISU\r\n",
+        "Typ=SND\r\nKONIEC OPISU\r\n\0Typ=JNG\r\nKONIEC OPISU\r\n"s,
+        "Tyt=a\r\nKONIEC OPISU\r\nTyt=b\r\n",
+        "",
+    };
+    for (const std::string& file : files) {
+        loadPlaylist(file);
+        EXPECT_EQ(progress.rows[ListId::Playlist], session.lists().ListaMIX.size()) << file;
+        EXPECT_FALSE(progress.rowsWentBack) << file;
+    }
+}
+
+TEST_F(SessionTest, APlaylistTellsWhatItsRecordsDoNotShow) {
+    struct WarningCase {
+        std::string file;
+        Strings warnings;
+    };
+    const WarningCase cases[] = {
+        {"POZYCJI=3\r\nKONIEC\r\n", {"Plik MIX zapowiada 3 pozycji, a zawiera tylko 1."}},
+        {"KONIEC\r\n\0abc"s,
+         {"Plik MIX zawiera bajt NUL w pozycji 2; pominięto 4 bajtów od niego do końca pliku."}},
+        {kPlaylist, {}},
+    };
+    for (const WarningCase& c : cases) {
+        EXPECT_EQ(loadPlaylist(c.file).warnings, c.warnings) << c.file;
+    }
+}
+
+TEST_F(SessionTest, ALoadReplacesTheListAndItsRowsOnly) {
+    session.lists().ListaWynikowa = {titled("result")};
+    progress.rowsAppended(ListId::Result, 1);
+    loadPlaylist("Tyt=1\r\nKONIEC\r\nTyt=2\r\nKONIEC\r\n");
+    loadPlaylist("Tyt=3\r\nKONIEC\r\n");
+    ASSERT_EQ(session.lists().ListaMIX.size(), 1u);
+    EXPECT_EQ(session.lists().ListaMIX[0].line(Pole::Tyt), "Tyt=3");
+    EXPECT_EQ(session.lists().ListaWynikowa.size(), 1u);
+    EXPECT_EQ(progress.rows[ListId::Result], 1u);
+    EXPECT_EQ(progress.rows[ListId::Playlist], 1u);
+}
+
+TEST_F(SessionTest, AFileThatCannotBeReadLeavesListAndRowsEmptyAndTheStatusAsItWas) {
+    ASSERT_EQ(::mkfifo((folder / "pipe.mix").c_str(), 0600), 0);
+    ::mkdir((folder / "dir.mix").c_str(), 0700);
+    folder.write("plain", "x");
+    struct FailCase {
+        std::string path;
+        std::string message;
+    };
+    const FailCase cases[] = {
+        {folder / "missing.mix",
+         "Cannot open file \"" + folder / "missing.mix" + "\". No such file or directory"},
+        {folder / "dir.mix", "Cannot open file \"" + folder / "dir.mix" + "\". Is a directory"},
+        // A FIFO must be refused at once, not waited on for a writer.
+        {folder / "pipe.mix",
+         "Cannot open file \"" + folder / "pipe.mix" + "\". Not a regular file"},
+        {"/dev/zero", "Cannot open file \"/dev/zero\". Not a regular file"},
+        {folder / "plain/x.mix",
+         "Cannot open file \"" + folder / "plain/x.mix" + "\". Not a directory"},
+    };
+    for (const FailCase& c : cases) {
+        ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+        ASSERT_TRUE(
+            session.OtworzPlikLST(folder.write("r.lst", "06:00:00\na\n"), seconds(1)).done());
+        progress.statuses.clear();
+        for (const bool playlist : {true, false}) {
+            const Outcome outcome = playlist ? session.otworzPlikMIX(c.path)
+                                             : session.OtworzPlikLST(c.path, seconds(1));
+            EXPECT_EQ(outcome.kind, Outcome::Kind::Failed) << c.path;
+            EXPECT_EQ(outcome.message, c.message) << c.path;
+        }
+        EXPECT_TRUE(session.lists().ListaMIX.empty()) << c.path;
+        EXPECT_TRUE(session.lists().ListaLST.empty()) << c.path;
+        EXPECT_EQ(progress.rows[ListId::Playlist], 0u) << c.path;
+        EXPECT_EQ(progress.rows[ListId::Adverts], 0u) << c.path;
+        EXPECT_TRUE(progress.statuses.empty()) << c.path;
+    }
+}
+
+TEST_F(SessionTest, LoadingAdvertsShowsItsStatusGaugeAndRows) {
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    progress = RecordingProgress{};
+    const std::string lst = folder.write("r.lst", "06:00:00\r\na.mp3\r\n\r\n07:00:00\r\nb.mp3\r\n");
+    ASSERT_TRUE(session.OtworzPlikLST(lst, seconds(1)).done());
+    EXPECT_EQ(progress.statuses, kLstStatuses);
+    EXPECT_EQ(progress.cleared, std::vector<ListId>{ListId::Adverts});
+    EXPECT_EQ(progress.rows[ListId::Adverts], 1u);
+    EXPECT_EQ(progress.gaugeMaxValue, 5);
+    EXPECT_EQ(progress.gaugeDone, 5);
+    EXPECT_FALSE(progress.gaugeWentBack);
+    EXPECT_EQ(progress.breaths, 5);
+    EXPECT_EQ(session.lists().ListaMIX.size(), 2u) << "other lists are not touched";
+
+    ASSERT_TRUE(session.OtworzPlikLST(folder.write("r.lst", ""), seconds(1)).done());
+    EXPECT_TRUE(session.lists().ListaLST.empty());
+    EXPECT_EQ(progress.rows[ListId::Adverts], 0u);
+    EXPECT_EQ(progress.gaugeMaxValue, 0);
+    EXPECT_EQ(progress.statuses.back(), kLstStatuses.back());
+}
+
+TEST_F(SessionTest, CompileShowsItsStatusGaugeAndRows) {
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    session.lists().ListaWynikowa = {titled("stale")};
+    progress = RecordingProgress{};
+    ASSERT_TRUE(compile().done());
+    // The first item, the noon break after it, the second item.
+    ASSERT_EQ(session.lists().ListaWynikowa.size(), 3u);
+    EXPECT_EQ(session.lists().ListaWynikowa[1].line(Pole::Typ), "Typ=BRK");
+    EXPECT_EQ(progress.cleared, std::vector<ListId>{ListId::Result});
+    EXPECT_EQ(progress.rows[ListId::Result], 3u);
+    EXPECT_EQ(progress.statuses, kCompileStatuses);
+    EXPECT_EQ(progress.gaugeMaxValue, 2);
+    EXPECT_EQ(progress.gaugeDone, 2);
+    EXPECT_EQ(session.lastCompile().itemsPlaced, 2u);
+    EXPECT_EQ(session.lastCompile().breaksPlaced, 1u);
+}
+
+TEST_F(SessionTest, ACompileIsRefusedTouchingNothing) {
+    struct RefusalCase {
+        bool playlist;
+        BreakMode mode;
+        BreakSound sound;
+        Refusal refusal;
+        std::string text;
+    };
+    const RefusalCase cases[] = {
+        {false, BreakMode::Nearest, {}, Refusal::EmptyPlaylist, "Lista MIX jest pusta!"},
+        {true,
+         BreakMode::NotSelected,
+         {},
+         Refusal::NoBreakMode,
+         "Wybierz sposób wstawiania breaków!"},
+        {true,
+         BreakMode::Nearest,
+         {true, "/a\r\nTyp=REK"},
+         Refusal::LineBreakInSoundPath,
+         "Ścieżka dźwięku breaka zawiera znak końca linii lub NUL i nie może trafić do pliku MIX!"},
+        {true,
+         BreakMode::Nearest,
+         {true, "/a\0b"s},
+         Refusal::LineBreakInSoundPath,
+         std::string(refusalText(Refusal::LineBreakInSoundPath))},
+    };
+    for (const RefusalCase& c : cases) {
+        session.clear();
+        if (c.playlist) {
+            loadPlaylist(kPlaylist);
+        }
+        session.lists().ListaWynikowa = {titled("old")};
+        progress.statuses.clear();
+        CompileSettings settings;
+        settings.mode = c.mode;
+        settings.sound = c.sound;
+        const Outcome outcome = session.compile(settings);
+        EXPECT_EQ(outcome.kind, Outcome::Kind::Refused) << c.text;
+        EXPECT_EQ(outcome.refusal, c.refusal) << c.text;
+        EXPECT_EQ(outcome.message, c.text);
+        EXPECT_EQ(refusalText(c.refusal), c.text);
+        EXPECT_EQ(session.lists().ListaWynikowa.size(), 1u) << c.text;
+        EXPECT_TRUE(session.lists().ListaBreak.empty()) << c.text;
+        EXPECT_TRUE(progress.statuses.empty()) << c.text;
+    }
+}
+
+TEST_F(SessionTest, AMatrixThatFailsKeepsThePreviousResult) {
+    const std::string threeLines = "1\r\n1\n1\r";
+    struct MatrixCase {
+        std::optional<std::string> matrix;  // nullopt: no file
+        int weekday;
+        std::string message;
+    };
+    const MatrixCase cases[] = {
+        {std::nullopt, 0, "Cannot open file"},
+        {threeLines, 3, "has no line for weekday 3"},
+        {"", 0, "has no line for weekday 0"},
+    };
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    for (const MatrixCase& c : cases) {
+        ::unlink((folder / "matryca.dat").c_str());
+        if (c.matrix) {
+            folder.write("matryca.dat", *c.matrix);
+        }
+        session.lists().ListaWynikowa = {titled("old")};
+        session.lists().ListaBreak = {titled("stale")};
+        const Outcome outcome = compile(BreakMode::Nearest, c.weekday);
+        EXPECT_EQ(outcome.kind, Outcome::Kind::Failed);
+        EXPECT_NE(outcome.message.find(c.message), std::string::npos) << outcome.message;
+        EXPECT_EQ(session.lists().ListaWynikowa, Lista{titled("old")}) << c.message;
+        EXPECT_EQ(session.lists().ListaBreak, Lista{titled("stale")}) << c.message;
+        // No breaks: the matrix is not read at all.
+        EXPECT_TRUE(compile(BreakMode::None, c.weekday).done()) << c.message;
+        EXPECT_EQ(session.lists().ListaWynikowa.size(), 2u) << c.message;
+    }
+    // The last of three lines ended by CR LF, LF and CR.
+    folder.write("matryca.dat", threeLines);
+    ASSERT_TRUE(compile(BreakMode::Nearest, 2).done());
+    EXPECT_EQ(session.lists().ListaBreak.size(), 1u);
+}
+
+TEST_F(SessionTest, SaveWritesTheResultWithStatusTexts) {
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    ASSERT_TRUE(compile().done());
+    session.konfiguracja().FolderWynikowy = folder.path();
+    progress.statuses.clear();
+    ASSERT_TRUE(session.save("wynik dnia").done());
+    EXPECT_EQ(readBytes(folder / "wynik dnia.mix"), mixText(session.lists().ListaWynikowa));
+    EXPECT_EQ(progress.statuses, (Strings{kSaving, "Zapisywanie wynikowego pliku MIX - gotowe!"}));
+    EXPECT_EQ(progress.gaugeDone, 3);
+}
+
+TEST_F(SessionTest, ASaveIsRefusedOrFailsLeavingNoFile) {
+    const Outcome blank = session.save("   ");
+    EXPECT_EQ(blank.refusal, Refusal::EmptyResultName);
+    EXPECT_EQ(blank.message, "Nazwa pliku wynikowego jest pusta!");
+    const Outcome empty = session.saveTo(folder / "out.mix");
+    EXPECT_EQ(empty.refusal, Refusal::NothingToSave);
+    EXPECT_EQ(empty.message, "Nie ma czego zapisywać!");
+    EXPECT_TRUE(progress.statuses.empty());
+
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    ASSERT_TRUE(compile().done());
+    progress.statuses.clear();
+    const std::string path = folder / "missing/out.mix";
+    const Outcome failed = session.saveTo(path);
+    EXPECT_EQ(failed.kind, Outcome::Kind::Failed);
+    EXPECT_EQ(failed.message, "Cannot create file \"" + path + "\". No such file or directory");
+    EXPECT_EQ(progress.statuses,
+              (Strings{kSaving, "Zapisywanie wynikowego pliku MIX nie powiodło się."}));
+    EXPECT_EQ(progress.gaugeDone, 0);
+    EXPECT_EQ(folder.entries().count("missing"), 0u);
+}
+
+}  // namespace
+}  // namespace kalmero::test
