@@ -52,7 +52,7 @@ MatrixGrid gridFromLines(const std::vector<std::string>& lines) {
 
 std::string matrixFileText(const MatrixGrid& grid) {
     std::string text;
-    text.reserve(kMatrixDays * (kMatrixHours + 2));
+    text.reserve(static_cast<std::size_t>(kMatrixDays) * (kMatrixHours + 2));
     for (const auto& day : grid) {
         for (const bool on : day) {
             text += on ? '1' : '0';
