@@ -9,6 +9,7 @@ namespace kalmero {
 namespace {
 
 constexpr std::int64_t kFullHourContentMs = kHourMs;
+constexpr std::int64_t kMaxHours = 10 * 24;
 
 // Hours of a time that may lie before midnight of the day (a senseless Emi reads as 0 or
 // less): floor division, so -1 ms is in hour -1, not hour 0.
@@ -16,18 +17,17 @@ std::int64_t hourOf(std::int64_t ms) { return ms >= 0 ? ms / kHourMs : (ms + 1) 
 
 std::string twoDigits(std::int64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
-// Polish needs three forms of a counted noun: 1 pozycja, 2 pozycje, 5 pozycji.
-std::string counted(std::size_t n, const char* one, const char* few, const char* many) {
+// Polish counts in three forms: 1 pozycja, 2 pozycje, 5 pozycji; the verb before them is
+// plural only with the second.
+bool fewForm(std::size_t n) {
     const std::size_t tens = n % 100;
     const std::size_t units = n % 10;
-    const char* form = n == 1                                                 ? one
-                       : units >= 2 && units <= 4 && (tens < 12 || tens > 14) ? few
-                                                                              : many;
-    return std::to_string(n) + " " + form;
+    return units >= 2 && units <= 4 && (tens < 12 || tens > 14);
 }
 
-// A length as H:MM:SS, or M:SS under an hour: how far the day runs past midnight.
-std::string lengthText(std::int64_t ms) { return driftText(ms).substr(1); }
+std::string counted(std::size_t n, const char* one, const char* few, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : fewForm(n) ? few : many);
+}
 
 // A length as minutes and seconds, the minutes unbounded, so an hour's content over 60
 // minutes reads as such ("61:30").
@@ -126,14 +126,16 @@ DayChecks checkDay(const Lista& result, const std::vector<AdvertBlock>& blocks, 
         if (r.CzasStart >= kDayMs) {
             checks.afterMidnight.push_back({i, r.CzasStart});
         }
-        // Records before midnight of the day (unreadable times) have no clock hour.
-        const std::int64_t hour = hourOf(r.CzasStart);
-        if (hour >= 0) {
-            const auto h = static_cast<std::size_t>(hour);
+        // Before midnight of the day (an unreadable time) there is no clock hour to count in;
+        // far beyond the next days a senseless time is not followed.
+        const std::int64_t from = std::max<std::int64_t>(r.CzasStart, 0);
+        const std::int64_t to = std::min(end, kMaxHours * kHourMs);
+        for (std::int64_t at = from; at < to; at = (at / kHourMs + 1) * kHourMs) {
+            const auto h = static_cast<std::size_t>(at / kHourMs);
             if (content.size() <= h) {
                 content.resize(h + 1, 0);
             }
-            content[h] += end - r.CzasStart;
+            content[h] += std::min(to, static_cast<std::int64_t>(h + 1) * kHourMs) - at;
             firstHour =
                 firstHour < 0 ? static_cast<int>(h) : std::min(firstHour, static_cast<int>(h));
         }
@@ -179,9 +181,10 @@ std::string dayChecksSummary(const DayChecks& checks) {
                        CzasStartString(checks.dayEnd) + "\n";
 
     if (checks.pastMidnightMs > 0 || !checks.afterMidnight.empty()) {
-        text += "Lista wychodzi poza północ o " + lengthText(checks.pastMidnightMs) +
-                "; po północy zaczyna się " +
-                counted(checks.afterMidnight.size(), "pozycja", "pozycje", "pozycji") + "\n";
+        const std::size_t n = checks.afterMidnight.size();
+        text += "Lista kończy się po północy (" + driftText(checks.pastMidnightMs) + "); " +
+                (fewForm(n) ? "po północy zaczynają się " : "po północy zaczyna się ") +
+                counted(n, "pozycja", "pozycje", "pozycji") + "\n";
         for (const TimedIndex& r : checks.afterMidnight) {
             text += "  " + CzasStartString(r.time) + "\n";
         }
@@ -189,12 +192,14 @@ std::string dayChecksSummary(const DayChecks& checks) {
         text += "Lista mieści się w dobie\n";
     }
 
-    text += heading("Godziny dłuższe niż 60:00", checks.overfullHours.size());
+    text +=
+        heading("Godziny dłuższe niż 60:00 (pozycje nakładają się)", checks.overfullHours.size());
     for (const HourContent& h : checks.overfullHours) {
         text += "  " + hourLabel(h.hour) + "  " + minutesText(h.contentMs) + "\n";
     }
-    text += heading("Godziny krótsze niż " + minutesText(checks.limits.shortHourMs),
-                    checks.shortHours.size());
+    text += heading(
+        "Godziny krótsze niż " + minutesText(checks.limits.shortHourMs) + " (przerwy w emisji)",
+        checks.shortHours.size());
     for (const HourContent& h : checks.shortHours) {
         text += "  " + hourLabel(h.hour) + "  " + minutesText(h.contentMs) + "\n";
     }

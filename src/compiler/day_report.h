@@ -56,7 +56,7 @@ struct DayCheckLimits {
     std::int64_t breakOffsetMs = 300'000;  // a break further from the full hour (mode 0)
 };
 
-// A clock hour's content: the playing time of the records that start in it.
+// A clock hour's content: the playing time of the records within it.
 struct HourContent {
     int hour = 0;  // 0 .. 23, 24 and on past midnight
     std::int64_t contentMs = 0;
@@ -104,10 +104,12 @@ struct DayChecks {
     bool clean() const;
 };
 
-// Runs the day's checks on the compiled result. The content of a clock hour is the sum
-// of itemEnd − start over the records that start in it, so an hour whose last item runs
-// on into the next hour carries that item whole: more than 60 minutes means the hour
-// pushes the next one later. `breakMode` is the compile's (0, 1 or 2).
+// Runs the day's checks on the compiled result. The content of a clock hour is the part of
+// every record's [start, itemEnd) that lies within it, each record counted by itself: over
+// 60 minutes only when records overlap (an item left unfaded under a break on the full
+// hour), under the limit when the hour holds silence. (Counting a record whole in the hour
+// it starts in would flag every hour whose last song runs past the full hour.)
+// `breakMode` is the compile's (0, 1 or 2).
 DayChecks checkDay(const Lista& result, const std::vector<AdvertBlock>& blocks, int breakMode,
                    const DayCheckLimits& limits = {});
 

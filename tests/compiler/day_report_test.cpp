@@ -113,6 +113,8 @@ TEST(DayReport, ChecksOfTheDay) {
     // 0, -5:00, +7:10, -5:00.001 (the break sound), +5:00.001 from the nearest full hour.
     const Lista breaks = {breakAt("07:00:00.000"), breakAt("07:55:00.000"), breakAt("08:07:10.000"),
                           breakAt("08:54:59.999", true), breakAt("10:05:00.001")};
+    Lista overlapped = hours({{6, 60}, {7, 60}, {8, 60}});
+    overlapped.push_back(item("Over", at("07:30:00.000"), 2 * kMinute));
     struct Case {
         const char* name;
         Lista result;
@@ -125,12 +127,13 @@ TEST(DayReport, ChecksOfTheDay) {
     };
     const Case cases[] = {
         {"full hours", hours({{6, 60}, {7, 60}, {8, 60}}), 0, {}, {}, {}, 0, 0},
-        {"overfull hour", hours({{6, 60}, {7, 62}, {8, 60}}), 0, {7}, {}, {}, 0, 0},
+        {"overlapping records", overlapped, 0, {7}, {}, {}, 0, 0},
+        {"a song past the full hour", hours({{6, 60}, {7, 58}, {8, 60}}), 0, {}, {}, {}, 0, 0},
         {"short hour", hours({{6, 60}, {7, 49}, {8, 60}}), 0, {}, {7}, {}, 0, 0},
         {"hour at the limit", hours({{6, 60}, {7, 50}, {8, 60}}), 0, {}, {}, {}, 0, 0},
         {"empty hour", hours({{6, 60}, {8, 60}}), 0, {}, {7}, {}, 0, 0},
         {"day starts and ends part-way", hours({{6, 30}, {7, 60}, {8, 5}}), 0, {}, {}, {}, 0, 0},
-        {"runs past midnight", hours({{22, 60}, {23, 62}}), 0, {23}, {}, {}, 2 * kMinute, 0},
+        {"runs past midnight", hours({{22, 60}, {23, 62}}), 0, {}, {}, {}, 2 * kMinute, 0},
         {"items after midnight", hours({{23, 60}, {24, 10}}), 0, {}, {}, {}, 10 * kMinute, 2},
         {"far breaks", breaks, 0, {}, {8, 9}, {430'000, -300'001, 300'001}, 0, 0},
         {"breaks on the hour unchecked", {breakAt("08:07:10.000")}, 1, {}, {}, {}, 0, 0},
@@ -187,22 +190,19 @@ TEST(DayReport, DriftText) {
 }
 
 TEST(DayReport, SummaryNamesEveryFindingWithItsTime) {
-    Lista day = hours({{22, 60}, {23, 40}, {24, 61}});
+    Lista day = hours({{22, 60}, {23, 40}, {24, 12}});
     day.push_back(item("Wiadomości", at("23:07:00.000"), 10 * kSecond, "Typ=BRK"));
+    day.push_back(item("Over", at("22:30:00.000"), kMinute));
     std::vector<AdvertBlock> blocks(2);
     blocks[0].booked = at("22:15:00.000");
     blocks[0].aired = at("22:21:30.000");
     blocks[1].booked = at("23:45:00.000");
-    const std::string summary = dayChecksSummary(checkDay(day, blocks, 0));
-    EXPECT_EQ(summary,
-              "Kontrola dnia: od 22:00:00.000 do 25:01:00.000\n"
-              "Lista wychodzi poza północ o 1:01:00; po północy zaczyna się 15 pozycji\n"
-              "  24:00:00.000\n  24:04:00.000\n  24:08:00.000\n  24:12:00.000\n"
-              "  24:16:00.000\n  24:20:00.000\n  24:24:00.000\n  24:28:00.000\n"
-              "  24:32:00.000\n  24:36:00.000\n  24:40:00.000\n  24:44:00.000\n"
-              "  24:48:00.000\n  24:52:00.000\n  24:56:00.000\n"
-              "Godziny dłuższe niż 60:00: 1\n  24:00  61:00\n"
-              "Godziny krótsze niż 50:00: 1\n  23:00  40:10\n"
+    EXPECT_EQ(dayChecksSummary(checkDay(day, blocks, 0)),
+              "Kontrola dnia: od 22:00:00.000 do 24:12:00.000\n"
+              "Lista kończy się po północy (+12:00); po północy zaczynają się 2 pozycje\n"
+              "  24:00:00.000\n  24:04:00.000\n"
+              "Godziny dłuższe niż 60:00 (pozycje nakładają się): 1\n  22:00  61:00\n"
+              "Godziny krótsze niż 50:00 (przerwy w emisji): 1\n  23:00  40:10\n"
               "Breaki dalej niż 5:00 od pełnej godziny: 1\n  23:07:00.000  +7:00\n"
               "Bloki reklam przesunięte o więcej niż 5:00: 1\n"
               "  zamówiony 22:15:00.000, nadany 22:21:30.000  +6:30\n"
