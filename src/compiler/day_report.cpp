@@ -48,8 +48,11 @@ std::int64_t itemEnd(const Lista& result, std::size_t i) {
     const TPozycja& r = result[i];
     std::int64_t end = r.CzasStart + std::max<std::int64_t>(r.CzasGrania, 0);
     if (i + 1 < result.size()) {
-        const std::int64_t cue = r.CzasStart + r.CzasNwK;
-        end = std::max(end, std::min(cue, result[i + 1].CzasStart));
+        const TPozycja& next = result[i + 1];
+        end = std::max(end, std::min(r.CzasStart + r.CzasNwK, next.CzasStart));
+        if (isNewsBreak(next) && next.CzasStart >= r.CzasStart) {
+            end = std::min(end, next.CzasStart);
+        }
     }
     return end;
 }

@@ -23,7 +23,8 @@ bool isNewsBreak(const TPozycja& r);
 // Where result record `i` stops playing, in ms from midnight: its start plus CzasGrania
 // (the time until the next item starts), but never before the next record's start when
 // its cue point reaches that far, so an item faded on the full hour (CzasGrania of 3 s)
-// still reaches the break that cut it.
+// still reaches the break that cut it; and never after a news break that follows it, as
+// the compile drops an unfaded item's tail from the timetable there.
 std::int64_t itemEnd(const Lista& result, std::size_t i);
 
 // One advert block as booked and as it went on air. A block is a run of spots standing

@@ -36,13 +36,20 @@ TEST(DayReport, ItemEndReachesTheBreakThatCutItAndNoFurther) {
     TPozycja faded = item("X", at("11:58:00.000"), 2 * kMinute);
     faded.CzasMix = faded.CzasNwK - 3000;
     faded.CzasGrania = 3000;
-    TPozycja runsOn = item("Y", at("12:59:00.000"), 4 * kMinute);
-    const Lista result = {faded, item("Wiadomości", at("12:00:00.000"), 10 * kSecond, "Typ=BRK"),
-                          runsOn, item("Z", at("13:00:00.000"), kMinute)};
-    EXPECT_EQ(itemEnd(result, 0), at("12:00:00.000"));
-    EXPECT_EQ(itemEnd(result, 1), at("12:00:10.000"));
-    EXPECT_EQ(itemEnd(result, 2), at("13:03:00.000"));  // overlaps what follows: as written
-    EXPECT_EQ(itemEnd(result, 3), at("13:01:00.000"));
+    const TPozycja news = item("Wiadomości", at("12:00:00.000"), 10 * kSecond, "Typ=BRK");
+    TPozycja newsAtOne = news;
+    newsAtOne.CzasStart = at("13:00:00.000");
+    const Lista result = {faded,
+                          news,
+                          item("Unfaded", at("12:58:00.000"), 4 * kMinute),
+                          newsAtOne,
+                          item("RunsOn", at("13:59:00.000"), 4 * kMinute),
+                          item("Z", at("14:00:00.000"), kMinute)};
+    const std::int64_t ends[] = {at("12:00:00.000"), at("12:00:10.000"), at("13:00:00.000"),
+                                 at("13:00:10.000"), at("14:03:00.000"), at("14:01:00.000")};
+    for (std::size_t i = 0; i < result.size(); ++i) {
+        EXPECT_EQ(itemEnd(result, i), ends[i]) << i;  // RunsOn overlaps Z: as written
+    }
 }
 
 TEST(DayReport, BlocksAndSpotsAsBookedAndAired) {
