@@ -9,7 +9,7 @@ namespace kalmero {
 namespace {
 
 constexpr std::int64_t kFullHourContentMs = kHourMs;
-constexpr std::int64_t kMaxHours = 10 * 24;
+constexpr std::int64_t kMaxHours = 240;  // ten days
 
 // Hours of a time that may lie before midnight of the day (a senseless Emi reads as 0 or
 // less): floor division, so -1 ms is in hour -1, not hour 0.

@@ -268,7 +268,7 @@ void DayPicture::paintHeader(QPainter& painter) const {
     painter.setPen(kFaint);
     const int scaleTop = kMargin + kTitleHeight;
     for (int minute = 0; minute < 60; minute += 15) {
-        const int x = xAt(minute * 60'000);
+        const int x = xAt(std::int64_t{minute} * 60'000);
         painter.drawText(QRect(x - 20, scaleTop, 40, kScaleHeight - 4), Qt::AlignCenter,
                          minute == 0 ? QStringLiteral("0 min") : QString::number(minute));
     }
@@ -313,7 +313,7 @@ void DayPicture::paintRows(QPainter& painter) const {
     const int bottom = rowTop(m_rows);
     painter.setPen(kGrid);
     for (int minute = 0; minute <= 60; minute += 15) {
-        const int x = xAt(minute * 60'000);
+        const int x = xAt(std::int64_t{minute} * 60'000);
         painter.drawLine(x, top, x, bottom);
     }
     painter.drawLine(left, bottom, left + width, bottom);
