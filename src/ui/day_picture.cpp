@@ -1,0 +1,502 @@
+#include "ui/day_picture.h"
+
+#include <QFileInfo>
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QPoint>
+#include <QSaveFile>
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "model/czas.h"
+#include "platform/encoding.h"
+
+namespace kalmero {
+namespace {
+
+constexpr int kMargin = 14;
+constexpr int kLabelWidth = 58;
+constexpr int kTrackWidth = 960;  // 16 px a minute
+constexpr int kContentWidth = 76;
+constexpr int kTitleHeight = 30;
+constexpr int kScaleHeight = 20;
+constexpr int kRowHeight = 34;
+constexpr int kMarkHeight = 12;  // the strip above a bar: advert ticks and drifts
+constexpr int kBarHeight = 15;
+constexpr int kLegendHeight = 34;
+// A day reads at most two days of rows: a senseless time far beyond midnight is cut off
+// rather than drawn on hundreds of rows.
+constexpr int kMaxRows = 48;
+constexpr int kMinBarWidth = 2;
+
+const QColor kInk(40, 40, 40);
+const QColor kFaint(120, 120, 120);
+const QColor kGrid(215, 215, 215);
+const QColor kAlarm(200, 0, 0);
+const QColor kAfterMidnight(253, 236, 236);
+const QColor kOddRow(246, 246, 246);
+const QColor kHighlight(255, 200, 0);
+
+struct TypeStyle {
+    const char* typ;
+    QColor colour;
+    const char* name;
+};
+
+// The colours of the list views, so a bar reads like the row it stands for.
+const TypeStyle kTypeStyles[] = {
+    {"Typ=SND", QColor(0, 0, 128), "muzyka"},     {"Typ=JNG", QColor(0, 128, 128), "dżingiel"},
+    {"Typ=REK", QColor(255, 0, 0), "reklama"},    {"Typ=DJ_", QColor(0, 0, 255), "zapowiedź"},
+    {"Typ=BRK", QColor(0, 128, 0), "wiadomości"},
+};
+const QColor kUnknownType(128, 128, 128);
+const QColor kBreakColour(0, 128, 0);
+
+QColor typeColour(const TPozycja& r) {
+    if (isNewsBreak(r)) {
+        return kBreakColour;
+    }
+    for (const TypeStyle& style : kTypeStyles) {
+        if (r.line(Pole::Typ) == style.typ) {
+            return style.colour;
+        }
+    }
+    return kUnknownType;
+}
+
+QString fromRecord(std::string_view text) { return QString::fromStdString(cp1250ToUtf8(text)); }
+
+QString timeText(std::int64_t ms) { return QString::fromStdString(CzasStartString(ms)); }
+
+QString driftLabel(std::int64_t ms) { return QString::fromStdString(driftText(ms)); }
+
+// Hours before 0 have no row: a start before midnight of the day (an unreadable time)
+// is drawn from 00:00.
+std::int64_t clampToDay(std::int64_t ms, int rows) {
+    return std::clamp<std::int64_t>(ms, 0, rows * kHourMs);
+}
+
+QFont font(int pixels, bool bold = false) {
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+QString hourRowLabel(int row) { return QStringLiteral("%1").arg(row % 24, 2, 10, QChar('0')); }
+
+QString minutesLabel(std::int64_t ms) {
+    const std::int64_t seconds = (ms + 500) / 1000;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
+}
+
+}  // namespace
+
+DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& blocks,
+                       const DayChecks& checks)
+    : m_dayStart(checks.dayStart), m_dayEnd(checks.dayEnd), m_limits(checks.limits) {
+    std::int64_t lastEnd = 0;
+    for (std::size_t i = 0; i < result.size(); ++i) {
+        lastEnd = std::max(lastEnd, itemEnd(result, i));
+    }
+    const std::int64_t lastHour = lastEnd > 0 ? (lastEnd - 1) / kHourMs : 0;
+    m_rows = static_cast<int>(std::clamp<std::int64_t>(lastHour + 1, 24, kMaxRows));
+
+    m_items.reserve(result.size());
+    for (std::size_t i = 0; i < result.size(); ++i) {
+        const TPozycja& r = result[i];
+        Item item;
+        item.start = r.CzasStart;
+        item.end = std::max(itemEnd(result, i), r.CzasStart);
+        item.colour = typeColour(r);
+        item.label =
+            fromRecord(r.value(Pole::Wyk)) + QStringLiteral(" – ") + fromRecord(r.value(Pole::Tyt));
+        item.newsBreak = isNewsBreak(r);
+
+        const std::int64_t from = clampToDay(item.start, m_rows);
+        const std::int64_t to = clampToDay(item.end, m_rows);
+        const int maxRow = m_rows - 1;
+        const int firstRow = static_cast<int>(std::min<std::int64_t>(from / kHourMs, maxRow));
+        const int lastRow =
+            to > from ? static_cast<int>(std::min<std::int64_t>((to - 1) / kHourMs, maxRow))
+                      : firstRow;
+        if (item.start < m_rows * kHourMs) {
+            for (int row = firstRow; row <= lastRow; ++row) {
+                const std::int64_t rowStart = row * kHourMs;
+                item.segments.push_back(segmentRect(row, std::max(from, rowStart) - rowStart,
+                                                    std::min(to, rowStart + kHourMs) - rowStart));
+            }
+        }
+        m_items.push_back(std::move(item));
+    }
+    for (const BreakOffset& b : checks.farBreaks) {
+        if (b.resultIndex < m_items.size()) {
+            m_items[b.resultIndex].farBreak = true;
+        }
+    }
+
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        const AdvertBlock& block = blocks[b];
+        const std::optional<std::int64_t> drift = block.drift();
+        m_ticks.push_back(
+            {block.booked, block.aired, !drift || std::llabs(*drift) > m_limits.driftMs});
+        for (const std::vector<std::size_t>& placed : block.placements) {
+            for (const std::size_t r : placed) {
+                if (r < m_items.size()) {
+                    m_items[r].block = b;
+                }
+            }
+        }
+    }
+
+    m_hourContent.assign(static_cast<std::size_t>(m_rows), -1);
+    m_hourFlagged.assign(static_cast<std::size_t>(m_rows), false);
+    for (const HourContent& h : checks.hours) {
+        if (h.hour < m_rows && h.contentMs > 0) {
+            m_hourContent[static_cast<std::size_t>(h.hour)] = h.contentMs;
+        }
+    }
+    for (const auto* flagged : {&checks.overfullHours, &checks.shortHours}) {
+        for (const HourContent& h : *flagged) {
+            if (h.hour < m_rows) {
+                m_hourFlagged[static_cast<std::size_t>(h.hour)] = true;
+                m_hourContent[static_cast<std::size_t>(h.hour)] = h.contentMs;
+            }
+        }
+    }
+    m_findings = (checks.pastMidnightMs > 0 ? 1 : 0) + checks.overfullHours.size() +
+                 checks.shortHours.size() + checks.farBreaks.size() + checks.driftedBlocks.size() +
+                 checks.unairedBlocks.size();
+}
+
+QSize DayPicture::size() const {
+    return {kMargin + kLabelWidth + kTrackWidth + kContentWidth + kMargin,
+            kMargin + kTitleHeight + kScaleHeight + m_rows * kRowHeight + kLegendHeight + kMargin};
+}
+
+int DayPicture::rowTop(int row) const {
+    return kMargin + kTitleHeight + kScaleHeight + row * kRowHeight;
+}
+
+int DayPicture::xAt(std::int64_t msInHour) const {
+    return kMargin + kLabelWidth + static_cast<int>(msInHour * kTrackWidth / kHourMs);
+}
+
+QRect DayPicture::segmentRect(int row, std::int64_t from, std::int64_t to) const {
+    const int left = xAt(from);
+    const int width = std::max(xAt(to) - left, kMinBarWidth);
+    return {left, rowTop(row) + kMarkHeight, width, kBarHeight};
+}
+
+std::optional<std::size_t> DayPicture::itemAt(QPoint point) const {
+    for (std::size_t i = m_items.size(); i-- > 0;) {
+        for (const QRect& segment : m_items[i].segments) {
+            if (segment.contains(point)) {
+                return i;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+QRect DayPicture::barRect(std::size_t resultIndex) const {
+    if (resultIndex >= m_items.size() || m_items[resultIndex].segments.empty()) {
+        return {};
+    }
+    return m_items[resultIndex].segments.front();
+}
+
+QString DayPicture::describe(std::size_t resultIndex) const {
+    if (resultIndex >= m_items.size()) {
+        return {};
+    }
+    const Item& item = m_items[resultIndex];
+    QString text = timeText(item.start) + QStringLiteral(" – ") + timeText(item.end) +
+                   QStringLiteral("  (") + minutesLabel(item.end - item.start) +
+                   QStringLiteral(")\n") + item.label;
+    if (item.block) {
+        const Tick& tick = m_ticks[*item.block];
+        text += QStringLiteral("\nBlok reklam zamówiony na ") + timeText(tick.booked);
+        if (tick.aired) {
+            text += QStringLiteral(", przesunięcie ") + driftLabel(*tick.aired - tick.booked);
+        }
+    }
+    return text;
+}
+
+void DayPicture::paint(QPainter& painter) const {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.fillRect(QRect(QPoint(0, 0), size()), Qt::white);
+    paintHeader(painter);
+    paintRows(painter);
+    paintItems(painter);
+    paintMarks(painter);
+    paintLegend(painter);
+    painter.restore();
+}
+
+void DayPicture::paintHeader(QPainter& painter) const {
+    const int left = kMargin + kLabelWidth;
+    QRect title(left, kMargin, kTrackWidth, kTitleHeight - 6);
+    painter.setPen(kInk);
+    painter.setFont(font(15, true));
+    QString heading = QStringLiteral("Plan dnia");
+    if (!m_items.empty()) {
+        // Whole seconds: the milliseconds are for the list, not for a person reading this.
+        heading += QStringLiteral("   ") + timeText(m_dayStart).left(8) + QStringLiteral(" – ") +
+                   timeText(m_dayEnd).left(8);
+    }
+    painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter, heading);
+    painter.setFont(font(12, true));
+    painter.setPen(m_findings == 0 ? kBreakColour : kAlarm);
+    painter.drawText(title.adjusted(0, 0, kContentWidth, 0), Qt::AlignRight | Qt::AlignVCenter,
+                     m_findings == 0 ? QStringLiteral("Bez uwag")
+                                     : QStringLiteral("Do sprawdzenia: %1").arg(m_findings));
+
+    painter.setFont(font(11));
+    painter.setPen(kFaint);
+    const int scaleTop = kMargin + kTitleHeight;
+    for (int minute = 0; minute < 60; minute += 15) {
+        const int x = xAt(std::int64_t{minute} * 60'000);
+        painter.drawText(QRect(x - 20, scaleTop, 40, kScaleHeight - 4), Qt::AlignCenter,
+                         minute == 0 ? QStringLiteral("0 min") : QString::number(minute));
+    }
+    painter.drawText(QRect(xAt(kHourMs) + 8, scaleTop, kContentWidth - 8, kScaleHeight - 4),
+                     Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("w godzinie"));
+}
+
+void DayPicture::paintRows(QPainter& painter) const {
+    const int left = kMargin;
+    const int width = kLabelWidth + kTrackWidth + kContentWidth;
+    for (int row = 0; row < m_rows; ++row) {
+        const int top = rowTop(row);
+        const bool nextDay = row >= 24;
+        if (nextDay) {
+            painter.fillRect(left, top, width, kRowHeight, kAfterMidnight);
+        } else if (row % 2 == 1) {
+            painter.fillRect(left, top, width, kRowHeight, kOddRow);
+        }
+        const QRect label(left, top + kMarkHeight - 2, kLabelWidth - 10, kBarHeight + 4);
+        painter.setPen(nextDay ? kAlarm : kInk);
+        painter.setFont(font(13, true));
+        painter.drawText(label, Qt::AlignLeft | Qt::AlignVCenter, hourRowLabel(row));
+        if (nextDay) {
+            painter.setFont(font(10, true));
+            painter.drawText(label, Qt::AlignRight | Qt::AlignVCenter,
+                             QStringLiteral("+%1 d").arg(row / 24));
+        }
+
+        const std::int64_t content = m_hourContent[static_cast<std::size_t>(row)];
+        if (content >= 0) {
+            const bool flagged = m_hourFlagged[static_cast<std::size_t>(row)];
+            painter.setPen(flagged ? kAlarm : kFaint);
+            painter.setFont(font(12, flagged));
+            painter.drawText(
+                QRect(xAt(kHourMs) + 8, top + kMarkHeight - 2, kContentWidth - 8, kBarHeight + 4),
+                Qt::AlignRight | Qt::AlignVCenter,
+                (flagged ? QStringLiteral("! ") : QString()) + minutesLabel(content));
+        }
+    }
+
+    const int top = rowTop(0);
+    const int bottom = rowTop(m_rows);
+    painter.setPen(kGrid);
+    for (int minute = 0; minute <= 60; minute += 15) {
+        const int x = xAt(std::int64_t{minute} * 60'000);
+        painter.drawLine(x, top, x, bottom);
+    }
+    painter.drawLine(left, bottom, left + width, bottom);
+}
+
+void DayPicture::paintItems(QPainter& painter) const {
+    painter.setFont(font(10));
+    const QFontMetrics metrics(painter.font());
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        const Item& item = m_items[i];
+        for (const QRect& segment : item.segments) {
+            painter.fillRect(segment, item.colour);
+            // A white hairline where each record starts tells back-to-back bars apart.
+            if (segment.width() > 3) {
+                painter.fillRect(segment.left(), segment.top(), 1, segment.height(), Qt::white);
+            }
+            if (segment.width() >= 44) {
+                const QRect text = segment.adjusted(4, 0, -2, 0);
+                painter.setPen(Qt::white);
+                painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                                 metrics.elidedText(item.label, Qt::ElideRight, text.width()));
+            }
+        }
+    }
+}
+
+void DayPicture::paintMarks(QPainter& painter) const {
+    painter.setRenderHint(QPainter::Antialiasing, true);
+
+    // Breaks: a triangle under the bar where the break starts, red when it lies too far
+    // from the full hour.
+    for (const Item& item : m_items) {
+        if (!item.newsBreak || item.segments.empty()) {
+            continue;
+        }
+        const QRect& bar = item.segments.front();
+        const QColor colour = item.farBreak ? kAlarm : kBreakColour;
+        const int x = bar.left();
+        const int y = bar.bottom() + 1;
+        QPainterPath triangle;
+        triangle.moveTo(x, y);
+        triangle.lineTo(x - 5, y + 7);
+        triangle.lineTo(x + 5, y + 7);
+        triangle.closeSubpath();
+        painter.fillPath(triangle, colour);
+        if (item.farBreak) {
+            const std::int64_t hour = (item.start + kHourMs / 2) / kHourMs * kHourMs;
+            painter.setPen(kAlarm);
+            painter.setFont(font(10, true));
+            painter.drawText(QRect(x + 7, y, 80, 8), Qt::AlignLeft | Qt::AlignVCenter,
+                             QStringLiteral("break ") + driftLabel(item.start - hour));
+        }
+    }
+
+    // Advert blocks: a tick at the booked time with the drift beside it; a thin line runs
+    // from the tick to where the block went on air when that is in the same hour.
+    for (const Tick& tick : m_ticks) {
+        if (tick.booked < 0 || tick.booked >= m_rows * kHourMs) {
+            continue;
+        }
+        const int row = static_cast<int>(tick.booked / kHourMs);
+        const int top = rowTop(row) + 1;
+        const int x = xAt(tick.booked % kHourMs);
+        const QColor colour = tick.flagged ? kAlarm : kInk;
+        if (tick.aired && *tick.aired / kHourMs == row) {
+            const int airedX = xAt(*tick.aired % kHourMs);
+            painter.setPen(QPen(colour, 1, Qt::DotLine));
+            painter.drawLine(x, top + kMarkHeight - 3, airedX, top + kMarkHeight - 3);
+        }
+        QPainterPath head;
+        head.moveTo(x - 4, top);
+        head.lineTo(x + 4, top);
+        head.lineTo(x, top + 6);
+        head.closeSubpath();
+        painter.fillPath(head, colour);
+        painter.setPen(QPen(colour, 1.5));
+        painter.drawLine(x, top + 5, x, top + kMarkHeight + kBarHeight - 1);
+        painter.setFont(font(10, tick.flagged));
+        painter.setPen(colour);
+        const QString label =
+            tick.aired ? driftLabel(*tick.aired - tick.booked) : QStringLiteral("bez emisji");
+        painter.drawText(QRect(x + 6, top - 2, 90, kMarkHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                         label);
+    }
+
+    if (m_highlighted && *m_highlighted < m_items.size()) {
+        painter.setPen(QPen(kHighlight, 3));
+        painter.setBrush(Qt::NoBrush);
+        for (const QRect& segment : m_items[*m_highlighted].segments) {
+            painter.drawRect(segment.adjusted(-2, -2, 2, 2));
+        }
+    }
+    painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void DayPicture::paintLegend(QPainter& painter) const {
+    int x = kMargin + kLabelWidth;
+    const int y = rowTop(m_rows) + 12;
+    painter.setFont(font(11));
+    const QFontMetrics metrics(painter.font());
+    const auto swatch = [&](const QColor& colour, const QString& name) {
+        painter.fillRect(x, y + 2, 16, 10, colour);
+        painter.setPen(kInk);
+        painter.drawText(x + 21, y + 11, name);
+        x += 21 + metrics.horizontalAdvance(name) + 16;
+    };
+    for (const TypeStyle& style : kTypeStyles) {
+        swatch(style.colour, QString::fromUtf8(style.name));
+    }
+    swatch(kUnknownType, QStringLiteral("inne"));
+
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    QPainterPath head;
+    head.moveTo(x - 4 + 4, y);
+    head.lineTo(x + 4 + 4, y);
+    head.lineTo(x + 4, y + 6);
+    head.closeSubpath();
+    painter.fillPath(head, kInk);
+    painter.setPen(QPen(kInk, 1.5));
+    painter.drawLine(x + 4, y + 5, x + 4, y + 13);
+    painter.setPen(kInk);
+    const QString blocks = QStringLiteral("blok reklam: czas zamówiony i przesunięcie emisji");
+    painter.drawText(x + 14, y + 11, blocks);
+    x += 14 + metrics.horizontalAdvance(blocks) + 16;
+
+    QPainterPath triangle;
+    triangle.moveTo(x + 5, y + 4);
+    triangle.lineTo(x, y + 11);
+    triangle.lineTo(x + 10, y + 11);
+    triangle.closeSubpath();
+    painter.fillPath(triangle, kBreakColour);
+    painter.drawText(x + 15, y + 11, QStringLiteral("break"));
+    painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void writePictureFile(const DayPicture& picture, const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf")) {
+        throw std::runtime_error("Nieznany rodzaj pliku \"" + path.toStdString() +
+                                 "\": obraz zapisuje się jako .png lub .pdf.");
+    }
+    const auto failed = [&path](const QString& reason) {
+        return std::runtime_error("Nie można zapisać pliku \"" + path.toStdString() + "\". " +
+                                  reason.toStdString());
+    };
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        throw failed(file.errorString());
+    }
+
+    if (suffix == QLatin1String("png")) {
+        QImage image(picture.size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        picture.paint(painter);
+        painter.end();
+        if (!image.save(&file, "PNG")) {
+            throw failed(file.errorString());
+        }
+    } else {
+        QPdfWriter writer(&file);
+        writer.setTitle(QStringLiteral("Plan dnia"));
+        writer.setCreator(QStringLiteral("Kalmero"));
+        const QSizeF pictureSize = picture.size();
+        // The orientation that shows the picture larger on the page.
+        const QPageLayout::Orientation orientation = pictureSize.width() >= pictureSize.height()
+                                                         ? QPageLayout::Landscape
+                                                         : QPageLayout::Portrait;
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation,
+                                         QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            throw failed(file.errorString());
+        }
+        const double scale =
+            std::min(writer.width() / pictureSize.width(), writer.height() / pictureSize.height());
+        painter.scale(scale, scale);
+        picture.paint(painter);
+        painter.end();
+    }
+    if (!file.commit()) {
+        throw failed(file.errorString());
+    }
+}
+
+}  // namespace kalmero

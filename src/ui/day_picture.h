@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QColor>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "compiler/day_report.h"
+#include "model/lists.h"
+
+class QPainter;
+class QPoint;
+
+namespace kalmero {
+
+// The compiled day drawn as one row per clock hour, each record a bar in its type's colour
+// from its start to its end (continued on the next row when it crosses the hour), with the
+// advert blocks' booked times and drifts, the breaks and the checks' findings marked. Uses
+// Qt Gui only, so the batch command can draw it offscreen. Holds copies of what it draws:
+// the lists it was made from may change afterwards.
+class DayPicture {
+public:
+    DayPicture(const Lista& result, const std::vector<AdvertBlock>& blocks,
+               const DayChecks& checks);
+
+    // The picture's size in pixels (at 1:1, as paint draws it).
+    QSize size() const;
+    // Draws the whole picture with its top left corner at the painter's origin.
+    void paint(QPainter& painter) const;
+    // The result index of the record whose bar holds `point`; the one drawn last (the
+    // later record) when bars overlap.
+    std::optional<std::size_t> itemAt(QPoint point) const;
+    // The first segment of the record's bar; an empty rectangle for an index out of range
+    // or a record that lies outside the drawn rows.
+    QRect barRect(std::size_t resultIndex) const;
+    // The number of hour rows: 24, more when the day runs past midnight.
+    int rowCount() const { return m_rows; }
+    // What a person hovering over a record is told: its times, performer – title, and for
+    // an advert spot its block's booked time and drift.
+    QString describe(std::size_t resultIndex) const;
+
+    // A record outlined as selected (nullopt: none).
+    void setHighlighted(std::optional<std::size_t> resultIndex) { m_highlighted = resultIndex; }
+
+private:
+    struct Item {
+        std::int64_t start = 0;
+        std::int64_t end = 0;
+        QColor colour;
+        QString label;  // performer – title, UTF-16
+        bool newsBreak = false;
+        bool farBreak = false;
+        std::optional<std::size_t> block;  // the advert block it is a copy from
+        std::vector<QRect> segments;
+    };
+    struct Tick {
+        std::int64_t booked = 0;
+        std::optional<std::int64_t> aired;
+        bool flagged = false;
+    };
+
+    int rowTop(int row) const;
+    int xAt(std::int64_t msInHour) const;
+    QRect segmentRect(int row, std::int64_t from, std::int64_t to) const;
+    void paintHeader(QPainter& painter) const;
+    void paintRows(QPainter& painter) const;
+    void paintItems(QPainter& painter) const;
+    void paintMarks(QPainter& painter) const;
+    void paintLegend(QPainter& painter) const;
+
+    std::vector<Item> m_items;
+    std::vector<Tick> m_ticks;
+    std::vector<std::int64_t> m_hourContent;  // per row, ms
+    std::vector<bool> m_hourFlagged;          // per row: over 60 minutes or short
+    int m_rows = 24;
+    std::int64_t m_dayStart = 0;
+    std::int64_t m_dayEnd = 0;
+    std::size_t m_findings = 0;
+    DayCheckLimits m_limits;
+    std::optional<std::size_t> m_highlighted;
+};
+
+// Writes the picture to `path` as PNG or PDF by its extension (case ignored); the PDF
+// holds it on one A4 page. Replaces the file whole or not at all. Throws std::runtime_error
+// with a Polish message when the extension is neither or the file can't be written.
+void writePictureFile(const DayPicture& picture, const QString& path);
+
+}  // namespace kalmero

@@ -1,0 +1,133 @@
+#include "ui/day_picture.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+#include <stdexcept>
+
+#include "model/czas.h"
+#include "ui/day_view.h"
+#include "ui/ui_fixture.h"
+
+namespace kalmero {
+namespace {
+
+constexpr std::int64_t kMinute = 60'000;
+
+std::int64_t at(const std::string& time) { return CzasStartInt("Emi=" + time); }
+
+TPozycja record(const std::string& time, std::int64_t length, const std::string& typ = "Typ=SND",
+                const std::string& title = "Tyt=Song") {
+    TPozycja r;
+    r.set(Pole::Emi, "Emi=" + time);
+    r.set(Pole::Typ, typ);
+    r.set(Pole::Tyt, title);
+    r.set(Pole::Wyk, "Wyk=Artist");
+    r.CzasStart = at(time);
+    r.CzasNwK = length;
+    r.CzasGrania = length;
+    return r;
+}
+
+DayPicture pictureOf(const Lista& result, const std::vector<AdvertBlock>& blocks = {}) {
+    return DayPicture(result, blocks, checkDay(result, blocks, 0));
+}
+
+TEST(DayPicture, RowsAreTheDayAndTheHoursPastMidnight) {
+    const std::pair<Lista, int> cases[] = {
+        {{}, 24},
+        {{record("23:50:00.000", 10 * kMinute)}, 24},
+        {{record("23:50:00.000", 10 * kMinute + 1)}, 25},
+        {{record("23:00:00.000", 150 * kMinute)}, 26},
+    };
+    for (const auto& [result, rows] : cases) {
+        const DayPicture picture = pictureOf(result);
+        EXPECT_EQ(picture.rowCount(), rows);
+        EXPECT_GT(picture.size().height(), rows * 20);
+    }
+}
+
+TEST(DayPicture, BarsStandAtTheirTimesAndAreFoundThere) {
+    const Lista result = {
+        record("07:00:00.000", 15 * kMinute),           record("07:15:00.000", 15 * kMinute),
+        record("07:30:00.000", 28 * kMinute),           record("07:58:00.000", 6 * kMinute),
+        record("08:04:00.000", 4 * kMinute, "Typ=REK"),
+    };
+    const DayPicture picture = pictureOf(result);
+    const QRect seven = picture.barRect(0);
+    const QRect quarter = picture.barRect(1);
+    const QRect half = picture.barRect(2);
+    const QRect crossing = picture.barRect(3);
+    const QRect eight = picture.barRect(4);
+
+    // Minutes run left to right at a fixed scale; hours run down one row each.
+    EXPECT_EQ(quarter.top(), seven.top());
+    EXPECT_EQ(half.left() - seven.left(), 2 * (quarter.left() - seven.left()));
+    EXPECT_GT(eight.top(), seven.top());
+    EXPECT_EQ(eight.left() - seven.left(), (quarter.left() - seven.left()) * 4 / 15);
+    // The record over the full hour ends the row and goes on at the start of the next one.
+    EXPECT_EQ(crossing.right() + 1, seven.left() + 4 * (quarter.left() - seven.left()));
+    EXPECT_EQ(picture.itemAt(QPoint(seven.left() + 1, eight.center().y())), 3u);
+
+    for (std::size_t i = 0; i < result.size(); ++i) {
+        EXPECT_EQ(picture.itemAt(picture.barRect(i).center()), i) << i;
+    }
+    EXPECT_EQ(picture.itemAt(QPoint(seven.center().x(), seven.top() - 2 * seven.height())),
+              std::nullopt);
+    EXPECT_TRUE(picture.barRect(result.size()).isEmpty());
+}
+
+TEST(DayPicture, DescribesARecordInItsOwnLettersAndItsAdvertBlock) {
+    // "Zażółć" in Windows-1250.
+    const Lista result = {record("07:10:00.000", 8 * kMinute),
+                          record("07:18:00.000", 30'000, "Typ=REK", "Tyt=Za\xbf\xf3\xb3\xe6")};
+    std::vector<AdvertBlock> blocks(1);
+    blocks[0].booked = at("07:15:00.000");
+    blocks[0].spotCount = 1;
+    blocks[0].placements = {{1}};
+    blocks[0].aired = at("07:18:00.000");
+    const DayPicture picture = pictureOf(result, blocks);
+    EXPECT_EQ(picture.describe(1),
+              QStringLiteral("07:18:00.000 – 07:18:30.000  (0:30)\nArtist – Zażółć\n"
+                             "Blok reklam zamówiony na 07:15:00.000, przesunięcie +3:00"));
+}
+
+TEST(DayPicture, WritesPngAndPdf) {
+    QTemporaryDir folder;
+    const DayPicture picture = pictureOf({record("06:00:00.000", 90 * kMinute)});
+    for (const char* name : {"dzien.png", "dzien.PDF"}) {
+        const QString path = folder.filePath(QString::fromLatin1(name));
+        writePictureFile(picture, path);
+        const std::string bytes = test::readBytes(path.toStdString());
+        ASSERT_FALSE(bytes.empty()) << name;
+        if (path.endsWith(QLatin1String("png"))) {
+            EXPECT_EQ(QImage(path).size(), picture.size());
+        } else {
+            EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+        }
+    }
+    EXPECT_THROW(writePictureFile(picture, folder.filePath(QStringLiteral("dzien.gif"))),
+                 std::runtime_error);
+    EXPECT_THROW(writePictureFile(picture, folder.filePath(QStringLiteral("brak/dzien.png"))),
+                 std::runtime_error);
+}
+
+TEST(DayView, AClickOnABarNamesItsRecord) {
+    const Lista result = {record("07:00:00.000", 15 * kMinute),
+                          record("07:15:00.000", 15 * kMinute)};
+    DayView view;
+    view.setPicture(pictureOf(result));
+    auto* canvas = view.findChild<DayPictureWidget*>();
+    ASSERT_NE(canvas, nullptr);
+    std::vector<std::size_t> clicked;
+    QObject::connect(&view, &DayView::itemClicked,
+                     [&clicked](std::size_t index) { clicked.push_back(index); });
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, canvas->picture().barRect(1).center());
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(clicked, std::vector<std::size_t>{1});
+}
+
+}  // namespace
+}  // namespace kalmero
