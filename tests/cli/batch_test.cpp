@@ -1,41 +1,29 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "compiler/kompilator.h"
+#include "compiler/compiler.h"
 #include "formats/lst_file.h"
+#include "formats/matryca.h"
 #include "formats/mix_file.h"
 #include "platform/audio_length.h"
 #include "support/run_program.h"
 #include "support/silent_wav.h"
+#include "support/temp_folder.h"
 
-namespace kalmero {
+namespace kalmero::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-using test::Outcome;
-using test::readFile;
-
 // A folder per test holding the inputs, with helpers to write them and run the command.
 class Batch : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
-        const char* base = std::getenv("KALMERO_TEST_TMP");
-        const fs::path root = base != nullptr ? fs::path(base) : fs::temp_directory_path();
-        std::string pattern = (root / "kalmero-batch-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
         // Monday has a break at 12:00, Tuesday at 12:00 and 13:00, the other days none.
         std::string matrix = "00000010000000000\r\n00000011000000000\r\n";
         for (int day = 2; day < 7; ++day) {
@@ -46,16 +34,9 @@ class Batch : public ::testing::Test {
         wav("s30.wav", 30);
         wav("s20.wav", 20);
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
-    }
-
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
-
+    std::string path(const std::string& name) const { return m_folder / name; }
     std::string write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path(name), std::ios::binary) << bytes;
-        return path(name);
+        return m_folder.write(name, bytes);
     }
 
     // A silent WAV file of whole seconds.
@@ -84,7 +65,7 @@ class Batch : public ::testing::Test {
 
     Outcome run(std::vector<std::string> args) const {
         args.insert(args.begin(), KALMERO_BATCH);
-        return test::runProgram(std::move(args), m_dir.string());
+        return runProgram(std::move(args), m_folder.path());
     }
 
     // The usual arguments: the test's matrix and an empty configuration.
@@ -108,28 +89,28 @@ class Batch : public ::testing::Test {
         return out;
     }
 
-    fs::path m_dir;
+    TempFolder m_folder;
 };
 
 TEST_F(Batch, WritesWhatTheCoreCompiles) {
     xyDay();
     struct Case {
         std::vector<std::string> args;
-        BreakSettings settings;
+        CompileSettings settings;
         std::vector<std::string> emis;
     };
     const Case cases[] = {
         {{"--mode", "0"},
-         {0, false, "10", 0},
+         {BreakMode::Nearest, false, BreakLength::clamped(10), 0, {}},
          {"11:59:00.000", "11:59:00.000", "11:59:30.000", "12:00:00.000", "12:04:00.000"}},
         {{"--mode", "1", "--fade"},
-         {1, true, "10", 0},
+         {BreakMode::OnTheHour, true, BreakLength::clamped(10), 0, {}},
          {"11:59:00.000", "12:00:00.000", "12:00:10.000", "12:00:40.000", "12:01:00.000"}},
         {{"--mode", "1", "--no-fade", "--weekday", "wt", "--break-seconds", "0"},
-         {1, false, "0", 1},
+         {BreakMode::OnTheHour, false, BreakLength::clamped(0), 1, {}},
          {"11:59:00.000", "12:00:00.000", "12:00:00.000", "12:00:30.000", "12:00:50.000"}},
         {{"--mode", "2"},
-         {2, false, "10", 0},
+         {BreakMode::None, false, BreakLength::clamped(10), 0, {}},
          {"11:59:00.000", "11:59:30.000", "11:59:50.000", "12:03:50.000"}},
     };
     for (const Case& c : cases) {
@@ -141,14 +122,12 @@ TEST_F(Batch, WritesWhatTheCoreCompiles) {
 
         // The same bytes as the core gives on the same inputs and settings.
         Lists lists;
-        NullWindowPort window;
-        window.settings = c.settings;
-        otworzPlikMIX(path("day.mix"), lists, window);
-        OtworzPlikLST(path("day.lst"), lists, window, PobierzCzasSpotu);
-        Konfiguracja konfiguracja;
-        Kompilator kompilator(lists, window, konfiguracja, path("matryca.dat"));
-        ASSERT_TRUE(kompilator.NowyMozg());
-        EXPECT_EQ(readFile(path("out.mix")), mixText(lists.ListaWynikowa, nullptr));
+        lists.ListaMIX = otworzPlikMIX(readFile(path("day.mix")));
+        lists.ListaLST = OtworzPlikLST(readFile(path("day.lst")), newLoadMeasurer());
+        const auto matrix = parseMatrixLines(readFile(path("matryca.dat")));
+        Compiler(lists, c.settings)
+            .NowyMozg(matrix.at(static_cast<std::size_t>(c.settings.weekday)));
+        EXPECT_EQ(readFile(path("out.mix")), mixText(lists.ListaWynikowa));
     }
 }
 
@@ -222,7 +201,7 @@ TEST_F(Batch, FileErrorsLeaveTheOldResult) {
         {"MissingMatrix", base({"--matrix", path("none.dat")}), "Cannot open file"},
         {"ShortMatrix", base({"--matrix", path("short.dat"), "--weekday", "nd"}),
          "no line for weekday 6"},
-        {"OutIsAFolder", base({"--out", m_dir.string()}), "Cannot create file"},
+        {"OutIsAFolder", base({"--out", m_folder.path()}), "Cannot create file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -244,8 +223,7 @@ TEST_F(Batch, FileErrorsLeaveTheOldResult) {
         EXPECT_EQ(readFile(path("out.mix")), "old result");
     }
     std::vector<std::string> leftovers;
-    for (const auto& entry : fs::directory_iterator(m_dir)) {
-        const std::string name = entry.path().filename().string();
+    for (const std::string& name : m_folder.entries()) {
         if (name.rfind(".out.mix", 0) == 0) {
             leftovers.push_back(name);
         }
@@ -364,4 +342,4 @@ TEST_F(Batch, BreakSoundPathIsStoredAsWindows1250) {
 }
 
 }  // namespace
-}  // namespace kalmero
+}  // namespace kalmero::test
