@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli/batch_options.h"
+#include "cli/batch_picture.h"
 #include "cli/day_dates.h"
 #include "cli/terminal_progress.h"
 #include "formats/file_io.h"
@@ -178,13 +179,20 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
     }
 
     const PlacementReport report = session.placementReport();
-    if (!options.report.empty()) {
-        // Before the result, so that a failure leaves no result claiming a full run.
-        try {
-            writeFileAtomically(options.report, cp1250ToUtf8(report.csv()));
-        } catch (const FileError& e) {
-            return failure(e.what());
+    const std::vector<AdvertBlock> blocks = session.advertBlocks();
+    DayCheckLimits limits;
+    limits.driftMs = options.driftLimitMs.value_or(stored.driftLimitMs);
+    const DayChecks checks = session.dayChecks(blocks, limits);
+    // Before the result, so that a failure leaves no result claiming a full run.
+    try {
+        if (!options.report.empty()) {
+            writeFileAtomically(options.report, cp1250ToUtf8(session.placementCsv()));
         }
+        if (!options.picture.empty()) {
+            writeDayPicture(options.picture, session.lists().ListaWynikowa, blocks, checks);
+        }
+    } catch (const std::exception& e) {
+        return failure(e.what());
     }
     outcome = session.saveTo(options.out);
     progress.finishBar();
@@ -197,6 +205,7 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
     const CompileRecord& compiled = session.lastCompile();
     messages.print(Messages::kInfo,
                    cp1250ToUtf8(report.summary(compiled.itemsPlaced, compiled.breaksPlaced)));
+    messages.print(checks.clean() ? Messages::kInfo : Messages::kWarning, dayChecksSummary(checks));
     return kExitWritten;
 }
 

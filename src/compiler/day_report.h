@@ -12,8 +12,6 @@
 
 namespace kalmero {
 
-// An entry of the compile's origin list for a result record that is not a copy of a spot.
-
 inline constexpr std::int64_t kHourMs = 3'600'000;
 inline constexpr std::int64_t kDayMs = 24 * kHourMs;
 

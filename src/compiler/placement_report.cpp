@@ -187,14 +187,24 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
     return text;
 }
 
-std::string PlacementReport::csv() const {
-    std::string text = "block time,title,path,length (ms),times placed,reason\r\n";
+std::string PlacementReport::csv(std::string_view extraHeader,
+                                 const std::vector<std::string>& extraCells) const {
+    std::string text = "block time,title,path,length (ms),times placed,reason";
+    if (!extraHeader.empty()) {
+        text += ",";
+        text += extraHeader;
+    }
+    text += "\r\n";
     for (std::size_t i = 0; i < m_spots.size(); ++i) {
         const TPozycja& spot = m_spots[i];
         const int times = timesPlaced(i);
         text += csvCell(field(spot, Pole::Emi)) + "," + textCell(field(spot, Pole::Tyt)) + "," +
                 textCell(field(spot, Pole::Adr)) + "," + std::to_string(spot.CzasNwK) + "," +
-                std::to_string(times) + "," + csvCell(reason(i)) + "\r\n";
+                std::to_string(times) + "," + csvCell(reason(i));
+        if (!extraHeader.empty()) {
+            text += "," + (i < extraCells.size() ? extraCells[i] : std::string());
+        }
+        text += "\r\n";
     }
     return text;
 }

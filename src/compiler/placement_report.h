@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -70,7 +71,10 @@ public:
     // One CSV row per spot in list order (CR LF, quoted where needed) under the header:
     // block time, title, path, length (ms), times placed, reason. Windows-1250 like the
     // summary.
-    std::string csv() const;
+    // `extraHeader` and `extraCells[i]` (already CSV) are appended to the header and to
+    // spot i's row after a comma, when given.
+    std::string csv(std::string_view extraHeader = {},
+                    const std::vector<std::string>& extraCells = {}) const;
 
     // Why spot `i` needs the operator's eye, as the CSV's reason column says it (ASCII);
     // empty for a spot placed once with a measured length.

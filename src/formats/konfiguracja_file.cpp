@@ -134,6 +134,8 @@ StoredSettings parseStoredSettings(std::string_view iniBytes) {
     const std::int64_t seconds =
         readInteger(ini, kBreak, "Time").value_or(BreakLength::kDefaultSeconds);
     stored.seconds = std::min(seconds, BreakLength::kMaxSeconds);
+    const std::int64_t drift = readInteger(ini, "Kontrola", "DriftMinutes").value_or(5);
+    stored.driftLimitMs = std::clamp<std::int64_t>(drift, 0, 24 * 60) * 60'000;
     return stored;
 }
 

@@ -55,6 +55,9 @@ struct StoredSettings {
     BreakMode mode = BreakMode::Nearest;
     bool fade = false;
     std::int64_t seconds = BreakLength::kDefaultSeconds;
+    // [Kontrola] DriftMinutes: how far an advert block may air from its booked time
+    // before the day's checks name it (0 .. 1440 minutes, default 5).
+    std::int64_t driftLimitMs = 300'000;
 };
 
 // The configuration's bytes (Windows-1250) to settings; any bytes give settings.

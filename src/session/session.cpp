@@ -275,6 +275,22 @@ PlacementReport Session::placementReport() const {
                            m_spotProblems);
 }
 
+std::vector<AdvertBlock> Session::advertBlocks() const {
+    return kalmero::advertBlocks(m_lists.ListaLST, m_lists.ListaWynikowa, m_lastCompile.origins);
+}
+
+DayChecks Session::dayChecks(const std::vector<AdvertBlock>& blocks,
+                             const DayCheckLimits& limits) const {
+    return checkDay(m_lists.ListaWynikowa, blocks, breakModeIndex(m_lastCompile.settings.mode),
+                    limits);
+}
+
+std::string Session::placementCsv() const {
+    const std::vector<AdvertBlock> blocks = advertBlocks();
+    return placementReport().csv(kSpotTimingHeader,
+                                 spotTimingCells(blocks, m_lists.ListaWynikowa));
+}
+
 void Session::clear() {
     m_lists.ListaMIX.clear();
     m_lists.ListaLST.clear();

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compiler/day_report.h"
 #include "compiler/placement_report.h"
 #include "formats/konfiguracja_file.h"
 #include "model/konfiguracja.h"
@@ -97,6 +98,12 @@ public:
 
     // What became of each advert spot in the last compile.
     PlacementReport placementReport() const;
+    // The advert blocks of the last compile, booked against aired.
+    std::vector<AdvertBlock> advertBlocks() const;
+    // The last compile's day checked against `limits`.
+    DayChecks dayChecks(const std::vector<AdvertBlock>& blocks, const DayCheckLimits& limits) const;
+    // The placement report's CSV with each spot's booked and aired times and drift.
+    std::string placementCsv() const;
     const CompileRecord& lastCompile() const { return m_lastCompile; }
     // Per ListaLST record: why its length is missing or doubtful ("" when measured).
     const std::vector<std::string>& spotProblems() const { return m_spotProblems; }
