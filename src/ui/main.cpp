@@ -14,10 +14,12 @@
 #include "platform/program_folder.h"
 #include "ui/main_window.h"
 #include "ui/operator_dialogs.h"
+#include "ui/translations.h"
 #include "ui/window_font.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    kalmero::installPolishTranslations(app);
     QApplication::setApplicationName(QStringLiteral("Kalmero"));
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(style);
