@@ -5,15 +5,15 @@ set(CPACK_PACKAGE_VENDOR Kalmero)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "radio playout day builder: playlist, adverts and news breaks merged")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Kalmero builds a radio station's daily on-air playlist: it merges the day's
- music playlist (MIX file) with the day's advert list (LST file) and the hourly
- news breaks of a weekly break matrix, moving every later item by the time
- inserted, and writes one MIX playlist for the playout system.
- .
- The package holds the Polish-speaking window (kalmero), the batch command
- (kalmero-batch) and a systemd timer that compiles the coming day every night
- once enabled.")
+# CPack indents these lines and marks the empty one as Debian wants.
+set(CPACK_PACKAGE_DESCRIPTION "Kalmero builds a radio station's daily on-air playlist: it merges the day's
+music playlist (MIX file) with the day's advert list (LST file) and the hourly
+news breaks of a weekly break matrix, moving every later item by the time
+inserted, and writes one MIX playlist for the playout system.
+
+The package holds the Polish-speaking window (kalmero), the batch command
+(kalmero-batch) and a systemd timer that compiles the coming day every night
+once enabled.")
 set(CPACK_PACKAGE_CONTACT "${KALMERO_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KALMERO_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
