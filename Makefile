@@ -4,11 +4,12 @@ JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALMERO_WERROR=ON
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+PACKAGE_BUILD ?= build-package
 # Inputs per fuzz target in `make test`; seconds per target in `make fuzz`.
 FUZZ_RUNS ?= 10000
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test fuzz bench clean
+.PHONY: all deps configure build run test fuzz bench package clean
 
 all: build
 
@@ -34,5 +35,15 @@ fuzz: deps
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
 
+# The Debian package, built apart from the test build: no tests, installed under /usr, with
+# Debian's hardening flags (whose extra warnings the test build's -Werror doesn't cover).
+package: deps
+	@export DEB_BUILD_MAINT_OPTIONS=hardening=+all && cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DKALMERO_WERROR=OFF \
+		-DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+		-DBUILD_TESTING=OFF -DKALMERO_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j$(JOBS)
+	@cd $(PACKAGE_BUILD) && cpack -G DEB
+
 clean:
-	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

@@ -7,7 +7,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libmpg123-dev
   libcli11-dev
-  qt6-base-dev fonts-wine
+  qt6-base-dev qt6-translations-l10n fonts-wine
+  scdoc librsvg2-bin lintian appstream desktop-file-utils
   clang libclang-rt-14-dev valgrind
   xvfb xauth
 )

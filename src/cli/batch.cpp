@@ -125,7 +125,15 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
     if (const auto problem = clobbered(options)) {
         return usageError(*problem);
     }
-    const std::string folder = programFolder();
+    std::string folder;
+    if (options.config.empty() || options.matrix.empty()) {
+        try {
+            folder = settingsLocation().folder;
+        } catch (const std::exception& e) {
+            messages.print(Messages::kError, std::string("kalmero-batch: ") + e.what());
+            return kExitFileError;
+        }
+    }
     SessionFiles files{options.config.empty() ? konfiguracjaPath(folder) : options.config,
                        options.matrix.empty() ? matrycaPath(folder) : options.matrix};
     TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) == 1,

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStyleFactory>
+#include <exception>
 
 #include "formats/file_io.h"
 #include "formats/konfiguracja_file.h"
@@ -13,11 +14,13 @@
 #include "platform/program_folder.h"
 #include "ui/main_window.h"
 #include "ui/operator_dialogs.h"
+#include "ui/translations.h"
 #include "ui/window_font.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     kalmero::installTemporaryCleanup();
+    kalmero::installPolishTranslations(app);
     QApplication::setApplicationName(QStringLiteral("Kalmero"));
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(style);
@@ -34,11 +37,19 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    const std::string folder = kalmero::programFolder();
+    kalmero::SettingsLocation settings;
+    try {
+        settings = kalmero::settingsLocation();
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, QStringLiteral("Błąd"), QString::fromUtf8(error.what()));
+        return 1;
+    }
     kalmero::QtOperatorDialogs dialogs;
-    kalmero::TForm1 window({kalmero::konfiguracjaPath(folder), kalmero::matrycaPath(folder)},
-                           dialogs, [] { return kalmero::newLoadMeasurer(); });
+    kalmero::TForm1 window(
+        {kalmero::konfiguracjaPath(settings.folder), kalmero::matrycaPath(settings.folder)},
+        dialogs, [] { return kalmero::newLoadMeasurer(); });
     window.FormCreate();
+    window.showSettingsNote(QString::fromStdString(settings.why + ": " + settings.folder));
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = window.frameGeometry();

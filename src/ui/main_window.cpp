@@ -327,6 +327,11 @@ void TForm1::FormCreate() {
     }
 }
 
+void TForm1::showSettingsNote(const QString& note) {
+    m_status->setText(note);
+    m_status->setToolTip(note);
+}
+
 CompileSettings TForm1::compileSettings() const {
     CompileSettings settings;
     settings.mode = breakModeFromIndex(m_radioGroup->itemIndex());

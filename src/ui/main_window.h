@@ -44,6 +44,8 @@ public:
     void FormCreate();
 
     Session& session() { return *m_session; }
+    // Where the settings live, in the status line until the first command and as its tip.
+    void showSettingsNote(const QString& note);
     // The settings a compile started now would use, as the controls hold them.
     CompileSettings compileSettings() const;
 

@@ -1,0 +1,120 @@
+# Where `cmake --install` and the Debian package put the programs and their data. The
+# installed programs find their data relative to their own folder, so a tree unpacked under
+# any prefix works and nothing of the build tree is needed at run time.
+include(GNUInstallDirs)
+
+set(KALMERO_APP_ID "pl.kalmero.Kalmero" CACHE STRING "Desktop and AppStream identifier")
+set(KALMERO_MAINTAINER "Kalmero maintainers <kalmero@example.org>"
+    CACHE STRING "Maintainer named in the Debian package, its changelog and copyright")
+
+set(kalmero_data_dir ${CMAKE_INSTALL_DATADIR}/kalmero)
+set(kalmero_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/kalmero)
+set(kalmero_generated ${PROJECT_BINARY_DIR}/install)
+
+if(TARGET kalmero_platform)
+  file(RELATIVE_PATH data_from_program ${CMAKE_INSTALL_FULL_BINDIR}
+       ${CMAKE_INSTALL_FULL_DATADIR}/kalmero)
+  target_compile_definitions(kalmero_platform
+                             PRIVATE KALMERO_DATA_FROM_PROGRAM="${data_from_program}/")
+endif()
+
+foreach(program kalmero kalmero-batch)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/data/matryca.dat.default DESTINATION ${kalmero_data_dir}
+        RENAME matryca.dat)
+
+# The window's place in the desktop's menu and software centre.
+if(TARGET kalmero)
+  install(FILES ${PROJECT_SOURCE_DIR}/data/${KALMERO_APP_ID}.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/data/${KALMERO_APP_ID}.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${PROJECT_SOURCE_DIR}/data/icons/kalmero.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+  find_program(RSVG_CONVERT rsvg-convert)
+  if(RSVG_CONVERT)
+    set(icons)
+    foreach(size 16 22 24 32 48 64 128 256)
+      set(png ${kalmero_generated}/icons/${size}/kalmero.png)
+      add_custom_command(OUTPUT ${png}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${kalmero_generated}/icons/${size}
+        COMMAND ${RSVG_CONVERT} -w ${size} -h ${size} -o ${png}
+                ${PROJECT_SOURCE_DIR}/data/icons/kalmero.svg
+        DEPENDS ${PROJECT_SOURCE_DIR}/data/icons/kalmero.svg VERBATIM)
+      list(APPEND icons ${png})
+      install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+    endforeach()
+    add_custom_target(kalmero_icons ALL DEPENDS ${icons})
+  else()
+    message(STATUS "rsvg-convert not found: only the scalable icon is installed")
+  endif()
+endif()
+
+# Manual pages from their scdoc sources, gzipped as Debian keeps them.
+find_program(SCDOC scdoc)
+if(SCDOC)
+  set(pages)
+  foreach(page kalmero kalmero-batch)
+    if(TARGET ${page})
+      set(source ${PROJECT_SOURCE_DIR}/docs/man/${page}.1.scd)
+      set(gz ${kalmero_generated}/man/${page}.1.gz)
+      add_custom_command(OUTPUT ${gz}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${kalmero_generated}/man
+        COMMAND sh -c "\"$0\" < \"$1\" | gzip -9n > \"$2\"" ${SCDOC} ${source} ${gz}
+        DEPENDS ${source} VERBATIM)
+      list(APPEND pages ${gz})
+      install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    endif()
+  endforeach()
+  add_custom_target(kalmero_man ALL DEPENDS ${pages})
+else()
+  message(STATUS "scdoc not found: the manual pages are not built")
+endif()
+
+# The night's compile: a timer and a service, installed but left for the operator to enable.
+if(TARGET kalmero-batch)
+  # /etc for the system's own prefix, as the GNU rules have it; <prefix>/etc otherwise.
+  set(kalmero_conf_dir ${CMAKE_INSTALL_FULL_SYSCONFDIR}/kalmero)
+  set(KALMERO_NIGHTLY_CONF ${kalmero_conf_dir}/nightly.conf)
+  set(KALMERO_NIGHTLY_PROGRAM ${CMAKE_INSTALL_FULL_LIBEXECDIR}/kalmero/kalmero-nightly)
+  file(RELATIVE_PATH KALMERO_BIN_FROM_NIGHTLY ${CMAKE_INSTALL_FULL_LIBEXECDIR}/kalmero
+       ${CMAKE_INSTALL_FULL_BINDIR})
+  # The system's prefix takes systemd's own folder; any other keeps the units under itself.
+  set(systemd_unit_dir ${CMAKE_INSTALL_LIBDIR}/systemd/system)
+  if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+    find_package(PkgConfig QUIET)
+    if(PkgConfig_FOUND)
+      pkg_get_variable(systemd_unit_dir systemd systemdsystemunitdir)
+    endif()
+    if(NOT systemd_unit_dir)
+      set(systemd_unit_dir /lib/systemd/system)
+    endif()
+  endif()
+  set(KALMERO_SYSTEMD_UNIT_DIR ${systemd_unit_dir} CACHE PATH "Where systemd units are installed")
+
+  configure_file(${PROJECT_SOURCE_DIR}/data/nightly/kalmero-nightly.in
+                 ${kalmero_generated}/kalmero-nightly @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/data/nightly/kalmero-nightly.service.in
+                 ${kalmero_generated}/kalmero-nightly.service @ONLY)
+  install(PROGRAMS ${kalmero_generated}/kalmero-nightly
+          DESTINATION ${CMAKE_INSTALL_FULL_LIBEXECDIR}/kalmero)
+  install(FILES ${kalmero_generated}/kalmero-nightly.service
+                ${PROJECT_SOURCE_DIR}/data/nightly/kalmero-nightly.timer
+          DESTINATION ${KALMERO_SYSTEMD_UNIT_DIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/data/nightly/nightly.conf DESTINATION ${kalmero_conf_dir})
+endif()
+
+# What Debian asks of every package's documentation folder.
+configure_file(${PROJECT_SOURCE_DIR}/data/debian/copyright ${kalmero_generated}/copyright @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/data/debian/changelog ${kalmero_generated}/changelog @ONLY)
+add_custom_command(OUTPUT ${kalmero_generated}/changelog.gz
+  COMMAND sh -c "gzip -9n < \"$0\" > \"$1\"" ${kalmero_generated}/changelog
+          ${kalmero_generated}/changelog.gz
+  DEPENDS ${kalmero_generated}/changelog VERBATIM)
+add_custom_target(kalmero_changelog ALL DEPENDS ${kalmero_generated}/changelog.gz)
+install(FILES ${kalmero_generated}/copyright ${kalmero_generated}/changelog.gz
+        DESTINATION ${kalmero_doc_dir})
