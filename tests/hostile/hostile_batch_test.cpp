@@ -10,26 +10,20 @@
 #include "formats/mix_file.h"
 #include "hostile_support.h"
 #include "model/lists.h"
-#include "model/window_port.h"
 
-namespace kalmero::hostile {
+namespace kalmero::test {
 namespace {
 
 class HostileBatch : public HostileTest {
 protected:
     std::vector<std::string> day(const std::string& out, std::vector<std::string> more = {}) const {
-        std::vector<std::string> args = {"--mix", path("good.mix"), "--lst", path("good.lst"),
-                                         "--out", out};
+        std::vector<std::string> args = {"--mix",          path("good.mix"), "--lst",
+                                         path("good.lst"), "--out",          out};
         args.insert(args.end(), more.begin(), more.end());
         return args;
     }
 
-    Lista readResult(const std::string& file) const {
-        Lists lists;
-        NullWindowPort window;
-        otworzPlikMIX(file, lists, window);
-        return lists.ListaMIX;
-    }
+    Lista readResult(const std::string& file) const { return otworzPlikMIX(readFile(file)); }
 };
 
 TEST_F(HostileBatch, AResultThatCantBeWrittenIsReportedAndLeavesNothingBehind) {
@@ -41,9 +35,12 @@ TEST_F(HostileBatch, AResultThatCantBeWrittenIsReportedAndLeavesNothingBehind) {
         std::string says;
     };
     const Case cases[] = {
-        {"the output folder is missing", path("gone/out.mix"), "Cannot create file \"" + path("gone/out.mix") + "\""},
-        {"the output is a folder", path("taken.mix"), "Cannot create file \"" + path("taken.mix") + "\""},
-        {"the output is a device", "/dev/full", "Cannot create file \"/dev/full\". Not a regular file"},
+        {"the output folder is missing", path("gone/out.mix"),
+         "Cannot create file \"" + path("gone/out.mix") + "\""},
+        {"the output is a folder", path("taken.mix"),
+         "Cannot create file \"" + path("taken.mix") + "\""},
+        {"the output is a device", "/dev/full",
+         "Cannot create file \"/dev/full\". Not a regular file"},
     };
     const std::set<std::string> before = entries();
     for (const Case& c : cases) {
@@ -100,7 +97,7 @@ TEST_F(FullDisk, AFullDiskLeavesThePreviousResultIntact) {
               std::string::npos)
         << outcome.err;
     EXPECT_EQ(readFile(out), "previous result");
-    EXPECT_EQ(entries(m_disk), std::set<std::string>{"out.mix"});
+    EXPECT_EQ(entries("disk"), std::set<std::string>{"out.mix"});
 }
 
 TEST_F(FullDisk, AReportThatCantBeWrittenStopsBeforeTheResult) {
@@ -114,7 +111,7 @@ TEST_F(FullDisk, AReportThatCantBeWrittenStopsBeforeTheResult) {
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_NE(outcome.err.find("No space left on device"), std::string::npos) << outcome.err;
     EXPECT_EQ(readFile(path("out.mix")), "previous result");
-    EXPECT_TRUE(entries(m_disk).empty());
+    EXPECT_TRUE(entries("disk").empty());
 }
 
 TEST_F(HostileBatch, InputsThatAreNoFilesStopTheRunBeforeAnythingIsWritten) {
@@ -132,7 +129,7 @@ TEST_F(HostileBatch, InputsThatAreNoFilesStopTheRunBeforeAnythingIsWritten) {
                 {KALMERO_BATCH, "--config", path("empty.ini"), "--mode", "0", "--matrix",
                  pick("--matrix", path("matryca.dat")), "--mix", pick("--mix", path("good.mix")),
                  "--lst", pick("--lst", path("good.lst")), "--out", path("out.mix")},
-                m_dir.string());
+                m_folder.path());
             EXPECT_EQ(outcome.signal, 0);
             EXPECT_EQ(outcome.exitCode, 1);
             EXPECT_NE(outcome.err.find("Cannot open file \"" + input + "\""), std::string::npos)
@@ -187,7 +184,8 @@ TEST_F(HostileBatch, SpotsOfHundredsOfHoursMoveTheDayByTheirWholeLength) {
     u32(frames);
     wav.append(frames, '\x80');
     write("long.wav", wav);
-    write("long.lst", "12:03:00\r\n" + path("long.wav") + "\r\n12:03:00\r\n" + path("long.wav") + "\r\n");
+    write("long.lst",
+          "12:03:00\r\n" + path("long.wav") + "\r\n12:03:00\r\n" + path("long.wav") + "\r\n");
     const Outcome outcome = batch({"--mix", path("good.mix"), "--lst", path("long.lst"), "--out",
                                    path("out.mix"), "--mode", "2", "--report", path("r.csv")});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
@@ -237,4 +235,4 @@ TEST_F(HostileBatch, NegativeAndZeroLengthsArePlacedByTheSameRules) {
 }
 
 }  // namespace
-}  // namespace kalmero::hostile
+}  // namespace kalmero::test

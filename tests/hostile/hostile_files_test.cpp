@@ -5,15 +5,13 @@
 #include <random>
 
 #include "formats/file_io.h"
-#include "formats/lst_file.h"
 #include "formats/mix_file.h"
 #include "hostile_support.h"
-#include "model/file_error.h"
 #include "model/lists.h"
-#include "model/window_port.h"
 #include "platform/audio_length.h"
+#include "session/session.h"
 
-namespace kalmero::hostile {
+namespace kalmero::test {
 namespace {
 
 std::string garbage(std::size_t size, unsigned seed) {
@@ -27,8 +25,10 @@ std::string garbage(std::size_t size, unsigned seed) {
 
 class HostileFiles : public HostileTest {
 protected:
-    void loadMix(const std::string& file) { otworzPlikMIX(file, lists, window); }
-    void loadLst(const std::string& file) { OtworzPlikLST(file, lists, window, PobierzCzasSpotu); }
+    kalmero::Outcome loadMix(const std::string& file) { return session.otworzPlikMIX(file); }
+    kalmero::Outcome loadLst(const std::string& file) {
+        return session.OtworzPlikLST(file, newLoadMeasurer());
+    }
 
     std::string fifo(const std::string& name) const {
         const std::string p = path(name);
@@ -36,8 +36,9 @@ protected:
         return p;
     }
 
-    Lists lists;
-    NullWindowPort window;
+    SilentProgress progress;
+    Session session{{path("empty.ini"), path("matryca.dat")}, progress};
+    Lists& lists = session.lists();
 };
 
 TEST_F(HostileFiles, FilesThatAreNoTextFilesAreRefusedWithTheOpenError) {
@@ -48,14 +49,11 @@ TEST_F(HostileFiles, FilesThatAreNoTextFilesAreRefusedWithTheOpenError) {
         SCOPED_TRACE(source);
         lists.ListaMIX.resize(3);
         lists.ListaLST.resize(3);
-        try {
-            loadMix(source);
-            ADD_FAILURE() << "the MIX load went on";
-        } catch (const FileError& e) {
-            EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + source + "\". ", 0), 0u) << e.what();
-        }
+        const kalmero::Outcome mix = loadMix(source);
+        EXPECT_EQ(mix.kind, kalmero::Outcome::Kind::Failed) << "the MIX load went on";
+        EXPECT_EQ(mix.message.rfind("Cannot open file \"" + source + "\". ", 0), 0u) << mix.message;
         EXPECT_TRUE(lists.ListaMIX.empty());
-        EXPECT_THROW(loadLst(source), FileError);
+        EXPECT_EQ(loadLst(source).kind, kalmero::Outcome::Kind::Failed);
         EXPECT_TRUE(lists.ListaLST.empty());
     }
 }
@@ -104,7 +102,7 @@ TEST_F(HostileFiles, NamesInAnyEncodingAreKeptAsBytesAndWrittenBackSo) {
         loadMix(write("names.mix", text));
         ASSERT_EQ(lists.ListaMIX.size(), 1u);
         EXPECT_EQ(lists.ListaMIX[0].line(Pole::Tyt), name.substr(0, capacity(Pole::Tyt)));
-        const std::string written = kalmero::mixText(lists.ListaMIX, nullptr);
+        const std::string written = kalmero::mixText(lists.ListaMIX);
         EXPECT_NE(written.find(name.substr(0, capacity(Pole::Tyt)) + "\r\n"), std::string::npos);
 
         loadLst(write("names.lst", "06:00:00\r\nC:\\spoty\\" + name.substr(4) + ".mp3\r\n"));
@@ -146,10 +144,11 @@ TEST_F(HostileFiles, SpotFilesThatCantBeMeasuredGetLengthZero) {
 
 TEST_F(HostileFiles, ATruncatedSpotIsNeverLongerThanWhatIsThere) {
     const std::string wav = wavBytes(10'000);
-    loadLst(write("cut.lst", "12:00:00\r\n" + write("cut.wav", wav.substr(0, 44 + 16'000)) + "\r\n"));
+    loadLst(
+        write("cut.lst", "12:00:00\r\n" + write("cut.wav", wav.substr(0, 44 + 16'000)) + "\r\n"));
     ASSERT_EQ(lists.ListaLST.size(), 1u);
     EXPECT_LE(lists.ListaLST[0].CzasNwK, 1000);
 }
 
 }  // namespace
-}  // namespace kalmero::hostile
+}  // namespace kalmero::test

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <optional>
 
-#include "compiler/kompilator.h"
 #include "formats/konfiguracja_file.h"
 #include "formats/matryca.h"
 #include "hostile_support.h"
@@ -15,22 +14,10 @@
 #include "model/file_error.h"
 #include "model/konfiguracja.h"
 #include "model/lists.h"
-#include "model/window_port.h"
+#include "session/session.h"
 
-namespace kalmero::hostile {
+namespace kalmero::test {
 namespace {
-
-// The window's controls as the start-up reading sets them, without writing back.
-class Controls : public SettingsControls {
-public:
-    void setBreakModeIndex(int index) override { mode = index; }
-    void setFadeChecked(bool checked) override { fade = checked; }
-    void setBreakSecondsText(const std::string& text) override { seconds = text; }
-    void setFolderEditText(int, const std::string&) override {}
-    int mode = 99;
-    bool fade = false;
-    std::string seconds;
-};
 
 using HostileSettings = HostileTest;
 
@@ -44,28 +31,28 @@ TEST_F(HostileSettings, GarbageDoubledAndHugeSettingsReadAsDefaultsOrTheFirstOfA
         std::string ini;
         int mode;
         bool fade;
-        std::string seconds;
+        std::int64_t seconds;
     };
     const Case cases[] = {
-        {"binary garbage", garbage, 0, false, "10"},
-        {"doubled sections", "[Break]\nStart=1\n[Break]\nStart=2\nFade=1\n", 1, false, "10"},
-        {"doubled keys", "[break]\nTIME=30\nTime=40\nfade=1\nFade=0\n", 0, true, "30"},
-        {"a time past 32 bits", "[Break]\nTime=99999999999\n", 0, false, "10"},
-        {"the largest 32-bit time", "[Break]\nTime=2147483647\n", 0, false, "2147483"},
-        {"a mode far below 0", "[Break]\nStart=-2147483648\n", -1, false, "10"},
-        {"a megabyte of folder", "[Foldery]\nFolderMIX=" + std::string(1 << 20, 'f') + "\n", 0, false, "10"},
-        {"no line ends at all", "[Break]Start=1Time=5", 0, false, "10"},
+        {"binary garbage", garbage, 0, false, 10},
+        {"doubled sections", "[Break]\nStart=1\n[Break]\nStart=2\nFade=1\n", 1, false, 10},
+        {"doubled keys", "[break]\nTIME=30\nTime=40\nfade=1\nFade=0\n", 0, true, 30},
+        {"a time past 32 bits", "[Break]\nTime=99999999999\n", 0, false, 10},
+        {"the largest 32-bit time", "[Break]\nTime=2147483647\n", 0, false, 2147483},
+        {"a mode far below 0", "[Break]\nStart=-2147483648\n", -1, false, 10},
+        {"a megabyte of folder", "[Foldery]\nFolderMIX=" + std::string(1 << 20, 'f') + "\n", 0,
+         false, 10},
+        {"no line ends at all", "[Break]Start=1Time=5", 0, false, 10},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string ini = write("kalmero.ini", c.ini);
         Konfiguracja konfiguracja;
-        Controls controls;
-        OdczytajKonfiguracje(ini, konfiguracja, controls);
+        const StoredSettings stored = OdczytajKonfiguracje(ini, konfiguracja);
         readBreakSoundSettings(ini, konfiguracja);
-        EXPECT_EQ(controls.mode, c.mode);
-        EXPECT_EQ(controls.fade, c.fade);
-        EXPECT_EQ(controls.seconds, c.seconds);
+        EXPECT_EQ(breakModeIndex(stored.mode), c.mode);
+        EXPECT_EQ(stored.fade, c.fade);
+        EXPECT_EQ(stored.seconds, c.seconds);
         EXPECT_TRUE(konfiguracja.FolderMIX.empty());
         EXPECT_EQ(readFile(ini), c.ini);  // reading never writes
     }
@@ -85,12 +72,12 @@ TEST_F(HostileSettings, ASettingThatCantBeWrittenSaysSoAndChangesNothing) {
                 EXPECT_EQ(std::string(e.what()), says);
             }
         };
-        expectRefused([&] { RadioGroup1Click(ini, 1); });
-        expectRefused([&] { CheckBox1Click(ini, true); });
-        expectRefused([&] { LabeledEdit7Change(ini, "30"); });
+        expectRefused([&] { storeBreakMode(ini, BreakMode::OnTheHour); });
+        expectRefused([&] { storeFade(ini, true); });
+        expectRefused([&] { storeBreakLength(ini, BreakLength::clamped(30)); });
         Konfiguracja konfiguracja;
         konfiguracja.CzyDzwiek = true;
-        expectRefused([&] { ZapiszUstawieniaDzwieku(ini, konfiguracja); });
+        expectRefused([&] { storeBreakSound(ini, konfiguracja); });
     }
     EXPECT_FALSE(fs::exists(path("gone")));
     EXPECT_TRUE(fs::is_empty(path("folder.ini")));
@@ -113,12 +100,12 @@ TEST_F(HostileSettings, AFullDiskLeavesTheConfigurationAsItWas) {
     }
     std::optional<std::string> failure;
     try {
-        LabeledEdit7Change(ini, "9999999");
+        storeBreakLength(ini, BreakLength::fromFieldText("9999999").length);
     } catch (const FileError& e) {
         failure = e.what();
     }
     const std::string kept = readFile(ini);
-    const std::set<std::string> left = entries(disk);
+    const std::set<std::string> left = entries("disk");
     ::umount2(disk.c_str(), MNT_DETACH);
     EXPECT_EQ(failure, "Unable to write to " + ini);
     EXPECT_EQ(kept, "[Break]\r\nTime=10\r\n");
@@ -133,19 +120,16 @@ TEST_F(HostileSettings, ABreakLengthTypedOrPastedOutOfRangeIsClamped) {
         std::int64_t stored;
     };
     const Case cases[] = {
-        {"9999999", "2147483", 2147483},
-        {"2147483", std::nullopt, 2147483},
-        {"-5", "0", 0},
-        {"0", std::nullopt, 0},
-        {"99999999999999999999999", "0", 0},
-        {"12abc", "0", 0},
+        {"9999999", "2147483", 2147483}, {"2147483", std::nullopt, 2147483},  {"-5", "0", 0},
+        {"0", std::nullopt, 0},          {"99999999999999999999999", "0", 0}, {"12abc", "0", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
-        EXPECT_EQ(LabeledEdit7Change(ini, c.typed), c.shown);
+        const BreakLength::FieldReading reading = BreakLength::fromFieldText(c.typed);
+        EXPECT_EQ(reading.correction, c.shown);
+        storeBreakLength(ini, reading.length);
         EXPECT_EQ(iniReadInteger(ini, "Break", "Time", -1), c.stored);
-        EXPECT_EQ(breakLengthMs(BreakSettings{0, false, c.shown.value_or(c.typed), 0}),
-                  c.stored * 1000);
+        EXPECT_EQ(reading.length.ms(), c.stored * 1000);
     }
 }
 
@@ -153,32 +137,35 @@ TEST_F(HostileSettings, LengthTextsOfHundredsOfHoursKeepMinutesSecondsAndMs) {
     EXPECT_EQ(CzasTrwString(3'725'000), "02:05.000");
     EXPECT_EQ(CzasTrwString(99 * 3'600'000LL + 59 * 60'000 + 59'999), "59:59.999");
     EXPECT_EQ(CzasTrwString(100 * 3'600'000LL + 61'001), "01:01.001");
-    EXPECT_EQ(CzasTrwString(kMaxBreakSeconds * 1000), "31:23.000");
+    EXPECT_EQ(CzasTrwString(BreakLength::kMaxSeconds * 1000), "31:23.000");
     EXPECT_EQ(CzasTrwString(9'000'000'000'000'000'000LL), "00:00.000");
 }
 
 class HostileMatrix : public HostileTest {
 protected:
-    // The break list of `weekday` from a matrix file holding `text`.
-    Lista breaks(const std::string& text, int weekday) {
-        Lists lists;
-        NullWindowPort window;
-        window.settings.weekday = weekday;
-        const Konfiguracja konfiguracja;
-        Kompilator kompilator(lists, window, konfiguracja, write("m.dat", text));
-        kompilator.UtworzListeBreak();
-        return lists.ListaBreak;
+    // The break list a compile of `weekday` makes from a matrix file holding `text`;
+    // nullopt when the compile fails.
+    std::optional<Lista> breaks(const std::string& text, int weekday) {
+        SilentProgress progress;
+        Session session({path("empty.ini"), write("m.dat", text)}, progress);
+        EXPECT_TRUE(session.otworzPlikMIX(path("good.mix")).done());
+        CompileSettings settings;
+        settings.weekday = weekday;
+        if (!session.compile(settings).done()) {
+            return std::nullopt;
+        }
+        return session.lists().ListaBreak;
     }
 };
 
 TEST_F(HostileMatrix, ShortEmptyLongAndCrOnlyMatricesGiveTheBreaksTheirLinesHold) {
     const std::string line10k(10'000, '1');
-    EXPECT_EQ(breaks("00000010000000000\r\n1\r\n", 1).size(), 1u);
-    EXPECT_THROW(breaks("00000010000000000\r\n1\r\n", 6), FileError);
-    EXPECT_THROW(breaks("", 0), FileError);
-    EXPECT_TRUE(breaks("\n\n\n\n\n\n\n", 6).empty());
-    EXPECT_EQ(breaks(line10k + "\n", 0).size(), 10'000u);
-    const Lista cr = breaks("0\r0\r0\r00000010000000001\r0\r0\r0\r", 3);
+    EXPECT_EQ(breaks("00000010000000000\r\n1\r\n", 1).value().size(), 1u);
+    EXPECT_EQ(breaks("00000010000000000\r\n1\r\n", 6), std::nullopt);
+    EXPECT_EQ(breaks("", 0), std::nullopt);
+    EXPECT_TRUE(breaks("\n\n\n\n\n\n\n", 6).value().empty());
+    EXPECT_EQ(breaks(line10k + "\n", 0).value().size(), 10'000u);
+    const Lista cr = breaks("0\r0\r0\r00000010000000001\r0\r0\r0\r", 3).value();
     ASSERT_EQ(cr.size(), 2u);
     EXPECT_EQ(cr[0].line(Pole::Emi), "Emi=12:00:00.000");
     EXPECT_EQ(cr[1].line(Pole::Emi), "Emi=22:00:00.000");
@@ -201,4 +188,4 @@ TEST_F(HostileMatrix, TheEditorMendsShortMatricesAndKeepsLongLines) {
 }
 
 }  // namespace
-}  // namespace kalmero::hostile
+}  // namespace kalmero::test

@@ -1,52 +1,38 @@
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "support/run_program.h"
 #include "support/silent_wav.h"
+#include "support/temp_folder.h"
 
-namespace kalmero::hostile {
+namespace kalmero::test {
 
 namespace fs = std::filesystem;
 
 inline void writeFile(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
+    ASSERT_NO_THROW(writeBytes(path, bytes)) << path;
 }
 
 // A silent WAV of `ms` milliseconds at 8 kHz.
-inline std::string wavBytes(std::uint32_t ms) { return test::silentWav(8000, 8 * ms); }
-
-using test::Outcome;
-using test::readFile;
-using test::runProgram;
+inline std::string wavBytes(std::uint32_t ms) { return silentWav(8000, 8 * ms); }
 
 // A fresh folder per test, with the files of a small good day in it, and a guard against
 // hangs: a library call that blocks ends the test program by SIGALRM.
 class HostileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* base = std::getenv("KALMERO_TEST_TMP");
-        std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/hostile-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
         ::alarm(120);
         std::string matrix;
         for (int day = 0; day < 7; ++day) {
@@ -59,16 +45,11 @@ protected:
                                    {"12:02:00.000", "B", "04:00.000", "Typ=SND"}}));
         write("good.lst", "12:03:00\r\n" + path("s30.wav") + "\r\n");
     }
-    void TearDown() override {
-        ::alarm(0);
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
-    }
+    void TearDown() override { ::alarm(0); }
 
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string path(const std::string& name) const { return m_folder / name; }
     std::string write(const std::string& name, std::string_view bytes) const {
-        writeFile(path(name), bytes);
-        return path(name);
+        return m_folder.write(name, bytes);
     }
 
     // A MIX text of items {Emi, Tyt, NwK, Typ line}.
@@ -84,22 +65,18 @@ protected:
 
     // kalmero-batch with the test's matrix and an empty configuration, plus `more`.
     Outcome batch(std::vector<std::string> more, const std::string& cwd = {}) const {
-        std::vector<std::string> args = {KALMERO_BATCH, "--matrix", path("matryca.dat"),
-                                         "--config", path("empty.ini")};
+        std::vector<std::string> args = {KALMERO_BATCH, "--matrix", path("matryca.dat"), "--config",
+                                         path("empty.ini")};
         args.insert(args.end(), more.begin(), more.end());
-        return runProgram(args, m_dir.string(), cwd);
+        return runProgram(args, m_folder.path(), cwd);
     }
 
-    // Names in the test folder, hidden ones included.
-    std::set<std::string> entries(const std::string& folder = {}) const {
-        std::set<std::string> names;
-        for (const auto& e : fs::directory_iterator(folder.empty() ? m_dir : fs::path(folder))) {
-            names.insert(e.path().filename().string());
-        }
-        return names;
+    // Names in the test folder (or in its subfolder `sub`), hidden ones included.
+    std::set<std::string> entries(const std::string& sub = {}) const {
+        return m_folder.entries(sub);
     }
 
-    fs::path m_dir;
+    TempFolder m_folder;
 };
 
-}  // namespace kalmero::hostile
+}  // namespace kalmero::test

@@ -1,7 +1,7 @@
 // The batch command's placement report on a day where spots go missing for each reason.
 #include "hostile_support.h"
 
-namespace kalmero::hostile {
+namespace kalmero::test {
 namespace {
 
 using PlacementReportRun = HostileTest;
@@ -13,7 +13,7 @@ TEST_F(PlacementReportRun, EverySpotNotPlacedOnceOrWithoutAudioIsNamedWithItsRea
                               {"10:04:00.000", "Zapowiedz", "01:00.000", "Typ=DJ_"},
                               {"10:05:00.000", "B", "04:00.000", "Typ=SND"},
                               {"11:00:00.000", "C", "04:00.000", "Typ=SND"}}));
-    write("day.lst", "10:01:00\r\n" + path("s30.wav") + "\r\n" +         // once
+    write("day.lst", "10:01:00\r\n" + path("s30.wav") + "\r\n" +          // once
                          "10:04:30\r\n" + path("dj.wav") + "\r\n" +       // under the DJ_ record
                          "10:30:00\r\n" + path("gap.wav") + "\r\n" +      // in no window
                          "11:01:00\r\n" + path("missing.mp3") + "\r\n");  // once, no audio
@@ -27,9 +27,12 @@ TEST_F(PlacementReportRun, EverySpotNotPlacedOnceOrWithoutAudioIsNamedWithItsRea
     const std::string rows[] = {
         "block time,title,path,length (ms),times placed,reason\r\n",
         "10:01:00.000,s30," + path("s30.wav") + ",30000,1,\r\n",
-        "10:04:30.000,dj," + path("dj.wav") + ",5000,0,never placed: its block time lies under a DJ_ record\r\n",
-        "10:30:00.000,gap," + path("gap.wav") + ",5000,0,never placed: its block time lies in no item's window\r\n",
-        "11:01:00.000,missing," + path("missing.mp3") + ",0,1,length 0: its audio is missing or unreadable\r\n",
+        "10:04:30.000,dj," + path("dj.wav") +
+            ",5000,0,never placed: its block time lies under a DJ_ record\r\n",
+        "10:30:00.000,gap," + path("gap.wav") +
+            ",5000,0,never placed: its block time lies in no item's window\r\n",
+        "11:01:00.000,missing," + path("missing.mp3") +
+            ",0,1,length 0: its audio is missing or unreadable\r\n",
     };
     for (const std::string& row : rows) {
         EXPECT_NE(csv.find(row), std::string::npos) << row << "\nin\n" << csv;
@@ -40,10 +43,11 @@ TEST_F(PlacementReportRun, EverySpotNotPlacedOnceOrWithoutAudioIsNamedWithItsRea
               std::string::npos)
         << outcome.err;
     EXPECT_NE(outcome.err.find("Spots of length 0 (audio missing or unreadable): 1\n"
-                               "  11:01:00.000  missing  " + path("missing.mp3") + "\n"),
+                               "  11:01:00.000  missing  " +
+                               path("missing.mp3") + "\n"),
               std::string::npos)
         << outcome.err;
 }
 
 }  // namespace
-}  // namespace kalmero::hostile
+}  // namespace kalmero::test
