@@ -11,7 +11,7 @@
 namespace kalmero {
 namespace {
 
-using testing::sweep;
+using test::sweep;
 
 struct EncoderCase {
     const char* name;
@@ -80,7 +80,7 @@ std::string replaced(std::string text, const std::string& key, const std::string
     return text;
 }
 
-class OutsideEncoderTest : public testing::TempFolderTest,
+class OutsideEncoderTest : public test::TempFolderTest,
                            public ::testing::WithParamInterface<EncoderCase> {};
 
 TEST_P(OutsideEncoderTest, MeasuresWhatTheEncoderMade) {

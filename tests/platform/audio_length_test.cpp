@@ -17,9 +17,9 @@
 namespace kalmero {
 namespace {
 
-using testing::readBytes;
-using testing::sweep;
-using testing::writeBytes;
+using test::readBytes;
+using test::sweep;
+using test::writeBytes;
 
 TEST(FramesToMs, RoundsExactlyWithTiesToEven) {
     struct Case {
@@ -45,7 +45,7 @@ TEST(FramesToMs, RoundsExactlyWithTiesToEven) {
     }
 }
 
-class AudioLengthTest : public testing::TempFolderTest {};
+class AudioLengthTest : public test::TempFolderTest {};
 
 TEST_F(AudioLengthTest, MeasuresEachFormatExactly) {
     struct Case {

@@ -9,17 +9,14 @@
 
 #include "formats/test_support.h"
 
-namespace kalmero::testing {
-
-using test::readBytes;
-using test::writeBytes;
+namespace kalmero::test {
 
 // A fresh folder per test, removed afterwards.
 class TempFolderTest : public ::testing::Test {
-  protected:
+protected:
     std::string file(const std::string& name) const { return m_temp / name; }
 
-    test::TempFolder m_temp;
+    TempFolder m_temp;
     // The folder without its trailing "/".
     const std::string folder = m_temp.path().substr(0, m_temp.path().size() - 1);
 };
@@ -34,4 +31,4 @@ inline std::vector<float> sweep(int rate, std::int64_t frames, float level = 0.4
     return samples;
 }
 
-}  // namespace kalmero::testing
+}  // namespace kalmero::test

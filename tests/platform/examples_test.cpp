@@ -19,7 +19,7 @@ const std::filesystem::path kExamples =
 
 // Runs the test body in another current folder and goes back afterwards.
 class InFolder {
-  public:
+public:
     explicit InFolder(const std::filesystem::path& folder)
         : m_previous(std::filesystem::current_path()) {
         std::filesystem::current_path(folder);
@@ -28,15 +28,14 @@ class InFolder {
     InFolder(const InFolder&) = delete;
     InFolder& operator=(const InFolder&) = delete;
 
-  private:
+private:
     std::filesystem::path m_previous;
 };
 
 TEST(Examples, AdvertListMeasuresEverySpot) {
     const InFolder inExamples(kExamples);
     Lists lists;
-    NullWindowPort window;
-    OtworzPlikLST("reklamy.lst", lists, window, PobierzCzasSpotu);
+    lists.ListaLST = OtworzPlikLST(readWholeFile("reklamy.lst"), newLoadMeasurer());
 
     const std::map<std::string, std::int64_t> lengths = {
         {"pizzeria", 15'000},      {"salon_meblowy", 20'000}, {"piekarnia", 10'000},
