@@ -65,6 +65,19 @@ TFZmienFolder::TFZmienFolder(int tag, QLineEdit* edit, Konfiguracja& konfiguracj
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setRootPath(QStringLiteral("/"));
     m_model->setIconProvider(&m_icons);
+    // A folder the operator picks meanwhile wins over the one still being reached.
+    connect(m_tree, &QTreeView::pressed, this, [this] { m_pending.clear(); });
+    // The model reads folders in the background: each folder on the way to the stored one
+    // appears only once read, so the tree is opened further as they come.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        if (m_pending.isEmpty()) {
+            return;
+        }
+        revealPending();
+        if (QFileInfo(loaded).absoluteFilePath() == m_pending) {
+            m_pending.clear();
+        }
+    });
 
     m_tree->setObjectName(QStringLiteral("ShellTreeView1"));
     m_tree->setModel(m_model);
@@ -98,11 +111,23 @@ void TFZmienFolder::positionAt(const QString& folder) {
         // another one can be picked.
         return;
     }
-    const QModelIndex index = m_model->index(QFileInfo(folder).absoluteFilePath());
-    if (index.isValid()) {
-        m_tree->setCurrentIndex(index);
-        m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    m_pending = QFileInfo(folder).absoluteFilePath();
+    if (m_pending.size() > 1 && m_pending.endsWith(QLatin1Char('/'))) {
+        m_pending.chop(1);
     }
+    revealPending();
+}
+
+void TFZmienFolder::revealPending() {
+    const QModelIndex index = m_model->index(m_pending);
+    if (!index.isValid()) {
+        return;
+    }
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+        m_tree->expand(parent);
+    }
+    m_tree->setCurrentIndex(index);
+    m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void TFZmienFolder::ShellTreeView1Change() {

@@ -43,6 +43,10 @@ public:
     QString chosenFolder() const;
 
 private:
+    // Opens the tree down to the folder asked for and selects it, as far as it is read.
+    void revealPending();
+
+    QString m_pending;  // the folder positionAt asked for, until the tree has reached it
     int m_tag;
     QLineEdit* m_edit;
     Konfiguracja& m_konfiguracja;

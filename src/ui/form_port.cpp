@@ -37,7 +37,15 @@ void FormPort::rowsAppended(ListId list, std::size_t rowCount) {
 }
 
 void FormPort::status(std::string_view text) {
-    m_status->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    m_status->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())) +
+                      m_closingNote);
+}
+
+void FormPort::setClosingNote(const QString& note) {
+    m_closingNote = note;
+    if (m_status != nullptr) {
+        m_status->setText(m_status->text() + note);
+    }
 }
 
 void FormPort::gaugeMax(std::int64_t max) { m_gaugeMax = max; }

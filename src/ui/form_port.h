@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QString>
 #include <array>
 
 #include "session/progress.h"
@@ -28,6 +29,9 @@ public:
     void listCleared(ListId list) override;
     void rowsAppended(ListId list, std::size_t rowCount) override;
 
+    // A text kept after every status from now on (the window closing when work ends).
+    void setClosingNote(const QString& note);
+
     // Shows everything held back: new rows and the gauge's place.
     void flush();
     // Forgets which views were cleared; wasCleared then tells of those cleared since.
@@ -40,6 +44,7 @@ private:
     std::array<ListModel*, 3> m_models{};
     std::array<bool, 3> m_cleared{};
     QLabel* m_status = nullptr;
+    QString m_closingNote;
     QProgressBar* m_gauge = nullptr;
     std::int64_t m_gaugeMax = 0;
     std::int64_t m_gaugeProgress = 0;

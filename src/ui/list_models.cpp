@@ -94,7 +94,12 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
             if (column == 1) {
                 return QColor(0, 0, 0);
             }
-            return m_which == ListId::Adverts ? QVariant() : QVariant(QColor(255, 255, 0));
+            // Yellow reads on the type colours only; an unknown type keeps the view's text
+            // colour on the view's background.
+            if (m_which == ListId::Adverts || !typeBackground(m_list[row].line(Pole::Typ))) {
+                return QVariant();
+            }
+            return QVariant(QColor(255, 255, 0));
         case Qt::FontRole:
             return column == 0 ? QVariant(boldFont()) : QVariant();
         default:

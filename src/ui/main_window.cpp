@@ -1,7 +1,9 @@
 #include "ui/main_window.h"
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QPointer>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFrame>
@@ -19,6 +21,7 @@
 #include <exception>
 
 #include "compiler/placement_report.h"
+#include "ui/day_view.h"
 #include "platform/encoding.h"
 #include "ui/folder_chooser.h"
 #include "ui/form_port.h"
@@ -233,6 +236,13 @@ void TForm1::buildTopPanel(QWidget* panel) {
     m_saveButton = makeBigButton(panel, "BitBtn1", QStringLiteral("Zapisz plik wynikowy"),
                                  saveIcon(), QRect(856, 8, 116, 71));
     connect(m_saveButton, &QAbstractButton::clicked, this, &TForm1::BitBtn1Click);
+
+    m_dayButton = new QPushButton(QStringLiteral("Podgląd dnia"), panel);
+    m_dayButton->setObjectName(QStringLiteral("DayViewButton"));
+    m_dayButton->setToolTip(QStringLiteral("Skompilowany dzień godzina po godzinie"));
+    m_dayButton->setGeometry(734, 86, 238, 25);
+    m_dayButton->setEnabled(false);
+    connect(m_dayButton, &QPushButton::clicked, this, &TForm1::showDayView);
 }
 
 QTreeView* TForm1::makeListView(QWidget* parent, const char* name, ListModel* model,
@@ -285,7 +295,8 @@ void TForm1::buildListPanels(QWidget* left, QWidget* middle, QWidget* right) {
 
     m_resultName = makeLabeledEdit(right, "LabeledEdit6", QStringLiteral("Lista wynikowa:"),
                                    QRect(120, 6, 153, 21), LabelSide::Left);
-    makeListView(right, "ListView3", m_resultModel, 180)->setGeometry(12, 33, 322, 368);
+    m_resultView = makeListView(right, "ListView3", m_resultModel, 180);
+    m_resultView->setGeometry(12, 33, 322, 368);
 }
 
 void TForm1::buildBottomPanel(QWidget* panel) {
@@ -320,6 +331,7 @@ void TForm1::FormCreate() {
     m_radioGroup->setItemIndex(breakModeIndex(stored.mode));
     m_fade->setChecked(stored.fade);
     m_seconds->setText(QString::number(stored.seconds));
+    m_driftLimitMs = stored.driftLimitMs;
     const Konfiguracja& k = m_session->konfiguracja();
     const std::string* folders[3] = {&k.FolderMIX, &k.FolderLST, &k.FolderWynikowy};
     for (int i = 0; i < 3; ++i) {
@@ -378,6 +390,8 @@ void TForm1::runCommand(const std::function<void()>& command) {
                                  m_saveButton,     m_matrixButton,   m_radioGroup,
                                  m_fade,           m_seconds,        m_weekday,
                                  m_folderEdits[0], m_folderEdits[1], m_folderEdits[2]};
+    // Disabling takes the focus away; it goes back where it was when the command is done.
+    const QPointer<QWidget> focused = QApplication::focusWidget();
     std::vector<std::pair<QWidget*, bool>> enabled;
     for (QWidget* control : controls) {
         enabled.emplace_back(control, control->isEnabled());
@@ -388,6 +402,9 @@ void TForm1::runCommand(const std::function<void()>& command) {
     m_port->flush();
     for (const auto& [control, wasEnabled] : enabled) {
         control->setEnabled(wasEnabled);
+    }
+    if (focused != nullptr && focused->isEnabled()) {
+        focused->setFocus(Qt::OtherFocusReason);
     }
     m_busy = false;
     if (m_closeRequested) {
@@ -456,17 +473,29 @@ void TForm1::BitBtn3Click() {
             report(outcome);
             return;
         }
+        m_blocks = m_session->advertBlocks();
+        DayCheckLimits limits;
+        limits.driftMs = m_driftLimitMs;
+        m_checks = m_session->dayChecks(m_blocks, limits);
+        m_dayButton->setEnabled(true);
+        if (m_dayView != nullptr) {
+            m_dayView->setPicture(DayPicture(m_session->lists().ListaWynikowa, m_blocks, m_checks));
+        }
         showPlacementReport(m_session->placementReport());
     });
 }
 
 void TForm1::showPlacementReport(const PlacementReport& report) {
-    m_placementRows = placementRows(report);
-    if (m_placementRows.empty()) {
+    m_placementEntries = placementEntries(report, m_session->spotProblems());
+    if (m_placementEntries.empty() && m_checks.clean()) {
         m_placementNotice->hide();
         return;
     }
-    m_placementNotice->setText(placementNoticeText(report.counts()));
+    QString text = placementNoticeText(report.counts());
+    if (!m_checks.clean()) {
+        text += QStringLiteral("; kontrola dnia: uwagi");
+    }
+    m_placementNotice->setText(text);
     // Right-aligned with the gauge, centred on the status line and clear of the gauge.
     const QRect line = m_status->geometry();
     const QSize size = m_placementNotice->sizeHint();
@@ -479,8 +508,34 @@ void TForm1::showPlacementReport(const PlacementReport& report) {
 }
 
 void TForm1::showPlacementList() {
-    PlacementListDialog dialog(m_placementNotice->text(), m_placementRows, this);
+    // Rows are decoded only now: a hostile list can leave millions of spots behind.
+    PlacementListDialog dialog(m_placementNotice->text(), placementRows(m_placementEntries), this,
+                               blockRows(m_blocks, m_driftLimitMs),
+                               QString::fromStdString(dayChecksSummary(m_checks)),
+                               [this] { showDayView(); });
     dialog.exec();
+}
+
+void TForm1::showDayView() {
+    if (m_dayView == nullptr) {
+        m_dayView = new DayView(this);
+        m_dayView->setObjectName(QStringLiteral("DayView"));
+        connect(m_dayView, &DayView::itemClicked, this, [this](std::size_t index) {
+            const QModelIndex row = m_resultModel->index(static_cast<int>(index), 0);
+            m_resultView->setCurrentIndex(row);
+            m_resultView->scrollTo(row, QAbstractItemView::PositionAtCenter);
+        });
+        connect(m_resultView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this](const QModelIndex& current) {
+                    if (m_dayView != nullptr && current.isValid()) {
+                        m_dayView->showItem(static_cast<std::size_t>(current.row()));
+                    }
+                });
+    }
+    m_dayView->setPicture(DayPicture(m_session->lists().ListaWynikowa, m_blocks, m_checks));
+    m_dayView->show();
+    m_dayView->raise();
+    m_dayView->activateWindow();
 }
 
 void TForm1::BitBtn1Click() {
@@ -538,6 +593,18 @@ void TForm1::LabeledEdit7Change(const QString& text) {
     });
 }
 
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // Enter presses the focused button, as Space does; buttons pass it on to the window.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+            button != nullptr && button->isEnabled()) {
+            button->animateClick();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_seconds && event->type() == QEvent::KeyPress) {
         // Typed characters other than the digits are dropped; backspace and the editing
@@ -563,6 +630,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     if (m_busy) {
         // The lists are being filled: close once the running command has finished.
         m_closeRequested = true;
+        m_port->setClosingNote(QStringLiteral(" (okno zamknie się po zakończeniu tej pracy)"));
         event->ignore();
         return;
     }

@@ -22,6 +22,7 @@ class QAbstractButton;
 
 namespace kalmero {
 
+class DayView;
 class FormPort;
 class ListModel;
 class OperatorDialogs;
@@ -65,12 +66,15 @@ public:
 
     // Opens the list of spots behind the placement notice (its click), modal.
     void showPlacementList();
+    // Opens "Podgląd dnia", the picture of the last compile's day.
+    void showDayView();
 
     // True while a command runs; the commands and settings are disabled meanwhile.
     bool busy() const { return m_busy; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -119,7 +123,14 @@ private:
     QLabel* m_status = nullptr;                  // Label1
     QProgressBar* m_gauge = nullptr;             // Gauge1
     QPushButton* m_placementNotice = nullptr;    // at the right end of Label1's line
-    std::vector<PlacementRow> m_placementRows;   // the last compile's, behind the notice
+    QPushButton* m_dayButton = nullptr;          // "Podgląd dnia"
+    QTreeView* m_resultView = nullptr;           // ListView3
+    DayView* m_dayView = nullptr;
+    // The last compile's, behind the notice and the day's picture.
+    std::vector<PlacementEntry> m_placementEntries;
+    std::vector<AdvertBlock> m_blocks;
+    DayChecks m_checks;
+    std::int64_t m_driftLimitMs = 300'000;
 
     std::unique_ptr<FormPort> m_port;
     std::unique_ptr<Session> m_session;

@@ -1,5 +1,8 @@
 #include "ui/operator_dialogs.h"
 
+#include <QGridLayout>
+#include <QSpacerItem>
+
 #include <QFileDialog>
 
 namespace kalmero {
@@ -18,6 +21,12 @@ std::optional<QString> QtOperatorDialogs::openFile(QWidget* parent, const QStrin
 void QtOperatorDialogs::message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                 const QString& text) {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    // The box is as wide as its text; a short text would cut its title ("Info…acja").
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int titleWidth = box.fontMetrics().horizontalAdvance(title) + 160;
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     box.exec();
 }
 

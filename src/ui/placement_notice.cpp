@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
+#include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -21,9 +23,9 @@ QString decoded(const TPozycja& spot, Pole field) {
     return QString::fromStdString(cp1250ToUtf8(spot.value(field)));
 }
 
-QString placementReason(const PlacementReport& report, std::size_t i) {
+QString placementReason(const PlacementEntry& entry) {
     QStringList parts;
-    switch (report.placement(i)) {
+    switch (entry.placement) {
         case Placement::Once:
             break;
         case Placement::NoWindow:
@@ -34,28 +36,103 @@ QString placementReason(const PlacementReport& report, std::size_t i) {
             break;
         case Placement::Doubled:
             parts << QStringLiteral("wstawiono %1 razy: czas bloku wypada w oknach %1 pozycji")
-                         .arg(report.timesPlaced(i));
+                         .arg(entry.timesPlaced);
             break;
     }
-    if (report.silent(i)) {
+    if (entry.silent) {
         parts << QStringLiteral("długość 0 ms: brak pliku albo plik nieczytelny");
+    }
+    if (entry.suspicious) {
+        parts << QStringLiteral("podejrzana długość: ponad godzinę");
+    }
+    if (!entry.reasonDetail.empty()) {
+        parts << QString::fromStdString(entry.reasonDetail);
     }
     return parts.join(QStringLiteral("; "));
 }
 
+// The blocks' page: booked, aired, drift and spots; blocks past the limit in red.
+QTableWidget* makeBlockTable(const std::vector<BlockRow>& blocks, QWidget* parent) {
+    const QStringList headers = {QStringLiteral("zamówiony"), QStringLiteral("emisja"),
+                                 QStringLiteral("przesunięcie"), QStringLiteral("spoty")};
+    auto* table = new QTableWidget(static_cast<int>(blocks.size()), headers.size(), parent);
+    table->setObjectName(QStringLiteral("BlockTable"));
+    table->setHorizontalHeaderLabels(headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setAlternatingRowColors(true);
+    table->verticalHeader()->hide();
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const BlockRow& row = blocks[static_cast<std::size_t>(r)];
+        const QString aired = row.aired.isEmpty() ? QStringLiteral("nie wyemitowano") : row.aired;
+        const QString cells[] = {row.booked, aired, row.drift, row.titles};
+        for (int c = 0; c < headers.size(); ++c) {
+            auto* cell = new QTableWidgetItem(cells[c]);
+            cell->setToolTip(cells[c]);
+            if (c == 2) {
+                cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            if (row.overLimit || row.aired.isEmpty()) {
+                cell->setForeground(QColor(176, 0, 0));
+            }
+            table->setItem(r, c, cell);
+        }
+    }
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
 }  // namespace
 
-std::vector<PlacementRow> placementRows(const PlacementReport& report) {
-    std::vector<PlacementRow> rows;
+std::vector<PlacementEntry> placementEntries(const PlacementReport& report,
+                                             const std::vector<std::string>& problems) {
+    std::vector<PlacementEntry> entries;
     for (std::size_t i = 0; i < report.size(); ++i) {
         if (!report.needsAttention(i)) {
             continue;
         }
-        const TPozycja& spot = report.spot(i);
+        entries.push_back({report.spot(i), report.timesPlaced(i), report.placement(i),
+                           report.silent(i), report.suspicious(i),
+                           i < problems.size() ? problems[i] : std::string()});
+    }
+    return entries;
+}
+
+std::vector<PlacementRow> placementRows(const std::vector<PlacementEntry>& entries) {
+    std::vector<PlacementRow> rows;
+    rows.reserve(entries.size());
+    for (const PlacementEntry& entry : entries) {
+        const TPozycja& spot = entry.spot;
         rows.push_back({decoded(spot, Pole::Emi), decoded(spot, Pole::Tyt),
                         decoded(spot, Pole::Adr),
-                        QString::fromStdString(CzasTrwString(spot.CzasNwK)), report.timesPlaced(i),
-                        placementReason(report, i)});
+                        QString::fromStdString(CzasTrwString(spot.CzasNwK)), entry.timesPlaced,
+                        placementReason(entry)});
+    }
+    return rows;
+}
+
+std::vector<PlacementRow> placementRows(const PlacementReport& report) {
+    return placementRows(placementEntries(report));
+}
+
+std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks, std::int64_t driftLimitMs) {
+    std::vector<BlockRow> rows;
+    rows.reserve(blocks.size());
+    for (const AdvertBlock& block : blocks) {
+        BlockRow row;
+        row.booked = QString::fromStdString(CzasStartString(block.booked));
+        if (const auto drift = block.drift()) {
+            row.aired = QString::fromStdString(CzasStartString(*block.aired));
+            row.drift = QString::fromStdString(driftText(*drift));
+            row.overLimit = *drift > driftLimitMs || *drift < -driftLimitMs;
+        }
+        QStringList titles;
+        for (const std::string& title : block.titles) {
+            titles << QString::fromStdString(cp1250ToUtf8(title));
+        }
+        row.titles = titles.join(QStringLiteral(", "));
+        rows.push_back(std::move(row));
     }
     return rows;
 }
@@ -90,7 +167,9 @@ QPushButton* makePlacementNotice(QWidget* panel) {
 }
 
 PlacementListDialog::PlacementListDialog(const QString& summary,
-                                         const std::vector<PlacementRow>& rows, QWidget* parent)
+                                         const std::vector<PlacementRow>& rows, QWidget* parent,
+                                         const std::vector<BlockRow>& blocks,
+                                         const QString& dayChecks, std::function<void()> showDay)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("PlacementList"));
@@ -105,7 +184,9 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
     const QStringList headers = {QStringLiteral("czas bloku"), QStringLiteral("tytuł"),
                                  QStringLiteral("plik"),       QStringLiteral("długość"),
                                  QStringLiteral("wstawiono"),  QStringLiteral("powód")};
-    auto* table = new QTableWidget(static_cast<int>(rows.size()), headers.size(), this);
+    auto* pages = new QTabWidget(this);
+    pages->setObjectName(QStringLiteral("PlacementPages"));
+    auto* table = new QTableWidget(static_cast<int>(rows.size()), headers.size(), pages);
     table->setObjectName(QStringLiteral("PlacementTable"));
     table->setHorizontalHeaderLabels(headers);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -138,17 +219,37 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
     ok->setIcon(okIcon());
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    if (showDay) {
+        QPushButton* day =
+            buttons->addButton(QStringLiteral("Podgląd dnia"), QDialogButtonBox::ActionRole);
+        day->setObjectName(QStringLiteral("PlacementDayView"));
+        connect(day, &QPushButton::clicked, this, [this, showDay] {
+            accept();
+            showDay();
+        });
+    }
+
+    pages->addTab(table, QStringLiteral("Spoty do sprawdzenia (%1)").arg(rows.size()));
+    if (!blocks.empty()) {
+        pages->addTab(makeBlockTable(blocks, pages), QStringLiteral("Bloki reklam"));
+    }
+    if (!dayChecks.isEmpty()) {
+        auto* checks = new QPlainTextEdit(dayChecks, pages);
+        checks->setObjectName(QStringLiteral("DayChecks"));
+        checks->setReadOnly(true);
+        pages->addTab(checks, QStringLiteral("Kontrola dnia"));
+    }
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
-    layout->addWidget(table);
+    layout->addWidget(pages);
     layout->addWidget(buttons);
     ok->setFocus();
 
     // The dialog grows with its texts up to about the main window's width; a long path is
     // then cut in the middle and a long reason wraps, so no column is pushed out of sight.
     const QMargins margins = layout->contentsMargins();
-    const int frame = table->frameWidth() * 2 + margins.left() + margins.right();
+    const int frame = table->frameWidth() * 2 + margins.left() + margins.right() + 8;
     const int reason = headers.size() - 1;
     int others = 0;
     for (int c = 0; c < reason; ++c) {
