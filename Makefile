@@ -9,7 +9,7 @@ PACKAGE_BUILD ?= build-package
 FUZZ_RUNS ?= 10000
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test fuzz bench package clean
+.PHONY: all deps configure build run check lint test fuzz bench package clean
 
 all: build
 
@@ -25,7 +25,18 @@ build: configure
 run: build
 	@bash scripts/run.sh $(BUILD)
 
-# The tests, again under ASan+UBSan, then a short run of every fuzz target.
+# The edit loop: an incremental build and the plain tests, in seconds.
+check:
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS)
+	@cd $(BUILD) && ctest -j$(JOBS) --output-on-failure
+
+# Formatting drift and clang-tidy's faults in the core.
+lint: build
+	@bash scripts/lint.sh $(BUILD)
+
+# The full gate: the tests, again under ASan+UBSan, a short run of every fuzz target, the
+# formatting and clang-tidy checks, and the Debian package unpacked and run.
 test: build
 	@bash scripts/test.sh $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(FUZZ_RUNS) $(JOBS)
 

@@ -9,7 +9,7 @@ packages=(
   libcli11-dev
   qt6-base-dev qt6-translations-l10n fonts-wine
   scdoc librsvg2-bin lintian appstream desktop-file-utils
-  clang libclang-rt-14-dev valgrind
+  clang libclang-rt-14-dev clang-format clang-tidy valgrind
   xvfb xauth
 )
 

@@ -66,5 +66,19 @@ if build_step cmake -S . -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++ \
   run_ctest "$fuzz" -L fuzz
 fi
 
+echo "== formatting and clang-tidy"
+if bash scripts/lint.sh "$build"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
+
+echo "== the Debian package, unpacked and run"
+if bash scripts/package-test.sh; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
+
 echo "$passed passed, $failed failed"
 ((failed == 0))
