@@ -84,7 +84,7 @@ TEST_F(FolderChooserTest, FolderEditClickOpensTheChooserForItsTag) {
     });
     form().LabeledEdit1Click(3);
     EXPECT_EQ(control<QLineEdit>("LabeledEdit3")->text(), chosen + QLatin1Char('/'));
-    EXPECT_EQ(konfiguracja.FolderWynikowy, chosen.toStdString() + "/");
+    EXPECT_EQ(formKonfiguracja().FolderWynikowy, chosen.toStdString() + "/");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <QFont>
 
+#include "ui/row_texts.h"
+
 namespace kalmero {
 namespace {
 
@@ -33,6 +35,29 @@ TEST(RowColours, TypeLineChoosesTheFirstColumnExactly) {
     }
 }
 
+TEST(RowTexts, ItemsShowPerformerAndTitleAdvertsABlockTimeOnce) {
+    const std::pair<TPozycja, std::string> items[] = {
+        {entry("Emi=06:00:00.000", "", "Wyk=Artysta", "Tyt=Tytu\xB3"), "Artysta - Tytu\xB3"},
+        {entry("", "", "", "Tyt=Bez wykonawcy"), " - Bez wykonawcy"},
+        {entry("Emi=06:10:00.000", "", "", ""), " - "},
+        {entry("Emi=12:02:00.000", "Typ=BRK", "Wyk=BREAK",
+               "Tyt=Wiadomo\x9C"
+               "ci"),
+         "BREAK - Wiadomo\x9C"
+         "ci"},
+    };
+    for (const auto& [record, shown] : items) {
+        EXPECT_EQ(mixRowSubItem(record), shown);
+    }
+    const Lista spots = {
+        entry("Emi=09:15:00.000", "", "", "Tyt=a"), entry("Emi=09:15:00.000", "", "", "Tyt=b"),
+        entry("Emi=10:00:00.000", "", "", "Tyt=c"), entry("Emi=09:15:00.000", "", "", "Tyt=d")};
+    const std::string_view captions[] = {"09:15:00.000", "", "10:00:00.000", "09:15:00.000"};
+    for (std::size_t i = 0; i < spots.size(); ++i) {
+        EXPECT_EQ(lstRowCaption(spots, i), captions[i]) << i;
+    }
+}
+
 QVariant cell(const ListModel& model, int row, int column, int role) {
     return model.data(model.index(row, column), role);
 }
@@ -40,9 +65,8 @@ QVariant cell(const ListModel& model, int row, int column, int role) {
 TEST(ListModel, PlaylistRowsShowTimeAndPerformerTitleInTheirColours) {
     Lista list{entry("Emi=06:00:00.000", "Typ=SND", "Wyk=Zesp\xF3\xB3", "Tyt=Noc"),
                entry("Emi=06:03:00.000", "Typ=xyz", "", "Tyt=Sam")};
-    ListModel model(View::Playlist, list);
-    model.appendRow(0);
-    model.appendRow(1);
+    ListModel model(ListId::Playlist, list);
+    model.setRowCount(2);
     model.flush();
     ASSERT_EQ(model.rowCount(), 2);
     EXPECT_EQ(cell(model, 0, 0, Qt::DisplayRole).toString(), QStringLiteral("06:00:00.000"));
@@ -51,7 +75,9 @@ TEST(ListModel, PlaylistRowsShowTimeAndPerformerTitleInTheirColours) {
 
     EXPECT_EQ(cell(model, 0, 0, Qt::BackgroundRole).value<QColor>(), QColor(0, 0, 128));
     EXPECT_FALSE(cell(model, 1, 0, Qt::BackgroundRole).isValid()) << "window colour";
-    EXPECT_EQ(cell(model, 1, 0, Qt::ForegroundRole).value<QColor>(), QColor(255, 255, 0));
+    EXPECT_EQ(cell(model, 0, 0, Qt::ForegroundRole).value<QColor>(), QColor(255, 255, 0));
+    EXPECT_FALSE(cell(model, 1, 0, Qt::ForegroundRole).isValid())
+        << "readable on the window colour";
     EXPECT_TRUE(cell(model, 1, 0, Qt::FontRole).value<QFont>().bold());
 
     EXPECT_EQ(cell(model, 0, 1, Qt::BackgroundRole).value<QColor>(), QColor(221, 221, 221));
@@ -64,10 +90,8 @@ TEST(ListModel, AdvertRowsShowABlockTimeOnceOnAlternatingGrey) {
     Lista list{entry("Emi=06:15:00.000", "Typ=REK", "Wyk=reklama", "Tyt=Pizza"),
                entry("Emi=06:15:00.000", "Typ=REK", "Wyk=reklama", "Tyt=Auto"),
                entry("Emi=06:45:00.000", "Typ=REK", "Wyk=reklama", "Tyt=Bank")};
-    ListModel model(View::Adverts, list);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        model.appendRow(i);
-    }
+    ListModel model(ListId::Adverts, list);
+    model.setRowCount(list.size());
     model.flush();
     EXPECT_EQ(cell(model, 0, 0, Qt::DisplayRole).toString(), QStringLiteral("06:15:00.000"));
     EXPECT_EQ(cell(model, 1, 0, Qt::DisplayRole).toString(), QString());
@@ -85,12 +109,11 @@ TEST(ListModel, AdvertRowsShowABlockTimeOnceOnAlternatingGrey) {
 
 TEST(ListModel, RowsAppearAtFlushAndGoAtOnceOnClear) {
     Lista list(3);
-    ListModel model(View::Result, list);
+    ListModel model(ListId::Result, list);
     int inserts = 0;
     QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&inserts] { ++inserts; });
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        model.appendRow(i);
-    }
+    model.setRowCount(1);
+    model.setRowCount(3);
     EXPECT_EQ(model.rowCount(), 0);
     model.flush();
     model.flush();
@@ -100,8 +123,7 @@ TEST(ListModel, RowsAppearAtFlushAndGoAtOnceOnClear) {
     model.clearRows();
     EXPECT_EQ(model.rowCount(), 0);
     // A list shortened before its view is told shows empty rows, never reads past its end.
-    model.appendRow(0);
-    model.appendRow(1);
+    model.setRowCount(2);
     model.flush();
     list.clear();
     EXPECT_FALSE(cell(model, 1, 0, Qt::DisplayRole).isValid());

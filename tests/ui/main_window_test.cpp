@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -48,28 +49,86 @@ TEST_F(FormTest, FirstRunShowsDefaultsAndStoresTheBreakLength) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-struct StoredSettings {
-    std::string ini;
+struct StartupCase {
+    const char* name;
+    std::string ini;  // empty: no file at all
     int index;
+    bool fade;
     bool fadeEnabled;
     QString seconds;
+    std::string iniAfter;
+    std::vector<std::string> handlers;  // the settings handlers that ran, in order
 };
 
-class StartUpTest : public FormTest, public testing::WithParamInterface<StoredSettings> {};
-
-TEST_P(StartUpTest, StoredSettingsReachTheControls) {
-    writeBytes(files().ini, GetParam().ini);
-    form();
-    EXPECT_EQ(control<RadioGroup>("RadioGroup1")->itemIndex(), GetParam().index);
-    EXPECT_EQ(control<QCheckBox>("CheckBox1")->isEnabled(), GetParam().fadeEnabled);
-    EXPECT_EQ(control<QLineEdit>("LabeledEdit7")->text(), GetParam().seconds);
+TEST_F(FormTest, StartUpPutsTheFileIntoTheControls) {
+    // clang-format off
+    const StartupCase cases[] = {
+        {"first run, no file", "", 0, false, false, "10", "[Break]\r\nTime=10\r\n",
+         {"LabeledEdit7Change"}},
+        {"Start=1 enables the fade box", "[Break]\r\nStart=1\r\nTime=0\r\n", 1, false, true, "0",
+         "[Break]\r\nStart=1\r\nTime=0\r\n", {"RadioGroup1Click"}},
+        {"Start=7 is taken as 2 and written back", "[Break]\r\nStart=7\r\nTime=0\r\n", 2, false,
+         false, "0", "[Break]\r\nStart=2\r\nTime=0\r\n", {"RadioGroup1Click"}},
+        {"Start=-1 selects nothing and writes nothing", "[Break]\r\nStart=-1\r\nTime=0\r\n", -1,
+         false, false, "0", "[Break]\r\nStart=-1\r\nTime=0\r\n", {}},
+        {"Start=-9 likewise", "[Break]\r\nStart=-9\r\nTime=0\r\n", -1, false, false, "0",
+         "[Break]\r\nStart=-9\r\nTime=0\r\n", {}},
+        {"Start=-1 keeps the default length", "[Break]\r\nStart=-1\r\n", -1, false, false, "10",
+         "[Break]\r\nStart=-1\r\nTime=10\r\n", {"LabeledEdit7Change"}},
+        {"Time=-5 shows 0 and stores 0", "[Break]\r\nTime=-5\r\n", 0, false, false, "0",
+         "[Break]\r\nTime=0\r\n", {"LabeledEdit7Change", "LabeledEdit7Change"}},
+        {"Time above the largest break", "[Break]\r\nTime=99999999\r\n", 0, false, false,
+         "2147483", "[Break]\r\nTime=2147483\r\n", {"LabeledEdit7Change"}},
+        {"Time in hexadecimal is written back in decimal", "[Break]\r\nTime=$1E\r\n", 0, false,
+         false, "30", "[Break]\r\nTime=30\r\n", {"LabeledEdit7Change"}},
+        {"Time not a number reads as 10", "[Break]\r\nTime=ten\r\n", 0, false, false, "10",
+         "[Break]\r\nTime=10\r\n", {"LabeledEdit7Change"}},
+        {"Fade with mode 1", "[break]\r\nFADE=1\r\nstart=1\r\ntime=0\r\n", 1, true, true, "0",
+         "[break]\r\nFADE=1\r\nstart=1\r\ntime=0\r\n", {"RadioGroup1Click", "CheckBox1Click"}},
+        {"Fade=5 is written back as 1", "[Break]\r\nFade=5\r\nTime=0\r\n", 0, true, false, "0",
+         "[Break]\r\nFade=1\r\nTime=0\r\n", {"CheckBox1Click"}},
+        {"mode, fade and length together", "[Break]\r\nStart=1\r\nFade=1\r\nTime=25\r\n", 1, true,
+         true, "25", "[Break]\r\nStart=1\r\nFade=1\r\nTime=25\r\n",
+         {"RadioGroup1Click", "CheckBox1Click", "LabeledEdit7Change"}},
+        {"Start=7 with Time=-5", "[Break]\r\nStart=7\r\nTime=-5\r\n", 2, false, false, "0",
+         "[Break]\r\nStart=2\r\nTime=0\r\n",
+         {"RadioGroup1Click", "LabeledEdit7Change", "LabeledEdit7Change"}},
+    };
+    // clang-format on
+    for (const StartupCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(QString::fromStdString(files().ini));
+        if (!c.ini.empty()) {
+            writeBytes(files().ini, c.ini);
+        }
+        TForm1 window(files(), dialogs, [] { return SpotMeasurer{}; });
+        auto* radio = window.findChild<RadioGroup*>(QStringLiteral("RadioGroup1"));
+        auto* fade = window.findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+        auto* seconds = window.findChild<QLineEdit*>(QStringLiteral("LabeledEdit7"));
+        std::vector<std::string> handlers;
+        // No item selected sends no click.
+        QObject::connect(radio, &RadioGroup::itemIndexChanged, [&handlers](int index) {
+            if (index >= 0) {
+                handlers.emplace_back("RadioGroup1Click");
+            }
+        });
+        QObject::connect(fade, &QCheckBox::toggled,
+                         [&handlers] { handlers.emplace_back("CheckBox1Click"); });
+        QObject::connect(seconds, &QLineEdit::textChanged,
+                         [&handlers] { handlers.emplace_back("LabeledEdit7Change"); });
+        window.FormCreate();
+        EXPECT_EQ(radio->itemIndex(), c.index);
+        EXPECT_EQ(fade->isChecked(), c.fade);
+        EXPECT_EQ(fade->isEnabled(), c.fadeEnabled);
+        EXPECT_EQ(seconds->text(), c.seconds);
+        EXPECT_EQ(handlers, c.handlers);
+        EXPECT_EQ(readBytes(files().ini), c.iniAfter);
+        for (const char* name : {"LabeledEdit1", "LabeledEdit2", "LabeledEdit3"}) {
+            EXPECT_EQ(window.findChild<QLineEdit*>(QString::fromLatin1(name))->text(), QString());
+        }
+        EXPECT_TRUE(dialogs.messages.empty());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Ini, StartUpTest,
-    testing::Values(StoredSettings{"[Break]\r\nStart=1\r\nFade=1\r\nTime=25\r\n", 1, true, "25"},
-                    StoredSettings{"[Break]\r\nStart=7\r\nTime=-5\r\n", 2, false, "0"},
-                    StoredSettings{"[Break]\r\nStart=-1\r\n", -1, false, "10"}));
 
 TEST_F(FormTest, StoredFolderIsShownDecodedAndAVanishedOneIsDropped) {
     const std::string polish = folder() + "Reklamy\xB9";  // "Reklamyą" in Windows-1250
@@ -79,9 +138,9 @@ TEST_F(FormTest, StoredFolderIsShownDecodedAndAVanishedOneIsDropped) {
     form();
     EXPECT_EQ(control<QLineEdit>("LabeledEdit1")->text(),
               QString::fromUtf8(folder()) + QStringLiteral("Reklamyą"));
-    EXPECT_EQ(konfiguracja.FolderMIX, polish);
+    EXPECT_EQ(formKonfiguracja().FolderMIX, polish);
     EXPECT_EQ(control<QLineEdit>("LabeledEdit2")->text(), QString());
-    EXPECT_EQ(konfiguracja.FolderLST, "");
+    EXPECT_EQ(formKonfiguracja().FolderLST, "");
 }
 
 TEST_F(FormTest, EachSettingWritesItsKeyAtOnce) {
@@ -159,8 +218,8 @@ TEST_F(FormTest, LoadCompileAndSaveThroughTheCommands) {
     control<QAbstractButton>("BitBtn3")->click();
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].text.toStdString();
     // The item, then the noon break and the advert after it, then the jingle.
-    ASSERT_EQ(lists.ListaWynikowa.size(), 4u);
-    EXPECT_EQ(lists.ListaWynikowa[1].line(Pole::Typ), "Typ=BRK");
+    ASSERT_EQ(lists().ListaWynikowa.size(), 4u);
+    EXPECT_EQ(lists().ListaWynikowa[1].line(Pole::Typ), "Typ=BRK");
     EXPECT_EQ(control<QTreeView>("ListView3")->model()->rowCount(), 4);
     EXPECT_EQ(control<QLabel>("Label1")->text(), QStringLiteral("Kompilowanie list - gotowe!"));
     EXPECT_EQ(control<QProgressBar>("Gauge1")->value(), control<QProgressBar>("Gauge1")->maximum());
@@ -168,7 +227,7 @@ TEST_F(FormTest, LoadCompileAndSaveThroughTheCommands) {
     control<QLineEdit>("LabeledEdit6")->setText(QStringLiteral("wynik dnia"));
     control<QAbstractButton>("BitBtn1")->click();
     const std::string saved = folder() + "wynik dnia.mix";
-    EXPECT_EQ(readBytes(saved), mixText(lists.ListaWynikowa, nullptr));
+    EXPECT_EQ(readBytes(saved), mixText(lists().ListaWynikowa));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Informacja"));
     EXPECT_EQ(
@@ -184,7 +243,7 @@ TEST_F(FormTest, CancelledOpenDialogChangesNothing) {
     control<QAbstractButton>("BitBtn4")->click();
     control<QAbstractButton>("BitBtn5")->click();
     EXPECT_EQ(control<QLineEdit>("LabeledEdit4")->text(), QStringLiteral("dzien"));
-    EXPECT_EQ(lists.ListaMIX.size(), 2u);
+    EXPECT_EQ(lists().ListaMIX.size(), 2u);
     EXPECT_EQ(control<QLineEdit>("LabeledEdit5")->text(), QString());
     EXPECT_EQ(control<QLineEdit>("LabeledEdit6")->text(), QStringLiteral("moja"));
 }
@@ -207,7 +266,7 @@ TEST_P(RefusalTest, CommandIsRefusedWithItsMessage) {
     EXPECT_EQ(dialogs.messages[0].icon, GetParam().icon);
     EXPECT_EQ(dialogs.messages[0].title, GetParam().title);
     EXPECT_EQ(dialogs.messages[0].text, GetParam().text);
-    EXPECT_TRUE(lists.ListaWynikowa.empty());
+    EXPECT_TRUE(lists().ListaWynikowa.empty());
 }
 
 void nothing(FormTest&, TForm1&) {}
@@ -234,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"CompileWithNoBreakMode",
                 [](FormTest& test, TForm1& form) {
                     // One record passes the first check.
-                    test.lists.ListaMIX.emplace_back();
+                    test.lists().ListaMIX.emplace_back();
                     form.findChild<RadioGroup*>(QStringLiteral("RadioGroup1"))->setItemIndex(-1);
                 },
                 "BitBtn3", QMessageBox::Information, QStringLiteral("Informacja"),

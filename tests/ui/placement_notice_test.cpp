@@ -30,8 +30,7 @@ public:
         writeBytes(files().ini, "[Break]\r\nStart=2\r\n");
         writeBytes(path("dzien.mix"), kOverlapping);
         measureSpot = [](std::string_view spot) {
-            return spot.find("cisza") != std::string_view::npos ? std::int64_t{0}
-                                                                : std::int64_t{30'000};
+            return SpotMeasure{spot.find("cisza") != std::string_view::npos ? 0 : 30'000, ""};
         };
     }
 
@@ -55,14 +54,14 @@ public:
 };
 
 TEST_F(PlacementNoticeTest, UnplacedAndDoubledSpotsAreCountedAndListed) {
-    const std::size_t resultBefore = lists.ListaWynikowa.size();
+    const std::size_t resultBefore = lists().ListaWynikowa.size();
     compile({{"10:00:00", "raz.wav"}, {"10:03:00", "ksi\xEAgarnia.wav"}, {"11:00:00", "brak.wav"}});
     EXPECT_EQ(resultBefore, 0u);
     // The result is what the compile makes of it: A, the doubled spot twice, B, C.
-    EXPECT_EQ(lists.ListaWynikowa.size(), 6u);
+    EXPECT_EQ(lists().ListaWynikowa.size(), 6u);
 
     ASSERT_TRUE(notice()->isVisibleTo(&form()));
-    EXPECT_EQ(notice()->text(), QStringLiteral("Nie wstawiono spotów: 1, zdublowano: 1"));
+    EXPECT_EQ(notice()->text().toStdString(), "Nie wstawiono spotów: 1, zdublowano: 1");
     // At the right end of the status line, above the gauge.
     const QRect gauge = control<QProgressBar>("Gauge1")->geometry();
     EXPECT_EQ(notice()->geometry().right(), gauge.right());
@@ -111,8 +110,8 @@ TEST_F(PlacementNoticeTest, NoticeFollowsEachCompile) {
     // A spot of length 0 needs the operator's eye though placed once.
     compile({{"10:00:00", "raz.wav"}, {"12:01:00", "cisza.wav"}});
     EXPECT_FALSE(notice()->isHidden());
-    EXPECT_EQ(notice()->text(),
-              QStringLiteral("Nie wstawiono spotów: 0, zdublowano: 0, o długości 0 ms: 1"));
+    EXPECT_EQ(notice()->text().toStdString(),
+              "Nie wstawiono spotów: 0, zdublowano: 0, o długości 0 ms: 1");
 
     compile({{"10:00:00", "raz.wav"}, {"12:01:00", "dwa.wav"}});
     EXPECT_TRUE(notice()->isHidden());

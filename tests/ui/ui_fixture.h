@@ -10,9 +10,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <deque>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +18,7 @@
 #include "formats/konfiguracja_file.h"
 #include "model/konfiguracja.h"
 #include "model/lists.h"
+#include "support/temp_folder.h"
 #include "ui/main_window.h"
 #include "ui/operator_dialogs.h"
 
@@ -62,15 +61,6 @@ public:
     std::vector<Message> messages;
 };
 
-inline std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // Runs `action` as soon as the event loop turns, e.g. inside a modal dialog's exec().
 inline void whenModalOpens(std::function<void()> action) {
     QTimer::singleShot(0, qApp, std::move(action));
@@ -86,12 +76,12 @@ public:
     }
     // The temporary folder itself, ending in "/" as a chosen folder does.
     std::string folder() const { return m_tmp.path().toStdString() + "/"; }
-    ProgramFiles files() const { return {path("kalmero.ini"), path("matryca.dat")}; }
+    SessionFiles files() const { return {path("kalmero.ini"), path("matryca.dat")}; }
 
     // Builds the window and runs its start-up reading.
     TForm1& form() {
         if (!m_form) {
-            m_form = std::make_unique<TForm1>(lists, konfiguracja, files(), dialogs, measureSpot);
+            m_form = std::make_unique<TForm1>(files(), dialogs, [this] { return measureSpot; });
             m_form->FormCreate();
         }
         return *m_form;
@@ -106,12 +96,16 @@ public:
         return iniReadInteger(files().ini, section, key, fallback);
     }
 
+    // The window's lists and configuration.
+    Lists& lists() { return form().session().lists(); }
+    Konfiguracja& formKonfiguracja() { return form().session().konfiguracja(); }
+
     QTemporaryDir m_tmp;
-    Lists lists;
+    // A configuration of its own, for the dialogs tested without the window.
     Konfiguracja konfiguracja;
     FakeDialogs dialogs;
-    // The spots' lengths in ms, by path (Windows-1250); set before the window is built.
-    SpotMeter measureSpot = [](std::string_view) { return std::int64_t{0}; };
+    // The spots' lengths, by path (Windows-1250); set before the window is built.
+    SpotMeasurer measureSpot = [](std::string_view) { return SpotMeasure{}; };
     std::unique_ptr<TForm1> m_form;
 };
 
