@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFrame>
@@ -532,7 +533,17 @@ void TForm1::showDayView() {
                     }
                 });
     }
-    m_dayView->setPicture(DayPicture(m_session->lists().ListaWynikowa, m_blocks, m_checks));
+    const bool first = !m_dayView->isVisible() && m_dayView->property("shown").isNull();
+    DayPicture picture(m_session->lists().ListaWynikowa, m_blocks, m_checks);
+    const QSize wanted = picture.size() + QSize(48, 96);
+    m_dayView->setPicture(std::move(picture));
+    if (first) {
+        // As wide as the day's picture where the screen allows, so no hour is cut.
+        const QRect screen = this->screen()->availableGeometry();
+        m_dayView->resize(std::min(wanted.width(), screen.width() - 40),
+                          std::min(wanted.height(), screen.height() - 80));
+        m_dayView->setProperty("shown", true);
+    }
     m_dayView->show();
     m_dayView->raise();
     m_dayView->activateWindow();

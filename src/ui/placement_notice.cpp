@@ -239,6 +239,10 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
         checks->setReadOnly(true);
         pages->addTab(checks, QStringLiteral("Kontrola dnia"));
     }
+    // Opens on the first page with something on it.
+    if (rows.empty() && pages->count() > 1) {
+        pages->setCurrentIndex(1);
+    }
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
@@ -255,7 +259,8 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
     for (int c = 0; c < reason; ++c) {
         others += table->columnWidth(c);
     }
-    const int dialogWidth = std::clamp(frame + others + table->columnWidth(reason), 480, 960);
+    const int dialogWidth =
+        std::clamp(frame + others + table->columnWidth(reason), blocks.empty() ? 480 : 680, 960);
     table->setColumnWidth(reason, std::max(dialogWidth - frame - others, 150));
     table->horizontalHeader()->setStretchLastSection(true);
     table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -266,8 +271,10 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
     for (int r = 0; r < std::min(table->rowCount(), 14); ++r) {
         rowsHeight += table->rowHeight(r);
     }
+    // The other pages need room too: a day has blocks from morning to evening.
     table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() +
-                            table->frameWidth() * 2 + std::max(rowsHeight, 60));
+                            table->frameWidth() * 2 +
+                            std::max(rowsHeight, blocks.empty() && dayChecks.isEmpty() ? 60 : 240));
     resize(dialogWidth, minimumSizeHint().height());
 }
 
