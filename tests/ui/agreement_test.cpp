@@ -1,0 +1,107 @@
+// The window and the batch command, given the same configuration file, break matrix and
+// sample day, write the same bytes.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <filesystem>
+#include <string>
+
+#include "platform/audio_length.h"
+#include "support/run_program.h"
+#include "support/temp_folder.h"
+#include "ui_fixture.h"
+
+namespace kalmero::test {
+namespace {
+
+struct AgreementCase {
+    int mode;
+    bool fade;
+    bool sound;  // from the configuration only: the matrix editor is never opened
+    int weekday;
+    int seconds;
+};
+
+// Runs the test in the examples folder, whose advert list names its spots relative to it.
+class InExamples {
+public:
+    InExamples() : m_previous(std::filesystem::current_path()) {
+        std::filesystem::current_path(KALMERO_EXAMPLES);
+    }
+    ~InExamples() { std::filesystem::current_path(m_previous); }
+    InExamples(const InExamples&) = delete;
+    InExamples& operator=(const InExamples&) = delete;
+
+private:
+    std::filesystem::path m_previous;
+};
+
+TEST(Agreement, WindowAndBatchWriteTheSameDay) {
+    // clang-format off
+    const AgreementCase cases[] = {
+        {0, false, false, 0, 10},  {0, true, true, 3, 0},     {0, false, true, 0, 3600},
+        {1, false, false, 0, 3600}, {1, true, false, 3, 10},  {1, true, true, 0, 0},
+        {1, false, true, 3, 3600},  {1, true, true, 3, 10},   {2, false, false, 3, 10},
+        {2, true, true, 0, 3600},   {2, false, true, 3, 0},   {0, true, false, 3, 3600},
+    };
+    // clang-format on
+    const InExamples inExamples;
+    const std::string examples = std::string(KALMERO_EXAMPLES) + "/";
+    for (const AgreementCase& c : cases) {
+        const std::string row = std::to_string(c.mode) + (c.fade ? " fade" : "") +
+                                (c.sound ? " sound" : "") + " day " + std::to_string(c.weekday) +
+                                " " + std::to_string(c.seconds) + " s";
+        SCOPED_TRACE(row);
+        TempFolder folder;
+        const SessionFiles files{
+            folder.write("kalmero.ini", "[Foldery]\r\nFolderWynikowy=" + folder.path() +
+                                            "\r\nFolderPlikBreak=/some/sound.mp3\r\n"
+                                            "[Break]\r\nStart=" +
+                                            std::to_string(c.mode) +
+                                            "\r\nFade=" + (c.fade ? "1" : "0") +
+                                            "\r\nTime=" + std::to_string(c.seconds) +
+                                            "\r\nCzyDzwiek=" + (c.sound ? "1" : "0") + "\r\n"),
+            folder.write("matryca.dat",
+                         "01111111111111111\r\n"
+                         "00000000000000000\r\n"
+                         "00000000000000000\r\n"
+                         "10000010000100001\r\n"
+                         "00000000000000000\r\n"
+                         "00000000000000000\r\n"
+                         "00000000000000000\r\n")};
+
+        FakeDialogs dialogs;
+        dialogs.answers = {QString::fromStdString(examples + "dzien.mix"),
+                           QString::fromStdString(examples + "reklamy.lst")};
+        TForm1 form(files, dialogs, [] { return newLoadMeasurer(); });
+        form.FormCreate();
+        form.findChild<QAbstractButton*>(QStringLiteral("BitBtn4"))->click();
+        form.findChild<QAbstractButton*>(QStringLiteral("BitBtn5"))->click();
+        form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(c.weekday);
+        form.findChild<QAbstractButton*>(QStringLiteral("BitBtn3"))->click();
+        form.findChild<QLineEdit*>(QStringLiteral("LabeledEdit6"))->setText(QStringLiteral("okno"));
+        form.findChild<QAbstractButton*>(QStringLiteral("BitBtn1"))->click();
+        ASSERT_EQ(dialogs.messages.size(), 1u) << "only the saved notice";
+        ASSERT_EQ(form.session().lists().ListaLST.size(), 17u);
+
+        const auto batch =
+            runProgram({KALMERO_BATCH, "--config", files.ini, "--matrix", files.matrix, "--mix",
+                        "dzien.mix", "--lst", "reklamy.lst", "--weekday", std::to_string(c.weekday),
+                        "--out", folder / "batch.mix"},
+                       folder.path(), KALMERO_EXAMPLES);
+        ASSERT_EQ(batch.exitCode, 0) << batch.err;
+        const std::string window = readBytes(folder / "okno.mix");
+        ASSERT_FALSE(window.empty());
+        // Compared whole, so that a difference doesn't print two days of playlist.
+        EXPECT_TRUE(window == readBytes(folder / "batch.mix"));
+        if (c.mode != 2) {
+            EXPECT_NE(window.find(c.sound ? "Adr=/some/sound.mp3\r\n" : "Typ=BRK\r\n"),
+                      std::string::npos);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kalmero::test
