@@ -18,6 +18,16 @@ if(TARGET kalmero_platform)
                              PRIVATE KALMERO_DATA_FROM_PROGRAM="${data_from_program}/")
 endif()
 
+if(TARGET kalmero-batch)
+  file(RELATIVE_PATH modules_from_program ${CMAKE_INSTALL_FULL_BINDIR}
+       ${CMAKE_INSTALL_FULL_LIBDIR}/kalmero)
+  target_compile_definitions(kalmero-batch
+                             PRIVATE KALMERO_MODULES_FROM_PROGRAM="${modules_from_program}/")
+endif()
+if(TARGET kalmero_picture_module)
+  install(TARGETS kalmero_picture_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/kalmero)
+endif()
+
 foreach(program kalmero kalmero-batch)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

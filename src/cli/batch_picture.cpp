@@ -1,36 +1,58 @@
 #include "cli/batch_picture.h"
 
-#include <cstdlib>
-#include <memory>
+#include <dlfcn.h>
+
+#include <array>
 #include <stdexcept>
 
-#ifdef KALMERO_PICTURE
-#include <QGuiApplication>
+#include "platform/program_folder.h"
 
-#include "ui/day_picture.h"
+#ifndef KALMERO_MODULES_FROM_PROGRAM
+#define KALMERO_MODULES_FROM_PROGRAM "../lib/kalmero/"
 #endif
 
 namespace kalmero {
 
+namespace {
+
+using WriteDayPicture = int (*)(const char*, const Lista*, const std::vector<AdvertBlock>*,
+                                const DayChecks*, char*, std::size_t);
+
+constexpr const char* kModule = "kalmero-picture.so";
+
+// The drawing module: beside the program in the build tree, in the library folder when
+// installed.
+WriteDayPicture loadModule() {
+    static WriteDayPicture write = nullptr;
+    if (write != nullptr) {
+        return write;
+    }
+    const std::string folder = programFolder();
+    std::string reasons;
+    for (const std::string& path :
+         {folder + kModule, folder + KALMERO_MODULES_FROM_PROGRAM + kModule}) {
+        void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (module == nullptr) {
+            reasons += std::string("; ") + ::dlerror();
+            continue;
+        }
+        write = reinterpret_cast<WriteDayPicture>(::dlsym(module, "kalmeroWriteDayPicture"));
+        if (write != nullptr) {
+            return write;
+        }
+    }
+    throw std::runtime_error("cannot draw the day's picture: no drawing module" + reasons);
+}
+
+}  // namespace
+
 void writeDayPicture(const std::string& path, const Lista& result,
                      const std::vector<AdvertBlock>& blocks, const DayChecks& checks) {
-#ifdef KALMERO_PICTURE
-    // Started for the picture alone, and only once however many days are drawn.
-    static std::unique_ptr<QGuiApplication> app;
-    if (!app && QGuiApplication::instance() == nullptr) {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "kalmero-batch";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QGuiApplication>(argc, argv);
+    const WriteDayPicture write = loadModule();
+    std::array<char, 1024> error{};
+    if (write(path.c_str(), &result, &blocks, &checks, error.data(), error.size()) != 0) {
+        throw std::runtime_error(error.data());
     }
-    writePictureFile(DayPicture(result, blocks, checks), QString::fromStdString(path));
-#else
-    (void)result;
-    (void)blocks;
-    (void)checks;
-    throw std::runtime_error("this build draws no pictures (Qt was missing): " + path);
-#endif
 }
 
 }  // namespace kalmero
