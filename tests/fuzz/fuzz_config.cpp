@@ -1,5 +1,5 @@
-// The configuration file on any bytes: the start-up reading with the window's handlers
-// writing back, and one-key edits that must leave every other key as it read before.
+// The configuration file on any bytes: the start-up reading within its ranges, and
+// one-key edits that must leave every other key as it read before.
 // Input: the ini text, a line "@@@@", a value to write.
 #include <array>
 #include <cstddef>
@@ -11,9 +11,7 @@
 #include "formats/ini_document.h"
 #include "formats/konfiguracja_file.h"
 #include "fuzz_support.h"
-#include "model/file_error.h"
-#include "model/konfiguracja.h"
-#include "model/window_port.h"
+#include "model/settings.h"
 
 using namespace kalmero;
 
@@ -33,34 +31,6 @@ constexpr std::array<Key, 8> kKeys = {{{"Foldery", "FolderMIX"},
                                        {"Break", "Time"},
                                        {"Break", "CzyDzwiek"}}};
 
-// The window's controls: a value that differs from the one shown runs the change handler.
-class WritingControls : public SettingsControls {
-public:
-    explicit WritingControls(std::string path) : m_path(std::move(path)) {}
-    void setBreakModeIndex(int index) override {
-        fuzz::check(index >= -1 && index <= 2, "a mode index the radio group has");
-        if (index != m_mode) {
-            m_mode = index;
-            RadioGroup1Click(m_path, index);
-        }
-    }
-    void setFadeChecked(bool checked) override {
-        if (checked) {
-            CheckBox1Click(m_path, checked);
-        }
-    }
-    void setBreakSecondsText(const std::string& text) override {
-        const std::optional<std::string> shown = LabeledEdit7Change(m_path, text);
-        const std::int64_t ms = breakLengthMs(BreakSettings{0, false, shown.value_or(text), 0});
-        fuzz::check(ms >= 0 && ms <= kMaxBreakSeconds * 1000, "break length in range");
-    }
-    void setFolderEditText(int, const std::string&) override {}
-
-private:
-    std::string m_path;
-    int m_mode = 0;
-};
-
 std::string valueWithoutLineBreaks(std::string_view text) {
     std::string value;
     for (const char c : text) {
@@ -74,17 +44,18 @@ std::string valueWithoutLineBreaks(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto parts = fuzz::splitParts(std::string_view(reinterpret_cast<const char*>(data), size), 2);
-    const std::string path = fuzz::scratchFile("kalmero.ini", parts[0]);
-
-    Konfiguracja konfiguracja;
-    WritingControls controls(path);
-    try {
-        OdczytajKonfiguracje(path, konfiguracja, controls, [](const std::string&) { return true; });
-        readBreakSoundSettings(path, konfiguracja);
-    } catch (const FileError&) {
-        fuzz::fail("writing a key of a readable file in a writable folder failed");
-    }
+    const auto parts =
+        fuzz::splitParts(std::string_view(reinterpret_cast<const char*>(data), size), 2);
+    const StoredSettings stored = parseStoredSettings(parts[0]);
+    const int mode = breakModeIndex(stored.mode);
+    fuzz::check(mode >= -1 && mode <= 2, "a mode index the radio group has");
+    // The field shows the stored length; what it stands for must be a break length.
+    const BreakLength::FieldReading shown =
+        BreakLength::fromFieldText(std::to_string(stored.seconds));
+    fuzz::check(shown.length.seconds() >= 0 && shown.length.seconds() <= BreakLength::kMaxSeconds,
+                "break length in range");
+    fuzz::check(shown.correction.has_value() == (stored.seconds < 0),
+                "only a negative length is corrected");
 
     // Each key in turn set to the value: it reads back so, and no other key changes.
     const std::string value = valueWithoutLineBreaks(parts[1]);

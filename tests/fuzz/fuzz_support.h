@@ -1,42 +1,37 @@
 #pragma once
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kalmero::fuzz {
 
-// A folder of this process for the files a target hands to the path-based readers, in
-// shared memory when the machine has it so that the writers' fsync costs nothing.
-inline const std::string& scratchFolder() {
-    static const std::string folder = [] {
-        const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        std::string pattern = std::string(base) + "/kalmero-fuzz-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
+// A path naming `bytes` held in memory (a memfd of this process, one per name), for the
+// audio decoders, which open what they measure: nothing is written to any disk.
+inline std::string memoryFile(const char* name, std::string_view bytes) {
+    static std::map<std::string, int> files;
+    int& fd = files[name];
+    if (fd == 0) {
+        fd = ::memfd_create(name, 0);
+        if (fd < 0) {
+            std::perror("memfd_create");
             std::abort();
         }
-        // The folder goes when the run ends, however many inputs it saw.
-        static const std::string copy = pattern;
-        std::atexit([] { std::system(("rm -rf '" + copy + "'").c_str()); });
-        return pattern;
-    }();
-    return folder;
-}
-
-// Writes `bytes` to `name` in the scratch folder and returns its path.
-inline std::string scratchFile(const std::string& name, std::string_view bytes) {
-    const std::string path = scratchFolder() + "/" + name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return path;
+    }
+    if (::ftruncate(fd, 0) != 0 ||
+        ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+        std::perror("memfd write");
+        std::abort();
+    }
+    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 // The parts of an input that feeds several files, split at lines "@@@@" (at most `count`
