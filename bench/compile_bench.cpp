@@ -2,16 +2,13 @@
 // from indexes, so thirty days should cost about thirty times one day; scans over the whole
 // advert list per item would cost about nine hundred times. The bar is 45 times.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <random>
 #include <string>
 
-#include "compiler/kompilator.h"
+#include "compiler/compiler.h"
 #include "model/czas.h"
 
 namespace {
@@ -51,17 +48,8 @@ TPozycja record(const std::string& name, std::int64_t start, std::int64_t length
 }
 
 class Lists {
-  public:
-    explicit Lists(const Shape& shape) {
-        std::string pattern =
-            std::filesystem::temp_directory_path().string() + "/compile_bench_XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        m_folder = pattern;
-        std::ofstream(matrix(), std::ios::binary) << shape.matrix << "\r\n";
-
+public:
+    explicit Lists(const Shape& shape) : matrix(shape.matrix) {
         // Lengths scale with the span per item, so both shapes have the same structure:
         // the same share of windows holding a block or a break.
         std::mt19937 rng(20240601);
@@ -85,29 +73,20 @@ class Lists {
                     record("spot" + std::to_string(i), block, spotLength, "Typ=REK"));
             }
         }
-        window.settings.mode = 0;
     }
-    ~Lists() { std::filesystem::remove_all(m_folder); }
-    Lists(const Lists&) = delete;
-    Lists& operator=(const Lists&) = delete;
-
-    std::string matrix() const { return m_folder + "/matryca.dat"; }
 
     kalmero::Lists lists;
-    kalmero::NullWindowPort window;
-    kalmero::Konfiguracja konfiguracja;
-
-  private:
-    std::string m_folder;
+    std::string matrix;
 };
 
 void compile(benchmark::State& state, const Shape& shape, int mode) {
     Lists day(shape);
-    day.window.settings.mode = mode;
-    day.window.settings.fade = true;
-    kalmero::Kompilator kompilator(day.lists, day.window, day.konfiguracja, day.matrix());
+    kalmero::CompileSettings settings;
+    settings.mode = kalmero::breakModeFromIndex(mode);
+    settings.fade = true;
+    kalmero::Compiler kompilator(day.lists, settings);
     for (auto _ : state) {
-        kompilator.NowyMozg();
+        kompilator.NowyMozg(day.matrix);
         benchmark::DoNotOptimize(day.lists.ListaWynikowa.data());
     }
     state.counters["result"] = static_cast<double>(day.lists.ListaWynikowa.size());
@@ -125,7 +104,7 @@ BENCHMARK(BM_CompileMonth)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // Prints each month/day ratio of CPU time after the table, against the bar (CPU time, as
 // the machine may be shared with other work).
 class RatioReporter : public benchmark::ConsoleReporter {
-  public:
+public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
@@ -147,7 +126,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
         }
     }
 
-  private:
+private:
     std::map<std::string, double> m_seconds;
 };
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/file_io.h"
 #include "formats/lst_file.h"
 #include "platform/audio_length.h"
 #include "platform/audio_writer.h"
@@ -21,7 +22,7 @@ constexpr int kSpots = 300;
 constexpr int kRate = 44'100;
 
 class AdvertDay {
-  public:
+public:
     AdvertDay() {
         std::string pattern = std::filesystem::temp_directory_path().string() + "/lst_bench_XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
@@ -54,7 +55,7 @@ class AdvertDay {
     std::string listPath() const { return m_folder + "/dzien.lst"; }
     std::string spotPath() const { return m_folder + "/spot_0.mp3"; }
 
-  private:
+private:
     std::string m_folder;
 };
 
@@ -66,9 +67,10 @@ const AdvertDay& day() {
 void BM_LoadAdvertList(benchmark::State& state) {
     const std::string path = day().listPath();
     kalmero::Lists lists;
-    kalmero::NullWindowPort window;
     for (auto _ : state) {
-        kalmero::OtworzPlikLST(path, lists, window, kalmero::PobierzCzasSpotu);
+        // As the session loads it: the file read, and a fresh measurer for each load.
+        lists.ListaLST =
+            kalmero::OtworzPlikLST(kalmero::readWholeFile(path), kalmero::newLoadMeasurer());
         benchmark::DoNotOptimize(lists.ListaLST.data());
     }
     if (lists.ListaLST.size() != kSpots || lists.ListaLST.back().CzasNwK != 30'000) {

@@ -12,9 +12,9 @@
 #include <map>
 #include <string>
 
+#include "formats/file_io.h"
 #include "formats/mix_file.h"
 #include "model/czas.h"
-#include "model/window_port.h"
 
 namespace kalmero {
 namespace {
@@ -110,10 +110,7 @@ const std::string& mixFile(int days) {
         const char* tmp = std::getenv("TMPDIR");
         const std::string path = std::string(tmp != nullptr ? tmp : "/tmp") + "/kalmero-bench-" +
                                  std::to_string(::getpid()) + "-" + std::to_string(days) + ".mix";
-        Lists lists;
-        lists.ListaWynikowa = playlist(days);
-        NullWindowPort window;
-        zapiszNowyMix(path, lists, window);
+        zapiszNowyMix(path, playlist(days));
         if (paths.empty()) {
             std::atexit([] {
                 for (const auto& [d, p] : paths) {
@@ -133,21 +130,19 @@ long long fileSize(const std::string& path) {
 
 void BM_LoadMix(benchmark::State& state) {
     const std::string& path = mixFile(static_cast<int>(state.range(0)));
-    NullWindowPort window;
     for (auto _ : state) {
-        Lists lists;
-        otworzPlikMIX(path, lists, window);
-        benchmark::DoNotOptimize(lists.ListaMIX.data());
+        // As the session loads it: the whole file read, then its records.
+        const Lista records = otworzPlikMIX(readWholeFile(path));
+        benchmark::DoNotOptimize(records.data());
     }
     state.SetBytesProcessed(state.iterations() * fileSize(path));
 }
 
 void BM_BuildMixText(benchmark::State& state) {
     const Lista list = playlist(static_cast<int>(state.range(0)));
-    NullWindowPort window;
     std::size_t bytes = 0;
     for (auto _ : state) {
-        const std::string text = mixText(list, &window);
+        const std::string text = mixText(list);
         bytes = text.size();
         benchmark::DoNotOptimize(text.data());
     }
@@ -156,12 +151,10 @@ void BM_BuildMixText(benchmark::State& state) {
 
 // The whole save, with its flush to disk: the disk sets the pace more than the code.
 void BM_SaveMix(benchmark::State& state) {
-    Lists lists;
-    lists.ListaWynikowa = playlist(static_cast<int>(state.range(0)));
+    const Lista list = playlist(static_cast<int>(state.range(0)));
     const std::string path = mixFile(static_cast<int>(state.range(0))) + ".out";
-    NullWindowPort window;
     for (auto _ : state) {
-        zapiszNowyMix(path, lists, window);
+        zapiszNowyMix(path, list);
     }
     state.SetBytesProcessed(state.iterations() * fileSize(path));
     std::remove(path.c_str());
@@ -202,11 +195,9 @@ BENCHMARK(BM_LoadMixPeakMemory)
 
 int measurePeak(const char* path) {
     const long long before = statusBytes("VmRSS:");
-    Lists lists;
-    NullWindowPort window;
-    otworzPlikMIX(path, lists, window);
+    const Lista records = otworzPlikMIX(readWholeFile(path));
     std::printf("%lld %lld\n", before, statusBytes("VmHWM:"));
-    return lists.ListaMIX.empty() ? 1 : 0;
+    return records.empty() ? 1 : 0;
 }
 
 }  // namespace
