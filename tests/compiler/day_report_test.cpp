@@ -7,7 +7,7 @@
 namespace kalmero {
 namespace {
 
-using namespace kalmero::testing;
+using namespace kalmero::test;
 
 // Appends back-to-back 4-minute songs from the start of `hour` holding `minutes` in all;
 // the last song takes the rest (so content over 60 minutes runs into the next hour, and
