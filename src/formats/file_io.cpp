@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -102,6 +103,71 @@ std::string readWholeFile(const std::string& path) {
         bytes.append(buffer, static_cast<std::size_t>(got));
     }
     return bytes;
+}
+
+MappedFile::MappedFile(const std::string& path) {
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) {
+        throwOpenError(path, errorText(errno));
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        throwOpenError(path, errorText(errno));
+    }
+    if (S_ISDIR(info.st_mode)) {
+        throwOpenError(path, errorText(EISDIR));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        throwOpenError(path, "Not a regular file");
+    }
+    m_size = static_cast<std::size_t>(info.st_size);
+    if (m_size == 0) {
+        return;
+    }
+    m_map = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
+    if (m_map != MAP_FAILED) {
+        ::madvise(m_map, m_size, MADV_SEQUENTIAL);
+        m_bytes = std::string_view(static_cast<const char*>(m_map), m_size);
+        return;
+    }
+    m_map = nullptr;
+    // Read to the size it had when opened: a file that keeps growing is not followed.
+    m_copy.resize(m_size);
+    std::size_t done = 0;
+    while (done < m_size) {
+        const ssize_t got = ::read(fd.get(), m_copy.data() + done, m_size - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throwOpenError(path, errorText(errno));
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    m_copy.resize(done);
+    m_bytes = m_copy;
+}
+
+MappedFile::~MappedFile() {
+    if (m_map != nullptr) {
+        ::munmap(m_map, m_size);
+    }
+}
+
+void MappedFile::release(std::size_t offset) {
+    if (m_map == nullptr) {
+        return;
+    }
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t whole = std::min(offset, m_size) / page * page;
+    // A megabyte at a time: each call walks the pages it is given.
+    if (whole >= m_released + (std::size_t{1} << 20)) {
+        ::madvise(static_cast<char*>(m_map) + m_released, whole - m_released, MADV_DONTNEED);
+        m_released = whole;
+    }
 }
 
 std::size_t forEachLine(std::string_view text,

@@ -16,6 +16,31 @@ namespace kalmero {
 // anything is read, so a reader never blocks.
 std::string readWholeFile(const std::string& path);
 
+// A regular file's bytes as they were when it was opened, mapped rather than copied, so a
+// reader that is done with a part can give its memory back. Opens with the checks and the
+// FileError of readWholeFile; a file that grows meanwhile is read to its opening size.
+class MappedFile {
+public:
+    explicit MappedFile(const std::string& path);
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    std::string_view bytes() const { return m_bytes; }
+    // Gives back the memory of the whole pages before byte `offset`; the bytes stay
+    // readable (they come back from the file when read again). Call it as a read moves on.
+    void release(std::size_t offset);
+    // Starts giving back from the beginning again, for a second read of the bytes.
+    void rewind() { m_released = 0; }
+
+private:
+    void* m_map = nullptr;
+    std::size_t m_size = 0;
+    std::size_t m_released = 0;
+    std::string m_copy;  // when the file system can't map
+    std::string_view m_bytes;
+};
+
 // Splits text into lines at CR LF, a lone LF or a lone CR. A line end at the very end
 // adds no empty line; empty text has no lines. Views point into `text`.
 std::vector<std::string_view> splitLines(std::string_view text);

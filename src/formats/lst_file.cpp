@@ -71,6 +71,9 @@ void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& s
     // A spot repeated through the day is the same file: measure each path once per load.
     std::unordered_map<std::string_view, const SpotMeasure*> measured;
     std::vector<std::unique_ptr<SpotMeasure>> measures;
+    // And the same record but for its time: later spots of a path copy the first, sharing
+    // its text, so a month of adverts costs little more than its distinct files.
+    std::unordered_map<std::string_view, std::size_t> firstOfPath;
     for (std::size_t n = 0; n < lines.size(); ++n) {
         // Pairing is by line number alone. A time line with no line after it names no
         // spot and is dropped; the spots before it stay.
@@ -83,7 +86,16 @@ void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& s
                 measures.push_back(std::make_unique<SpotMeasure>(measure(path)));
                 found = measured.emplace(path, measures.back().get()).first;
             }
-            fillSpot(spots.emplace_back(), lines[n], pathLine, found->second->ms);
+            const auto first = firstOfPath.find(pathLine);
+            if (first == firstOfPath.end()) {
+                fillSpot(spots.emplace_back(), lines[n], pathLine, found->second->ms);
+                firstOfPath.emplace(pathLine, spots.size() - 1);
+            } else {
+                TPozycja spot = spots[first->second];
+                spot.set(Pole::Emi, emissionLine(lines[n]));
+                spot.CzasStart = CzasStartInt(spot.line(Pole::Emi));
+                spots.push_back(std::move(spot));
+            }
             problems.push_back(found->second->problem);
         }
         if (steps) {

@@ -136,7 +136,8 @@ void appendLine(std::string& text, std::string_view line) {
 
 }  // namespace
 
-MixReadNotes otworzPlikMIX(std::string_view bytes, Lista& records, const LineSteps& steps) {
+MixReadNotes otworzPlikMIX(std::string_view bytes, Lista& records, const LineSteps& steps,
+                           const ByteSteps& consumed) {
     records = Lista{};
     MixReadNotes notes;
     const std::string_view text = cutAtNul(bytes);
@@ -147,13 +148,20 @@ MixReadNotes otworzPlikMIX(std::string_view bytes, Lista& records, const LineSte
     // A first pass for the gauge's maximum also sizes the list exactly, so that a month of
     // playlist is not copied around while the list grows.
     std::size_t closings = 0;
-    const std::size_t lineCount = visitLines(text, [&closings, &notes](std::string_view line) {
+    std::size_t seen = 0;
+    const std::size_t lineCount = visitLines(text, [&](std::string_view line) {
         if (isClosing(line)) {
             ++closings;
         } else if (!notes.announced && line.size() > 8 && line.substr(0, 8) == "POZYCJI=") {
             notes.announced = parseInteger(line.substr(8));
         }
+        if (consumed && ++seen % kLinesPerStep == 0) {
+            consumed(static_cast<std::size_t>(line.data() - text.data()), false);
+        }
     });
+    if (consumed) {
+        consumed(0, true);
+    }
     if (steps) {
         steps(0, lineCount);
     }
@@ -164,6 +172,7 @@ MixReadNotes otworzPlikMIX(std::string_view bytes, Lista& records, const LineSte
     // replaces the earlier one. Lines after the last closing line are simply never stored.
     std::array<std::string_view, kFieldCount> pending{};
     std::size_t lineNumber = 0;
+    std::size_t recordStart = 0;  // where the bytes of the record in progress begin
     visitLines(text, [&](std::string_view line) {
         ++lineNumber;
         if (line.size() > 3) {
@@ -175,10 +184,16 @@ MixReadNotes otworzPlikMIX(std::string_view bytes, Lista& records, const LineSte
                 record.setAll(pending);
                 closeRecord(record);
                 pending.fill({});
+                recordStart = static_cast<std::size_t>(line.data() - text.data()) + line.size();
             }
         }
-        if (steps && (lineNumber % kLinesPerStep == 0 || lineNumber == lineCount)) {
-            steps(lineNumber, lineCount);
+        if (lineNumber % kLinesPerStep == 0 || lineNumber == lineCount) {
+            if (steps) {
+                steps(lineNumber, lineCount);
+            }
+            if (consumed) {
+                consumed(recordStart, false);
+            }
         }
     });
     return notes;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,8 +24,12 @@ struct MixReadNotes {
 // Reads a MIX playlist's bytes into `records` (replacing them; Windows-1250 lines stored
 // unchanged). Lenient: unknown lines are skipped, a record closes at a line beginning
 // "KON", an unfinished last record is dropped, a NUL ends the text. `steps` hears of the
-// lines read, every few hundred and at the end.
-MixReadNotes otworzPlikMIX(std::string_view bytes, Lista& records, const LineSteps& steps = {});
+// lines read, every few hundred and at the end. The text is read twice (once to size the
+// list); `consumed(offset, restart)` hears, as each read moves on, that the bytes before
+// `offset` are not needed again by it, and with `restart` that the second read begins.
+using ByteSteps = std::function<void(std::size_t offset, bool restart)>;
+MixReadNotes otworzPlikMIX(std::string_view bytes, Lista& records, const LineSteps& steps = {},
+                           const ByteSteps& consumed = {});
 Lista otworzPlikMIX(std::string_view bytes);
 
 // The file's first two lines, "WERSJA=2" and "POZYCJI=<count>", each ended by CR LF.

@@ -1,7 +1,6 @@
 #include "model/pozycja.h"
 
 #include <algorithm>
-#include <cassert>
 
 namespace kalmero {
 
@@ -17,8 +16,14 @@ std::string_view key(Pole f) { return kKeys[static_cast<std::size_t>(f)]; }
 
 std::string_view TPozycja::line(Pole f) const {
     const auto i = static_cast<std::size_t>(f);
-    const std::size_t begin = i == 0 ? 0 : m_end[i - 1];
-    return std::string_view(m_text).substr(begin, m_end[i] - begin);
+    if (i == 0) {
+        return std::string_view(m_emi.data(), m_emiSize);
+    }
+    if (!m_rest) {
+        return {};
+    }
+    const std::size_t begin = i == 1 ? 0 : m_rest->end[i - 2];
+    return std::string_view(m_rest->text).substr(begin, m_rest->end[i - 1] - begin);
 }
 
 std::string_view TPozycja::value(Pole f) const {
@@ -28,15 +33,21 @@ std::string_view TPozycja::value(Pole f) const {
 
 void TPozycja::set(Pole f, std::string_view text) {
     text = text.substr(0, std::min(text.size(), capacity(f)));
-    const auto i = static_cast<std::size_t>(f);
-    const std::size_t begin = i == 0 ? 0 : m_end[i - 1];
-    const std::size_t oldLength = m_end[i] - begin;
-    m_text.replace(begin, oldLength, text);
-    const auto delta = static_cast<std::ptrdiff_t>(text.size()) - static_cast<std::ptrdiff_t>(oldLength);
-    for (std::size_t j = i; j < kFieldCount; ++j) {
-        m_end[j] = static_cast<std::uint16_t>(static_cast<std::ptrdiff_t>(m_end[j]) + delta);
+    if (f == Pole::Emi) {
+        std::copy(text.begin(), text.end(), m_emi.begin());
+        m_emiSize = static_cast<std::uint8_t>(text.size());
+        return;
     }
-    assert(m_end[kFieldCount - 1] == m_text.size());
+    // The text is shared with the copies: a change makes this record's own.
+    std::array<std::string_view, kFieldCount> lines{};
+    for (std::size_t i = 1; i < kFieldCount; ++i) {
+        lines[i] = line(static_cast<Pole>(i));
+    }
+    const std::string keep(text);
+    lines[static_cast<std::size_t>(f)] = keep;
+    const std::string emi(line(Pole::Emi));
+    lines[0] = emi;
+    setAll(lines);
 }
 
 void TPozycja::setAll(const std::array<std::string_view, kFieldCount>& lines) {
@@ -44,15 +55,34 @@ void TPozycja::setAll(const std::array<std::string_view, kFieldCount>& lines) {
     std::size_t total = 0;
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         lengths[i] = std::min(lines[i].size(), capacity(static_cast<Pole>(i)));
-        total += lengths[i];
+        total += i == 0 ? 0 : lengths[i];
     }
-    std::string text;
-    text.reserve(total);
+    std::copy_n(lines[0].data(), lengths[0], m_emi.begin());
+    m_emiSize = static_cast<std::uint8_t>(lengths[0]);
+    if (total == 0) {
+        m_rest.reset();
+        return;
+    }
+    auto rest = std::make_shared<Rest>();
+    rest->text.reserve(total);
+    for (std::size_t i = 1; i < kFieldCount; ++i) {
+        rest->text.append(lines[i].data(), lengths[i]);
+        rest->end[i - 1] = static_cast<std::uint16_t>(rest->text.size());
+    }
+    m_rest = std::move(rest);
+}
+
+bool operator==(const TPozycja& a, const TPozycja& b) {
+    if (a.CzasStart != b.CzasStart || a.CzasNwK != b.CzasNwK || a.CzasMix != b.CzasMix ||
+        a.CzasGrania != b.CzasGrania) {
+        return false;
+    }
     for (std::size_t i = 0; i < kFieldCount; ++i) {
-        text.append(lines[i].data(), lengths[i]);
-        m_end[i] = static_cast<std::uint16_t>(text.size());
+        if (a.line(static_cast<Pole>(i)) != b.line(static_cast<Pole>(i))) {
+            return false;
+        }
     }
-    m_text = std::move(text);
+    return true;
 }
 
 }  // namespace kalmero

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <memory>
 
 namespace kalmero {
 
@@ -23,7 +24,8 @@ constexpr std::size_t capacity(Pole f) { return f == Pole::Adr ? 250 : 50; }
 std::string_view key(Pole f);
 
 // One playlist entry: every MIX field held as its whole `key=value` line (Windows-1250
-// bytes, never converted), plus four millisecond counts. A value type: copies are whole.
+// bytes, never converted), plus four millisecond counts. A value type: a copy reads and
+// changes as a whole copy would, though it shares the unchanged text with its original.
 // A default-constructed record is the empty entry: all texts empty, all counts 0.
 class TPozycja {
 public:
@@ -35,9 +37,9 @@ public:
     // Stores a line, keeping only its first capacity(f) bytes.
     void set(Pole f, std::string_view text);
     void clear(Pole f) { set(f, {}); }
-    // Replaces every text field at once, line i into field i, each cut to its capacity, in
-    // one allocation of the exact size; the counts are not touched. For readers that
-    // collect a record's lines before storing it.
+    // Replaces every text field at once, line i into field i, each cut to its capacity, the
+    // text in one allocation of the exact size; the counts are not touched. For readers
+    // that collect a record's lines before storing it.
     void setAll(const std::array<std::string_view, kFieldCount>& lines);
 
     std::int64_t CzasStart = 0;
@@ -45,14 +47,21 @@ public:
     std::int64_t CzasMix = 0;
     std::int64_t CzasGrania = 0;
 
-    friend bool operator==(const TPozycja&, const TPozycja&) = default;
+    friend bool operator==(const TPozycja& a, const TPozycja& b);
 
 private:
-    // All field texts back to back in declaration order; m_end[i] is where field i ends.
-    // A few hundred bytes per entry instead of the 1,600 a fixed layout would take,
-    // which matters when a month of playlist is held at once.
-    std::string m_text;
-    std::array<std::uint16_t, kFieldCount> m_end{};
+    // The lines after Emi back to back in declaration order; end[i] is where field i + 1
+    // ends. Never changed once made: copies share it, so a result that copies a month of
+    // playlist costs its emission lines and counts, not the playlist's text again.
+    struct Rest {
+        std::array<std::uint16_t, kFieldCount - 1> end{};
+        std::string text;
+    };
+
+    std::shared_ptr<const Rest> m_rest;  // null: every field after Emi is empty
+    // Emi, the one line every copy into the result rewrites, kept in the record itself.
+    std::array<char, 50> m_emi{};
+    std::uint8_t m_emiSize = 0;
 };
 
 }  // namespace kalmero

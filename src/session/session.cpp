@@ -112,19 +112,28 @@ Outcome Session::otworzPlikMIX(const std::string& path) {
         // Release the previous playlist before the new file is read, not after.
         m_lists.ListaMIX = Lista{};
         m_progress.listCleared(ListId::Playlist);
-        std::string bytes = readWholeFile(path);
+        // Mapped, and given back as the reader moves on: a month's playlist is never held
+        // twice, as bytes and as records.
+        MappedFile file(path);
 
         m_progress.status("Ładowanie pliku MIX...");
-        const MixReadNotes notes =
-            kalmero::otworzPlikMIX(bytes, m_lists.ListaMIX, [this](std::size_t done, std::size_t total) {
+        const MixReadNotes notes = kalmero::otworzPlikMIX(
+            file.bytes(), m_lists.ListaMIX,
+            [this](std::size_t done, std::size_t total) {
                 if (done == 0) {
                     m_progress.gaugeMax(static_cast<std::int64_t>(total));
                     return;
                 }
                 m_progress.gaugeProgress(static_cast<std::int64_t>(done));
                 m_progress.breathe();
+            },
+            [&file](std::size_t offset, bool restart) {
+                if (restart) {
+                    file.rewind();
+                } else {
+                    file.release(offset);
+                }
             });
-        bytes = std::string{};
         m_progress.rowsAppended(ListId::Playlist, m_lists.ListaMIX.size());
         m_progress.status("Ładowanie pliku MIX - gotowe!");
         Outcome outcome;
