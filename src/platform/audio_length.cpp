@@ -35,17 +35,12 @@ constexpr const char* kNotAFile = "to nie jest zwykły plik";
 constexpr const char* kEmptyFile = "pusty plik";
 constexpr const char* kUnreadable = "nie można odczytać pliku";
 constexpr const char* kNoAudio = "plik bez dźwięku";
-constexpr const char* kLengthOpen = "nagłówek nie podaje długości";
-constexpr const char* kImpossibleLength = "długość z nagłówka niemożliwa dla rozmiaru pliku";
-constexpr const char* kLongerThanADay = "długość ponad dobę";
-constexpr const char* kTooManyTags = "zbyt wiele znaczników ID3";
-
 // Taggers leave one tag, now and then two or three; a file of a million chained empty tags
 // would cost a read for each.
 constexpr int kMostId3v2Tags = 64;
-// No spot of a day's list plays longer than the day; a sparse file of silence at 1 Hz
-// would otherwise pass as years of audio.
-constexpr std::int64_t kMostSpotMs = std::int64_t{24} * 3'600 * 1'000;
+constexpr const char* kLengthOpen = "nagłówek nie podaje długości";
+constexpr const char* kImpossibleLength = "długość z nagłówka niemożliwa dla rozmiaru pliku";
+constexpr const char* kTooManyTags = "zbyt wiele znaczników ID3";
 // FLAC at its most compact (a constant subframe for a block of 65,535 frames) takes about
 // 12 bytes a block, Vorbis and Opus on silence far more; a header claiming more than this
 // describes audio that isn't there.
@@ -541,9 +536,6 @@ SpotMeasure judged(Reading reading) {
         return SpotMeasure{0, kUnreadable};
     }
     const std::int64_t ms = framesToMs(reading.frames, reading.rate);
-    if (ms > kMostSpotMs) {
-        return SpotMeasure{0, kLongerThanADay};
-    }
     if (ms == 0) {
         return SpotMeasure{0, kNoAudio};
     }
