@@ -43,7 +43,10 @@ const std::string& monthFile() {
             r.set(Pole::Out, "Out=03:15.000");
             r.set(Pole::Mix, "Mix=00:00.000");
             r.set(Pole::NwK, "NwK=03:20.000");
-            r.set(Pole::Tyt, "Tyt=Piosenka o mi\xB3o\x9C" "ci " + std::to_string(i % 397));
+            r.set(Pole::Tyt,
+                  "Tyt=Piosenka o mi\xB3o\x9C"
+                  "ci " +
+                      std::to_string(i % 397));
             r.set(Pole::Wyk, "Wyk=Zesp\xF3\xB3 " + std::to_string(i % 89));
             r.set(Pole::Adr, "Adr=/srv/muzyka/" + std::to_string(i % 5000) + ".mp3");
             list.push_back(r);

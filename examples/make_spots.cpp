@@ -21,7 +21,7 @@ constexpr double kPi = 3.14159265358979323846;
 double midiToHz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
 
 class Track {
-  public:
+public:
     explicit Track(double seconds) : m_samples(static_cast<std::size_t>(seconds * kRate)) {}
 
     // A note with a few harmonics and a soft attack and release.
@@ -71,7 +71,7 @@ class Track {
     }
     double seconds() const { return static_cast<double>(m_samples.size()) / kRate; }
 
-  private:
+private:
     template <typename Wave>
     void addShaped(double start, double length, float level, Wave wave) {
         const auto first = static_cast<std::size_t>(start * kRate);

@@ -111,14 +111,13 @@ std::optional<std::string> clobbered(const BatchOptions& options) {
                 continue;
             }
             if (sameFile(*output.path, *input.path)) {
-                return std::string(output.option) + " " + *output.path + " names the same file as " +
-                       input.option + "; it would be overwritten";
+                return std::string(output.option) + " " + *output.path +
+                       " names the same file as " + input.option + "; it would be overwritten";
             }
         }
     }
     return std::nullopt;
 }
-
 
 // One day's road: load, compile, report, save. Returns the exit code.
 int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
@@ -220,8 +219,8 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
 // The options of one day: the date's placeholders filled in every path.
 BatchOptions forDay(const BatchOptions& options, const Day& day) {
     BatchOptions dayOptions = options;
-    for (std::string* path : {&dayOptions.mix, &dayOptions.lst, &dayOptions.out,
-                              &dayOptions.report, &dayOptions.picture}) {
+    for (std::string* path : {&dayOptions.mix, &dayOptions.lst, &dayOptions.out, &dayOptions.report,
+                              &dayOptions.picture}) {
         *path = expandDay(*path, day);
     }
     return dayOptions;
@@ -259,8 +258,8 @@ int runBatch(int argc, const char* const* argv) {
     for (int n = 0; n < options.days; ++n) {
         const Day day = addDays(*first, n);
         const BatchOptions dayOptions = forDay(options, day);
-        const std::string name = isoText(day) + " (" +
-                                 std::string(weekdayAbbreviation(weekdayOf(day))) + ")";
+        const std::string name =
+            isoText(day) + " (" + std::string(weekdayAbbreviation(weekdayOf(day))) + ")";
         messages.print(Messages::kInfo, "== " + name);
         // A day the music or traffic department has not delivered yet keeps whatever
         // result it has; the other days go on.

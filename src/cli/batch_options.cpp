@@ -4,7 +4,6 @@
 #include <array>
 #include <vector>
 
-
 namespace kalmero {
 
 const std::string_view kUsage =

@@ -15,7 +15,7 @@ extern const std::string_view kUsage;
 
 // A command line that can't be run; what() says what is wrong.
 class UsageError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 
@@ -48,6 +48,5 @@ BatchOptions parseBatchOptions(int argc, const char* const* argv);
 
 // 0 (Monday) .. 6 from "0".."6" or pn wt sr cz pi so nd; nullopt for anything else.
 std::optional<int> parseWeekday(std::string_view text);
-
 
 }  // namespace kalmero

@@ -123,14 +123,30 @@ std::string expandDay(std::string_view pattern, const Day& day) {
             continue;
         }
         switch (pattern[i + 1]) {
-            case 'Y': out += padded(day.year, 4); break;
-            case 'm': out += padded(day.month, 2); break;
-            case 'd': out += padded(day.day, 2); break;
-            case 'y': out += padded(day.year % 100, 2); break;
-            case 'j': out += padded(dayOfYear(day), 3); break;
-            case 'a': out += weekdayAbbreviation(weekdayOf(day)); break;
-            case '%': out += '%'; break;
-            default: out += pattern[i]; continue;
+            case 'Y':
+                out += padded(day.year, 4);
+                break;
+            case 'm':
+                out += padded(day.month, 2);
+                break;
+            case 'd':
+                out += padded(day.day, 2);
+                break;
+            case 'y':
+                out += padded(day.year % 100, 2);
+                break;
+            case 'j':
+                out += padded(dayOfYear(day), 3);
+                break;
+            case 'a':
+                out += weekdayAbbreviation(weekdayOf(day));
+                break;
+            case '%':
+                out += '%';
+                break;
+            default:
+                out += pattern[i];
+                continue;
         }
         ++i;
     }

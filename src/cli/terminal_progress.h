@@ -12,7 +12,7 @@ namespace kalmero {
 // The batch command's progress: status texts as lines on a stream (stderr), and a
 // progress bar redrawn in place when that stream is a terminal. Rows are not shown.
 class TerminalProgress : public Progress {
-  public:
+public:
     // `showBar`: draw the gauge (only sensible when `stream` is a terminal). `prefix` goes
     // before every status line (a syslog priority when the stream is the journal).
     TerminalProgress(std::FILE* stream, bool showBar, std::string prefix = {});
@@ -27,7 +27,7 @@ class TerminalProgress : public Progress {
     // Ends a bar line in progress, so that the next output starts on a line of its own.
     void finishBar();
 
-  private:
+private:
     void drawBar();
 
     std::FILE* m_stream;

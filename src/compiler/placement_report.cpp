@@ -116,8 +116,8 @@ std::string PlacementReport::reason(std::size_t i) const {
     }
     if (suspicious(i)) {
         text += text.empty() ? "" : "; ";
-        text += "suspicious length: longer than " + std::to_string(m_longSpotMs / 60'000) +
-                " minutes";
+        text +=
+            "suspicious length: longer than " + std::to_string(m_longSpotMs / 60'000) + " minutes";
     }
     if (i < m_problems.size() && !m_problems[i].empty()) {
         text += text.empty() ? "" : "; ";
@@ -141,9 +141,8 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
             }
         }
         std::string text() const {
-            return count > named
-                       ? lines + "  ... and " + std::to_string(count - named) + " more\n"
-                       : lines;
+            return count > named ? lines + "  ... and " + std::to_string(count - named) + " more\n"
+                                 : lines;
         }
     };
     Kind never;

@@ -14,7 +14,7 @@ namespace kalmero {
 // list order would: which records lie in an inclusive window, and which of them comes last.
 // A snapshot: rebuild it after the list changes.
 class TimeIndex {
-  public:
+public:
     // Indexes the list's CzasStart counts as they stand now.
     void build(const Lista& list);
 
@@ -29,7 +29,7 @@ class TimeIndex {
     // written over `out`.
     void positionsInWindow(std::int64_t from, std::int64_t to, std::vector<std::size_t>& out) const;
 
-  private:
+private:
     // Half-open range [first, last) of sorted entries inside the window.
     std::pair<std::size_t, std::size_t> range(std::int64_t from, std::int64_t to) const;
 

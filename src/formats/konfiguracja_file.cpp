@@ -165,7 +165,9 @@ void storeBreakMode(const std::string& iniPath, BreakMode mode) {
     iniWriteInteger(iniPath, kBreak, "Start", breakModeIndex(mode));
 }
 
-void storeFade(const std::string& iniPath, bool fade) { iniWriteBool(iniPath, kBreak, "Fade", fade); }
+void storeFade(const std::string& iniPath, bool fade) {
+    iniWriteBool(iniPath, kBreak, "Fade", fade);
+}
 
 void storeBreakLength(const std::string& iniPath, BreakLength length) {
     iniWriteInteger(iniPath, kBreak, "Time", length.seconds());

@@ -4,9 +4,7 @@
 
 namespace kalmero {
 
-std::string matrycaPath(const std::string& programFolder) {
-    return programFolder + "matryca.dat";
-}
+std::string matrycaPath(const std::string& programFolder) { return programFolder + "matryca.dat"; }
 
 std::vector<std::string> parseMatrixLines(std::string_view bytes) {
     std::vector<std::string> lines;

@@ -1,7 +1,7 @@
 #include "formats/mix_file.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string_view>
 

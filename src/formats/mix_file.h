@@ -17,7 +17,7 @@ namespace kalmero {
 // What a playlist's text said of itself that its records don't show: a NUL byte ends the
 // text (bytes after it are ignored), and the header announces how many records follow.
 struct MixReadNotes {
-    std::size_t ignoredAfterNul = 0;       // bytes from the first NUL on; 0 without one
+    std::size_t ignoredAfterNul = 0;        // bytes from the first NUL on; 0 without one
     std::optional<std::int64_t> announced;  // the POZYCJI= count, when the text has one
 };
 

@@ -3,16 +3,42 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <memory>
 
 namespace kalmero {
 
 // The 28 text fields of a playlist entry, in the record's declaration order.
 enum class Pole : std::uint8_t {
-    Emi, Typ, Trw, Int, Out, Mix, NwK, FOu, Ide, Tyt, Pta, Wyk, Kom, Atr,
-    Wyd, Rok, Zak, Adr, FOT, NwP, FIn, FIT, Pro, BPM, Wzm, Kac, KFI, KFO,
+    Emi,
+    Typ,
+    Trw,
+    Int,
+    Out,
+    Mix,
+    NwK,
+    FOu,
+    Ide,
+    Tyt,
+    Pta,
+    Wyk,
+    Kom,
+    Atr,
+    Wyd,
+    Rok,
+    Zak,
+    Adr,
+    FOT,
+    NwP,
+    FIn,
+    FIT,
+    Pro,
+    BPM,
+    Wzm,
+    Kac,
+    KFI,
+    KFO,
 };
 
 inline constexpr std::size_t kFieldCount = 28;

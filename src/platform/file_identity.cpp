@@ -16,7 +16,7 @@ std::string resolved(const std::string& path) {
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::unique_ptr<char, decltype(&std::free)> real(::realpath(folder.c_str(), nullptr),
-                                                            &std::free);
+                                                           &std::free);
     return real ? std::string(real.get()) + "/" + name : path;
 }
 

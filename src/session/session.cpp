@@ -17,7 +17,9 @@ namespace {
 constexpr std::string_view kOutOfMemory =
     "Za mało pamięci, by dokończyć to polecenie; nic nie zostało zapisane.";
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
 
 bool blankText(std::string_view text) {
     for (const char c : text) {
@@ -245,14 +247,15 @@ Outcome Session::saveTo(const std::string& path) {
     }
     Outcome outcome = run([&] {
         m_progress.status("Zapisywanie wynikowego pliku MIX...");
-        const ReplaceOutcome replaced = zapiszNowyMix(path, m_lists.ListaWynikowa, [this](std::size_t done, std::size_t total) {
-            if (done == 0) {
-                m_progress.gaugeMax(static_cast<std::int64_t>(total));
-                return;
-            }
-            m_progress.gaugeProgress(static_cast<std::int64_t>(done));
-            m_progress.breathe();
-        });
+        const ReplaceOutcome replaced =
+            zapiszNowyMix(path, m_lists.ListaWynikowa, [this](std::size_t done, std::size_t total) {
+                if (done == 0) {
+                    m_progress.gaugeMax(static_cast<std::int64_t>(total));
+                    return;
+                }
+                m_progress.gaugeProgress(static_cast<std::int64_t>(done));
+                m_progress.breathe();
+            });
         m_progress.status("Zapisywanie wynikowego pliku MIX - gotowe!");
         Outcome done;
         if (std::string note = describe(replaced); !note.empty()) {
@@ -296,8 +299,7 @@ DayChecks Session::dayChecks(const std::vector<AdvertBlock>& blocks,
 
 std::string Session::placementCsv() const {
     const std::vector<AdvertBlock> blocks = advertBlocks();
-    return placementReport().csv(kSpotTimingHeader,
-                                 spotTimingCells(blocks, m_lists.ListaWynikowa));
+    return placementReport().csv(kSpotTimingHeader, spotTimingCells(blocks, m_lists.ListaWynikowa));
 }
 
 void Session::clear() {

@@ -20,11 +20,11 @@ namespace kalmero {
 
 // The operator's checks that stop a command before it starts.
 enum class Refusal {
-    EmptyPlaylist,        // compile without a playlist
-    NoBreakMode,          // compile with no way of placing breaks chosen
+    EmptyPlaylist,         // compile without a playlist
+    NoBreakMode,           // compile with no way of placing breaks chosen
     LineBreakInSoundPath,  // a break sound path that would split its MIX line
-    EmptyResultName,      // save without a name
-    NothingToSave,        // save with an empty result
+    EmptyResultName,       // save without a name
+    NothingToSave,         // save with an empty result
 };
 
 // The message an operator reads for a refusal (UTF-8).
@@ -59,8 +59,8 @@ using FolderPath = std::function<std::string(std::string_view folderCp1250)>;
 
 // What the last compile did, for the placement report and the day's checks.
 struct CompileRecord {
-    std::vector<int> placedCounts;      // per ListaLST record: times appended
-    std::vector<std::size_t> origins;   // per ListaWynikowa record: its ListaLST index
+    std::vector<int> placedCounts;     // per ListaLST record: times appended
+    std::vector<std::size_t> origins;  // per ListaWynikowa record: its ListaLST index
     std::size_t itemsPlaced = 0;
     std::size_t breaksPlaced = 0;
     CompileSettings settings;

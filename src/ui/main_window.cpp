@@ -1,10 +1,8 @@
 #include "ui/main_window.h"
 
-#include <QCheckBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
-#include <QPointer>
-#include <QScreen>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFrame>
@@ -12,8 +10,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QTreeView>
@@ -22,8 +22,8 @@
 #include <exception>
 
 #include "compiler/placement_report.h"
-#include "ui/day_view.h"
 #include "platform/encoding.h"
+#include "ui/day_view.h"
 #include "ui/folder_chooser.h"
 #include "ui/form_port.h"
 #include "ui/list_models.h"
@@ -136,10 +136,9 @@ TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory
       m_dialogs(dialogs),
       m_newMeasurer(std::move(newMeasurer)),
       m_port(std::make_unique<FormPort>()),
-      m_session(std::make_unique<Session>(std::move(files), *m_port,
-                                           [](std::string_view folder) {
-                                               return fromCp1250(std::string(folder)).toStdString();
-                                           })) {
+      m_session(std::make_unique<Session>(std::move(files), *m_port, [](std::string_view folder) {
+          return fromCp1250(std::string(folder)).toStdString();
+      })) {
     Lists& lists = m_session->lists();
     m_mixModel = new ListModel(ListId::Playlist, lists.ListaMIX, this);
     m_lstModel = new ListModel(ListId::Adverts, lists.ListaLST, this);
@@ -455,9 +454,8 @@ void TForm1::BitBtn4Click() {
 }
 
 void TForm1::BitBtn5Click() {
-    openAndLoad(m_session->konfiguracja().FolderLST,
-                QStringLiteral("Pliki list reklamych (*.lst)"), ListId::Adverts,
-                {m_advertName, m_resultName}, [this](const std::string& path) {
+    openAndLoad(m_session->konfiguracja().FolderLST, QStringLiteral("Pliki list reklamych (*.lst)"),
+                ListId::Adverts, {m_advertName, m_resultName}, [this](const std::string& path) {
                     return m_session->OtworzPlikLST(path, m_newMeasurer());
                 });
 }
@@ -649,8 +647,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TForm1::FormClose() {
-    m_session->clear();
-}
+void TForm1::FormClose() { m_session->clear(); }
 
 }  // namespace kalmero

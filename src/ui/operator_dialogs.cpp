@@ -1,9 +1,8 @@
 #include "ui/operator_dialogs.h"
 
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QSpacerItem>
-
-#include <QFileDialog>
 
 namespace kalmero {
 

@@ -10,9 +10,8 @@
 #include "ui/day_picture.h"
 
 extern "C" __attribute__((visibility("default"))) int kalmeroWriteDayPicture(
-    const char* path, const kalmero::Lista* result,
-    const std::vector<kalmero::AdvertBlock>* blocks, const kalmero::DayChecks* checks,
-    char* error, std::size_t errorSize) {
+    const char* path, const kalmero::Lista* result, const std::vector<kalmero::AdvertBlock>* blocks,
+    const kalmero::DayChecks* checks, char* error, std::size_t errorSize) {
     try {
         // Started for the picture alone, and only once however many days are drawn.
         static std::unique_ptr<QGuiApplication> app;

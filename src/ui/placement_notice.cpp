@@ -3,9 +3,9 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringList>
-#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>

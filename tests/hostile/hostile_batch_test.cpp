@@ -195,9 +195,10 @@ TEST_F(HostileBatch, SpotsOfHundredsOfHoursMoveTheDayByTheirWholeLength) {
     EXPECT_EQ(result[1].line(Pole::NwK), "NwK=01:01.000");
     EXPECT_EQ(result[2].line(Pole::Emi), "Emi=612:03:01.000");
     EXPECT_EQ(result[3].line(Pole::Emi), "Emi=1212:04:02.000");
-    EXPECT_NE(readFile(path("r.csv")).find("," + path("long.wav") +
-                                           ",2160061000,1,suspicious length: longer than 60 "
-                                           "minutes,12:03:00.000,612:03:01.000,2160001000\r\n"),
+    EXPECT_NE(readFile(path("r.csv"))
+                  .find("," + path("long.wav") +
+                        ",2160061000,1,suspicious length: longer than 60 "
+                        "minutes,12:03:00.000,612:03:01.000,2160001000\r\n"),
               std::string::npos)
         << readFile(path("r.csv"));
 }
