@@ -51,7 +51,9 @@ std::ptrdiff_t TimeIndex::lastInWindow(std::int64_t from, std::int64_t to) const
         return -1;
     }
     const std::size_t length = last - first;
-    const auto level = static_cast<std::size_t>(std::bit_width(length) - 1);
+    // At least one bit: the window holds a record.
+    const int bits = std::bit_width(length);
+    const auto level = static_cast<std::size_t>(bits > 0 ? bits - 1 : 0);
     const auto& maxima = m_maxima[level];
     const std::size_t width = std::size_t{1} << level;
     return static_cast<std::ptrdiff_t>(std::max(maxima[first], maxima[last - width]));

@@ -135,7 +135,7 @@ StoredSettings parseStoredSettings(std::string_view iniBytes) {
         readInteger(ini, kBreak, "Time").value_or(BreakLength::kDefaultSeconds);
     stored.seconds = std::min(seconds, BreakLength::kMaxSeconds);
     const std::int64_t drift = readInteger(ini, "Kontrola", "DriftMinutes").value_or(5);
-    stored.driftLimitMs = std::clamp<std::int64_t>(drift, 0, 24 * 60) * 60'000;
+    stored.driftLimitMs = std::clamp<std::int64_t>(drift, 0, std::int64_t{24} * 60) * 60'000;
     return stored;
 }
 
