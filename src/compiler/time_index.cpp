@@ -52,7 +52,7 @@ std::ptrdiff_t TimeIndex::lastInWindow(std::int64_t from, std::int64_t to) const
     }
     const std::size_t length = last - first;
     // At least one bit: the window holds a record.
-    const int bits = std::bit_width(length);
+    const auto bits = static_cast<int>(std::bit_width(length));
     const auto level = static_cast<std::size_t>(bits > 0 ? bits - 1 : 0);
     const auto& maxima = m_maxima[level];
     const std::size_t width = std::size_t{1} << level;
