@@ -13,7 +13,7 @@
 
 namespace {
 
-using kalmero::Pole;
+using kalmero::Field;
 using kalmero::TPozycja;
 
 constexpr std::int64_t kHour = 3'600'000;
@@ -33,14 +33,14 @@ const Shape kMonth{30'000, 9'000, 100 * kHour, std::string(94, '1')};
 
 TPozycja record(const std::string& name, std::int64_t start, std::int64_t length, const char* typ) {
     TPozycja r;
-    r.set(Pole::Emi, "Emi=" + kalmero::CzasStartString(start));
-    r.set(Pole::Typ, typ);
-    r.set(Pole::Trw, "Trw=" + kalmero::CzasTrwString(length));
-    r.set(Pole::NwK, "NwK=" + kalmero::CzasTrwString(length));
-    r.set(Pole::Mix, "Mix=00:00.000");
-    r.set(Pole::Tyt, "Tyt=" + name);
-    r.set(Pole::Wyk, "Wyk=Wykonawca");
-    r.set(Pole::Adr, "Adr=D:\\Muzyka\\" + name + ".mp3");
+    r.set(Field::Emi, "Emi=" + kalmero::CzasStartString(start));
+    r.set(Field::Typ, typ);
+    r.set(Field::Trw, "Trw=" + kalmero::CzasTrwString(length));
+    r.set(Field::NwK, "NwK=" + kalmero::CzasTrwString(length));
+    r.set(Field::Mix, "Mix=00:00.000");
+    r.set(Field::Tyt, "Tyt=" + name);
+    r.set(Field::Wyk, "Wyk=Wykonawca");
+    r.set(Field::Adr, "Adr=D:\\Muzyka\\" + name + ".mp3");
     r.CzasStart = start;
     r.CzasNwK = length;
     r.CzasGrania = length;

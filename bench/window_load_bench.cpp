@@ -36,19 +36,19 @@ const std::string& monthFile() {
         for (int i = 0; i < kDays * kRecordsPerDay; ++i) {
             TPozycja r;
             const std::int64_t start = (i % kRecordsPerDay) * 80'000;
-            r.set(Pole::Emi, "Emi=" + CzasStartString(start));
-            r.set(Pole::Typ, "Typ=SND");
-            r.set(Pole::Trw, "Trw=03:20.000");
-            r.set(Pole::Int, "Int=00:05.000");
-            r.set(Pole::Out, "Out=03:15.000");
-            r.set(Pole::Mix, "Mix=00:00.000");
-            r.set(Pole::NwK, "NwK=03:20.000");
-            r.set(Pole::Tyt,
+            r.set(Field::Emi, "Emi=" + CzasStartString(start));
+            r.set(Field::Typ, "Typ=SND");
+            r.set(Field::Trw, "Trw=03:20.000");
+            r.set(Field::Int, "Int=00:05.000");
+            r.set(Field::Out, "Out=03:15.000");
+            r.set(Field::Mix, "Mix=00:00.000");
+            r.set(Field::NwK, "NwK=03:20.000");
+            r.set(Field::Tyt,
                   "Tyt=Piosenka o mi\xB3o\x9C"
                   "ci " +
                       std::to_string(i % 397));
-            r.set(Pole::Wyk, "Wyk=Zesp\xF3\xB3 " + std::to_string(i % 89));
-            r.set(Pole::Adr, "Adr=/srv/muzyka/" + std::to_string(i % 5000) + ".mp3");
+            r.set(Field::Wyk, "Wyk=Zesp\xF3\xB3 " + std::to_string(i % 89));
+            r.set(Field::Adr, "Adr=/srv/muzyka/" + std::to_string(i % 5000) + ".mp3");
             list.push_back(r);
         }
         const std::string file = folder() + "month.mix";

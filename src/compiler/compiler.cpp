@@ -15,7 +15,7 @@ namespace {
 constexpr std::string_view kTypDJ = "Typ=DJ_";
 constexpr std::int64_t kFadeMs = 3000;
 
-bool isDJ(const TPozycja& pozycja) { return pozycja.line(Pole::Typ) == kTypDJ; }
+bool isDJ(const TPozycja& pozycja) { return pozycja.line(Field::Typ) == kTypDJ; }
 
 std::int64_t add(std::int64_t a, std::int64_t b) {
     std::int64_t sum = 0;
@@ -84,22 +84,22 @@ void Compiler::UtworzListeBreak(std::string_view line) {
             continue;
         }
         TPozycja& brk = breaks.emplace_back();
-        brk.set(Pole::Emi, hourLine(kFirstMatrixHour + static_cast<int>(k)));
-        brk.set(Pole::Typ, sound ? "Typ=SND" : "Typ=BRK");
-        brk.set(Pole::Trw, "Trw=" + length);
-        brk.set(Pole::Out, "Out=" + length);
-        brk.set(Pole::Mix, "Mix=00:00.000");
-        brk.set(Pole::NwK, "NwK=" + length);
-        brk.set(Pole::FOu, "FOu=" + length);
-        brk.set(Pole::Ide, sound ? "Ide=" + breakSoundName(soundPath) : "Ide=--------");
-        brk.set(Pole::Tyt, kTytulBreaku);
-        brk.set(Pole::Wyk, "Wyk=BREAK");
+        brk.set(Field::Emi, hourLine(kFirstMatrixHour + static_cast<int>(k)));
+        brk.set(Field::Typ, sound ? "Typ=SND" : "Typ=BRK");
+        brk.set(Field::Trw, "Trw=" + length);
+        brk.set(Field::Out, "Out=" + length);
+        brk.set(Field::Mix, "Mix=00:00.000");
+        brk.set(Field::NwK, "NwK=" + length);
+        brk.set(Field::FOu, "FOu=" + length);
+        brk.set(Field::Ide, sound ? "Ide=" + breakSoundName(soundPath) : "Ide=--------");
+        brk.set(Field::Tyt, kTytulBreaku);
+        brk.set(Field::Wyk, "Wyk=BREAK");
         if (sound) {
-            brk.set(Pole::Adr, "Adr=" + soundPath);
+            brk.set(Field::Adr, "Adr=" + soundPath);
         }
         // From the written line, not from the hour: an hour of three digits reads back
         // differently, and the window tests must agree with the file.
-        brk.CzasStart = CzasStartInt(brk.line(Pole::Emi));
+        brk.CzasStart = CzasStartInt(brk.line(Field::Emi));
         brk.CzasNwK = lengthMs;
         brk.CzasMix = 0;
         brk.CzasGrania = lengthMs;
@@ -219,7 +219,7 @@ void Compiler::AddElementBreakNew(Side side, std::int64_t from, std::int64_t to)
     for (const std::size_t position : m_scratch) {
         TPozycja copy = m_lists.ListaBreak[position];
         copy.CzasStart = stamp;
-        copy.set(Pole::Emi, emiLine(stamp));
+        copy.set(Field::Emi, emiLine(stamp));
         if (fade) {
             WyciszWczesniejszaPozycje(stamp);
         }
@@ -236,7 +236,7 @@ void Compiler::AddElementsLSTnew(Side side, std::int64_t from, std::int64_t to) 
         const TPozycja& spot = m_lists.ListaLST[position];
         TPozycja copy = spot;
         copy.CzasStart = stamp;
-        copy.set(Pole::Emi, emiLine(stamp));
+        copy.set(Field::Emi, emiLine(stamp));
         DodajDoWyniku(std::move(copy), position);
         if (position < m_placedCounts.size()) {
             ++m_placedCounts[position];
@@ -249,7 +249,7 @@ void Compiler::AddElementsLSTnew(Side side, std::int64_t from, std::int64_t to) 
 void Compiler::appendMoved(const TPozycja& pozycja) {
     TPozycja copy = pozycja;
     copy.CzasStart = add(copy.CzasStart, Przesuniecie);
-    copy.set(Pole::Emi, emiLine(copy.CzasStart));
+    copy.set(Field::Emi, emiLine(copy.CzasStart));
     DodajDoWyniku(std::move(copy));
     ++m_itemsPlaced;
 }
@@ -281,12 +281,12 @@ void Compiler::WyciszWczesniejszaPozycje(std::int64_t cut) {
     last.CzasGrania = last.CzasNwK - last.CzasMix;
     const std::string cutText = CzasTrwString(last.CzasNwK);
     const std::string fadeText = CzasTrwString(last.CzasMix);
-    last.set(Pole::Trw, "Trw=" + cutText);
-    last.set(Pole::NwK, "NwK=" + cutText);
-    last.set(Pole::Out, "Out=" + fadeText);
-    last.set(Pole::FOu, "FOu=" + fadeText);
-    last.set(Pole::Mix, "Mix=" + fadeText);
-    last.set(Pole::FOT, "FOT=0");
+    last.set(Field::Trw, "Trw=" + cutText);
+    last.set(Field::NwK, "NwK=" + cutText);
+    last.set(Field::Out, "Out=" + fadeText);
+    last.set(Field::FOu, "FOu=" + fadeText);
+    last.set(Field::Mix, "Mix=" + fadeText);
+    last.set(Field::FOT, "FOT=0");
 }
 
 }  // namespace kalmero

@@ -41,7 +41,7 @@ std::string hourLabel(int hour) { return twoDigits(hour) + ":00"; }
 }  // namespace
 
 bool isNewsBreak(const TPozycja& r) {
-    return r.line(Pole::Typ) == "Typ=BRK" || r.value(Pole::Wyk) == "BREAK";
+    return r.line(Field::Typ) == "Typ=BRK" || r.value(Field::Wyk) == "BREAK";
 }
 
 std::int64_t itemEnd(const Lista& result, std::size_t i) {
@@ -83,7 +83,7 @@ std::vector<AdvertBlock> advertBlocks(const Lista& spots, const Lista& result,
         }
         AdvertBlock& block = blocks.back();
         ++block.spotCount;
-        block.titles.emplace_back(spots[i].value(Pole::Tyt));
+        block.titles.emplace_back(spots[i].value(Field::Tyt));
         for (const std::size_t r : bySpot[i]) {
             const std::int64_t start = result[r].CzasStart;
             block.aired = block.aired ? std::min(*block.aired, start) : start;

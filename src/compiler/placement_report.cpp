@@ -8,10 +8,10 @@ namespace kalmero {
 
 namespace {
 
-std::string field(const TPozycja& r, Pole f) { return std::string(r.value(f)); }
+std::string field(const TPozycja& r, Field f) { return std::string(r.value(f)); }
 
 std::string spotLine(const TPozycja& spot) {
-    return "  " + field(spot, Pole::Emi) + "  " + field(spot, Pole::Tyt);
+    return "  " + field(spot, Field::Emi) + "  " + field(spot, Field::Tyt);
 }
 
 std::string csvCell(const std::string& text) {
@@ -46,7 +46,7 @@ PlacementReport::PlacementReport(const Lista& spots, const std::vector<int>& pla
                                  std::int64_t longSpotMs)
     : m_spots(spots), m_placed(placed), m_problems(std::move(problems)), m_longSpotMs(longSpotMs) {
     for (const TPozycja& r : result) {
-        if (r.line(Pole::Typ) == "Typ=DJ_") {
+        if (r.line(Field::Typ) == "Typ=DJ_") {
             m_djSpans.emplace_back(r.CzasStart, r.CzasStart + r.CzasGrania);
         }
     }
@@ -159,11 +159,11 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
                         " times)\n");
         }
         if (silent(i)) {
-            silentSpots.add(spotLine(m_spots[i]) + "  " + field(m_spots[i], Pole::Adr) + "\n");
+            silentSpots.add(spotLine(m_spots[i]) + "  " + field(m_spots[i], Field::Adr) + "\n");
         }
         if (suspicious(i)) {
-            longSpots.add(spotLine(m_spots[i]) + "  " + field(m_spots[i], Pole::Trw) + "  " +
-                          field(m_spots[i], Pole::Adr) + "\n");
+            longSpots.add(spotLine(m_spots[i]) + "  " + field(m_spots[i], Field::Trw) + "  " +
+                          field(m_spots[i], Field::Adr) + "\n");
         }
     }
     const PlacementCounts counts = this->counts();
@@ -197,8 +197,8 @@ std::string PlacementReport::csv(std::string_view extraHeader,
     for (std::size_t i = 0; i < m_spots.size(); ++i) {
         const TPozycja& spot = m_spots[i];
         const int times = timesPlaced(i);
-        text += csvCell(field(spot, Pole::Emi)) + "," + textCell(field(spot, Pole::Tyt)) + "," +
-                textCell(field(spot, Pole::Adr)) + "," + std::to_string(spot.CzasNwK) + "," +
+        text += csvCell(field(spot, Field::Emi)) + "," + textCell(field(spot, Field::Tyt)) + "," +
+                textCell(field(spot, Field::Adr)) + "," + std::to_string(spot.CzasNwK) + "," +
                 std::to_string(times) + "," + csvCell(reason(i));
         if (!extraHeader.empty()) {
             text += "," + (i < extraCells.size() ? extraCells[i] : std::string());

@@ -27,7 +27,7 @@ std::string emissionLine(std::string_view timeLine) {
 
 // Fills a field as key + value with the value cut to the field's capacity first; set()
 // cuts the whole line to the capacity again.
-void setField(TPozycja& record, Pole field, std::string_view value) {
+void setField(TPozycja& record, Field field, std::string_view value) {
     std::string line(key(field));
     line += '=';
     line += value.substr(0, std::min(value.size(), capacity(field)));
@@ -37,21 +37,21 @@ void setField(TPozycja& record, Pole field, std::string_view value) {
 void fillSpot(TPozycja& spot, std::string_view timeLine, std::string_view pathLine,
               std::int64_t ms) {
     spot = TPozycja{};
-    spot.set(Pole::Emi, emissionLine(timeLine));
-    spot.CzasStart = CzasStartInt(spot.line(Pole::Emi));
+    spot.set(Field::Emi, emissionLine(timeLine));
+    spot.CzasStart = CzasStartInt(spot.line(Field::Emi));
 
     const std::string length = CzasTrwString(ms);
-    spot.set(Pole::Typ, "Typ=REK");
-    setField(spot, Pole::Trw, length);
-    setField(spot, Pole::Out, length);
-    setField(spot, Pole::Mix, "00:00.000");
-    setField(spot, Pole::NwK, length);
-    setField(spot, Pole::FOu, length);
+    spot.set(Field::Typ, "Typ=REK");
+    setField(spot, Field::Trw, length);
+    setField(spot, Field::Out, length);
+    setField(spot, Field::Mix, "00:00.000");
+    setField(spot, Field::NwK, length);
+    setField(spot, Field::FOu, length);
     const std::string_view name = audioFileTitle(pathLine);
-    setField(spot, Pole::Ide, name);
-    setField(spot, Pole::Tyt, name);
-    spot.set(Pole::Wyk, "Wyk=reklama");
-    setField(spot, Pole::Adr, pathLine);
+    setField(spot, Field::Ide, name);
+    setField(spot, Field::Tyt, name);
+    spot.set(Field::Wyk, "Wyk=reklama");
+    setField(spot, Field::Adr, pathLine);
 
     spot.CzasNwK = ms;
     spot.CzasMix = 0;
@@ -80,7 +80,7 @@ void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& s
         if (n % 2 == 0 && n + 1 < lines.size() && !blankLine(lines[n])) {
             const std::string_view pathLine = lines[n + 1];
             const std::string_view path =
-                pathLine.substr(0, std::min(pathLine.size(), capacity(Pole::Adr)));
+                pathLine.substr(0, std::min(pathLine.size(), capacity(Field::Adr)));
             auto found = measured.find(path);
             if (found == measured.end()) {
                 measures.push_back(std::make_unique<SpotMeasure>(measure(path)));
@@ -92,8 +92,8 @@ void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& s
                 firstOfPath.emplace(pathLine, spots.size() - 1);
             } else {
                 TPozycja spot = spots[first->second];
-                spot.set(Pole::Emi, emissionLine(lines[n]));
-                spot.CzasStart = CzasStartInt(spot.line(Pole::Emi));
+                spot.set(Field::Emi, emissionLine(lines[n]));
+                spot.CzasStart = CzasStartInt(spot.line(Field::Emi));
                 spots.push_back(std::move(spot));
             }
             problems.push_back(found->second->problem);

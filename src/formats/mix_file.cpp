@@ -17,11 +17,11 @@ constexpr std::string_view kClosing = "KONIEC OPISU";
 constexpr std::string_view kLineEnd = "\r\n";
 
 // The writer's field order after the Emi line, which it always writes.
-constexpr std::array<Pole, kFieldCount - 1> kWriteOrder = {
-    Pole::Typ, Pole::Trw, Pole::Int, Pole::Out, Pole::NwP, Pole::NwK, Pole::FIn,
-    Pole::FOu, Pole::FIT, Pole::FOT, Pole::Mix, Pole::Zak, Pole::Ide, Pole::Tyt,
-    Pole::Pta, Pole::Wyk, Pole::Kom, Pole::Atr, Pole::Pro, Pole::Wyd, Pole::Rok,
-    Pole::BPM, Pole::Wzm, Pole::Kac, Pole::KFI, Pole::KFO, Pole::Adr,
+constexpr std::array<Field, kFieldCount - 1> kWriteOrder = {
+    Field::Typ, Field::Trw, Field::Int, Field::Out, Field::NwP, Field::NwK, Field::FIn,
+    Field::FOu, Field::FIT, Field::FOT, Field::Mix, Field::Zak, Field::Ide, Field::Tyt,
+    Field::Pta, Field::Wyk, Field::Kom, Field::Atr, Field::Pro, Field::Wyd, Field::Rok,
+    Field::BPM, Field::Wzm, Field::Kac, Field::KFI, Field::KFO, Field::Adr,
 };
 
 constexpr std::uint32_t packKey(std::string_view k) {
@@ -36,7 +36,7 @@ class KeyTable {
 public:
     KeyTable() {
         for (std::size_t i = 1; i < kFieldCount; ++i) {
-            const std::uint32_t packed = packKey(key(static_cast<Pole>(i)));
+            const std::uint32_t packed = packKey(key(static_cast<Field>(i)));
             std::size_t slot = hash(packed);
             while (m_keys[slot] != 0) {
                 slot = (slot + 1) % kSlots;
@@ -75,7 +75,7 @@ bool isEmissionKey(std::string_view line) {
 // key ignores letter case.
 int fieldIndex(std::string_view line, const KeyTable& keys) {
     if (isEmissionKey(line)) {
-        return static_cast<int>(Pole::Emi);
+        return static_cast<int>(Field::Emi);
     }
     return keys.find(packKey(line));
 }
@@ -102,16 +102,16 @@ constexpr std::size_t kLinesPerStep = 256;
 constexpr std::size_t kRecordsPerStep = 64;
 
 void closeRecord(TPozycja& r) {
-    r.CzasStart = r.empty(Pole::Emi) ? 0 : CzasStartInt(r.line(Pole::Emi));
-    r.CzasNwK = cueMs(r.line(Pole::NwK));
-    r.CzasMix = cueMs(r.line(Pole::Mix));
+    r.CzasStart = r.empty(Field::Emi) ? 0 : CzasStartInt(r.line(Field::Emi));
+    r.CzasNwK = cueMs(r.line(Field::NwK));
+    r.CzasMix = cueMs(r.line(Field::Mix));
     r.CzasGrania = wrappingDifference(r.CzasNwK, r.CzasMix);
 }
 
 std::size_t recordTextSize(const TPozycja& r) {
     std::size_t size = kSeparator.size() + kClosing.size() + 3 * kLineEnd.size();
-    size += r.line(Pole::Emi).size();
-    for (const Pole f : kWriteOrder) {
+    size += r.line(Field::Emi).size();
+    for (const Field f : kWriteOrder) {
         if (!r.empty(f)) {
             size += r.line(f).size() + kLineEnd.size();
         }
@@ -210,8 +210,8 @@ void appendMixText(std::string& out, const Lista& list, std::size_t first, std::
     for (std::size_t i = first; i < end; ++i) {
         const TPozycja& r = list[i];
         appendLine(out, kSeparator);
-        appendLine(out, r.line(Pole::Emi));
-        for (const Pole f : kWriteOrder) {
+        appendLine(out, r.line(Field::Emi));
+        for (const Field f : kWriteOrder) {
             if (!r.empty(f)) {
                 appendLine(out, r.line(f));
             }

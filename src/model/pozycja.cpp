@@ -12,9 +12,9 @@ constexpr std::array<std::string_view, kFieldCount> kKeys = {
 };
 }  // namespace
 
-std::string_view key(Pole f) { return kKeys[static_cast<std::size_t>(f)]; }
+std::string_view key(Field f) { return kKeys[static_cast<std::size_t>(f)]; }
 
-std::string_view TPozycja::line(Pole f) const {
+std::string_view TPozycja::line(Field f) const {
     const auto i = static_cast<std::size_t>(f);
     if (i == 0) {
         return std::string_view(m_emi.data(), m_emiSize);
@@ -26,14 +26,14 @@ std::string_view TPozycja::line(Pole f) const {
     return std::string_view(m_rest->text).substr(begin, m_rest->end[i - 1] - begin);
 }
 
-std::string_view TPozycja::value(Pole f) const {
+std::string_view TPozycja::value(Field f) const {
     const std::string_view l = line(f);
     return l.size() > 4 ? l.substr(4) : std::string_view{};
 }
 
-void TPozycja::set(Pole f, std::string_view text) {
+void TPozycja::set(Field f, std::string_view text) {
     text = text.substr(0, std::min(text.size(), capacity(f)));
-    if (f == Pole::Emi) {
+    if (f == Field::Emi) {
         std::copy(text.begin(), text.end(), m_emi.begin());
         m_emiSize = static_cast<std::uint8_t>(text.size());
         return;
@@ -41,11 +41,11 @@ void TPozycja::set(Pole f, std::string_view text) {
     // The text is shared with the copies: a change makes this record's own.
     std::array<std::string_view, kFieldCount> lines{};
     for (std::size_t i = 1; i < kFieldCount; ++i) {
-        lines[i] = line(static_cast<Pole>(i));
+        lines[i] = line(static_cast<Field>(i));
     }
     const std::string keep(text);
     lines[static_cast<std::size_t>(f)] = keep;
-    const std::string emi(line(Pole::Emi));
+    const std::string emi(line(Field::Emi));
     lines[0] = emi;
     setAll(lines);
 }
@@ -54,7 +54,7 @@ void TPozycja::setAll(const std::array<std::string_view, kFieldCount>& lines) {
     std::array<std::size_t, kFieldCount> lengths{};
     std::size_t total = 0;
     for (std::size_t i = 0; i < kFieldCount; ++i) {
-        lengths[i] = std::min(lines[i].size(), capacity(static_cast<Pole>(i)));
+        lengths[i] = std::min(lines[i].size(), capacity(static_cast<Field>(i)));
         total += i == 0 ? 0 : lengths[i];
     }
     std::copy_n(lines[0].data(), lengths[0], m_emi.begin());
@@ -78,7 +78,7 @@ bool operator==(const TPozycja& a, const TPozycja& b) {
         return false;
     }
     for (std::size_t i = 0; i < kFieldCount; ++i) {
-        if (a.line(static_cast<Pole>(i)) != b.line(static_cast<Pole>(i))) {
+        if (a.line(static_cast<Field>(i)) != b.line(static_cast<Field>(i))) {
             return false;
         }
     }

@@ -10,7 +10,7 @@
 namespace kalmero {
 
 // The 28 text fields of a playlist entry, in the record's declaration order.
-enum class Pole : std::uint8_t {
+enum class Field : std::uint8_t {
     Emi,
     Typ,
     Trw,
@@ -44,10 +44,10 @@ enum class Pole : std::uint8_t {
 inline constexpr std::size_t kFieldCount = 28;
 
 // Capacity of a field in bytes, its key included: 250 for the audio path, 50 for the rest.
-constexpr std::size_t capacity(Pole f) { return f == Pole::Adr ? 250 : 50; }
+constexpr std::size_t capacity(Field f) { return f == Field::Adr ? 250 : 50; }
 
 // The three-letter key of a field as it stands in a MIX file ("Emi", "Typ", ...).
-std::string_view key(Pole f);
+std::string_view key(Field f);
 
 // One playlist entry: every MIX field held as its whole `key=value` line (Windows-1250
 // bytes, never converted), plus four millisecond counts. A value type: a copy reads and
@@ -56,13 +56,13 @@ std::string_view key(Pole f);
 class TPozycja {
 public:
     // The stored line of a field ("" when the field is empty, i.e. the line is absent).
-    std::string_view line(Pole f) const;
+    std::string_view line(Field f) const;
     // The field's value: its text from the fifth character on ("" when shorter).
-    std::string_view value(Pole f) const;
-    bool empty(Pole f) const { return line(f).empty(); }
+    std::string_view value(Field f) const;
+    bool empty(Field f) const { return line(f).empty(); }
     // Stores a line, keeping only its first capacity(f) bytes.
-    void set(Pole f, std::string_view text);
-    void clear(Pole f) { set(f, {}); }
+    void set(Field f, std::string_view text);
+    void clear(Field f) { set(f, {}); }
     // Replaces every text field at once, line i into field i, each cut to its capacity, the
     // text in one allocation of the exact size; the counts are not touched. For readers
     // that collect a record's lines before storing it.

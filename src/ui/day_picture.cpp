@@ -65,7 +65,7 @@ QColor typeColour(const TPozycja& r) {
         return kBreakColour;
     }
     for (const TypeStyle& style : kTypeStyles) {
-        if (r.line(Pole::Typ) == style.typ) {
+        if (r.line(Field::Typ) == style.typ) {
             return style.colour;
         }
     }
@@ -118,8 +118,8 @@ DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& bloc
         item.start = r.CzasStart;
         item.end = std::max(itemEnd(result, i), r.CzasStart);
         item.colour = typeColour(r);
-        item.label =
-            fromRecord(r.value(Pole::Wyk)) + QStringLiteral(" – ") + fromRecord(r.value(Pole::Tyt));
+        item.label = fromRecord(r.value(Field::Wyk)) + QStringLiteral(" – ") +
+                     fromRecord(r.value(Field::Tyt));
         item.newsBreak = isNewsBreak(r);
 
         const std::int64_t from = clampToDay(item.start, m_rows);

@@ -57,9 +57,9 @@ QString ListModel::cellText(std::size_t row, int column) const {
     const TPozycja& entry = m_list[row];
     std::string bytes;
     if (m_which == ListId::Adverts) {
-        bytes = column == 0 ? lstRowCaption(m_list, row) : entry.value(Pole::Tyt);
+        bytes = column == 0 ? lstRowCaption(m_list, row) : entry.value(Field::Tyt);
     } else {
-        bytes = column == 0 ? std::string(entry.value(Pole::Emi)) : mixRowSubItem(entry);
+        bytes = column == 0 ? std::string(entry.value(Field::Emi)) : mixRowSubItem(entry);
     }
     return QString::fromStdString(cp1250ToUtf8(bytes));
 }
@@ -72,7 +72,7 @@ QVariant ListModel::cellBackground(std::size_t row, int column) const {
     if (column == 1) {
         return even ? kEvenRow : kOddRow;
     }
-    if (const auto colour = typeBackground(m_list[row].line(Pole::Typ))) {
+    if (const auto colour = typeBackground(m_list[row].line(Field::Typ))) {
         return *colour;
     }
     return {};
@@ -96,7 +96,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
             }
             // Yellow reads on the type colours only; an unknown type keeps the view's text
             // colour on the view's background.
-            if (m_which == ListId::Adverts || !typeBackground(m_list[row].line(Pole::Typ))) {
+            if (m_which == ListId::Adverts || !typeBackground(m_list[row].line(Field::Typ))) {
                 return QVariant();
             }
             return QVariant(QColor(255, 255, 0));

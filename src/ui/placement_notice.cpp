@@ -19,7 +19,7 @@ namespace kalmero {
 
 namespace {
 
-QString decoded(const TPozycja& spot, Pole field) {
+QString decoded(const TPozycja& spot, Field field) {
     return QString::fromStdString(cp1250ToUtf8(spot.value(field)));
 }
 
@@ -104,8 +104,8 @@ std::vector<PlacementRow> placementRows(const std::vector<PlacementEntry>& entri
     rows.reserve(entries.size());
     for (const PlacementEntry& entry : entries) {
         const TPozycja& spot = entry.spot;
-        rows.push_back({decoded(spot, Pole::Emi), decoded(spot, Pole::Tyt),
-                        decoded(spot, Pole::Adr),
+        rows.push_back({decoded(spot, Field::Emi), decoded(spot, Field::Tyt),
+                        decoded(spot, Field::Adr),
                         QString::fromStdString(CzasTrwString(spot.CzasNwK)), entry.timesPlaced,
                         placementReason(entry)});
     }

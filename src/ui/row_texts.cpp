@@ -3,8 +3,8 @@
 namespace kalmero {
 
 std::string mixRowSubItem(const TPozycja& r) {
-    const std::string_view performer = r.value(Pole::Wyk);
-    const std::string_view title = r.value(Pole::Tyt);
+    const std::string_view performer = r.value(Field::Wyk);
+    const std::string_view title = r.value(Field::Tyt);
     std::string text;
     text.reserve(performer.size() + 3 + title.size());
     text += performer;
@@ -14,8 +14,8 @@ std::string mixRowSubItem(const TPozycja& r) {
 }
 
 std::string_view lstRowCaption(const Lista& list, std::size_t index) {
-    const std::string_view emi = list[index].value(Pole::Emi);
-    if (index > 0 && list[index - 1].value(Pole::Emi) == emi) {
+    const std::string_view emi = list[index].value(Field::Emi);
+    if (index > 0 && list[index - 1].value(Field::Emi) == emi) {
         return {};
     }
     return emi;

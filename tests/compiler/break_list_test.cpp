@@ -33,23 +33,24 @@ TEST_P(BreakListTable, FillsEveryField) {
     for (std::size_t i = 0; i < c.emi.size(); ++i) {
         const TPozycja& b = lists.ListaBreak[i];
         SCOPED_TRACE(i);
-        EXPECT_EQ(b.line(Pole::Emi), c.emi[i]);
+        EXPECT_EQ(b.line(Field::Emi), c.emi[i]);
         EXPECT_EQ(b.CzasStart, CzasStartInt(c.emi[i]));
-        EXPECT_EQ(b.line(Pole::Typ), c.sound ? "Typ=SND" : "Typ=BRK");
-        EXPECT_EQ(b.line(Pole::Trw), "Trw=" + c.length);
-        EXPECT_EQ(b.line(Pole::Out), "Out=" + c.length);
-        EXPECT_EQ(b.line(Pole::Mix), "Mix=00:00.000");
-        EXPECT_EQ(b.line(Pole::NwK), "NwK=" + c.length);
-        EXPECT_EQ(b.line(Pole::FOu), "FOu=" + c.length);
-        EXPECT_EQ(b.line(Pole::Ide), c.ide);
-        EXPECT_EQ(b.line(Pole::Tyt),
+        EXPECT_EQ(b.line(Field::Typ), c.sound ? "Typ=SND" : "Typ=BRK");
+        EXPECT_EQ(b.line(Field::Trw), "Trw=" + c.length);
+        EXPECT_EQ(b.line(Field::Out), "Out=" + c.length);
+        EXPECT_EQ(b.line(Field::Mix), "Mix=00:00.000");
+        EXPECT_EQ(b.line(Field::NwK), "NwK=" + c.length);
+        EXPECT_EQ(b.line(Field::FOu), "FOu=" + c.length);
+        EXPECT_EQ(b.line(Field::Ide), c.ide);
+        EXPECT_EQ(b.line(Field::Tyt),
                   "Tyt=Wiadomo\x9C"
                   "ci");
-        EXPECT_EQ(b.line(Pole::Wyk), "Wyk=BREAK");
-        EXPECT_EQ(b.line(Pole::Adr), c.adr);
-        for (const Pole empty : {Pole::Int, Pole::Pta, Pole::Kom, Pole::Atr, Pole::Wyd, Pole::Rok,
-                                 Pole::Zak, Pole::FOT, Pole::NwP, Pole::FIn, Pole::FIT, Pole::Pro,
-                                 Pole::BPM, Pole::Wzm, Pole::Kac, Pole::KFI, Pole::KFO}) {
+        EXPECT_EQ(b.line(Field::Wyk), "Wyk=BREAK");
+        EXPECT_EQ(b.line(Field::Adr), c.adr);
+        for (const Field empty :
+             {Field::Int, Field::Pta, Field::Kom, Field::Atr, Field::Wyd, Field::Rok, Field::Zak,
+              Field::FOT, Field::NwP, Field::FIn, Field::FIT, Field::Pro, Field::BPM, Field::Wzm,
+              Field::Kac, Field::KFI, Field::KFO}) {
             EXPECT_TRUE(b.empty(empty)) << key(empty);
         }
         EXPECT_EQ(b.CzasNwK, c.lengthMs);
@@ -192,8 +193,8 @@ TEST(BreakList, LongSoundPathIsCutToTheFieldCapacity) {
     settings.sound = {true, "/" + std::string(300, 'a') + "/" + std::string(60, 'b') + ".wav"};
     Compiler(lists, settings).UtworzListeBreak("1");
     ASSERT_EQ(lists.ListaBreak.size(), 1u);
-    EXPECT_EQ(lists.ListaBreak[0].line(Pole::Ide), "Ide=" + std::string(46, 'b'));
-    EXPECT_EQ(lists.ListaBreak[0].line(Pole::Adr), "Adr=" + settings.sound.path.substr(0, 246));
+    EXPECT_EQ(lists.ListaBreak[0].line(Field::Ide), "Ide=" + std::string(46, 'b'));
+    EXPECT_EQ(lists.ListaBreak[0].line(Field::Adr), "Adr=" + settings.sound.path.substr(0, 246));
 }
 
 TEST(BreakList, ReplacesThePreviousBreakList) {

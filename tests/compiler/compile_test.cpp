@@ -23,15 +23,16 @@ struct Compile1 {
         breaks = compiler.breaksPlaced();
         std::vector<std::string> out;
         for (const TPozycja& r : lists.ListaWynikowa) {
-            EXPECT_EQ(r.CzasStart, CzasStartInt(r.line(Pole::Emi)));
-            out.push_back(std::string(r.value(Pole::Emi)) + " " + std::string(r.value(Pole::Tyt)));
+            EXPECT_EQ(r.CzasStart, CzasStartInt(r.line(Field::Emi)));
+            out.push_back(std::string(r.value(Field::Emi)) + " " +
+                          std::string(r.value(Field::Tyt)));
         }
         return out;
     }
 
     const TPozycja& result(const std::string& title) const {
         for (const TPozycja& r : lists.ListaWynikowa) {
-            if (r.value(Pole::Tyt) == title) {
+            if (r.value(Field::Tyt) == title) {
                 return r;
             }
         }
@@ -103,10 +104,10 @@ TEST(Compile, FadedItemIsCutAtTheHourAndUnfadedKeepsItsFields) {
         run.lists.ListaMIX = {item("X", at("11:59:00.000"), 4 * kMinute)};
         run.compile();
         const TPozycja& x = run.result("X");
-        EXPECT_EQ(x.line(Pole::Trw), fade ? "Trw=01:00.000" : "Trw=04:00.000");
-        EXPECT_EQ(x.line(Pole::Mix), fade ? "Mix=00:57.000" : "Mix=00:00.000");
+        EXPECT_EQ(x.line(Field::Trw), fade ? "Trw=01:00.000" : "Trw=04:00.000");
+        EXPECT_EQ(x.line(Field::Mix), fade ? "Mix=00:57.000" : "Mix=00:00.000");
         EXPECT_EQ(x.CzasGrania, fade ? 3000 : 4 * kMinute);
-        EXPECT_EQ(x.empty(Pole::FOT), !fade);
+        EXPECT_EQ(x.empty(Field::FOT), !fade);
     }
 }
 
@@ -233,12 +234,12 @@ TEST(Compile, FadingBeforeTheSecondBreakCutsTheFirst) {
     run.lists.ListaMIX = {item("I", at("09:58:00.000"), 4 * kMinute)};
     run.compile();
     ASSERT_EQ(run.lists.ListaWynikowa.size(), 3u);
-    EXPECT_EQ(run.lists.ListaWynikowa[0].line(Pole::Trw), "Trw=02:00.000");
+    EXPECT_EQ(run.lists.ListaWynikowa[0].line(Field::Trw), "Trw=02:00.000");
     const TPozycja& first = run.lists.ListaWynikowa[1];
-    EXPECT_EQ(first.line(Pole::Trw), "Trw=00:00.000");
-    EXPECT_EQ(first.line(Pole::Mix), "Mix=00:00.000");
+    EXPECT_EQ(first.line(Field::Trw), "Trw=00:00.000");
+    EXPECT_EQ(first.line(Field::Mix), "Mix=00:00.000");
     EXPECT_EQ(first.CzasGrania, 0);
-    EXPECT_EQ(run.lists.ListaWynikowa[2].line(Pole::Trw), "Trw=00:10.000");
+    EXPECT_EQ(run.lists.ListaWynikowa[2].line(Field::Trw), "Trw=00:10.000");
 }
 
 TEST(Compile, DJRecordsFollowTheirItemOnly) {
@@ -281,8 +282,8 @@ TEST(Compile, DJRecordsFollowTheirItemOnly) {
         EXPECT_EQ(run.compile(), c.expected);
         EXPECT_EQ(run.progress, (std::vector<std::size_t>{2, 5, 7}));
         if (c.fade) {
-            EXPECT_EQ(run.result("DB").line(Pole::Trw), "Trw=01:00.000");
-            EXPECT_EQ(run.result("B").line(Pole::Trw), "Trw=05:00.000");
+            EXPECT_EQ(run.result("DB").line(Field::Trw), "Trw=01:00.000");
+            EXPECT_EQ(run.result("B").line(Field::Trw), "Trw=05:00.000");
         }
     }
 }
@@ -293,7 +294,7 @@ TEST(Compile, BreakOfZeroLengthTakesNoTime) {
                           item("B", at("12:02:00.000"), kMinute)};
     EXPECT_EQ(run.compile(),
               (std::vector<std::string>{"11:58:00.000 A", news("12:02:00.000"), "12:02:00.000 B"}));
-    EXPECT_EQ(run.lists.ListaWynikowa[1].line(Pole::Trw), "Trw=00:00.000");
+    EXPECT_EQ(run.lists.ListaWynikowa[1].line(Field::Trw), "Trw=00:00.000");
 }
 
 TEST(Compile, SpotsBelongToEveryWindowTheyFallIn) {
@@ -379,25 +380,25 @@ TEST_P(Fade, CutsTheLastRecord) {
     Lists lists;
     Compiler compiler(lists, CompileSettings{});
     TPozycja r = item("A", c.start, 10 * kMinute);
-    r.set(Pole::Out, "Out=09:00.000");
-    r.set(Pole::FOu, "FOu=09:00.000");
-    r.set(Pole::FOT, "FOT=500");
+    r.set(Field::Out, "Out=09:00.000");
+    r.set(Field::FOu, "FOu=09:00.000");
+    r.set(Field::FOT, "FOT=500");
     lists.ListaWynikowa = {item("Earlier", 0, kMinute), r};
 
     compiler.WyciszWczesniejszaPozycje(c.cut);
 
     const TPozycja& last = lists.ListaWynikowa.back();
-    EXPECT_EQ(last.line(Pole::Trw), "Trw=" + c.cutText);
-    EXPECT_EQ(last.line(Pole::NwK), "NwK=" + c.cutText);
-    EXPECT_EQ(last.line(Pole::Out), "Out=" + c.fadeText);
-    EXPECT_EQ(last.line(Pole::FOu), "FOu=" + c.fadeText);
-    EXPECT_EQ(last.line(Pole::Mix), "Mix=" + c.fadeText);
-    EXPECT_EQ(last.line(Pole::FOT), "FOT=0");
+    EXPECT_EQ(last.line(Field::Trw), "Trw=" + c.cutText);
+    EXPECT_EQ(last.line(Field::NwK), "NwK=" + c.cutText);
+    EXPECT_EQ(last.line(Field::Out), "Out=" + c.fadeText);
+    EXPECT_EQ(last.line(Field::FOu), "FOu=" + c.fadeText);
+    EXPECT_EQ(last.line(Field::Mix), "Mix=" + c.fadeText);
+    EXPECT_EQ(last.line(Field::FOT), "FOT=0");
     EXPECT_EQ(last.CzasNwK, c.nwk);
     EXPECT_EQ(last.CzasMix, c.mix);
     EXPECT_EQ(last.CzasGrania, c.nwk - c.mix);
     EXPECT_EQ(last.CzasStart, c.start);
-    EXPECT_EQ(last.line(Pole::Emi), r.line(Pole::Emi));
+    EXPECT_EQ(last.line(Field::Emi), r.line(Field::Emi));
     EXPECT_EQ(lists.ListaWynikowa.front(), item("Earlier", 0, kMinute));
 }
 
@@ -429,10 +430,10 @@ TEST(Compile, SoundBreaksCarryTheAudioPath) {
     run.lists.ListaMIX = {item("A", at("11:58:00.000"), 4 * kMinute)};
     run.compile();
     const TPozycja& b = run.lists.ListaWynikowa.at(1);
-    EXPECT_EQ(b.line(Pole::Typ), "Typ=SND");
-    EXPECT_EQ(b.line(Pole::Ide), "Ide=sygnal");
-    EXPECT_EQ(b.line(Pole::Adr), "Adr=/srv/audio/sygnal.mp3");
-    EXPECT_EQ(b.line(Pole::Emi), "Emi=12:02:00.000");
+    EXPECT_EQ(b.line(Field::Typ), "Typ=SND");
+    EXPECT_EQ(b.line(Field::Ide), "Ide=sygnal");
+    EXPECT_EQ(b.line(Field::Adr), "Adr=/srv/audio/sygnal.mp3");
+    EXPECT_EQ(b.line(Field::Emi), "Emi=12:02:00.000");
 }
 
 }  // namespace

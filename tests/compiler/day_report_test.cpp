@@ -112,8 +112,8 @@ TEST(DayReport, ChecksOfTheDay) {
         TPozycja r = news;
         r.CzasStart = at(time);
         if (sound) {
-            r.set(Pole::Typ, "Typ=SND");
-            r.set(Pole::Wyk, "Wyk=BREAK");
+            r.set(Field::Typ, "Typ=SND");
+            r.set(Field::Wyk, "Wyk=BREAK");
         }
         return r;
     };

@@ -20,13 +20,13 @@ inline std::int64_t at(const std::string& text) { return CzasStartInt("Emi=" + t
 inline TPozycja item(const std::string& name, std::int64_t start, std::int64_t grania,
                      const std::string& typ = "Typ=SND") {
     TPozycja r;
-    r.set(Pole::Emi, "Emi=" + CzasStartString(start));
-    r.set(Pole::Typ, typ);
-    r.set(Pole::Tyt, "Tyt=" + name);
-    r.set(Pole::Wyk, "Wyk=Artist");
-    r.set(Pole::Trw, "Trw=" + CzasTrwString(grania));
-    r.set(Pole::NwK, "NwK=" + CzasTrwString(grania));
-    r.set(Pole::Mix, "Mix=00:00.000");
+    r.set(Field::Emi, "Emi=" + CzasStartString(start));
+    r.set(Field::Typ, typ);
+    r.set(Field::Tyt, "Tyt=" + name);
+    r.set(Field::Wyk, "Wyk=Artist");
+    r.set(Field::Trw, "Trw=" + CzasTrwString(grania));
+    r.set(Field::NwK, "NwK=" + CzasTrwString(grania));
+    r.set(Field::Mix, "Mix=00:00.000");
     r.CzasStart = start;
     r.CzasNwK = grania;
     r.CzasMix = 0;
@@ -37,7 +37,7 @@ inline TPozycja item(const std::string& name, std::int64_t start, std::int64_t g
 // An advert spot as the LST reader makes it.
 inline TPozycja spot(const std::string& name, std::int64_t block, std::int64_t length) {
     TPozycja r = item(name, block, length, "Typ=REK");
-    r.clear(Pole::Wyk);
+    r.clear(Field::Wyk);
     return r;
 }
 

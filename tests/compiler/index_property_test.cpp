@@ -24,7 +24,7 @@ public:
         for (std::size_t i = 0; i < mix.size(); ++i) {
             const TPozycja r = mix[i];
             m_current = i;
-            if (r.line(Pole::Typ) == "Typ=DJ_") {
+            if (r.line(Field::Typ) == "Typ=DJ_") {
                 continue;
             }
             const std::int64_t start = r.CzasStart + m_shift;
@@ -99,19 +99,19 @@ private:
             if (from <= e.CzasStart && e.CzasStart <= to) {
                 TPozycja copy = e;
                 copy.CzasStart = stamp;
-                copy.set(Pole::Emi, "Emi=" + CzasStartString(stamp));
+                copy.set(Field::Emi, "Emi=" + CzasStartString(stamp));
                 if (m_settings.mode == BreakMode::OnTheHour && m_settings.fade &&
                     !m_lists.ListaWynikowa.empty()) {
                     TPozycja& last = m_lists.ListaWynikowa.back();
                     last.CzasNwK = std::max<std::int64_t>(0, stamp - last.CzasStart);
                     last.CzasMix = std::max<std::int64_t>(0, last.CzasNwK - 3000);
                     last.CzasGrania = last.CzasNwK - last.CzasMix;
-                    last.set(Pole::Trw, "Trw=" + CzasTrwString(last.CzasNwK));
-                    last.set(Pole::NwK, "NwK=" + CzasTrwString(last.CzasNwK));
-                    last.set(Pole::Out, "Out=" + CzasTrwString(last.CzasMix));
-                    last.set(Pole::FOu, "FOu=" + CzasTrwString(last.CzasMix));
-                    last.set(Pole::Mix, "Mix=" + CzasTrwString(last.CzasMix));
-                    last.set(Pole::FOT, "FOT=0");
+                    last.set(Field::Trw, "Trw=" + CzasTrwString(last.CzasNwK));
+                    last.set(Field::NwK, "NwK=" + CzasTrwString(last.CzasNwK));
+                    last.set(Field::Out, "Out=" + CzasTrwString(last.CzasMix));
+                    last.set(Field::FOu, "FOu=" + CzasTrwString(last.CzasMix));
+                    last.set(Field::Mix, "Mix=" + CzasTrwString(last.CzasMix));
+                    last.set(Field::FOT, "FOT=0");
                 }
                 add(copy);
                 m_shift += m_breakMs;
@@ -125,7 +125,7 @@ private:
             if (from <= e.CzasStart && e.CzasStart <= to) {
                 TPozycja copy = e;
                 copy.CzasStart = stamp;
-                copy.set(Pole::Emi, "Emi=" + CzasStartString(stamp));
+                copy.set(Field::Emi, "Emi=" + CzasStartString(stamp));
                 add(copy);
                 stamp += e.CzasNwK;
                 m_shift += e.CzasNwK;
@@ -136,12 +136,12 @@ private:
     void addMix(const TPozycja& r) {
         auto moved = [this](TPozycja copy) {
             copy.CzasStart += m_shift;
-            copy.set(Pole::Emi, "Emi=" + CzasStartString(copy.CzasStart));
+            copy.set(Field::Emi, "Emi=" + CzasStartString(copy.CzasStart));
             add(copy);
         };
         moved(r);
         const Lista& mix = m_lists.ListaMIX;
-        if (m_current + 1 < mix.size() && mix[m_current + 1].line(Pole::Typ) == "Typ=DJ_") {
+        if (m_current + 1 < mix.size() && mix[m_current + 1].line(Field::Typ) == "Typ=DJ_") {
             moved(mix[m_current + 1]);
         }
     }
@@ -230,7 +230,7 @@ TEST(IndexedCompile, MatchesThePlainScans) {
         // Placed counts agree with the spots found in the result.
         std::size_t spotsInResult = 0;
         for (const TPozycja& r : indexed) {
-            spotsInResult += r.line(Pole::Typ) == "Typ=REK" ? 1 : 0;
+            spotsInResult += r.line(Field::Typ) == "Typ=REK" ? 1 : 0;
         }
         std::size_t counted = 0;
         for (const int n : kompilator.placedCounts()) {

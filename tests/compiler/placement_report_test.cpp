@@ -94,7 +94,7 @@ TEST(PlacementReport, CountsMatchACompile) {
 TEST(PlacementReport, CsvKeepsTheRecordsBytesAndDefusesFormulas) {
     Lista spots = {spot("Reklama \xB9, \"nowa\"", at("10:00:00.000"), 1500),
                    spot("=1+1", at("10:05:00.000"), 2000)};
-    spots[1].set(Pole::Adr, "Adr=-x.wav");
+    spots[1].set(Field::Adr, "Adr=-x.wav");
     const PlacementReport report(spots, {1, 1}, {});
     EXPECT_EQ(report.csv(),
               "block time,title,path,length (ms),times placed,reason\r\n"

@@ -45,25 +45,25 @@ TEST_F(LstFileTest, BuildsAnAdvertRecordPerSpot) {
 
     ASSERT_EQ(spots.size(), 1u);
     const TPozycja& s = spot(0);
-    const std::pair<Pole, std::string> expected[] = {
-        {Pole::Emi, "Emi=07:15:00.000"},
-        {Pole::Typ, "Typ=REK"},
-        {Pole::Trw, "Trw=00:30.500"},
-        {Pole::Out, "Out=00:30.500"},
-        {Pole::Mix, "Mix=00:00.000"},
-        {Pole::NwK, "NwK=00:30.500"},
-        {Pole::FOu, "FOu=00:30.500"},
-        {Pole::Ide, "Ide=Pizza.Mama"},
-        {Pole::Tyt, "Tyt=Pizza.Mama"},
-        {Pole::Wyk, "Wyk=reklama"},
-        {Pole::Adr, "Adr=C:\\spoty\\Pizza.Mama.mp3"},
+    const std::pair<Field, std::string> expected[] = {
+        {Field::Emi, "Emi=07:15:00.000"},
+        {Field::Typ, "Typ=REK"},
+        {Field::Trw, "Trw=00:30.500"},
+        {Field::Out, "Out=00:30.500"},
+        {Field::Mix, "Mix=00:00.000"},
+        {Field::NwK, "NwK=00:30.500"},
+        {Field::FOu, "FOu=00:30.500"},
+        {Field::Ide, "Ide=Pizza.Mama"},
+        {Field::Tyt, "Tyt=Pizza.Mama"},
+        {Field::Wyk, "Wyk=reklama"},
+        {Field::Adr, "Adr=C:\\spoty\\Pizza.Mama.mp3"},
     };
     std::size_t filled = 0;
     for (const auto& [field, line] : expected) {
         EXPECT_EQ(s.line(field), line) << key(field);
     }
     for (std::size_t f = 0; f < kFieldCount; ++f) {
-        filled += s.empty(static_cast<Pole>(f)) ? 0 : 1;
+        filled += s.empty(static_cast<Field>(f)) ? 0 : 1;
     }
     EXPECT_EQ(filled, std::size(expected));
     EXPECT_EQ(s.CzasStart, 26'100'000);
@@ -115,8 +115,8 @@ TEST_F(LstFileTest, PairsTimeAndPathLinesByLineNumber) {
         std::vector<std::string> emi;
         std::vector<std::string> name;
         for (const auto& s : spots) {
-            emi.emplace_back(s.value(Pole::Emi));
-            name.emplace_back(s.value(Pole::Tyt));
+            emi.emplace_back(s.value(Field::Emi));
+            name.emplace_back(s.value(Field::Tyt));
         }
         EXPECT_EQ(emi, c.emi);
         EXPECT_EQ(name, c.name);
@@ -153,9 +153,9 @@ TEST_F(LstFileTest, NamesAndPathsAreCutToTheFieldCapacity) {
         meter.calls.clear();
         load("06:00:00\r\n" + c.pathLine + "\r\n");
         ASSERT_EQ(spots.size(), 1u);
-        EXPECT_EQ(spot(0).line(Pole::Ide), c.ide);
-        EXPECT_EQ(spot(0).line(Pole::Tyt), "Tyt" + c.ide.substr(3));
-        EXPECT_EQ(spot(0).line(Pole::Adr), c.adr);
+        EXPECT_EQ(spot(0).line(Field::Ide), c.ide);
+        EXPECT_EQ(spot(0).line(Field::Tyt), "Tyt" + c.ide.substr(3));
+        EXPECT_EQ(spot(0).line(Field::Adr), c.adr);
         // The meter sees the path line cut to 250, not the 246 that the record keeps.
         ASSERT_EQ(meter.calls.size(), 1u);
         EXPECT_EQ(meter.calls.begin()->first, c.pathLine.substr(0, 250));
@@ -166,12 +166,12 @@ TEST_F(LstFileTest, LengthsOfAnHourOrMoreDropTheHoursFromTheTextOnly) {
     meter.lengths["dlugi.mp3"] = {3'723'000, ""};
     load("06:00:00\r\ndlugi.mp3\r\n06:00:00\r\nbrak.mp3\r\n");
     ASSERT_EQ(spots.size(), 2u);
-    EXPECT_EQ(spot(0).line(Pole::Trw), "Trw=02:03.000");
-    EXPECT_EQ(spot(0).line(Pole::NwK), "NwK=02:03.000");
+    EXPECT_EQ(spot(0).line(Field::Trw), "Trw=02:03.000");
+    EXPECT_EQ(spot(0).line(Field::NwK), "NwK=02:03.000");
     EXPECT_EQ(spot(0).CzasNwK, 3'723'000);
     EXPECT_EQ(spot(0).CzasGrania, 3'723'000);
     // A file the meter can't measure stays in the list with length 0.
-    EXPECT_EQ(spot(1).line(Pole::FOu), "FOu=00:00.000");
+    EXPECT_EQ(spot(1).line(Field::FOu), "FOu=00:00.000");
     EXPECT_EQ(spot(1).CzasGrania, 0);
 }
 
@@ -220,7 +220,7 @@ TEST_F(LstFileTest, AFailingMeterLeavesNoSpareRecord) {
     EXPECT_THROW(OtworzPlikLST("06:00:00\na.mp3\n07:00:00\nzly.mp3\n", failing, spots, problems),
                  std::runtime_error);
     ASSERT_EQ(spots.size(), 1u);
-    EXPECT_EQ(spot(0).value(Pole::Tyt), "a");
+    EXPECT_EQ(spot(0).value(Field::Tyt), "a");
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ using namespace std::string_literals;
 
 // What one loaded entry must hold: the non-empty field lines and the four counts.
 struct Expected {
-    std::vector<std::pair<Pole, std::string>> lines;
+    std::vector<std::pair<Field, std::string>> lines;
     std::int64_t start = 0;
     std::int64_t nwk = 0;
     std::int64_t mix = 0;
@@ -29,7 +29,7 @@ struct ReaderCase {
 
 void expectEntry(const TPozycja& r, const Expected& e, const std::string& context) {
     for (std::size_t i = 0; i < kFieldCount; ++i) {
-        const auto f = static_cast<Pole>(i);
+        const auto f = static_cast<Field>(i);
         std::string want;
         for (const auto& [field, line] : e.lines) {
             if (field == f) {
@@ -53,65 +53,65 @@ TEST(MixReader, RecognisesRecordsAsTheFileLaysThemOut) {
     const ReaderCase cases[] = {
         {"CR LF, lone LF and lone CR all end lines",
          "Emi=12:00:00.000\r\nTyp=SND\nWyk=A\rTyt=B\r\nKONIEC OPISU\r\n",
-         {{{{Pole::Emi, "Emi=12:00:00.000"},
-            {Pole::Typ, "Typ=SND"},
-            {Pole::Wyk, "Wyk=A"},
-            {Pole::Tyt, "Tyt=B"}},
+         {{{{Field::Emi, "Emi=12:00:00.000"},
+            {Field::Typ, "Typ=SND"},
+            {Field::Wyk, "Wyk=A"},
+            {Field::Tyt, "Tyt=B"}},
            43'200'000}}},
         {"a CR directly before CR LF is a line end of its own",
          "Typ=SND\r\r\nKONIEC OPISU",
-         {{{{Pole::Typ, "Typ=SND"}}}}},
+         {{{{Field::Typ, "Typ=SND"}}}}},
         {"the last line needs no line end",
          "Typ=JNG\r\nKONIEC OPISU",
-         {{{{Pole::Typ, "Typ=JNG"}}}}},
+         {{{{Field::Typ, "Typ=JNG"}}}}},
         {"a NUL ends the text",
          "Typ=SND\r\nKONIEC OPISU\r\n\0Typ=JNG\r\nKONIEC OPISU\r\n"s,
-         {{{{Pole::Typ, "Typ=SND"}}}}},
+         {{{{Field::Typ, "Typ=SND"}}}}},
         {"a NUL inside a record drops the rest of it",
          "Typ=SND\r\nKONIEC OPISU\r\nTyt=ab\0c\r\nKONIEC OPISU\r\n"s,
-         {{{{Pole::Typ, "Typ=SND"}}}}},
+         {{{{Field::Typ, "Typ=SND"}}}}},
         {"the emission key in any letter case, stored as written",
          "EMI=01:00:00.000\r\nKONIEC\r\nemi=02:00:00.000\r\nKONIEC\r\neMi=03:00:00."
          "000\r\nKONIEC\r\n",
-         {{{{Pole::Emi, "EMI=01:00:00.000"}}, 3'600'000},
-          {{{Pole::Emi, "emi=02:00:00.000"}}, 7'200'000},
-          {{{Pole::Emi, "eMi=03:00:00.000"}}, 10'800'000}}},
+         {{{{Field::Emi, "EMI=01:00:00.000"}}, 3'600'000},
+          {{{Field::Emi, "emi=02:00:00.000"}}, 7'200'000},
+          {{{Field::Emi, "eMi=03:00:00.000"}}, 10'800'000}}},
         {"other keys only in their exact case",
          "TYP=SND\r\ntyt=x\r\nWYK=y\r\nTyp=JNG\r\nKONIEC OPISU\r\n",
-         {{{{Pole::Typ, "Typ=JNG"}}}}},
+         {{{{Field::Typ, "Typ=JNG"}}}}},
         {"the fourth character is not looked at",
          "Tyt:abc\r\nWykonawca\r\nKONIEC\r\n",
-         {{{{Pole::Tyt, "Tyt:abc"}, {Pole::Wyk, "Wykonawca"}}}}},
+         {{{{Field::Tyt, "Tyt:abc"}, {Field::Wyk, "Wykonawca"}}}}},
         {"KON alone does not close, KONTROLA does; kon does not",
          "Tyt=a\r\nKON\r\nkonIEC\r\nWyk=b\r\nKONTROLA\r\n",
-         {{{{Pole::Tyt, "Tyt=a"}, {Pole::Wyk, "Wyk=b"}}}}},
+         {{{{Field::Tyt, "Tyt=a"}, {Field::Wyk, "Wyk=b"}}}}},
         {"a later line of the same key replaces the earlier",
          "Tyt=first\r\nTyt=second\r\nKONIEC OPISU\r\n",
-         {{{{Pole::Tyt, "Tyt=second"}}}}},
+         {{{{Field::Tyt, "Tyt=second"}}}}},
         {"lines in any order",
          "Adr=C:\\a.mp3\r\nTyt=t\r\nEmi=00:00:01.000\r\nKONIEC OPISU\r\n",
-         {{{{Pole::Adr, "Adr=C:\\a.mp3"}, {Pole::Tyt, "Tyt=t"}, {Pole::Emi, "Emi=00:00:01.000"}},
+         {{{{Field::Adr, "Adr=C:\\a.mp3"}, {Field::Tyt, "Tyt=t"}, {Field::Emi, "Emi=00:00:01.000"}},
            1000}}},
         {"lines of three characters or fewer, headers and separators are skipped",
          "WERSJA=2\r\nPOZYCJI=1\r\n; ----------------------------------\r\n\r\nTyt\r\nTy\r\n"
          " Emi=01:00:00.000\r\nTyt=\r\nKONIEC OPISU\r\n",
-         {{{{Pole::Tyt, "Tyt="}}}}},
+         {{{{Field::Tyt, "Tyt="}}}}},
         {"a byte-order mark stays part of the first line",
          "\xEF\xBB\xBF"
          "Emi=01:00:00.000\r\nTyp=SND\r\nKONIEC\r\n",
-         {{{{Pole::Typ, "Typ=SND"}}}}},
+         {{{{Field::Typ, "Typ=SND"}}}}},
         {"over-long lines are cut to their field's capacity",
          longTitle + "\r\n" + longPath + "\r\nKONIEC\r\n",
-         {{{{Pole::Tyt, longTitle.substr(0, 50)}, {Pole::Adr, longPath.substr(0, 250)}}}}},
+         {{{{Field::Tyt, longTitle.substr(0, 50)}, {Field::Adr, longPath.substr(0, 250)}}}}},
         {"Windows-1250 bytes pass through unchanged",
          polish + "\r\nKONIEC\r\n",
-         {{{{Pole::Tyt, polish}}}}},
+         {{{{Field::Tyt, polish}}}}},
         {"an unfinished last record is dropped",
          "Tyt=a\r\nKONIEC OPISU\r\nTyt=b\r\nEmi=01:00:00.000\r\n",
-         {{{{Pole::Tyt, "Tyt=a"}}}}},
+         {{{{Field::Tyt, "Tyt=a"}}}}},
         {"fields do not leak into the next record",
          "Tyt=a\r\nWyk=w\r\nKONIEC\r\nTyt=b\r\nKONIEC\r\n",
-         {{{{Pole::Tyt, "Tyt=a"}, {Pole::Wyk, "Wyk=w"}}}, {{{Pole::Tyt, "Tyt=b"}}}}},
+         {{{{Field::Tyt, "Tyt=a"}, {Field::Wyk, "Wyk=w"}}}, {{{Field::Tyt, "Tyt=b"}}}}},
         {"an empty file", "", {}},
         {"no closing line at all", "Emi=01:00:00.000\r\nTyp=SND\r\n", {}},
         {"an empty record still counts", "KONIEC OPISU\r\n", std::vector<Expected>(1)},

@@ -21,7 +21,7 @@ using test::TempFolder;
 
 const std::string kSep = "; ----------------------------------\r\n";
 
-TPozycja entry(std::initializer_list<std::pair<Pole, std::string>> lines) {
+TPozycja entry(std::initializer_list<std::pair<Field, std::string>> lines) {
     TPozycja r;
     for (const auto& [field, line] : lines) {
         r.set(field, line);
@@ -32,7 +32,7 @@ TPozycja entry(std::initializer_list<std::pair<Pole, std::string>> lines) {
 TEST(MixWriter, WritesTheFixedLayoutByteForByte) {
     TPozycja all;
     for (std::size_t i = 0; i < kFieldCount; ++i) {
-        const auto f = static_cast<Pole>(i);
+        const auto f = static_cast<Field>(i);
         all.set(f, std::string(key(f)) + "=v" + std::to_string(i));
     }
     struct GoldenCase {
@@ -43,10 +43,10 @@ TEST(MixWriter, WritesTheFixedLayoutByteForByte) {
     const GoldenCase cases[] = {
         {"no entries", {}, "WERSJA=2\r\nPOZYCJI=0\r\n"},
         {"Emi and Typ only give six lines",
-         {entry({{Pole::Emi, "Emi=12:00:00.000"}, {Pole::Typ, "Typ=SND"}})},
+         {entry({{Field::Emi, "Emi=12:00:00.000"}, {Field::Typ, "Typ=SND"}})},
          "WERSJA=2\r\nPOZYCJI=1\r\n" + kSep + "Emi=12:00:00.000\r\nTyp=SND\r\nKONIEC OPISU\r\n"},
         {"an absent Emi still gives its (empty) line",
-         {entry({{Pole::Typ, "Typ=BRK"}})},
+         {entry({{Field::Typ, "Typ=BRK"}})},
          "WERSJA=2\r\nPOZYCJI=1\r\n" + kSep + "\r\nTyp=BRK\r\nKONIEC OPISU\r\n"},
         {"an empty entry",
          {TPozycja{}},
@@ -60,16 +60,16 @@ TEST(MixWriter, WritesTheFixedLayoutByteForByte) {
              "Rok=v15\r\nBPM=v23\r\nWzm=v24\r\nKac=v25\r\nKFI=v26\r\nKFO=v27\r\nAdr=v17\r\n"
              "KONIEC OPISU\r\n"},
         {"a line is written up to a NUL it carries, so the records after it stay readable",
-         {entry({{Pole::Adr, "Adr=C:\\a.mp3\0junk"s}}), entry({{Pole::Typ, "Typ=SND"}})},
+         {entry({{Field::Adr, "Adr=C:\\a.mp3\0junk"s}}), entry({{Field::Typ, "Typ=SND"}})},
          "WERSJA=2\r\nPOZYCJI=2\r\n" + kSep + "\r\nAdr=C:\\a.mp3\r\nKONIEC OPISU\r\n" + kSep +
              "\r\nTyp=SND\r\nKONIEC OPISU\r\n"},
         {"lines are written as stored: key case, Windows-1250 bytes, odd content",
-         {entry({{Pole::Emi, "emi=06:00:00.000"},
-                 {Pole::Tyt,
+         {entry({{Field::Emi, "emi=06:00:00.000"},
+                 {Field::Tyt,
                   "Tyt=Wiadomo\x9C"
                   "ci"},
-                 {Pole::Wyk, "Wyk"}}),
-          entry({{Pole::Mix, "Mix=00:00.000"}})},
+                 {Field::Wyk, "Wyk"}}),
+          entry({{Field::Mix, "Mix=00:00.000"}})},
          "WERSJA=2\r\nPOZYCJI=2\r\n" + kSep +
              "emi=06:00:00.000\r\nTyt=Wiadomo\x9C"
              "ci\r\n"
@@ -84,7 +84,7 @@ TEST(MixWriter, WritesTheFixedLayoutByteForByte) {
 TEST(MixWriter, ReportsStepsUpToTheEntryCount) {
     TempFolder folder;
     for (const std::size_t count : {std::size_t{5}, std::size_t{130}}) {
-        const Lista list(count, entry({{Pole::Typ, "Typ=SND"}}));
+        const Lista list(count, entry({{Field::Typ, "Typ=SND"}}));
         test::expectSteps(
             [&](const LineSteps& steps) { zapiszNowyMix(folder / "out.mix", list, steps); }, count);
         EXPECT_EQ(test::readBytes(folder / "out.mix"), mixText(list));
@@ -101,11 +101,11 @@ Lista randomEntries(std::mt19937& random, std::size_t count) {
     Lista list(count);
     for (TPozycja& r : list) {
         for (std::size_t i = 0; i < kFieldCount; ++i) {
-            const auto f = static_cast<Pole>(i);
+            const auto f = static_cast<Field>(i);
             if (!present(random)) {
                 continue;
             }
-            std::string line = f == Pole::Emi ? emiKeys[random() % 3] : std::string(key(f));
+            std::string line = f == Field::Emi ? emiKeys[random() % 3] : std::string(key(f));
             line += '=';
             for (int n = length(random); n > 0; --n) {
                 const char c = static_cast<char>(byte(random));
@@ -116,11 +116,12 @@ Lista randomEntries(std::mt19937& random, std::size_t count) {
             r.set(f, line);
         }
         if (present(random)) {
-            r.set(Pole::Emi,
+            r.set(Field::Emi,
                   "Emi=" + CzasStartString(static_cast<std::int64_t>(random() % 90'000'000)));
         }
         if (present(random)) {
-            r.set(Pole::NwK, "NwK=" + CzasTrwString(static_cast<std::int64_t>(random() % 600'000)));
+            r.set(Field::NwK,
+                  "NwK=" + CzasTrwString(static_cast<std::int64_t>(random() % 600'000)));
         }
     }
     return list;
@@ -139,10 +140,10 @@ TEST(MixWriter, WhatItWritesReadsBackIntoTheSameEntries) {
         const TPozycja& w = written[i];
         const TPozycja& r = back[i];
         for (std::size_t f = 0; f < kFieldCount; ++f) {
-            EXPECT_EQ(r.line(static_cast<Pole>(f)), w.line(static_cast<Pole>(f)))
-                << "entry " << i << " field " << key(static_cast<Pole>(f));
+            EXPECT_EQ(r.line(static_cast<Field>(f)), w.line(static_cast<Field>(f)))
+                << "entry " << i << " field " << key(static_cast<Field>(f));
         }
-        EXPECT_EQ(r.CzasStart, w.empty(Pole::Emi) ? 0 : CzasStartInt(w.line(Pole::Emi))) << i;
+        EXPECT_EQ(r.CzasStart, w.empty(Field::Emi) ? 0 : CzasStartInt(w.line(Field::Emi))) << i;
     }
     // Writing what was read gives the same bytes again.
     EXPECT_EQ(mixText(back), firstBytes);
@@ -163,7 +164,7 @@ protected:
     }
 
     TempFolder folder;
-    Lista list{entry({{Pole::Emi, "Emi=06:00:00.000"}, {Pole::Typ, "Typ=SND"}})};
+    Lista list{entry({{Field::Emi, "Emi=06:00:00.000"}, {Field::Typ, "Typ=SND"}})};
 };
 
 TEST_F(MixSave, WritesAndReplaces) {

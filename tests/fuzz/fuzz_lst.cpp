@@ -36,11 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t lines = countLines(parts[0]);
     fuzz::check(lists.ListaLST.size() <= (lines + 1) / 2, "at most one spot per line pair");
     for (const TPozycja& spot : lists.ListaLST) {
-        fuzz::check(spot.line(Pole::Typ) == "Typ=REK", "every spot is an advert");
-        fuzz::check(spot.CzasStart == CzasStartInt(spot.line(Pole::Emi)), "CzasStart from Emi");
+        fuzz::check(spot.line(Field::Typ) == "Typ=REK", "every spot is an advert");
+        fuzz::check(spot.CzasStart == CzasStartInt(spot.line(Field::Emi)), "CzasStart from Emi");
         fuzz::check(spot.CzasNwK >= 0 && spot.CzasGrania == spot.CzasNwK, "counts of a spot");
-        fuzz::check(spot.line(Pole::NwK) == "NwK=" + CzasTrwString(spot.CzasNwK), "NwK text");
-        fuzz::check(spot.line(Pole::Adr).size() <= capacity(Pole::Adr), "Adr within capacity");
+        fuzz::check(spot.line(Field::NwK) == "NwK=" + CzasTrwString(spot.CzasNwK), "NwK text");
+        fuzz::check(spot.line(Field::Adr).size() <= capacity(Field::Adr), "Adr within capacity");
     }
     return 0;
 }

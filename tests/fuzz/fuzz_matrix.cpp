@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         static_cast<std::size_t>(std::count(line.begin(), line.end(), '1')),
                     "one break per \"1\"");
         for (const TPozycja& brk : lists.ListaBreak) {
-            fuzz::check(brk.CzasStart == CzasStartInt(brk.line(Pole::Emi)),
+            fuzz::check(brk.CzasStart == CzasStartInt(brk.line(Field::Emi)),
                         "break time from its line");
         }
     }

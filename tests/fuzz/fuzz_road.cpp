@@ -39,7 +39,7 @@ std::int64_t fakeLength(std::string_view path, std::uint8_t seed) {
 // The lines of `written` as the file holds them: up to a NUL byte an advert path may carry.
 bool sameLines(const TPozycja& read, const TPozycja& written) {
     for (std::size_t f = 0; f < kFieldCount; ++f) {
-        if (read.line(static_cast<Pole>(f)) != cutAtNul(written.line(static_cast<Pole>(f)))) {
+        if (read.line(static_cast<Field>(f)) != cutAtNul(written.line(static_cast<Field>(f)))) {
             return false;
         }
     }

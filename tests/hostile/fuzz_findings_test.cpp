@@ -26,8 +26,8 @@ TEST_F(FuzzFindings, ANulInAnAdvertPathDoesNotCutTheResultFile) {
 
     const Lista back = otworzPlikMIX(kalmero::mixText(lists.ListaWynikowa));
     ASSERT_EQ(back.size(), 3u);
-    EXPECT_EQ(back[1].line(Pole::Adr), "Adr=C:\\spo");
-    EXPECT_EQ(back[2].value(Pole::Tyt), "B");
+    EXPECT_EQ(back[1].line(Field::Adr), "Adr=C:\\spo");
+    EXPECT_EQ(back[2].value(Field::Tyt), "B");
 }
 
 }  // namespace

@@ -157,12 +157,12 @@ TEST_F(HostileBatch, TimesPastAnyDayAreWrittenAndReadBack) {
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     const Lista result = readResult(path("out.mix"));
     ASSERT_EQ(result.size(), 4u);
-    EXPECT_EQ(result[1].line(Pole::Emi), "Emi=12:02:00.000");
-    EXPECT_EQ(result[1].line(Pole::Trw), "Trw=31:23.000");
-    EXPECT_EQ(result[1].line(Pole::NwK), "NwK=31:23.000");
+    EXPECT_EQ(result[1].line(Field::Emi), "Emi=12:02:00.000");
+    EXPECT_EQ(result[1].line(Field::Trw), "Trw=31:23.000");
+    EXPECT_EQ(result[1].line(Field::NwK), "NwK=31:23.000");
     // The spot goes after the break, at the end of A's window as the break moved it.
-    EXPECT_EQ(result[2].line(Pole::Emi), "Emi=608:33:23.000");
-    EXPECT_EQ(result[3].line(Pole::Emi), "Emi=608:33:53.000");
+    EXPECT_EQ(result[2].line(Field::Emi), "Emi=608:33:23.000");
+    EXPECT_EQ(result[3].line(Field::Emi), "Emi=608:33:53.000");
     EXPECT_NE(outcome.err.find("Spots never placed: none\n"), std::string::npos) << outcome.err;
 }
 
@@ -191,10 +191,10 @@ TEST_F(HostileBatch, SpotsOfHundredsOfHoursMoveTheDayByTheirWholeLength) {
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     const Lista result = readResult(path("out.mix"));
     ASSERT_EQ(result.size(), 4u);
-    EXPECT_EQ(result[1].line(Pole::Emi), "Emi=12:02:00.000");
-    EXPECT_EQ(result[1].line(Pole::NwK), "NwK=01:01.000");
-    EXPECT_EQ(result[2].line(Pole::Emi), "Emi=612:03:01.000");
-    EXPECT_EQ(result[3].line(Pole::Emi), "Emi=1212:04:02.000");
+    EXPECT_EQ(result[1].line(Field::Emi), "Emi=12:02:00.000");
+    EXPECT_EQ(result[1].line(Field::NwK), "NwK=01:01.000");
+    EXPECT_EQ(result[2].line(Field::Emi), "Emi=612:03:01.000");
+    EXPECT_EQ(result[3].line(Field::Emi), "Emi=1212:04:02.000");
     EXPECT_NE(readFile(path("r.csv"))
                   .find("," + path("long.wav") +
                         ",2160061000,1,suspicious length: longer than 60 "
@@ -232,10 +232,10 @@ TEST_F(HostileBatch, NegativeAndZeroLengthsArePlacedByTheSameRules) {
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     const Lista result = readResult(path("out.mix"));
     ASSERT_EQ(result.size(), 6u);
-    EXPECT_EQ(result[3].line(Pole::Emi), "Emi=12:00:00.000");
-    EXPECT_EQ(result[3].line(Pole::Wyk), "Wyk=BREAK");
-    EXPECT_EQ(result[4].line(Pole::Emi), "Emi=12:00:00.000");
-    EXPECT_EQ(result[4].value(Pole::Tyt), "Last");
+    EXPECT_EQ(result[3].line(Field::Emi), "Emi=12:00:00.000");
+    EXPECT_EQ(result[3].line(Field::Wyk), "Wyk=BREAK");
+    EXPECT_EQ(result[4].line(Field::Emi), "Emi=12:00:00.000");
+    EXPECT_EQ(result[4].value(Field::Tyt), "Last");
 }
 
 }  // namespace

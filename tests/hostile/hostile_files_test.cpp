@@ -86,8 +86,8 @@ TEST_F(HostileFiles, BrokenTextGivesWhatTheLinesHold) {
             EXPECT_EQ(lists.ListaLST.size(), c.spots);
         }
         for (const TPozycja& spot : lists.ListaLST) {
-            EXPECT_EQ(spot.line(Pole::Typ), "Typ=REK");
-            EXPECT_LE(spot.line(Pole::Adr).size(), capacity(Pole::Adr));
+            EXPECT_EQ(spot.line(Field::Typ), "Typ=REK");
+            EXPECT_LE(spot.line(Field::Adr).size(), capacity(Field::Adr));
             EXPECT_EQ(spot.CzasNwK, 0);  // no such audio file
         }
     }
@@ -101,13 +101,13 @@ TEST_F(HostileFiles, NamesInAnyEncodingAreKeptAsBytesAndWrittenBackSo) {
         const std::string text = "Emi=06:00:00.000\r\n" + name + "\r\nKONIEC OPISU\r\n";
         loadMix(write("names.mix", text));
         ASSERT_EQ(lists.ListaMIX.size(), 1u);
-        EXPECT_EQ(lists.ListaMIX[0].line(Pole::Tyt), name.substr(0, capacity(Pole::Tyt)));
+        EXPECT_EQ(lists.ListaMIX[0].line(Field::Tyt), name.substr(0, capacity(Field::Tyt)));
         const std::string written = kalmero::mixText(lists.ListaMIX);
-        EXPECT_NE(written.find(name.substr(0, capacity(Pole::Tyt)) + "\r\n"), std::string::npos);
+        EXPECT_NE(written.find(name.substr(0, capacity(Field::Tyt)) + "\r\n"), std::string::npos);
 
         loadLst(write("names.lst", "06:00:00\r\nC:\\spoty\\" + name.substr(4) + ".mp3\r\n"));
         ASSERT_EQ(lists.ListaLST.size(), 1u);
-        EXPECT_EQ(lists.ListaLST[0].value(Pole::Tyt), name.substr(4, 46));
+        EXPECT_EQ(lists.ListaLST[0].value(Field::Tyt), name.substr(4, 46));
     }
 }
 
@@ -137,7 +137,7 @@ TEST_F(HostileFiles, SpotFilesThatCantBeMeasuredGetLengthZero) {
     for (std::size_t i = 0; i < std::size(spots); ++i) {
         SCOPED_TRACE(spots[i].substr(0, 80));
         EXPECT_EQ(lists.ListaLST[i].CzasNwK, 0);
-        EXPECT_EQ(lists.ListaLST[i].line(Pole::NwK), "NwK=00:00.000");
+        EXPECT_EQ(lists.ListaLST[i].line(Field::NwK), "NwK=00:00.000");
     }
     EXPECT_EQ(lists.ListaLST.back().CzasNwK, 30'000);  // the good spot after them all
 }

@@ -167,8 +167,8 @@ TEST_F(HostileMatrix, ShortEmptyLongAndCrOnlyMatricesGiveTheBreaksTheirLinesHold
     EXPECT_EQ(breaks(line10k + "\n", 0).value().size(), 10'000u);
     const Lista cr = breaks("0\r0\r0\r00000010000000001\r0\r0\r0\r", 3).value();
     ASSERT_EQ(cr.size(), 2u);
-    EXPECT_EQ(cr[0].line(Pole::Emi), "Emi=12:00:00.000");
-    EXPECT_EQ(cr[1].line(Pole::Emi), "Emi=22:00:00.000");
+    EXPECT_EQ(cr[0].line(Field::Emi), "Emi=12:00:00.000");
+    EXPECT_EQ(cr[1].line(Field::Emi), "Emi=22:00:00.000");
 }
 
 TEST_F(HostileMatrix, TheEditorMendsShortMatricesAndKeepsLongLines) {

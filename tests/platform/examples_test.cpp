@@ -44,11 +44,11 @@ TEST(Examples, AdvertListMeasuresEverySpot) {
     };
     ASSERT_EQ(lists.ListaLST.size(), 17u);
     for (const TPozycja& spot : lists.ListaLST) {
-        const std::string name(spot.value(Pole::Tyt));
+        const std::string name(spot.value(Field::Tyt));
         ASSERT_TRUE(lengths.contains(name)) << name;
         EXPECT_EQ(spot.CzasNwK, lengths.at(name)) << name;
     }
-    EXPECT_EQ(lists.ListaLST.front().line(Pole::Emi), "Emi=07:15:00.000");
+    EXPECT_EQ(lists.ListaLST.front().line(Field::Emi), "Emi=07:15:00.000");
 }
 
 TEST(Examples, PlaylistRecordsFollowEachOther) {

@@ -30,7 +30,7 @@ const std::string kPlaylist =
 
 TPozycja titled(const std::string& title) {
     TPozycja r;
-    r.set(Pole::Tyt, "Tyt=" + title);
+    r.set(Field::Tyt, "Tyt=" + title);
     return r;
 }
 
@@ -110,7 +110,7 @@ TEST_F(SessionTest, ALoadReplacesTheListAndItsRowsOnly) {
     loadPlaylist("Tyt=1\r\nKONIEC\r\nTyt=2\r\nKONIEC\r\n");
     loadPlaylist("Tyt=3\r\nKONIEC\r\n");
     ASSERT_EQ(session.lists().ListaMIX.size(), 1u);
-    EXPECT_EQ(session.lists().ListaMIX[0].line(Pole::Tyt), "Tyt=3");
+    EXPECT_EQ(session.lists().ListaMIX[0].line(Field::Tyt), "Tyt=3");
     EXPECT_EQ(session.lists().ListaWynikowa.size(), 1u);
     EXPECT_EQ(progress.rows[ListId::Result], 1u);
     EXPECT_EQ(progress.rows[ListId::Playlist], 1u);
@@ -182,7 +182,7 @@ TEST_F(SessionTest, CompileShowsItsStatusGaugeAndRows) {
     ASSERT_TRUE(compile().done());
     // The first item, the noon break after it, the second item.
     ASSERT_EQ(session.lists().ListaWynikowa.size(), 3u);
-    EXPECT_EQ(session.lists().ListaWynikowa[1].line(Pole::Typ), "Typ=BRK");
+    EXPECT_EQ(session.lists().ListaWynikowa[1].line(Field::Typ), "Typ=BRK");
     EXPECT_EQ(progress.cleared, std::vector<ListId>{ListId::Result});
     EXPECT_EQ(progress.rows[ListId::Result], 3u);
     EXPECT_EQ(progress.statuses, kCompileStatuses);

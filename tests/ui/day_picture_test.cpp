@@ -21,10 +21,10 @@ std::int64_t at(const std::string& time) { return CzasStartInt("Emi=" + time); }
 TPozycja record(const std::string& time, std::int64_t length, const std::string& typ = "Typ=SND",
                 const std::string& title = "Tyt=Song") {
     TPozycja r;
-    r.set(Pole::Emi, "Emi=" + time);
-    r.set(Pole::Typ, typ);
-    r.set(Pole::Tyt, title);
-    r.set(Pole::Wyk, "Wyk=Artist");
+    r.set(Field::Emi, "Emi=" + time);
+    r.set(Field::Typ, typ);
+    r.set(Field::Tyt, title);
+    r.set(Field::Wyk, "Wyk=Artist");
     r.CzasStart = at(time);
     r.CzasNwK = length;
     r.CzasGrania = length;

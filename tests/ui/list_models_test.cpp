@@ -11,10 +11,10 @@ namespace {
 
 TPozycja entry(const char* emi, const char* typ, const char* wyk, const char* tyt) {
     TPozycja p;
-    p.set(Pole::Emi, emi);
-    p.set(Pole::Typ, typ);
-    p.set(Pole::Wyk, wyk);
-    p.set(Pole::Tyt, tyt);
+    p.set(Field::Emi, emi);
+    p.set(Field::Typ, typ);
+    p.set(Field::Wyk, wyk);
+    p.set(Field::Tyt, tyt);
     return p;
 }
 

@@ -219,7 +219,7 @@ TEST_F(FormTest, LoadCompileAndSaveThroughTheCommands) {
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].text.toStdString();
     // The item, then the noon break and the advert after it, then the jingle.
     ASSERT_EQ(lists().ListaWynikowa.size(), 4u);
-    EXPECT_EQ(lists().ListaWynikowa[1].line(Pole::Typ), "Typ=BRK");
+    EXPECT_EQ(lists().ListaWynikowa[1].line(Field::Typ), "Typ=BRK");
     EXPECT_EQ(control<QTreeView>("ListView3")->model()->rowCount(), 4);
     EXPECT_EQ(control<QLabel>("Label1")->text(), QStringLiteral("Kompilowanie list - gotowe!"));
     EXPECT_EQ(control<QProgressBar>("Gauge1")->value(), control<QProgressBar>("Gauge1")->maximum());
