@@ -14,11 +14,12 @@ const std::string_view kUsage =
                         default: key Start of section Break of the configuration (0 when absent)
   --fade | --no-fade    fade the item cut by a break in mode 1; default: key Fade
   --break-seconds N     break length, whole seconds 0..2147483; default: key Time (10)
-  --matrix FILE         break matrix; default: matryca.dat beside the program
+  --matrix FILE         break matrix; default: matryca.dat in the settings folder (below)
   --break-sound PATH    put this audio file in place of every news break (Typ=SND items)
   --no-break-sound      plain break markers even when the configuration turns the sound on
-  --config FILE         configuration; default: kalmero.ini beside the program; a missing file
-                        gives the defaults. It reads CzyDzwiek and FolderPlikBreak too.
+  --config FILE         configuration; default: kalmero.ini in the settings folder (below); a
+                        missing file gives the defaults. It reads CzyDzwiek and FolderPlikBreak
+                        too, and the limits of section Kontrola.
   --report FILE.csv     also write a table of the advert spots: block time, title, path,
                         length, times placed, why a spot was not placed as listed, and its
                         block's booked time, aired time and drift

@@ -136,6 +136,8 @@ StoredSettings parseStoredSettings(std::string_view iniBytes) {
     stored.seconds = std::min(seconds, BreakLength::kMaxSeconds);
     const std::int64_t drift = readInteger(ini, "Kontrola", "DriftMinutes").value_or(5);
     stored.driftLimitMs = std::clamp<std::int64_t>(drift, 0, std::int64_t{24} * 60) * 60'000;
+    const std::int64_t longSpot = readInteger(ini, "Kontrola", "LongSpotMinutes").value_or(60);
+    stored.longSpotMs = std::clamp<std::int64_t>(longSpot, 1, std::int64_t{24} * 60) * 60'000;
     return stored;
 }
 

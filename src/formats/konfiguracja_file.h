@@ -58,6 +58,9 @@ struct StoredSettings {
     // [Kontrola] DriftMinutes: how far an advert block may air from its booked time
     // before the day's checks name it (0 .. 1440 minutes, default 5).
     std::int64_t driftLimitMs = 300'000;
+    // [Kontrola] LongSpotMinutes: an advert longer than this is named as suspicious
+    // (1 .. 1440 minutes, default 60).
+    std::int64_t longSpotMs = 3'600'000;
 };
 
 // The configuration's bytes (Windows-1250) to settings; any bytes give settings.

@@ -106,7 +106,9 @@ Outcome Session::run(const std::function<Outcome()>& command) {
 }
 
 StoredSettings Session::readSettings(const FolderCheck& folderExists) {
-    return OdczytajKonfiguracje(m_files.ini, m_konfiguracja, folderExists);
+    StoredSettings stored = OdczytajKonfiguracje(m_files.ini, m_konfiguracja, folderExists);
+    m_longSpotMs = stored.longSpotMs;
+    return stored;
 }
 
 Outcome Session::otworzPlikMIX(const std::string& path) {
@@ -284,7 +286,7 @@ void Session::storeBreakLength(BreakLength length) {
 
 PlacementReport Session::placementReport() const {
     return PlacementReport(m_lists.ListaLST, m_lastCompile.placedCounts, m_lists.ListaWynikowa,
-                           m_spotProblems);
+                           m_spotProblems, m_longSpotMs);
 }
 
 std::vector<AdvertBlock> Session::advertBlocks() const {

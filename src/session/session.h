@@ -74,7 +74,8 @@ public:
     // `progress` must outlive the session.
     Session(SessionFiles files, Progress& progress, FolderPath folderPath = {});
 
-    // Start-up reading of the configuration file; see OdczytajKonfiguracje.
+    // Start-up reading of the configuration file; see OdczytajKonfiguracje. The report's
+    // limits come from it too.
     StoredSettings readSettings(const FolderCheck& folderExists);
 
     // Replaces ListaMIX with the playlist at `path` (a file-system path).
@@ -127,6 +128,7 @@ private:
     Konfiguracja m_konfiguracja;
     std::vector<std::string> m_spotProblems;
     CompileRecord m_lastCompile;
+    std::int64_t m_longSpotMs = PlacementReport::kLongSpotMs;
 };
 
 }  // namespace kalmero

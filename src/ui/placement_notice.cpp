@@ -43,7 +43,7 @@ QString placementReason(const PlacementEntry& entry) {
         parts << QStringLiteral("długość 0 ms: brak pliku albo plik nieczytelny");
     }
     if (entry.suspicious) {
-        parts << QStringLiteral("podejrzana długość: ponad godzinę");
+        parts << QStringLiteral("podejrzana długość: dłuższy niż limit w kalmero.ini");
     }
     if (!entry.reasonDetail.empty()) {
         parts << QString::fromStdString(entry.reasonDetail);
