@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/day_dates.h"
 #include "compiler/compiler.h"
 #include "formats/lst_file.h"
 #include "formats/matryca.h"
@@ -154,6 +155,16 @@ TEST_F(Batch, UsageErrors) {
         {base({"--mode", "1", "--mode", "2"}), "mode"},
         {base({"--bogus"}), "bogus"},
         {base({"extra"}), "extra"},
+        // Outputs never overwrite an input or each other.
+        {base({"--report", path("day.mix")}), "names the same file as --mix"},
+        {base({"--lst", path("day.lst"), "--report", path("out.mix")}), "names the same file"},
+        {{"--mix", path("day.mix"), "--out", path("./day.lst"), "--lst", path("day.lst")},
+         "names the same file as --lst"},
+        {base({"--date", "2026-02-30"}), "--date"},
+        {base({"--date", "today", "--weekday", "1"}), "--date"},
+        {base({"--days", "2"}), "--days"},
+        {base({"--date", "today", "--days", "0"}), "--days"},
+        {base({"--drift-limit", "1441"}), "--drift-limit"},
         {{"--mix", path("day.mix"), "--out", path("out.mix"), "--matrix", path("matryca.dat"),
           "--config", path("nomode.ini")},
          "Wybierz spos\xC3\xB3"
@@ -257,6 +268,40 @@ TEST_F(Batch, SummaryNamesUnplacedAndDoubledSpots) {
         << csv;
     EXPECT_NE(csv.find("11:00:00.000,s30," + path("s30.wav") + ",30000,0,never placed"),
               std::string::npos);
+}
+
+TEST_F(Batch, DaysFromADateEachFromItsOwnFiles) {
+    xyDay();
+    // 2026-12-07 is a Monday (a break at 12:00); the 8th has no playlist; the 9th one.
+    fs::copy_file(path("day.mix"), path("day-20261207.mix"));
+    fs::copy_file(path("day.mix"), path("day-20261209.mix"));
+    const Outcome outcome =
+        run({"--mix", path("day-%Y%m%d.mix"), "--lst", path("day.lst"), "--out",
+             path("out-%d-%a-%j-%%.mix"), "--matrix", path("matryca.dat"), "--config",
+             path("empty.ini"), "--date", "2026-12-07", "--days", "3"});
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
+    EXPECT_TRUE(fs::exists(path("out-07-pn-341-%.mix")));
+    EXPECT_FALSE(fs::exists(path("out-08-wt-342-%.mix")));
+    EXPECT_TRUE(fs::exists(path("out-09-sr-343-%.mix")));
+    EXPECT_NE(outcome.err.find("== 2026-12-07 (pn)"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("2026-12-08 (wt) skipped: missing " + path("day-20261208.mix")),
+              std::string::npos);
+    // Monday's break went in; Wednesday has none.
+    EXPECT_NE(readFile(path("out-07-pn-341-%.mix")).find("Typ=BRK"), std::string::npos);
+    EXPECT_EQ(readFile(path("out-09-sr-343-%.mix")).find("Typ=BRK"), std::string::npos);
+}
+
+TEST(DayDates, ReadAndWritten) {
+    const Day today{2026, 12, 31};
+    EXPECT_EQ(parseDay("tomorrow", today), (Day{2027, 1, 1}));
+    EXPECT_EQ(parseDay("+60", today), (Day{2027, 3, 1}));
+    EXPECT_EQ(parseDay("2024-02-29", today), (Day{2024, 2, 29}));
+    for (const char* wrong : {"2026-02-29", "2026-13-01", "26-12-01", "+", "-1", "jutro"}) {
+        EXPECT_EQ(parseDay(wrong, today), std::nullopt) << wrong;
+    }
+    EXPECT_EQ(weekdayOf(Day{2026, 12, 8}), 1);
+    EXPECT_EQ(dayOfYear(Day{2024, 12, 31}), 366);
+    EXPECT_EQ(expandDay("%Y%m%d %y %j %a %% %q %", Day{2027, 1, 3}), "20270103 27 003 nd % %q %");
 }
 
 TEST_F(Batch, SettingsComeFromTheConfiguration) {

@@ -139,6 +139,27 @@ TEST_F(HostileBatch, InputsThatAreNoFilesStopTheRunBeforeAnythingIsWritten) {
     }
 }
 
+TEST_F(HostileBatch, MemoryRunningOutIsAnErrorNotAnAbort) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#endif
+    // Three million records of one line each: far more memory than the limit allows.
+    std::string records;
+    for (int i = 0; i < 3'000'000; ++i) {
+        records += "KONx\r\n";
+    }
+    write("huge.mix", records);
+    writeFile(path("out.mix"), "previous result");
+    const Outcome outcome = runProgram(
+        {"prlimit", "--as=400000000", KALMERO_BATCH, "--config", path("empty.ini"), "--matrix",
+         path("matryca.dat"), "--mode", "2", "--mix", path("huge.mix"), "--out", path("out.mix")},
+        m_folder.path());
+    EXPECT_EQ(outcome.signal, 0);
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
+    EXPECT_NE(outcome.err.find("kalmero-batch: Za mało pamięci"), std::string::npos) << outcome.err;
+    EXPECT_EQ(readFile(path("out.mix")), "previous result");
+}
+
 TEST_F(HostileBatch, BreakLengthsOutOfRangeAreUsageErrors) {
     for (const char* seconds : {"9999999", "2147484", "-5", "1e3", "abc", "", " 10"}) {
         SCOPED_TRACE(seconds);

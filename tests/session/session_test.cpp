@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -305,6 +306,20 @@ TEST_F(SessionTest, ASaveIsRefusedOrFailsLeavingNoFile) {
               (Strings{kSaving, "Zapisywanie wynikowego pliku MIX nie powiodło się."}));
     EXPECT_EQ(progress.gaugeDone, 0);
     EXPECT_EQ(folder.entries().count("missing"), 0u);
+}
+
+TEST_F(SessionTest, ADayWhoseTimesOverflowIsRefusedAndLeavesNoResultToSave) {
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    // Two spots in the first item's window whose lengths add up past 64 bits of ms.
+    TPozycja huge = titled("huge");
+    huge.CzasStart = 43'140'000;  // 11:59
+    huge.CzasNwK = std::numeric_limits<std::int64_t>::max() / 2 + 1;
+    session.lists().ListaLST = {huge, huge};
+    const Outcome outcome = compile(BreakMode::None);
+    EXPECT_EQ(outcome.kind, Outcome::Kind::Failed);
+    EXPECT_NE(outcome.message.find("poza zakres"), std::string::npos) << outcome.message;
+    EXPECT_TRUE(session.lists().ListaWynikowa.empty());
+    EXPECT_EQ(session.saveTo(folder / "out.mix").refusal, Refusal::NothingToSave);
 }
 
 }  // namespace
