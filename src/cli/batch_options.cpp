@@ -4,6 +4,8 @@
 #include <array>
 #include <vector>
 
+#include "cli/day_dates.h"
+
 namespace kalmero {
 
 const std::string_view kUsage =
@@ -40,25 +42,6 @@ Settings: kalmero.ini and matryca.dat beside the program when either is there (p
 layout); otherwise $XDG_CONFIG_HOME/kalmero/ (~/.config/kalmero/), where the default matrix
 is copied on first use. --config and --matrix choose other files.
 )";
-
-namespace {
-
-// Decimal digits only, no more than `max`.
-std::optional<int> wholeNumber(std::string_view text, int max) {
-    if (text.empty() || text.size() > 9) {
-        return std::nullopt;
-    }
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - '0');
-    }
-    return value <= max ? std::optional<int>(value) : std::nullopt;
-}
-
-}  // namespace
 
 std::optional<int> parseWeekday(std::string_view text) {
     static constexpr std::array<std::string_view, 7> kShort = {"pn", "wt", "sr", "cz",

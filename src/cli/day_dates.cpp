@@ -30,20 +30,6 @@ Day civilFromDays(long long z) {
     return {static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0)), m, d};
 }
 
-std::optional<int> digits(std::string_view text) {
-    if (text.empty() || text.size() > 6) {
-        return std::nullopt;
-    }
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 std::string padded(int value, int width) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%0*d", width, value);
@@ -60,8 +46,8 @@ std::optional<Day> parseDay(std::string_view text, const Day& today) {
         return addDays(today, 1);
     }
     if (text.size() > 1 && text[0] == '+') {
-        const auto count = digits(text.substr(1));
-        if (!count || *count > 3660) {
+        const auto count = wholeNumber(text.substr(1), 3660);
+        if (!count) {
             return std::nullopt;
         }
         return addDays(today, *count);
@@ -69,9 +55,9 @@ std::optional<Day> parseDay(std::string_view text, const Day& today) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
         return std::nullopt;
     }
-    const auto y = digits(text.substr(0, 4));
-    const auto m = digits(text.substr(5, 2));
-    const auto d = digits(text.substr(8, 2));
+    const auto y = wholeNumber(text.substr(0, 4), 9999);
+    const auto m = wholeNumber(text.substr(5, 2), 12);
+    const auto d = wholeNumber(text.substr(8, 2), 31);
     if (!y || !m || !d || *m < 1 || *m > 12 || *d < 1) {
         return std::nullopt;
     }
@@ -103,6 +89,20 @@ int weekdayOf(const Day& day) {
 int dayOfYear(const Day& day) {
     return static_cast<int>(daysFromCivil(day.year, day.month, day.day) -
                             daysFromCivil(day.year, 1, 1) + 1);
+}
+
+std::optional<int> wholeNumber(std::string_view text, int max) {
+    if (text.empty() || text.size() > 9) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value <= max ? std::optional<int>(value) : std::nullopt;
 }
 
 std::string isoText(const Day& day) {

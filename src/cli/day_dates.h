@@ -32,6 +32,9 @@ int weekdayOf(const Day& day);
 // Day of the year, 1 .. 366.
 int dayOfYear(const Day& day);
 
+// Decimal digits only (at most nine), no more than `max`; nullopt for anything else.
+std::optional<int> wholeNumber(std::string_view text, int max);
+
 // "YYYY-MM-DD".
 std::string isoText(const Day& day);
 

@@ -42,6 +42,8 @@ public:
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
+    Descriptor(Descriptor&& other) noexcept : m_fd(other.release()) {}
+    Descriptor& operator=(Descriptor&&) = delete;
     int get() const { return m_fd; }
     int release() {
         const int fd = m_fd;
@@ -68,13 +70,16 @@ std::string nameOf(const std::string& path) {
 
 }  // namespace
 
-std::string readWholeFile(const std::string& path) {
+namespace {
+
+// A regular file opened for reading, its status in `info`; anything else throws the open
+// error before a byte is read, so a reader never blocks.
+Descriptor openRegularFile(const std::string& path, struct stat& info) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         throwOpenError(path, errorText(errno));
     }
-    struct stat info {};
     if (::fstat(fd.get(), &info) != 0) {
         throwOpenError(path, errorText(errno));
     }
@@ -84,6 +89,14 @@ std::string readWholeFile(const std::string& path) {
     if (!S_ISREG(info.st_mode)) {
         throwOpenError(path, "Not a regular file");
     }
+    return fd;
+}
+
+}  // namespace
+
+std::string readWholeFile(const std::string& path) {
+    struct stat info {};
+    const Descriptor fd = openRegularFile(path, info);
     std::string bytes;
     if (info.st_size > 0) {
         bytes.reserve(static_cast<std::size_t>(info.st_size));
@@ -106,20 +119,8 @@ std::string readWholeFile(const std::string& path) {
 }
 
 MappedFile::MappedFile(const std::string& path) {
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0) {
-        throwOpenError(path, errorText(errno));
-    }
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) {
-        throwOpenError(path, errorText(errno));
-    }
-    if (S_ISDIR(info.st_mode)) {
-        throwOpenError(path, errorText(EISDIR));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        throwOpenError(path, "Not a regular file");
-    }
+    const Descriptor fd = openRegularFile(path, info);
     m_size = static_cast<std::size_t>(info.st_size);
     if (m_size == 0) {
         return;
