@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/snprintf_time_texts.h"
+
 namespace kalmero {
 namespace {
 
@@ -62,49 +64,6 @@ TEST(CzasTrwString, DropsWholeHours) {
     EXPECT_EQ(CzasTrwString(0), "00:00.000");
 }
 
-// The snprintf formatting the hand-written digits replaced: every text the program has
-// written so far came from it, so the new one must agree with it byte for byte.
-namespace reference {
-
-void appendPadded(std::string& out, std::int64_t value, int width) {
-    char buffer[32];
-    if (value < 0) {
-        const auto magnitude = static_cast<unsigned long long>(-(value + 1)) + 1ULL;
-        std::snprintf(buffer, sizeof buffer, "-%0*llu", width, magnitude);
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%0*lld", width, static_cast<long long>(value));
-    }
-    out += buffer;
-}
-
-std::string startString(std::int64_t ms) {
-    const std::int64_t hours = ms / 3'600'000;
-    std::int64_t rest = ms - hours * 3'600'000;
-    const std::int64_t minutes = rest / 60'000;
-    rest -= minutes * 60'000;
-    const std::int64_t seconds = rest / 1000;
-    const std::int64_t millis = rest - seconds * 1000;
-    std::string text;
-    appendPadded(text, hours, 2);
-    text += ':';
-    appendPadded(text, minutes, 2);
-    text += ':';
-    appendPadded(text, seconds, 2);
-    text += '.';
-    appendPadded(text, millis, 3);
-    return text;
-}
-
-std::string trwString(std::int64_t ms) {
-    const std::string full = startString(ms);
-    if (ms >= 0 && full.size() > 12) {
-        return full.substr(full.size() - 9);
-    }
-    return full.size() > 3 ? full.substr(3, 9) : std::string{};
-}
-
-}  // namespace reference
-
 // Edge values, then pseudo-random ones over the whole range and around the boundaries of
 // every part (a unit, 100 hours, each power of ten of hours), of both signs.
 std::vector<std::int64_t> timeTextInputs() {
@@ -158,8 +117,8 @@ std::vector<std::int64_t> timeTextInputs() {
 TEST(TimeTexts, SameBytesAsTheSnprintfFormatting) {
     char buffer[kStartTimeMaxLength];
     for (const std::int64_t ms : timeTextInputs()) {
-        const std::string start = reference::startString(ms);
-        const std::string trw = reference::trwString(ms);
+        const std::string start = test::snprintfStartString(ms);
+        const std::string trw = test::snprintfTrwString(ms);
         ASSERT_EQ(CzasStartString(ms), start) << ms;
         ASSERT_EQ(CzasTrwString(ms), trw) << ms;
         ASSERT_EQ(std::string(buffer, formatStartTime(ms, buffer)), start) << ms;
