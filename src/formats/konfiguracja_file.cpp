@@ -133,7 +133,8 @@ StoredSettings parseStoredSettings(std::string_view iniBytes) {
     stored.fade = readBool(ini, kBreak, "Fade", false);
     const std::int64_t seconds =
         readInteger(ini, kBreak, "Time").value_or(BreakLength::kDefaultSeconds);
-    stored.seconds = std::min(seconds, BreakLength::kMaxSeconds);
+    // Too long is read as the longest; a negative time stays for the field to show as 0.
+    stored.seconds = std::min(seconds, BreakLength::clamped(seconds).seconds());
     const std::int64_t drift = readInteger(ini, "Kontrola", "DriftMinutes").value_or(5);
     stored.driftLimitMs = std::clamp<std::int64_t>(drift, 0, std::int64_t{24} * 60) * 60'000;
     const std::int64_t longSpot = readInteger(ini, "Kontrola", "LongSpotMinutes").value_or(60);
