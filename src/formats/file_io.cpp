@@ -515,14 +515,7 @@ AtomicFileWriter::AtomicFileWriter(std::string path, WriteFailureText failureTex
     }
 
     struct stat existing {};
-    const bool exists = ::fstatat(m_folderFd, m_name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) {
-        fail(EISDIR);
-    }
-    if (exists && !S_ISREG(existing.st_mode)) {
-        // Renaming over a device or FIFO would replace the node itself.
-        failWith("Not a regular file");
-    }
+    const bool exists = regularTarget(existing);
     const std::size_t limit = nameLimit(m_folderFd);
     removeStaleTemporaries(m_folderFd, m_name, limit);
 
@@ -618,6 +611,19 @@ void AtomicFileWriter::append(std::string_view bytes) {
     }
 }
 
+bool AtomicFileWriter::regularTarget(struct stat& existing) {
+    if (::fstatat(m_folderFd, m_name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0) {
+        return false;
+    }
+    if (S_ISDIR(existing.st_mode)) {
+        fail(EISDIR);
+    }
+    if (!S_ISREG(existing.st_mode)) {
+        failWith("Not a regular file");
+    }
+    return true;
+}
+
 ReplaceOutcome AtomicFileWriter::commit() {
     if (!m_failure.empty()) {
         throw FileError(m_failure);
@@ -636,13 +642,7 @@ ReplaceOutcome AtomicFileWriter::commit() {
     }
     ReplaceOutcome outcome;
     struct stat existing {};
-    const bool exists = ::fstatat(m_folderFd, m_name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) {
-        fail(EISDIR);
-    }
-    if (exists && !S_ISREG(existing.st_mode)) {
-        failWith("Not a regular file");
-    }
+    const bool exists = regularTarget(existing);
     if (exists) {
         keepOwnerAndAttributes(m_fd, m_folderFd, m_name, existing, outcome);
         outcome.otherNamesDetached = existing.st_nlink > 1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -164,6 +166,9 @@ public:
 private:
     [[noreturn]] void fail(int error);
     [[noreturn]] void failWith(const std::string& reason, bool refusal = false);
+    // Whether a file stands at the target, its status in `existing`; a folder, device or
+    // FIFO there fails the write (renaming over one would replace the node itself).
+    bool regularTarget(struct stat& existing);
     void flushBuffer();
     void writeToTemporary(std::string_view bytes);
     void discardTemporary();
