@@ -38,9 +38,11 @@ grep -q -- "--mix" "$tmp/help.txt" || fail "kalmero-batch --help does not list -
 # Spot paths in the sample advert list are relative to examples/.
 status=0
 (cd "$root/examples" && "$batch" --mix dzien.mix --lst reklamy.lst --weekday pn --mode 0 \
-  --out "$tmp/out.mix") >"$tmp/compile.txt" 2>&1 || status=$?
+  --out "$tmp/out.mix" --picture "$tmp/day.png") >"$tmp/compile.txt" 2>&1 || status=$?
 ((status == 0)) || fail "compiling the sample day exited $status: $(tail -n5 "$tmp/compile.txt")"
 [[ -s "$tmp/out.mix" ]] || fail "compiling the sample day wrote no result"
+# The day's picture comes from the drawing module the package puts in its library folder.
+[[ -s "$tmp/day.png" ]] || fail "the installed batch command drew no picture of the day"
 cmp -s "$tmp/root/usr/share/kalmero/matryca.dat" "$XDG_CONFIG_HOME/kalmero/matryca.dat" ||
   fail "the default break matrix was not copied to \$XDG_CONFIG_HOME/kalmero/"
 
