@@ -13,9 +13,10 @@ extern "C" __attribute__((visibility("default"))) int kalmeroWriteDayPicture(
     const char* path, const kalmero::Lista* result, const std::vector<kalmero::AdvertBlock>* blocks,
     const kalmero::DayChecks* checks, char* error, std::size_t errorSize) {
     try {
-        // Started for the picture alone, and only once however many days are drawn.
-        static std::unique_ptr<QGuiApplication> app;
-        if (!app && QGuiApplication::instance() == nullptr) {
+        // Started for the picture alone and ended with it: a Qt application left to the
+        // process's exit would be torn down after the libraries it stands on.
+        std::unique_ptr<QGuiApplication> app;
+        if (QGuiApplication::instance() == nullptr) {
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
             static int argc = 1;
             static char name[] = "kalmero-batch";
