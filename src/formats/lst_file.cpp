@@ -1,7 +1,6 @@
 #include "formats/lst_file.h"
 
 #include <algorithm>
-#include <memory>
 #include <unordered_map>
 
 #include "formats/file_io.h"
@@ -69,8 +68,7 @@ void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& s
         steps(0, lines.size());
     }
     // A spot repeated through the day is the same file: measure each path once per load.
-    std::unordered_map<std::string_view, const SpotMeasure*> measured;
-    std::vector<std::unique_ptr<SpotMeasure>> measures;
+    std::unordered_map<std::string_view, SpotMeasure> measured;
     // And the same record but for its time: later spots of a path copy the first, sharing
     // its text, so a month of adverts costs little more than its distinct files.
     std::unordered_map<std::string_view, std::size_t> firstOfPath;
@@ -79,24 +77,24 @@ void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& s
         // spot and is dropped; the spots before it stay.
         if (n % 2 == 0 && n + 1 < lines.size() && !blankLine(lines[n])) {
             const std::string_view pathLine = lines[n + 1];
-            const std::string_view path =
-                pathLine.substr(0, std::min(pathLine.size(), capacity(Field::Adr)));
-            auto found = measured.find(path);
-            if (found == measured.end()) {
-                measures.push_back(std::make_unique<SpotMeasure>(measure(path)));
-                found = measured.emplace(path, measures.back().get()).first;
-            }
-            const auto first = firstOfPath.find(pathLine);
-            if (first == firstOfPath.end()) {
-                fillSpot(spots.emplace_back(), lines[n], pathLine, found->second->ms);
-                firstOfPath.emplace(pathLine, spots.size() - 1);
-            } else {
+            if (const auto first = firstOfPath.find(pathLine); first != firstOfPath.end()) {
                 TPozycja spot = spots[first->second];
                 spot.set(Field::Emi, emissionLine(lines[n]));
                 spot.CzasStart = CzasStartInt(spot.line(Field::Emi));
                 spots.push_back(std::move(spot));
+                std::string problem = problems[first->second];
+                problems.push_back(std::move(problem));
+            } else {
+                const std::string_view path =
+                    pathLine.substr(0, std::min(pathLine.size(), capacity(Field::Adr)));
+                auto found = measured.find(path);
+                if (found == measured.end()) {
+                    found = measured.emplace(path, measure(path)).first;
+                }
+                fillSpot(spots.emplace_back(), lines[n], pathLine, found->second.ms);
+                firstOfPath.emplace(pathLine, spots.size() - 1);
+                problems.push_back(found->second.problem);
             }
-            problems.push_back(found->second->problem);
         }
         if (steps) {
             steps(n + 1, lines.size());
