@@ -239,8 +239,12 @@ Outcome Session::save(std::string_view name) {
     if (blankText(name)) {
         return Outcome::refused(Refusal::EmptyResultName);
     }
+    return saveTo(resultPath(name));
+}
+
+std::string Session::resultPath(std::string_view name) const {
     // The output folder ends in "/" when chosen in the program; the name is used as typed.
-    return saveTo(m_folderPath(m_konfiguracja.FolderWynikowy) + std::string(name) + ".mix");
+    return m_folderPath(m_konfiguracja.FolderWynikowy) + std::string(name) + ".mix";
 }
 
 Outcome Session::saveTo(const std::string& path) {

@@ -85,8 +85,10 @@ public:
     // Replaces ListaBreak and ListaWynikowa by compiling with `settings`; the break matrix
     // is read afresh.
     Outcome compile(const CompileSettings& settings);
-    // Writes the result as output folder + `name` + ".mix" (`name` as typed, UTF-8).
+    // Writes the result as resultPath(name).
     Outcome save(std::string_view name);
+    // Output folder + `name` + ".mix", the name as typed (UTF-8), as the file system takes it.
+    std::string resultPath(std::string_view name) const;
     // Writes the result to `path`.
     Outcome saveTo(const std::string& path);
 

@@ -271,8 +271,8 @@ void TForm1::BitBtn1Click() {
         if (!report(outcome)) {
             return;
         }
-        const QString path = fromCp1250(m_session->konfiguracja().FolderWynikowy) +
-                             m_resultName->text() + QStringLiteral(".mix");
+        const QString path =
+            QString::fromStdString(m_session->resultPath(m_resultName->text().toStdString()));
         m_dialogs.message(this, QMessageBox::Information, QStringLiteral("Informacja"),
                           QStringLiteral("Nowa playlista %1 została zapisana.").arg(path));
     });
