@@ -63,15 +63,22 @@ protected:
     Session session{{folder / "kalmero.ini", folder / "matryca.dat"}, progress};
 };
 
+// One command's report: its statuses, the one list it emptied and filled with `rows`, and
+// a gauge that ran forward to `gauge`.
+void expectShown(const RecordingProgress& progress, const Strings& statuses, ListId list,
+                 std::size_t rows, std::int64_t gauge) {
+    EXPECT_EQ(progress.statuses, statuses);
+    EXPECT_EQ(progress.cleared, std::vector<ListId>{list});
+    EXPECT_EQ(progress.rows.at(list), rows);
+    EXPECT_EQ(progress.gaugeMaxValue, gauge);
+    EXPECT_EQ(progress.gaugeDone, gauge);
+    EXPECT_FALSE(progress.gaugeWentBack);
+}
+
 TEST_F(SessionTest, LoadingAPlaylistShowsItsStatusGaugeAndRows) {
     ASSERT_TRUE(loadPlaylist(kPlaylist).done());
     EXPECT_EQ(session.lists().ListaMIX.size(), 2u);
-    EXPECT_EQ(progress.statuses, kMixStatuses);
-    EXPECT_EQ(progress.cleared, std::vector<ListId>{ListId::Playlist});
-    EXPECT_EQ(progress.rows[ListId::Playlist], 2u);
-    EXPECT_EQ(progress.gaugeMaxValue, 11);
-    EXPECT_EQ(progress.gaugeDone, 11);
-    EXPECT_FALSE(progress.gaugeWentBack);
+    expectShown(progress, kMixStatuses, ListId::Playlist, 2, 11);
     EXPECT_GE(progress.breaths, 1);
 }
 
@@ -160,12 +167,7 @@ TEST_F(SessionTest, LoadingAdvertsShowsItsStatusGaugeAndRows) {
     progress = RecordingProgress{};
     const std::string lst = folder.write("r.lst", "06:00:00\r\na.mp3\r\n\r\n07:00:00\r\nb.mp3\r\n");
     ASSERT_TRUE(session.OtworzPlikLST(lst, seconds(1)).done());
-    EXPECT_EQ(progress.statuses, kLstStatuses);
-    EXPECT_EQ(progress.cleared, std::vector<ListId>{ListId::Adverts});
-    EXPECT_EQ(progress.rows[ListId::Adverts], 1u);
-    EXPECT_EQ(progress.gaugeMaxValue, 5);
-    EXPECT_EQ(progress.gaugeDone, 5);
-    EXPECT_FALSE(progress.gaugeWentBack);
+    expectShown(progress, kLstStatuses, ListId::Adverts, 1, 5);
     EXPECT_EQ(progress.breaths, 5);
     EXPECT_EQ(session.lists().ListaMIX.size(), 2u) << "other lists are not touched";
 
@@ -184,11 +186,7 @@ TEST_F(SessionTest, CompileShowsItsStatusGaugeAndRows) {
     // The first item, the noon break after it, the second item.
     ASSERT_EQ(session.lists().ListaWynikowa.size(), 3u);
     EXPECT_EQ(session.lists().ListaWynikowa[1].line(Field::Typ), "Typ=BRK");
-    EXPECT_EQ(progress.cleared, std::vector<ListId>{ListId::Result});
-    EXPECT_EQ(progress.rows[ListId::Result], 3u);
-    EXPECT_EQ(progress.statuses, kCompileStatuses);
-    EXPECT_EQ(progress.gaugeMaxValue, 2);
-    EXPECT_EQ(progress.gaugeDone, 2);
+    expectShown(progress, kCompileStatuses, ListId::Result, 3, 2);
     EXPECT_EQ(session.lastCompile().itemsPlaced, 2u);
     EXPECT_EQ(session.lastCompile().breaksPlaced, 1u);
 }
