@@ -15,6 +15,7 @@
 #include "formats/file_io.h"
 #include "formats/mix_file.h"
 #include "model/czas.h"
+#include "sample_names.h"
 
 namespace kalmero {
 namespace {
@@ -37,28 +38,8 @@ long long statusBytes(const char* field) {
 // A playlist entry as a playout system exports it: every field line, Polish letters in
 // Windows-1250 in titles, performers and paths.
 TPozycja musicEntry(int index) {
-    static const char* const titles[] = {
-        "Wiadomo\x9C"
-        "ci z kraju",
-        "Piosenka o mi\xB3o\x9C"
-        "ci",
-        "\xAF\xF3\xB3ta r\xF3\xBF"
-        "a",
-        "Ma\xB3y ksi\xB9\xBF\xEA",
-        "Jesienne \x9Cwiat\xB3"
-        "a",
-        "Dziewczyna z Gda\xF1ska",
-    };
-    static const char* const performers[] = {
-        "Zesp\xF3\xB3 \xA3\xF3"
-        "d\x9F",
-        "Krzysztof \x8Cwik",
-        "Ma\xB3gorzata W\xF3jcik",
-        "Orkiestra Rozg\xB3o\x9Cni",
-        "Kwartet \x8Cl\xB9ski",
-    };
-    const std::string title = std::string(titles[index % 6]) + " " + std::to_string(index % 397);
-    const std::string performer = performers[index % 5];
+    const std::string title = bench::sampleTitle(index);
+    const std::string performer = bench::samplePerformer(index);
     const std::int64_t start = static_cast<std::int64_t>(index % kRecordsPerDay) * 86'400;
     const std::int64_t length = 150'000 + (index * 7919) % 150'000;
     TPozycja r;

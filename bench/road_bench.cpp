@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "model/czas.h"
+#include "sample_names.h"
 
 namespace kalmero {
 namespace {
@@ -141,28 +142,8 @@ fs::path advertList() {
 // A day's record as the playout system exports it (the fields of examples/dzien.mix), Polish
 // letters in Windows-1250, a jingle every seventh item and now and then a presenter's talk.
 void writeRecord(std::string& out, int index) {
-    static const char* const kTitles[] = {
-        "Wiadomo\x9C"
-        "ci z kraju",
-        "Piosenka o mi\xB3o\x9C"
-        "ci",
-        "\xAF\xF3\xB3ta r\xF3\xBF"
-        "a",
-        "Ma\xB3y ksi\xB9\xBF\xEA",
-        "Jesienne \x9Cwiat\xB3"
-        "a",
-        "Dziewczyna z Gda\xF1ska",
-    };
-    static const char* const kPerformers[] = {
-        "Zesp\xF3\xB3 \xA3\xF3"
-        "d\x9F",
-        "Krzysztof \x8Cwik",
-        "Ma\xB3gorzata W\xF3jcik",
-        "Orkiestra Rozg\xB3o\x9Cni",
-        "Kwartet \x8Cl\xB9ski",
-    };
-    const std::string title = std::string(kTitles[index % 6]) + " " + std::to_string(index % 397);
-    const std::string performer = kPerformers[index % 5];
+    const std::string title = bench::sampleTitle(index);
+    const std::string performer = bench::samplePerformer(index);
     const std::int64_t length = 150'000 + (index * 7919) % 150'000;
     const char* type = index % 7 == 0 ? "JNG" : index % 97 == 0 ? "DJ_" : "SND";
     const auto line = [&out](std::string_view key, std::string_view value) {
