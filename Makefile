@@ -9,12 +9,17 @@ PACKAGE_BUILD ?= build-package
 FUZZ_RUNS ?= 10000
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run check lint test fuzz bench package clean
+.PHONY: all deps build-deps configure build run check lint test fuzz bench package clean
 
 all: build
 
+# Everything the build, the tests, the linters and the window need.
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh all
+
+# Only what building the package needs: no linters, sanitizer runtime, Xvfb or lintian.
+build-deps:
+	@bash scripts/install-deps.sh build
 
 configure: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
@@ -48,10 +53,13 @@ bench: build
 
 # The Debian package, built apart from the test build: no tests, installed under /usr, with
 # Debian's hardening flags (whose extra warnings the test build's -Werror doesn't cover).
-package: deps
+# The picture module is a shared object: it takes the same link flags (BIND_NOW, RELRO).
+package: build-deps
 	@export DEB_BUILD_MAINT_OPTIONS=hardening=+all && cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DKALMERO_WERROR=OFF \
 		-DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
 		-DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+		-DCMAKE_SHARED_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+		-DCMAKE_MODULE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
 		-DBUILD_TESTING=OFF -DKALMERO_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 	@cmake --build $(PACKAGE_BUILD) -j$(JOBS)
 	@cd $(PACKAGE_BUILD) && cpack -G DEB

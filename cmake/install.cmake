@@ -4,8 +4,35 @@
 include(GNUInstallDirs)
 
 set(KALMERO_APP_ID "pl.kalmero.Kalmero" CACHE STRING "Desktop and AppStream identifier")
-set(KALMERO_MAINTAINER "Kalmero maintainers <kalmero@example.org>"
-    CACHE STRING "Maintainer named in the Debian package, its changelog and copyright")
+# KALMERO_MAINTAINER and KALMERO_HOMEPAGE.
+include(${PROJECT_SOURCE_DIR}/data/debian/station.cmake)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PROJECT_SOURCE_DIR}/data/debian/station.cmake ${PROJECT_SOURCE_DIR}/data/debian/changelog)
+
+# One version everywhere: the changelog's top entry is the project's version, and its date
+# is the AppStream release's date.
+file(STRINGS ${PROJECT_SOURCE_DIR}/data/debian/changelog changelog_lines)
+list(GET changelog_lines 0 changelog_top)
+if(NOT changelog_top MATCHES "^kalmero \\(@PROJECT_VERSION@\\) ")
+  message(FATAL_ERROR "data/debian/changelog: the top entry must be for (@PROJECT_VERSION@), "
+                      "the version in CMakeLists.txt; older entries carry their own numbers")
+endif()
+set(KALMERO_RELEASE_DATE "")
+foreach(line IN LISTS changelog_lines)
+  if(line MATCHES "^ -- .*  [A-Z][a-z][a-z], ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+    set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+    list(FIND months ${CMAKE_MATCH_2} month)
+    math(EXPR month "${month} + 1")
+    if(month LESS 10)
+      set(month 0${month})
+    endif()
+    set(KALMERO_RELEASE_DATE ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
+    break()
+  endif()
+endforeach()
+if(NOT KALMERO_RELEASE_DATE)
+  message(FATAL_ERROR "data/debian/changelog: no date line ( -- NAME  DAY, DD Mon YYYY ...)")
+endif()
 
 set(kalmero_data_dir ${CMAKE_INSTALL_DATADIR}/kalmero)
 set(kalmero_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/kalmero)
@@ -40,7 +67,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/matryca.dat.default DESTINATION ${kalme
 if(TARGET kalmero)
   install(FILES ${PROJECT_SOURCE_DIR}/data/${KALMERO_APP_ID}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${PROJECT_SOURCE_DIR}/data/${KALMERO_APP_ID}.metainfo.xml
+  configure_file(${PROJECT_SOURCE_DIR}/data/${KALMERO_APP_ID}.metainfo.xml.in
+                 ${kalmero_generated}/${KALMERO_APP_ID}.metainfo.xml @ONLY)
+  install(FILES ${kalmero_generated}/${KALMERO_APP_ID}.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${PROJECT_SOURCE_DIR}/data/icons/kalmero.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

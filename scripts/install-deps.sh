@@ -1,17 +1,40 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the window need, only those missing.
+# Installs the Debian packages a task needs, only those missing.
+#   install-deps.sh build   building the programs and the Debian package (make package)
+#   install-deps.sh all     that, the tests, the linters and the window (make run, make test)
 set -euo pipefail
+what=${1:-all}
 
-packages=(
+# Compilers, CMake, Qt, the audio and measuring libraries, the manual pages (scdoc), the
+# icons (rsvg-convert) and what CPack's Debian generator calls (dpkg-shlibdeps, file).
+build_packages=(
   build-essential cmake pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libmpg123-dev
+  libsndfile1-dev libmpg123-dev libebur128-dev libsqlite3-dev
   libcli11-dev
-  qt6-base-dev qt6-translations-l10n fonts-wine
-  scdoc librsvg2-bin lintian appstream desktop-file-utils
+  qt6-base-dev
+  scdoc librsvg2-bin
+  dpkg-dev file
+)
+# The tests and benchmarks, the window's run-time texts and font, the sanitizer runtime and
+# the linters, a virtual display, the package's checks (lintian, AppStream, desktop entry,
+# systemd-analyze), and spot audio made and decoded by the tests and benchmarks.
+test_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-translations-l10n fonts-wine
   clang libclang-rt-14-dev clang-format clang-tidy valgrind
   xvfb xauth
+  lintian appstream desktop-file-utils systemd man-db
+  lame sox libsox-fmt-mp3
 )
+
+case "$what" in
+  build) packages=("${build_packages[@]}") ;;
+  all) packages=("${build_packages[@]}" "${test_packages[@]}") ;;
+  *)
+    echo "usage: $0 build|all" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
