@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The night's wrapper against a stand-in batch command that records how it was called: its
-# refusals, the day it picks, and what it passes on. Usage: wrapper_test.sh WRAPPER.in TMPDIR
+# refusals, the day it picks, and what it passes on. Usage: wrapper_test.sh WRAPPER.in
 set -uo pipefail
 wrapper_in=$1
-work=$(mktemp -d "${2:-/tmp}/nightly.XXXXXX")
+# Not in the build tree: as root the stand-in runs as another account, which may not reach
+# a checkout in root's home.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kalmero-nightly.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 # The account switch runs the stand-in as another account: it must reach this folder.
 chmod 755 "$work"
