@@ -61,7 +61,7 @@ struct SpotLocator::Listing {
 
 SpotLocator::SpotLocator(PathMap map, std::string listFolderUtf8, std::atomic<int>* foldersListed)
     : m_map(std::move(map)),
-      m_listFolder(std::move(listFolderUtf8)),
+      m_listFolder(listFolderUtf8.empty() ? "." : std::move(listFolderUtf8)),
       m_foldersListed(foldersListed) {}
 
 std::shared_ptr<const SpotLocator::Listing> SpotLocator::listing(const std::string& folder) const {

@@ -31,8 +31,8 @@ struct SpotLocation {
 // Thread-safe.
 class SpotLocator {
 public:
-    // `listFolderUtf8`: the advert list's folder. `foldersListed`, when set, counts the
-    // folders actually read from the disk.
+    // `listFolderUtf8`: the advert list's folder (empty: the current one). `foldersListed`, when
+    // set, counts the folders actually read from the disk.
     SpotLocator(PathMap map, std::string listFolderUtf8, std::atomic<int>* foldersListed = nullptr);
 
     // The local file for a path line (Windows-1250 bytes).
