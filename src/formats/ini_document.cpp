@@ -96,8 +96,12 @@ struct Location {
         0;  // end of the section's last non-blank line, before its line end
 };
 
-Location locate(std::string_view text, std::string_view section, std::string_view key) {
-    Location where;
+// Calls `onHeader(end)` at the first section of the name and `onLine(line, parsed, begin,
+// end)` for each line within it; offsets are byte positions in the text, `end` before the
+// line end. Returns whether the section was found.
+template <class OnHeader, class OnLine>
+bool visitSection(std::string_view text, std::string_view section, OnHeader&& onHeader,
+                  OnLine&& onLine) {
     // 0: before the wanted section, 1: inside it, 2: past it.
     int state = 0;
     bool first = true;
@@ -114,26 +118,34 @@ Location locate(std::string_view text, std::string_view section, std::string_vie
                 state = 2;
             } else if (sameName(parsed.name, section)) {
                 state = 1;
-                where.sectionFound = true;
-                where.lastContentEnd = end;
+                onHeader(end);
             }
             return;
         }
-        if (state != 1) {
-            return;
-        }
-        if (!trim(line).empty()) {
-            where.lastContentEnd = end;
-        }
-        if (parsed.kind == LineKind::Entry && !where.keyFound && sameName(parsed.name, key)) {
-            where.keyFound = true;
-            where.keyBegin = begin;
-            where.keyEnd = end;
-            where.keyName = parsed.name;
-            where.value = parsed.value;
-            where.hasValue = parsed.hasValue;
+        if (state == 1) {
+            onLine(line, parsed, begin, end);
         }
     });
+    return state != 0;
+}
+
+Location locate(std::string_view text, std::string_view section, std::string_view key) {
+    Location where;
+    where.sectionFound = visitSection(
+        text, section, [&](std::size_t end) { where.lastContentEnd = end; },
+        [&](std::string_view line, const IniLine& parsed, std::size_t begin, std::size_t end) {
+            if (!trim(line).empty()) {
+                where.lastContentEnd = end;
+            }
+            if (parsed.kind == LineKind::Entry && !where.keyFound && sameName(parsed.name, key)) {
+                where.keyFound = true;
+                where.keyBegin = begin;
+                where.keyEnd = end;
+                where.keyName = parsed.name;
+                where.value = parsed.value;
+                where.hasValue = parsed.hasValue;
+            }
+        });
     return where;
 }
 
@@ -164,12 +176,45 @@ std::string entryText(std::string_view key, std::string_view value) {
     return line;
 }
 
+std::string unquoted(std::string_view value) {
+    if (enclosedInQuotes(value)) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return std::string(value);
+}
+
 // Length of the line end that starts at `at` (0 at the end of the text).
 std::size_t lineEndLength(std::string_view text, std::size_t at) {
     if (at >= text.size()) {
         return 0;
     }
     return text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
+}
+
+// Puts `lines` (joined by line ends, none after the last) after the line that ends at
+// `lineEnd`.
+void insertAfterLine(std::string& text, std::size_t lineEnd, const std::string& eol,
+                     const std::string& lines) {
+    const std::size_t endLength = lineEndLength(text, lineEnd);
+    if (endLength == 0) {
+        // That line is the text's last and has no line end yet.
+        text.insert(lineEnd, eol + lines);
+    } else {
+        text.insert(lineEnd + endLength, lines + eol);
+    }
+}
+
+void appendSection(std::string& text, std::string_view section, const std::string& eol,
+                   const std::string& lines) {
+    if (!text.empty() && text.back() != '\n' && text.back() != '\r') {
+        text += eol;
+    }
+    text += '[';
+    text += section;
+    text += ']';
+    text += eol;
+    text += lines;
+    text += eol;
 }
 
 }  // namespace
@@ -180,11 +225,7 @@ std::optional<std::string> IniDocument::value(std::string_view section,
     if (!where.keyFound || !where.hasValue) {
         return std::nullopt;
     }
-    std::string_view text = where.value;
-    if (enclosedInQuotes(text)) {
-        text = text.substr(1, text.size() - 2);
-    }
-    return std::string(text);
+    return unquoted(where.value);
 }
 
 void IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
@@ -196,27 +237,70 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
     }
     const std::string eol(lineEndOf(m_text));
     if (where.sectionFound) {
-        std::size_t at = where.lastContentEnd;
-        const std::size_t endLength = lineEndLength(m_text, at);
-        std::string insert = entryText(key, value) + eol;
-        if (endLength == 0) {
-            // The section's last line is the text's last and has no line end yet.
-            insert = eol + entryText(key, value);
-        } else {
-            at += endLength;
+        insertAfterLine(m_text, where.lastContentEnd, eol, entryText(key, value));
+    } else {
+        appendSection(m_text, section, eol, entryText(key, value));
+    }
+}
+
+std::vector<std::pair<std::string, std::string>> IniDocument::entries(
+    std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> found;
+    visitSection(
+        m_text, section, [](std::size_t) {},
+        [&](std::string_view, const IniLine& parsed, std::size_t, std::size_t) {
+            if (parsed.kind == LineKind::Entry && parsed.hasValue) {
+                found.emplace_back(std::string(parsed.name), unquoted(parsed.value));
+            }
+        });
+    return found;
+}
+
+void IniDocument::replaceEntries(std::string_view section,
+                                 const std::vector<std::pair<std::string, std::string>>& lines) {
+    const std::string eol(lineEndOf(m_text));
+    std::string block;
+    for (const auto& [key, value] : lines) {
+        block += block.empty() ? "" : eol;
+        block += entryText(key, value);
+    }
+    // The key lines with their line ends, as [begin, end) byte ranges.
+    std::vector<std::pair<std::size_t, std::size_t>> keyLines;
+    std::size_t lastContentEnd = 0;
+    const bool sectionFound = visitSection(
+        m_text, section, [&](std::size_t end) { lastContentEnd = end; },
+        [&](std::string_view line, const IniLine& parsed, std::size_t begin, std::size_t end) {
+            if (parsed.kind == LineKind::Entry && parsed.hasValue) {
+                keyLines.emplace_back(begin, end + lineEndLength(m_text, end));
+            } else if (!trim(line).empty()) {
+                lastContentEnd = end;
+            }
+        });
+    if (keyLines.empty()) {
+        if (lines.empty()) {
+            return;
         }
-        m_text.insert(at, insert);
+        if (sectionFound) {
+            insertAfterLine(m_text, lastContentEnd, eol, block);
+        } else {
+            appendSection(m_text, section, eol, block);
+        }
         return;
     }
-    if (!m_text.empty() && m_text.back() != '\n' && m_text.back() != '\r') {
-        m_text += eol;
+    std::string text;
+    text.reserve(m_text.size() + block.size());
+    text.append(m_text, 0, keyLines.front().first);
+    if (!lines.empty()) {
+        text += block;
+        text += eol;
     }
-    m_text += '[';
-    m_text += section;
-    m_text += ']';
-    m_text += eol;
-    m_text += entryText(key, value);
-    m_text += eol;
+    std::size_t at = keyLines.front().second;
+    for (std::size_t i = 1; i < keyLines.size(); ++i) {
+        text.append(m_text, at, keyLines[i].first - at);
+        at = keyLines[i].second;
+    }
+    text.append(m_text, at);
+    m_text = std::move(text);
 }
 
 }  // namespace kalmero

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace kalmero {
 
@@ -23,6 +25,17 @@ public:
     // with blanks at its ends, or enclosed in quotes, is written in quotes so that it reads
     // back unchanged. The caller keeps CR, LF and NUL out of the value.
     void set(std::string_view section, std::string_view key, std::string_view value);
+
+    // Every "key=value" line of the section, in file order, read as value() reads one
+    // (duplicates kept: the caller decides which counts). Lines without "=" are left out.
+    std::vector<std::pair<std::string, std::string>> entries(std::string_view section) const;
+
+    // Puts `lines` in place of the section's key lines, where its first key line stood (or
+    // after its last line, or in a new section at the end), keeping its comments and blank
+    // lines and the rest of the text. Values are written as set() writes them; the caller
+    // keeps CR, LF, NUL and "=" out of keys, and CR, LF and NUL out of values.
+    void replaceEntries(std::string_view section,
+                        const std::vector<std::pair<std::string, std::string>>& lines);
 
     const std::string& text() const { return m_text; }
 

@@ -29,7 +29,7 @@ namespace {
 
 // Why a spot has no length, for the operator's placement report.
 constexpr const char* kBadPath = "pusta ścieżka";
-constexpr const char* kNoFile = "brak pliku";
+constexpr const char* kNoFile = kNoSpotFile;
 constexpr const char* kCantOpen = "nie można otworzyć pliku";
 constexpr const char* kNotAFile = "to nie jest zwykły plik";
 constexpr const char* kEmptyFile = "pusty plik";
@@ -553,23 +553,20 @@ SpotMeasure measureOpenFile(int fd, off_t fileSize, const MeasureSettings& setti
 // A spot's file opened for measuring, or why it can't be; closed when it goes.
 class OpenSpot {
 public:
+    // From a path line's Windows-1250 bytes.
     explicit OpenSpot(std::string_view pathCp1250) {
-        // A NUL inside the path would make open() see another, shorter path.
-        if (pathCp1250.empty() || pathCp1250.find('\0') != std::string_view::npos) {
-            m_problem = pathCp1250.empty() ? kBadPath : kNoFile;
+        if (refused(pathCp1250)) {
             return;
         }
-        const std::string path = cp1250ToUtf8(pathCp1250);
-        // O_NONBLOCK: opening a FIFO must not wait for a writer; every decoder would.
-        m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        if (m_fd < 0) {
-            m_problem = errno == ENOENT || errno == ENOTDIR ? kNoFile : kCantOpen;
-        } else if (::fstat(m_fd, &m_info) != 0) {
-            m_problem = kCantOpen;
-        } else if (!S_ISREG(m_info.st_mode)) {
-            m_problem = kNotAFile;
-        } else if (m_info.st_size <= 0) {
-            m_problem = kEmptyFile;
+        open(cp1250ToUtf8(pathCp1250));
+    }
+    struct Utf8 {
+        const std::string& path;
+    };
+    // From a local path in UTF-8.
+    explicit OpenSpot(Utf8 local) {
+        if (!refused(local.path)) {
+            open(local.path);
         }
     }
     ~OpenSpot() {
@@ -586,6 +583,27 @@ public:
     const char* problem() const { return m_problem; }
 
 private:
+    bool refused(std::string_view path) {
+        // A NUL inside the path would make open() see another, shorter path.
+        if (path.empty() || path.find('\0') != std::string_view::npos) {
+            m_problem = path.empty() ? kBadPath : kNoFile;
+        }
+        return m_problem != nullptr;
+    }
+    void open(const std::string& path) {
+        // O_NONBLOCK: opening a FIFO must not wait for a writer; every decoder would.
+        m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (m_fd < 0) {
+            m_problem = errno == ENOENT || errno == ENOTDIR ? kNoFile : kCantOpen;
+        } else if (::fstat(m_fd, &m_info) != 0) {
+            m_problem = kCantOpen;
+        } else if (!S_ISREG(m_info.st_mode)) {
+            m_problem = kNotAFile;
+        } else if (m_info.st_size <= 0) {
+            m_problem = kEmptyFile;
+        }
+    }
+
     int m_fd = -1;
     struct stat m_info {};
     const char* m_problem = nullptr;
@@ -596,6 +614,35 @@ struct LoadCache {
     std::mutex mutex;
     std::map<std::pair<dev_t, ino_t>, SpotMeasure> measured;
 };
+
+SpotProblem problemKind(std::string_view problem) {
+    if (problem.empty()) {
+        return SpotProblem::None;
+    }
+    if (problem == kBadPath || problem == kNoFile) {
+        return SpotProblem::NotFound;
+    }
+    return problem == kNoAudio || problem == kEmptyFile ? SpotProblem::NotAudio
+                                                        : SpotProblem::Unreadable;
+}
+
+// A load's measuring of an opened spot: each file (by device and inode) decoded once.
+SpotMeasure measureInLoad(const OpenSpot& spot, LoadCache& cache, const MeasureSettings& settings) {
+    if (spot.problem() != nullptr) {
+        return SpotMeasure{0, spot.problem(), {}, problemKind(spot.problem())};
+    }
+    // The path as spelled may differ; the opened file is the one measured.
+    const std::pair key{spot.info().st_dev, spot.info().st_ino};
+    const std::lock_guard lock(cache.mutex);
+    const auto known = cache.measured.find(key);
+    if (known != cache.measured.end()) {
+        return known->second;
+    }
+    SpotMeasure measure = measureOpenFile(spot.fd(), spot.info().st_size, settings);
+    measure.kind = problemKind(measure.problem);
+    cache.measured.emplace(key, measure);
+    return measure;
+}
 
 }  // namespace
 
@@ -625,11 +672,8 @@ SpotMeasure measureSpot(std::string_view pathCp1250) {
 }
 
 SpotMeasure measureSpotWith(std::string_view pathCp1250, const MeasureSettings& settings) {
-    const OpenSpot spot(pathCp1250);
-    if (spot.problem() != nullptr) {
-        return SpotMeasure{0, spot.problem()};
-    }
-    return measureOpenFile(spot.fd(), spot.info().st_size, settings);
+    LoadCache single;
+    return measureInLoad(OpenSpot(pathCp1250), single, settings);
 }
 
 SpotMeasurer newLoadMeasurer() { return newLoadMeasurer(MeasureSettings{}); }
@@ -637,19 +681,17 @@ SpotMeasurer newLoadMeasurer() { return newLoadMeasurer(MeasureSettings{}); }
 SpotMeasurer newLoadMeasurer(const MeasureSettings& settings) {
     auto cache = std::make_shared<LoadCache>();
     return [cache, settings](std::string_view pathCp1250) {
-        const OpenSpot spot(pathCp1250);
-        if (spot.problem() != nullptr) {
-            return SpotMeasure{0, spot.problem()};
-        }
-        // The path as spelled may differ; the opened file is the one measured.
-        const std::pair key{spot.info().st_dev, spot.info().st_ino};
-        const std::lock_guard lock(cache->mutex);
-        const auto known = cache->measured.find(key);
-        if (known != cache->measured.end()) {
-            return known->second;
-        }
-        SpotMeasure measure = measureOpenFile(spot.fd(), spot.info().st_size, settings);
-        cache->measured.emplace(key, measure);
+        SpotMeasure measure = measureInLoad(OpenSpot(pathCp1250), *cache, settings);
+        measure.localPath = cp1250ToUtf8(pathCp1250);
+        return measure;
+    };
+}
+
+LocalSpotMeasurer newLocalLoadMeasurer(const MeasureSettings& settings) {
+    auto cache = std::make_shared<LoadCache>();
+    return [cache, settings](const std::string& pathUtf8) {
+        SpotMeasure measure = measureInLoad(OpenSpot(OpenSpot::Utf8{pathUtf8}), *cache, settings);
+        measure.localPath = pathUtf8;
         return measure;
     };
 }

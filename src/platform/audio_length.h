@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,16 @@ SpotMeasurer newLoadMeasurer();
 
 // newLoadMeasurer within the given bounds.
 SpotMeasurer newLoadMeasurer(const MeasureSettings& settings);
+
+// The reason a spot gets when no file is at its path.
+inline constexpr const char* kNoSpotFile = "brak pliku";
+
+// Measures a spot's local file, named by its path in UTF-8.
+using LocalSpotMeasurer = std::function<SpotMeasure(const std::string& pathUtf8)>;
+
+// newLoadMeasurer for files already found on the local disk (see newMappedLoadMeasurer):
+// the same lengths and problems, each with its kind and `localPath`.
+LocalSpotMeasurer newLocalLoadMeasurer(const MeasureSettings& settings = {});
 
 // The decoders behind PobierzCzasSpotu, for the window's start-up check.
 struct DecoderInfo {

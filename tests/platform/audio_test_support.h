@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,21 @@ protected:
     TempFolder m_temp;
     // The folder without its trailing "/".
     const std::string folder = m_temp.path().substr(0, m_temp.path().size() - 1);
+};
+
+// Runs the test body in another current folder and goes back afterwards.
+class InFolder {
+public:
+    explicit InFolder(const std::filesystem::path& folder)
+        : m_previous(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~InFolder() { std::filesystem::current_path(m_previous); }
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+
+private:
+    std::filesystem::path m_previous;
 };
 
 // A sine sweep rising from 200 Hz: mono samples for writeAudioFile.

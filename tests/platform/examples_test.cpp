@@ -10,6 +10,7 @@
 #include "formats/lst_file.h"
 #include "model/czas.h"
 #include "platform/audio_length.h"
+#include "platform/audio_test_support.h"
 
 namespace kalmero {
 namespace {
@@ -17,23 +18,8 @@ namespace {
 const std::filesystem::path kExamples =
     std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "examples";
 
-// Runs the test body in another current folder and goes back afterwards.
-class InFolder {
-public:
-    explicit InFolder(const std::filesystem::path& folder)
-        : m_previous(std::filesystem::current_path()) {
-        std::filesystem::current_path(folder);
-    }
-    ~InFolder() { std::filesystem::current_path(m_previous); }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-
-private:
-    std::filesystem::path m_previous;
-};
-
 TEST(Examples, AdvertListMeasuresEverySpot) {
-    const InFolder inExamples(kExamples);
+    const test::InFolder inExamples(kExamples);
     Lists lists;
     lists.ListaLST = OtworzPlikLST(readWholeFile("reklamy.lst"), newLoadMeasurer());
 

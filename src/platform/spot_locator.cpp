@@ -1,0 +1,180 @@
+#include "platform/spot_locator.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "platform/encoding.h"
+
+namespace kalmero {
+
+namespace {
+
+constexpr const char* kNoMap = "brak mapowania dla ";
+constexpr const char* kCaseVariants = "kilka nazw różni się tylko wielkością liter: ";
+constexpr const char* kZeroLength = "0 ms";
+
+enum class Presence { There, Missing, Unknown };
+
+Presence presence(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        return Presence::There;
+    }
+    // A folder that can't be searched says nothing of the file's name; measuring it as
+    // written reports why it can't be opened.
+    return errno == ENOENT || errno == ENOTDIR ? Presence::Missing : Presence::Unknown;
+}
+
+// A name's bytes for matching without regard to letter case, or nullopt when the name has
+// characters no path line could hold (it can then only match exactly).
+std::optional<std::string> foldedName(std::string_view utf8) {
+    auto bytes = utf8ToCp1250(utf8);
+    if (bytes) {
+        std::transform(bytes->begin(), bytes->end(), bytes->begin(), lowerCp1250);
+    }
+    return bytes;
+}
+
+std::string inFolder(const std::string& folder, std::string_view name) {
+    std::string path = folder;
+    if (path.empty() || path.back() != '/') {
+        path += '/';
+    }
+    path += name;
+    return path;
+}
+
+}  // namespace
+
+struct SpotLocator::Listing {
+    std::once_flag read;
+    // Folded name -> the names as on disk (UTF-8) that fold to it.
+    std::multimap<std::string, std::string> names;
+};
+
+SpotLocator::SpotLocator(PathMap map, std::string listFolderUtf8, std::atomic<int>* foldersListed)
+    : m_map(std::move(map)),
+      m_listFolder(listFolderUtf8.empty() ? "." : std::move(listFolderUtf8)),
+      m_foldersListed(foldersListed) {}
+
+std::shared_ptr<const SpotLocator::Listing> SpotLocator::listing(const std::string& folder) const {
+    std::shared_ptr<Listing> entry;
+    {
+        const std::lock_guard lock(m_mutex);
+        auto& slot = m_listings[folder];
+        if (!slot) {
+            slot = std::make_shared<Listing>();
+        }
+        entry = slot;
+    }
+    // Read outside the map's lock, so that a slow share holds up only the spots in it.
+    std::call_once(entry->read, [&] {
+        if (m_foldersListed != nullptr) {
+            ++*m_foldersListed;
+        }
+        std::error_code error;
+        for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error)) {
+            std::string name = it->path().filename().string();
+            if (auto folded = foldedName(name)) {
+                entry->names.emplace(std::move(*folded), std::move(name));
+            }
+        }
+    });
+    return entry;
+}
+
+SpotLocation SpotLocator::matchLetterCase(const std::string& path) const {
+    std::string found = path.front() == '/' ? "/" : ".";
+    std::size_t at = 0;
+    while (at < path.size()) {
+        const std::size_t slash = std::min(path.find('/', at), path.size());
+        const std::string_view name(path.data() + at, slash - at);
+        at = slash + 1;
+        if (name.empty() || name == ".") {
+            continue;
+        }
+        std::string exact = inFolder(found, name);
+        if (name == ".." || presence(exact) == Presence::There) {
+            found = std::move(exact);
+            continue;
+        }
+        const auto folded = foldedName(name);
+        if (!folded) {
+            return SpotLocation{path, SpotProblem::NotFound, kNoSpotFile};
+        }
+        const auto [first, last] = listing(found)->names.equal_range(*folded);
+        const auto count = std::distance(first, last);
+        if (count == 0) {
+            return SpotLocation{path, SpotProblem::NotFound, kNoSpotFile};
+        }
+        if (count > 1) {
+            std::vector<std::string> variants;
+            for (auto it = first; it != last; ++it) {
+                variants.push_back(it->second);
+            }
+            std::sort(variants.begin(), variants.end());
+            std::string reason = kCaseVariants;
+            for (const std::string& variant : variants) {
+                reason += variant == variants.front() ? "" : ", ";
+                reason += variant;
+            }
+            return SpotLocation{path, SpotProblem::CaseVariants, std::move(reason)};
+        }
+        found = inFolder(found, first->second);
+    }
+    return SpotLocation{found, SpotProblem::None, {}};
+}
+
+SpotLocation SpotLocator::locate(std::string_view pathLineCp1250) const {
+    const PathResolution resolution = m_map.resolve(pathLineCp1250);
+    std::string local;
+    switch (resolution.kind) {
+        case PathResolution::Kind::Empty:
+            return SpotLocation{};
+        case PathResolution::Kind::Unmapped:
+            return SpotLocation{{}, SpotProblem::NoMap, kNoMap + cp1250ToUtf8(resolution.root)};
+        case PathResolution::Kind::Relative:
+            local = inFolder(m_listFolder, cp1250ToUtf8(resolution.path));
+            break;
+        case PathResolution::Kind::Mapped:
+        case PathResolution::Kind::Absolute:
+            local = cp1250ToUtf8(resolution.path);
+            break;
+    }
+    // A NUL would make the disk see a shorter path; the measurer refuses it.
+    if (local.find('\0') != std::string::npos || presence(local) != Presence::Missing) {
+        return SpotLocation{std::move(local), SpotProblem::None, {}};
+    }
+    return matchLetterCase(local);
+}
+
+SpotMeasurer newMappedLoadMeasurer(PathMap map, std::string listFolderUtf8,
+                                   const MeasureSettings& settings,
+                                   std::atomic<int>* foldersListed) {
+    auto locator = std::make_shared<const SpotLocator>(std::move(map), std::move(listFolderUtf8),
+                                                       foldersListed);
+    auto measure = newLocalLoadMeasurer(settings);
+    return [locator, measure](std::string_view pathCp1250) {
+        SpotLocation where = locator->locate(pathCp1250);
+        if (where.problem != SpotProblem::None) {
+            return SpotMeasure{0, std::move(where.reason), std::move(where.localPath),
+                               where.problem};
+        }
+        SpotMeasure measured = measure(where.localPath);
+        if (measured.ms == 0 && measured.problem.empty()) {
+            measured.problem = kZeroLength;
+            measured.kind = SpotProblem::ZeroLength;
+        }
+        return measured;
+    };
+}
+
+}  // namespace kalmero

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "model/path_map.h"
+#include "model/spot_measure.h"
+#include "platform/audio_length.h"
+
+namespace kalmero {
+
+// Where a spot's audio file was looked for on the local disk.
+struct SpotLocation {
+    // UTF-8: the file found, or the path that was looked for; empty when there was none
+    // (no map line, empty path line).
+    std::string localPath;
+    // None: `localPath` is the file to measure (measuring tells whether it is one).
+    SpotProblem problem = SpotProblem::None;
+    // Why not, Polish UTF-8; empty with None.
+    std::string reason;
+};
+
+// Finds the local files of one advert list's spots, as the station's Windows machines
+// would have found them: through the path map, relative path lines within the list's own
+// folder, and, when the path as written doesn't exist, each folder level matched without
+// regard to letter case. Each folder listed is read once per locator (make one per load).
+// Thread-safe.
+class SpotLocator {
+public:
+    // `listFolderUtf8`: the advert list's folder (empty: the current one). `foldersListed`, when
+    // set, counts the folders actually read from the disk.
+    SpotLocator(PathMap map, std::string listFolderUtf8, std::atomic<int>* foldersListed = nullptr);
+
+    // The local file for a path line (Windows-1250 bytes).
+    SpotLocation locate(std::string_view pathLineCp1250) const;
+
+private:
+    struct Listing;
+    std::shared_ptr<const Listing> listing(const std::string& folder) const;
+    SpotLocation matchLetterCase(const std::string& path) const;
+
+    PathMap m_map;
+    std::string m_listFolder;
+    std::atomic<int>* m_foldersListed;
+    mutable std::mutex m_mutex;
+    mutable std::map<std::string, std::shared_ptr<Listing>> m_listings;
+};
+
+// A measurer for one advert list's load: each path line is located (see SpotLocator) and
+// the file found measured as newLocalLoadMeasurer does. A spot without a length always
+// carries its problem kind, its reason and the local path tried; one that measures 0 ms
+// for no other reason is "0 ms". Copies share the load's caches. Thread-safe.
+SpotMeasurer newMappedLoadMeasurer(PathMap map, std::string listFolderUtf8,
+                                   const MeasureSettings& settings = {},
+                                   std::atomic<int>* foldersListed = nullptr);
+
+}  // namespace kalmero

@@ -1,0 +1,131 @@
+// Spot paths as a Windows traffic system writes them, found on the station's Linux disk.
+#include "platform/spot_locator.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/audio_test_support.h"
+#include "support/silent_wav.h"
+
+namespace kalmero {
+namespace {
+
+using test::silentWav;
+
+struct LocateCase {
+    const char* name;
+    std::string pathLine;  // Windows-1250
+    std::string tried;     // below the test folder; empty: nothing tried
+    std::int64_t ms;
+    SpotProblem kind;
+    std::string problem;
+};
+
+class SpotLocatorTest : public test::TempFolderTest {
+protected:
+    // A spot of `ms` at 8 kHz below the test folder.
+    void spot(const std::string& name, std::int64_t ms) {
+        std::filesystem::create_directories(std::filesystem::path(file(name)).parent_path());
+        m_temp.write(name, silentWav(8'000, static_cast<std::uint32_t>(ms * 8)));
+    }
+    PathMap mapOf(const std::vector<PathMapLine>& lines) {
+        PathMap map;
+        for (const PathMapLine& line : lines) {
+            EXPECT_EQ(map.add(line.prefix, line.folder), std::nullopt) << line.prefix;
+        }
+        return map;
+    }
+};
+
+TEST_F(SpotLocatorTest, FindsEachPathLineAsTheStationsWindowsMachinesWould) {
+    spot("radio/spoty/pizzeria.wav", 1'000);
+    spot("radio/spoty/\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87.wav", 1'100);  // żółć
+    spot("radio/spoty/dwa.wav", 1'200);
+    spot("radio/spoty/DWA.wav", 1'300);
+    spot("radio/spoty/nowe/x.wav", 1'400);
+    spot("reklamy/12345.wav", 2'000);
+    spot("lista/spoty/kino.wav", 500);
+    // Where a relative path would land if taken from the process's current folder.
+    spot("radio/spoty/kino.wav", 3'000);
+    m_temp.write("radio/spoty/notatka.wav", "to nie jest dzwiek");
+    const PathMap map = mapOf({{"C:\\Radio", folder + "/radio"},
+                               {"c:/radio/SPOTY/Nowe/", folder + "/radio/spoty/nowe"},
+                               {"\\\\SERWER\\reklamy", folder + "/reklamy/"},
+                               {"E:\\Brak", folder + "/nie_ma"}});
+    const test::InFolder elsewhere(folder + "/radio");
+
+    const LocateCase cases[] = {
+        {"a drive letter", "C:\\Radio\\spoty\\pizzeria.wav", "radio/spoty/pizzeria.wav", 1'000,
+         SpotProblem::None, ""},
+        {"a small drive letter and forward slashes", "c:/RADIO/spoty/pizzeria.wav",
+         "radio/spoty/pizzeria.wav", 1'000, SpotProblem::None, ""},
+        {"a name in another letter case", "C:\\Radio\\SPOTY\\Pizzeria.WAV",
+         "radio/spoty/pizzeria.wav", 1'000, SpotProblem::None, ""},
+        {"Polish letters in another case", "C:\\Radio\\spoty\\\xAF\xD3\xA3\xC6.WAV",
+         "radio/spoty/\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87.wav", 1'100, SpotProblem::None, ""},
+        {"two files differing only in case", "C:\\Radio\\spoty\\Dwa.wav", "radio/spoty/Dwa.wav", 0,
+         SpotProblem::CaseVariants,
+         "kilka nazw różni się tylko wielkością liter: DWA.wav, dwa.wav"},
+        {"the exact name among case variants", "C:\\Radio\\spoty\\dwa.wav", "radio/spoty/dwa.wav",
+         1'200, SpotProblem::None, ""},
+        {"the longest prefix wins", "C:\\Radio\\Spoty\\NOWE\\x.wav", "radio/spoty/nowe/x.wav",
+         1'400, SpotProblem::None, ""},
+        {"a share", "\\\\serwer\\REKLAMY\\12345.wav", "reklamy/12345.wav", 2'000, SpotProblem::None,
+         ""},
+        {"a share with forward slashes", "//SERWER/reklamy/12345.WAV", "reklamy/12345.wav", 2'000,
+         SpotProblem::None, ""},
+        {"relative with backslashes: the list's folder", "spoty\\kino.wav", "lista/spoty/kino.wav",
+         500, SpotProblem::None, ""},
+        {"relative with slashes: the list's folder", "spoty/kino.wav", "lista/spoty/kino.wav", 500,
+         SpotProblem::None, ""},
+        {"an absolute Linux path as it is", folder + "/radio/spoty/pizzeria.wav",
+         "radio/spoty/pizzeria.wav", 1'000, SpotProblem::None, ""},
+        {"a drive with no map line", "D:\\SPOTY\\12345.MP3", "", 0, SpotProblem::NoMap,
+         "brak mapowania dla D:\\"},
+        {"a prefix covers whole folder names only", "c:\\Radiowe\\a.wav", "", 0, SpotProblem::NoMap,
+         "brak mapowania dla c:\\"},
+        {"a share with no map line", "\\\\INNY\\udzial\\a.mp3", "", 0, SpotProblem::NoMap,
+         "brak mapowania dla \\\\INNY\\udzial"},
+        {"a map whose folder is missing", "E:\\Brak\\a.wav", "nie_ma/a.wav", 0,
+         SpotProblem::NotFound, "brak pliku"},
+        {"no such file in any case", "C:\\Radio\\spoty\\brak.wav", "radio/spoty/brak.wav", 0,
+         SpotProblem::NotFound, "brak pliku"},
+        {"not audio", "C:\\Radio\\spoty\\notatka.wav", "radio/spoty/notatka.wav", 0,
+         SpotProblem::Unreadable, "nie można odczytać pliku"},
+        {"an empty path line", "", "", 0, SpotProblem::NotFound, "pusta ścieżka"},
+    };
+    const SpotMeasurer measure = newMappedLoadMeasurer(map, folder + "/lista");
+    for (const LocateCase& c : cases) {
+        const SpotMeasure got = measure(c.pathLine);
+        EXPECT_EQ(got.localPath, c.tried.empty() ? "" : file(c.tried)) << c.name;
+        EXPECT_EQ(got.ms, c.ms) << c.name;
+        EXPECT_EQ(got.kind, c.kind) << c.name;
+        EXPECT_EQ(got.problem, c.problem) << c.name;
+    }
+}
+
+TEST_F(SpotLocatorTest, ALoadReadsAFolderOnceForAllItsSpots) {
+    constexpr int kSpots = 300;
+    for (int i = 0; i < kSpots; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "many/s%03d.wav", i);
+        spot(name, 10);
+    }
+    std::atomic<int> foldersListed{0};
+    const SpotMeasurer measure =
+        newMappedLoadMeasurer(mapOf({{"C:\\Many", folder + "/many"}}), folder, {}, &foldersListed);
+    for (int i = 0; i < kSpots; ++i) {
+        char line[32];
+        std::snprintf(line, sizeof line, "C:\\Many\\S%03d.WAV", i);
+        ASSERT_EQ(measure(line).ms, 10) << line;
+    }
+    EXPECT_EQ(foldersListed, 1);
+}
+
+}  // namespace
+}  // namespace kalmero
