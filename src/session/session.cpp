@@ -234,7 +234,8 @@ BreakSound Session::readBreakSound() {
 
 void Session::storeBreakSound(const BreakSound& sound) {
     m_settings.breakSound = sound;
-    kalmero::storeBreakSound(m_files.ini, breakSoundKeys(sound));
+    const Konfiguracja keys = breakSoundKeys(sound);
+    kalmero::storeBreakSound(m_files.ini, keys);
 }
 
 Outcome Session::otworzPlikMIX(const std::string& path) {
