@@ -181,9 +181,9 @@ void Session::overrideSettings(const SettingOverrides& overrides) {
 }
 
 void Session::storeFolder(Folder which, std::string folderCp1250) {
-    m_settings.folders[static_cast<std::size_t>(which)] = folderCp1250;
-    iniWriteString(m_files.ini, "Foldery", kFolderKeys[static_cast<std::size_t>(which)],
-                   folderCp1250);
+    const auto index = static_cast<std::size_t>(which);
+    m_settings.folders[index] = std::move(folderCp1250);
+    iniWriteString(m_files.ini, "Foldery", kFolderKeys[index], m_settings.folders[index]);
 }
 
 void Session::storeBreakMode(BreakMode mode) {
