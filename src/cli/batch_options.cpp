@@ -60,44 +60,127 @@ std::optional<int> parseWeekday(std::string_view text) {
     return std::nullopt;
 }
 
-BatchOptions parseBatchOptions(int argc, const char* const* argv) {
-    BatchOptions options;
-    CLI::App app{"kalmero-batch"};
+namespace {
+
+// The options whose values are checked after parsing: the text as typed and whether given.
+struct Typed {
+    std::string text;
+    CLI::Option* option = nullptr;
+
+    bool given() const { return option->count() > 0; }
+};
+
+struct TypedOptions {
+    Typed weekday;
+    Typed mode;
+    Typed seconds;
+    Typed breakSound;
+    Typed date;
+    Typed days;
+    Typed drift;
+    CLI::Option* fade = nullptr;
+    CLI::Option* noFade = nullptr;
+};
+
+void declareOptions(CLI::App& app, BatchOptions& options, TypedOptions& typed) {
     app.set_help_flag();
     app.allow_windows_style_options(false);
-
-    std::string weekday;
-    std::string mode;
-    std::string seconds;
-    std::string breakSound;
     app.add_flag("-h,--help", options.help);
     app.add_option("--mix", options.mix);
     app.add_option("--out", options.out);
     app.add_option("--lst", options.lst);
-    CLI::Option* weekdayOption = app.add_option("--weekday", weekday);
-    CLI::Option* modeOption = app.add_option("--mode", mode);
-    CLI::Option* fade = app.add_flag("--fade");
-    CLI::Option* noFade = app.add_flag("--no-fade");
-    CLI::Option* secondsOption = app.add_option("--break-seconds", seconds);
+    typed.weekday.option = app.add_option("--weekday", typed.weekday.text);
+    typed.mode.option = app.add_option("--mode", typed.mode.text);
+    typed.fade = app.add_flag("--fade");
+    typed.noFade = app.add_flag("--no-fade");
+    typed.seconds.option = app.add_option("--break-seconds", typed.seconds.text);
     app.add_option("--matrix", options.matrix);
-    CLI::Option* sound = app.add_option("--break-sound", breakSound);
+    typed.breakSound.option = app.add_option("--break-sound", typed.breakSound.text);
     CLI::Option* noSound = app.add_flag("--no-break-sound", options.noBreakSound);
     app.add_option("--config", options.config);
     app.add_option("--report", options.report);
     app.add_option("--picture", options.picture);
-    std::string date;
-    std::string days;
-    std::string drift;
-    CLI::Option* dateOption = app.add_option("--date", date);
-    CLI::Option* daysOption = app.add_option("--days", days);
-    CLI::Option* driftOption = app.add_option("--drift-limit", drift);
+    typed.date.option = app.add_option("--date", typed.date.text);
+    typed.days.option = app.add_option("--days", typed.days.text);
+    typed.drift.option = app.add_option("--drift-limit", typed.drift.text);
     CLI::Option* strict = app.add_flag("--strict", options.strict);
-    fade->excludes(noFade);
-    sound->excludes(noSound);
-    for (CLI::Option* flag : {fade, noFade, noSound, strict}) {
+    typed.fade->excludes(typed.noFade);
+    typed.breakSound.option->excludes(noSound);
+    for (CLI::Option* flag : {typed.fade, typed.noFade, noSound, strict}) {
         flag->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
+}
 
+// The compile's settings: weekday, mode, fade, break length and sound.
+void readSettingOptions(const TypedOptions& typed, BatchOptions& options) {
+    if (typed.weekday.given()) {
+        options.weekday = parseWeekday(typed.weekday.text);
+        if (!options.weekday) {
+            throw UsageError("--weekday must be 0..6 or one of pn wt sr cz pi so nd, not \"" +
+                             typed.weekday.text + "\"");
+        }
+    }
+    if (typed.mode.given()) {
+        const std::string& mode = typed.mode.text;
+        if (mode.size() != 1 || mode[0] < '0' || mode[0] > '2') {
+            throw UsageError("--mode must be 0, 1 or 2, not \"" + mode + "\"");
+        }
+        options.mode = mode[0] - '0';
+    }
+    if (typed.fade->count() > 0) {
+        options.fade = true;
+    } else if (typed.noFade->count() > 0) {
+        options.fade = false;
+    }
+    if (typed.seconds.given()) {
+        options.breakLength = BreakLength::fromDigits(typed.seconds.text);
+        if (!options.breakLength) {
+            throw UsageError("--break-seconds must be a whole number of seconds from 0 to " +
+                             std::to_string(BreakLength::kMaxSeconds) + ", not \"" +
+                             typed.seconds.text + "\"");
+        }
+    }
+    if (typed.breakSound.given()) {
+        options.breakSound = typed.breakSound.text;
+    }
+}
+
+// Which days, and the checks' drift limit.
+void readDayOptions(const TypedOptions& typed, BatchOptions& options) {
+    if (typed.date.given()) {
+        if (typed.weekday.given()) {
+            throw UsageError("--date sets the weekday; give --date or --weekday, not both");
+        }
+        options.date = typed.date.text;
+    }
+    if (typed.days.given()) {
+        if (!options.date) {
+            throw UsageError("--days counts from --date; give --date as well");
+        }
+        const auto count = wholeNumber(typed.days.text, 366);
+        if (!count || *count < 1) {
+            throw UsageError("--days must be a whole number from 1 to 366, not \"" +
+                             typed.days.text + "\"");
+        }
+        options.days = *count;
+    }
+    if (typed.drift.given()) {
+        const auto minutes = wholeNumber(typed.drift.text, 24 * 60);
+        if (!minutes) {
+            throw UsageError("--drift-limit must be whole minutes from 0 to 1440, not \"" +
+                             typed.drift.text + "\"");
+        }
+        options.driftLimitMs = std::int64_t{*minutes} * 60'000;
+    }
+}
+
+}  // namespace
+
+BatchOptions parseBatchOptions(int argc, const char* const* argv) {
+    BatchOptions options;
+    TypedOptions typed;
+    CLI::App app{"kalmero-batch"};
+    declareOptions(app, options, typed);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -109,66 +192,14 @@ BatchOptions parseBatchOptions(int argc, const char* const* argv) {
     if (options.help) {
         return options;
     }
-
     if (options.mix.empty()) {
         throw UsageError("--mix FILE is required");
     }
     if (options.out.empty()) {
         throw UsageError("--out FILE is required");
     }
-    if (weekdayOption->count() > 0) {
-        options.weekday = parseWeekday(weekday);
-        if (!options.weekday) {
-            throw UsageError("--weekday must be 0..6 or one of pn wt sr cz pi so nd, not \"" +
-                             weekday + "\"");
-        }
-    }
-    if (modeOption->count() > 0) {
-        if (mode.size() != 1 || mode[0] < '0' || mode[0] > '2') {
-            throw UsageError("--mode must be 0, 1 or 2, not \"" + mode + "\"");
-        }
-        options.mode = mode[0] - '0';
-    }
-    if (fade->count() > 0) {
-        options.fade = true;
-    } else if (noFade->count() > 0) {
-        options.fade = false;
-    }
-    if (secondsOption->count() > 0) {
-        options.breakLength = BreakLength::fromDigits(seconds);
-        if (!options.breakLength) {
-            throw UsageError("--break-seconds must be a whole number of seconds from 0 to " +
-                             std::to_string(BreakLength::kMaxSeconds) + ", not \"" + seconds +
-                             "\"");
-        }
-    }
-    if (sound->count() > 0) {
-        options.breakSound = breakSound;
-    }
-    if (dateOption->count() > 0) {
-        if (weekdayOption->count() > 0) {
-            throw UsageError("--date sets the weekday; give --date or --weekday, not both");
-        }
-        options.date = date;
-    }
-    if (daysOption->count() > 0) {
-        if (!options.date) {
-            throw UsageError("--days counts from --date; give --date as well");
-        }
-        const auto count = wholeNumber(days, 366);
-        if (!count || *count < 1) {
-            throw UsageError("--days must be a whole number from 1 to 366, not \"" + days + "\"");
-        }
-        options.days = *count;
-    }
-    if (driftOption->count() > 0) {
-        const auto minutes = wholeNumber(drift, 24 * 60);
-        if (!minutes) {
-            throw UsageError("--drift-limit must be whole minutes from 0 to 1440, not \"" + drift +
-                             "\"");
-        }
-        options.driftLimitMs = std::int64_t{*minutes} * 60'000;
-    }
+    readSettingOptions(typed, options);
+    readDayOptions(typed, options);
     return options;
 }
 

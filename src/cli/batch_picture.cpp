@@ -3,8 +3,8 @@
 #include <dlfcn.h>
 
 #include <array>
-#include <stdexcept>
 
+#include "model/file_error.h"
 #include "platform/program_folder.h"
 
 #ifndef KALMERO_MODULES_FROM_PROGRAM
@@ -41,17 +41,18 @@ WriteDayPicture loadModule() {
             return write;
         }
     }
-    throw std::runtime_error("cannot draw the day's picture: no drawing module" + reasons);
+    throw FileError("cannot draw the day's picture: no drawing module" + reasons);
 }
 
 }  // namespace
 
-void writeDayPicture(const std::string& path, const Lista& result,
-                     const std::vector<AdvertBlock>& blocks, const DayChecks& checks) {
+void PictureModule::writeDayPicture(const std::string& path, const Lista& result,
+                                    const std::vector<AdvertBlock>& blocks,
+                                    const DayChecks& checks) {
     const WriteDayPicture write = loadModule();
     std::array<char, 1024> error{};
     if (write(path.c_str(), &result, &blocks, &checks, error.data(), error.size()) != 0) {
-        throw std::runtime_error(error.data());
+        throw FileError(error.data());
     }
 }
 

@@ -3,15 +3,18 @@
 #include <string>
 #include <vector>
 
-#include "compiler/day_report.h"
-#include "model/lists.h"
+#include "session/session.h"
 
 namespace kalmero {
 
-// Draws the compiled day to `path` (.png or .pdf) with the window's drawing code, on Qt's
-// offscreen platform so that no display is needed. Throws std::runtime_error with the
-// reason when the picture can't be written or this build has no drawing code.
-void writeDayPicture(const std::string& path, const Lista& result,
-                     const std::vector<AdvertBlock>& blocks, const DayChecks& checks);
+// Draws the compiled day with the window's drawing code, loaded as a module when the first
+// picture is asked for, on Qt's offscreen platform so that no display is needed. Throws
+// FileError with the reason when the picture can't be written or this build has no drawing
+// code.
+class PictureModule : public DayPictureWriter {
+public:
+    void writeDayPicture(const std::string& path, const Lista& result,
+                         const std::vector<AdvertBlock>& blocks, const DayChecks& checks) override;
+};
 
 }  // namespace kalmero

@@ -7,22 +7,50 @@
 #include "cli/batch.h"
 #include "platform/encoding.h"
 #include "platform/file_identity.h"
+#include "platform/program_folder.h"
 
 namespace kalmero {
 
-CompileSettings compileSettings(const BatchOptions& options, const StoredSettings& stored) {
-    CompileSettings settings;
-    settings.mode = options.mode ? breakModeFromIndex(*options.mode) : stored.mode;
-    settings.fade = options.fade.value_or(stored.fade);
-    settings.length = options.breakLength.value_or(BreakLength::clamped(stored.seconds));
-    settings.weekday = options.weekday.value_or(0);
-    settings.sound = {stored.konfiguracja.CzyDzwiek, stored.konfiguracja.FolderPlikBreak};
-    if (options.breakSound) {
-        settings.sound = {true, pathToCp1250(*options.breakSound)};
-    } else if (options.noBreakSound) {
-        settings.sound.on = false;
+SettingOverrides settingOverrides(const BatchOptions& options) {
+    SettingOverrides overrides;
+    if (options.mode) {
+        overrides.mode = breakModeFromIndex(*options.mode);
     }
-    return settings;
+    overrides.fade = options.fade;
+    overrides.length = options.breakLength;
+    if (options.breakSound) {
+        overrides.breakSound = BreakSound{true, pathToCp1250(*options.breakSound)};
+    } else if (options.noBreakSound) {
+        overrides.breakSound = BreakSound{};
+    }
+    overrides.driftLimitMs = options.driftLimitMs;
+    return overrides;
+}
+
+SessionFiles settingsFiles(const BatchOptions& options) {
+    if (!options.config.empty() && !options.matrix.empty()) {
+        return {options.config, options.matrix};
+    }
+    SessionFiles files = SessionFiles::inFolder(settingsLocation().folder);
+    if (!options.config.empty()) {
+        files.ini = options.config;
+    }
+    if (!options.matrix.empty()) {
+        files.matrix = options.matrix;
+    }
+    return files;
+}
+
+DayRun dayRun(const BatchOptions& options, int weekday) {
+    DayRun day;
+    day.playlist = options.mix;
+    day.adverts = options.lst;
+    day.weekday = weekday;
+    day.strict = options.strict;
+    day.report = options.report;
+    day.picture = options.picture;
+    day.result = options.out;
+    return day;
 }
 
 BatchOptions forDay(const BatchOptions& options, const Day& day) {

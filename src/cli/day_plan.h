@@ -7,13 +7,18 @@
 #include "cli/batch_options.h"
 #include "cli/day_dates.h"
 #include "cli/messages.h"
-#include "formats/konfiguracja_file.h"
-#include "model/settings.h"
+#include "session/session.h"
 
 namespace kalmero {
 
-// The settings of the command line over those of the configuration file.
-CompileSettings compileSettings(const BatchOptions& options, const StoredSettings& stored);
+// The settings the command line gives, to hold over those of the configuration file.
+SettingOverrides settingOverrides(const BatchOptions& options);
+
+// The session's files: those given, else kalmero.ini and matryca.dat in the settings folder.
+SessionFiles settingsFiles(const BatchOptions& options);
+
+// The day the options name: its files, the weekday and how strict it is.
+DayRun dayRun(const BatchOptions& options, int weekday);
 
 // The options of one day: the date's placeholders filled in every path.
 BatchOptions forDay(const BatchOptions& options, const Day& day);

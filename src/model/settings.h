@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -64,6 +65,13 @@ struct BreakSound {
     bool on = false;
     std::string path;
 };
+
+// The week's news breaks by the hour, as the matrix editor shows them: per weekday (0
+// Monday .. 6 Sunday) per full hour from 06:00 to 22:00, whether a break is placed.
+inline constexpr int kWeekdays = 7;
+inline constexpr int kBreakHours = 17;
+inline constexpr int kFirstBreakHour = 6;
+using BreakWeek = std::array<std::array<bool, kBreakHours>, kWeekdays>;
 
 // Everything a compile is told, read once at its start.
 struct CompileSettings {

@@ -1,6 +1,11 @@
 #include "session/session.h"
 
+#include <array>
+#include <cassert>
+#include <filesystem>
 #include <new>
+#include <system_error>
+#include <type_traits>
 #include <utility>
 
 #include "compiler/compiler.h"
@@ -11,6 +16,9 @@
 #include "model/file_error.h"
 
 namespace kalmero {
+
+// The editor's week is the matrix file's grid.
+static_assert(std::is_same_v<BreakWeek, MatrixGrid> && kFirstBreakHour == kFirstMatrixHour);
 
 namespace {
 
@@ -50,7 +58,37 @@ std::vector<std::string> mixWarnings(const MixReadNotes& notes, std::size_t reco
     return warnings;
 }
 
+// A file the configuration keeps and that a missing one stands in for (an empty week);
+// one that can't be looked at counts as missing, and its write then says why.
+bool fileExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+// The configuration's keys of the folders, by Folder.
+constexpr std::array<std::string_view, 3> kFolderKeys = {"FolderMIX", "FolderLST",
+                                                         "FolderWynikowy"};
+
+Konfiguracja breakSoundKeys(const BreakSound& sound) {
+    Konfiguracja keys;
+    keys.FolderPlikBreak = sound.path;
+    keys.CzyDzwiek = sound.on;
+    return keys;
+}
+
+// `next` with the warnings of the steps before it first.
+Outcome afterWarnings(std::vector<std::string> earlier, Outcome next) {
+    earlier.insert(earlier.end(), std::make_move_iterator(next.warnings.begin()),
+                   std::make_move_iterator(next.warnings.end()));
+    next.warnings = std::move(earlier);
+    return next;
+}
+
 }  // namespace
+
+SessionFiles SessionFiles::inFolder(const std::string& folder) {
+    return {konfiguracjaPath(folder), matrycaPath(folder)};
+}
 
 std::string_view refusalText(Refusal refusal) {
     switch (refusal) {
@@ -65,6 +103,9 @@ std::string_view refusalText(Refusal refusal) {
             return "Nazwa pliku wynikowego jest pusta!";
         case Refusal::NothingToSave:
             return "Nie ma czego zapisywać!";
+        case Refusal::CutPlaylist:
+            return "Plik MIX jest niepełny (zobacz ostrzeżenia); w trybie ścisłym nic nie "
+                   "zostało zapisane.";
     }
     return {};
 }
@@ -84,10 +125,10 @@ Outcome Outcome::failed(std::string message) {
     return outcome;
 }
 
-Session::Session(SessionFiles files, Progress& progress, FolderPath folderPath)
-    : m_files(std::move(files)), m_progress(progress), m_folderPath(std::move(folderPath)) {
-    if (!m_folderPath) {
-        m_folderPath = [](std::string_view folder) { return std::string(folder); };
+Session::Session(SessionFiles files, Progress& progress, Cp1250Decoder decode)
+    : m_files(std::move(files)), m_progress(progress), m_decode(std::move(decode)) {
+    if (!m_decode) {
+        m_decode = [](std::string_view text) { return std::string(text); };
     }
 }
 
@@ -105,10 +146,96 @@ Outcome Session::run(const std::function<Outcome()>& command) {
     }
 }
 
+void Session::gauge(std::size_t done, std::size_t total) {
+    if (done == 0) {
+        m_progress.gaugeMax(static_cast<std::int64_t>(total));
+        return;
+    }
+    gaugeStep(done);
+}
+
+void Session::gaugeStep(std::size_t done) {
+    m_progress.gaugeProgress(static_cast<std::int64_t>(done));
+    m_progress.breathe();
+}
+
 StoredSettings Session::readSettings(const FolderCheck& folderExists) {
-    StoredSettings stored = OdczytajKonfiguracje(m_files.ini, m_konfiguracja, folderExists);
-    m_longSpotMs = stored.longSpotMs;
+    Konfiguracja k;
+    StoredSettings stored = OdczytajKonfiguracje(m_files.ini, k, folderExists);
+    m_settings.folders = {k.FolderMIX, k.FolderLST, k.FolderWynikowy};
+    m_settings.breakSound = {k.CzyDzwiek, k.FolderPlikBreak};
+    m_settings.mode = stored.mode;
+    m_settings.fade = stored.fade;
+    m_settings.length = BreakLength::clamped(stored.seconds);
+    m_settings.driftLimitMs = stored.driftLimitMs;
+    m_settings.longSpotMs = stored.longSpotMs;
     return stored;
+}
+
+void Session::overrideSettings(const SettingOverrides& overrides) {
+    m_settings.mode = overrides.mode.value_or(m_settings.mode);
+    m_settings.fade = overrides.fade.value_or(m_settings.fade);
+    m_settings.length = overrides.length.value_or(m_settings.length);
+    m_settings.breakSound = overrides.breakSound.value_or(m_settings.breakSound);
+    m_settings.driftLimitMs = overrides.driftLimitMs.value_or(m_settings.driftLimitMs);
+}
+
+void Session::storeFolder(Folder which, std::string folderCp1250) {
+    const auto index = static_cast<std::size_t>(which);
+    m_settings.folders[index] = std::move(folderCp1250);
+    iniWriteString(m_files.ini, "Foldery", kFolderKeys[index], m_settings.folders[index]);
+}
+
+void Session::storeBreakMode(BreakMode mode) {
+    m_settings.mode = mode;
+    kalmero::storeBreakMode(m_files.ini, mode);
+}
+
+void Session::storeFade(bool fade) {
+    m_settings.fade = fade;
+    kalmero::storeFade(m_files.ini, fade);
+}
+
+void Session::storeBreakLength(BreakLength length) {
+    m_settings.length = length;
+    kalmero::storeBreakLength(m_files.ini, length);
+}
+
+BreakWeek Session::readBreakWeek() {
+    std::vector<std::string> lines;
+    if (fileExists(m_files.matrix)) {
+        lines = readMatrixLines(m_files.matrix);
+    }
+    m_breakWeek = gridFromLines(padMatrixLines(std::move(lines)));
+    return m_breakWeek;
+}
+
+void Session::storeBreakHour(int day, int hourIndex, bool on) {
+    assert(day >= 0 && day < kWeekdays && hourIndex >= 0 && hourIndex < kBreakHours);
+    m_breakWeek[static_cast<std::size_t>(day)][static_cast<std::size_t>(hourIndex)] = on;
+    if (fileExists(m_files.matrix)) {
+        ZmienStan(m_files.matrix, day, hourIndex, on);
+    } else {
+        writeFileAtomically(m_files.matrix, matrixFileText(m_breakWeek));
+    }
+}
+
+void Session::storeBreakWeek(const BreakWeek& week) {
+    m_breakWeek = week;
+    writeFileAtomically(m_files.matrix, matrixFileText(week));
+}
+
+BreakSound Session::readBreakSound() {
+    Konfiguracja keys = breakSoundKeys(m_settings.breakSound);
+    readBreakSoundSettings(m_files.ini, keys);
+    m_settings.breakSound = {keys.CzyDzwiek, keys.FolderPlikBreak};
+    return m_settings.breakSound;
+}
+
+void Session::storeBreakSound(const BreakSound& sound) {
+    m_settings.breakSound = sound;
+    const Konfiguracja keys = breakSoundKeys(sound);
+    kalmero::storeBreakSound(m_files.ini, keys);
 }
 
 Outcome Session::otworzPlikMIX(const std::string& path) {
@@ -123,14 +250,7 @@ Outcome Session::otworzPlikMIX(const std::string& path) {
         m_progress.status("Ładowanie pliku MIX...");
         const MixReadNotes notes = kalmero::otworzPlikMIX(
             file.bytes(), m_lists.ListaMIX,
-            [this](std::size_t done, std::size_t total) {
-                if (done == 0) {
-                    m_progress.gaugeMax(static_cast<std::int64_t>(total));
-                    return;
-                }
-                m_progress.gaugeProgress(static_cast<std::int64_t>(done));
-                m_progress.breathe();
-            },
+            [this](std::size_t done, std::size_t total) { gauge(done, total); },
             [&file](std::size_t offset, bool restart) {
                 if (restart) {
                     file.rewind();
@@ -157,23 +277,24 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
         std::size_t shown = 0;
         kalmero::OtworzPlikLST(bytes, measure, m_lists.ListaLST, m_spotProblems,
                                [&](std::size_t done, std::size_t total) {
-                                   if (done == 0) {
-                                       m_progress.gaugeMax(static_cast<std::int64_t>(total));
-                                       return;
-                                   }
-                                   if (m_lists.ListaLST.size() != shown) {
+                                   if (done != 0 && m_lists.ListaLST.size() != shown) {
                                        shown = m_lists.ListaLST.size();
                                        m_progress.rowsAppended(ListId::Adverts, shown);
                                    }
-                                   m_progress.gaugeProgress(static_cast<std::int64_t>(done));
-                                   m_progress.breathe();
+                                   gauge(done, total);
                                });
         m_progress.status("Ładowanie pliku LST zakończone!");
         return Outcome{};
     });
 }
 
-Outcome Session::compile(const CompileSettings& settings) {
+Outcome Session::compile(int weekday) {
+    CompileSettings settings;
+    settings.mode = m_settings.mode;
+    settings.fade = m_settings.fade;
+    settings.length = m_settings.length;
+    settings.weekday = weekday;
+    settings.sound = m_settings.breakSound;
     if (m_lists.ListaMIX.empty()) {
         return Outcome::refused(Refusal::EmptyPlaylist);
     }
@@ -202,7 +323,7 @@ Outcome Session::compile(const CompileSettings& settings) {
         m_progress.listCleared(ListId::Result);
         m_lists.ListaWynikowa.clear();
         m_lastCompile = CompileRecord{};
-        m_progress.gaugeMax(static_cast<std::int64_t>(m_lists.ListaMIX.size()));
+        gauge(0, m_lists.ListaMIX.size());
         m_progress.status("Kompilowanie list...");
         Compiler compiler(m_lists, settings);
         std::size_t shown = 0;
@@ -211,8 +332,7 @@ Outcome Session::compile(const CompileSettings& settings) {
                 shown = m_lists.ListaWynikowa.size();
                 m_progress.rowsAppended(ListId::Result, shown);
             }
-            m_progress.gaugeProgress(static_cast<std::int64_t>(done));
-            m_progress.breathe();
+            gaugeStep(done);
         });
         if (m_lists.ListaWynikowa.size() != shown) {
             m_progress.rowsAppended(ListId::Result, m_lists.ListaWynikowa.size());
@@ -222,6 +342,12 @@ Outcome Session::compile(const CompileSettings& settings) {
         m_lastCompile.itemsPlaced = compiler.itemsPlaced();
         m_lastCompile.breaksPlaced = compiler.breaksPlaced();
         m_lastCompile.settings = settings;
+        m_lastCompile.blocks =
+            advertBlocks(m_lists.ListaLST, m_lists.ListaWynikowa, m_lastCompile.origins);
+        DayCheckLimits limits;
+        limits.driftMs = m_settings.driftLimitMs;
+        m_lastCompile.checks = checkDay(m_lists.ListaWynikowa, m_lastCompile.blocks,
+                                        breakModeIndex(settings.mode), limits);
         m_progress.status("Kompilowanie list - gotowe!");
         m_progress.breathe();
         return Outcome{};
@@ -244,7 +370,7 @@ Outcome Session::save(std::string_view name) {
 
 std::string Session::resultPath(std::string_view name) const {
     // The output folder ends in "/" when chosen in the program; the name is used as typed.
-    return m_folderPath(m_konfiguracja.FolderWynikowy) + std::string(name) + ".mix";
+    return m_decode(m_settings.folder(Folder::Results)) + std::string(name) + ".mix";
 }
 
 Outcome Session::saveTo(const std::string& path) {
@@ -254,14 +380,8 @@ Outcome Session::saveTo(const std::string& path) {
     Outcome outcome = run([&] {
         m_progress.status("Zapisywanie wynikowego pliku MIX...");
         const ReplaceOutcome replaced =
-            zapiszNowyMix(path, m_lists.ListaWynikowa, [this](std::size_t done, std::size_t total) {
-                if (done == 0) {
-                    m_progress.gaugeMax(static_cast<std::int64_t>(total));
-                    return;
-                }
-                m_progress.gaugeProgress(static_cast<std::int64_t>(done));
-                m_progress.breathe();
-            });
+            zapiszNowyMix(path, m_lists.ListaWynikowa,
+                          [this](std::size_t done, std::size_t total) { gauge(done, total); });
         m_progress.status("Zapisywanie wynikowego pliku MIX - gotowe!");
         Outcome done;
         if (std::string note = describe(replaced); !note.empty()) {
@@ -276,36 +396,67 @@ Outcome Session::saveTo(const std::string& path) {
     return outcome;
 }
 
-BreakSound Session::storedBreakSound() const {
-    return {m_konfiguracja.CzyDzwiek, m_konfiguracja.FolderPlikBreak};
+Outcome Session::runDay(const DayRun& day, const SpotMeasurer& measure,
+                        DayPictureWriter& pictures) {
+    if (m_settings.mode == BreakMode::NotSelected) {
+        return Outcome::refused(Refusal::NoBreakMode);
+    }
+    Outcome loaded = loadDay(day, measure);
+    if (!loaded.done()) {
+        return loaded;
+    }
+    Outcome compiled = afterWarnings(std::move(loaded.warnings), compile(day.weekday));
+    if (!compiled.done()) {
+        return compiled;
+    }
+    // A playlist of DJ_ records alone compiles to nothing, and an empty playlist written
+    // over last night's would mean dead air.
+    if (m_lists.ListaWynikowa.empty()) {
+        return afterWarnings(std::move(compiled.warnings),
+                             Outcome::refused(Refusal::NothingToSave));
+    }
+    return afterWarnings(std::move(compiled.warnings), writeDay(day, pictures));
 }
 
-void Session::storeBreakMode(BreakMode mode) { kalmero::storeBreakMode(m_files.ini, mode); }
+Outcome Session::loadDay(const DayRun& day, const SpotMeasurer& measure) {
+    Outcome outcome = otworzPlikMIX(day.playlist);
+    if (!outcome.done()) {
+        return outcome;
+    }
+    if (day.strict && !outcome.warnings.empty()) {
+        return afterWarnings(std::move(outcome.warnings), Outcome::refused(Refusal::CutPlaylist));
+    }
+    if (m_lists.ListaMIX.empty()) {
+        return afterWarnings(std::move(outcome.warnings), Outcome::refused(Refusal::EmptyPlaylist));
+    }
+    if (day.adverts.empty()) {
+        return outcome;
+    }
+    return afterWarnings(std::move(outcome.warnings), OtworzPlikLST(day.adverts, measure));
+}
 
-void Session::storeFade(bool fade) { kalmero::storeFade(m_files.ini, fade); }
-
-void Session::storeBreakLength(BreakLength length) {
-    kalmero::storeBreakLength(m_files.ini, length);
+Outcome Session::writeDay(const DayRun& day, DayPictureWriter& pictures) {
+    const Outcome outputs = run([&] {
+        if (!day.report.empty()) {
+            writeFileAtomically(day.report, m_decode(placementCsv()));
+        }
+        if (!day.picture.empty()) {
+            pictures.writeDayPicture(day.picture, m_lists.ListaWynikowa, m_lastCompile.blocks,
+                                     m_lastCompile.checks);
+        }
+        return Outcome{};
+    });
+    return outputs.done() ? saveTo(day.result) : outputs;
 }
 
 PlacementReport Session::placementReport() const {
     return PlacementReport(m_lists.ListaLST, m_lastCompile.placedCounts, m_lists.ListaWynikowa,
-                           m_spotProblems, m_longSpotMs);
-}
-
-std::vector<AdvertBlock> Session::advertBlocks() const {
-    return kalmero::advertBlocks(m_lists.ListaLST, m_lists.ListaWynikowa, m_lastCompile.origins);
-}
-
-DayChecks Session::dayChecks(const std::vector<AdvertBlock>& blocks,
-                             const DayCheckLimits& limits) const {
-    return checkDay(m_lists.ListaWynikowa, blocks, breakModeIndex(m_lastCompile.settings.mode),
-                    limits);
+                           m_spotProblems, m_settings.longSpotMs);
 }
 
 std::string Session::placementCsv() const {
-    const std::vector<AdvertBlock> blocks = advertBlocks();
-    return placementReport().csv(kSpotTimingHeader, spotTimingCells(blocks, m_lists.ListaWynikowa));
+    return placementReport().csv(kSpotTimingHeader,
+                                 spotTimingCells(m_lastCompile.blocks, m_lists.ListaWynikowa));
 }
 
 void Session::clear() {

@@ -10,11 +10,12 @@
 #include "compiler/day_report.h"
 #include "compiler/placement_report.h"
 #include "formats/konfiguracja_file.h"
-#include "model/konfiguracja.h"
 #include "model/lists.h"
 #include "model/settings.h"
 #include "model/spot_measure.h"
+#include "session/break_settings.h"
 #include "session/progress.h"
+#include "session/station_settings.h"
 
 namespace kalmero {
 
@@ -25,6 +26,7 @@ enum class Refusal {
     LineBreakInSoundPath,  // a break sound path that would split its MIX line
     EmptyResultName,       // save without a name
     NothingToSave,         // save with an empty result
+    CutPlaylist,           // a strict day whose playlist was cut short
 };
 
 // The message an operator reads for a refusal (UTF-8).
@@ -52,10 +54,37 @@ struct Outcome {
 struct SessionFiles {
     std::string ini;     // kalmero.ini
     std::string matrix;  // matryca.dat
+
+    // Both files in `folder` (which ends in "/").
+    static SessionFiles inFolder(const std::string& folder);
 };
 
-// Turns a folder setting (Windows-1250 bytes) into a path the file system takes.
-using FolderPath = std::function<std::string(std::string_view folderCp1250)>;
+// Windows-1250 bytes to UTF-8: a folder setting to a path the file system takes, the report
+// to the text a person's spreadsheet opens.
+using Cp1250Decoder = std::function<std::string(std::string_view cp1250)>;
+
+// Draws a compiled day into a picture file with the front end's drawing code.
+class DayPictureWriter {
+public:
+    virtual ~DayPictureWriter() = default;
+    // Writes the day's picture to `path` (UTF-8), its kind by the extension. Throws FileError
+    // with the reason when it can't.
+    virtual void writeDayPicture(const std::string& path, const Lista& result,
+                                 const std::vector<AdvertBlock>& blocks,
+                                 const DayChecks& checks) = 0;
+};
+
+// An unattended day: what it reads and what it writes, paths as the file system takes them.
+// An output left empty is not written.
+struct DayRun {
+    std::string playlist;
+    std::string adverts;  // empty: a day without adverts
+    int weekday = 0;      // 0 Monday .. 6 Sunday
+    bool strict = false;  // a playlist cut short refuses the day
+    std::string report;   // the placement report's CSV (UTF-8)
+    std::string picture;  // the day's picture
+    std::string result;   // the merged playlist
+};
 
 // What the last compile did, for the placement report and the day's checks.
 struct CompileRecord {
@@ -64,73 +93,89 @@ struct CompileRecord {
     std::size_t itemsPlaced = 0;
     std::size_t breaksPlaced = 0;
     CompileSettings settings;
+    // The advert blocks booked against aired, and the day checked within the held limits.
+    std::vector<AdvertBlock> blocks;
+    DayChecks checks;
 };
 
 // One operator's work: the four lists and the settings, and the commands on them. The
 // window and the batch command both go through it, so that the same files and settings
 // give the same bytes.
-class Session {
+class Session : public BreakSettings {
 public:
-    // `progress` must outlive the session.
-    Session(SessionFiles files, Progress& progress, FolderPath folderPath = {});
+    // `progress` must outlive the session. Without `decode` texts stay as stored.
+    Session(SessionFiles files, Progress& progress, Cp1250Decoder decode = {});
 
-    // Start-up reading of the configuration file; see OdczytajKonfiguracje. The report's
-    // limits come from it too.
+    // Start-up reading of the configuration file (see OdczytajKonfiguracje) into the held
+    // settings. Returns the file as read, for the controls that show it.
     StoredSettings readSettings(const FolderCheck& folderExists);
+    const StationSettings& settings() const { return m_settings; }
+    // Held over the stored settings for this session's work; nothing is written.
+    void overrideSettings(const SettingOverrides& overrides);
+
+    // Each holds its value and writes its key at once; FileError when the write fails, the
+    // value held all the same, as the control that set it shows it.
+    void storeFolder(Folder which, std::string folderCp1250);
+    void storeBreakMode(BreakMode mode);
+    void storeFade(bool fade);
+    void storeBreakLength(BreakLength length);
+    BreakWeek readBreakWeek() override;
+    void storeBreakHour(int day, int hourIndex, bool on) override;
+    void storeBreakWeek(const BreakWeek& week) override;
+    BreakSound readBreakSound() override;
+    void storeBreakSound(const BreakSound& sound) override;
 
     // Replaces ListaMIX with the playlist at `path` (a file-system path).
     Outcome otworzPlikMIX(const std::string& path);
     // Replaces ListaLST with the advert list at `path`, measuring each spot with `measure`.
     Outcome OtworzPlikLST(const std::string& path, const SpotMeasurer& measure);
-    // Replaces ListaBreak and ListaWynikowa by compiling with `settings`; the break matrix
-    // is read afresh.
-    Outcome compile(const CompileSettings& settings);
+    // Replaces ListaBreak and ListaWynikowa by compiling `weekday` (0 Monday .. 6) with the
+    // held settings, the break matrix read afresh; then checks the day (lastCompile).
+    Outcome compile(int weekday);
     // Writes the result as resultPath(name).
     Outcome save(std::string_view name);
     // Output folder + `name` + ".mix", the name as typed (UTF-8), as the file system takes it.
     std::string resultPath(std::string_view name) const;
     // Writes the result to `path`.
     Outcome saveTo(const std::string& path);
-
-    // The break sound the configuration holds.
-    BreakSound storedBreakSound() const;
-    // The writes of the window's settings controls, at once; FileError on failure.
-    void storeBreakMode(BreakMode mode);
-    void storeFade(bool fade);
-    void storeBreakLength(BreakLength length);
+    // The whole of an unattended day: loads, compiles and writes the report, the picture (with
+    // `pictures`) and the result, in that order, so that a failure leaves no result claiming
+    // a full run. A day that can't be compiled is refused before any file is read, one that
+    // compiles to nothing before any is written. The warnings of every step are gathered.
+    Outcome runDay(const DayRun& day, const SpotMeasurer& measure, DayPictureWriter& pictures);
 
     // What became of each advert spot in the last compile.
     PlacementReport placementReport() const;
-    // The advert blocks of the last compile, booked against aired.
-    std::vector<AdvertBlock> advertBlocks() const;
-    // The last compile's day checked against `limits`.
-    DayChecks dayChecks(const std::vector<AdvertBlock>& blocks, const DayCheckLimits& limits) const;
     // The placement report's CSV with each spot's booked and aired times and drift.
     std::string placementCsv() const;
     const CompileRecord& lastCompile() const { return m_lastCompile; }
     // Per ListaLST record: why its length is missing or doubtful ("" when measured).
     const std::vector<std::string>& spotProblems() const { return m_spotProblems; }
 
-    Lists& lists() { return m_lists; }
     const Lists& lists() const { return m_lists; }
-    Konfiguracja& konfiguracja() { return m_konfiguracja; }
-    const Konfiguracja& konfiguracja() const { return m_konfiguracja; }
-    const SessionFiles& files() const { return m_files; }
 
     // Empties the four lists, as closing the window does.
     void clear();
 
 private:
+    friend class SessionProbe;  // tests set up lists no command would leave
+
     Outcome run(const std::function<Outcome()>& command);
+    // The gauge of a reader or writer that reports `done` of `total`: 0 starts it.
+    void gauge(std::size_t done, std::size_t total);
+    void gaugeStep(std::size_t done);
+    // runDay's steps.
+    Outcome loadDay(const DayRun& day, const SpotMeasurer& measure);
+    Outcome writeDay(const DayRun& day, DayPictureWriter& pictures);
 
     SessionFiles m_files;
     Progress& m_progress;
-    FolderPath m_folderPath;
+    Cp1250Decoder m_decode;
+    StationSettings m_settings;
+    BreakWeek m_breakWeek{};
     Lists m_lists;
-    Konfiguracja m_konfiguracja;
     std::vector<std::string> m_spotProblems;
     CompileRecord m_lastCompile;
-    std::int64_t m_longSpotMs = PlacementReport::kLongSpotMs;
 };
 
 }  // namespace kalmero

@@ -10,47 +10,18 @@
 #include <QTreeView>
 #include <exception>
 
-#include "formats/konfiguracja_file.h"
 #include "platform/encoding.h"
 #include "ui/operator_dialogs.h"
 #include "ui/pictures.h"
 
 namespace kalmero {
 
-std::string& folderSetting(Konfiguracja& konfiguracja, int tag) {
-    switch (tag) {
-        case 1:
-            return konfiguracja.FolderMIX;
-        case 2:
-            return konfiguracja.FolderLST;
-        case 3:
-            return konfiguracja.FolderWynikowy;
-        default:
-            return konfiguracja.FolderPlikBreak;
-    }
-}
-
-const char* folderSettingKey(int tag) {
-    switch (tag) {
-        case 1:
-            return "FolderMIX";
-        case 2:
-            return "FolderLST";
-        case 3:
-            return "FolderWynikowy";
-        default:
-            return "FolderPlikBreak";
-    }
-}
-
-TFZmienFolder::TFZmienFolder(int tag, QLineEdit* edit, Konfiguracja& konfiguracja,
-                             std::string iniPath, OperatorDialogs& dialogs, QWidget* parent)
+TFZmienFolder::TFZmienFolder(int tag, QLineEdit* edit, FolderStore store, OperatorDialogs& dialogs,
+                             QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_tag(tag),
       m_edit(edit),
-      m_konfiguracja(konfiguracja),
-      m_iniPath(std::move(iniPath)),
+      m_store(std::move(store)),
       m_dialogs(dialogs),
       m_model(new QFileSystemModel(this)),
       m_tree(new QTreeView(this)),
@@ -143,22 +114,20 @@ QString TFZmienFolder::chosenFolder() const { return m_label->text(); }
 void TFZmienFolder::BitBtn1Click() {
     const QString folder = m_label->text();
     if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
-        const std::string stored = pathToCp1250(folder.toStdString());
         try {
-            iniWriteString(m_iniPath, "Foldery", folderSettingKey(m_tag), stored);
+            m_store(pathToCp1250(folder.toStdString()));
         } catch (const std::exception& error) {
             showCommandError(m_dialogs, this, error.what());
             return;
         }
-        folderSetting(m_konfiguracja, m_tag) = stored;
         m_edit->setText(folder);
     }
     accept();
 }
 
-void openFolderChooser(QWidget* parent, int tag, QLineEdit* edit, Konfiguracja& konfiguracja,
-                       const std::string& iniPath, OperatorDialogs& dialogs) {
-    TFZmienFolder chooser(tag, edit, konfiguracja, iniPath, dialogs, parent);
+void openFolderChooser(QWidget* parent, int tag, QLineEdit* edit, OperatorDialogs& dialogs,
+                       FolderStore store) {
+    TFZmienFolder chooser(tag, edit, std::move(store), dialogs, parent);
     chooser.positionAt(edit->text());
     chooser.exec();
 }

@@ -2,9 +2,8 @@
 
 #include <QDialog>
 #include <QFileIconProvider>
+#include <functional>
 #include <string>
-
-#include "model/konfiguracja.h"
 
 class QFileSystemModel;
 class QLabel;
@@ -16,19 +15,19 @@ namespace kalmero {
 
 class OperatorDialogs;
 
-// The folder settings the chooser stores, by the tag of its label: 1 FolderMIX,
-// 2 FolderLST, 3 FolderWynikowy, 4 FolderPlikBreak.
-std::string& folderSetting(Konfiguracja& konfiguracja, int tag);
-const char* folderSettingKey(int tag);
+// Keeps the folder chosen (Windows-1250 bytes, ending in "/"); throws FileError when it
+// can't be stored.
+using FolderStore = std::function<void(const std::string& folderCp1250)>;
 
 // "Zmień folder": a tree of the computer's folders; OK stores the selected folder, ending
-// in "/", in the configuration file, in Konfiguracja and in the edit that shows it.
+// in "/", and shows it in the edit it was opened for.
 class TFZmienFolder : public QDialog {
     Q_OBJECT
 public:
-    // `tag` 1..4 as for folderSetting; `edit` shows that folder and must outlive the chooser.
-    TFZmienFolder(int tag, QLineEdit* edit, Konfiguracja& konfiguracja, std::string iniPath,
-                  OperatorDialogs& dialogs, QWidget* parent = nullptr);
+    // `tag` is the setting's (1 playlists, 2 advert lists, 3 results, 4 the break sound), kept
+    // on the label; `edit` shows that folder and must outlive the chooser; `store` keeps it.
+    TFZmienFolder(int tag, QLineEdit* edit, FolderStore store, OperatorDialogs& dialogs,
+                  QWidget* parent = nullptr);
 
     // Shows `folder` (UTF-8) in the label and, when it names an existing folder, opens the
     // tree down to it and selects it.
@@ -47,10 +46,8 @@ private:
     void revealPending();
 
     QString m_pending;  // the folder positionAt asked for, until the tree has reached it
-    int m_tag;
     QLineEdit* m_edit;
-    Konfiguracja& m_konfiguracja;
-    std::string m_iniPath;
+    FolderStore m_store;
     OperatorDialogs& m_dialogs;
     QFileIconProvider m_icons;  // the style's folder pictures, also without an icon theme
     QFileSystemModel* m_model;
@@ -60,7 +57,7 @@ private:
 };
 
 // Opens the chooser modally for the folder of `tag`, starting at the text of `edit`.
-void openFolderChooser(QWidget* parent, int tag, QLineEdit* edit, Konfiguracja& konfiguracja,
-                       const std::string& iniPath, OperatorDialogs& dialogs);
+void openFolderChooser(QWidget* parent, int tag, QLineEdit* edit, OperatorDialogs& dialogs,
+                       FolderStore store);
 
 }  // namespace kalmero

@@ -8,8 +8,6 @@
 #include <exception>
 
 #include "formats/file_io.h"
-#include "formats/konfiguracja_file.h"
-#include "formats/matryca.h"
 #include "platform/audio_length.h"
 #include "platform/program_folder.h"
 #include "ui/main_window.h"
@@ -45,9 +43,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     kalmero::QtOperatorDialogs dialogs;
-    kalmero::TForm1 window(
-        {kalmero::konfiguracjaPath(settings.folder), kalmero::matrycaPath(settings.folder)},
-        dialogs, [] { return kalmero::newLoadMeasurer(); });
+    kalmero::TForm1 window(kalmero::SessionFiles::inFolder(settings.folder), dialogs,
+                           [] { return kalmero::newLoadMeasurer(); });
     window.FormCreate();
     window.showSettingsNote(QString::fromStdString(settings.why + ": " + settings.folder));
 

@@ -25,12 +25,12 @@
 #include "platform/encoding.h"
 #include "ui/day_view.h"
 #include "ui/folder_chooser.h"
-#include "ui/form_port.h"
 #include "ui/list_models.h"
 #include "ui/matrix_editor.h"
 #include "ui/operator_dialogs.h"
 #include "ui/pictures.h"
 #include "ui/radio_group.h"
+#include "ui/window_progress.h"
 
 namespace kalmero {
 
@@ -48,27 +48,14 @@ void TForm1::FormCreate() {
     m_radioGroup->setItemIndex(breakModeIndex(stored.mode));
     m_fade->setChecked(stored.fade);
     m_seconds->setText(QString::number(stored.seconds));
-    m_driftLimitMs = stored.driftLimitMs;
-    const Konfiguracja& k = m_session->konfiguracja();
-    const std::string* folders[3] = {&k.FolderMIX, &k.FolderLST, &k.FolderWynikowy};
     for (int i = 0; i < 3; ++i) {
-        m_folderEdits[i]->setText(fromCp1250(*folders[i]));
+        m_folderEdits[i]->setText(fromCp1250(m_session->settings().folders[i]));
     }
 }
 
 void TForm1::showSettingsNote(const QString& note) {
     m_status->setText(note);
     m_status->setToolTip(note);
-}
-
-CompileSettings TForm1::compileSettings() const {
-    CompileSettings settings;
-    settings.mode = breakModeFromIndex(m_radioGroup->itemIndex());
-    settings.fade = m_fade->isChecked();
-    settings.length = BreakLength::fromFieldText(m_seconds->text().toStdString()).length;
-    settings.weekday = m_weekday->currentIndex();
-    settings.sound = m_session->storedBreakSound();
-    return settings;
 }
 
 bool TForm1::report(const Outcome& outcome) {
@@ -114,9 +101,9 @@ void TForm1::runCommand(const std::function<void()>& command) {
         enabled.emplace_back(control, control->isEnabled());
         control->setEnabled(false);
     }
-    m_port->resetClearedViews();
+    m_progress->resetClearedViews();
     guarded(command);
-    m_port->flush();
+    m_progress->flush();
     for (const auto& [control, wasEnabled] : enabled) {
         control->setEnabled(wasEnabled);
     }
@@ -155,7 +142,7 @@ void TForm1::openAndLoad(const std::string& folder, const QString& filter, ListI
         }
         const Outcome outcome = load(path->toStdString());
         // A load that failed before touching its list leaves the names with that list.
-        if (!outcome.done() && !m_port->wasCleared(list)) {
+        if (!outcome.done() && !m_progress->wasCleared(list)) {
             for (std::size_t i = 0; i < nameEdits.size(); ++i) {
                 nameEdits[i]->setText(previous[i]);
             }
@@ -165,14 +152,15 @@ void TForm1::openAndLoad(const std::string& folder, const QString& filter, ListI
 }
 
 void TForm1::BitBtn4Click() {
-    openAndLoad(m_session->konfiguracja().FolderMIX, QStringLiteral("Pliki playlist (*.mix)"),
-                ListId::Playlist, {m_playlistName},
+    openAndLoad(m_session->settings().folder(Folder::Playlists),
+                QStringLiteral("Pliki playlist (*.mix)"), ListId::Playlist, {m_playlistName},
                 [this](const std::string& path) { return m_session->otworzPlikMIX(path); });
 }
 
 void TForm1::BitBtn5Click() {
-    openAndLoad(m_session->konfiguracja().FolderLST, QStringLiteral("Pliki list reklamych (*.lst)"),
-                ListId::Adverts, {m_advertName, m_resultName}, [this](const std::string& path) {
+    openAndLoad(m_session->settings().folder(Folder::AdvertLists),
+                QStringLiteral("Pliki list reklamych (*.lst)"), ListId::Adverts,
+                {m_advertName, m_resultName}, [this](const std::string& path) {
                     return m_session->OtworzPlikLST(path, m_newMeasurer());
                 });
 }
@@ -183,32 +171,35 @@ void TForm1::BitBtn3Click() {
         // result standing (refused, or failed before emptying it) brings it back.
         const bool hadNotice = !m_placementNotice->isHidden();
         m_placementNotice->hide();
-        const Outcome outcome = m_session->compile(compileSettings());
+        const Outcome outcome = m_session->compile(m_weekday->currentIndex());
         if (!outcome.done()) {
-            m_placementNotice->setVisible(hadNotice && !m_port->wasCleared(ListId::Result));
+            m_placementNotice->setVisible(hadNotice && !m_progress->wasCleared(ListId::Result));
             report(outcome);
             return;
         }
-        m_blocks = m_session->advertBlocks();
-        DayCheckLimits limits;
-        limits.driftMs = m_driftLimitMs;
-        m_checks = m_session->dayChecks(m_blocks, limits);
         m_dayButton->setEnabled(true);
         if (m_dayView != nullptr) {
-            m_dayView->setPicture(DayPicture(m_session->lists().ListaWynikowa, m_blocks, m_checks));
+            m_dayView->setPicture(dayPicture());
         }
-        showPlacementReport(m_session->placementReport());
+        showPlacementReport();
     });
 }
 
-void TForm1::showPlacementReport(const PlacementReport& report) {
+DayPicture TForm1::dayPicture() const {
+    const CompileRecord& compiled = m_session->lastCompile();
+    return DayPicture(m_session->lists().ListaWynikowa, compiled.blocks, compiled.checks);
+}
+
+void TForm1::showPlacementReport() {
+    const PlacementReport report = m_session->placementReport();
+    const DayChecks& checks = m_session->lastCompile().checks;
     m_placementEntries = placementEntries(report, m_session->spotProblems());
-    if (m_placementEntries.empty() && m_checks.clean()) {
+    if (m_placementEntries.empty() && checks.clean()) {
         m_placementNotice->hide();
         return;
     }
     QString text = placementNoticeText(report.counts());
-    if (!m_checks.clean()) {
+    if (!checks.clean()) {
         text += QStringLiteral("; kontrola dnia: uwagi");
     }
     m_placementNotice->setText(text);
@@ -225,9 +216,10 @@ void TForm1::showPlacementReport(const PlacementReport& report) {
 
 void TForm1::showPlacementList() {
     // Rows are decoded only now: a hostile list can leave millions of spots behind.
+    const CompileRecord& compiled = m_session->lastCompile();
     PlacementListDialog dialog(m_placementNotice->text(), placementRows(m_placementEntries), this,
-                               blockRows(m_blocks, m_driftLimitMs),
-                               QString::fromStdString(dayChecksSummary(m_checks)),
+                               blockRows(compiled.blocks, compiled.checks.limits.driftMs),
+                               QString::fromStdString(dayChecksSummary(compiled.checks)),
                                [this] { showDayView(); });
     dialog.exec();
 }
@@ -249,7 +241,7 @@ void TForm1::showDayView() {
                 });
     }
     const bool first = !m_dayView->isVisible() && m_dayView->property("shown").isNull();
-    DayPicture picture(m_session->lists().ListaWynikowa, m_blocks, m_checks);
+    DayPicture picture = dayPicture();
     const QSize wanted = picture.size() + QSize(48, 96);
     m_dayView->setPicture(std::move(picture));
     if (first) {
@@ -267,7 +259,7 @@ void TForm1::showDayView() {
 void TForm1::BitBtn1Click() {
     runCommand([this] {
         const Outcome outcome = m_session->save(m_resultName->text().toStdString());
-        m_port->flush();
+        m_progress->flush();
         if (!report(outcome)) {
             return;
         }
@@ -280,8 +272,7 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
     guarded([this] {
-        TFMatryca editor(m_session->konfiguracja(), m_session->files().ini,
-                         m_session->files().matrix, m_dialogs, this);
+        TFMatryca editor(*m_session, m_dialogs, this);
         editor.FormShow();
         editor.exec();
     });
@@ -292,8 +283,10 @@ void TForm1::LabeledEdit1Click(int tag) {
         return;
     }
     guarded([this, tag] {
-        openFolderChooser(this, tag, m_folderEdits[tag - 1], m_session->konfiguracja(),
-                          m_session->files().ini, m_dialogs);
+        const auto folder = static_cast<Folder>(tag - 1);
+        openFolderChooser(
+            this, tag, m_folderEdits[tag - 1], m_dialogs,
+            [this, folder](const std::string& chosen) { m_session->storeFolder(folder, chosen); });
     });
 }
 
@@ -356,7 +349,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     if (m_busy) {
         // The lists are being filled: close once the running command has finished.
         m_closeRequested = true;
-        m_port->setClosingNote(QStringLiteral(" (okno zamknie się po zakończeniu tej pracy)"));
+        m_progress->setClosingNote(QStringLiteral(" (okno zamknie się po zakończeniu tej pracy)"));
         event->ignore();
         return;
     }

@@ -22,8 +22,9 @@ class QAbstractButton;
 
 namespace kalmero {
 
+class DayPicture;
 class DayView;
-class FormPort;
+class WindowProgress;
 class ListModel;
 class OperatorDialogs;
 class RadioGroup;
@@ -47,8 +48,6 @@ public:
     Session& session() { return *m_session; }
     // Where the settings live, in the status line until the first command and as its tip.
     void showSettingsNote(const QString& note);
-    // The settings a compile started now would use, as the controls hold them.
-    CompileSettings compileSettings() const;
 
     // Load playlist, load advert list, compile, save the result, edit the break matrix.
     void BitBtn4Click();
@@ -56,7 +55,8 @@ public:
     void BitBtn3Click();
     void BitBtn1Click();
     void BitBtn2Click();
-    // Opens the folder chooser for the folder edit with this tag (1, 2, 3).
+    // Opens the folder chooser for the folder edit with this tag (1 playlists, 2 advert
+    // lists, 3 results).
     void LabeledEdit1Click(int tag);
 
     // The settings handlers: each writes its key at once.
@@ -97,8 +97,11 @@ private:
     // Runs a handler, showing a failure in the top-level error box.
     void guarded(const std::function<void()>& handler);
     void FormClose();
-    // Shows the notice when `report` has spots that need the operator's eye, else hides it.
-    void showPlacementReport(const PlacementReport& report);
+    // Shows the notice when the last compile has spots or a day that need the operator's
+    // eye, else hides it.
+    void showPlacementReport();
+    // The last compile's day as the day view draws it.
+    DayPicture dayPicture() const;
 
     OperatorDialogs& m_dialogs;
     SpotMeasurerFactory m_newMeasurer;
@@ -126,13 +129,10 @@ private:
     QPushButton* m_dayButton = nullptr;          // "Podgląd dnia"
     QTreeView* m_resultView = nullptr;           // ListView3
     DayView* m_dayView = nullptr;
-    // The last compile's, behind the notice and the day's picture.
+    // The last compile's spots, behind the notice.
     std::vector<PlacementEntry> m_placementEntries;
-    std::vector<AdvertBlock> m_blocks;
-    DayChecks m_checks;
-    std::int64_t m_driftLimitMs = 300'000;
 
-    std::unique_ptr<FormPort> m_port;
+    std::unique_ptr<WindowProgress> m_progress;
     std::unique_ptr<Session> m_session;
     bool m_busy = false;
     bool m_closeRequested = false;

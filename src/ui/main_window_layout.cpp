@@ -24,13 +24,13 @@
 #include "platform/encoding.h"
 #include "ui/day_view.h"
 #include "ui/folder_chooser.h"
-#include "ui/form_port.h"
 #include "ui/list_models.h"
 #include "ui/main_window.h"
 #include "ui/matrix_editor.h"
 #include "ui/operator_dialogs.h"
 #include "ui/pictures.h"
 #include "ui/radio_group.h"
+#include "ui/window_progress.h"
 
 namespace kalmero {
 
@@ -41,8 +41,6 @@ constexpr int kClientHeight = 648;
 constexpr int kTopHeight = 177;
 constexpr int kBottomHeight = 56;
 constexpr int kSideWidth = 350;
-
-QString fromCp1250(const std::string& bytes) { return QString::fromStdString(cp1250ToUtf8(bytes)); }
 
 // Refuses any text of digits alone whose value passes the longest break, so that neither a
 // keystroke nor a paste can put one in. Other text passes: the change handler turns it
@@ -135,11 +133,9 @@ TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory
                           Qt::WindowCloseButtonHint),
       m_dialogs(dialogs),
       m_newMeasurer(std::move(newMeasurer)),
-      m_port(std::make_unique<FormPort>()),
-      m_session(std::make_unique<Session>(std::move(files), *m_port, [](std::string_view folder) {
-          return fromCp1250(std::string(folder)).toStdString();
-      })) {
-    Lists& lists = m_session->lists();
+      m_progress(std::make_unique<WindowProgress>()),
+      m_session(std::make_unique<Session>(std::move(files), *m_progress, cp1250ToUtf8)) {
+    const Lists& lists = m_session->lists();
     m_mixModel = new ListModel(ListId::Playlist, lists.ListaMIX, this);
     m_lstModel = new ListModel(ListId::Adverts, lists.ListaLST, this);
     m_resultModel = new ListModel(ListId::Result, lists.ListaWynikowa, this);
@@ -160,7 +156,7 @@ TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory
     buildListPanels(left, middle, right);
     buildBottomPanel(bottom);
 
-    m_port->attach({m_mixModel, m_lstModel, m_resultModel}, m_status, m_gauge);
+    m_progress->attach({m_mixModel, m_lstModel, m_resultModel}, m_status, m_gauge);
 }
 
 TForm1::~TForm1() = default;

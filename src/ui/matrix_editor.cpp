@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QEvent>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,9 +10,8 @@
 #include <QPushButton>
 #include <exception>
 
-#include "formats/file_io.h"
-#include "formats/konfiguracja_file.h"
 #include "platform/encoding.h"
+#include "session/break_settings.h"
 #include "ui/folder_chooser.h"
 #include "ui/operator_dialogs.h"
 #include "ui/pictures.h"
@@ -23,7 +21,7 @@ namespace kalmero {
 namespace {
 
 constexpr int kCellSize = 25;
-const char* const kDayNames[kMatrixDays] = {"pn", "wt", "śr", "cz", "pi", "so", "nd"};
+const char* const kDayNames[kWeekdays] = {"pn", "wt", "śr", "cz", "pi", "so", "nd"};
 
 }  // namespace
 
@@ -50,13 +48,10 @@ void MatrixCell::mousePressEvent(QMouseEvent* event) {
     emit pressed(this);
 }
 
-TFMatryca::TFMatryca(Konfiguracja& konfiguracja, std::string iniPath, std::string matrixPath,
-                     OperatorDialogs& dialogs, QWidget* parent)
+TFMatryca::TFMatryca(BreakSettings& settings, OperatorDialogs& dialogs, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_konfiguracja(konfiguracja),
-      m_iniPath(std::move(iniPath)),
-      m_matrixPath(std::move(matrixPath)),
+      m_settings(settings),
       m_dialogs(dialogs),
       m_ok(new QPushButton(okIcon(), QStringLiteral("OK"), this)),
       m_group(new QGroupBox(this)),
@@ -81,28 +76,23 @@ TFMatryca::TFMatryca(Konfiguracja& konfiguracja, std::string iniPath, std::strin
 }
 
 void TFMatryca::FormShow() {
-    readBreakSoundSettings(m_iniPath, m_konfiguracja);
-    m_soundPath->setText(QString::fromStdString(cp1250ToUtf8(m_konfiguracja.FolderPlikBreak)));
-    m_sound->setChecked(m_konfiguracja.CzyDzwiek);
-    m_soundPath->setEnabled(m_konfiguracja.CzyDzwiek);
-
-    // A missing file starts as a week without breaks; the first click or the close creates it.
-    std::vector<std::string> lines;
-    if (QFileInfo::exists(QString::fromStdString(m_matrixPath))) {
-        lines = readMatrixLines(m_matrixPath);
-    }
-    RysujMatryce(gridFromLines(padMatrixLines(std::move(lines))));
+    const BreakSound sound = m_settings.readBreakSound();
+    m_soundOn = sound.on;
+    m_soundPath->setText(QString::fromStdString(cp1250ToUtf8(sound.path)));
+    m_sound->setChecked(sound.on);
+    m_soundPath->setEnabled(sound.on);
+    RysujMatryce(m_settings.readBreakWeek());
 }
 
-void TFMatryca::RysujMatryce(const MatrixGrid& grid) {
-    for (int day = 0; day < kMatrixDays; ++day) {
-        for (int hour = 0; hour < kMatrixHours; ++hour) {
+void TFMatryca::RysujMatryce(const BreakWeek& grid) {
+    for (int day = 0; day < kWeekdays; ++day) {
+        for (int hour = 0; hour < kBreakHours; ++hour) {
             auto* cell = new MatrixCell(day, hour, grid[day][hour], this);
             connect(cell, &MatrixCell::pressed, this, &TFMatryca::ZmienStan);
             cell->show();
             m_cells[day][hour] = cell;
             if (day == 0) {
-                auto* label = new QLabel(QString::number(hour + kFirstMatrixHour), this);
+                auto* label = new QLabel(QString::number(hour + kFirstBreakHour), this);
                 label->setObjectName(QStringLiteral("lbg%1").arg(hour));
                 label->adjustSize();
                 label->move(32 + kCellSize * hour, 10);
@@ -119,10 +109,10 @@ void TFMatryca::RysujMatryce(const MatrixGrid& grid) {
     }
 }
 
-MatrixGrid TFMatryca::grid() const {
-    MatrixGrid grid{};
-    for (int day = 0; day < kMatrixDays; ++day) {
-        for (int hour = 0; hour < kMatrixHours; ++hour) {
+BreakWeek TFMatryca::grid() const {
+    BreakWeek grid{};
+    for (int day = 0; day < kWeekdays; ++day) {
+        for (int hour = 0; hour < kBreakHours; ++hour) {
             const MatrixCell* cell = m_cells[day][hour];
             grid[day][hour] = cell != nullptr && cell->isOn();
         }
@@ -134,11 +124,7 @@ void TFMatryca::ZmienStan(MatrixCell* cell) {
     const bool on = !cell->isOn();
     cell->setOn(on);
     try {
-        if (QFileInfo::exists(QString::fromStdString(m_matrixPath))) {
-            kalmero::ZmienStan(m_matrixPath, cell->day(), cell->hourIndex(), on);
-        } else {
-            writeFileAtomically(m_matrixPath, matrixFileText(grid()));
-        }
+        m_settings.storeBreakHour(cell->day(), cell->hourIndex(), on);
     } catch (const std::exception& error) {
         // The cell keeps its new colour; closing writes the whole grid again.
         report(error);
@@ -146,10 +132,9 @@ void TFMatryca::ZmienStan(MatrixCell* cell) {
 }
 
 void TFMatryca::ZapiszStanMatrycy() {
-    writeFileAtomically(m_matrixPath, matrixFileText(grid()));
-    m_konfiguracja.FolderPlikBreak = pathToCp1250(m_soundPath->text().toStdString());
-    m_konfiguracja.CzyDzwiek = m_sound->isChecked();
-    storeBreakSound(m_iniPath, m_konfiguracja);
+    m_settings.storeBreakWeek(grid());
+    m_soundOn = m_sound->isChecked();
+    m_settings.storeBreakSound({m_soundOn, pathToCp1250(m_soundPath->text().toStdString())});
 }
 
 void TFMatryca::done(int result) {
@@ -171,7 +156,10 @@ void TFMatryca::BitBtn1Click() { accept(); }
 void TFMatryca::CheckBox1Click(bool checked) { m_soundPath->setEnabled(checked); }
 
 void TFMatryca::Edit1DblClick() {
-    openFolderChooser(this, 4, m_soundPath, m_konfiguracja, m_iniPath, m_dialogs);
+    // The chosen folder is stored at once, as the folder edits' are; the option as stored.
+    openFolderChooser(this, 4, m_soundPath, m_dialogs, [this](const std::string& folder) {
+        m_settings.storeBreakSound({m_soundOn, folder});
+    });
 }
 
 bool TFMatryca::eventFilter(QObject* watched, QEvent* event) {

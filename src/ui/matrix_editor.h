@@ -2,10 +2,8 @@
 
 #include <QDialog>
 #include <array>
-#include <string>
 
-#include "formats/matryca.h"
-#include "model/konfiguracja.h"
+#include "model/settings.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -15,6 +13,7 @@ class QPushButton;
 
 namespace kalmero {
 
+class BreakSettings;
 class OperatorDialogs;
 
 // One hour of one weekday in the matrix editor: green when a break is on, red when off.
@@ -43,27 +42,26 @@ private:
 };
 
 // "Matryca breaków": the week's news breaks by hour, and the break-sound option. Every
-// cell click rewrites the matrix file at once; closing, by OK or the close box, writes the
-// whole grid and the two break-sound keys.
+// cell click stores its hour at once; closing, by OK or the close box, stores the whole week
+// and the break sound.
 class TFMatryca : public QDialog {
     Q_OBJECT
 public:
-    TFMatryca(Konfiguracja& konfiguracja, std::string iniPath, std::string matrixPath,
-              OperatorDialogs& dialogs, QWidget* parent = nullptr);
+    // `settings` must outlive the editor.
+    TFMatryca(BreakSettings& settings, OperatorDialogs& dialogs, QWidget* parent = nullptr);
 
-    // Reads the break-sound keys into Konfiguracja and the controls and builds the grid.
-    // A missing, short or narrow matrix file is filled up with "0"; a file that exists but
+    // Reads the break sound into the controls and builds the grid from the week. A week that
     // can't be read throws FileError, and the editor must not be shown.
     void FormShow();
-    // Toggles a cell and stores its character in the matrix file at once.
+    // Toggles a cell and stores its hour at once.
     void ZmienStan(MatrixCell* cell);
-    // Writes the whole grid, then FolderPlikBreak and CzyDzwiek.
+    // Stores the whole week, then the break sound.
     void ZapiszStanMatrycy();
     void BitBtn1Click();
     void Edit1DblClick();
     void CheckBox1Click(bool checked);
 
-    MatrixGrid grid() const;
+    BreakWeek grid() const;
 
     // Closing by any way (OK, close box, Escape) saves first.
     void done(int result) override;
@@ -72,20 +70,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void RysujMatryce(const MatrixGrid& grid);
+    void RysujMatryce(const BreakWeek& grid);
     void report(const std::exception& error);
 
-    Konfiguracja& m_konfiguracja;
-    std::string m_iniPath;
-    std::string m_matrixPath;
+    BreakSettings& m_settings;
     OperatorDialogs& m_dialogs;
+    bool m_soundOn = false;  // as stored, until the editor closes
     QPushButton* m_ok;
     QGroupBox* m_group;
     QCheckBox* m_sound;
     QLineEdit* m_soundPath;
-    std::array<std::array<MatrixCell*, kMatrixHours>, kMatrixDays> m_cells{};
-    std::array<QLabel*, kMatrixHours> m_hourLabels{};
-    std::array<QLabel*, kMatrixDays> m_dayLabels{};
+    std::array<std::array<MatrixCell*, kBreakHours>, kWeekdays> m_cells{};
+    std::array<QLabel*, kBreakHours> m_hourLabels{};
+    std::array<QLabel*, kWeekdays> m_dayLabels{};
     bool m_saved = false;
 };
 

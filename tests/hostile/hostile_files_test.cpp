@@ -10,6 +10,7 @@
 #include "model/lists.h"
 #include "platform/audio_length.h"
 #include "session/session.h"
+#include "support/session_probe.h"
 
 namespace kalmero::test {
 namespace {
@@ -38,7 +39,7 @@ protected:
 
     SilentProgress progress;
     Session session{{path("empty.ini"), path("matryca.dat")}, progress};
-    Lists& lists = session.lists();
+    Lists& lists = SessionProbe::lists(session);
 };
 
 TEST_F(HostileFiles, FilesThatAreNoTextFilesAreRefusedWithTheOpenError) {

@@ -149,9 +149,7 @@ protected:
         SilentProgress progress;
         Session session({path("empty.ini"), write("m.dat", text)}, progress);
         EXPECT_TRUE(session.otworzPlikMIX(path("good.mix")).done());
-        CompileSettings settings;
-        settings.weekday = weekday;
-        if (!session.compile(settings).done()) {
+        if (!session.compile(weekday).done()) {
             return std::nullopt;
         }
         return session.lists().ListaBreak;

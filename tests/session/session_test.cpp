@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "formats/mix_file.h"
+#include "model/file_error.h"
 #include "support/recording_progress.h"
+#include "support/session_probe.h"
 #include "support/temp_folder.h"
 
 namespace kalmero::test {
@@ -49,11 +51,16 @@ protected:
         return session.otworzPlikMIX(folder.write("dzien.mix", bytes));
     }
     Outcome compile(BreakMode mode = BreakMode::Nearest, int weekday = 0) {
-        CompileSettings settings;
-        settings.mode = mode;
-        settings.weekday = weekday;
-        return session.compile(settings);
+        holdMode(mode);
+        return session.compile(weekday);
     }
+    void holdMode(BreakMode mode, std::optional<BreakSound> sound = std::nullopt) {
+        SettingOverrides overrides;
+        overrides.mode = mode;
+        overrides.breakSound = std::move(sound);
+        session.overrideSettings(overrides);
+    }
+    Lists& lists() { return SessionProbe::lists(session); }
     static SpotMeasurer seconds(std::int64_t s) {
         return [s](std::string_view) { return SpotMeasure{s * 1000, ""}; };
     }
@@ -113,7 +120,7 @@ TEST_F(SessionTest, APlaylistTellsWhatItsRecordsDoNotShow) {
 }
 
 TEST_F(SessionTest, ALoadReplacesTheListAndItsRowsOnly) {
-    session.lists().ListaWynikowa = {titled("result")};
+    lists().ListaWynikowa = {titled("result")};
     progress.rowsAppended(ListId::Result, 1);
     loadPlaylist("Tyt=1\r\nKONIEC\r\nTyt=2\r\nKONIEC\r\n");
     loadPlaylist("Tyt=3\r\nKONIEC\r\n");
@@ -180,7 +187,7 @@ TEST_F(SessionTest, LoadingAdvertsShowsItsStatusGaugeAndRows) {
 
 TEST_F(SessionTest, CompileShowsItsStatusGaugeAndRows) {
     ASSERT_TRUE(loadPlaylist(kPlaylist).done());
-    session.lists().ListaWynikowa = {titled("stale")};
+    lists().ListaWynikowa = {titled("stale")};
     progress = RecordingProgress{};
     ASSERT_TRUE(compile().done());
     // The first item, the noon break after it, the second item.
@@ -222,12 +229,10 @@ TEST_F(SessionTest, ACompileIsRefusedTouchingNothing) {
         if (c.playlist) {
             loadPlaylist(kPlaylist);
         }
-        session.lists().ListaWynikowa = {titled("old")};
+        lists().ListaWynikowa = {titled("old")};
         progress.statuses.clear();
-        CompileSettings settings;
-        settings.mode = c.mode;
-        settings.sound = c.sound;
-        const Outcome outcome = session.compile(settings);
+        holdMode(c.mode, c.sound);
+        const Outcome outcome = session.compile(0);
         EXPECT_EQ(outcome.kind, Outcome::Kind::Refused) << c.text;
         EXPECT_EQ(outcome.refusal, c.refusal) << c.text;
         EXPECT_EQ(outcome.message, c.text);
@@ -256,8 +261,8 @@ TEST_F(SessionTest, AMatrixThatFailsKeepsThePreviousResult) {
         if (c.matrix) {
             folder.write("matryca.dat", *c.matrix);
         }
-        session.lists().ListaWynikowa = {titled("old")};
-        session.lists().ListaBreak = {titled("stale")};
+        lists().ListaWynikowa = {titled("old")};
+        lists().ListaBreak = {titled("stale")};
         const Outcome outcome = compile(BreakMode::Nearest, c.weekday);
         EXPECT_EQ(outcome.kind, Outcome::Kind::Failed);
         EXPECT_NE(outcome.message.find(c.message), std::string::npos) << outcome.message;
@@ -276,7 +281,7 @@ TEST_F(SessionTest, AMatrixThatFailsKeepsThePreviousResult) {
 TEST_F(SessionTest, SaveWritesTheResultWithStatusTexts) {
     ASSERT_TRUE(loadPlaylist(kPlaylist).done());
     ASSERT_TRUE(compile().done());
-    session.konfiguracja().FolderWynikowy = folder.path();
+    session.storeFolder(Folder::Results, folder.path());
     progress.statuses.clear();
     ASSERT_TRUE(session.save("wynik dnia").done());
     EXPECT_EQ(readBytes(folder / "wynik dnia.mix"), mixText(session.lists().ListaWynikowa));
@@ -312,12 +317,98 @@ TEST_F(SessionTest, ADayWhoseTimesOverflowIsRefusedAndLeavesNoResultToSave) {
     TPozycja huge = titled("huge");
     huge.CzasStart = 43'140'000;  // 11:59
     huge.CzasNwK = std::numeric_limits<std::int64_t>::max() / 2 + 1;
-    session.lists().ListaLST = {huge, huge};
+    lists().ListaLST = {huge, huge};
     const Outcome outcome = compile(BreakMode::None);
     EXPECT_EQ(outcome.kind, Outcome::Kind::Failed);
     EXPECT_NE(outcome.message.find("poza zakres"), std::string::npos) << outcome.message;
     EXPECT_TRUE(session.lists().ListaWynikowa.empty());
     EXPECT_EQ(session.saveTo(folder / "out.mix").refusal, Refusal::NothingToSave);
+}
+
+// Draws nothing; fails when told to, as a full disk would.
+class FakePictures : public DayPictureWriter {
+public:
+    void writeDayPicture(const std::string& path, const Lista&, const std::vector<AdvertBlock>&,
+                         const DayChecks&) override {
+        if (fail) {
+            throw FileError("Cannot create file \"" + path + "\"");
+        }
+        writeBytes(path, "picture");
+    }
+    bool fail = false;
+};
+
+TEST_F(SessionTest, AnUnattendedDayWritesItsOutputsInOrderOrNoneOfThem) {
+    struct DayCase {
+        const char* name;
+        std::string playlist;
+        BreakMode mode;
+        bool strict;
+        bool pictureFails;
+        Outcome::Kind kind;
+        std::optional<Refusal> refusal;
+        bool report;  // written
+    };
+    const std::string cut = "POZYCJI=3\r\nKONIEC\r\n";
+    const std::string onlyDj = "Emi=10:00:00.000\r\nTyp=DJ_\r\nNwK=00:10.000\r\nKONIEC OPISU\r\n";
+    using enum Outcome::Kind;
+    // clang-format off
+    const DayCase cases[] = {
+        {"written", kPlaylist, BreakMode::Nearest, false, false, Done, std::nullopt, true},
+        {"cut short", cut, BreakMode::Nearest, false, false, Done, std::nullopt, true},
+        {"no break mode", kPlaylist, BreakMode::NotSelected, false, false, Refused,
+         Refusal::NoBreakMode, false},
+        {"cut short, strict", cut, BreakMode::Nearest, true, false, Refused, Refusal::CutPlaylist,
+         false},
+        {"empty", "", BreakMode::Nearest, false, false, Refused, Refusal::EmptyPlaylist, false},
+        {"only DJ_", onlyDj, BreakMode::Nearest, false, false, Refused, Refusal::NothingToSave,
+         false},
+        // The report goes before the picture, the result after it.
+        {"picture fails", kPlaylist, BreakMode::Nearest, false, true, Failed, std::nullopt, true},
+    };
+    // clang-format on
+    FakePictures pictures;
+    for (const DayCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* output : {"r.csv", "d.png", "out.mix"}) {
+            ::unlink((folder / output).c_str());
+        }
+        progress.statuses.clear();
+        pictures.fail = c.pictureFails;
+        holdMode(c.mode);
+        DayRun day;
+        day.playlist = folder.write("dzien.mix", c.playlist);
+        day.strict = c.strict;
+        day.report = folder / "r.csv";
+        day.picture = folder / "d.png";
+        day.result = folder / "out.mix";
+        const Outcome outcome = session.runDay(day, seconds(1), pictures);
+        EXPECT_EQ(outcome.kind, c.kind) << outcome.message;
+        EXPECT_EQ(outcome.refusal, c.refusal);
+        EXPECT_EQ(outcome.warnings.empty(), c.playlist != cut);
+        EXPECT_EQ(progress.statuses.empty(), c.refusal == Refusal::NoBreakMode) << "nothing read";
+        EXPECT_EQ(folder.entries().count("r.csv"), c.report ? 1u : 0u);
+        EXPECT_EQ(folder.entries().count("d.png"), c.kind == Done ? 1u : 0u);
+        EXPECT_EQ(folder.entries().count("out.mix"), c.kind == Done ? 1u : 0u);
+    }
+}
+
+TEST_F(SessionTest, OverridesAreHeldForTheRunAndNeverWritten) {
+    const std::string ini = "[Break]\r\nCzyDzwiek=0\r\n[Kontrola]\r\nDriftMinutes=7\r\n";
+    folder.write("kalmero.ini", ini);
+    session.readSettings([](const std::string&) { return false; });
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    ASSERT_TRUE(session.compile(0).done());
+    EXPECT_EQ(session.lastCompile().checks.limits.driftMs, 7 * 60'000);
+
+    SettingOverrides overrides;
+    overrides.breakSound = BreakSound{true, "/srv/gong.mp3"};
+    overrides.driftLimitMs = 0;
+    session.overrideSettings(overrides);
+    ASSERT_TRUE(session.compile(0).done());
+    EXPECT_EQ(session.lists().ListaWynikowa[1].line(Field::Adr), "Adr=/srv/gong.mp3");
+    EXPECT_EQ(session.lastCompile().checks.limits.driftMs, 0);
+    EXPECT_EQ(readBytes(folder / "kalmero.ini"), ini);
 }
 
 }  // namespace

@@ -19,10 +19,13 @@ namespace {
 struct AgreementCase {
     int mode;
     bool fade;
-    bool sound;  // from the configuration only: the matrix editor is never opened
+    bool sound;  // from the configuration
     int weekday;
     int seconds;
+    bool soundInEditor = false;  // turned on in the matrix editor between loading and compiling
 };
+
+const std::string kEditorSound = "/edytor/sygna\xC5\x82.mp3";
 
 // Runs the test in the examples folder, whose advert list names its spots relative to it.
 class InExamples {
@@ -51,8 +54,9 @@ TEST(Agreement, WindowAndBatchWriteTheSameDay) {
     const std::string examples = std::string(KALMERO_EXAMPLES) + "/";
     for (const AgreementCase& c : cases) {
         const std::string row = std::to_string(c.mode) + (c.fade ? " fade" : "") +
-                                (c.sound ? " sound" : "") + " day " + std::to_string(c.weekday) +
-                                " " + std::to_string(c.seconds) + " s";
+                                (c.sound ? " sound" : "") + (c.soundInEditor ? " editor" : "") +
+                                " day " + std::to_string(c.weekday) + " " +
+                                std::to_string(c.seconds) + " s";
         SCOPED_TRACE(row);
         TempFolder folder;
         const SessionFiles files{
@@ -79,6 +83,17 @@ TEST(Agreement, WindowAndBatchWriteTheSameDay) {
         form.FormCreate();
         form.findChild<QAbstractButton*>(QStringLiteral("BitBtn4"))->click();
         form.findChild<QAbstractButton*>(QStringLiteral("BitBtn5"))->click();
+        if (c.soundInEditor) {
+            whenModalOpens([] {
+                QWidget* editor = QApplication::activeModalWidget();
+                ASSERT_NE(editor, nullptr);
+                editor->findChild<QAbstractButton*>(QStringLiteral("CheckBox1"))->setChecked(true);
+                editor->findChild<QLineEdit*>(QStringLiteral("Edit1"))
+                    ->setText(QString::fromStdString(kEditorSound));
+                editor->findChild<QAbstractButton*>(QStringLiteral("BitBtn1"))->click();
+            });
+            form.findChild<QAbstractButton*>(QStringLiteral("BitBtn2"))->click();
+        }
         form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(c.weekday);
         form.findChild<QAbstractButton*>(QStringLiteral("BitBtn3"))->click();
         form.findChild<QLineEdit*>(QStringLiteral("LabeledEdit6"))->setText(QStringLiteral("okno"));
@@ -97,7 +112,9 @@ TEST(Agreement, WindowAndBatchWriteTheSameDay) {
         // Compared whole, so that a difference doesn't print two days of playlist.
         EXPECT_TRUE(window == readBytes(folder / "batch.mix"));
         if (c.mode != 2) {
-            EXPECT_NE(window.find(c.sound ? "Adr=/some/sound.mp3\r\n" : "Typ=BRK\r\n"),
+            const std::string soundLine =
+                c.soundInEditor ? "Adr=/edytor/sygna\xB3.mp3\r\n" : "Adr=/some/sound.mp3\r\n";
+            EXPECT_NE(window.find(c.sound || c.soundInEditor ? soundLine : "Typ=BRK\r\n"),
                       std::string::npos);
         }
     }

@@ -138,9 +138,9 @@ TEST_F(FormTest, StoredFolderIsShownDecodedAndAVanishedOneIsDropped) {
     form();
     EXPECT_EQ(control<QLineEdit>("LabeledEdit1")->text(),
               QString::fromUtf8(folder()) + QStringLiteral("Reklamyą"));
-    EXPECT_EQ(formKonfiguracja().FolderMIX, polish);
+    EXPECT_EQ(formSettings().folder(Folder::Playlists), polish);
     EXPECT_EQ(control<QLineEdit>("LabeledEdit2")->text(), QString());
-    EXPECT_EQ(formKonfiguracja().FolderLST, "");
+    EXPECT_EQ(formSettings().folder(Folder::AdvertLists), "");
 }
 
 TEST_F(FormTest, EachSettingWritesItsKeyAtOnce) {

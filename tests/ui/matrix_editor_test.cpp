@@ -18,8 +18,7 @@ class MatrixEditorTest : public FormTest {
 public:
     TFMatryca& editor() {
         if (!m_editor) {
-            m_editor =
-                std::make_unique<TFMatryca>(konfiguracja, files().ini, files().matrix, dialogs);
+            m_editor = std::make_unique<TFMatryca>(ownSession(), dialogs);
             m_editor->FormShow();
             m_editor->show();
         }
@@ -89,7 +88,7 @@ TEST_F(MatrixEditorTest, BreakSoundKeysAreReadOnOpeningAndWrittenOnClosing) {
     writeBytes(files().ini, "[Foldery]\r\nFolderPlikBreak=/dzwieki/\r\n[Break]\r\nCzyDzwiek=0\r\n");
     auto* sound = editor().findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
     auto* path = editor().findChild<QLineEdit*>(QStringLiteral("Edit1"));
-    EXPECT_EQ(konfiguracja.FolderPlikBreak, "/dzwieki/");
+    EXPECT_EQ(ownSession().settings().breakSound.path, "/dzwieki/");
     EXPECT_EQ(path->text(), QStringLiteral("/dzwieki/"));
     EXPECT_FALSE(path->isEnabled());
 
@@ -97,8 +96,8 @@ TEST_F(MatrixEditorTest, BreakSoundKeysAreReadOnOpeningAndWrittenOnClosing) {
     EXPECT_TRUE(path->isEnabled());
     path->setText(QStringLiteral("/dźwięki/"));
     editor().close();  // the close box
-    EXPECT_TRUE(konfiguracja.CzyDzwiek);
-    EXPECT_EQ(konfiguracja.FolderPlikBreak, "/d\x9Fwi\xEAki/");
+    EXPECT_TRUE(ownSession().settings().breakSound.on);
+    EXPECT_EQ(ownSession().settings().breakSound.path, "/d\x9Fwi\xEAki/");
     EXPECT_TRUE(iniReadBool(files().ini, "Break", "CzyDzwiek", false));
     EXPECT_EQ(iniReadString(files().ini, "Foldery", "FolderPlikBreak"), "/d\x9Fwi\xEAki/");
     EXPECT_EQ(readBytes(files().matrix).size(), 7u * 19u);

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "formats/konfiguracja_file.h"
-#include "model/konfiguracja.h"
 #include "model/lists.h"
+#include "support/session_probe.h"
 #include "support/temp_folder.h"
 #include "ui/main_window.h"
 #include "ui/operator_dialogs.h"
@@ -96,13 +96,20 @@ public:
         return iniReadInteger(files().ini, section, key, fallback);
     }
 
-    // The window's lists and configuration.
-    Lists& lists() { return form().session().lists(); }
-    Konfiguracja& formKonfiguracja() { return form().session().konfiguracja(); }
+    // The window's lists and settings.
+    Lists& lists() { return SessionProbe::lists(form().session()); }
+    const StationSettings& formSettings() { return form().session().settings(); }
+    // A session of its own, for the dialogs tested without the window.
+    Session& ownSession() {
+        if (!m_ownSession) {
+            m_ownSession = std::make_unique<Session>(files(), m_ownProgress);
+        }
+        return *m_ownSession;
+    }
 
     QTemporaryDir m_tmp;
-    // A configuration of its own, for the dialogs tested without the window.
-    Konfiguracja konfiguracja;
+    SilentProgress m_ownProgress;
+    std::unique_ptr<Session> m_ownSession;
     FakeDialogs dialogs;
     // The spots' lengths, by path (Windows-1250); set before the window is built.
     SpotMeasurer measureSpot = [](std::string_view) { return SpotMeasure{}; };

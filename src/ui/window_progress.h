@@ -13,10 +13,11 @@ namespace kalmero {
 
 class ListModel;
 
-// The main window as the loaders, the compiler and the writer see it. Rows, the gauge and
+// The session's progress shown in the main window: its list views, status line and gauge.
+// Rows, the gauge and
 // repainting are held back and shown together at most every ~30 ms, so a file of many
 // thousand lines isn't slowed down by drawing each of them.
-class FormPort : public Progress {
+class WindowProgress : public Progress {
 public:
     // Shows nothing until attached to the window's views, status line and gauge, which
     // must outlive it; `models` in the order of ListId.

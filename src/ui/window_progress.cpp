@@ -1,4 +1,4 @@
-#include "ui/form_port.h"
+#include "ui/window_progress.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -20,39 +20,39 @@ int clampToInt(std::int64_t value) {
 
 }  // namespace
 
-void FormPort::attach(std::array<ListModel*, 3> models, QLabel* status, QProgressBar* gauge) {
+void WindowProgress::attach(std::array<ListModel*, 3> models, QLabel* status, QProgressBar* gauge) {
     m_models = models;
     m_status = status;
     m_gauge = gauge;
 }
 
-void FormPort::listCleared(ListId list) {
+void WindowProgress::listCleared(ListId list) {
     m_cleared[slot(list)] = true;
     m_models[slot(list)]->clearRows();
 }
 
-void FormPort::rowsAppended(ListId list, std::size_t rowCount) {
+void WindowProgress::rowsAppended(ListId list, std::size_t rowCount) {
     // The model reads the rows' texts from the list itself.
     m_models[slot(list)]->setRowCount(rowCount);
 }
 
-void FormPort::status(std::string_view text) {
+void WindowProgress::status(std::string_view text) {
     m_status->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())) +
                       m_closingNote);
 }
 
-void FormPort::setClosingNote(const QString& note) {
+void WindowProgress::setClosingNote(const QString& note) {
     m_closingNote = note;
     if (m_status != nullptr) {
         m_status->setText(m_status->text() + note);
     }
 }
 
-void FormPort::gaugeMax(std::int64_t max) { m_gaugeMax = max; }
+void WindowProgress::gaugeMax(std::int64_t max) { m_gaugeMax = max; }
 
-void FormPort::gaugeProgress(std::int64_t done) { m_gaugeProgress = done; }
+void WindowProgress::gaugeProgress(std::int64_t done) { m_gaugeProgress = done; }
 
-void FormPort::breathe() {
+void WindowProgress::breathe() {
     if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < kEventsEveryMs) {
         return;
     }
@@ -61,7 +61,7 @@ void FormPort::breathe() {
     m_sinceEvents.restart();
 }
 
-void FormPort::flush() {
+void WindowProgress::flush() {
     for (ListModel* model : m_models) {
         model->flush();
     }
@@ -73,8 +73,8 @@ void FormPort::flush() {
     m_gauge->setValue(m_gaugeMax <= 0 ? 0 : std::min(max, clampToInt(m_gaugeProgress)));
 }
 
-void FormPort::resetClearedViews() { m_cleared = {}; }
+void WindowProgress::resetClearedViews() { m_cleared = {}; }
 
-bool FormPort::wasCleared(ListId list) const { return m_cleared[slot(list)]; }
+bool WindowProgress::wasCleared(ListId list) const { return m_cleared[slot(list)]; }
 
 }  // namespace kalmero

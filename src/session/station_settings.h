@@ -1,0 +1,50 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "compiler/day_report.h"
+#include "compiler/placement_report.h"
+#include "model/settings.h"
+
+namespace kalmero {
+
+// The folders an operator keeps: where the open dialogs start and where the result goes.
+enum class Folder {
+    Playlists,    // FolderMIX
+    AdvertLists,  // FolderLST
+    Results,      // FolderWynikowy
+};
+
+// A station's settings, typed, as the session holds them and the configuration stores them.
+// Texts are Windows-1250 bytes as stored; a folder chosen in the program ends in "/".
+struct StationSettings {
+    std::array<std::string, 3> folders;  // by Folder; "" when none
+    BreakMode mode = BreakMode::Nearest;
+    bool fade = false;
+    BreakLength length;
+    BreakSound breakSound;
+    // How far an advert block may air from its booked time before the day's checks name it.
+    std::int64_t driftLimitMs = DayCheckLimits{}.driftMs;
+    // An advert longer than this is named as suspicious.
+    std::int64_t longSpotMs = PlacementReport::kLongSpotMs;
+
+    const std::string& folder(Folder which) const {
+        return folders[static_cast<std::size_t>(which)];
+    }
+};
+
+// Settings for one session's work only, over the stored ones, never written: the batch
+// command's options. What is not given stays as stored.
+struct SettingOverrides {
+    std::optional<BreakMode> mode;
+    std::optional<bool> fade;
+    std::optional<BreakLength> length;
+    std::optional<BreakSound> breakSound;
+    std::optional<std::int64_t> driftLimitMs;
+};
+
+}  // namespace kalmero
