@@ -36,7 +36,10 @@ std::string minutesText(std::int64_t ms) {
     return std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
 }
 
-std::string hourLabel(int hour) { return twoDigits(hour) + ":00"; }
+std::string hourLabel(int hour) {
+    return twoDigits(hour % 24) + ":00" +
+           (hour >= 24 ? " (+" + std::to_string(hour / 24) + " d)" : "");
+}
 
 }  // namespace
 
@@ -176,12 +179,19 @@ std::string driftText(std::int64_t ms) {
     return text + ":" + twoDigits(seconds % 60);
 }
 
+std::string clockText(std::int64_t ms) {
+    if (ms < kDayMs) {
+        return CzasStartString(ms);
+    }
+    return CzasStartString(ms % kDayMs) + " (+" + std::to_string(ms / kDayMs) + " d)";
+}
+
 std::string dayChecksSummary(const DayChecks& checks) {
     const auto heading = [](const std::string& what, std::size_t n) {
         return what + ": " + (n == 0 ? std::string("brak") : std::to_string(n)) + "\n";
     };
-    std::string text = "Kontrola dnia: od " + CzasStartString(checks.dayStart) + " do " +
-                       CzasStartString(checks.dayEnd) + "\n";
+    std::string text = "Kontrola dnia: od " + clockText(checks.dayStart) + " do " +
+                       clockText(checks.dayEnd) + "\n";
 
     if (checks.pastMidnightMs > 0 || !checks.afterMidnight.empty()) {
         const std::size_t n = checks.afterMidnight.size();
@@ -189,7 +199,7 @@ std::string dayChecksSummary(const DayChecks& checks) {
                 (fewForm(n) ? "po północy zaczynają się " : "po północy zaczyna się ") +
                 counted(n, "pozycja", "pozycje", "pozycji") + "\n";
         for (const TimedIndex& r : checks.afterMidnight) {
-            text += "  " + CzasStartString(r.time) + "\n";
+            text += "  " + clockText(r.time) + "\n";
         }
     } else {
         text += "Lista mieści się w dobie\n";
@@ -212,19 +222,19 @@ std::string dayChecksSummary(const DayChecks& checks) {
             "Breaki dalej niż " + minutesText(checks.limits.breakOffsetMs) + " od pełnej godziny",
             checks.farBreaks.size());
         for (const BreakOffset& b : checks.farBreaks) {
-            text += "  " + CzasStartString(b.start) + "  " + driftText(b.offsetMs) + "\n";
+            text += "  " + clockText(b.start) + "  " + driftText(b.offsetMs) + "\n";
         }
     }
 
     text += heading("Bloki reklam przesunięte o więcej niż " + minutesText(checks.limits.driftMs),
                     checks.driftedBlocks.size());
     for (const BlockDrift& d : checks.driftedBlocks) {
-        text += "  zamówiony " + CzasStartString(d.booked) + ", nadany " +
-                CzasStartString(d.aired) + "  " + driftText(d.driftMs) + "\n";
+        text += "  zamówiony " + clockText(d.booked) + ", nadany " + clockText(d.aired) + "  " +
+                driftText(d.driftMs) + "\n";
     }
-    text += heading("Bloki reklam bez emisji", checks.unairedBlocks.size());
+    text += heading("Bloki reklam nienadane", checks.unairedBlocks.size());
     for (const TimedIndex& b : checks.unairedBlocks) {
-        text += "  zamówiony " + CzasStartString(b.time) + "\n";
+        text += "  zamówiony " + clockText(b.time) + "\n";
     }
     return text;
 }

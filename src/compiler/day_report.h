@@ -115,6 +115,24 @@ DayChecks checkDay(const Lista& result, const std::vector<AdvertBlock>& blocks, 
 // A signed time difference for people: "+3:12", "-0:45", "+1:02:03" (rounded to seconds).
 std::string driftText(std::int64_t ms);
 
+// An emission time for people: "HH:MM:SS.mmm", and past midnight the clock's time with the
+// days it lies beyond the day ("00:11:57.000 (+1 d)"). A MIX file keeps "24:11:57.000";
+// this is for reading only.
+std::string clockText(std::int64_t ms);
+
+// The day a compile is for, as the window's header and the batch command's picture name it.
+// Every field may be left empty: the picture then names what it knows.
+struct DayTitle {
+    std::string date;      // "YYYY-MM-DD"; empty when the compile was not given a date
+    int weekday = -1;      // 0 Monday .. 6 Sunday; -1 when unknown
+    std::string playlist;  // the playlist's file name, UTF-8
+    std::string adverts;   // the advert list's file name, UTF-8
+};
+
+// The Polish weekday names, Monday first, UTF-8.
+inline constexpr const char* kWeekdayNames[7] = {"poniedziałek", "wtorek", "środa",    "czwartek",
+                                                 "piątek",       "sobota", "niedziela"};
+
 // The checks for a person, Polish in UTF-8, one finding per line with the times involved
 // (no record texts, so nothing needs converting).
 std::string dayChecksSummary(const DayChecks& checks);
