@@ -25,17 +25,6 @@ bool fewForm(std::size_t n) {
     return units >= 2 && units <= 4 && (tens < 12 || tens > 14);
 }
 
-std::string counted(std::size_t n, const char* one, const char* few, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : fewForm(n) ? few : many);
-}
-
-// A length as minutes and seconds, the minutes unbounded, so an hour's content over 60
-// minutes reads as such ("61:30").
-std::string minutesText(std::int64_t ms) {
-    const std::int64_t seconds = (ms + 500) / 1000;
-    return std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
-}
-
 std::string hourLabel(int hour) {
     return twoDigits(hour % 24) + ":00" +
            (hour >= 24 ? " (+" + std::to_string(hour / 24) + " d)" : "");
@@ -179,6 +168,15 @@ std::string driftText(std::int64_t ms) {
     return text + ":" + twoDigits(seconds % 60);
 }
 
+std::string minutesText(std::int64_t ms) {
+    const std::int64_t seconds = (ms + 500) / 1000;
+    return std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
+}
+
+std::string countedText(std::size_t n, const char* one, const char* few, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : fewForm(n) ? few : many);
+}
+
 std::string clockText(std::int64_t ms) {
     if (ms < kDayMs) {
         return CzasStartString(ms);
@@ -197,7 +195,7 @@ std::string dayChecksSummary(const DayChecks& checks) {
         const std::size_t n = checks.afterMidnight.size();
         text += "Lista kończy się po północy (" + driftText(checks.pastMidnightMs) + "); " +
                 (fewForm(n) ? "po północy zaczynają się " : "po północy zaczyna się ") +
-                counted(n, "pozycja", "pozycje", "pozycji") + "\n";
+                countedText(n, "pozycja", "pozycje", "pozycji") + "\n";
         for (const TimedIndex& r : checks.afterMidnight) {
             text += "  " + clockText(r.time) + "\n";
         }

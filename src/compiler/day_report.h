@@ -115,6 +115,14 @@ DayChecks checkDay(const Lista& result, const std::vector<AdvertBlock>& blocks, 
 // A signed time difference for people: "+3:12", "-0:45", "+1:02:03" (rounded to seconds).
 std::string driftText(std::int64_t ms);
 
+// A length as minutes and seconds, the minutes unbounded, so an hour's content over 60
+// minutes reads as such ("61:30"); rounded to seconds.
+std::string minutesText(std::int64_t ms);
+
+// A count with its noun in the Polish form the number takes: "1 uwaga", "3 uwagi",
+// "5 uwag", "22 uwagi" (UTF-8 as given).
+std::string countedText(std::size_t n, const char* one, const char* few, const char* many);
+
 // An emission time for people: "HH:MM:SS.mmm", and past midnight the clock's time with the
 // days it lies beyond the day ("00:11:57.000 (+1 d)"). A MIX file keeps "24:11:57.000";
 // this is for reading only.

@@ -94,10 +94,7 @@ QFont font(int pixels, bool bold = false) {
 
 QString hourRowLabel(int row) { return QStringLiteral("%1").arg(row % 24, 2, 10, QChar('0')); }
 
-QString minutesLabel(std::int64_t ms) {
-    const std::int64_t seconds = (ms + 500) / 1000;
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
-}
+QString minutesLabel(std::int64_t ms) { return QString::fromStdString(minutesText(ms)); }
 
 }  // namespace
 
