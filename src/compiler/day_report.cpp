@@ -177,11 +177,50 @@ std::string countedText(std::size_t n, const char* one, const char* few, const c
     return std::to_string(n) + " " + (n == 1 ? one : fewForm(n) ? few : many);
 }
 
-std::string clockText(std::int64_t ms) {
-    if (ms < kDayMs) {
+std::string clockText(std::int64_t ms, bool milliseconds) {
+    std::string text = CzasStartString(ms < kDayMs ? ms : ms % kDayMs);
+    if (!milliseconds && ms >= 0) {
+        text.resize(8);
+    }
+    return ms < kDayMs ? text : text + " (+" + std::to_string(ms / kDayMs) + " d)";
+}
+
+std::string shortClockText(std::int64_t ms) {
+    if (ms < 0) {
         return CzasStartString(ms);
     }
-    return CzasStartString(ms % kDayMs) + " (+" + std::to_string(ms / kDayMs) + " d)";
+    const std::int64_t inDay = ms % kDayMs;
+    const std::size_t length = inDay % 1000 != 0 ? 12 : inDay % 60'000 != 0 ? 8 : 5;
+    std::string text = CzasStartString(inDay).substr(0, length);
+    return ms < kDayMs ? text : text + " (+" + std::to_string(ms / kDayMs) + " d)";
+}
+
+std::vector<std::string> dayFindings(const DayChecks& checks) {
+    std::vector<std::string> found;
+    for (const TimedIndex& block : checks.unairedBlocks) {
+        found.push_back("Blok " + shortClockText(block.time) + " nienadany");
+    }
+    if (checks.pastMidnightMs > 0) {
+        found.push_back("Lista kończy się po północy (" + driftText(checks.pastMidnightMs) + ")");
+    }
+    for (const BlockDrift& block : checks.driftedBlocks) {
+        found.push_back("Blok " + shortClockText(block.booked) + " nadany " +
+                        driftText(block.driftMs).substr(1) +
+                        (block.driftMs > 0 ? " później" : " wcześniej"));
+    }
+    for (const HourContent& hour : checks.overfullHours) {
+        found.push_back("Godzina " + hourLabel(hour.hour) + " trwa " + minutesText(hour.contentMs) +
+                        " (pozycje nakładają się)");
+    }
+    for (const HourContent& hour : checks.shortHours) {
+        found.push_back("Godzina " + hourLabel(hour.hour) + " trwa tylko " +
+                        minutesText(hour.contentMs) + " (przerwa w emisji)");
+    }
+    for (const BreakOffset& news : checks.farBreaks) {
+        found.push_back("Break " + shortClockText(news.start) + " o " + driftText(news.offsetMs) +
+                        " od pełnej godziny");
+    }
+    return found;
 }
 
 std::string dayChecksSummary(const DayChecks& checks) {

@@ -123,10 +123,18 @@ std::string minutesText(std::int64_t ms);
 // "5 uwag", "22 uwagi" (UTF-8 as given).
 std::string countedText(std::size_t n, const char* one, const char* few, const char* many);
 
-// An emission time for people: "HH:MM:SS.mmm", and past midnight the clock's time with the
-// days it lies beyond the day ("00:11:57.000 (+1 d)"). A MIX file keeps "24:11:57.000";
-// this is for reading only.
-std::string clockText(std::int64_t ms);
+// An emission time for people: "HH:MM:SS.mmm" (or whole seconds, "HH:MM:SS"), and past
+// midnight the clock's time with the days it lies beyond the day ("00:11:57.000 (+1 d)").
+// A MIX file keeps "24:11:57.000"; this is for reading only.
+std::string clockText(std::int64_t ms, bool milliseconds = true);
+// An emission time as short as it reads exactly: "12:00", "12:00:30", "12:00:30.250",
+// "00:11 (+1 d)".
+std::string shortClockText(std::int64_t ms);
+
+// The day's checks as findings for a person, one short Polish sentence each (UTF-8), the
+// most urgent first: blocks that never went on air, a list running past midnight, blocks
+// far from their time, hours too long or too short, breaks far from the full hour.
+std::vector<std::string> dayFindings(const DayChecks& checks);
 
 // The day a compile is for, as the window's header and the batch command's picture name it.
 // Every field may be left empty: the picture then names what it knows.

@@ -58,28 +58,10 @@ QString placementReason(const PlacementEntry& entry) {
     return parts.join(QStringLiteral("; "));
 }
 
-// An emission time as short as it reads unambiguously: "12:00", "12:00:30", "12:00:30.250",
-// past midnight "00:11 (+1 d)".
-QString shortClock(std::int64_t ms) {
-    QString text = QString::fromStdString(clockText(ms));
-    if (ms < 0) {
-        return text;
-    }
-    if (text.mid(8, 4) == QLatin1String(".000")) {
-        text.remove(8, 4);
-        if (text.mid(5, 3) == QLatin1String(":00")) {
-            text.remove(5, 3);
-        }
-    }
-    return text;
-}
-
-// A drift without its sign, which the words after it give: "16:18".
-QString driftAmount(std::int64_t ms) { return QString::fromStdString(driftText(ms)).mid(1); }
-
 QString spotName(const PlacementEntry& entry) {
     return QStringLiteral("Spot %1 „%2”")
-        .arg(shortClock(entry.spot.CzasStart), decoded(entry.spot, Field::Tyt));
+        .arg(QString::fromStdString(shortClockText(entry.spot.CzasStart)),
+             decoded(entry.spot, Field::Tyt));
 }
 
 // Every finding of the day in words, the most urgent first: an advert lost or silent costs
@@ -107,32 +89,8 @@ QStringList findings(const std::vector<PlacementEntry>& entries, const DayChecks
         }
     }
     QStringList all = never + silent + doubled;
-    for (const TimedIndex& block : checks.unairedBlocks) {
-        all << QStringLiteral("Blok %1 nienadany").arg(shortClock(block.time));
-    }
-    if (checks.pastMidnightMs > 0) {
-        all << QStringLiteral("Lista kończy się po północy (%1)")
-                   .arg(QString::fromStdString(driftText(checks.pastMidnightMs)));
-    }
-    for (const BlockDrift& block : checks.driftedBlocks) {
-        all << QStringLiteral("Blok %1 nadany %2 %3")
-                   .arg(
-                       shortClock(block.booked), driftAmount(block.driftMs),
-                       block.driftMs > 0 ? QStringLiteral("później") : QStringLiteral("wcześniej"));
-    }
-    for (const HourContent& hour : checks.overfullHours) {
-        all << QStringLiteral("Godzina %1 trwa %2 (pozycje nakładają się)")
-                   .arg(shortClock(hour.hour * kHourMs),
-                        QString::fromStdString(minutesText(hour.contentMs)));
-    }
-    for (const HourContent& hour : checks.shortHours) {
-        all << QStringLiteral("Godzina %1 trwa tylko %2 (przerwa w emisji)")
-                   .arg(shortClock(hour.hour * kHourMs),
-                        QString::fromStdString(minutesText(hour.contentMs)));
-    }
-    for (const BreakOffset& news : checks.farBreaks) {
-        all << QStringLiteral("Break %1 o %2 od pełnej godziny")
-                   .arg(shortClock(news.start), QString::fromStdString(driftText(news.offsetMs)));
+    for (const std::string& finding : dayFindings(checks)) {
+        all << QString::fromStdString(finding);
     }
     return all + suspicious;
 }
