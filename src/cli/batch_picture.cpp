@@ -16,7 +16,7 @@ namespace kalmero {
 namespace {
 
 using WriteDayPicture = int (*)(const char*, const Lista*, const std::vector<AdvertBlock>*,
-                                const DayChecks*, char*, std::size_t);
+                                const DayChecks*, const DayTitle*, char*, std::size_t);
 
 constexpr const char* kModule = "kalmero-picture.so";
 
@@ -48,10 +48,10 @@ WriteDayPicture loadModule() {
 
 void PictureModule::writeDayPicture(const std::string& path, const Lista& result,
                                     const std::vector<AdvertBlock>& blocks,
-                                    const DayChecks& checks) {
+                                    const DayChecks& checks, const DayTitle& title) {
     const WriteDayPicture write = loadModule();
     std::array<char, 1024> error{};
-    if (write(path.c_str(), &result, &blocks, &checks, error.data(), error.size()) != 0) {
+    if (write(path.c_str(), &result, &blocks, &checks, &title, error.data(), error.size()) != 0) {
         throw FileError(error.data());
     }
 }

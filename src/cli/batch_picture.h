@@ -14,7 +14,8 @@ namespace kalmero {
 class PictureModule : public DayPictureWriter {
 public:
     void writeDayPicture(const std::string& path, const Lista& result,
-                         const std::vector<AdvertBlock>& blocks, const DayChecks& checks) override;
+                         const std::vector<AdvertBlock>& blocks, const DayChecks& checks,
+                         const DayTitle& title) override;
 };
 
 }  // namespace kalmero

@@ -46,6 +46,7 @@ DayRun dayRun(const BatchOptions& options, int weekday) {
     day.playlist = options.mix;
     day.adverts = options.lst;
     day.weekday = weekday;
+    day.date = options.date.value_or("");
     day.strict = options.strict;
     day.report = options.report;
     day.picture = options.picture;
@@ -59,6 +60,8 @@ BatchOptions forDay(const BatchOptions& options, const Day& day) {
                               &dayOptions.picture}) {
         *path = expandDay(*path, day);
     }
+    // From here on the day is known by its date, whatever words named it.
+    dayOptions.date = expandDay("%Y-%m-%d", day);
     return dayOptions;
 }
 

@@ -25,18 +25,10 @@ bool fewForm(std::size_t n) {
     return units >= 2 && units <= 4 && (tens < 12 || tens > 14);
 }
 
-std::string counted(std::size_t n, const char* one, const char* few, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : fewForm(n) ? few : many);
+std::string hourLabel(int hour) {
+    return twoDigits(hour % 24) + ":00" +
+           (hour >= 24 ? " (+" + std::to_string(hour / 24) + " d)" : "");
 }
-
-// A length as minutes and seconds, the minutes unbounded, so an hour's content over 60
-// minutes reads as such ("61:30").
-std::string minutesText(std::int64_t ms) {
-    const std::int64_t seconds = (ms + 500) / 1000;
-    return std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
-}
-
-std::string hourLabel(int hour) { return twoDigits(hour) + ":00"; }
 
 }  // namespace
 
@@ -176,20 +168,75 @@ std::string driftText(std::int64_t ms) {
     return text + ":" + twoDigits(seconds % 60);
 }
 
+std::string minutesText(std::int64_t ms) {
+    const std::int64_t seconds = (ms + 500) / 1000;
+    return std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
+}
+
+std::string countedText(std::size_t n, const char* one, const char* few, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : fewForm(n) ? few : many);
+}
+
+std::string clockText(std::int64_t ms, bool milliseconds) {
+    std::string text = CzasStartString(ms < kDayMs ? ms : ms % kDayMs);
+    if (!milliseconds && ms >= 0) {
+        text.resize(8);
+    }
+    return ms < kDayMs ? text : text + " (+" + std::to_string(ms / kDayMs) + " d)";
+}
+
+std::string shortClockText(std::int64_t ms) {
+    if (ms < 0) {
+        return CzasStartString(ms);
+    }
+    const std::int64_t inDay = ms % kDayMs;
+    const std::size_t length = inDay % 1000 != 0 ? 12 : inDay % 60'000 != 0 ? 8 : 5;
+    std::string text = CzasStartString(inDay).substr(0, length);
+    return ms < kDayMs ? text : text + " (+" + std::to_string(ms / kDayMs) + " d)";
+}
+
+std::vector<std::string> dayFindings(const DayChecks& checks) {
+    std::vector<std::string> found;
+    for (const TimedIndex& block : checks.unairedBlocks) {
+        found.push_back("Blok " + shortClockText(block.time) + " nienadany");
+    }
+    if (checks.pastMidnightMs > 0) {
+        found.push_back("Lista kończy się po północy (" + driftText(checks.pastMidnightMs) + ")");
+    }
+    for (const BlockDrift& block : checks.driftedBlocks) {
+        found.push_back("Blok " + shortClockText(block.booked) + " nadany " +
+                        driftText(block.driftMs).substr(1) +
+                        (block.driftMs > 0 ? " później" : " wcześniej"));
+    }
+    for (const HourContent& hour : checks.overfullHours) {
+        found.push_back("Godzina " + hourLabel(hour.hour) + " trwa " + minutesText(hour.contentMs) +
+                        " (pozycje nakładają się)");
+    }
+    for (const HourContent& hour : checks.shortHours) {
+        found.push_back("Godzina " + hourLabel(hour.hour) + " trwa tylko " +
+                        minutesText(hour.contentMs) + " (przerwa w emisji)");
+    }
+    for (const BreakOffset& news : checks.farBreaks) {
+        found.push_back("Break " + shortClockText(news.start) + " o " + driftText(news.offsetMs) +
+                        " od pełnej godziny");
+    }
+    return found;
+}
+
 std::string dayChecksSummary(const DayChecks& checks) {
     const auto heading = [](const std::string& what, std::size_t n) {
         return what + ": " + (n == 0 ? std::string("brak") : std::to_string(n)) + "\n";
     };
-    std::string text = "Kontrola dnia: od " + CzasStartString(checks.dayStart) + " do " +
-                       CzasStartString(checks.dayEnd) + "\n";
+    std::string text = "Kontrola dnia: od " + clockText(checks.dayStart) + " do " +
+                       clockText(checks.dayEnd) + "\n";
 
     if (checks.pastMidnightMs > 0 || !checks.afterMidnight.empty()) {
         const std::size_t n = checks.afterMidnight.size();
         text += "Lista kończy się po północy (" + driftText(checks.pastMidnightMs) + "); " +
                 (fewForm(n) ? "po północy zaczynają się " : "po północy zaczyna się ") +
-                counted(n, "pozycja", "pozycje", "pozycji") + "\n";
+                countedText(n, "pozycja", "pozycje", "pozycji") + "\n";
         for (const TimedIndex& r : checks.afterMidnight) {
-            text += "  " + CzasStartString(r.time) + "\n";
+            text += "  " + clockText(r.time) + "\n";
         }
     } else {
         text += "Lista mieści się w dobie\n";
@@ -212,19 +259,19 @@ std::string dayChecksSummary(const DayChecks& checks) {
             "Breaki dalej niż " + minutesText(checks.limits.breakOffsetMs) + " od pełnej godziny",
             checks.farBreaks.size());
         for (const BreakOffset& b : checks.farBreaks) {
-            text += "  " + CzasStartString(b.start) + "  " + driftText(b.offsetMs) + "\n";
+            text += "  " + clockText(b.start) + "  " + driftText(b.offsetMs) + "\n";
         }
     }
 
     text += heading("Bloki reklam przesunięte o więcej niż " + minutesText(checks.limits.driftMs),
                     checks.driftedBlocks.size());
     for (const BlockDrift& d : checks.driftedBlocks) {
-        text += "  zamówiony " + CzasStartString(d.booked) + ", nadany " +
-                CzasStartString(d.aired) + "  " + driftText(d.driftMs) + "\n";
+        text += "  zamówiony " + clockText(d.booked) + ", nadany " + clockText(d.aired) + "  " +
+                driftText(d.driftMs) + "\n";
     }
-    text += heading("Bloki reklam bez emisji", checks.unairedBlocks.size());
+    text += heading("Bloki reklam nienadane", checks.unairedBlocks.size());
     for (const TimedIndex& b : checks.unairedBlocks) {
-        text += "  zamówiony " + CzasStartString(b.time) + "\n";
+        text += "  zamówiony " + clockText(b.time) + "\n";
     }
     return text;
 }

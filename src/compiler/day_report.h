@@ -115,6 +115,40 @@ DayChecks checkDay(const Lista& result, const std::vector<AdvertBlock>& blocks, 
 // A signed time difference for people: "+3:12", "-0:45", "+1:02:03" (rounded to seconds).
 std::string driftText(std::int64_t ms);
 
+// A length as minutes and seconds, the minutes unbounded, so an hour's content over 60
+// minutes reads as such ("61:30"); rounded to seconds.
+std::string minutesText(std::int64_t ms);
+
+// A count with its noun in the Polish form the number takes: "1 uwaga", "3 uwagi",
+// "5 uwag", "22 uwagi" (UTF-8 as given).
+std::string countedText(std::size_t n, const char* one, const char* few, const char* many);
+
+// An emission time for people: "HH:MM:SS.mmm" (or whole seconds, "HH:MM:SS"), and past
+// midnight the clock's time with the days it lies beyond the day ("00:11:57.000 (+1 d)").
+// A MIX file keeps "24:11:57.000"; this is for reading only.
+std::string clockText(std::int64_t ms, bool milliseconds = true);
+// An emission time as short as it reads exactly: "12:00", "12:00:30", "12:00:30.250",
+// "00:11 (+1 d)".
+std::string shortClockText(std::int64_t ms);
+
+// The day's checks as findings for a person, one short Polish sentence each (UTF-8), the
+// most urgent first: blocks that never went on air, a list running past midnight, blocks
+// far from their time, hours too long or too short, breaks far from the full hour.
+std::vector<std::string> dayFindings(const DayChecks& checks);
+
+// The day a compile is for, as the window's header and the batch command's picture name it.
+// Every field may be left empty: the picture then names what it knows.
+struct DayTitle {
+    std::string date;      // "YYYY-MM-DD"; empty when the compile was not given a date
+    int weekday = -1;      // 0 Monday .. 6 Sunday; -1 when unknown
+    std::string playlist;  // the playlist's file name, UTF-8
+    std::string adverts;   // the advert list's file name, UTF-8
+};
+
+// The Polish weekday names, Monday first, UTF-8.
+inline constexpr const char* kWeekdayNames[7] = {"poniedziałek", "wtorek", "środa",    "czwartek",
+                                                 "piątek",       "sobota", "niedziela"};
+
 // The checks for a person, Polish in UTF-8, one finding per line with the times involved
 // (no record texts, so nothing needs converting).
 std::string dayChecksSummary(const DayChecks& checks);

@@ -110,18 +110,21 @@ std::string PlacementReport::reason(std::size_t i) const {
             break;
         }
     }
+    // The measuring's own words say why a length is 0 more exactly than the general
+    // "missing or unreadable", and saying both would name the cause twice.
+    const std::string problem = i < m_problems.size() ? m_problems[i] : std::string();
     if (silent(i)) {
         text += text.empty() ? "" : "; ";
-        text += kLengthZero;
+        text += problem.empty() ? std::string(kLengthZero) : "length 0: " + problem;
     }
     if (suspicious(i)) {
         text += text.empty() ? "" : "; ";
         text +=
             "suspicious length: longer than " + std::to_string(m_longSpotMs / 60'000) + " minutes";
     }
-    if (i < m_problems.size() && !m_problems[i].empty()) {
+    if (!problem.empty() && !silent(i)) {
         text += text.empty() ? "" : "; ";
-        text += m_problems[i];
+        text += problem;
     }
     return text;
 }

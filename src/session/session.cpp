@@ -441,8 +441,11 @@ Outcome Session::writeDay(const DayRun& day, DayPictureWriter& pictures) {
             writeFileAtomically(day.report, m_decode(placementCsv()));
         }
         if (!day.picture.empty()) {
+            const DayTitle title{day.date, day.weekday,
+                                 std::filesystem::path(day.playlist).filename().string(),
+                                 std::filesystem::path(day.adverts).filename().string()};
             pictures.writeDayPicture(day.picture, m_lists.ListaWynikowa, m_lastCompile.blocks,
-                                     m_lastCompile.checks);
+                                     m_lastCompile.checks, title);
         }
         return Outcome{};
     });

@@ -67,11 +67,11 @@ using Cp1250Decoder = std::function<std::string(std::string_view cp1250)>;
 class DayPictureWriter {
 public:
     virtual ~DayPictureWriter() = default;
-    // Writes the day's picture to `path` (UTF-8), its kind by the extension. Throws FileError
-    // with the reason when it can't.
+    // Writes the day's picture to `path` (UTF-8), its kind by the extension, its header naming
+    // the day by `title`. Throws FileError with the reason when it can't.
     virtual void writeDayPicture(const std::string& path, const Lista& result,
-                                 const std::vector<AdvertBlock>& blocks,
-                                 const DayChecks& checks) = 0;
+                                 const std::vector<AdvertBlock>& blocks, const DayChecks& checks,
+                                 const DayTitle& title) = 0;
 };
 
 // An unattended day: what it reads and what it writes, paths as the file system takes them.
@@ -80,6 +80,7 @@ struct DayRun {
     std::string playlist;
     std::string adverts;  // empty: a day without adverts
     int weekday = 0;      // 0 Monday .. 6 Sunday
+    std::string date;     // "YYYY-MM-DD" when the day is known by its date, for the picture
     bool strict = false;  // a playlist cut short refuses the day
     std::string report;   // the placement report's CSV (UTF-8)
     std::string picture;  // the day's picture

@@ -1,9 +1,11 @@
 #include "ui/day_picture.h"
 
+#include <QDate>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
+#include <QLocale>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -11,6 +13,7 @@
 #include <QPdfWriter>
 #include <QPoint>
 #include <QSaveFile>
+#include <QStringList>
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
@@ -26,7 +29,12 @@ constexpr int kMargin = 14;
 constexpr int kLabelWidth = 58;
 constexpr int kTrackWidth = 960;  // 16 px a minute
 constexpr int kContentWidth = 76;
-constexpr int kTitleHeight = 30;
+// The day's name, its files and times, and on a day with findings a line naming them.
+constexpr int kTitleHeight = 44;
+constexpr int kFindingsHeight = 18;
+constexpr int kFoldHeight = 16;  // the empty early hours, folded
+// The hours that may fold: a station's night runs on its own until 06:00.
+constexpr int kFoldableRows = 6;
 constexpr int kScaleHeight = 20;
 constexpr int kRowHeight = 34;
 constexpr int kMarkHeight = 12;  // the strip above a bar: advert ticks and drifts
@@ -44,6 +52,7 @@ const QColor kAlarm(200, 0, 0);
 const QColor kAfterMidnight(253, 236, 236);
 const QColor kOddRow(246, 246, 246);
 const QColor kHighlight(255, 200, 0);
+const QColor kCursor(20, 80, 200);
 
 struct TypeStyle {
     const char* typ;
@@ -74,7 +83,7 @@ QColor typeColour(const TPozycja& r) {
 
 QString fromRecord(std::string_view text) { return QString::fromStdString(cp1250ToUtf8(text)); }
 
-QString timeText(std::int64_t ms) { return QString::fromStdString(CzasStartString(ms)); }
+QString timeText(std::int64_t ms) { return QString::fromStdString(clockText(ms)); }
 
 QString driftLabel(std::int64_t ms) { return QString::fromStdString(driftText(ms)); }
 
@@ -94,15 +103,12 @@ QFont font(int pixels, bool bold = false) {
 
 QString hourRowLabel(int row) { return QStringLiteral("%1").arg(row % 24, 2, 10, QChar('0')); }
 
-QString minutesLabel(std::int64_t ms) {
-    const std::int64_t seconds = (ms + 500) / 1000;
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
-}
+QString minutesLabel(std::int64_t ms) { return QString::fromStdString(minutesText(ms)); }
 
 }  // namespace
 
 DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& blocks,
-                       const DayChecks& checks)
+                       const DayChecks& checks, const DayTitle& title)
     : m_dayStart(checks.dayStart), m_dayEnd(checks.dayEnd), m_limits(checks.limits) {
     std::int64_t lastEnd = 0;
     for (std::size_t i = 0; i < result.size(); ++i) {
@@ -110,6 +116,28 @@ DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& bloc
     }
     const std::int64_t lastHour = lastEnd > 0 ? (lastEnd - 1) / kHourMs : 0;
     m_rows = static_cast<int>(std::clamp<std::int64_t>(lastHour + 1, 24, kMaxRows));
+    nameTheDay(title, checks);
+
+    // The early hours fold when nothing is drawn in them: no record, no block booked or aired.
+    std::vector<bool> occupied(kFoldableRows, false);
+    const auto occupy = [&](std::int64_t from, std::int64_t to) {
+        for (std::int64_t h = std::max<std::int64_t>(from, 0) / kHourMs;
+             h < kFoldableRows && h * kHourMs <= std::max(from, to - 1); ++h) {
+            occupied[static_cast<std::size_t>(h)] = true;
+        }
+    };
+    for (std::size_t i = 0; i < result.size(); ++i) {
+        occupy(result[i].CzasStart, std::max(itemEnd(result, i), result[i].CzasStart));
+    }
+    for (const AdvertBlock& block : blocks) {
+        occupy(block.booked, block.booked);
+        if (block.aired) {
+            occupy(*block.aired, *block.aired);
+        }
+    }
+    m_folded =
+        static_cast<int>(std::find(occupied.begin(), occupied.end(), true) - occupied.begin());
+    m_folded = m_folded >= 2 ? m_folded : 0;
 
     m_items.reserve(result.size());
     for (std::size_t i = 0; i < result.size(); ++i) {
@@ -130,6 +158,7 @@ DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& bloc
             to > from ? static_cast<int>(std::min<std::int64_t>((to - 1) / kHourMs, maxRow))
                       : firstRow;
         if (item.start < m_rows * kHourMs) {
+            item.row = firstRow;
             for (int row = firstRow; row <= lastRow; ++row) {
                 const std::int64_t rowStart = row * kHourMs;
                 item.segments.push_back(segmentRect(row, std::max(from, rowStart) - rowStart,
@@ -173,18 +202,107 @@ DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& bloc
             }
         }
     }
-    m_findings = (checks.pastMidnightMs > 0 ? 1 : 0) + checks.overfullHours.size() +
-                 checks.shortHours.size() + checks.farBreaks.size() + checks.driftedBlocks.size() +
-                 checks.unairedBlocks.size();
+}
+
+void DayPicture::nameTheDay(const DayTitle& title, const DayChecks& checks) {
+    const QLocale polish(QLocale::Polish, QLocale::Poland);
+    const QDate date = QDate::fromString(QString::fromStdString(title.date), Qt::ISODate);
+    const int weekday = title.weekday >= 0 && title.weekday < 7 ? title.weekday
+                        : date.isValid()                        ? date.dayOfWeek() - 1
+                                                                : -1;
+    QStringList day;
+    if (weekday >= 0) {
+        day << QString::fromUtf8(kWeekdayNames[weekday]);
+    }
+    if (date.isValid()) {
+        day << polish.toString(date, QStringLiteral("d MMMM yyyy"));
+    }
+    m_dayName = day.join(QStringLiteral(", "));
+    QStringList files;
+    for (const std::string* name : {&title.playlist, &title.adverts}) {
+        if (!name->empty()) {
+            files << QString::fromStdString(*name);
+        }
+    }
+    m_files = files.join(QStringLiteral(", "));
+    for (const std::string& finding : dayFindings(checks)) {
+        m_found.push_back(QString::fromStdString(finding));
+    }
+}
+
+QString DayPicture::title() const {
+    QString text = QStringLiteral("Plan dnia");
+    for (const QString* part : {&m_dayName, &m_files}) {
+        if (!part->isEmpty()) {
+            text += QStringLiteral(" – ") + *part;
+        }
+    }
+    return text;
+}
+
+int DayPicture::scaleTop() const {
+    return kMargin + kTitleHeight + (m_found.empty() ? 0 : kFindingsHeight);
 }
 
 QSize DayPicture::size() const {
     return {kMargin + kLabelWidth + kTrackWidth + kContentWidth + kMargin,
-            kMargin + kTitleHeight + kScaleHeight + m_rows * kRowHeight + kLegendHeight + kMargin};
+            rowTop(m_rows) + kLegendHeight + kMargin};
 }
 
 int DayPicture::rowTop(int row) const {
-    return kMargin + kTitleHeight + kScaleHeight + row * kRowHeight;
+    const int first = scaleTop() + kScaleHeight;
+    if (m_folded == 0) {
+        return first + row * kRowHeight;
+    }
+    return row < m_folded ? first : first + kFoldHeight + (row - m_folded) * kRowHeight;
+}
+
+std::optional<std::size_t> DayPicture::step(std::optional<std::size_t> from, Step step) const {
+    const auto drawn = [this](std::size_t i) { return !m_items[i].segments.empty(); };
+    if (!from || *from >= m_items.size() || !drawn(*from)) {
+        for (std::size_t i = 0; i < m_items.size(); ++i) {
+            if (drawn(i)) {
+                return i;
+            }
+        }
+        return std::nullopt;
+    }
+    const Item& here = m_items[*from];
+    const auto key = [this](std::size_t i) {
+        return std::pair(m_items[i].segments.front().left(), i);
+    };
+    std::optional<std::size_t> best;
+    if (step == Step::Previous || step == Step::Next) {
+        const bool next = step == Step::Next;
+        for (std::size_t i = 0; i < m_items.size(); ++i) {
+            if (!drawn(i) || m_items[i].row != here.row || i == *from) {
+                continue;
+            }
+            const bool beyond = next ? key(i) > key(*from) : key(i) < key(*from);
+            if (beyond && (!best || (next ? key(i) < key(*best) : key(i) > key(*best)))) {
+                best = i;
+            }
+        }
+        return best;
+    }
+    // The nearest row in that direction holding any record, then the record nearest in time.
+    const bool up = step == Step::RowAbove;
+    int row = -1;
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        const int r = m_items[i].row;
+        if (drawn(i) && (up ? r < here.row : r > here.row) &&
+            (row < 0 || (up ? r > row : r < row))) {
+            row = r;
+        }
+    }
+    const int x = here.segments.front().left();
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        if (drawn(i) && m_items[i].row == row &&
+            (!best || std::abs(key(i).first - x) < std::abs(key(*best).first - x))) {
+            best = i;
+        }
+    }
+    return best;
 }
 
 int DayPicture::xAt(std::int64_t msInHour) const {
@@ -248,25 +366,58 @@ void DayPicture::paint(QPainter& painter) const {
 
 void DayPicture::paintHeader(QPainter& painter) const {
     const int left = kMargin + kLabelWidth;
-    QRect title(left, kMargin, kTrackWidth, kTitleHeight - 6);
+    const int width = kTrackWidth + kContentWidth;
+    const QRect title(left, kMargin, width, 22);
     painter.setPen(kInk);
     painter.setFont(font(15, true));
-    QString heading = QStringLiteral("Plan dnia");
+    painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter,
+                     m_dayName.isEmpty() ? QStringLiteral("Plan dnia")
+                                         : QStringLiteral("Plan dnia – ") + m_dayName);
+    painter.setFont(font(12, true));
+    painter.setPen(m_found.empty() ? kBreakColour : kAlarm);
+    painter.drawText(title, Qt::AlignRight | Qt::AlignVCenter,
+                     m_found.empty() ? QStringLiteral("Bez uwag")
+                                     : QStringLiteral("Do sprawdzenia: %1").arg(m_found.size()));
+
+    QStringList about;
+    if (!m_files.isEmpty()) {
+        about << m_files;
+    }
     if (!m_items.empty()) {
         // Whole seconds: the milliseconds are for the list, not for a person reading this.
-        heading += QStringLiteral("   ") + timeText(m_dayStart).left(8) + QStringLiteral(" – ") +
-                   timeText(m_dayEnd).left(8);
+        about << QStringLiteral("emisja ") + QString::fromStdString(clockText(m_dayStart, false)) +
+                     QStringLiteral(" – ") + QString::fromStdString(clockText(m_dayEnd, false));
     }
-    painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter, heading);
-    painter.setFont(font(12, true));
-    painter.setPen(m_findings == 0 ? kBreakColour : kAlarm);
-    painter.drawText(title.adjusted(0, 0, kContentWidth, 0), Qt::AlignRight | Qt::AlignVCenter,
-                     m_findings == 0 ? QStringLiteral("Bez uwag")
-                                     : QStringLiteral("Do sprawdzenia: %1").arg(m_findings));
+    painter.setFont(font(12));
+    painter.setPen(kFaint);
+    painter.drawText(QRect(left, kMargin + 22, width, 18), Qt::AlignLeft | Qt::AlignVCenter,
+                     about.join(QStringLiteral("   ·   ")));
+
+    // What the count above stands for, as many as the line holds.
+    if (!m_found.empty()) {
+        painter.setFont(font(11, true));
+        painter.setPen(kAlarm);
+        const QFontMetrics metrics(painter.font());
+        QString line;
+        for (std::size_t i = 0; i < m_found.size(); ++i) {
+            const QString next =
+                (line.isEmpty() ? QString() : line + QStringLiteral("   ·   ")) + m_found[i];
+            const std::size_t rest = m_found.size() - i - 1;
+            const QString more =
+                rest > 0 ? QStringLiteral("   ·   i jeszcze %1").arg(rest) : QString();
+            if (!line.isEmpty() && metrics.horizontalAdvance(next + more) > width) {
+                line += QStringLiteral("   ·   i jeszcze %1").arg(rest + 1);
+                break;
+            }
+            line = next;
+        }
+        painter.drawText(QRect(left, kMargin + 40, width, 16), Qt::AlignLeft | Qt::AlignVCenter,
+                         metrics.elidedText(line, Qt::ElideRight, width));
+    }
 
     painter.setFont(font(11));
     painter.setPen(kFaint);
-    const int scaleTop = kMargin + kTitleHeight;
+    const int scaleTop = this->scaleTop();
     for (int minute = 0; minute < 60; minute += 15) {
         const int x = xAt(std::int64_t{minute} * 60'000);
         painter.drawText(QRect(x - 20, scaleTop, 40, kScaleHeight - 4), Qt::AlignCenter,
@@ -279,7 +430,19 @@ void DayPicture::paintHeader(QPainter& painter) const {
 void DayPicture::paintRows(QPainter& painter) const {
     const int left = kMargin;
     const int width = kLabelWidth + kTrackWidth + kContentWidth;
-    for (int row = 0; row < m_rows; ++row) {
+    if (m_folded > 0) {
+        const int top = rowTop(0);
+        painter.fillRect(left, top, width, kFoldHeight, kOddRow);
+        painter.setPen(kFaint);
+        painter.setFont(font(11, true));
+        painter.drawText(QRect(left, top, kLabelWidth + 200, kFoldHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         QStringLiteral("00–%1").arg(m_folded - 1, 2, 10, QChar('0')));
+        painter.setFont(font(11));
+        painter.drawText(QRect(xAt(0) + 6, top, kTrackWidth, kFoldHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("bez pozycji"));
+    }
+    for (int row = m_folded; row < m_rows; ++row) {
         const int top = rowTop(row);
         const bool nextDay = row >= 24;
         if (nextDay) {
@@ -368,8 +531,28 @@ void DayPicture::paintMarks(QPainter& painter) const {
         }
     }
 
+    paintBlockTicks(painter);
+
+    painter.setBrush(Qt::NoBrush);
+    if (m_highlighted && *m_highlighted < m_items.size()) {
+        painter.setPen(QPen(kHighlight, 3));
+        for (const QRect& segment : m_items[*m_highlighted].segments) {
+            painter.drawRect(segment.adjusted(-2, -2, 2, 2));
+        }
+    }
+    if (m_current && *m_current < m_items.size()) {
+        painter.setPen(QPen(kCursor, 2, Qt::DashLine));
+        for (const QRect& segment : m_items[*m_current].segments) {
+            painter.drawRect(segment.adjusted(-4, -4, 4, 4));
+        }
+    }
+    painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void DayPicture::paintBlockTicks(QPainter& painter) const {
     // Advert blocks: a tick at the booked time with the drift beside it; a thin line runs
-    // from the tick to where the block went on air when that is in the same hour.
+    // from the tick to where the block went on air, across rows when it went in another hour
+    // (before its hour, or long after), where its spots are named with the block's time.
     for (const Tick& tick : m_ticks) {
         if (tick.booked < 0 || tick.booked >= m_rows * kHourMs) {
             continue;
@@ -378,10 +561,23 @@ void DayPicture::paintMarks(QPainter& painter) const {
         const int top = rowTop(row) + 1;
         const int x = xAt(tick.booked % kHourMs);
         const QColor colour = tick.flagged ? kAlarm : kInk;
-        if (tick.aired && *tick.aired / kHourMs == row) {
+        if (tick.aired && *tick.aired >= 0 && *tick.aired < m_rows * kHourMs) {
+            const int airedRow = static_cast<int>(*tick.aired / kHourMs);
             const int airedX = xAt(*tick.aired % kHourMs);
+            const int airedY = rowTop(airedRow) + kMarkHeight - 3;
             painter.setPen(QPen(colour, 1, Qt::DotLine));
-            painter.drawLine(x, top + kMarkHeight - 3, airedX, top + kMarkHeight - 3);
+            if (airedRow == row) {
+                painter.drawLine(x, top + kMarkHeight - 4, airedX, airedY);
+            } else {
+                painter.drawLine(x, airedRow < row ? top : top + kMarkHeight + kBarHeight, airedX,
+                                 airedY);
+                painter.setPen(colour);
+                painter.setFont(font(10, true));
+                const QRect tag(airedX + 3, rowTop(airedRow) - 1, 120, kMarkHeight);
+                painter.drawText(
+                    tag, Qt::AlignLeft | Qt::AlignVCenter,
+                    QStringLiteral("blok ") + QString::fromStdString(shortClockText(tick.booked)));
+            }
         }
         QPainterPath head;
         head.moveTo(x - 4, top);
@@ -394,19 +590,10 @@ void DayPicture::paintMarks(QPainter& painter) const {
         painter.setFont(font(10, tick.flagged));
         painter.setPen(colour);
         const QString label =
-            tick.aired ? driftLabel(*tick.aired - tick.booked) : QStringLiteral("bez emisji");
+            tick.aired ? driftLabel(*tick.aired - tick.booked) : QStringLiteral("nienadany");
         painter.drawText(QRect(x + 6, top - 2, 90, kMarkHeight), Qt::AlignLeft | Qt::AlignVCenter,
                          label);
     }
-
-    if (m_highlighted && *m_highlighted < m_items.size()) {
-        painter.setPen(QPen(kHighlight, 3));
-        painter.setBrush(Qt::NoBrush);
-        for (const QRect& segment : m_items[*m_highlighted].segments) {
-            painter.drawRect(segment.adjusted(-2, -2, 2, 2));
-        }
-    }
-    painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
 void DayPicture::paintLegend(QPainter& painter) const {
@@ -435,7 +622,8 @@ void DayPicture::paintLegend(QPainter& painter) const {
     painter.setPen(QPen(kInk, 1.5));
     painter.drawLine(x + 4, y + 5, x + 4, y + 13);
     painter.setPen(kInk);
-    const QString blocks = QStringLiteral("blok reklam: czas zamówiony i przesunięcie emisji");
+    const QString blocks =
+        QStringLiteral("blok reklam: czas zamówiony, przesunięcie i miejsce nadania");
     painter.drawText(x + 14, y + 11, blocks);
     x += 14 + metrics.horizontalAdvance(blocks) + 16;
 

@@ -17,15 +17,20 @@ class QPoint;
 
 namespace kalmero {
 
-// The compiled day drawn as one row per clock hour, each record a bar in its type's colour
+// The compiled day drawn as one row per clock hour (the empty hours before 06:00 folded into
+// one thin row, so the day starts near the top), each record a bar in its type's colour
 // from its start to its end (continued on the next row when it crosses the hour), with the
-// advert blocks' booked times and drifts, the breaks and the checks' findings marked. Uses
+// advert blocks' booked times and drifts, the breaks and the checks' findings marked, under a
+// header naming the day, its files and its findings. Uses
 // Qt Gui only, so the batch command can draw it offscreen. Holds copies of what it draws:
 // the lists it was made from may change afterwards.
 class DayPicture {
 public:
-    DayPicture(const Lista& result, const std::vector<AdvertBlock>& blocks,
-               const DayChecks& checks);
+    DayPicture(const Lista& result, const std::vector<AdvertBlock>& blocks, const DayChecks& checks,
+               const DayTitle& title = {});
+
+    // Where the keyboard's cursor goes from one record.
+    enum class Step { Previous, Next, RowAbove, RowBelow };
 
     // The picture's size in pixels (at 1:1, as paint draws it).
     QSize size() const;
@@ -37,14 +42,26 @@ public:
     // The first segment of the record's bar; an empty rectangle for an index out of range
     // or a record that lies outside the drawn rows.
     QRect barRect(std::size_t resultIndex) const;
-    // The number of hour rows: 24, more when the day runs past midnight.
+    // The number of hour rows: 24, more when the day runs past midnight; folded ones count.
     int rowCount() const { return m_rows; }
+    // The hours from 00 folded into one thin row: 0, or 2 to 6 when they hold nothing.
+    int foldedRows() const { return m_folded; }
+    // The record the cursor reaches from `from` (nullopt: none there): the one before or
+    // after it in its hour's row, or the one nearest its start in the next row above or
+    // below that holds any. Without `from`, the first record drawn.
+    std::optional<std::size_t> step(std::optional<std::size_t> from, Step step) const;
+    // The window's name for the day: "Plan dnia – wtorek, 8 grudnia 2026 – dzien.mix,
+    // reklamy.lst" with what is known.
+    QString title() const;
     // What a person hovering over a record is told: its times, performer – title, and for
     // an advert spot its block's booked time and drift.
     QString describe(std::size_t resultIndex) const;
 
     // A record outlined as selected (nullopt: none).
     void setHighlighted(std::optional<std::size_t> resultIndex) { m_highlighted = resultIndex; }
+    // The keyboard's cursor, framed apart from the selection (nullopt: none).
+    void setCurrent(std::optional<std::size_t> resultIndex) { m_current = resultIndex; }
+    std::optional<std::size_t> current() const { return m_current; }
 
 private:
     struct Item {
@@ -55,6 +72,7 @@ private:
         bool newsBreak = false;
         bool farBreak = false;
         std::optional<std::size_t> block;  // the advert block it is a copy from
+        int row = -1;                      // the hour row of its first segment
         std::vector<QRect> segments;
     };
     struct Tick {
@@ -63,6 +81,8 @@ private:
         bool flagged = false;
     };
 
+    void nameTheDay(const DayTitle& title, const DayChecks& checks);
+    int scaleTop() const;
     int rowTop(int row) const;
     int xAt(std::int64_t msInHour) const;
     QRect segmentRect(int row, std::int64_t from, std::int64_t to) const;
@@ -70,6 +90,7 @@ private:
     void paintRows(QPainter& painter) const;
     void paintItems(QPainter& painter) const;
     void paintMarks(QPainter& painter) const;
+    void paintBlockTicks(QPainter& painter) const;
     void paintLegend(QPainter& painter) const;
 
     std::vector<Item> m_items;
@@ -79,9 +100,13 @@ private:
     int m_rows = 24;
     std::int64_t m_dayStart = 0;
     std::int64_t m_dayEnd = 0;
-    std::size_t m_findings = 0;
     DayCheckLimits m_limits;
     std::optional<std::size_t> m_highlighted;
+    std::optional<std::size_t> m_current;
+    int m_folded = 0;
+    QString m_dayName;             // weekday and date, or empty
+    QString m_files;               // the playlist's and advert list's names, or empty
+    std::vector<QString> m_found;  // the checks' findings in words
 };
 
 // Writes the picture to `path` as PNG or PDF by its extension (case ignored); the PDF

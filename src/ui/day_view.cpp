@@ -1,34 +1,70 @@
 #include "ui/day_view.h"
 
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 namespace kalmero {
 
+namespace {
+
+// Deletes the day view with its owner: the view has no parent, so that it is a window of
+// its own rather than one kept above the owner.
+class ViewKeeper : public QObject {
+public:
+    ViewKeeper(QObject* owner, QWidget* view) : QObject(owner), m_view(view) {}
+    ~ViewKeeper() override { delete m_view; }
+
+private:
+    QPointer<QWidget> m_view;
+};
+
+// The operator's moves come as a burst of events; the place is told once they stop.
+constexpr int kSettleMs = 400;
+
+}  // namespace
+
 DayPictureWidget::DayPictureWidget(QWidget* parent)
     : QWidget(parent), m_picture(Lista{}, {}, DayChecks{}) {
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     setFixedSize(m_picture.size());
 }
 
 void DayPictureWidget::setPicture(DayPicture picture) {
+    const std::optional<std::size_t> current = m_picture.current();
     m_picture = std::move(picture);
+    m_picture.setCurrent(current);
     setFixedSize(m_picture.size());
     update();
 }
 
 void DayPictureWidget::setHighlighted(std::size_t resultIndex) {
     m_picture.setHighlighted(resultIndex);
+    m_picture.setCurrent(resultIndex);
     update();
+}
+
+void DayPictureWidget::moveCursor(std::optional<std::size_t> to) {
+    if (!to) {
+        return;
+    }
+    m_picture.setCurrent(to);
+    update();
+    emit cursorMoved(m_picture.barRect(*to));
 }
 
 bool DayPictureWidget::event(QEvent* event) {
@@ -60,38 +96,113 @@ void DayPictureWidget::mouseMoveEvent(QMouseEvent* event) {
 void DayPictureWidget::mousePressEvent(QMouseEvent* event) {
     const std::optional<std::size_t> item = m_picture.itemAt(event->position().toPoint());
     if (event->button() == Qt::LeftButton && item) {
+        m_picture.setCurrent(item);
+        update();
         emit itemClicked(*item);
         return;
     }
     QWidget::mousePressEvent(event);
 }
 
-DayView::DayView(QWidget* parent)
-    : QDialog(parent), m_scroll(new QScrollArea(this)), m_canvas(new DayPictureWidget) {
-    setWindowTitle(QStringLiteral("Podgląd dnia"));
-    setModal(false);
+void DayPictureWidget::keyPressEvent(QKeyEvent* event) {
+    using Step = DayPicture::Step;
+    const std::optional<std::size_t> current = m_picture.current();
+    switch (event->key()) {
+        case Qt::Key_Left:
+            moveCursor(m_picture.step(current, Step::Previous));
+            break;
+        case Qt::Key_Right:
+            moveCursor(m_picture.step(current, Step::Next));
+            break;
+        case Qt::Key_Up:
+            moveCursor(m_picture.step(current, Step::RowAbove));
+            break;
+        case Qt::Key_Down:
+            moveCursor(m_picture.step(current, Step::RowBelow));
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (current) {
+                emit itemClicked(*current);
+            }
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
 
-    auto* hint = new QLabel(
-        QStringLiteral("Najedź na pozycję, aby zobaczyć jej czas i tytuł; kliknij, aby zaznaczyć "
-                       "ją na liście wynikowej."),
-        this);
-    hint->setWordWrap(true);
+void DayPictureWidget::focusInEvent(QFocusEvent* event) {
+    // The cursor shows at once where the keys will start from.
+    if (!m_picture.current()) {
+        moveCursor(m_picture.step(std::nullopt, DayPicture::Step::Next));
+    }
+    QWidget::focusInEvent(event);
+}
+
+QRect dayViewPlacement(const QRect& main, const QRect& keepClear, const QRect& available,
+                       QSize wanted, QSize least) {
+    const int height = std::clamp(wanted.height(), std::min(least.height(), available.height()),
+                                  available.height());
+    const int top = std::clamp(main.top(), available.top(), available.bottom() + 1 - height);
+    const int right = available.right() - main.right();
+    const int left = main.left() - available.left();
+    if (right >= least.width()) {
+        return {main.right() + 1, top, std::min(wanted.width(), right), height};
+    }
+    if (left >= least.width()) {
+        const int width = std::min(wanted.width(), left);
+        return {main.left() - width, top, width, height};
+    }
+    const int room = std::max(keepClear.left() - available.left(), least.width());
+    return {available.left(), top, std::min(wanted.width(), room), height};
+}
+
+DayView::DayView(QWidget* owner)
+    : QWidget(nullptr),
+      m_hint(new QLabel(this)),
+      m_scroll(new QScrollArea(this)),
+      m_canvas(new DayPictureWidget) {
+    if (owner != nullptr) {
+        new ViewKeeper(owner, this);
+    }
+    setWindowTitle(QStringLiteral("Podgląd dnia"));
+
+    m_hint->setText(
+        QStringLiteral("Najedź na pozycję, aby zobaczyć jej czas i tytuł; kliknij ją albo wybierz "
+                       "strzałkami i naciśnij Enter, aby zaznaczyć ją na liście wynikowej."));
+    m_hint->setWordWrap(true);
 
     m_scroll->setWidget(m_canvas);
     m_scroll->setWidgetResizable(false);
     m_scroll->setBackgroundRole(QPalette::Base);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    setFocusProxy(m_canvas);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* close =
         buttons->addButton(QStringLiteral("Zamknij"), QDialogButtonBox::RejectRole);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(hint);
+    layout->addWidget(m_hint);
     layout->addWidget(m_scroll, 1);
     layout->addWidget(buttons);
 
-    connect(m_canvas, &DayPictureWidget::itemClicked, this, &DayView::itemClicked);
+    connect(m_canvas, &DayPictureWidget::itemClicked, this, [this](std::size_t item) {
+        emit itemClicked(item);
+        emit mainWindowWanted();
+    });
+    connect(m_canvas, &DayPictureWidget::cursorMoved, this, [this](QRect bar) {
+        if (!bar.isEmpty()) {
+            m_scroll->ensureVisible(bar.center().x(), bar.center().y(), bar.width() / 2 + 40, 80);
+        }
+    });
+
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    connect(&m_settle, &QTimer::timeout, this, [this] { emit placeChanged(place()); });
 
     const QSize picture = m_canvas->size();
     const int frame =
@@ -101,13 +212,71 @@ DayView::DayView(QWidget* parent)
            720);
 }
 
-void DayView::setPicture(DayPicture picture) { m_canvas->setPicture(std::move(picture)); }
+void DayView::setPicture(DayPicture picture) {
+    setWindowTitle(QStringLiteral("Podgląd dnia – ") + picture.title());
+    m_canvas->setPicture(std::move(picture));
+}
 
 void DayView::showItem(std::size_t resultIndex) {
     m_canvas->setHighlighted(resultIndex);
     const QRect bar = m_canvas->picture().barRect(resultIndex);
     if (!bar.isEmpty()) {
         m_scroll->ensureVisible(bar.center().x(), bar.center().y(), bar.width() / 2 + 40, 80);
+    }
+}
+
+WindowPlace DayView::place() const {
+    const QPoint corner = frameGeometry().topLeft();
+    return {corner.x(), corner.y(), width(), height()};
+}
+
+void DayView::showBeside(const QWidget& main, const QRect& keepClear,
+                         const std::optional<WindowPlace>& remembered) {
+    // The frame is not known before the window is shown: the main window's is a fair guess.
+    const QSize frame =
+        isVisible() ? frameGeometry().size() - size() : main.frameGeometry().size() - main.size();
+    const QRect stored =
+        remembered ? QRect(remembered->x, remembered->y, remembered->width + frame.width(),
+                           remembered->height + frame.height())
+                   : QRect();
+    // A place on a screen since unplugged, or one that left little of the window in sight,
+    // is not taken back.
+    const bool storedShows =
+        remembered && std::any_of(QGuiApplication::screens().begin(),
+                                  QGuiApplication::screens().end(), [&](const QScreen* screen) {
+                                      const QRect seen =
+                                          screen->availableGeometry().intersected(stored);
+                                      return seen.width() >= 200 && seen.height() >= 150;
+                                  });
+    QRect target = stored;
+    if (!storedShows) {
+        const QScreen* screen = main.screen();
+        const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
+        const int chrome = 2 * m_scroll->frameWidth() +
+                           m_scroll->verticalScrollBar()->sizeHint().width() +
+                           layout()->contentsMargins().left() + layout()->contentsMargins().right();
+        const QSize wanted = m_canvas->size() + QSize(chrome, 120) + frame;
+        target =
+            dayViewPlacement(main.frameGeometry(), keepClear, available, wanted, QSize(480, 360));
+    }
+    resize(target.size() - frame);
+    move(target.topLeft());
+    show();
+    raise();
+    activateWindow();
+}
+
+void DayView::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (isVisible()) {
+        m_settle.start();
+    }
+}
+
+void DayView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (isVisible()) {
+        m_settle.start();
     }
 }
 

@@ -16,6 +16,7 @@
 #include "ui/window_font.h"
 
 int main(int argc, char* argv[]) {
+    kalmero::preferPolishSystemDates();
     QApplication app(argc, argv);
     kalmero::installTemporaryCleanup();
     kalmero::installPolishTranslations(app);

@@ -4,6 +4,8 @@
 #include <QGridLayout>
 #include <QSpacerItem>
 
+#include "ui/translations.h"
+
 namespace kalmero {
 
 std::optional<QString> QtOperatorDialogs::openFile(QWidget* parent, const QString& folder,
@@ -11,6 +13,7 @@ std::optional<QString> QtOperatorDialogs::openFile(QWidget* parent, const QStrin
     QFileDialog dialog(parent, QStringLiteral("Wybierz pliki..."), folder, filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    fitFileDialogColumns(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

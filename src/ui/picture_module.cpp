@@ -11,7 +11,8 @@
 
 extern "C" __attribute__((visibility("default"))) int kalmeroWriteDayPicture(
     const char* path, const kalmero::Lista* result, const std::vector<kalmero::AdvertBlock>* blocks,
-    const kalmero::DayChecks* checks, char* error, std::size_t errorSize) {
+    const kalmero::DayChecks* checks, const kalmero::DayTitle* title, char* error,
+    std::size_t errorSize) {
     try {
         // Started for the picture alone and ended with it: a Qt application left to the
         // process's exit would be torn down after the libraries it stands on.
@@ -23,8 +24,10 @@ extern "C" __attribute__((visibility("default"))) int kalmeroWriteDayPicture(
             static char* argv[] = {name, nullptr};
             app = std::make_unique<QGuiApplication>(argc, argv);
         }
-        kalmero::writePictureFile(kalmero::DayPicture(*result, *blocks, *checks),
-                                  QString::fromUtf8(path));
+        kalmero::writePictureFile(
+            kalmero::DayPicture(*result, *blocks, *checks,
+                                title != nullptr ? *title : kalmero::DayTitle{}),
+            QString::fromUtf8(path));
         return 0;
     } catch (const std::exception& e) {
         std::strncpy(error, e.what(), errorSize - 1);

@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "model/czas.h"
 #include "platform/encoding.h"
@@ -18,6 +20,8 @@
 namespace kalmero {
 
 namespace {
+
+const QString kNoAudio = QStringLiteral("brak pliku albo plik nieczytelny");
 
 QString decoded(const TPozycja& spot, Field field) {
     return QString::fromStdString(cp1250ToUtf8(spot.value(field)));
@@ -39,21 +43,61 @@ QString placementReason(const PlacementEntry& entry) {
                          .arg(entry.timesPlaced);
             break;
     }
+    // The measuring's own words ("brak pliku") say more exactly why a length is 0, and
+    // saying both would name the cause twice.
+    const QString detail = QString::fromStdString(entry.reasonDetail);
     if (entry.silent) {
-        parts << QStringLiteral("długość 0 ms: brak pliku albo plik nieczytelny");
+        parts << QStringLiteral("długość 0 ms: ") + (detail.isEmpty() ? kNoAudio : detail);
     }
     if (entry.suspicious) {
         parts << QStringLiteral("podejrzana długość: dłuższy niż limit w kalmero.ini");
     }
-    if (!entry.reasonDetail.empty()) {
-        parts << QString::fromStdString(entry.reasonDetail);
+    if (!detail.isEmpty() && !entry.silent) {
+        parts << detail;
     }
     return parts.join(QStringLiteral("; "));
 }
 
+QString spotName(const PlacementEntry& entry) {
+    return QStringLiteral("Spot %1 „%2”")
+        .arg(QString::fromStdString(shortClockText(entry.spot.CzasStart)),
+             decoded(entry.spot, Field::Tyt));
+}
+
+// Every finding of the day in words, the most urgent first: an advert lost or silent costs
+// the station money, a doubled one less; then the blocks and the day's timing.
+QStringList findings(const std::vector<PlacementEntry>& entries, const DayChecks& checks) {
+    QStringList never;
+    QStringList silent;
+    QStringList doubled;
+    QStringList suspicious;
+    for (const PlacementEntry& entry : entries) {
+        if (entry.placement == Placement::NoWindow || entry.placement == Placement::UnderDJ) {
+            never << spotName(entry) + QStringLiteral(" nie wstawiony");
+        } else if (entry.placement == Placement::Doubled) {
+            doubled << spotName(entry) +
+                           QStringLiteral(" wstawiony %1 razy").arg(entry.timesPlaced);
+        }
+        if (entry.silent) {
+            silent << spotName(entry) + QStringLiteral(" bez długości (%1)")
+                                            .arg(entry.reasonDetail.empty()
+                                                     ? kNoAudio
+                                                     : QString::fromStdString(entry.reasonDetail));
+        }
+        if (entry.suspicious) {
+            suspicious << spotName(entry) + QStringLiteral(" podejrzanie długi");
+        }
+    }
+    QStringList all = never + silent + doubled;
+    for (const std::string& finding : dayFindings(checks)) {
+        all << QString::fromStdString(finding);
+    }
+    return all + suspicious;
+}
+
 // The blocks' page: booked, aired, drift and spots; blocks past the limit in red.
 QTableWidget* makeBlockTable(const std::vector<BlockRow>& blocks, QWidget* parent) {
-    const QStringList headers = {QStringLiteral("zamówiony"), QStringLiteral("emisja"),
+    const QStringList headers = {QStringLiteral("zamówiony"), QStringLiteral("nadany"),
                                  QStringLiteral("przesunięcie"), QStringLiteral("spoty")};
     auto* table = new QTableWidget(static_cast<int>(blocks.size()), headers.size(), parent);
     table->setObjectName(QStringLiteral("BlockTable"));
@@ -64,7 +108,7 @@ QTableWidget* makeBlockTable(const std::vector<BlockRow>& blocks, QWidget* paren
     table->verticalHeader()->hide();
     for (int r = 0; r < table->rowCount(); ++r) {
         const BlockRow& row = blocks[static_cast<std::size_t>(r)];
-        const QString aired = row.aired.isEmpty() ? QStringLiteral("nie wyemitowano") : row.aired;
+        const QString aired = row.aired.isEmpty() ? QStringLiteral("nienadany") : row.aired;
         const QString cells[] = {row.booked, aired, row.drift, row.titles};
         for (int c = 0; c < headers.size(); ++c) {
             auto* cell = new QTableWidgetItem(cells[c]);
@@ -117,13 +161,22 @@ std::vector<PlacementRow> placementRows(const PlacementReport& report) {
 }
 
 std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks, std::int64_t driftLimitMs) {
+    std::vector<const AdvertBlock*> byTime;
+    byTime.reserve(blocks.size());
+    for (const AdvertBlock& block : blocks) {
+        byTime.push_back(&block);
+    }
+    std::stable_sort(byTime.begin(), byTime.end(), [](const AdvertBlock* a, const AdvertBlock* b) {
+        return a->booked < b->booked;
+    });
     std::vector<BlockRow> rows;
     rows.reserve(blocks.size());
-    for (const AdvertBlock& block : blocks) {
+    for (const AdvertBlock* sorted : byTime) {
+        const AdvertBlock& block = *sorted;
         BlockRow row;
-        row.booked = QString::fromStdString(CzasStartString(block.booked));
+        row.booked = QString::fromStdString(clockText(block.booked));
         if (const auto drift = block.drift()) {
-            row.aired = QString::fromStdString(CzasStartString(*block.aired));
+            row.aired = QString::fromStdString(clockText(*block.aired));
             row.drift = QString::fromStdString(driftText(*drift));
             row.overLimit = *drift > driftLimitMs || *drift < -driftLimitMs;
         }
@@ -147,46 +200,107 @@ QString placementNoticeText(const PlacementCounts& counts) {
     return text;
 }
 
+QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChecks& checks) {
+    const QStringList all = findings(entries, checks);
+    if (all.isEmpty()) {
+        return QStringLiteral("Bez uwag");
+    }
+    if (all.size() == 1) {
+        return all.front();
+    }
+    return all.front() + QStringLiteral("; jeszcze ") +
+           QString::fromStdString(
+               countedText(static_cast<std::size_t>(all.size() - 1), "uwaga", "uwagi", "uwag"));
+}
+
 QPushButton* makePlacementNotice(QWidget* panel) {
     auto* notice = new QPushButton(warningIcon(), QString(), panel);
     notice->setObjectName(QStringLiteral("PlacementNotice"));
-    notice->setToolTip(QStringLiteral("Pokaż listę spotów do sprawdzenia"));
+    notice->setToolTip(QStringLiteral("Pokaż listę spotów, bloków reklam i kontroli dnia (%1)")
+                           .arg(QKeySequence(kPlacementNoticeKey).toString()));
     notice->setCursor(Qt::PointingHandCursor);
-    notice->setFocusPolicy(Qt::NoFocus);
+    // A stop after the window's own controls; Enter opens it like Space, as on a dialog.
+    notice->setFocusPolicy(Qt::StrongFocus);
+    notice->setAutoDefault(true);
     notice->setIconSize(QSize(14, 14));
     QFont bold = notice->font();
     bold.setBold(true);
     notice->setFont(bold);
-    notice->setStyleSheet(QStringLiteral(
-        "QPushButton { color: #b00000; background: #fff0f0; border: 1px solid #d04040;"
-        " border-radius: 3px; padding: 1px 8px; }"
-        "QPushButton:hover { background: #ffdcdc; }"
-        "QPushButton:pressed { background: #ffc8c8; }"));
+    setNoticeHeadline(notice, QString(), false);
     notice->hide();
     return notice;
+}
+
+void setNoticeHeadline(QPushButton* notice, const QString& headline, bool quiet) {
+    notice->setText(headline);
+    notice->setIcon(quiet ? okIcon() : warningIcon());
+    // The focus frame is drawn by the style sheet: a button with one draws none of its own.
+    notice->setStyleSheet(
+        quiet ? QStringLiteral(
+                    "QPushButton { color: #305030; background: #f2f6f2; border: 1px solid #a0b8a0;"
+                    " border-radius: 3px; padding: 1px 8px; font-weight: normal; }"
+                    "QPushButton:hover { background: #e4ede4; }"
+                    "QPushButton:focus { border: 2px solid #2060c0; padding: 0px 7px; }")
+              : QStringLiteral(
+                    "QPushButton { color: #b00000; background: #fff0f0; border: 1px solid #d04040;"
+                    " border-radius: 3px; padding: 1px 8px; }"
+                    "QPushButton:hover { background: #ffdcdc; }"
+                    "QPushButton:pressed { background: #ffc8c8; }"
+                    "QPushButton:focus { border: 2px solid #2060c0; padding: 0px 7px; }"));
 }
 
 PlacementListDialog::PlacementListDialog(const QString& summary,
                                          const std::vector<PlacementRow>& rows, QWidget* parent,
                                          const std::vector<BlockRow>& blocks,
                                          const QString& dayChecks, std::function<void()> showDay)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
-    setObjectName(QStringLiteral("PlacementList"));
-    setWindowTitle(QStringLiteral("Spoty do sprawdzenia"));
+    : PlacementListDialog(PlacementList{summary, rows, blocks, dayChecks, dayChecks.isEmpty()},
+                          parent, std::move(showDay)) {}
 
-    auto* heading = new QLabel(summary, this);
+PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* parent,
+                                         std::function<void()> showDay)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_pages(new QTabWidget(this)) {
+    setObjectName(QStringLiteral("PlacementList"));
+    m_pages->setObjectName(QStringLiteral("PlacementPages"));
+
+    auto* heading = new QLabel(list.headline, this);
     heading->setObjectName(QStringLiteral("PlacementSummary"));
+    heading->setWordWrap(true);
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
 
+    QTableWidget* spots = addSpotsPage(list.spots);
+    if (!list.blocks.empty()) {
+        m_pages->addTab(makeBlockTable(list.blocks, m_pages), QStringLiteral("Bloki reklam"));
+    }
+    if (!list.dayChecks.isEmpty()) {
+        auto* checks = new QPlainTextEdit(list.dayChecks, m_pages);
+        checks->setObjectName(QStringLiteral("DayChecks"));
+        checks->setReadOnly(true);
+        m_pages->addTab(checks, QStringLiteral("Kontrola dnia"));
+    }
+    addButtons(showDay);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(m_pages);
+    layout->addWidget(m_buttons);
+
+    connect(m_pages, &QTabWidget::currentChanged, this,
+            [this](int page) { setWindowTitle(m_pages->tabText(page)); });
+    openFirstPageWithFindings(list);
+    setWindowTitle(m_pages->tabText(m_pages->currentIndex()));
+    fitToTexts(spots, list);
+    m_ok->setFocus();
+}
+
+QTableWidget* PlacementListDialog::addSpotsPage(const std::vector<PlacementRow>& rows) {
     const QStringList headers = {QStringLiteral("czas bloku"), QStringLiteral("tytuł"),
                                  QStringLiteral("plik"),       QStringLiteral("długość"),
                                  QStringLiteral("wstawiono"),  QStringLiteral("powód")};
-    auto* pages = new QTabWidget(this);
-    pages->setObjectName(QStringLiteral("PlacementPages"));
-    auto* table = new QTableWidget(static_cast<int>(rows.size()), headers.size(), pages);
+    auto* table = new QTableWidget(static_cast<int>(rows.size()), headers.size(), m_pages);
     table->setObjectName(QStringLiteral("PlacementTable"));
     table->setHorizontalHeaderLabels(headers);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -212,55 +326,58 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
     }
     table->resizeColumnsToContents();
     table->setColumnWidth(2, std::min(table->columnWidth(2), 260));
+    m_pages->addTab(table, QStringLiteral("Spoty do sprawdzenia (%1)").arg(rows.size()));
+    return table;
+}
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("PlacementOk"));
-    ok->setIcon(okIcon());
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+void PlacementListDialog::addButtons(const std::function<void()>& showDay) {
+    m_buttons = new QDialogButtonBox(this);
+    m_ok = m_buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    m_ok->setObjectName(QStringLiteral("PlacementOk"));
+    m_ok->setIcon(okIcon());
+    m_ok->setDefault(true);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     if (showDay) {
         QPushButton* day =
-            buttons->addButton(QStringLiteral("Podgląd dnia"), QDialogButtonBox::ActionRole);
+            m_buttons->addButton(QStringLiteral("Podgląd dnia"), QDialogButtonBox::ActionRole);
         day->setObjectName(QStringLiteral("PlacementDayView"));
         connect(day, &QPushButton::clicked, this, [this, showDay] {
             accept();
             showDay();
         });
     }
+}
 
-    pages->addTab(table, QStringLiteral("Spoty do sprawdzenia (%1)").arg(rows.size()));
-    if (!blocks.empty()) {
-        pages->addTab(makeBlockTable(blocks, pages), QStringLiteral("Bloki reklam"));
+void PlacementListDialog::openFirstPageWithFindings(const PlacementList& list) {
+    const bool blocksAstray =
+        std::any_of(list.blocks.begin(), list.blocks.end(),
+                    [](const BlockRow& row) { return row.overLimit || row.aired.isEmpty(); });
+    QWidget* page = nullptr;
+    if (!list.spots.empty()) {
+        page = findChild<QWidget*>(QStringLiteral("PlacementTable"));
+    } else if (blocksAstray || (list.dayChecksClean && !list.blocks.empty())) {
+        // On a day with nothing to check the blocks are what is worth a look.
+        page = findChild<QWidget*>(QStringLiteral("BlockTable"));
+    } else {
+        page = findChild<QWidget*>(QStringLiteral("DayChecks"));
     }
-    if (!dayChecks.isEmpty()) {
-        auto* checks = new QPlainTextEdit(dayChecks, pages);
-        checks->setObjectName(QStringLiteral("DayChecks"));
-        checks->setReadOnly(true);
-        pages->addTab(checks, QStringLiteral("Kontrola dnia"));
+    if (page != nullptr) {
+        m_pages->setCurrentWidget(page);
     }
-    // Opens on the first page with something on it.
-    if (rows.empty() && pages->count() > 1) {
-        pages->setCurrentIndex(1);
-    }
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(heading);
-    layout->addWidget(pages);
-    layout->addWidget(buttons);
-    ok->setFocus();
-
+void PlacementListDialog::fitToTexts(QTableWidget* table, const PlacementList& list) {
     // The dialog grows with its texts up to about the main window's width; a long path is
     // then cut in the middle and a long reason wraps, so no column is pushed out of sight.
-    const QMargins margins = layout->contentsMargins();
+    const QMargins margins = layout()->contentsMargins();
     const int frame = table->frameWidth() * 2 + margins.left() + margins.right() + 8;
-    const int reason = headers.size() - 1;
+    const int reason = table->columnCount() - 1;
     int others = 0;
     for (int c = 0; c < reason; ++c) {
         others += table->columnWidth(c);
     }
-    const int dialogWidth =
-        std::clamp(frame + others + table->columnWidth(reason), blocks.empty() ? 480 : 680, 960);
+    const int dialogWidth = std::clamp(frame + others + table->columnWidth(reason),
+                                       list.blocks.empty() ? 480 : 680, 960);
     table->setColumnWidth(reason, std::max(dialogWidth - frame - others, 150));
     table->horizontalHeader()->setStretchLastSection(true);
     table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -272,9 +389,9 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
         rowsHeight += table->rowHeight(r);
     }
     // The other pages need room too: a day has blocks from morning to evening.
-    table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() +
-                            table->frameWidth() * 2 +
-                            std::max(rowsHeight, blocks.empty() && dayChecks.isEmpty() ? 60 : 240));
+    table->setMinimumHeight(
+        table->horizontalHeader()->sizeHint().height() + table->frameWidth() * 2 +
+        std::max(rowsHeight, list.blocks.empty() && list.dayChecks.isEmpty() ? 60 : 240));
     resize(dialogWidth, minimumSizeHint().height());
 }
 

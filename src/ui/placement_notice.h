@@ -9,7 +9,10 @@
 #include "compiler/day_report.h"
 #include "compiler/placement_report.h"
 
+class QDialogButtonBox;
 class QPushButton;
+class QTableWidget;
+class QTabWidget;
 class QWidget;
 
 namespace kalmero {
@@ -54,24 +57,63 @@ struct BlockRow {
     bool overLimit = false;
 };
 
+// The blocks by booked time (an advert list need not be in order), those booked at the
+// same time in list order.
 std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks, std::int64_t driftLimitMs);
 
 // The notice's text, e.g. "Nie wstawiono spotów: 2, zdublowano: 1"; the spots of length 0
 // are named after them when there are any.
 QString placementNoticeText(const PlacementCounts& counts);
 
-// The status panel's notice: a red-on-light button, hidden until a compile needs it.
+// The notice's first line: the day's most urgent finding in words ("Blok 12:00 nadany 16:18
+// później", "Lista kończy się po północy (+11:58)"), then how many more there are; "Bez uwag"
+// when the spots and the day's checks have nothing to say.
+QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChecks& checks);
+
+// The key that opens the notice's list from anywhere in the main window.
+inline constexpr Qt::Key kPlacementNoticeKey = Qt::Key_F8;
+
+// The status panel's notice, hidden until a compile: a button reached with Tab and opened
+// with Enter, Space, a click or kPlacementNoticeKey (which the main window binds to its
+// click()).
 QPushButton* makePlacementNotice(QWidget* panel);
+// Shows `headline` on the notice: red with a warning sign, or quiet (grey with a tick) on a
+// day with nothing to check, whose list is still worth opening for its blocks.
+void setNoticeHeadline(QPushButton* notice, const QString& headline, bool quiet);
+
+// What the list behind the notice shows.
+struct PlacementList {
+    QString headline;                 // above the pages
+    std::vector<PlacementRow> spots;  // the spots to check
+    std::vector<BlockRow> blocks;     // every advert block, booked against aired
+    QString dayChecks;                // the day's checks as text; no page when empty
+    bool dayChecksClean = true;       // the checks found nothing
+};
 
 // The modal list behind the notice: the spots to check, the advert blocks booked against
-// aired, and the day's checks, each on a page of its own; OK, and "Podgląd dnia" when
-// `showDay` is given.
+// aired, and the day's checks, each on a page of its own, opened on the first page with
+// something to look at; OK, and "Podgląd dnia" when `showDay` is given. The window's title
+// names the page shown.
 class PlacementListDialog : public QDialog {
     Q_OBJECT
 public:
+    explicit PlacementListDialog(const PlacementList& list, QWidget* parent = nullptr,
+                                 std::function<void()> showDay = {});
+    // The list of a day whose checks are only known as text: they count as findings when
+    // there is any text.
     PlacementListDialog(const QString& summary, const std::vector<PlacementRow>& rows,
                         QWidget* parent = nullptr, const std::vector<BlockRow>& blocks = {},
                         const QString& dayChecks = {}, std::function<void()> showDay = {});
+
+private:
+    QTableWidget* addSpotsPage(const std::vector<PlacementRow>& rows);
+    void addButtons(const std::function<void()>& showDay);
+    void openFirstPageWithFindings(const PlacementList& list);
+    void fitToTexts(QTableWidget* spots, const PlacementList& list);
+
+    QTabWidget* m_pages;
+    QDialogButtonBox* m_buttons = nullptr;
+    QPushButton* m_ok = nullptr;
 };
 
 }  // namespace kalmero

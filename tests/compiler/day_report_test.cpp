@@ -205,15 +205,15 @@ TEST(DayReport, SummaryNamesEveryFindingWithItsTime) {
     blocks[0].aired = at("22:21:30.000");
     blocks[1].booked = at("23:45:00.000");
     EXPECT_EQ(dayChecksSummary(checkDay(day, blocks, 0)),
-              "Kontrola dnia: od 22:00:00.000 do 24:12:00.000\n"
+              "Kontrola dnia: od 22:00:00.000 do 00:12:00.000 (+1 d)\n"
               "Lista kończy się po północy (+12:00); po północy zaczynają się 2 pozycje\n"
-              "  24:00:00.000\n  24:04:00.000\n"
+              "  00:00:00.000 (+1 d)\n  00:04:00.000 (+1 d)\n"
               "Godziny dłuższe niż 60:00 (pozycje nakładają się): 1\n  22:00  61:00\n"
               "Godziny krótsze niż 50:00 (przerwy w emisji): 1\n  23:00  40:10\n"
               "Breaki dalej niż 5:00 od pełnej godziny: 1\n  23:07:00.000  +7:00\n"
               "Bloki reklam przesunięte o więcej niż 5:00: 1\n"
               "  zamówiony 22:15:00.000, nadany 22:21:30.000  +6:30\n"
-              "Bloki reklam bez emisji: 1\n  zamówiony 23:45:00.000\n");
+              "Bloki reklam nienadane: 1\n  zamówiony 23:45:00.000\n");
 }
 
 }  // namespace

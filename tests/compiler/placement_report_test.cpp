@@ -33,6 +33,8 @@ TEST(PlacementReport, ClassifiesEverySpot) {
         {"SilentGap", at("10:11:00.000"), 0, 0, Placement::NoWindow, true, noWindow + "; " + zero},
         {"SilentThrice", at("10:24:00.000"), 0, 3, Placement::Doubled, true,
          "placed 3 times: its block time lies in 3 items' windows; " + zero},
+        // The measuring's reason stands for the general one, not beside it.
+        {"Missing", at("10:02:00.000"), 0, 1, Placement::Once, true, "length 0: brak pliku"},
     };
     Lista spots;
     std::vector<int> placed;
@@ -45,7 +47,9 @@ TEST(PlacementReport, ClassifiesEverySpot) {
     const Lista result = {item("A", at("11:50:00.000"), 4 * kMinute),
                           item("DA", at("11:54:00.000"), kMinute, "Typ=DJ_"),
                           item("B", at("10:10:00.000"), 2 * kMinute)};
-    const PlacementReport report(spots, placed, result);
+    std::vector<std::string> problems(std::size(cases));
+    problems.back() = "brak pliku";
+    const PlacementReport report(spots, placed, result, problems);
     ASSERT_EQ(report.size(), std::size(cases));
     for (std::size_t i = 0; i < report.size(); ++i) {
         SCOPED_TRACE(cases[i].title);
@@ -57,9 +61,9 @@ TEST(PlacementReport, ClassifiesEverySpot) {
     const PlacementCounts counts = report.counts();
     EXPECT_EQ(counts.never, 4u);
     EXPECT_EQ(counts.doubled, 2u);
-    EXPECT_EQ(counts.silent, 3u);
-    EXPECT_EQ(counts.placements, 7u);
-    EXPECT_EQ(counts.distinct, 4u);
+    EXPECT_EQ(counts.silent, 4u);
+    EXPECT_EQ(counts.placements, 8u);
+    EXPECT_EQ(counts.distinct, 5u);
 }
 
 TEST(PlacementReport, SpotsTheCompileDidNotCountWereNeverPlaced) {

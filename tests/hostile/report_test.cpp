@@ -31,8 +31,7 @@ TEST_F(PlacementReportRun, EverySpotNotPlacedOnceOrWithoutAudioIsNamedWithItsRea
             ",5000,0,never placed: its block time lies under a DJ_ record,10:04:30.000,,\r\n",
         "10:30:00.000,gap," + path("gap.wav") +
             ",5000,0,never placed: its block time lies in no item's window,10:30:00.000,,\r\n",
-        "11:01:00.000,missing," + path("missing.mp3") +
-            ",0,1,length 0: its audio is missing or unreadable; brak pliku,11:01:00.000," +
+        "11:01:00.000,missing," + path("missing.mp3") + ",0,1,length 0: brak pliku,11:01:00.000," +
             "11:00:30.000,-30000\r\n",
     };
     for (const std::string& row : rows) {

@@ -329,7 +329,7 @@ TEST_F(SessionTest, ADayWhoseTimesOverflowIsRefusedAndLeavesNoResultToSave) {
 class FakePictures : public DayPictureWriter {
 public:
     void writeDayPicture(const std::string& path, const Lista&, const std::vector<AdvertBlock>&,
-                         const DayChecks&) override {
+                         const DayChecks&, const DayTitle&) override {
         if (fail) {
             throw FileError("Cannot create file \"" + path + "\"");
         }

@@ -36,15 +36,23 @@ DayPicture pictureOf(const Lista& result, const std::vector<AdvertBlock>& blocks
 }
 
 TEST(DayPicture, RowsAreTheDayAndTheHoursPastMidnight) {
-    const std::pair<Lista, int> cases[] = {
-        {{}, 24},
-        {{record("23:50:00.000", 10 * kMinute)}, 24},
-        {{record("23:50:00.000", 10 * kMinute + 1)}, 25},
-        {{record("23:00:00.000", 150 * kMinute)}, 26},
+    // The empty hours from 00 fold into one thin row, a single one doesn't.
+    const struct {
+        Lista result;
+        int rows;
+        int folded;
+    } cases[] = {
+        {{}, 24, 6},
+        {{record("23:50:00.000", 10 * kMinute)}, 24, 6},
+        {{record("23:50:00.000", 10 * kMinute + 1)}, 25, 6},
+        {{record("23:00:00.000", 150 * kMinute)}, 26, 6},
+        {{record("03:10:00.000", kMinute), record("06:00:00.000", kMinute)}, 24, 3},
+        {{record("01:00:00.000", kMinute)}, 24, 0},
     };
-    for (const auto& [result, rows] : cases) {
+    for (const auto& [result, rows, folded] : cases) {
         const DayPicture picture = pictureOf(result);
         EXPECT_EQ(picture.rowCount(), rows);
+        EXPECT_EQ(picture.foldedRows(), folded);
         EXPECT_GT(picture.size().height(), rows * 20);
     }
 }
@@ -114,19 +122,59 @@ TEST(DayPicture, WritesPngAndPdf) {
                  std::runtime_error);
 }
 
-TEST(DayView, AClickOnABarNamesItsRecord) {
+// A click on a bar, or the arrows then Enter, choose a record and ask for the main window.
+TEST(DayView, AClickOrTheKeysChooseARecord) {
     const Lista result = {record("07:00:00.000", 15 * kMinute),
-                          record("07:15:00.000", 15 * kMinute)};
+                          record("07:15:00.000", 15 * kMinute), record("08:10:00.000", 5 * kMinute),
+                          record("08:40:00.000", 5 * kMinute)};
     DayView view;
     view.setPicture(pictureOf(result));
     auto* canvas = view.findChild<DayPictureWidget*>();
     ASSERT_NE(canvas, nullptr);
     std::vector<std::size_t> clicked;
+    int raised = 0;
     QObject::connect(&view, &DayView::itemClicked,
                      [&clicked](std::size_t index) { clicked.push_back(index); });
+    QObject::connect(&view, &DayView::mainWindowWanted, [&raised] { ++raised; });
+    const struct {
+        Qt::Key key;
+        std::size_t current;
+    } steps[] = {
+        {Qt::Key_Right, 0},                      // no cursor yet: the day's first record
+        {Qt::Key_Right, 1}, {Qt::Key_Right, 1},  // the row's end holds it
+        {Qt::Key_Down, 2},                       // the next row's record nearest in time
+        {Qt::Key_Right, 3}, {Qt::Key_Up, 1},    {Qt::Key_Left, 0}, {Qt::Key_Return, 0},
+    };
+    for (const auto& step : steps) {
+        QTest::keyClick(canvas, step.key);
+        EXPECT_EQ(canvas->picture().current(), step.current) << step.key;
+    }
     QTest::mouseClick(canvas, Qt::LeftButton, {}, canvas->picture().barRect(1).center());
     QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(2, 2));
-    EXPECT_EQ(clicked, std::vector<std::size_t>{1});
+    EXPECT_EQ(clicked, (std::vector<std::size_t>{0, 1}));
+    EXPECT_EQ(raised, 2);
+}
+
+TEST(DayView, OpensBesideTheMainWindowWhereTheScreenAllows) {
+    const QSize wanted(1200, 900);
+    const QSize least(480, 360);
+    const struct {
+        QRect main;
+        QRect available;
+        QRect placed;
+    } cases[] = {
+        // Room on the right.
+        {{100, 100, 1000, 700}, {0, 0, 1920, 1040}, {1100, 100, 820, 900}},
+        // Room on the left only.
+        {{900, 0, 1000, 700}, {0, 0, 1920, 1040}, {0, 0, 900, 900}},
+        // 1280 x 1024: over the playlist, clear of the result list, within the screen.
+        {{145, 150, 990, 700}, {0, 0, 1280, 1024}, {0, 124, 783, 900}},
+    };
+    for (const auto& c : cases) {
+        const QRect resultList(c.main.left() + 638, c.main.top() + 40, 322, 368);
+        EXPECT_EQ(dayViewPlacement(c.main, resultList, c.available, wanted, least), c.placed)
+            << c.main.x();
+    }
 }
 
 }  // namespace

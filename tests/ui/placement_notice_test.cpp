@@ -125,5 +125,35 @@ TEST_F(PlacementNoticeTest, NoticeFollowsEachCompile) {
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
+// The notice says what is wrong before anything else, the most urgent first.
+TEST(PlacementNotice, HeadlineNamesTheDaysFirstProblem) {
+    constexpr std::int64_t kMinute = 60'000;
+    DayChecks lateBlock;
+    lateBlock.driftedBlocks = {{0, 12 * kHourMs, 12 * kHourMs + 978'000, 978'000}};
+    DayChecks pastMidnight;
+    pastMidnight.pastMidnightMs = 11 * kMinute + 58'000;
+    PlacementEntry unmeasured;
+    unmeasured.spot.set(Field::Tyt, "Tyt=Za\xbf\xf3\xb3\xe6");  // Windows-1250
+    unmeasured.spot.CzasStart = 12 * kHourMs + kMinute;
+    unmeasured.timesPlaced = 1;
+    unmeasured.silent = true;
+    unmeasured.reasonDetail = "brak pliku";
+    const struct {
+        std::vector<PlacementEntry> entries;
+        DayChecks checks;
+        QString headline;
+    } days[] = {
+        {{}, {}, QStringLiteral("Bez uwag")},
+        {{}, lateBlock, QStringLiteral("Blok 12:00 nadany 16:18 później")},
+        {{}, pastMidnight, QStringLiteral("Lista kończy się po północy (+11:58)")},
+        {{unmeasured},
+         lateBlock,
+         QStringLiteral("Spot 12:01 „Zażółć” bez długości (brak pliku); jeszcze 1 uwaga")},
+    };
+    for (const auto& day : days) {
+        EXPECT_EQ(noticeHeadline(day.entries, day.checks), day.headline);
+    }
+}
+
 }  // namespace
 }  // namespace kalmero::test
