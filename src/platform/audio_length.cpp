@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/encoding.h"
+#include "platform/spot_decoding.h"
 
 #ifndef KALMERO_MPG123_VERSION
 #define KALMERO_MPG123_VERSION "(unknown version)"
@@ -319,30 +320,42 @@ std::optional<std::int64_t> countFramesByDecoding(SNDFILE* file, const SF_INFO& 
     return std::nullopt;
 }
 
+struct SndfileCloser {
+    void operator()(SNDFILE* file) const { ::sf_close(file); }
+};
+using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
+
+// libsndfile reading the file open at `fd`, which stays open; nullptr when it can't.
+SndfileHandle openSndfile(int fd, SF_INFO& info) {
+    // sf_open_fd closes the descriptor it is given even when it fails.
+    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) {
+        return nullptr;
+    }
+    // A copy shares the offset, which libsndfile takes for the audio's start and an
+    // earlier reading of the same file left elsewhere.
+    if (::lseek(copy, 0, SEEK_SET) != 0) {
+        ::close(copy);
+        return nullptr;
+    }
+    return SndfileHandle(::sf_open_fd(copy, SFM_READ, &info, SF_TRUE));
+}
+
 // The length libsndfile reads from the file's header, or nullopt when it refuses the file
 // or the audio is MPEG: for MPEG it only estimates from the first frame's bit rate and the
 // file size, which is far off for VBR files without a Xing header or with large tags.
 std::optional<Reading> lengthBySndfile(int fd, off_t fileSize, const DecodeBudget& budget) {
-    // sf_open_fd closes the descriptor it is given even when it fails.
-    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (copy < 0) {
-        return std::nullopt;
-    }
     SF_INFO info{};
-    SNDFILE* file = ::sf_open_fd(copy, SFM_READ, &info, SF_TRUE);
-    if (file == nullptr) {
+    const SndfileHandle file = openSndfile(fd, info);
+    if (!file || isMpegAudio(info.format)) {
         return std::nullopt;
     }
-    std::optional<Reading> reading;
-    if (!isMpegAudio(info.format)) {
-        // SF_COUNT_MAX stands for "length unknown".
-        const auto frames = info.frames != SF_COUNT_MAX ? std::optional<std::int64_t>(info.frames)
-                                                        : countFramesByDecoding(file, info, budget);
-        reading = frames ? Reading{*frames, info.samplerate, mostFrames(info, fileSize), {}}
-                         : failed(budget.cutReason());
-    }
-    ::sf_close(file);
-    return reading;
+    // SF_COUNT_MAX stands for "length unknown".
+    const auto frames = info.frames != SF_COUNT_MAX
+                            ? std::optional<std::int64_t>(info.frames)
+                            : countFramesByDecoding(file.get(), info, budget);
+    return frames ? Reading{*frames, info.samplerate, mostFrames(info, fileSize), {}}
+                  : failed(budget.cutReason());
 }
 
 // FLAC in Ogg, which libsndfile fails to open: the length from the STREAMINFO block that
@@ -373,7 +386,8 @@ std::optional<Reading> lengthOfOggFlac(int fd, off_t fileSize) {
 
 class Mpg123Handle {
 public:
-    Mpg123Handle() : m_handle(::mpg123_new(nullptr, nullptr)) {}
+    // Null when the library can't be set up or the handle can't be made.
+    Mpg123Handle() : m_handle(mpg123Ready() ? ::mpg123_new(nullptr, nullptr) : nullptr) {}
     ~Mpg123Handle() {
         if (m_handle != nullptr) {
             ::mpg123_close(m_handle);
@@ -468,21 +482,23 @@ off_t seekView(void* handle, off_t offset, int whence) {
     return static_cast<BufferedView*>(handle)->seek(offset, whence);
 }
 
+// Sets a quiet mpg123 handle to read `view`; false when it can't.
+bool openView(mpg123_handle* mh, BufferedView& view) {
+    ::mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    return ::mpg123_replace_reader_handle(mh, readView, seekView, nullptr) == MPG123_OK &&
+           ::mpg123_open_handle(mh, &view) == MPG123_OK;
+}
+
 // The length of the MPEG audio in `range` by counting every frame (mpg123_scan): exact
 // when the file carries an encoder tag (gapless trimming), else the decoded length.
 Reading lengthByMpg123(int fd, ByteRange range, const DecodeBudget& budget) {
-    if (!mpg123Ready()) {
-        return failed(kUnreadable);
-    }
     Mpg123Handle handle;
     mpg123_handle* mh = handle.get();
     if (mh == nullptr) {
         return failed(kUnreadable);
     }
-    ::mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
     BufferedView view(fd, range, budget);
-    if (::mpg123_replace_reader_handle(mh, readView, seekView, nullptr) != MPG123_OK ||
-        ::mpg123_open_handle(mh, &view) != MPG123_OK || ::mpg123_scan(mh) != MPG123_OK) {
+    if (!openView(mh, view) || ::mpg123_scan(mh) != MPG123_OK) {
         return failed(view.budgetSpent() ? budget.cutReason() : kUnreadable);
     }
     long rate = 0;
@@ -498,30 +514,52 @@ Reading lengthByMpg123(int fd, ByteRange range, const DecodeBudget& budget) {
     return Reading{frames, rate, mostCompressedFrames(range.end - range.begin), {}};
 }
 
-Reading readLength(int fd, off_t fileSize, const DecodeBudget& budget) {
+// Reads a spot with the decoder its audio calls for, the same choice for every kind of
+// reading: `readers` has mpeg(fd, range) for MPEG audio (after tags, behind junk, inside a
+// WAV), and sndfile(fd, size) and oggFlac(fd, size) that give nullopt for audio they don't
+// read.
+template <class Readers>
+Reading readWith(int fd, off_t fileSize, Readers& readers) {
     const ByteRange file{0, fileSize};
     const auto audio = skipId3v2Tags(fd, fileSize);
     if (!audio) {
         return failed(kTooManyTags);
     }
     if (startsWithMpegFrame(fd, *audio)) {
-        return lengthByMpg123(fd, file, budget);
+        return readers.mpeg(fd, file);
     }
     const auto wave = waveChunks(fd, fileSize);
     // libsndfile gives no length for MPEG anyway, and reads its way through a WAV's chunks
     // so slowly that a broadcast WAV's peak envelope costs seconds.
     const bool mpegWave = wave && isMpegFormatTag(wave->formatTag);
     if (!mpegWave) {
-        if (auto reading = lengthBySndfile(fd, fileSize, budget)) {
+        if (auto reading = readers.sndfile(fd, fileSize)) {
             return std::move(*reading);
         }
     }
-    if (auto reading = lengthOfOggFlac(fd, fileSize)) {
+    if (auto reading = readers.oggFlac(fd, fileSize)) {
         return std::move(*reading);
     }
     const ByteRange search = wave ? wave->data : ByteRange{*audio, file.end};
     const auto run = findMpegFrameRun(fd, search);
-    return run ? lengthByMpg123(fd, *run, budget) : failed(kUnreadable);
+    return run ? readers.mpeg(fd, *run) : failed(kUnreadable);
+}
+
+// The header's length, as far as the file carries one.
+struct LengthReaders {
+    const DecodeBudget& budget;
+    Reading mpeg(int fd, ByteRange range) const { return lengthByMpg123(fd, range, budget); }
+    std::optional<Reading> sndfile(int fd, off_t fileSize) const {
+        return lengthBySndfile(fd, fileSize, budget);
+    }
+    static std::optional<Reading> oggFlac(int fd, off_t fileSize) {
+        return lengthOfOggFlac(fd, fileSize);
+    }
+};
+
+Reading readLength(int fd, off_t fileSize, const DecodeBudget& budget) {
+    LengthReaders readers{budget};
+    return readWith(fd, fileSize, readers);
 }
 
 // The reading as the operator gets it: lengths the file can't hold are not trusted.
@@ -607,6 +645,127 @@ private:
     int m_fd = -1;
     struct stat m_info {};
     const char* m_problem = nullptr;
+};
+
+constexpr const char* kCantDecode = "nie można zdekodować pliku";
+constexpr const char* kFormatChanges = "format dźwięku zmienia się w pliku";
+// Frames handed to a sink at once.
+constexpr std::size_t kDecodeChunk = 4'096;
+
+// Every sample of the audio, into a sink.
+class DecodeReaders {
+public:
+    DecodeReaders(SampleSink& sink, const DecodeBudget& budget) : m_sink(sink), m_budget(budget) {}
+
+    Reading mpeg(int fd, ByteRange range) {
+        Mpg123Handle handle;
+        mpg123_handle* mh = handle.get();
+        if (mh == nullptr) {
+            return failed(kUnreadable);
+        }
+        // Floats at whatever rate and channels the stream has.
+        ::mpg123_format_none(mh);
+        const long* rates = nullptr;
+        std::size_t rateCount = 0;
+        ::mpg123_rates(&rates, &rateCount);
+        for (std::size_t i = 0; i < rateCount; ++i) {
+            ::mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
+        }
+        BufferedView view(fd, range, m_budget);
+        long rate = 0;
+        int channels = 0;
+        int encoding = 0;
+        if (!openView(mh, view) ||
+            ::mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK) {
+            return failed(view.budgetSpent() ? m_budget.cutReason() : kUnreadable);
+        }
+        if (encoding != MPG123_ENC_FLOAT_32 || channels <= 0 || !start(channels, rate)) {
+            return failed(kCantDecode);
+        }
+        std::vector<float> buffer(kDecodeChunk * static_cast<std::size_t>(channels));
+        const std::size_t frameBytes = sizeof(float) * static_cast<std::size_t>(channels);
+        std::int64_t frames = 0;
+        for (;;) {
+            std::size_t done = 0;
+            const int result =
+                ::mpg123_read(mh, buffer.data(), buffer.size() * sizeof(float), &done);
+            const std::size_t got = done / frameBytes;
+            frames += static_cast<std::int64_t>(got);
+            if (got > 0 && !take(buffer.data(), got)) {
+                return failed(kCantDecode);
+            }
+            if (result == MPG123_DONE) {
+                break;
+            }
+            if (result == MPG123_NEW_FORMAT) {
+                long newRate = 0;
+                int newChannels = 0;
+                ::mpg123_getformat(mh, &newRate, &newChannels, &encoding);
+                if (newRate != rate || newChannels != channels) {
+                    return failed(kFormatChanges);
+                }
+            } else if (result != MPG123_OK) {
+                return failed(view.budgetSpent() ? m_budget.cutReason() : kUnreadable);
+            }
+        }
+        if (frames == 0) {
+            return failed(kNoAudio);
+        }
+        return Reading{frames, rate, frames, {}};
+    }
+
+    std::optional<Reading> sndfile(int fd, off_t /*fileSize*/) {
+        SF_INFO info{};
+        const SndfileHandle file = openSndfile(fd, info);
+        if (!file || isMpegAudio(info.format)) {
+            return std::nullopt;
+        }
+        if (info.channels <= 0 || !start(info.channels, info.samplerate)) {
+            return failed(kCantDecode);
+        }
+        std::vector<float> buffer(kDecodeChunk * static_cast<std::size_t>(info.channels));
+        std::int64_t frames = 0;
+        for (;;) {
+            if (m_budget.spent()) {
+                return failed(m_budget.cutReason());
+            }
+            const sf_count_t got = ::sf_readf_float(file.get(), buffer.data(), kDecodeChunk);
+            if (got <= 0) {
+                break;
+            }
+            frames += got;
+            if (!take(buffer.data(), static_cast<std::size_t>(got))) {
+                return failed(kCantDecode);
+            }
+        }
+        // A file cut short ends in an error after what it holds: the length tells the rest.
+        if (frames == 0 && ::sf_error(file.get()) != SF_ERR_NO_ERROR) {
+            return failed(kCantDecode);
+        }
+        return Reading{frames, info.samplerate, frames, {}};
+    }
+
+    // libsndfile can't open FLAC in Ogg, and nothing else here decodes it.
+    static std::optional<Reading> oggFlac(int fd, off_t fileSize) {
+        return lengthOfOggFlac(fd, fileSize) ? std::optional(failed(kCantDecode)) : std::nullopt;
+    }
+
+    // Whether the sink stopped the decoding.
+    bool stopped() const { return m_stopped; }
+
+private:
+    bool start(int channels, long rate) {
+        m_stopped = !m_sink.start(channels, rate);
+        return !m_stopped;
+    }
+    bool take(const float* frames, std::size_t count) {
+        m_stopped = !m_sink.take(frames, count);
+        return !m_stopped;
+    }
+
+    SampleSink& m_sink;
+    const DecodeBudget& m_budget;
+    bool m_stopped = false;
 };
 
 // A load's measurings, by the file's device and inode.
@@ -703,6 +862,29 @@ DecoderInfo decoderInfo() {
     description += ", libmpg123 ";
     description += KALMERO_MPG123_VERSION;
     return DecoderInfo{description, mpeg};
+}
+
+DecodedSpot decodeSpot(std::string_view pathCp1250, SampleSink& sink,
+                       const MeasureSettings& headerSettings,
+                       std::chrono::milliseconds decodeLimit) {
+    DecodedSpot decoded;
+    const OpenSpot spot(pathCp1250);
+    if (spot.problem() != nullptr) {
+        decoded.header = SpotMeasure{0, spot.problem()};
+        decoded.problem = spot.problem();
+        return decoded;
+    }
+    decoded.file = spot.info();
+    decoded.header = measureOpenFile(spot.fd(), spot.info().st_size, headerSettings);
+    const DecodeBudget budget(decodeLimit);
+    DecodeReaders readers(sink, budget);
+    Reading reading = readWith(spot.fd(), spot.info().st_size, readers);
+    decoded.frames = reading.frames;
+    decoded.rate = static_cast<long>(reading.rate);
+    decoded.problem = std::move(reading.problem);
+    decoded.cut = readers.stopped() || budget.spent() ||
+                  decoded.header.problem == DecodeBudget(headerSettings.decodeLimit).cutReason();
+    return decoded;
 }
 
 }  // namespace kalmero

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "model/spot_measure.h"
+
+namespace kalmero {
+
+// What decoding one spot's audio file whole told about it. Figures are to ITU-R BS.1770
+// (EBU R 128); a mono spot is measured as it airs on a stereo station, on both channels.
+// A figure is absent when it couldn't be measured: the file wasn't decoded, or its audio
+// is silent or stays below the -70 LUFS gate (where the meter gives -inf).
+struct SpotLoudness {
+    // The length the day uses, exactly as measureSpot gives it, and its problem.
+    SpotMeasure header;
+    // Length of the samples decoded, in ms; 0 when the file couldn't be decoded.
+    std::int64_t decodedMs = 0;
+    std::optional<double> integratedLufs;
+    // The loudest 3 s window, sampled every 100 ms over the whole spot.
+    std::optional<double> maxShortTermLufs;
+    std::optional<double> truePeakDbtp;
+    // Why the figures are missing (the file can't be decoded) or can't be trusted (the
+    // decoded length differs from the header's by more than kMostLengthDifferenceMs);
+    // Polish, UTF-8; empty when the spot measured normally.
+    std::string problem;
+
+    friend bool operator==(const SpotLoudness& a, const SpotLoudness& b) {
+        return a.header.ms == b.header.ms && a.header.problem == b.header.problem &&
+               a.decodedMs == b.decodedMs && a.integratedLufs == b.integratedLufs &&
+               a.maxShortTermLufs == b.maxShortTermLufs && a.truePeakDbtp == b.truePeakDbtp &&
+               a.problem == b.problem;
+    }
+};
+
+// How far the decoded length may differ from the header's before the spot is named.
+constexpr std::int64_t kMostLengthDifferenceMs = 50;
+
+// The limits a day's spots are checked against: EBU R 128 s1 for adverts, and how far a
+// spot may stand above the day's typical spot (the median of integrated loudness).
+struct LoudnessTargets {
+    double maxShortTermLufs = -18.0;
+    double maxTruePeakDbtp = -1.0;
+    double aboveMedianLu = 3.0;
+
+    friend bool operator==(const LoudnessTargets&, const LoudnessTargets&) = default;
+};
+
+}  // namespace kalmero

@@ -1,0 +1,179 @@
+#include "platform/loudness.h"
+
+#include <ebur128.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+#include "platform/spot_decoding.h"
+
+namespace kalmero {
+
+namespace {
+
+constexpr const char* kCantMeter = "nie można zmierzyć głośności tego formatu dźwięku";
+// WAV order of 5.1: L R C LFE Ls Rs; BS.1770 leaves the LFE out.
+constexpr int kLfeOfFivePointOne = 3;
+
+// Short-term loudness is sampled every kBlockMs over kShortTermBlocks blocks (3 s).
+constexpr unsigned long kBlockMs = 100;
+constexpr std::size_t kShortTermBlocks = 30;
+// BS.1770's loudness of a mean square energy e: -0.691 + 10 log10(e).
+constexpr double kOffset = 0.691;
+
+// A meter figure, or none for the -inf of silence.
+std::optional<double> figure(double value) {
+    return std::isfinite(value) ? std::optional(value) : std::nullopt;
+}
+
+// Feeds decoded audio to libebur128 and samples the short-term loudness every 100 ms of
+// audio, as a meter's display does.
+class LoudnessMeter final : public SampleSink {
+public:
+    explicit LoudnessMeter(const std::atomic<bool>* cancel) : m_cancel(cancel) {}
+    ~LoudnessMeter() override {
+        if (m_state != nullptr) {
+            ::ebur128_destroy(&m_state);
+        }
+    }
+    LoudnessMeter(const LoudnessMeter&) = delete;
+    LoudnessMeter& operator=(const LoudnessMeter&) = delete;
+
+    bool start(int channels, long rate) override {
+        if (rate <= 0 || channels <= 0 || m_state != nullptr) {
+            m_refused = true;
+            return false;
+        }
+        m_state = ::ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
+                                 EBUR128_MODE_I | EBUR128_MODE_S | EBUR128_MODE_TRUE_PEAK);
+        if (m_state == nullptr) {
+            m_refused = true;
+            return false;
+        }
+        m_channels = static_cast<unsigned>(channels);
+        // A mono spot airs on both channels of a stereo station, and sounds 3 LU louder
+        // there than BS.1770 rates a single channel.
+        if (channels == 1) {
+            ::ebur128_set_channel(m_state, 0, EBUR128_DUAL_MONO);
+        } else if (channels == 6) {
+            ::ebur128_set_channel(m_state, kLfeOfFivePointOne, EBUR128_UNUSED);
+        }
+        // The meter's own count of a 100 ms window's frames.
+        m_step = std::max<std::size_t>(1, static_cast<std::size_t>(rate) * kBlockMs / 1000);
+        m_untilSample = m_step;
+        return true;
+    }
+
+    bool take(const float* frames, std::size_t count) override {
+        if (m_cancel != nullptr && m_cancel->load(std::memory_order_relaxed)) {
+            return false;
+        }
+        while (count > 0) {
+            const std::size_t part = std::min(count, m_untilSample);
+            if (::ebur128_add_frames_float(m_state, frames, part) != EBUR128_SUCCESS) {
+                m_refused = true;
+                return false;
+            }
+            frames += part * m_channels;
+            count -= part;
+            m_untilSample -= part;
+            if (m_untilSample == 0) {
+                sampleShortTerm();
+                m_untilSample = m_step;
+            }
+        }
+        return true;
+    }
+
+    // Short-term loudness is that of the last 3 s. libebur128 sums all of them at each
+    // call, thirty times the audio's work at one call every 100 ms; the sum of the last
+    // thirty 100 ms blocks' energies is the same, kept running. The blocks before the start
+    // are silence, as in the meter's own window.
+    void sampleShortTerm() {
+        double blockLoudness = 0;
+        if (::ebur128_loudness_window(m_state, kBlockMs, &blockLoudness) != EBUR128_SUCCESS) {
+            return;
+        }
+        const double energy =
+            std::isfinite(blockLoudness) ? std::pow(10.0, (blockLoudness + kOffset) / 10) : 0;
+        double& oldest = m_blockEnergies[m_nextBlock];
+        m_windowEnergy += energy - oldest;
+        oldest = energy;
+        m_nextBlock = (m_nextBlock + 1) % m_blockEnergies.size();
+        if (m_windowEnergy > 0) {
+            const double shortTerm =
+                10 * std::log10(m_windowEnergy / static_cast<double>(m_blockEnergies.size())) -
+                kOffset;
+            m_maxShortTerm = std::max(m_maxShortTerm, shortTerm);
+        }
+    }
+
+    // Whether the meter itself couldn't take the audio.
+    bool refused() const { return m_refused; }
+
+    void fillFigures(SpotLoudness& loudness) const {
+        double integrated = 0;
+        if (::ebur128_loudness_global(m_state, &integrated) == EBUR128_SUCCESS) {
+            loudness.integratedLufs = figure(integrated);
+        }
+        loudness.maxShortTermLufs = figure(m_maxShortTerm);
+        double peak = 0;
+        for (unsigned channel = 0; channel < m_channels; ++channel) {
+            double channelPeak = 0;
+            if (::ebur128_true_peak(m_state, channel, &channelPeak) == EBUR128_SUCCESS) {
+                peak = std::max(peak, channelPeak);
+            }
+        }
+        loudness.truePeakDbtp = figure(20 * std::log10(peak));
+    }
+
+private:
+    const std::atomic<bool>* m_cancel;
+    ebur128_state* m_state = nullptr;
+    unsigned m_channels = 0;
+    std::size_t m_step = 1;
+    std::size_t m_untilSample = 1;
+    std::array<double, kShortTermBlocks> m_blockEnergies{};
+    std::size_t m_nextBlock = 0;
+    double m_windowEnergy = 0;
+    double m_maxShortTerm = -std::numeric_limits<double>::infinity();
+    bool m_refused = false;
+};
+
+}  // namespace
+
+MeasuredSpot measureLoudness(std::string_view pathCp1250, const LoudnessSettings& settings) {
+    LoudnessMeter meter(settings.cancel);
+    const DecodedSpot decoded =
+        decodeSpot(pathCp1250, meter, settings.header, settings.decodeLimit);
+    MeasuredSpot measured;
+    SpotLoudness& loudness = measured.loudness;
+    loudness.header = decoded.header;
+    if (decoded.file) {
+        measured.identity = identityOf(pathCp1250, *decoded.file);
+    }
+    // A refusal of the meter's is the format's, the same every time.
+    measured.lasting = measured.identity && (!decoded.cut || meter.refused());
+    if (meter.refused()) {
+        loudness.problem = kCantMeter;
+        return measured;
+    }
+    if (!decoded.problem.empty()) {
+        loudness.problem = decoded.problem;
+        return measured;
+    }
+    loudness.decodedMs = framesToMs(decoded.frames, decoded.rate);
+    meter.fillFigures(loudness);
+    const std::int64_t headerMs = loudness.header.ms;
+    if (headerMs > 0 && std::llabs(loudness.decodedMs - headerMs) > kMostLengthDifferenceMs) {
+        loudness.problem = "nagłówek podaje " + std::to_string(headerMs) + " ms, zdekodowano " +
+                           std::to_string(loudness.decodedMs) + " ms";
+    }
+    return measured;
+}
+
+}  // namespace kalmero

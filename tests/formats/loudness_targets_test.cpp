@@ -1,0 +1,27 @@
+#include "formats/loudness_targets.h"
+
+#include <gtest/gtest.h>
+
+namespace kalmero {
+namespace {
+
+TEST(LoudnessTargets, ReadsDecimalsAndKeepsDefaultsForTheRest) {
+    struct Case {
+        const char* ini;
+        LoudnessTargets targets;
+    };
+    const Case cases[] = {
+        {"", {-18, -1, 3}},
+        {"[kontrola]\r\nMaxKrotkoterminowaLUFS=-17.5\r\nMaxSzczytDBTP= -2,5 \r\nRoznicaLU=+4\r\n",
+         {-17.5, -2.5, 4}},
+        {"[Kontrola]\nMaxKrotkoterminowaLUFS=głośno\nMaxSzczytDBTP=3\nRoznicaLU=-1\n",
+         {-18, -1, 3}},
+        {"[Kontrola]\nMaxKrotkoterminowaLUFS=-18dB\nMaxSzczytDBTP=inf\nRoznicaLU=\n", {-18, -1, 3}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(parseLoudnessTargets(c.ini), c.targets) << c.ini;
+    }
+}
+
+}  // namespace
+}  // namespace kalmero
