@@ -9,8 +9,8 @@
 #include "cli/day_plan.h"
 #include "cli/messages.h"
 #include "cli/terminal_progress.h"
-#include "platform/audio_length.h"
 #include "platform/encoding.h"
+#include "platform/spot_locator.h"
 #include "session/session.h"
 
 namespace kalmero {
@@ -31,15 +31,27 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
     if (outcome.refusal == Refusal::NoBreakMode) {
         return usageError(outcome.message + " (the configuration's Start is below 0; give --mode)");
     }
+    // A strict day refused for its spots names them, as a written one does.
+    const bool compiled = outcome.done() || outcome.refusal == Refusal::UnaccountedSpots;
+    if (compiled) {
+        const CompileRecord& record = session.lastCompile();
+        messages.print(Messages::kInfo, cp1250ToUtf8(session.placementReport().summary(
+                                            record.itemsPlaced, record.breaksPlaced)));
+        messages.print(record.checks.clean() ? Messages::kInfo : Messages::kWarning,
+                       dayChecksSummary(record.checks));
+    }
     if (!outcome.done()) {
         messages.print(Messages::kError, "kalmero-batch: " + outcome.message);
         return kExitFileError;
     }
-    const CompileRecord& compiled = session.lastCompile();
-    messages.print(Messages::kInfo, cp1250ToUtf8(session.placementReport().summary(
-                                        compiled.itemsPlaced, compiled.breaksPlaced)));
-    messages.print(compiled.checks.clean() ? Messages::kInfo : Messages::kWarning,
-                   dayChecksSummary(compiled.checks));
+    if (const std::size_t unaccounted = session.unaccountedSpots().size(); unaccounted > 0) {
+        messages.print(Messages::kError,
+                       "kalmero-batch: the result is written, but " + std::to_string(unaccounted) +
+                           " of the " + std::to_string(session.lists().ListaLST.size()) +
+                           " booked spots did not air exactly once with a measured length "
+                           "(named above)");
+        return kExitUnaccounted;
+    }
     return kExitWritten;
 }
 
@@ -52,13 +64,19 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
     TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) == 1,
                               messages.prefix(Messages::kInfo));
     try {
-        Session session(settingsFiles(options), progress, cp1250ToUtf8);
+        const LoadMeasurerMaker measurer = [](const PathMap& map, const std::string& folder) {
+            return newMappedLoadMeasurer(map, folder);
+        };
+        Session session(settingsFiles(options), progress,
+                        SessionTools{cp1250ToUtf8, pathToCp1250, measurer});
         // The batch command works with the files it is given, never the stored folders.
         session.readSettings([](const std::string&) { return false; });
+        for (const std::string& warning : session.settingsWarnings()) {
+            messages.print(Messages::kWarning, "kalmero-batch: warning: " + warning);
+        }
         session.overrideSettings(settingOverrides(options));
         PictureModule pictures;
-        const Outcome outcome =
-            session.runDay(dayRun(options, weekday), newLoadMeasurer(), pictures);
+        const Outcome outcome = session.runDay(dayRun(options, weekday), pictures);
         progress.finishBar();
         return showOutcome(outcome, session, messages);
     } catch (const std::exception& e) {

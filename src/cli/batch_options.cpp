@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "cli/day_dates.h"
+#include "formats/path_map_settings.h"
+#include "platform/encoding.h"
 
 namespace kalmero {
 
@@ -28,7 +30,14 @@ const std::string_view kUsage =
   --picture FILE        also draw the compiled day, one row per hour, as FILE.png or FILE.pdf
   --drift-limit MIN     name the advert blocks aired more than MIN minutes from their booked
                         time; default: key DriftMinutes of section Kontrola (5)
-  --strict              refuse a day on any warning (a playlist cut short): nothing written
+  --path-map PREFIX=FOLDER
+                        find the spots whose path lines start with PREFIX (a drive or share
+                        as the advert list writes it, e.g. 'C:\Radio' or '\\SERWER\reklamy')
+                        under the local FOLDER, for measuring only (the path lines go into
+                        the result as they stand); repeatable, added to the lines of section
+                        Sciezki of the configuration, a PREFIX given here winning over its line
+  --strict              refuse a day on any warning (a playlist cut short) or with a spot
+                        not aired exactly once with a measured length: nothing written
   --date DAY            the day to compile: YYYY-MM-DD, today, tomorrow or +N (days from
                         today, local time); sets the weekday (not with --weekday) and fills
                         %Y %m %d %y %j %a (pn..nd) and %% in the paths of --mix --lst --out
@@ -37,7 +46,10 @@ const std::string_view kUsage =
                         its own result; a day whose files are missing is skipped
   --help                print this text
 
-Exit: 0 written, 1 a file error or refusal (the previous result stays), 2 a usage error.
+Exit: 0 written, every booked spot aired exactly once with a measured length;
+      1 a file error or refusal (the previous result stays); 2 a usage error;
+      3 written, but a spot is unmeasured, never placed or placed more than once (the
+        summary names them). With --days, the worst day's: 2, then 1, then 3.
 Settings: kalmero.ini and matryca.dat beside the program when either is there (portable
 layout); otherwise $XDG_CONFIG_HOME/kalmero/ (~/.config/kalmero/), where the default matrix
 is copied on first use. --config and --matrix choose other files.
@@ -78,6 +90,7 @@ struct TypedOptions {
     Typed date;
     Typed days;
     Typed drift;
+    std::vector<std::string> pathMap;
     CLI::Option* fade = nullptr;
     CLI::Option* noFade = nullptr;
 };
@@ -103,6 +116,7 @@ void declareOptions(CLI::App& app, BatchOptions& options, TypedOptions& typed) {
     typed.date.option = app.add_option("--date", typed.date.text);
     typed.days.option = app.add_option("--days", typed.days.text);
     typed.drift.option = app.add_option("--drift-limit", typed.drift.text);
+    app.add_option("--path-map", typed.pathMap)->allow_extra_args(false);
     CLI::Option* strict = app.add_flag("--strict", options.strict);
     typed.fade->excludes(typed.noFade);
     typed.breakSound.option->excludes(noSound);
@@ -174,6 +188,19 @@ void readDayOptions(const TypedOptions& typed, BatchOptions& options) {
     }
 }
 
+// The path map's lines, typed in UTF-8, stored as the configuration holds them.
+void readPathMap(const TypedOptions& typed, BatchOptions& options) {
+    for (const std::string& value : typed.pathMap) {
+        const auto bytes = utf8ToCp1250(value);
+        const PathMapRefusal refusal =
+            bytes ? addPathMapValue(options.pathMap, *bytes)
+                  : PathMapRefusal("not UTF-8 text, or a character Windows-1250 can't hold");
+        if (refusal) {
+            throw UsageError("--path-map \"" + value + "\": " + *refusal);
+        }
+    }
+}
+
 }  // namespace
 
 BatchOptions parseBatchOptions(int argc, const char* const* argv) {
@@ -200,6 +227,7 @@ BatchOptions parseBatchOptions(int argc, const char* const* argv) {
     }
     readSettingOptions(typed, options);
     readDayOptions(typed, options);
+    readPathMap(typed, options);
     return options;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/path_map.h"
 #include "model/settings.h"
 
 namespace kalmero {
@@ -40,10 +41,12 @@ struct BatchOptions {
     bool strict = false;              // any warning refuses the day
     std::string picture;              // FILE.png or FILE.pdf: a picture of the day
     std::optional<std::int64_t> driftLimitMs;
+    PathMap pathMap;  // the --path-map lines, Windows-1250
 };
 
 // Reads the command line. Throws UsageError for an unknown or repeated option, a missing
-// value, a value out of range, or a missing --mix/--out (unless --help is given).
+// value, a value out of range, a --path-map line the map refuses, or a missing --mix/--out
+// (unless --help is given).
 BatchOptions parseBatchOptions(int argc, const char* const* argv);
 
 // 0 (Monday) .. 6 from "0".."6" or pn wt sr cz pi so nd; nullopt for anything else.

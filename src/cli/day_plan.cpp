@@ -24,7 +24,14 @@ SettingOverrides settingOverrides(const BatchOptions& options) {
         overrides.breakSound = BreakSound{};
     }
     overrides.driftLimitMs = options.driftLimitMs;
+    overrides.pathMapAdded = options.pathMap;
     return overrides;
+}
+
+int worseExit(int a, int b) {
+    // A day not written at all is worse than one written with spots to see to.
+    auto rank = [](int code) { return code == kExitUnaccounted ? 1 : code * 2; };
+    return rank(b) > rank(a) ? b : a;
 }
 
 SessionFiles settingsFiles(const BatchOptions& options) {
@@ -114,10 +121,10 @@ int forEachDay(const BatchOptions& options, const Day& first, const Messages& me
         if (const std::string missing = missingInputs(dayOptions); !missing.empty()) {
             messages.print(Messages::kError,
                            "kalmero-batch: " + name + " skipped: missing " + missing);
-            worst = std::max(worst, kExitFileError);
+            worst = worseExit(worst, kExitFileError);
             continue;
         }
-        worst = std::max(worst, runDay(dayOptions, weekdayOf(day)));
+        worst = worseExit(worst, runDay(dayOptions, weekdayOf(day)));
     }
     return worst;
 }

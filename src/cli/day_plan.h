@@ -14,6 +14,10 @@ namespace kalmero {
 // The settings the command line gives, to hold over those of the configuration file.
 SettingOverrides settingOverrides(const BatchOptions& options);
 
+// The worse of two exit codes: a usage error, then a file error, then a day written with
+// spots unaccounted for, then a day done.
+int worseExit(int a, int b);
+
 // The session's files: those given, else kalmero.ini and matryca.dat in the settings folder.
 SessionFiles settingsFiles(const BatchOptions& options);
 

@@ -37,14 +37,19 @@ std::string textCell(const std::string& text) {
 
 constexpr std::string_view kUnderDJ = "never placed: its block time lies under a DJ_ record";
 constexpr std::string_view kNoWindow = "never placed: its block time lies in no item's window";
+const std::string kNothing;
 constexpr std::string_view kLengthZero = "length 0: its audio is missing or unreadable";
 
 }  // namespace
 
 PlacementReport::PlacementReport(const Lista& spots, const std::vector<int>& placed,
                                  const Lista& result, std::vector<std::string> problems,
-                                 std::int64_t longSpotMs)
-    : m_spots(spots), m_placed(placed), m_problems(std::move(problems)), m_longSpotMs(longSpotMs) {
+                                 std::int64_t longSpotMs, std::vector<std::string> tried)
+    : m_spots(spots),
+      m_placed(placed),
+      m_problems(std::move(problems)),
+      m_longSpotMs(longSpotMs),
+      m_tried(std::move(tried)) {
     for (const TPozycja& r : result) {
         if (r.line(Field::Typ) == "Typ=DJ_") {
             m_djSpans.emplace_back(r.CzasStart, r.CzasStart + r.CzasGrania);
@@ -162,7 +167,8 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
                         " times)\n");
         }
         if (silent(i)) {
-            silentSpots.add(spotLine(m_spots[i]) + "  " + field(m_spots[i], Field::Adr) + "\n");
+            silentSpots.add(spotLine(m_spots[i]) + "  " + field(m_spots[i], Field::Adr) + "\n" +
+                            sourceLine(i));
         }
         if (suspicious(i)) {
             longSpots.add(spotLine(m_spots[i]) + "  " + field(m_spots[i], Field::Trw) + "  " +
@@ -187,6 +193,31 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
                 longSpots.text();
     }
     return text;
+}
+
+std::string PlacementReport::sourceLine(std::size_t i) const {
+    const std::string& tried = i < m_tried.size() ? m_tried[i] : kNothing;
+    const std::string& why = i < m_problems.size() ? m_problems[i] : kNothing;
+    if (tried.empty() && why.empty()) {
+        return {};
+    }
+    return "    " + (tried.empty() ? why : "tried " + tried + (why.empty() ? "" : ": " + why)) +
+           "\n";
+}
+
+std::vector<std::string> PlacementReport::sourceCells() const {
+    std::vector<std::string> cells;
+    cells.reserve(m_spots.size());
+    for (std::size_t i = 0; i < m_spots.size(); ++i) {
+        if (!silent(i)) {
+            cells.emplace_back(",,");
+            continue;
+        }
+        cells.push_back(textCell(field(m_spots[i], Field::Adr)) + "," +
+                        textCell(i < m_tried.size() ? m_tried[i] : kNothing) + "," +
+                        csvCell(i < m_problems.size() ? m_problems[i] : kNothing));
+    }
+    return cells;
 }
 
 std::string PlacementReport::csv(std::string_view extraHeader,

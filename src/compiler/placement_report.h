@@ -39,9 +39,11 @@ public:
     // `placed[i]`: how many times ListaLST record i was appended (Compiler::placedCounts);
     // `result`: the compiled ListaWynikowa, whose DJ_ records tell why a spot was skipped;
     // `problems[i]`: why spot i's measured length is missing or doubtful (may be short);
-    // a spot longer than `longSpotMs` is reported as suspicious.
+    // a spot longer than `longSpotMs` is reported as suspicious; `tried[i]`: the local path
+    // spot i's audio was looked for at when its length is missing (may be short).
     PlacementReport(const Lista& spots, const std::vector<int>& placed, const Lista& result,
-                    std::vector<std::string> problems = {}, std::int64_t longSpotMs = kLongSpotMs);
+                    std::vector<std::string> problems = {}, std::int64_t longSpotMs = kLongSpotMs,
+                    std::vector<std::string> tried = {});
 
     // An advert this long is more likely a broken file than a booked spot.
     static constexpr std::int64_t kLongSpotMs = 3'600'000;
@@ -64,7 +66,9 @@ public:
     PlacementCounts counts() const;
 
     // The summary for a person: counts, then every spot never placed, every spot placed
-    // more than once and every spot of length 0, each with its block time and title. The
+    // more than once and every spot of length 0, each with its block time and title (a spot
+    // of length 0 with its path line, and on a line of its own the local path tried and
+    // why). The
     // records' texts stand as read (Windows-1250); the rest is ASCII.
     std::string summary(std::size_t itemsPlaced, std::size_t breaksPlaced) const;
 
@@ -76,6 +80,12 @@ public:
     std::string csv(std::string_view extraHeader = {},
                     const std::vector<std::string>& extraCells = {}) const;
 
+    // The header of the columns telling where a spot without a length was looked for.
+    static constexpr std::string_view kSourceHeader = "path line,local path tried,length problem";
+    // Per spot in list order, the cells under kSourceHeader ready to follow a comma: for a spot
+    // of length 0 its path line, the local path tried and why; empty cells for the others.
+    std::vector<std::string> sourceCells() const;
+
     // Why spot `i` needs the operator's eye, as the CSV's reason column says it (ASCII);
     // empty for a spot placed once with a measured length.
     std::string reason(std::size_t i) const;
@@ -83,11 +93,15 @@ public:
 private:
     // Whether spot `i` has its block time under a DJ_ record of the result.
     bool underDJ(std::size_t i) const;
+    // For the summary: where spot `i` was looked for and why it has no length, as a line
+    // of its own; "" when neither is known.
+    std::string sourceLine(std::size_t i) const;
 
     const Lista& m_spots;
     std::vector<int> m_placed;
     std::vector<std::string> m_problems;
     std::int64_t m_longSpotMs;
+    std::vector<std::string> m_tried;
     // [start, end] in ms of every DJ_ record as the result placed it.
     std::vector<std::pair<std::int64_t, std::int64_t>> m_djSpans;
 };

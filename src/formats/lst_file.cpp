@@ -60,9 +60,9 @@ void fillSpot(TPozycja& spot, std::string_view timeLine, std::string_view pathLi
 }  // namespace
 
 void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,
-                   std::vector<std::string>& problems, const LineSteps& steps) {
+                   std::vector<SpotMeasure>& measures, const LineSteps& steps) {
     spots.clear();
-    problems.clear();
+    measures.clear();
     const std::vector<std::string_view> lines = splitLines(bytes);
     if (steps) {
         steps(0, lines.size());
@@ -82,8 +82,8 @@ void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& s
                 spot.set(Field::Emi, emissionLine(lines[n]));
                 spot.CzasStart = CzasStartInt(spot.line(Field::Emi));
                 spots.push_back(std::move(spot));
-                std::string problem = problems[first->second];
-                problems.push_back(std::move(problem));
+                SpotMeasure same = measures[first->second];
+                measures.push_back(std::move(same));
             } else {
                 const std::string_view path =
                     pathLine.substr(0, std::min(pathLine.size(), capacity(Field::Adr)));
@@ -93,12 +93,23 @@ void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& s
                 }
                 fillSpot(spots.emplace_back(), lines[n], pathLine, found->second.ms);
                 firstOfPath.emplace(pathLine, spots.size() - 1);
-                problems.push_back(found->second.problem);
+                measures.push_back(found->second);
             }
         }
         if (steps) {
             steps(n + 1, lines.size());
         }
+    }
+}
+
+void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,
+                   std::vector<std::string>& problems, const LineSteps& steps) {
+    std::vector<SpotMeasure> measures;
+    OtworzPlikLST(bytes, measure, spots, measures, steps);
+    problems.clear();
+    problems.reserve(measures.size());
+    for (SpotMeasure& measured : measures) {
+        problems.push_back(std::move(measured.problem));
     }
 }
 

@@ -16,6 +16,10 @@ namespace kalmero {
 // normally). `steps` hears of every line read, so the caller can show spots as they come.
 void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,
                    std::vector<std::string>& problems, const LineSteps& steps = {});
+// The same, keeping the whole of each spot's measure (its problem's kind and the local path
+// tried) in `measures[i]`.
+void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,
+                   std::vector<SpotMeasure>& measures, const LineSteps& steps = {});
 Lista OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure);
 
 }  // namespace kalmero

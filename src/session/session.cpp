@@ -1,5 +1,6 @@
 #include "session/session.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "formats/lst_file.h"
 #include "formats/matryca.h"
 #include "formats/mix_file.h"
+#include "formats/path_map_settings.h"
 #include "model/file_error.h"
 
 namespace kalmero {
@@ -76,6 +78,16 @@ Konfiguracja breakSoundKeys(const BreakSound& sound) {
     return keys;
 }
 
+// A file's bytes, or none when it isn't there or can't be read: start-up reading never
+// stops for the configuration.
+std::string readIfThere(const std::string& path) {
+    try {
+        return readWholeFile(path);
+    } catch (const FileError&) {
+        return {};
+    }
+}
+
 // `next` with the warnings of the steps before it first.
 Outcome afterWarnings(std::vector<std::string> earlier, Outcome next) {
     earlier.insert(earlier.end(), std::make_move_iterator(next.warnings.begin()),
@@ -106,6 +118,9 @@ std::string_view refusalText(Refusal refusal) {
         case Refusal::CutPlaylist:
             return "Plik MIX jest niepełny (zobacz ostrzeżenia); w trybie ścisłym nic nie "
                    "zostało zapisane.";
+        case Refusal::UnaccountedSpots:
+            return "Nie każdy spot został wstawiony dokładnie raz ze zmierzoną długością "
+                   "(zobacz podsumowanie); w trybie ścisłym nic nie zostało zapisane.";
     }
     return {};
 }
@@ -126,9 +141,14 @@ Outcome Outcome::failed(std::string message) {
 }
 
 Session::Session(SessionFiles files, Progress& progress, Cp1250Decoder decode)
-    : m_files(std::move(files)), m_progress(progress), m_decode(std::move(decode)) {
-    if (!m_decode) {
-        m_decode = [](std::string_view text) { return std::string(text); };
+    : Session(std::move(files), progress, SessionTools{std::move(decode), {}, {}}) {}
+
+Session::Session(SessionFiles files, Progress& progress, SessionTools tools)
+    : m_files(std::move(files)), m_progress(progress), m_tools(std::move(tools)) {
+    for (auto* convert : {&m_tools.decode, &m_tools.encode}) {
+        if (!*convert) {
+            *convert = [](std::string_view text) { return std::string(text); };
+        }
     }
 }
 
@@ -169,6 +189,17 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
     m_settings.length = BreakLength::clamped(stored.seconds);
     m_settings.driftLimitMs = stored.driftLimitMs;
     m_settings.longSpotMs = stored.longSpotMs;
+
+    PathMapReading paths = parsePathMap(readIfThere(m_files.ini));
+    m_settings.pathMap = std::move(paths.map);
+    m_settingsWarnings.clear();
+    for (const std::string& refused : paths.refused) {
+        // "line: why", the line as stored, the why already UTF-8.
+        const std::size_t colon = refused.rfind(": ");
+        m_settingsWarnings.push_back(
+            "Pominięto linię mapy ścieżek [" + std::string(kPathMapSection) + "] " +
+            m_tools.decode(refused.substr(0, colon)) + " (" + refused.substr(colon + 2) + ")");
+    }
     return stored;
 }
 
@@ -178,6 +209,14 @@ void Session::overrideSettings(const SettingOverrides& overrides) {
     m_settings.length = overrides.length.value_or(m_settings.length);
     m_settings.breakSound = overrides.breakSound.value_or(m_settings.breakSound);
     m_settings.driftLimitMs = overrides.driftLimitMs.value_or(m_settings.driftLimitMs);
+    if (!overrides.pathMapAdded.empty()) {
+        PathMap map = overrides.pathMapAdded;
+        for (const PathMapLine& stored : m_settings.pathMap.lines()) {
+            // Refused only for a prefix the added lines already give.
+            map.add(stored.prefix, stored.folder);
+        }
+        m_settings.pathMap = std::move(map);
+    }
 }
 
 void Session::storeFolder(Folder which, std::string folderCp1250) {
@@ -199,6 +238,23 @@ void Session::storeFade(bool fade) {
 void Session::storeBreakLength(BreakLength length) {
     m_settings.length = length;
     kalmero::storeBreakLength(m_files.ini, length);
+}
+
+void Session::storePathMap(PathMap map) {
+    m_settings.pathMap = std::move(map);
+    // The lines the start-up reading passed over go with the section's old lines.
+    m_settingsWarnings.clear();
+    // A file we can't read whole is never replaced; a missing one is created.
+    std::string bytes;
+    if (fileExists(m_files.ini)) {
+        try {
+            bytes = readWholeFile(m_files.ini);
+        } catch (const FileError&) {
+            throw FileError("Unable to write to " + m_files.ini);
+        }
+    }
+    writeFileAtomically(m_files.ini, withPathMap(std::move(bytes), m_settings.pathMap),
+                        WriteFailureText::UnableToWrite);
 }
 
 BreakWeek Session::readBreakWeek() {
@@ -269,21 +325,32 @@ Outcome Session::otworzPlikMIX(const std::string& path) {
 Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& measure) {
     return run([&] {
         m_lists.ListaLST.clear();
-        m_spotProblems.clear();
+        m_spotMeasures.clear();
         m_progress.listCleared(ListId::Adverts);
         const std::string bytes = readWholeFile(path);
 
         m_progress.status("Ładowanie pliku LST...");
+        SpotMeasurer ownMeasure;
+        if (!measure) {
+            assert(m_tools.newMeasurer);
+            // A path line with no drive and no share names a file beside the list, as the
+            // traffic system wrote it; the current folder depends on how we were started.
+            ownMeasure = m_tools.newMeasurer(m_settings.pathMap,
+                                             std::filesystem::path(path).parent_path().string());
+        }
         std::size_t shown = 0;
-        kalmero::OtworzPlikLST(bytes, measure, m_lists.ListaLST, m_spotProblems,
-                               [&](std::size_t done, std::size_t total) {
+        kalmero::OtworzPlikLST(bytes, measure ? measure : ownMeasure, m_lists.ListaLST,
+                               m_spotMeasures, [&](std::size_t done, std::size_t total) {
                                    if (done != 0 && m_lists.ListaLST.size() != shown) {
                                        shown = m_lists.ListaLST.size();
                                        m_progress.rowsAppended(ListId::Adverts, shown);
                                    }
                                    gauge(done, total);
                                });
-        m_progress.status("Ładowanie pliku LST zakończone!");
+        const std::size_t unmeasured = unmeasuredSpots().size();
+        m_progress.status(unmeasured == 0 ? std::string("Ładowanie pliku LST zakończone!")
+                                          : "Ładowanie pliku LST zakończone! Niezmierzone spoty: " +
+                                                std::to_string(unmeasured));
         return Outcome{};
     });
 }
@@ -370,7 +437,7 @@ Outcome Session::save(std::string_view name) {
 
 std::string Session::resultPath(std::string_view name) const {
     // The output folder ends in "/" when chosen in the program; the name is used as typed.
-    return m_decode(m_settings.folder(Folder::Results)) + std::string(name) + ".mix";
+    return m_tools.decode(m_settings.folder(Folder::Results)) + std::string(name) + ".mix";
 }
 
 Outcome Session::saveTo(const std::string& path) {
@@ -415,6 +482,10 @@ Outcome Session::runDay(const DayRun& day, const SpotMeasurer& measure,
         return afterWarnings(std::move(compiled.warnings),
                              Outcome::refused(Refusal::NothingToSave));
     }
+    if (day.strict && !unaccountedSpots().empty()) {
+        return afterWarnings(std::move(compiled.warnings),
+                             Outcome::refused(Refusal::UnaccountedSpots));
+    }
     return afterWarnings(std::move(compiled.warnings), writeDay(day, pictures));
 }
 
@@ -438,7 +509,7 @@ Outcome Session::loadDay(const DayRun& day, const SpotMeasurer& measure) {
 Outcome Session::writeDay(const DayRun& day, DayPictureWriter& pictures) {
     const Outcome outputs = run([&] {
         if (!day.report.empty()) {
-            writeFileAtomically(day.report, m_decode(placementCsv()));
+            writeFileAtomically(day.report, m_tools.decode(placementCsv()));
         }
         if (!day.picture.empty()) {
             const DayTitle title{day.date, day.weekday,
@@ -453,13 +524,54 @@ Outcome Session::writeDay(const DayRun& day, DayPictureWriter& pictures) {
 }
 
 PlacementReport Session::placementReport() const {
+    // The report is Windows-1250 text throughout, as its records are.
+    std::vector<std::string> problems;
+    std::vector<std::string> tried;
+    problems.reserve(m_spotMeasures.size());
+    tried.reserve(m_spotMeasures.size());
+    for (const SpotMeasure& measure : m_spotMeasures) {
+        problems.push_back(m_tools.encode(measure.problem));
+        tried.push_back(measure.ms > 0 ? std::string() : m_tools.encode(measure.localPath));
+    }
     return PlacementReport(m_lists.ListaLST, m_lastCompile.placedCounts, m_lists.ListaWynikowa,
-                           m_spotProblems, m_settings.longSpotMs);
+                           std::move(problems), m_settings.longSpotMs, std::move(tried));
 }
 
 std::string Session::placementCsv() const {
-    return placementReport().csv(kSpotTimingHeader,
-                                 spotTimingCells(m_lastCompile.blocks, m_lists.ListaWynikowa));
+    const PlacementReport report = placementReport();
+    // Column groups after the report's own, each cell ready to follow a comma.
+    std::vector<std::string> cells = spotTimingCells(m_lastCompile.blocks, m_lists.ListaWynikowa);
+    // Before a compile no spot has timing cells: empty ones keep the columns in line.
+    cells.resize(
+        report.size(),
+        std::string(std::count(kSpotTimingHeader.begin(), kSpotTimingHeader.end(), ','), ','));
+    const std::vector<std::string> sources = report.sourceCells();
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        cells[i] += "," + sources[i];
+    }
+    return report.csv(
+        std::string(kSpotTimingHeader) + "," + std::string(PlacementReport::kSourceHeader), cells);
+}
+
+std::vector<std::size_t> Session::unmeasuredSpots() const {
+    std::vector<std::size_t> spots;
+    for (std::size_t i = 0; i < m_lists.ListaLST.size(); ++i) {
+        if (m_lists.ListaLST[i].CzasNwK <= 0) {
+            spots.push_back(i);
+        }
+    }
+    return spots;
+}
+
+std::vector<std::size_t> Session::unaccountedSpots() const {
+    const PlacementReport report = placementReport();
+    std::vector<std::size_t> spots;
+    for (std::size_t i = 0; i < report.size(); ++i) {
+        if (report.placement(i) != Placement::Once || report.silent(i)) {
+            spots.push_back(i);
+        }
+    }
+    return spots;
 }
 
 void Session::clear() {
@@ -467,7 +579,7 @@ void Session::clear() {
     m_lists.ListaLST.clear();
     m_lists.ListaWynikowa.clear();
     m_lists.ListaBreak.clear();
-    m_spotProblems.clear();
+    m_spotMeasures.clear();
     m_lastCompile = CompileRecord{};
     for (const ListId list : {ListId::Playlist, ListId::Adverts, ListId::Result}) {
         m_progress.listCleared(list);

@@ -11,6 +11,7 @@
 #include "compiler/placement_report.h"
 #include "formats/konfiguracja_file.h"
 #include "model/lists.h"
+#include "model/path_map.h"
 #include "model/settings.h"
 #include "model/spot_measure.h"
 #include "session/break_settings.h"
@@ -27,6 +28,7 @@ enum class Refusal {
     EmptyResultName,       // save without a name
     NothingToSave,         // save with an empty result
     CutPlaylist,           // a strict day whose playlist was cut short
+    UnaccountedSpots,      // a strict day with a spot not aired exactly once with a length
 };
 
 // The message an operator reads for a refusal (UTF-8).
@@ -62,6 +64,24 @@ struct SessionFiles {
 // Windows-1250 bytes to UTF-8: a folder setting to a path the file system takes, the report
 // to the text a person's spreadsheet opens.
 using Cp1250Decoder = std::function<std::string(std::string_view cp1250)>;
+
+// UTF-8 to Windows-1250, bytes that don't convert kept as they are: a measuring problem and
+// the local path tried, for the placement report's Windows-1250 text.
+using Cp1250Encoder = std::function<std::string(std::string_view utf8)>;
+
+// A spot measurer for one advert list's load: path lines found through `map`, a relative
+// one within `listFolderUtf8` (the list's own folder).
+using LoadMeasurerMaker =
+    std::function<SpotMeasurer(const PathMap& map, const std::string& listFolderUtf8)>;
+
+// The platform's tools the session works with, handed in by the front end's start (the core
+// links no platform code). Without `decode` and `encode` texts stay as they are; without
+// `newMeasurer` every advert list load must be given its measurer.
+struct SessionTools {
+    Cp1250Decoder decode;
+    Cp1250Encoder encode;
+    LoadMeasurerMaker newMeasurer;
+};
 
 // Draws a compiled day into a picture file with the front end's drawing code.
 class DayPictureWriter {
@@ -106,10 +126,14 @@ class Session : public BreakSettings {
 public:
     // `progress` must outlive the session. Without `decode` texts stay as stored.
     Session(SessionFiles files, Progress& progress, Cp1250Decoder decode = {});
+    Session(SessionFiles files, Progress& progress, SessionTools tools);
 
-    // Start-up reading of the configuration file (see OdczytajKonfiguracje) into the held
-    // settings. Returns the file as read, for the controls that show it.
+    // Start-up reading of the configuration file (see OdczytajKonfiguracje) and its path map
+    // into the held settings. Returns the file as read, for the controls that show it.
     StoredSettings readSettings(const FolderCheck& folderExists);
+    // What the last readSettings passed over, for the operator (UTF-8): each path map line
+    // the map refused, with why.
+    const std::vector<std::string>& settingsWarnings() const { return m_settingsWarnings; }
     const StationSettings& settings() const { return m_settings; }
     // Held over the stored settings for this session's work; nothing is written.
     void overrideSettings(const SettingOverrides& overrides);
@@ -120,6 +144,8 @@ public:
     void storeBreakMode(BreakMode mode);
     void storeFade(bool fade);
     void storeBreakLength(BreakLength length);
+    // Replaces the configuration's [Sciezki] lines with the map's, every other byte kept.
+    void storePathMap(PathMap map);
     BreakWeek readBreakWeek() override;
     void storeBreakHour(int day, int hourIndex, bool on) override;
     void storeBreakWeek(const BreakWeek& week) override;
@@ -128,8 +154,11 @@ public:
 
     // Replaces ListaMIX with the playlist at `path` (a file-system path).
     Outcome otworzPlikMIX(const std::string& path);
-    // Replaces ListaLST with the advert list at `path`, measuring each spot with `measure`.
-    Outcome OtworzPlikLST(const std::string& path, const SpotMeasurer& measure);
+    // Replaces ListaLST with the advert list at `path`, measuring each spot with `measure`,
+    // or when none is given with the tools' measurer over the held path map and the list's
+    // own folder (whatever the process's current folder). The last status names the spots
+    // left without a length.
+    Outcome OtworzPlikLST(const std::string& path, const SpotMeasurer& measure = {});
     // Replaces ListaBreak and ListaWynikowa by compiling `weekday` (0 Monday .. 6) with the
     // held settings, the break matrix read afresh; then checks the day (lastCompile).
     Outcome compile(int weekday);
@@ -142,16 +171,26 @@ public:
     // The whole of an unattended day: loads, compiles and writes the report, the picture (with
     // `pictures`) and the result, in that order, so that a failure leaves no result claiming
     // a full run. A day that can't be compiled is refused before any file is read, one that
-    // compiles to nothing before any is written. The warnings of every step are gathered.
+    // compiles to nothing before any is written, a strict one with unaccountedSpots() before
+    // any is written. The warnings of every step are gathered. `measure` as OtworzPlikLST's.
     Outcome runDay(const DayRun& day, const SpotMeasurer& measure, DayPictureWriter& pictures);
+    Outcome runDay(const DayRun& day, DayPictureWriter& pictures) {
+        return runDay(day, {}, pictures);
+    }
 
     // What became of each advert spot in the last compile.
     PlacementReport placementReport() const;
     // The placement report's CSV with each spot's booked and aired times and drift.
     std::string placementCsv() const;
     const CompileRecord& lastCompile() const { return m_lastCompile; }
-    // Per ListaLST record: why its length is missing or doubtful ("" when measured).
-    const std::vector<std::string>& spotProblems() const { return m_spotProblems; }
+    // Per ListaLST record: what measuring it gave, with the local path tried and why its
+    // length is missing ("" when measured).
+    const std::vector<SpotMeasure>& spotMeasures() const { return m_spotMeasures; }
+    // ListaLST indexes of the spots without a length.
+    std::vector<std::size_t> unmeasuredSpots() const;
+    // ListaLST indexes of the spots the last compile did not air exactly once with a length:
+    // a day a night's run must not call done.
+    std::vector<std::size_t> unaccountedSpots() const;
 
     const Lists& lists() const { return m_lists; }
 
@@ -171,11 +210,12 @@ private:
 
     SessionFiles m_files;
     Progress& m_progress;
-    Cp1250Decoder m_decode;
+    SessionTools m_tools;
     StationSettings m_settings;
+    std::vector<std::string> m_settingsWarnings;
     BreakWeek m_breakWeek{};
     Lists m_lists;
-    std::vector<std::string> m_spotProblems;
+    std::vector<SpotMeasure> m_spotMeasures;
     CompileRecord m_lastCompile;
 };
 

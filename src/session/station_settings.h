@@ -8,6 +8,7 @@
 
 #include "compiler/day_report.h"
 #include "compiler/placement_report.h"
+#include "model/path_map.h"
 #include "model/settings.h"
 
 namespace kalmero {
@@ -31,6 +32,8 @@ struct StationSettings {
     std::int64_t driftLimitMs = DayCheckLimits{}.driftMs;
     // An advert longer than this is named as suspicious.
     std::int64_t longSpotMs = PlacementReport::kLongSpotMs;
+    // Where spots named by Windows paths are found on this machine, for measuring only.
+    PathMap pathMap;
 
     const std::string& folder(Folder which) const {
         return folders[static_cast<std::size_t>(which)];
@@ -45,6 +48,9 @@ struct SettingOverrides {
     std::optional<BreakLength> length;
     std::optional<BreakSound> breakSound;
     std::optional<std::int64_t> driftLimitMs;
+    // Lines added to the stored path map; a prefix given here wins over the stored line of
+    // the same prefix.
+    PathMap pathMapAdded;
 };
 
 }  // namespace kalmero

@@ -44,8 +44,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     kalmero::QtOperatorDialogs dialogs;
-    kalmero::TForm1 window(kalmero::SessionFiles::inFolder(settings.folder), dialogs,
-                           [] { return kalmero::newLoadMeasurer(); });
+    kalmero::TForm1 window(kalmero::SessionFiles::inFolder(settings.folder), dialogs);
     window.FormCreate();
     window.showSettingsNote(QString::fromStdString(settings.why + ": " + settings.folder));
 

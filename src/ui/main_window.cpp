@@ -28,6 +28,7 @@
 #include "ui/list_models.h"
 #include "ui/matrix_editor.h"
 #include "ui/operator_dialogs.h"
+#include "ui/path_map_dialog.h"
 #include "ui/pictures.h"
 #include "ui/radio_group.h"
 #include "ui/window_progress.h"
@@ -51,11 +52,20 @@ void TForm1::FormCreate() {
     for (int i = 0; i < 3; ++i) {
         m_folderEdits[i]->setText(fromCp1250(m_session->settings().folders[i]));
     }
+    showSettingsNote(QString());
 }
 
 void TForm1::showSettingsNote(const QString& note) {
-    m_status->setText(note);
-    m_status->setToolTip(note);
+    // The lines the start-up reading passed over stay in view with the note.
+    QStringList lines;
+    if (!note.isEmpty()) {
+        lines << note;
+    }
+    for (const std::string& warning : m_session->settingsWarnings()) {
+        lines << QString::fromStdString(warning);
+    }
+    m_status->setText(lines.join(QStringLiteral(" ")));
+    m_status->setToolTip(lines.join(QStringLiteral("\n")));
 }
 
 bool TForm1::report(const Outcome& outcome) {
@@ -161,7 +171,8 @@ void TForm1::BitBtn5Click() {
     openAndLoad(m_session->settings().folder(Folder::AdvertLists),
                 QStringLiteral("Pliki list reklamych (*.lst)"), ListId::Adverts,
                 {m_advertName, m_resultName}, [this](const std::string& path) {
-                    return m_session->OtworzPlikLST(path, m_newMeasurer());
+                    return m_session->OtworzPlikLST(
+                        path, m_newMeasurer ? m_newMeasurer() : SpotMeasurer{});
                 });
 }
 
@@ -193,7 +204,15 @@ DayPicture TForm1::dayPicture() const {
 void TForm1::showPlacementReport() {
     const PlacementReport report = m_session->placementReport();
     const DayChecks& checks = m_session->lastCompile().checks;
-    m_placementEntries = placementEntries(report, m_session->spotProblems());
+    // The measuring problem with where the file was looked for, so the operator can tell a
+    // missing map line from a missing file.
+    std::vector<std::string> problems;
+    for (const SpotMeasure& measure : m_session->spotMeasures()) {
+        problems.push_back(measure.ms > 0 || measure.localPath.empty()
+                               ? measure.problem
+                               : measure.problem + " (szukano: " + measure.localPath + ")");
+    }
+    m_placementEntries = placementEntries(report, problems);
     if (m_placementEntries.empty() && checks.clean()) {
         m_placementNotice->hide();
         return;
@@ -254,6 +273,25 @@ void TForm1::showDayView() {
     m_dayView->show();
     m_dayView->raise();
     m_dayView->activateWindow();
+}
+
+void TForm1::editPathMap() {
+    if (m_busy) {
+        return;
+    }
+    QStringList notes;
+    for (const std::string& warning : m_session->settingsWarnings()) {
+        notes << QString::fromStdString(warning);
+    }
+    PathMapDialog dialog(m_session->settings().pathMap, notes, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        guarded([this, &dialog] {
+            m_session->storePathMap(dialog.pathMap());
+            m_status->setText(
+                QStringLiteral("Mapa ścieżek zapisana; działa od następnego "
+                               "ładowania listy reklam."));
+        });
+    }
 }
 
 void TForm1::BitBtn1Click() {

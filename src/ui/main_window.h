@@ -29,7 +29,8 @@ class ListModel;
 class OperatorDialogs;
 class RadioGroup;
 
-// A fresh spot measurer for each advert-list load.
+// A fresh spot measurer for each advert-list load, for tests; without one the session
+// measures through the station's path map.
 using SpotMeasurerFactory = std::function<SpotMeasurer()>;
 
 // The main window: the three list views, the break settings and the five commands, over
@@ -37,7 +38,7 @@ using SpotMeasurerFactory = std::function<SpotMeasurer()>;
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory newMeasurer,
+    TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory newMeasurer = {},
            QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -68,6 +69,8 @@ public:
     void showPlacementList();
     // Opens "Podgląd dnia", the picture of the last compile's day.
     void showDayView();
+    // Opens the path map's editor (the form's context menu, Ctrl+K); OK stores the map.
+    void editPathMap();
 
     // True while a command runs; the commands and settings are disabled meanwhile.
     bool busy() const { return m_busy; }

@@ -1,4 +1,5 @@
 // The main window's controls as the operator sees them laid out, and the window's start.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -22,6 +23,7 @@
 
 #include "compiler/placement_report.h"
 #include "platform/encoding.h"
+#include "platform/spot_locator.h"
 #include "ui/day_view.h"
 #include "ui/folder_chooser.h"
 #include "ui/list_models.h"
@@ -134,7 +136,12 @@ TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory
       m_dialogs(dialogs),
       m_newMeasurer(std::move(newMeasurer)),
       m_progress(std::make_unique<WindowProgress>()),
-      m_session(std::make_unique<Session>(std::move(files), *m_progress, cp1250ToUtf8)) {
+      m_session(std::make_unique<Session>(
+          std::move(files), *m_progress,
+          SessionTools{cp1250ToUtf8, pathToCp1250,
+                       [](const PathMap& map, const std::string& listFolder) {
+                           return newMappedLoadMeasurer(map, listFolder);
+                       }})) {
     const Lists& lists = m_session->lists();
     m_mixModel = new ListModel(ListId::Playlist, lists.ListaMIX, this);
     m_lstModel = new ListModel(ListId::Adverts, lists.ListaLST, this);
@@ -157,6 +164,15 @@ TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory
     buildBottomPanel(bottom);
 
     m_progress->attach({m_mixModel, m_lstModel, m_resultModel}, m_status, m_gauge);
+
+    // The path map lives behind the form's context menu and a key, so the layout stays.
+    auto* pathMap = new QAction(QStringLiteral("Mapa ścieżek spotów..."), this);
+    pathMap->setObjectName(QStringLiteral("PathMapAction"));
+    pathMap->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    pathMap->setShortcutContext(Qt::WindowShortcut);
+    connect(pathMap, &QAction::triggered, this, &TForm1::editPathMap);
+    addAction(pathMap);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 TForm1::~TForm1() = default;

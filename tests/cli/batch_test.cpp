@@ -165,6 +165,9 @@ TEST_F(Batch, UsageErrors) {
         {base({"--days", "2"}), "--days"},
         {base({"--date", "today", "--days", "0"}), "--days"},
         {base({"--drift-limit", "1441"}), "--drift-limit"},
+        {base({"--path-map", "C:\\Radio"}), "--path-map \"C:\\Radio\": oczekiwano"},
+        {base({"--path-map", "C:\\Radio=spoty"}), "folder musi"},
+        {base({"--path-map", "C:\\a=/x", "--path-map", "c:/A=/y"}), "ju\xC5\xBC jest"},
         {{"--mix", path("day.mix"), "--out", path("out.mix"), "--matrix", path("matryca.dat"),
           "--config", path("nomode.ini")},
          "Wybierz spos\xC3\xB3"
@@ -249,7 +252,7 @@ TEST_F(Batch, SummaryNamesUnplacedAndDoubledSpots) {
           "10:03:00\r\n" + path("s20.wav") + "\r\n11:00:00\r\n" + path("s30.wav") + "\r\n");
     const Outcome outcome =
         run(base({"--mode", "2", "--lst", path("day.lst"), "--report", path("r.csv")}));
-    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    ASSERT_EQ(outcome.exitCode, 3) << outcome.err;
     EXPECT_NE(outcome.err.find("Placed: items 2, breaks 0, spots 2 (1 of the 2 listed spots)"),
               std::string::npos)
         << outcome.err;
@@ -263,11 +266,64 @@ TEST_F(Batch, SummaryNamesUnplacedAndDoubledSpots) {
     EXPECT_EQ(outcome.err.find('\r'), std::string::npos);
     const std::string csv = readFile(path("r.csv"));
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
-              "block time,title,path,length (ms),times placed,reason,booked,aired,drift (ms)");
+              "block time,title,path,length (ms),times placed,reason,booked,aired,drift (ms),"
+              "path line,local path tried,length problem");
     EXPECT_NE(csv.find("10:03:00.000,s20," + path("s20.wav") + ",20000,2,"), std::string::npos)
         << csv;
     EXPECT_NE(csv.find("11:00:00.000,s30," + path("s30.wav") + ",30000,0,never placed"),
               std::string::npos);
+}
+
+TEST_F(Batch, ExitCodesTellWhetherEveryBookedSpotAiredOnceWithItsLength) {
+    // The X/Y day's two spots at 12:00, named as a Windows traffic system writes them; the
+    // command runs in another folder than the list's.
+    mix({{"11:59:00.000", "X", "04:00.000"}, {"12:03:00.000", "Y", "04:00.000"}});
+    fs::create_directories(path("Spoty"));
+    fs::copy_file(path("s20.wav"), path("Spoty/s20.wav"));
+    const std::string windowsLines = "C:\\Radio\\S30.WAV\r\n12:00:00\r\nspoty\\S20.wav\r\n";
+    write("win.lst", "12:00:00\r\n" + windowsLines);
+    write("gone.lst", "12:00:00\r\n" + path("gone.wav") + "\r\n");
+    const std::string map = "c:/radio=" + m_folder.path();
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        int exitCode;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"mapped",
+         {"--lst", path("win.lst"), "--path-map", map},
+         0,
+         "length 0 (audio missing or unreadable): none"},
+        {"no map line",
+         {"--lst", path("win.lst")},
+         3,
+         "  12:00:00.000  S30  C:\\Radio\\S30.WAV\n    brak mapowania dla C:\\\n"},
+        {"missing file",
+         {"--lst", path("gone.lst")},
+         3,
+         "tried " + path("gone.wav") + ": brak pliku\n"},
+        {"missing file, strict",
+         {"--lst", path("gone.lst"), "--strict"},
+         1,
+         "w trybie \xC5\x9B"
+         "cis\xC5\x82ym nic nie zosta\xC5\x82o zapisane"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(path("out.mix"));
+        const Outcome outcome = run(base(c.args));
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
+        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+        EXPECT_EQ(fs::exists(path("out.mix")), c.exitCode != 1);
+    }
+    // Measured through the map, the path lines kept byte for byte.
+    run(base({"--lst", path("win.lst"), "--path-map", map}));
+    const std::string result = readFile(path("out.mix"));
+    EXPECT_NE(result.find("Adr=C:\\Radio\\S30.WAV\r\n"), std::string::npos);
+    EXPECT_NE(result.find("Adr=spoty\\S20.wav\r\n"), std::string::npos);
+    EXPECT_NE(result.find("NwK=00:30.000\r\n"), std::string::npos);
+    EXPECT_NE(result.find("NwK=00:20.000\r\n"), std::string::npos);
 }
 
 TEST_F(Batch, DaysFromADateEachFromItsOwnFiles) {

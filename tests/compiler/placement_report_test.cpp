@@ -104,6 +104,16 @@ TEST(PlacementReport, CsvKeepsTheRecordsBytesAndDefusesFormulas) {
               "block time,title,path,length (ms),times placed,reason\r\n"
               "10:00:00.000,\"Reklama \xB9, \"\"nowa\"\"\",,1500,1,\r\n"
               "10:05:00.000,'=1+1,'-x.wav,2000,1,\r\n");
+
+    // Where a spot without a length was looked for, in the columns after the report's own.
+    spots.push_back(spot("cisza", at("10:06:00.000"), 0));
+    spots[2].set(Field::Adr, "Adr=C:\\Radio\\Cisza.mp3");
+    const PlacementReport sources(spots, {1, 1, 1}, {}, {"", "", "brak pliku, \"C\""},
+                                  PlacementReport::kLongSpotMs, {"", "", "=/srv/radio/Cisza.mp3"});
+    EXPECT_EQ(
+        sources.sourceCells(),
+        (std::vector<std::string>{
+            ",,", ",,", "C:\\Radio\\Cisza.mp3,'=/srv/radio/Cisza.mp3,\"brak pliku, \"\"C\"\"\""}));
 }
 
 }  // namespace

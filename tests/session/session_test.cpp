@@ -394,7 +394,8 @@ TEST_F(SessionTest, AnUnattendedDayWritesItsOutputsInOrderOrNoneOfThem) {
 }
 
 TEST_F(SessionTest, OverridesAreHeldForTheRunAndNeverWritten) {
-    const std::string ini = "[Break]\r\nCzyDzwiek=0\r\n[Kontrola]\r\nDriftMinutes=7\r\n";
+    const std::string ini =
+        "[Break]\r\nCzyDzwiek=0\r\n[Kontrola]\r\nDriftMinutes=7\r\n[Sciezki]\r\nC:\\R=/a\r\n";
     folder.write("kalmero.ini", ini);
     session.readSettings([](const std::string&) { return false; });
     ASSERT_TRUE(loadPlaylist(kPlaylist).done());
@@ -404,7 +405,9 @@ TEST_F(SessionTest, OverridesAreHeldForTheRunAndNeverWritten) {
     SettingOverrides overrides;
     overrides.breakSound = BreakSound{true, "/srv/gong.mp3"};
     overrides.driftLimitMs = 0;
+    ASSERT_FALSE(overrides.pathMapAdded.add("c:/r", "/b"));
     session.overrideSettings(overrides);
+    EXPECT_EQ(session.settings().pathMap.resolve("C:\\R\\x.mp3").path, "/b/x.mp3");
     ASSERT_TRUE(session.compile(0).done());
     EXPECT_EQ(session.lists().ListaWynikowa[1].line(Field::Adr), "Adr=/srv/gong.mp3");
     EXPECT_EQ(session.lastCompile().checks.limits.driftMs, 0);

@@ -1,17 +1,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeView>
 
 #include "formats/matryca.h"
 #include "formats/mix_file.h"
 #include "ui/matrix_editor.h"
+#include "ui/path_map_dialog.h"
 #include "ui/radio_group.h"
 #include "ui_fixture.h"
 
@@ -214,6 +217,8 @@ TEST_F(FormTest, LoadCompileAndSaveThroughTheCommands) {
     EXPECT_EQ(control<QLineEdit>("LabeledEdit6")->text(), QStringLiteral("reklamy"));
     EXPECT_EQ(control<QTreeView>("ListView1")->model()->rowCount(), 2);
     EXPECT_EQ(control<QTreeView>("ListView2")->model()->rowCount(), 1);
+    EXPECT_EQ(control<QLabel>("Label1")->text(),
+              QStringLiteral("Ładowanie pliku LST zakończone! Niezmierzone spoty: 1"));
 
     control<QAbstractButton>("BitBtn3")->click();
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].text.toStdString();
@@ -343,6 +348,43 @@ TEST_F(FormTest, MatrixButtonOpensTheEditorAndItsClicksReachTheFile) {
     const auto lines = readMatrixLines(files().matrix);
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[3], "00000000000010000");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(FormTest, PathMapIsEditedFromTheKeyboardAndStoredAsTheConfigurationsSection) {
+    writeBytes(files().ini, "[Sciezki]\r\nC:\\Radio=/srv/radio\r\nD:\\x=wzgl\r\n");
+    form();
+    EXPECT_THAT(control<QLabel>("Label1")->text().toStdString(), HasSubstr("D:\\x=wzgl"));
+    std::vector<QString> problems;
+    whenModalOpens([&] {
+        auto* dialog = qobject_cast<PathMapDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("PathMapTable"));
+        ASSERT_EQ(table->rowCount(), 1);
+        EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("/srv/radio"));
+        auto* shown = dialog->findChild<QLabel*>(QStringLiteral("PathMapProblems"));
+        problems.push_back(shown->text());
+        dialog->findChild<QAbstractButton*>(QStringLiteral("AddRow"))->click();
+        ASSERT_EQ(table->rowCount(), 2);
+        table->item(1, 0)->setText(QStringLiteral("\\\\SERWER\\reklamy"));
+        table->item(1, 1)->setText(QStringLiteral("mnt"));
+        dialog->accept();
+        problems.push_back(shown->text());
+        table->item(1, 1)->setText(QStringLiteral("/mnt/reklamy"));
+        dialog->accept();
+    });
+    auto* action = form().findChild<QAction*>(QStringLiteral("PathMapAction"));
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_K));
+    EXPECT_TRUE(form().actions().contains(action)) << "in the form's context menu";
+    action->trigger();
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_THAT(problems[0].toStdString(), HasSubstr("D:\\x=wzgl"));
+    EXPECT_THAT(problems[1].toStdString(), HasSubstr("Wiersz 2"));
+    EXPECT_EQ(readBytes(files().ini),
+              "[Sciezki]\r\nC:\\Radio=/srv/radio\r\n\\\\SERWER\\reklamy=/mnt/reklamy\r\n"
+              "[Break]\r\nTime=10\r\n");
+    EXPECT_EQ(formSettings().pathMap.lines().size(), 2u);
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
