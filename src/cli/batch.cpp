@@ -9,10 +9,10 @@
 #include "cli/day_plan.h"
 #include "cli/messages.h"
 #include "cli/terminal_progress.h"
-#include "formats/file_io.h"
 #include "formats/matryca.h"
 #include "platform/audio_length.h"
 #include "platform/encoding.h"
+#include "platform/file_io.h"
 #include "platform/program_folder.h"
 #include "session/session.h"
 

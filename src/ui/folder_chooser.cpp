@@ -12,6 +12,7 @@
 
 #include "formats/konfiguracja_file.h"
 #include "platform/encoding.h"
+#include "session/disk_files.h"
 #include "ui/operator_dialogs.h"
 #include "ui/pictures.h"
 

@@ -11,9 +11,10 @@
 #include <QPushButton>
 #include <exception>
 
-#include "formats/file_io.h"
 #include "formats/konfiguracja_file.h"
 #include "platform/encoding.h"
+#include "platform/file_io.h"
+#include "session/disk_files.h"
 #include "ui/folder_chooser.h"
 #include "ui/operator_dialogs.h"
 #include "ui/pictures.h"

@@ -6,10 +6,11 @@
 #include <filesystem>
 #include <map>
 
-#include "formats/file_io.h"
 #include "formats/lst_file.h"
+#include "formats/text_lines.h"
 #include "model/czas.h"
 #include "platform/audio_length.h"
+#include "platform/file_io.h"
 
 namespace kalmero {
 namespace {

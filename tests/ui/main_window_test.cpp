@@ -11,6 +11,7 @@
 
 #include "formats/matryca.h"
 #include "formats/mix_file.h"
+#include "session/disk_files.h"
 #include "ui/matrix_editor.h"
 #include "ui/radio_group.h"
 #include "ui_fixture.h"
