@@ -36,9 +36,10 @@ check:
 	@cmake --build $(BUILD) -j$(JOBS)
 	@cd $(BUILD) && ctest -j$(JOBS) --output-on-failure
 
-# Formatting drift and clang-tidy's faults in the core.
+# Formatting drift and clang-tidy's faults in the core and the platform layer, $(JOBS) files
+# at a time.
 lint: build
-	@bash scripts/lint.sh $(BUILD)
+	@LINT_JOBS=$(JOBS) bash scripts/lint.sh $(BUILD)
 
 # The full gate: the tests, again under ASan+UBSan, a short run of every fuzz target, the
 # formatting and clang-tidy checks, and the Debian package unpacked and run.

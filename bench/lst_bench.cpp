@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "formats/file_io.h"
 #include "formats/lst_file.h"
 #include "platform/audio_length.h"
 #include "platform/audio_writer.h"
+#include "platform/file_io.h"
 
 namespace {
 

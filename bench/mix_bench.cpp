@@ -12,10 +12,11 @@
 #include <map>
 #include <string>
 
-#include "formats/file_io.h"
 #include "formats/mix_file.h"
 #include "model/czas.h"
+#include "platform/file_io.h"
 #include "sample_names.h"
+#include "session/disk_files.h"
 
 namespace kalmero {
 namespace {

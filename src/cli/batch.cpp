@@ -11,6 +11,7 @@
 #include "cli/terminal_progress.h"
 #include "platform/encoding.h"
 #include "platform/spot_locator.h"
+#include "platform/file_io.h"
 #include "session/session.h"
 
 namespace kalmero {

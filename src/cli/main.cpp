@@ -4,7 +4,7 @@
 #include <new>
 
 #include "cli/batch.h"
-#include "formats/file_io.h"
+#include "platform/file_io.h"
 
 int main(int argc, char** argv) {
     // A closed pipe on stderr costs only the messages, never the night's result.

@@ -2,19 +2,19 @@
 
 #include <cstddef>
 
-#include "formats/file_io.h"
+#include "formats/text_lines.h"
 
 namespace kalmero {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+bool isPadding(char c) { return isBlank(c, Blanks::IniPadding); }
 
 std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) {
+    while (!text.empty() && isPadding(text.front())) {
         text.remove_prefix(1);
     }
-    while (!text.empty() && isBlank(text.back())) {
+    while (!text.empty() && isPadding(text.back())) {
         text.remove_suffix(1);
     }
     return text;
@@ -164,8 +164,8 @@ std::string_view lineEndOf(std::string_view text) {
 std::string entryText(std::string_view key, std::string_view value) {
     std::string line(key);
     line += '=';
-    const bool quote = !value.empty() &&
-                       (isBlank(value.front()) || isBlank(value.back()) || enclosedInQuotes(value));
+    const bool quote = !value.empty() && (isPadding(value.front()) || isPadding(value.back()) ||
+                                          enclosedInQuotes(value));
     if (quote) {
         line += '"';
     }

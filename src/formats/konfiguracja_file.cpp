@@ -1,15 +1,10 @@
 #include "formats/konfiguracja_file.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <limits>
 
-#include "formats/file_io.h"
-#include "formats/ini_document.h"
+#include "formats/text_lines.h"
 #include "model/czas.h"
-#include "model/file_error.h"
 
 namespace kalmero {
 
@@ -18,36 +13,10 @@ namespace {
 constexpr std::string_view kFoldery = "Foldery";
 constexpr std::string_view kBreak = "Break";
 
-// The file as the profile functions read it: a file that is missing or can't be read
-// reads as empty, so every key takes its default and nothing is reported.
-IniDocument loadForReading(const std::string& path) {
-    try {
-        return IniDocument(readWholeFile(path));
-    } catch (const FileError&) {
-        return IniDocument(std::string{});
-    }
-}
+}  // namespace
 
-[[noreturn]] void throwUnableToWrite(const std::string& path) {
-    throw FileError("Unable to write to " + path);
-}
-
-// The file about to be changed: empty when it doesn't exist yet; any other failure to read
-// it stops the write, so that a file we can't see whole is never replaced.
-IniDocument loadForWriting(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT) {
-        return IniDocument(std::string{});
-    }
-    try {
-        return IniDocument(readWholeFile(path));
-    } catch (const FileError&) {
-        throwUnableToWrite(path);
-    }
-}
-
-std::optional<std::int32_t> readInteger(const IniDocument& ini, std::string_view section,
-                                        std::string_view key) {
+std::optional<std::int32_t> iniInteger(const IniDocument& ini, std::string_view section,
+                                       std::string_view key) {
     const std::optional<std::string> text = ini.value(section, key);
     if (!text) {
         return std::nullopt;
@@ -60,11 +29,13 @@ std::optional<std::int32_t> readInteger(const IniDocument& ini, std::string_view
     return static_cast<std::int32_t>(*number);
 }
 
-bool readBool(const IniDocument& ini, std::string_view section, std::string_view key,
-              bool fallback) {
-    const std::optional<std::int32_t> number = readInteger(ini, section, key);
+bool iniBool(const IniDocument& ini, std::string_view section, std::string_view key,
+             bool fallback) {
+    const std::optional<std::int32_t> number = iniInteger(ini, section, key);
     return number ? *number != 0 : fallback;
 }
+
+namespace {
 
 void readFolder(const IniDocument& ini, std::string_view key, std::string& folder) {
     if (std::optional<std::string> stored = ini.value(kFoldery, key)) {
@@ -78,45 +49,14 @@ std::string konfiguracjaPath(const std::string& programFolder) {
     return programFolder + "kalmero.ini";
 }
 
-std::optional<std::string> iniReadString(const std::string& path, std::string_view section,
-                                         std::string_view key) {
-    return loadForReading(path).value(section, key);
-}
-
-std::int32_t iniReadInteger(const std::string& path, std::string_view section, std::string_view key,
-                            std::int32_t fallback) {
-    return readInteger(loadForReading(path), section, key).value_or(fallback);
-}
-
-bool iniReadBool(const std::string& path, std::string_view section, std::string_view key,
-                 bool fallback) {
-    return readBool(loadForReading(path), section, key, fallback);
-}
-
-void iniWriteString(const std::string& path, std::string_view section, std::string_view key,
-                    std::string_view value) {
+std::optional<std::string> iniTextWith(std::string iniBytes, const IniEntry& entry) {
     // A line break would end the line early and let the rest pose as another key.
-    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
-        throwUnableToWrite(path);
+    if (breaksLine(entry.value)) {
+        return std::nullopt;
     }
-    IniDocument ini = loadForWriting(path);
-    ini.set(section, key, value);
-    writeFileAtomically(path, ini.text(), WriteFailureText::UnableToWrite);
-}
-
-void iniWriteInteger(const std::string& path, std::string_view section, std::string_view key,
-                     std::int64_t value) {
-    iniWriteString(path, section, key, std::to_string(value));
-}
-
-void iniWriteBool(const std::string& path, std::string_view section, std::string_view key,
-                  bool value) {
-    iniWriteString(path, section, key, value ? "1" : "0");
-}
-
-bool isExistingFolder(const std::string& folder) {
-    struct stat info {};
-    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    IniDocument ini(std::move(iniBytes));
+    ini.set(entry.section, entry.key, entry.value);
+    return ini.text();
 }
 
 StoredSettings parseStoredSettings(std::string_view iniBytes) {
@@ -127,64 +67,42 @@ StoredSettings parseStoredSettings(std::string_view iniBytes) {
     readFolder(ini, "FolderLST", k.FolderLST);
     readFolder(ini, "FolderWynikowy", k.FolderWynikowy);
     readFolder(ini, "FolderPlikBreak", k.FolderPlikBreak);
-    k.CzyDzwiek = readBool(ini, kBreak, "CzyDzwiek", false);
+    k.CzyDzwiek = iniBool(ini, kBreak, "CzyDzwiek", false);
 
-    stored.mode = breakModeFromIndex(readInteger(ini, kBreak, "Start").value_or(0));
-    stored.fade = readBool(ini, kBreak, "Fade", false);
+    stored.mode = breakModeFromIndex(iniInteger(ini, kBreak, "Start").value_or(0));
+    stored.fade = iniBool(ini, kBreak, "Fade", false);
     const std::int64_t seconds =
-        readInteger(ini, kBreak, "Time").value_or(BreakLength::kDefaultSeconds);
+        iniInteger(ini, kBreak, "Time").value_or(BreakLength::kDefaultSeconds);
     // Too long is read as the longest; a negative time stays for the field to show as 0.
     stored.seconds = std::min(seconds, BreakLength::clamped(seconds).seconds());
-    const std::int64_t drift = readInteger(ini, "Kontrola", "DriftMinutes").value_or(5);
+    const std::int64_t drift = iniInteger(ini, "Kontrola", "DriftMinutes").value_or(5);
     stored.driftLimitMs = std::clamp<std::int64_t>(drift, 0, std::int64_t{24} * 60) * 60'000;
-    const std::int64_t longSpot = readInteger(ini, "Kontrola", "LongSpotMinutes").value_or(60);
+    const std::int64_t longSpot = iniInteger(ini, "Kontrola", "LongSpotMinutes").value_or(60);
     stored.longSpotMs = std::clamp<std::int64_t>(longSpot, 1, std::int64_t{24} * 60) * 60'000;
     return stored;
 }
 
-StoredSettings OdczytajKonfiguracje(const std::string& iniPath, Konfiguracja& konfiguracja,
-                                    const FolderCheck& folderExists) {
-    std::string bytes;
-    try {
-        bytes = readWholeFile(iniPath);
-    } catch (const FileError&) {
-        // A missing or unreadable file reads as empty, as the profile functions read it.
-    }
-    StoredSettings stored = parseStoredSettings(bytes);
-    for (std::string* folder : {&stored.konfiguracja.FolderMIX, &stored.konfiguracja.FolderLST,
-                                &stored.konfiguracja.FolderWynikowy}) {
-        if (folder->empty() || !folderExists(*folder)) {
-            folder->clear();
-        }
-    }
-    konfiguracja = stored.konfiguracja;
-    return stored;
-}
-
-void storeBreakMode(const std::string& iniPath, BreakMode mode) {
+std::optional<IniEntry> breakModeEntry(BreakMode mode) {
     if (mode == BreakMode::NotSelected) {
-        return;
+        return std::nullopt;
     }
-    iniWriteInteger(iniPath, kBreak, "Start", breakModeIndex(mode));
+    return IniEntry{kBreak, "Start", std::to_string(breakModeIndex(mode))};
 }
 
-void storeFade(const std::string& iniPath, bool fade) {
-    iniWriteBool(iniPath, kBreak, "Fade", fade);
+IniEntry fadeEntry(bool fade) { return {kBreak, "Fade", fade ? "1" : "0"}; }
+
+IniEntry breakLengthEntry(BreakLength length) {
+    return {kBreak, "Time", std::to_string(length.seconds())};
 }
 
-void storeBreakLength(const std::string& iniPath, BreakLength length) {
-    iniWriteInteger(iniPath, kBreak, "Time", length.seconds());
-}
-
-void readBreakSoundSettings(const std::string& iniPath, Konfiguracja& konfiguracja) {
-    const IniDocument ini = loadForReading(iniPath);
+void readBreakSound(const IniDocument& ini, Konfiguracja& konfiguracja) {
     readFolder(ini, "FolderPlikBreak", konfiguracja.FolderPlikBreak);
-    konfiguracja.CzyDzwiek = readBool(ini, kBreak, "CzyDzwiek", konfiguracja.CzyDzwiek);
+    konfiguracja.CzyDzwiek = iniBool(ini, kBreak, "CzyDzwiek", konfiguracja.CzyDzwiek);
 }
 
-void storeBreakSound(const std::string& iniPath, const Konfiguracja& konfiguracja) {
-    iniWriteString(iniPath, kFoldery, "FolderPlikBreak", konfiguracja.FolderPlikBreak);
-    iniWriteBool(iniPath, kBreak, "CzyDzwiek", konfiguracja.CzyDzwiek);
+std::vector<IniEntry> breakSoundEntries(const Konfiguracja& konfiguracja) {
+    return {{kFoldery, "FolderPlikBreak", konfiguracja.FolderPlikBreak},
+            {kBreak, "CzyDzwiek", konfiguracja.CzyDzwiek ? "1" : "0"}};
 }
 
 }  // namespace kalmero

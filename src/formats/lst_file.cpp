@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "formats/file_io.h"
+#include "formats/text_lines.h"
 #include "model/czas.h"
 #include "model/file_name.h"
 #include "model/spot_measure.h"
@@ -11,11 +11,6 @@
 namespace kalmero {
 
 namespace {
-
-// Blanks and control characters, the bytes a time line's emptiness test ignores.
-bool isBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
-bool blankLine(std::string_view line) { return std::all_of(line.begin(), line.end(), isBlankByte); }
 
 // The "Emi" line from a time line's first 8 characters, every blank among them read as "0".
 std::string emissionLine(std::string_view timeLine) {
@@ -75,7 +70,7 @@ void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& s
     for (std::size_t n = 0; n < lines.size(); ++n) {
         // Pairing is by line number alone. A time line with no line after it names no
         // spot and is dropped; the spots before it stay.
-        if (n % 2 == 0 && n + 1 < lines.size() && !blankLine(lines[n])) {
+        if (n % 2 == 0 && n + 1 < lines.size() && !isBlankText(lines[n], Blanks::UpToSpace)) {
             const std::string_view pathLine = lines[n + 1];
             if (const auto first = firstOfPath.find(pathLine); first != firstOfPath.end()) {
                 TPozycja spot = spots[first->second];

@@ -1,6 +1,6 @@
 #include "formats/matryca.h"
 
-#include "formats/file_io.h"
+#include "formats/text_lines.h"
 
 namespace kalmero {
 
@@ -12,17 +12,13 @@ std::vector<std::string> parseMatrixLines(std::string_view bytes) {
     return lines;
 }
 
-std::vector<std::string> readMatrixLines(const std::string& path) {
-    return parseMatrixLines(readWholeFile(path));
-}
-
-void writeMatrixLines(const std::string& path, const std::vector<std::string>& lines) {
+std::string matrixLinesText(const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& line : lines) {
         text += line;
         text += "\r\n";
     }
-    writeFileAtomically(path, text);
+    return text;
 }
 
 std::vector<std::string> padMatrixLines(std::vector<std::string> lines) {
@@ -60,8 +56,8 @@ std::string matrixFileText(const MatrixGrid& grid) {
     return text;
 }
 
-void ZmienStan(const std::string& path, int day, int hourIndex, bool on) {
-    std::vector<std::string> lines = readMatrixLines(path);
+std::vector<std::string> withMatrixCell(std::vector<std::string> lines, int day, int hourIndex,
+                                        bool on) {
     // Only the week's seven lines are made whole: lines after them are someone else's and
     // stay as they are until the editor closes.
     if (lines.size() < static_cast<std::size_t>(kMatrixDays)) {
@@ -75,7 +71,7 @@ void ZmienStan(const std::string& path, int day, int hourIndex, bool on) {
     }
     std::string& line = lines.at(static_cast<std::size_t>(day));
     line.at(static_cast<std::size_t>(hourIndex)) = on ? '1' : '0';
-    writeMatrixLines(path, lines);
+    return lines;
 }
 
 }  // namespace kalmero

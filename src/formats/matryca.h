@@ -19,12 +19,8 @@ std::string matrycaPath(const std::string& programFolder);
 // The matrix text's lines (CR LF, LF or CR ends), bytes as stored.
 std::vector<std::string> parseMatrixLines(std::string_view bytes);
 
-// The matrix file's lines as parseMatrixLines gives them. Throws FileError
-// `Cannot open file "<path>". <reason>` when it can't be read; never creates it.
-std::vector<std::string> readMatrixLines(const std::string& path);
-
-// Writes lines each ended by CR LF, atomically (FileError on failure).
-void writeMatrixLines(const std::string& path, const std::vector<std::string>& lines);
+// The file text of `lines`, each ended by CR LF.
+std::string matrixLinesText(const std::vector<std::string>& lines);
 
 // Lines made whole for the editor: at least 7 lines, each at least 17 characters, the
 // missing places filled with "0". Longer lines and extra lines are kept.
@@ -36,8 +32,10 @@ MatrixGrid gridFromLines(const std::vector<std::string>& lines);
 // The whole save: 7 lines of 17 "0"/"1" characters, CR LF after each (133 bytes).
 std::string matrixFileText(const MatrixGrid& grid);
 
-// The one-cell update: reads the file, pads it as padMatrixLines does, sets character
-// `hourIndex` of line `day` to "1" or "0", and writes all lines back.
-void ZmienStan(const std::string& path, int day, int hourIndex, bool on);
+// The one-cell update of the file's lines: the week's seven lines padded as padMatrixLines
+// does (lines after them kept as they are), character `hourIndex` of line `day` set to "1"
+// or "0".
+std::vector<std::string> withMatrixCell(std::vector<std::string> lines, int day, int hourIndex,
+                                        bool on);
 
 }  // namespace kalmero

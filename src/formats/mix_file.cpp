@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "formats/file_io.h"
+#include "formats/text_lines.h"
 #include "model/czas.h"
 
 namespace kalmero {
@@ -236,27 +236,23 @@ std::string mixText(const Lista& list) {
     return text;
 }
 
-ReplaceOutcome zapiszNowyMix(const std::string& path, const Lista& list, const LineSteps& steps) {
+void produceMixText(const Lista& list, const std::function<void(std::string_view)>& write,
+                    const LineSteps& steps) {
     if (steps) {
         steps(0, list.size());
     }
-    // Formatted and written a batch of records at a time: a year's result is never held
-    // whole, and the gauge moves while it is written. Nothing shows at `path` until the
-    // file is complete.
-    AtomicFileWriter file(path, WriteFailureText::CannotCreate);
     std::string text = mixHeaderText(list.size());
     for (std::size_t first = 0; first < list.size(); first += kRecordsPerStep) {
         appendMixText(text, list, first, kRecordsPerStep);
-        if (text.size() >= AtomicFileWriter::kChunkBytes) {
-            file.append(text);
+        if (text.size() >= kMixPieceBytes) {
+            write(text);
             text.clear();
         }
         if (steps) {
             steps(std::min(list.size(), first + kRecordsPerStep), list.size());
         }
     }
-    file.append(text);
-    return file.commit();
+    write(text);
 }
 
 }  // namespace kalmero

@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "formats/file_io.h"
 #include "formats/line_steps.h"
 #include "model/lists.h"
 #include "model/pozycja.h"
@@ -43,11 +42,13 @@ void appendMixText(std::string& out, const Lista& list, std::size_t first, std::
 // The whole MIX file text for `list`, exactly as the writer puts it on disk.
 std::string mixText(const Lista& list);
 
-// Writes `list` to `path` (the output folder, the name and ".mix" already joined) as one
-// atomic replacement, keeping a replaced file's owner and mode; `steps` hears of the
-// records written. Throws FileError `Cannot create file "<path>". <reason>`; any previous
-// file stays intact.
-ReplaceOutcome zapiszNowyMix(const std::string& path, const Lista& list,
-                             const LineSteps& steps = {});
+// About this many bytes go to `write` at a time from produceMixText.
+inline constexpr std::size_t kMixPieceBytes = 256 * 1024;
+
+// The MIX file text for `list`, handed to `write` in pieces of about kMixPieceBytes (the
+// pieces joined are mixText(list)): a year's result is never held whole, and `steps` hears
+// of the records formatted as they go, so a gauge can follow the save.
+void produceMixText(const Lista& list, const std::function<void(std::string_view)>& write,
+                    const LineSteps& steps = {});
 
 }  // namespace kalmero

@@ -47,7 +47,7 @@ constexpr const char* kTooManyTags = "zbyt wiele znaczników ID3";
 // describes audio that isn't there.
 constexpr std::int64_t kMostFramesPerCompressedByte = 8'192;
 // What mpg123 reads at once through BufferedView.
-constexpr std::size_t kReadBuffer = 64 * 1'024;
+constexpr std::size_t kReadBuffer = std::size_t{64} * 1'024;
 
 // Wall time one spot may spend reading its audio to the end.
 class DecodeBudget {
@@ -242,7 +242,7 @@ std::optional<WaveChunks> waveChunks(int fd, off_t fileSize) {
 // frames in them or scan a long file for nothing.
 std::optional<ByteRange> findMpegFrameRun(int fd, ByteRange range) {
     constexpr off_t kWindow = 1 << 20;
-    constexpr off_t kRunBytes = 3 * 1'800;  // three frames of the largest kind
+    constexpr off_t kRunBytes = off_t{3} * 1'800;  // three frames of the largest kind
     std::vector<unsigned char> bytes(static_cast<std::size_t>(
         std::clamp<off_t>(range.end - range.begin, 0, kWindow + kRunBytes)));
     const ssize_t got = ::pread(fd, bytes.data(), bytes.size(), range.begin);
@@ -453,8 +453,8 @@ private:
             m_budgetSpent = true;
             return -1;
         }
-        const auto want =
-            static_cast<std::size_t>(std::min<off_t>(length() - m_at, m_buffer.size()));
+        const auto want = static_cast<std::size_t>(
+            std::min<off_t>(length() - m_at, static_cast<off_t>(m_buffer.size())));
         ssize_t got = 0;
         do {
             got = ::pread(m_fd, m_buffer.data(), want, m_range.begin + m_at);

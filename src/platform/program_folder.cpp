@@ -8,8 +8,8 @@
 #include <system_error>
 #include <vector>
 
-#include "formats/file_io.h"
 #include "model/file_error.h"
+#include "platform/file_io.h"
 
 #ifndef KALMERO_DATA_FROM_PROGRAM
 #define KALMERO_DATA_FROM_PROGRAM "../share/kalmero/"

@@ -10,12 +10,14 @@
 #include <utility>
 
 #include "compiler/compiler.h"
-#include "formats/file_io.h"
 #include "formats/lst_file.h"
 #include "formats/matryca.h"
 #include "formats/mix_file.h"
 #include "formats/path_map_settings.h"
+#include "formats/text_lines.h"
 #include "model/file_error.h"
+#include "platform/file_io.h"
+#include "session/disk_files.h"
 
 namespace kalmero {
 
@@ -26,25 +28,6 @@ namespace {
 
 constexpr std::string_view kOutOfMemory =
     "Za mało pamięci, by dokończyć to polecenie; nic nie zostało zapisane.";
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
-
-bool blankText(std::string_view text) {
-    for (const char c : text) {
-        if (!isBlank(c)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// A line break or NUL in a text that becomes a MIX line would end the line early and let
-// the rest pose as lines of its own, or as a record.
-bool splitsLine(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
 
 std::vector<std::string> mixWarnings(const MixReadNotes& notes, std::size_t records) {
     std::vector<std::string> warnings;
@@ -368,7 +351,7 @@ Outcome Session::compile(int weekday) {
     if (settings.mode == BreakMode::NotSelected) {
         return Outcome::refused(Refusal::NoBreakMode);
     }
-    if (settings.sound.on && splitsLine(settings.sound.path)) {
+    if (settings.sound.on && breaksLine(settings.sound.path)) {
         return Outcome::refused(Refusal::LineBreakInSoundPath);
     }
     bool touched = false;
@@ -429,7 +412,7 @@ Outcome Session::compile(int weekday) {
 }
 
 Outcome Session::save(std::string_view name) {
-    if (blankText(name)) {
+    if (isBlankText(name, Blanks::CWhitespace)) {
         return Outcome::refused(Refusal::EmptyResultName);
     }
     return saveTo(resultPath(name));
@@ -451,7 +434,7 @@ Outcome Session::saveTo(const std::string& path) {
                           [this](std::size_t done, std::size_t total) { gauge(done, total); });
         m_progress.status("Zapisywanie wynikowego pliku MIX - gotowe!");
         Outcome done;
-        if (std::string note = describe(replaced); !note.empty()) {
+        if (std::string note = replacementNote(replaced); !note.empty()) {
             done.warnings.push_back(std::move(note));
         }
         return done;

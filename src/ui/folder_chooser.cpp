@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "platform/encoding.h"
+#include "session/disk_files.h"
 #include "ui/operator_dialogs.h"
 #include "ui/pictures.h"
 

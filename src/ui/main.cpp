@@ -7,8 +7,8 @@
 #include <QStyleFactory>
 #include <exception>
 
-#include "formats/file_io.h"
 #include "platform/audio_length.h"
+#include "platform/file_io.h"
 #include "platform/program_folder.h"
 #include "ui/main_window.h"
 #include "ui/operator_dialogs.h"

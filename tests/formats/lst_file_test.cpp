@@ -178,11 +178,13 @@ TEST_F(LstFileTest, LengthsOfAnHourOrMoreDropTheHoursFromTheTextOnly) {
 TEST_F(LstFileTest, MeasuresEachDistinctPathOncePerLoad) {
     meter.lengths["a.mp3"] = {1000, ""};
     meter.lengths["b.mp3"] = {2000, "doubtful"};
-    const std::string file = "06:00:00\na.mp3\n06:00:00\nb.mp3\n07:00:00\na.mp3\n08:00:00\na.mp3\n";
+    const std::string file =
+        "06:00:00\na.mp3\n06:00:00\nb.mp3\n07:00:00\na.mp3\n08:00:00\na.mp3\n09:00:00\nb.mp3\n";
     load(file);
     EXPECT_EQ((std::map<std::string, int>{{"a.mp3", 1}, {"b.mp3", 1}}), meter.calls);
     EXPECT_EQ(spot(3).CzasNwK, 1000);
-    EXPECT_EQ(problems, (std::vector<std::string>{"", "doubtful", "", ""}));
+    // A repeat keeps the first's problem text too, not only its length.
+    EXPECT_EQ(problems, (std::vector<std::string>{"", "doubtful", "", "", "doubtful"}));
 
     // Nothing is kept between loads: a file that changed is measured anew.
     meter.lengths["a.mp3"] = {5000, ""};

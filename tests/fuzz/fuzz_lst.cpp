@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/file_io.h"
 #include "formats/lst_file.h"
+#include "formats/text_lines.h"
 #include "fuzz_support.h"
 #include "model/czas.h"
 #include "model/lists.h"

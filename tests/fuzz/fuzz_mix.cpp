@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "formats/file_io.h"
 #include "formats/mix_file.h"
+#include "formats/text_lines.h"
 #include "fuzz_support.h"
 #include "model/lists.h"
 

@@ -12,10 +12,10 @@
 
 #include "compiler/compiler.h"
 #include "compiler/placement_report.h"
-#include "formats/file_io.h"
 #include "formats/lst_file.h"
 #include "formats/matryca.h"
 #include "formats/mix_file.h"
+#include "formats/text_lines.h"
 #include "fuzz_support.h"
 #include "model/lists.h"
 

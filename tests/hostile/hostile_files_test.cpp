@@ -4,11 +4,11 @@
 
 #include <random>
 
-#include "formats/file_io.h"
 #include "formats/mix_file.h"
 #include "hostile_support.h"
 #include "model/lists.h"
 #include "platform/audio_length.h"
+#include "platform/file_io.h"
 #include "session/session.h"
 #include "support/session_probe.h"
 

@@ -14,6 +14,7 @@
 #include "model/file_error.h"
 #include "model/konfiguracja.h"
 #include "model/lists.h"
+#include "session/disk_files.h"
 #include "session/session.h"
 
 namespace kalmero::test {

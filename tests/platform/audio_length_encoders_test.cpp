@@ -42,6 +42,13 @@ const EncoderCase kCases[] = {
     {"LameNoXingTag", "lame", "notag.mp3", "lame --quiet -t --nohist -V 4 {in} {out}", kMs,
      kUntagged},
     {"LameToPipe", "lame", "pipe.mp3", "lame --quiet -V 4 {in} - > {out}", kMs, kUntagged},
+    // MPEG-2 Layer III (frames of 576 samples, 26 ms at 22.05 kHz) behind bytes that are no
+    // audio, found only by walking from frame to frame. Its tag is not read there: lame's
+    // delay (1105 samples, 50 ms) and the last frame's padding play too.
+    {"LameMpeg2BehindJunk", "lame", "mpeg2.mp3",
+     "lame --quiet --resample 22.05 -b 32 {in} {out}.mp3 && { head -c 999 /dev/zero; cat "
+     "{out}.mp3; } > {out}",
+     kMs + 51, kMs + 51 + 27},
     // ffmpeg's encoder tag leaves a few samples of padding in: decoders that honour the tag
     // play 144,047 samples, 3000.98 ms.
     {"FfmpegMp3", "ffmpeg", "ff.mp3", "ffmpeg -v error -y -i {in} -c:a libmp3lame {out}", kMs,

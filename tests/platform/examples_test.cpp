@@ -6,11 +6,12 @@
 #include <filesystem>
 #include <map>
 
-#include "formats/file_io.h"
 #include "formats/lst_file.h"
+#include "formats/text_lines.h"
 #include "model/czas.h"
 #include "platform/audio_length.h"
 #include "platform/audio_test_support.h"
+#include "platform/file_io.h"
 
 namespace kalmero {
 namespace {

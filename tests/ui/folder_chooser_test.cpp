@@ -7,6 +7,7 @@
 #include <QTreeView>
 
 #include "formats/konfiguracja_file.h"
+#include "session/disk_files.h"
 #include "ui_fixture.h"
 
 namespace kalmero::test {

@@ -13,6 +13,7 @@
 
 #include "formats/matryca.h"
 #include "formats/mix_file.h"
+#include "session/disk_files.h"
 #include "ui/matrix_editor.h"
 #include "ui/path_map_dialog.h"
 #include "ui/radio_group.h"

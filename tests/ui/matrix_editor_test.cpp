@@ -9,6 +9,7 @@
 
 #include "formats/konfiguracja_file.h"
 #include "formats/matryca.h"
+#include "session/disk_files.h"
 #include "ui_fixture.h"
 
 namespace kalmero::test {

@@ -11,6 +11,7 @@
 
 #include "formats/test_support.h"
 #include "model/file_error.h"
+#include "session/disk_files.h"
 
 namespace kalmero {
 namespace {
@@ -124,6 +125,7 @@ struct StartupCase {
     BreakMode mode;
     bool fade;
     std::int64_t seconds;
+    std::int64_t driftLimitMs = 300'000;
 };
 
 TEST_F(Configuration, StartUpReadsTheStoredSettingsAndWritesNothing) {
@@ -143,6 +145,8 @@ TEST_F(Configuration, StartUpReadsTheStoredSettingsAndWritesNothing) {
         {"Fade with mode 1", "[break]\r\nFADE=1\r\nstart=1\r\ntime=0\r\n", BreakMode::OnTheHour,
          true, 0},
         {"Fade=5", "[Break]\r\nFade=5\r\nTime=0\r\n", BreakMode::Nearest, true, 0},
+        {"DriftMinutes=0 names every late block", "[Kontrola]\r\nDriftMinutes=0\r\n",
+         BreakMode::Nearest, false, 10, 0},
     };
     // clang-format on
     for (const StartupCase& c : cases) {
@@ -155,6 +159,7 @@ TEST_F(Configuration, StartUpReadsTheStoredSettingsAndWritesNothing) {
         EXPECT_EQ(stored.mode, c.mode) << c.name;
         EXPECT_EQ(stored.fade, c.fade) << c.name;
         EXPECT_EQ(stored.seconds, c.seconds) << c.name;
+        EXPECT_EQ(stored.driftLimitMs, c.driftLimitMs) << c.name;
         EXPECT_EQ(iniExists(), !c.ini.empty()) << c.name;
         if (!c.ini.empty()) {
             EXPECT_EQ(iniText(), c.ini) << c.name;

@@ -8,6 +8,7 @@
 
 #include "formats/test_support.h"
 #include "model/file_error.h"
+#include "session/disk_files.h"
 
 namespace kalmero {
 namespace {

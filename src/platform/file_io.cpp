@@ -1,4 +1,4 @@
-#include "formats/file_io.h"
+#include "platform/file_io.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -171,24 +171,9 @@ void MappedFile::release(std::size_t offset) {
     }
 }
 
-std::size_t forEachLine(std::string_view text,
-                        const std::function<void(std::string_view)>& onLine) {
-    return visitLines(text, onLine);
-}
-
-std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    visitLines(text, [&lines](std::string_view line) { lines.push_back(line); });
-    return lines;
-}
-
-std::size_t countLines(std::string_view text) {
-    return visitLines(text, [](std::string_view) {});
-}
-
-std::string_view cutAtNul(std::string_view text) {
-    const auto nul = text.find('\0');
-    return nul == std::string_view::npos ? text : text.substr(0, nul);
+bool isExistingFolder(const std::string& folder) {
+    struct stat info {};
+    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 namespace {
@@ -275,8 +260,14 @@ std::string temporaryName(const std::string& name, std::size_t limit) {
     char tail[48];
     const int tailSize = std::snprintf(tail, sizeof tail, ".%ld.%08x.tmp",
                                        static_cast<long>(::getpid()), randomTag());
-    const std::size_t keep = limit - 1 - static_cast<std::size_t>(tailSize);
-    return "." + name.substr(0, keep) + tail;
+    const std::size_t keep = std::min(name.size(), limit - 1 - static_cast<std::size_t>(tailSize));
+    // Appended piece by piece: GCC 12 takes `"." + std::string` for an overlapping copy.
+    std::string temporary;
+    temporary.reserve(1 + keep + static_cast<std::size_t>(tailSize));
+    temporary += '.';
+    temporary.append(name, 0, keep);
+    temporary.append(tail, static_cast<std::size_t>(tailSize));
+    return temporary;
 }
 
 bool allOf(std::string_view text, const char* alphabet) {
@@ -462,7 +453,7 @@ void keepOwnerAndAttributes(int fd, int folderFd, const std::string& name,
 
 }  // namespace
 
-std::string describe(const ReplaceOutcome& outcome) {
+std::string replacementNote(const ReplaceOutcome& outcome) {
     std::string note;
     auto add = [&note](bool when, const char* text) {
         if (when) {

@@ -12,6 +12,7 @@
 #include "formats/test_support.h"
 #include "model/czas.h"
 #include "model/file_error.h"
+#include "session/disk_files.h"
 
 namespace kalmero {
 namespace {

@@ -1,0 +1,145 @@
+#include "session/disk_files.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "formats/ini_document.h"
+#include "formats/matryca.h"
+#include "formats/mix_file.h"
+#include "model/file_error.h"
+
+namespace kalmero {
+
+namespace {
+
+// The file as the profile functions read it: a file that is missing or can't be read
+// reads as empty, so every key takes its default and nothing is reported.
+IniDocument loadForReading(const std::string& path) {
+    try {
+        return IniDocument(readWholeFile(path));
+    } catch (const FileError&) {
+        return IniDocument(std::string{});
+    }
+}
+
+[[noreturn]] void throwUnableToWrite(const std::string& path) {
+    throw FileError("Unable to write to " + path);
+}
+
+// The file about to be changed: empty when it doesn't exist yet; any other failure to read
+// it stops the write, so that a file we can't see whole is never replaced.
+std::string loadForWriting(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT) {
+        return {};
+    }
+    try {
+        return readWholeFile(path);
+    } catch (const FileError&) {
+        throwUnableToWrite(path);
+    }
+}
+
+void writeEntry(const std::string& path, const IniEntry& entry) {
+    std::optional<std::string> text = iniTextWith(loadForWriting(path), entry);
+    if (!text) {
+        throwUnableToWrite(path);
+    }
+    writeFileAtomically(path, *text, WriteFailureText::UnableToWrite);
+}
+
+}  // namespace
+
+std::optional<std::string> iniReadString(const std::string& path, std::string_view section,
+                                         std::string_view key) {
+    return loadForReading(path).value(section, key);
+}
+
+std::int32_t iniReadInteger(const std::string& path, std::string_view section, std::string_view key,
+                            std::int32_t fallback) {
+    return iniInteger(loadForReading(path), section, key).value_or(fallback);
+}
+
+bool iniReadBool(const std::string& path, std::string_view section, std::string_view key,
+                 bool fallback) {
+    return iniBool(loadForReading(path), section, key, fallback);
+}
+
+void iniWriteString(const std::string& path, std::string_view section, std::string_view key,
+                    std::string_view value) {
+    writeEntry(path, {section, key, std::string(value)});
+}
+
+void iniWriteInteger(const std::string& path, std::string_view section, std::string_view key,
+                     std::int64_t value) {
+    iniWriteString(path, section, key, std::to_string(value));
+}
+
+void iniWriteBool(const std::string& path, std::string_view section, std::string_view key,
+                  bool value) {
+    iniWriteString(path, section, key, value ? "1" : "0");
+}
+
+StoredSettings OdczytajKonfiguracje(const std::string& iniPath, Konfiguracja& konfiguracja,
+                                    const FolderCheck& folderExists) {
+    std::string bytes;
+    try {
+        bytes = readWholeFile(iniPath);
+    } catch (const FileError&) {
+        // A missing or unreadable file reads as empty, as the profile functions read it.
+    }
+    StoredSettings stored = parseStoredSettings(bytes);
+    for (std::string* folder : {&stored.konfiguracja.FolderMIX, &stored.konfiguracja.FolderLST,
+                                &stored.konfiguracja.FolderWynikowy}) {
+        if (folder->empty() || !folderExists(*folder)) {
+            folder->clear();
+        }
+    }
+    konfiguracja = stored.konfiguracja;
+    return stored;
+}
+
+void storeBreakMode(const std::string& iniPath, BreakMode mode) {
+    if (const std::optional<IniEntry> entry = breakModeEntry(mode)) {
+        writeEntry(iniPath, *entry);
+    }
+}
+
+void storeFade(const std::string& iniPath, bool fade) { writeEntry(iniPath, fadeEntry(fade)); }
+
+void storeBreakLength(const std::string& iniPath, BreakLength length) {
+    writeEntry(iniPath, breakLengthEntry(length));
+}
+
+void readBreakSoundSettings(const std::string& iniPath, Konfiguracja& konfiguracja) {
+    readBreakSound(loadForReading(iniPath), konfiguracja);
+}
+
+void storeBreakSound(const std::string& iniPath, const Konfiguracja& konfiguracja) {
+    for (const IniEntry& entry : breakSoundEntries(konfiguracja)) {
+        writeEntry(iniPath, entry);
+    }
+}
+
+std::vector<std::string> readMatrixLines(const std::string& path) {
+    return parseMatrixLines(readWholeFile(path));
+}
+
+void writeMatrixLines(const std::string& path, const std::vector<std::string>& lines) {
+    writeFileAtomically(path, matrixLinesText(lines));
+}
+
+void ZmienStan(const std::string& path, int day, int hourIndex, bool on) {
+    writeMatrixLines(path, withMatrixCell(readMatrixLines(path), day, hourIndex, on));
+}
+
+ReplaceOutcome zapiszNowyMix(const std::string& path, const Lista& list, const LineSteps& steps) {
+    // Nothing shows at `path` until the file is complete.
+    AtomicFileWriter file(path, WriteFailureText::CannotCreate);
+    produceMixText(
+        list, [&file](std::string_view piece) { file.append(piece); }, steps);
+    return file.commit();
+}
+
+}  // namespace kalmero
