@@ -11,6 +11,7 @@
 #include "cli/terminal_progress.h"
 #include "platform/audio_length.h"
 #include "platform/encoding.h"
+#include "platform/spot_pool.h"
 #include "session/session.h"
 
 namespace kalmero {
@@ -38,6 +39,9 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
     const CompileRecord& compiled = session.lastCompile();
     messages.print(Messages::kInfo, cp1250ToUtf8(session.placementReport().summary(
                                         compiled.itemsPlaced, compiled.breaksPlaced)));
+    if (const std::string loud = session.loudnessSummary(); !loud.empty()) {
+        messages.print(Messages::kWarning, loud);
+    }
     messages.print(compiled.checks.clean() ? Messages::kInfo : Messages::kWarning,
                    dayChecksSummary(compiled.checks));
     return kExitWritten;
@@ -56,6 +60,18 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
         // The batch command works with the files it is given, never the stored folders.
         session.readSettings([](const std::string&) { return false; });
         session.overrideSettings(settingOverrides(options));
+        // Shared with the window and every other night: a spot is decoded once.
+        MeasureCache cache(MeasureCache::defaultPath());
+        session.useLoudness({[&cache](const std::vector<std::string>& paths,
+                                      const LoudnessSteps& steps, const std::atomic<bool>* cancel) {
+                                 SpotPoolRun run;
+                                 run.progress = steps;
+                                 run.cancel = cancel;
+                                 LoudnessMeasuring measured{measureSpots(paths, &cache, run), {}};
+                                 measured.warning = cache.warning();
+                                 return measured;
+                             },
+                             pathToCp1250});
         PictureModule pictures;
         const Outcome outcome =
             session.runDay(dayRun(options, weekday), newLoadMeasurer(), pictures);

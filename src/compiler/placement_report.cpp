@@ -189,6 +189,8 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
     return text;
 }
 
+std::string PlacementReport::csvField(const std::string& text) { return csvCell(text); }
+
 std::string PlacementReport::csv(std::string_view extraHeader,
                                  const std::vector<std::string>& extraCells) const {
     std::string text = "block time,title,path,length (ms),times placed,reason";

@@ -76,6 +76,9 @@ public:
     std::string csv(std::string_view extraHeader = {},
                     const std::vector<std::string>& extraCells = {}) const;
 
+    // A text as one CSV cell, quoted when it holds a comma, quote or line break.
+    static std::string csvField(const std::string& text);
+
     // Why spot `i` needs the operator's eye, as the CSV's reason column says it (ASCII);
     // empty for a spot placed once with a measured length.
     std::string reason(std::size_t i) const;

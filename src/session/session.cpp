@@ -10,6 +10,7 @@
 
 #include "compiler/compiler.h"
 #include "formats/file_io.h"
+#include "formats/loudness_targets.h"
 #include "formats/lst_file.h"
 #include "formats/matryca.h"
 #include "formats/mix_file.h"
@@ -169,6 +170,14 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
     m_settings.length = BreakLength::clamped(stored.seconds);
     m_settings.driftLimitMs = stored.driftLimitMs;
     m_settings.longSpotMs = stored.longSpotMs;
+    m_settings.loudness = LoudnessTargets{};
+    if (fileExists(m_files.ini)) {
+        try {
+            m_settings.loudness = parseLoudnessTargets(readWholeFile(m_files.ini));
+        } catch (const FileError&) {
+            // The file was read a moment ago; one that can't be now keeps the defaults.
+        }
+    }
     return stored;
 }
 
@@ -270,12 +279,20 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
     return run([&] {
         m_lists.ListaLST.clear();
         m_spotProblems.clear();
+        m_spotFiles.clear();
+        m_loudness = DayLoudness{};
         m_progress.listCleared(ListId::Adverts);
         const std::string bytes = readWholeFile(path);
 
         m_progress.status("Ładowanie pliku LST...");
         std::size_t shown = 0;
-        kalmero::OtworzPlikLST(bytes, measure, m_lists.ListaLST, m_spotProblems,
+        // The local file each path line led to is what the loudness is measured from.
+        const SpotMeasurer recording = [&](std::string_view pathLine) {
+            SpotMeasure measured = measure(pathLine);
+            m_spotFiles.emplace(std::string(pathLine), measured.localPath);
+            return measured;
+        };
+        kalmero::OtworzPlikLST(bytes, recording, m_lists.ListaLST, m_spotProblems,
                                [&](std::size_t done, std::size_t total) {
                                    if (done != 0 && m_lists.ListaLST.size() != shown) {
                                        shown = m_lists.ListaLST.size();
@@ -432,7 +449,11 @@ Outcome Session::loadDay(const DayRun& day, const SpotMeasurer& measure) {
     if (day.adverts.empty()) {
         return outcome;
     }
-    return afterWarnings(std::move(outcome.warnings), OtworzPlikLST(day.adverts, measure));
+    outcome = afterWarnings(std::move(outcome.warnings), OtworzPlikLST(day.adverts, measure));
+    if (!outcome.done()) {
+        return outcome;
+    }
+    return afterWarnings(std::move(outcome.warnings), measureLoudness());
 }
 
 Outcome Session::writeDay(const DayRun& day, DayPictureWriter& pictures) {
@@ -458,8 +479,65 @@ PlacementReport Session::placementReport() const {
 }
 
 std::string Session::placementCsv() const {
-    return placementReport().csv(kSpotTimingHeader,
-                                 spotTimingCells(m_lastCompile.blocks, m_lists.ListaWynikowa));
+    std::vector<std::string> cells = spotTimingCells(m_lastCompile.blocks, m_lists.ListaWynikowa);
+    const std::vector<std::string> loudness =
+        m_loudness.csvCells(m_lists.ListaLST.size(), m_loudnessTools.encode);
+    cells.resize(loudness.size());
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        cells[i] += "," + loudness[i];
+    }
+    return placementReport().csv(std::string(kSpotTimingHeader) + "," +
+                                     std::string(kLoudnessHeader),
+                                 cells);
+}
+
+LoudnessPlan Session::loudnessPlan() const {
+    std::vector<std::string> localPaths;
+    localPaths.reserve(m_lists.ListaLST.size());
+    for (const TPozycja& spot : m_lists.ListaLST) {
+        const auto found = m_spotFiles.find(std::string(spot.value(Field::Adr)));
+        localPaths.push_back(found == m_spotFiles.end() ? std::string() : found->second);
+    }
+    return planLoudness(m_lists.ListaLST, localPaths, m_loudnessTools.encode);
+}
+
+bool Session::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& measured) {
+    // A plan is made from the list it measures; any other list would get strangers' figures.
+    const LoudnessPlan current = loudnessPlan();
+    if (plan.files != current.files || plan.fileOf != current.fileOf) {
+        return false;
+    }
+    m_loudness = DayLoudness(plan, measured, m_settings.loudness);
+    return true;
+}
+
+Outcome Session::measureLoudness() {
+    if (!m_loudnessTools.measure || m_lists.ListaLST.empty()) {
+        return Outcome{};
+    }
+    return run([&] {
+        const LoudnessPlan plan = loudnessPlan();
+        m_progress.status("Pomiar głośności spotów...");
+        gauge(0, plan.files.size());
+        // The measuring threads call one at a time while this one waits for them.
+        const LoudnessMeasuring measured = m_loudnessTools.measure(
+            plan.files,
+            [this](std::size_t done, std::size_t) {
+                m_progress.gaugeProgress(static_cast<std::int64_t>(done));
+            },
+            nullptr);
+        takeLoudness(plan, measured);
+        m_progress.status("Pomiar głośności - gotowe!");
+        Outcome outcome;
+        if (!measured.warning.empty()) {
+            outcome.warnings.push_back(measured.warning);
+        }
+        return outcome;
+    });
+}
+
+std::string Session::loudnessSummary() const {
+    return m_loudness.summary(m_lists.ListaLST, m_decode);
 }
 
 void Session::clear() {
@@ -468,6 +546,8 @@ void Session::clear() {
     m_lists.ListaWynikowa.clear();
     m_lists.ListaBreak.clear();
     m_spotProblems.clear();
+    m_spotFiles.clear();
+    m_loudness = DayLoudness{};
     m_lastCompile = CompileRecord{};
     for (const ListId list : {ListId::Playlist, ListId::Adverts, ListId::Result}) {
         m_progress.listCleared(list);

@@ -9,6 +9,7 @@
 #include "compiler/day_report.h"
 #include "compiler/placement_report.h"
 #include "model/settings.h"
+#include "model/spot_loudness.h"
 
 namespace kalmero {
 
@@ -31,6 +32,8 @@ struct StationSettings {
     std::int64_t driftLimitMs = DayCheckLimits{}.driftMs;
     // An advert longer than this is named as suspicious.
     std::int64_t longSpotMs = PlacementReport::kLongSpotMs;
+    // What the day's advert spots are checked against (section Kontrola).
+    LoudnessTargets loudness;
 
     const std::string& folder(Folder which) const {
         return folders[static_cast<std::size_t>(which)];
