@@ -28,9 +28,9 @@ struct LoudnessMeasuring {
 
 // Measures spot files named by Windows-1250 paths, stopping soon once `cancel` (may be null)
 // turns true. Never throws for a bad file or cache.
-using LoudnessMeasurer = std::function<LoudnessMeasuring(
-    const std::vector<std::string>& pathsCp1250, const LoudnessSteps& steps,
-    const std::atomic<bool>* cancel)>;
+using LoudnessMeasurer =
+    std::function<LoudnessMeasuring(const std::vector<std::string>& pathsCp1250,
+                                    const LoudnessSteps& steps, const std::atomic<bool>* cancel)>;
 
 // UTF-8 to Windows-1250, what doesn't convert kept as it is.
 using Cp1250Encoder = std::function<std::string(std::string_view utf8)>;

@@ -486,9 +486,8 @@ std::string Session::placementCsv() const {
     for (std::size_t i = 0; i < cells.size(); ++i) {
         cells[i] += "," + loudness[i];
     }
-    return placementReport().csv(std::string(kSpotTimingHeader) + "," +
-                                     std::string(kLoudnessHeader),
-                                 cells);
+    return placementReport().csv(
+        std::string(kSpotTimingHeader) + "," + std::string(kLoudnessHeader), cells);
 }
 
 LoudnessPlan Session::loudnessPlan() const {

@@ -74,7 +74,7 @@ private:
         QString label;  // performer – title, UTF-16
         bool newsBreak = false;
         bool farBreak = false;
-        QString loud;  // why it is too loud; empty when it isn't
+        QString loud;                      // why it is too loud; empty when it isn't
         std::optional<std::size_t> block;  // the advert block it is a copy from
         int row = -1;                      // the hour row of its first segment
         std::vector<QRect> segments;

@@ -70,12 +70,10 @@ QStringList loudnessFindings(const std::vector<LoudnessRow>& rows) {
 }
 
 QTableWidget* makeLoudnessTable(const std::vector<LoudnessRow>& rows, QWidget* parent) {
-    const QStringList headers = {QStringLiteral("czas bloku"),
-                                 QStringLiteral("tytuł"),
-                                 QStringLiteral("zintegrowana LUFS"),
-                                 QStringLiteral("maks. krótkoterminowa LUFS"),
-                                 QStringLiteral("szczyt dBTP"),
-                                 QStringLiteral("powód")};
+    const QStringList headers = {
+        QStringLiteral("czas bloku"),        QStringLiteral("tytuł"),
+        QStringLiteral("zintegrowana LUFS"), QStringLiteral("maks. krótkoterminowa LUFS"),
+        QStringLiteral("szczyt dBTP"),       QStringLiteral("powód")};
     auto* table = new QTableWidget(static_cast<int>(rows.size()), headers.size(), parent);
     table->setObjectName(QStringLiteral("LoudnessTable"));
     table->setHorizontalHeaderLabels(headers);
@@ -89,12 +87,10 @@ QTableWidget* makeLoudnessTable(const std::vector<LoudnessRow>& rows, QWidget* p
         "idzie na antenę: na obu kanałach. Kliknij nagłówek kolumny, by posortować."));
     for (int r = 0; r < table->rowCount(); ++r) {
         const LoudnessRow& row = rows[static_cast<std::size_t>(r)];
-        QTableWidgetItem* cells[] = {new QTableWidgetItem(row.block),
-                                     new QTableWidgetItem(row.title),
-                                     new FigureItem(row.integratedLufs),
-                                     new FigureItem(row.maxShortTermLufs),
-                                     new FigureItem(row.truePeakDbtp),
-                                     new QTableWidgetItem(row.reason)};
+        QTableWidgetItem* cells[] = {
+            new QTableWidgetItem(row.block),    new QTableWidgetItem(row.title),
+            new FigureItem(row.integratedLufs), new FigureItem(row.maxShortTermLufs),
+            new FigureItem(row.truePeakDbtp),   new QTableWidgetItem(row.reason)};
         cells[1]->setToolTip(row.path);
         cells[5]->setToolTip(row.reason);
         for (int c = 0; c < headers.size(); ++c) {

@@ -14,8 +14,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QValidator>
@@ -174,10 +174,16 @@ void TForm1::BitBtn5Click() {
                 });
 }
 
+void TForm1::setLoudnessTools(LoudnessTools tools) {
+    m_loudnessTools = std::move(tools);
+    m_session->useLoudness(m_loudnessTools);
+}
+
 void TForm1::startLoudness() {
     if (m_loudness == nullptr) {
-        m_loudnessTools = LoudnessWorker::sharedTools();
-        m_session->useLoudness(m_loudnessTools);
+        if (!m_loudnessTools.measure) {
+            setLoudnessTools(LoudnessWorker::sharedTools());
+        }
         m_loudness = std::make_unique<LoudnessWorker>(
             [this](std::size_t done, std::size_t total) { showLoudnessProgress(done, total); },
             [this](const LoudnessPlan& plan, const LoudnessMeasuring& measured) {
@@ -196,7 +202,8 @@ void TForm1::showLoudnessProgress(std::size_t done, std::size_t total) {
     if (m_busy) {
         return;
     }
-    m_progress->status(QStringLiteral("Pomiar głośności: %1 z %2").arg(done).arg(total).toStdString());
+    m_progress->status(
+        QStringLiteral("Pomiar głośności: %1 z %2").arg(done).arg(total).toStdString());
     m_progress->gaugeMax(static_cast<std::int64_t>(total));
     m_progress->gaugeProgress(static_cast<std::int64_t>(done));
     m_progress->flush();
@@ -212,9 +219,9 @@ void TForm1::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& mea
         return;
     }
     const std::size_t loud = m_session->loudness().loudSpots().size();
-    QString text = loud == 0 ? QStringLiteral("Pomiar głośności - gotowe!")
-                             : QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: %1")
-                                   .arg(loud);
+    QString text = loud == 0
+                       ? QStringLiteral("Pomiar głośności - gotowe!")
+                       : QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: %1").arg(loud);
     if (!measured.warning.empty() && !m_cacheWarned) {
         m_cacheWarned = true;
         text += QStringLiteral(" ") + QString::fromStdString(measured.warning);
@@ -289,8 +296,10 @@ void TForm1::showPlacementList() {
     // Rows are decoded only now: a hostile list can leave millions of spots behind.
     const CompileRecord& compiled = m_session->lastCompile();
     const QString dayChecks = QString::fromStdString(dayChecksSummary(compiled.checks));
-    PlacementList list{m_placementNotice->text(), placementRows(m_placementEntries),
-                       blockRows(compiled.blocks, compiled.checks.limits.driftMs), dayChecks,
+    PlacementList list{m_placementNotice->text(),
+                       placementRows(m_placementEntries),
+                       blockRows(compiled.blocks, compiled.checks.limits.driftMs),
+                       dayChecks,
                        dayChecks.isEmpty(),
                        loudnessRows(m_session->lists().ListaLST, m_session->loudness())};
     PlacementListDialog dialog(list, this, [this] { showDayView(); });

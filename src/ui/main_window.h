@@ -70,6 +70,9 @@ public:
     // Opens "Podgląd dnia", the picture of the last compile's day.
     void showDayView();
 
+    // The loudness measuring's tools; the station's shared cache and the pool unless set.
+    void setLoudnessTools(LoudnessTools tools);
+
     // True while a command runs; the commands and settings are disabled meanwhile.
     bool busy() const { return m_busy; }
 

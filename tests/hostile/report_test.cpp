@@ -27,7 +27,8 @@ TEST_F(PlacementReportRun, EverySpotNotPlacedOnceOrWithoutAudioIsNamedWithItsRea
     const std::string rows[] = {
         "block time,title,path,length (ms),times placed,reason,booked,aired,drift (ms),"
         "integrated (LUFS),max short-term (LUFS),true peak (dBTP),loudness reason\r\n",
-        "10:01:00.000,s30," + path("s30.wav") + ",30000,1,,10:01:00.000,10:00:00.000,-60000,,,,\r\n",
+        "10:01:00.000,s30," + path("s30.wav") +
+            ",30000,1,,10:01:00.000,10:00:00.000,-60000,,,,\r\n",
         "10:04:30.000,dj," + path("dj.wav") +
             ",5000,0,never placed: its block time lies under a DJ_ record,10:04:30.000,,,,,,\r\n",
         "10:30:00.000,gap," + path("gap.wav") +
