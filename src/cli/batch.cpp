@@ -10,8 +10,9 @@
 #include "cli/messages.h"
 #include "cli/terminal_progress.h"
 #include "platform/encoding.h"
-#include "platform/spot_locator.h"
 #include "platform/file_io.h"
+#include "platform/spot_locator.h"
+#include "platform/spot_pool.h"
 #include "session/session.h"
 
 namespace kalmero {
@@ -38,6 +39,9 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
         const CompileRecord& record = session.lastCompile();
         messages.print(Messages::kInfo, cp1250ToUtf8(session.placementReport().summary(
                                             record.itemsPlaced, record.breaksPlaced)));
+        if (const std::string loud = session.loudnessSummary(); !loud.empty()) {
+            messages.print(Messages::kWarning, loud);
+        }
         messages.print(record.checks.clean() ? Messages::kInfo : Messages::kWarning,
                        dayChecksSummary(record.checks));
     }
@@ -76,6 +80,18 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
             messages.print(Messages::kWarning, "kalmero-batch: warning: " + warning);
         }
         session.overrideSettings(settingOverrides(options));
+        // Shared with the window and every other night: a spot is decoded once.
+        MeasureCache cache(MeasureCache::defaultPath());
+        session.useLoudness({[&cache](const std::vector<std::string>& paths,
+                                      const LoudnessSteps& steps, const std::atomic<bool>* cancel) {
+                                 SpotPoolRun run;
+                                 run.progress = steps;
+                                 run.cancel = cancel;
+                                 LoudnessMeasuring measured{measureSpots(paths, &cache, run), {}};
+                                 measured.warning = cache.warning();
+                                 return measured;
+                             },
+                             pathToCp1250});
         PictureModule pictures;
         const Outcome outcome = session.runDay(dayRun(options, weekday), pictures);
         progress.finishBar();

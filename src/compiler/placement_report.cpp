@@ -220,6 +220,8 @@ std::vector<std::string> PlacementReport::sourceCells() const {
     return cells;
 }
 
+std::string PlacementReport::csvField(const std::string& text) { return csvCell(text); }
+
 std::string PlacementReport::csv(std::string_view extraHeader,
                                  const std::vector<std::string>& extraCells) const {
     std::string text = "block time,title,path,length (ms),times placed,reason";

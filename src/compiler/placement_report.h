@@ -86,6 +86,9 @@ public:
     // of length 0 its path line, the local path tried and why; empty cells for the others.
     std::vector<std::string> sourceCells() const;
 
+    // A text as one CSV cell, quoted when it holds a comma, quote or line break.
+    static std::string csvField(const std::string& text);
+
     // Why spot `i` needs the operator's eye, as the CSV's reason column says it (ASCII);
     // empty for a spot placed once with a measured length.
     std::string reason(std::size_t i) const;

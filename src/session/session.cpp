@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "compiler/compiler.h"
+#include "formats/loudness_targets.h"
 #include "formats/lst_file.h"
 #include "formats/matryca.h"
 #include "formats/mix_file.h"
@@ -173,7 +174,9 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
     m_settings.driftLimitMs = stored.driftLimitMs;
     m_settings.longSpotMs = stored.longSpotMs;
 
-    PathMapReading paths = parsePathMap(readIfThere(m_files.ini));
+    const std::string iniBytes = readIfThere(m_files.ini);
+    m_settings.loudness = parseLoudnessTargets(iniBytes);
+    PathMapReading paths = parsePathMap(iniBytes);
     m_settings.pathMap = std::move(paths.map);
     m_settingsWarnings.clear();
     for (const std::string& refused : paths.refused) {
@@ -309,6 +312,7 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
     return run([&] {
         m_lists.ListaLST.clear();
         m_spotMeasures.clear();
+        m_loudness = DayLoudness{};
         m_progress.listCleared(ListId::Adverts);
         const std::string bytes = readWholeFile(path);
 
@@ -486,7 +490,11 @@ Outcome Session::loadDay(const DayRun& day, const SpotMeasurer& measure) {
     if (day.adverts.empty()) {
         return outcome;
     }
-    return afterWarnings(std::move(outcome.warnings), OtworzPlikLST(day.adverts, measure));
+    outcome = afterWarnings(std::move(outcome.warnings), OtworzPlikLST(day.adverts, measure));
+    if (!outcome.done()) {
+        return outcome;
+    }
+    return afterWarnings(std::move(outcome.warnings), measureLoudness());
 }
 
 Outcome Session::writeDay(const DayRun& day, DayPictureWriter& pictures) {
@@ -529,11 +537,15 @@ std::string Session::placementCsv() const {
         report.size(),
         std::string(std::count(kSpotTimingHeader.begin(), kSpotTimingHeader.end(), ','), ','));
     const std::vector<std::string> sources = report.sourceCells();
+    const std::vector<std::string> loudness =
+        m_loudness.csvCells(m_lists.ListaLST.size(), m_loudnessTools.encode);
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        cells[i] += "," + sources[i];
+        cells[i] += "," + sources[i] + "," + loudness[i];
     }
-    return report.csv(
-        std::string(kSpotTimingHeader) + "," + std::string(PlacementReport::kSourceHeader), cells);
+    return report.csv(std::string(kSpotTimingHeader) + "," +
+                          std::string(PlacementReport::kSourceHeader) + "," +
+                          std::string(kLoudnessHeader),
+                      cells);
 }
 
 std::vector<std::size_t> Session::unmeasuredSpots() const {
@@ -557,12 +569,62 @@ std::vector<std::size_t> Session::unaccountedSpots() const {
     return spots;
 }
 
+LoudnessPlan Session::loudnessPlan() const {
+    std::vector<std::string> localPaths;
+    localPaths.reserve(m_lists.ListaLST.size());
+    for (std::size_t i = 0; i < m_lists.ListaLST.size(); ++i) {
+        localPaths.push_back(i < m_spotMeasures.size() ? m_spotMeasures[i].localPath
+                                                       : std::string());
+    }
+    return planLoudness(m_lists.ListaLST, localPaths, m_loudnessTools.encode);
+}
+
+bool Session::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& measured) {
+    // A plan is made from the list it measures; any other list would get strangers' figures.
+    const LoudnessPlan current = loudnessPlan();
+    if (plan.files != current.files || plan.fileOf != current.fileOf) {
+        return false;
+    }
+    m_loudness = DayLoudness(plan, measured, m_settings.loudness);
+    return true;
+}
+
+Outcome Session::measureLoudness() {
+    if (!m_loudnessTools.measure || m_lists.ListaLST.empty()) {
+        return Outcome{};
+    }
+    return run([&] {
+        const LoudnessPlan plan = loudnessPlan();
+        m_progress.status("Pomiar głośności spotów...");
+        gauge(0, plan.files.size());
+        // The measuring threads call one at a time while this one waits for them.
+        const LoudnessMeasuring measured = m_loudnessTools.measure(
+            plan.files,
+            [this](std::size_t done, std::size_t) {
+                m_progress.gaugeProgress(static_cast<std::int64_t>(done));
+            },
+            nullptr);
+        takeLoudness(plan, measured);
+        m_progress.status("Pomiar głośności - gotowe!");
+        Outcome outcome;
+        if (!measured.warning.empty()) {
+            outcome.warnings.push_back(measured.warning);
+        }
+        return outcome;
+    });
+}
+
+std::string Session::loudnessSummary() const {
+    return m_loudness.summary(m_lists.ListaLST, m_tools.decode);
+}
+
 void Session::clear() {
     m_lists.ListaMIX.clear();
     m_lists.ListaLST.clear();
     m_lists.ListaWynikowa.clear();
     m_lists.ListaBreak.clear();
     m_spotMeasures.clear();
+    m_loudness = DayLoudness{};
     m_lastCompile = CompileRecord{};
     for (const ListId list : {ListId::Playlist, ListId::Adverts, ListId::Result}) {
         m_progress.listCleared(list);

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "compiler/day_report.h"
@@ -15,6 +17,7 @@
 #include "model/settings.h"
 #include "model/spot_measure.h"
 #include "session/break_settings.h"
+#include "session/loudness_run.h"
 #include "session/progress.h"
 #include "session/station_settings.h"
 
@@ -194,6 +197,22 @@ public:
 
     const Lists& lists() const { return m_lists; }
 
+    // The tools measuring the advert spots' loudness; without them nothing is measured and
+    // the report's loudness cells stay empty.
+    void useLoudness(LoudnessTools tools) { m_loudnessTools = std::move(tools); }
+    // The files of the loaded advert list to measure, for a measuring run elsewhere.
+    LoudnessPlan loudnessPlan() const;
+    // Takes figures measured for `plan` whole and checks them against the held targets;
+    // false (nothing taken) when the advert list is no longer the one planned for.
+    bool takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& measured);
+    // Measures the loaded advert list's spots here and now with the tools, the gauge
+    // following; the cache's trouble comes back as a warning.
+    Outcome measureLoudness();
+    // The advert spots' figures and verdicts, once taken.
+    const DayLoudness& loudness() const { return m_loudness; }
+    // The spots outside the targets for a person (UTF-8); "" when none or not measured.
+    std::string loudnessSummary() const;
+
     // Empties the four lists, as closing the window does.
     void clear();
 
@@ -217,6 +236,8 @@ private:
     Lists m_lists;
     std::vector<SpotMeasure> m_spotMeasures;
     CompileRecord m_lastCompile;
+    LoudnessTools m_loudnessTools;
+    DayLoudness m_loudness;
 };
 
 }  // namespace kalmero

@@ -10,6 +10,7 @@
 #include "compiler/placement_report.h"
 #include "model/path_map.h"
 #include "model/settings.h"
+#include "model/spot_loudness.h"
 
 namespace kalmero {
 
@@ -34,6 +35,8 @@ struct StationSettings {
     std::int64_t longSpotMs = PlacementReport::kLongSpotMs;
     // Where spots named by Windows paths are found on this machine, for measuring only.
     PathMap pathMap;
+    // What the day's advert spots are checked against (section Kontrola).
+    LoudnessTargets loudness;
 
     const std::string& folder(Folder which) const {
         return folders[static_cast<std::size_t>(which)];

@@ -348,7 +348,16 @@ QString DayPicture::describe(std::size_t resultIndex) const {
             text += QStringLiteral(", przesunięcie ") + driftLabel(*tick.aired - tick.booked);
         }
     }
+    if (!item.loud.isEmpty()) {
+        text += QStringLiteral("\nZa głośny: ") + item.loud;
+    }
     return text;
+}
+
+void DayPicture::markLoud(std::size_t resultIndex, const QString& why) {
+    if (resultIndex < m_items.size()) {
+        m_items[resultIndex].loud = why;
+    }
 }
 
 void DayPicture::paint(QPainter& painter) const {
@@ -532,6 +541,17 @@ void DayPicture::paintMarks(QPainter& painter) const {
     }
 
     paintBlockTicks(painter);
+
+    // A spot above the loudness targets: a red dot with a white rim over its bar's start.
+    for (const Item& item : m_items) {
+        if (item.loud.isEmpty() || item.segments.empty()) {
+            continue;
+        }
+        const QRect& bar = item.segments.front();
+        painter.setPen(QPen(Qt::white, 1));
+        painter.setBrush(kAlarm);
+        painter.drawEllipse(QPoint(bar.left() + std::min(bar.width() / 2, 5), bar.top()), 4, 4);
+    }
 
     painter.setBrush(Qt::NoBrush);
     if (m_highlighted && *m_highlighted < m_items.size()) {

@@ -57,6 +57,9 @@ public:
     // an advert spot its block's booked time and drift.
     QString describe(std::size_t resultIndex) const;
 
+    // Marks a record as an advert spot above the loudness targets, `why` in its description.
+    void markLoud(std::size_t resultIndex, const QString& why);
+
     // A record outlined as selected (nullopt: none).
     void setHighlighted(std::optional<std::size_t> resultIndex) { m_highlighted = resultIndex; }
     // The keyboard's cursor, framed apart from the selection (nullopt: none).
@@ -71,6 +74,7 @@ private:
         QString label;  // performer – title, UTF-16
         bool newsBreak = false;
         bool farBreak = false;
+        QString loud;                      // why it is too loud; empty when it isn't
         std::optional<std::size_t> block;  // the advert block it is a copy from
         int row = -1;                      // the hour row of its first segment
         std::vector<QRect> segments;

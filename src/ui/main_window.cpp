@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QValidator>
@@ -26,6 +27,7 @@
 #include "ui/day_view.h"
 #include "ui/folder_chooser.h"
 #include "ui/list_models.h"
+#include "ui/loudness_page.h"
 #include "ui/matrix_editor.h"
 #include "ui/operator_dialogs.h"
 #include "ui/path_map_dialog.h"
@@ -171,9 +173,79 @@ void TForm1::BitBtn5Click() {
     openAndLoad(m_session->settings().folder(Folder::AdvertLists),
                 QStringLiteral("Pliki list reklamych (*.lst)"), ListId::Adverts,
                 {m_advertName, m_resultName}, [this](const std::string& path) {
-                    return m_session->OtworzPlikLST(
+                    if (m_loudness != nullptr) {
+                        m_loudness->cancel();
+                    }
+                    Outcome outcome = m_session->OtworzPlikLST(
                         path, m_newMeasurer ? m_newMeasurer() : SpotMeasurer{});
+                    if (outcome.done()) {
+                        startLoudness();
+                    }
+                    return outcome;
                 });
+}
+
+void TForm1::setLoudnessTools(LoudnessTools tools) {
+    m_loudnessTools = std::move(tools);
+    m_session->useLoudness(m_loudnessTools);
+}
+
+void TForm1::startLoudness() {
+    if (m_loudness == nullptr) {
+        if (!m_loudnessTools.measure) {
+            setLoudnessTools(LoudnessWorker::sharedTools());
+        }
+        m_loudness = std::make_unique<LoudnessWorker>(
+            [this](std::size_t done, std::size_t total) { showLoudnessProgress(done, total); },
+            [this](const LoudnessPlan& plan, const LoudnessMeasuring& measured) {
+                takeLoudness(plan, measured);
+            });
+    }
+    LoudnessPlan plan = m_session->loudnessPlan();
+    if (plan.files.empty()) {
+        return;
+    }
+    m_loudness->start(std::move(plan), m_loudnessTools.measure);
+}
+
+void TForm1::showLoudnessProgress(std::size_t done, std::size_t total) {
+    // A command's own status and gauge come first; the measuring shows again after it.
+    if (m_busy) {
+        return;
+    }
+    m_progress->status(
+        QStringLiteral("Pomiar głośności: %1 z %2").arg(done).arg(total).toStdString());
+    m_progress->gaugeMax(static_cast<std::int64_t>(total));
+    m_progress->gaugeProgress(static_cast<std::int64_t>(done));
+    m_progress->flush();
+}
+
+void TForm1::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& measured) {
+    if (m_busy) {
+        // A command is running (its gauge lets events through): the figures wait for its end.
+        QTimer::singleShot(50, this, [this, plan, measured] { takeLoudness(plan, measured); });
+        return;
+    }
+    if (!m_session->takeLoudness(plan, measured)) {
+        return;
+    }
+    const std::size_t loud = m_session->loudness().loudSpots().size();
+    QString text = loud == 0
+                       ? QStringLiteral("Pomiar głośności - gotowe!")
+                       : QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: %1").arg(loud);
+    if (!measured.warning.empty() && !m_cacheWarned) {
+        m_cacheWarned = true;
+        text += QStringLiteral(" ") + QString::fromStdString(measured.warning);
+    }
+    m_progress->status(text.toStdString());
+    m_progress->flush();
+    m_status->setToolTip(text);
+    if (!m_session->lists().ListaWynikowa.empty()) {
+        if (m_dayView != nullptr) {
+            m_dayView->setPicture(dayPicture());
+        }
+        showPlacementReport();
+    }
 }
 
 void TForm1::BitBtn3Click() {
@@ -198,7 +270,9 @@ void TForm1::BitBtn3Click() {
 
 DayPicture TForm1::dayPicture() const {
     const CompileRecord& compiled = m_session->lastCompile();
-    return DayPicture(m_session->lists().ListaWynikowa, compiled.blocks, compiled.checks);
+    DayPicture picture(m_session->lists().ListaWynikowa, compiled.blocks, compiled.checks);
+    markLoudSpots(picture, compiled.origins, m_session->loudness());
+    return picture;
 }
 
 void TForm1::showPlacementReport() {
@@ -213,13 +287,17 @@ void TForm1::showPlacementReport() {
                                : measure.problem + " (szukano: " + measure.localPath + ")");
     }
     m_placementEntries = placementEntries(report, problems);
-    if (m_placementEntries.empty() && checks.clean()) {
+    const std::size_t loud = m_session->loudness().loudSpots().size();
+    if (m_placementEntries.empty() && checks.clean() && loud == 0) {
         m_placementNotice->hide();
         return;
     }
     QString text = placementNoticeText(report.counts());
     if (!checks.clean()) {
         text += QStringLiteral("; kontrola dnia: uwagi");
+    }
+    if (loud > 0) {
+        text += QStringLiteral("; za głośne: %1").arg(loud);
     }
     m_placementNotice->setText(text);
     // Right-aligned with the gauge, centred on the status line and clear of the gauge.
@@ -236,10 +314,14 @@ void TForm1::showPlacementReport() {
 void TForm1::showPlacementList() {
     // Rows are decoded only now: a hostile list can leave millions of spots behind.
     const CompileRecord& compiled = m_session->lastCompile();
-    PlacementListDialog dialog(m_placementNotice->text(), placementRows(m_placementEntries), this,
-                               blockRows(compiled.blocks, compiled.checks.limits.driftMs),
-                               QString::fromStdString(dayChecksSummary(compiled.checks)),
-                               [this] { showDayView(); });
+    const QString dayChecks = QString::fromStdString(dayChecksSummary(compiled.checks));
+    PlacementList list{m_placementNotice->text(),
+                       placementRows(m_placementEntries),
+                       blockRows(compiled.blocks, compiled.checks.limits.driftMs),
+                       dayChecks,
+                       dayChecks.isEmpty(),
+                       loudnessRows(m_session->lists().ListaLST, m_session->loudness())};
+    PlacementListDialog dialog(list, this, [this] { showDayView(); });
     dialog.exec();
 }
 
@@ -395,6 +477,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TForm1::FormClose() { m_session->clear(); }
+void TForm1::FormClose() {
+    if (m_loudness != nullptr) {
+        m_loudness->cancel();
+    }
+    m_session->clear();
+}
 
 }  // namespace kalmero

@@ -9,6 +9,7 @@
 #include "model/settings.h"
 #include "model/spot_measure.h"
 #include "session/session.h"
+#include "ui/loudness_worker.h"
 #include "ui/placement_notice.h"
 
 class QCheckBox;
@@ -72,6 +73,9 @@ public:
     // Opens the path map's editor (the form's context menu, Ctrl+K); OK stores the map.
     void editPathMap();
 
+    // The loudness measuring's tools; the station's shared cache and the pool unless set.
+    void setLoudnessTools(LoudnessTools tools);
+
     // True while a command runs; the commands and settings are disabled meanwhile.
     bool busy() const { return m_busy; }
 
@@ -105,6 +109,11 @@ private:
     void showPlacementReport();
     // The last compile's day as the day view draws it.
     DayPicture dayPicture() const;
+    // Measures the loaded advert list's loudness in the background; the figures reach the
+    // session whole when ready, and the notice and day view show them.
+    void startLoudness();
+    void showLoudnessProgress(std::size_t done, std::size_t total);
+    void takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& measured);
 
     OperatorDialogs& m_dialogs;
     SpotMeasurerFactory m_newMeasurer;
@@ -137,6 +146,10 @@ private:
 
     std::unique_ptr<WindowProgress> m_progress;
     std::unique_ptr<Session> m_session;
+    LoudnessTools m_loudnessTools;
+    // Gone before the session: its thread never outlives what it reports to.
+    std::unique_ptr<LoudnessWorker> m_loudness;
+    bool m_cacheWarned = false;
     bool m_busy = false;
     bool m_closeRequested = false;
 };

@@ -66,7 +66,8 @@ QString spotName(const PlacementEntry& entry) {
 
 // Every finding of the day in words, the most urgent first: an advert lost or silent costs
 // the station money, a doubled one less; then the blocks and the day's timing.
-QStringList findings(const std::vector<PlacementEntry>& entries, const DayChecks& checks) {
+QStringList findings(const std::vector<PlacementEntry>& entries, const DayChecks& checks,
+                     const std::vector<LoudnessRow>& loudness) {
     QStringList never;
     QStringList silent;
     QStringList doubled;
@@ -88,7 +89,7 @@ QStringList findings(const std::vector<PlacementEntry>& entries, const DayChecks
             suspicious << spotName(entry) + QStringLiteral(" podejrzanie długi");
         }
     }
-    QStringList all = never + silent + doubled;
+    QStringList all = never + silent + doubled + loudnessFindings(loudness);
     for (const std::string& finding : dayFindings(checks)) {
         all << QString::fromStdString(finding);
     }
@@ -200,8 +201,9 @@ QString placementNoticeText(const PlacementCounts& counts) {
     return text;
 }
 
-QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChecks& checks) {
-    const QStringList all = findings(entries, checks);
+QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChecks& checks,
+                       const std::vector<LoudnessRow>& loudness) {
+    const QStringList all = findings(entries, checks, loudness);
     if (all.isEmpty()) {
         return QStringLiteral("Bez uwag");
     }
@@ -253,7 +255,7 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
                                          const std::vector<PlacementRow>& rows, QWidget* parent,
                                          const std::vector<BlockRow>& blocks,
                                          const QString& dayChecks, std::function<void()> showDay)
-    : PlacementListDialog(PlacementList{summary, rows, blocks, dayChecks, dayChecks.isEmpty()},
+    : PlacementListDialog(PlacementList{summary, rows, blocks, dayChecks, dayChecks.isEmpty(), {}},
                           parent, std::move(showDay)) {}
 
 PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* parent,
@@ -280,6 +282,9 @@ PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* par
         checks->setObjectName(QStringLiteral("DayChecks"));
         checks->setReadOnly(true);
         m_pages->addTab(checks, QStringLiteral("Kontrola dnia"));
+    }
+    if (!list.loudness.empty()) {
+        m_pages->addTab(makeLoudnessTable(list.loudness, m_pages), QStringLiteral("Głośność"));
     }
     addButtons(showDay);
 
@@ -353,8 +358,12 @@ void PlacementListDialog::openFirstPageWithFindings(const PlacementList& list) {
         std::any_of(list.blocks.begin(), list.blocks.end(),
                     [](const BlockRow& row) { return row.overLimit || row.aired.isEmpty(); });
     QWidget* page = nullptr;
+    const bool loud = std::any_of(list.loudness.begin(), list.loudness.end(),
+                                  [](const LoudnessRow& row) { return row.tooLoud; });
     if (!list.spots.empty()) {
         page = findChild<QWidget*>(QStringLiteral("PlacementTable"));
+    } else if (loud && !blocksAstray) {
+        page = findChild<QWidget*>(QStringLiteral("LoudnessTable"));
     } else if (blocksAstray || (list.dayChecksClean && !list.blocks.empty())) {
         // On a day with nothing to check the blocks are what is worth a look.
         page = findChild<QWidget*>(QStringLiteral("BlockTable"));

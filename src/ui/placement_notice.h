@@ -8,6 +8,7 @@
 
 #include "compiler/day_report.h"
 #include "compiler/placement_report.h"
+#include "ui/loudness_page.h"
 
 class QDialogButtonBox;
 class QPushButton;
@@ -67,8 +68,10 @@ QString placementNoticeText(const PlacementCounts& counts);
 
 // The notice's first line: the day's most urgent finding in words ("Blok 12:00 nadany 16:18
 // później", "Lista kończy się po północy (+11:58)"), then how many more there are; "Bez uwag"
-// when the spots and the day's checks have nothing to say.
-QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChecks& checks);
+// when the spots and the day's checks have nothing to say. The spots above the loudness
+// targets (`loudness`'s) count among the findings, after the doubled spots.
+QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChecks& checks,
+                       const std::vector<LoudnessRow>& loudness = {});
 
 // The key that opens the notice's list from anywhere in the main window.
 inline constexpr Qt::Key kPlacementNoticeKey = Qt::Key_F8;
@@ -88,6 +91,8 @@ struct PlacementList {
     std::vector<BlockRow> blocks;     // every advert block, booked against aired
     QString dayChecks;                // the day's checks as text; no page when empty
     bool dayChecksClean = true;       // the checks found nothing
+    // Every spot's loudness; no page when empty (not measured yet).
+    std::vector<LoudnessRow> loudness;
 };
 
 // The modal list behind the notice: the spots to check, the advert blocks booked against

@@ -416,3 +416,86 @@ TEST_F(SessionTest, OverridesAreHeldForTheRunAndNeverWritten) {
 
 }  // namespace
 }  // namespace kalmero::test
+
+namespace kalmero::test {
+namespace {
+
+TEST_F(SessionTest, AnUnattendedDayNamesItsSpotsAboveTheLoudnessTargets) {
+    struct TargetCase {
+        const char* name;
+        std::string kontrola;  // the [Kontrola] section's lines
+        std::vector<std::size_t> loud;
+        std::string reportRow;  // spot "a" at 11:59 in the CSV, from its loudness cells on
+    };
+    // clang-format off
+    const TargetCase cases[] = {
+        {"defaults", "", {0, 2},
+         ",-14.0,-10.0,-3.0,\"za głośny: krótkoterminowa -10.0 LUFS > -18; głośniejszy od "
+         "reszty dnia: zintegrowana -14.0 LUFS, mediana -19.0 LUFS, różnica 5.0 LU > 3\"\r\n"},
+        {"targets from the configuration",
+         "MaxKrotkoterminowaLUFS=-9.5\r\nMaxSzczytDBTP=-3,5\r\nRoznicaLU=6\r\n", {0, 2},
+         ",-14.0,-10.0,-3.0,za wysoki szczyt: -3.0 dBTP > -3.5\r\n"},
+        {"none above", "MaxKrotkoterminowaLUFS=-9\r\nRoznicaLU=6\r\n", {}, ",-14.0,-10.0,-3.0,\r\n"},
+    };
+    // clang-format on
+    std::vector<std::string> asked;
+    LoudnessTools tools;
+    tools.measure = [&asked](const std::vector<std::string>& paths, const LoudnessSteps& steps,
+                             const std::atomic<bool>*) {
+        LoudnessMeasuring measured;
+        for (const std::string& path : paths) {
+            asked.push_back(path);
+            SpotLoudness spot;
+            const bool loud = path == "/srv/a.wav";
+            spot.integratedLufs = loud ? -14.0 : -24.0;
+            spot.maxShortTermLufs = loud ? -10.0 : -20.0;
+            spot.truePeakDbtp = loud ? -3.0 : -6.0;
+            measured.spots.emplace_back(spot);
+            steps(measured.spots.size(), paths.size());
+        }
+        // One file that can't be measured: no figures.
+        measured.spots.back().reset();
+        measured.warning = "Pamięć pomiarów jest uszkodzona; utworzono ją od nowa.";
+        return measured;
+    };
+    session.useLoudness(tools);
+    // The spot measurer found "a" under /srv; "b" and "c" are measured by their path lines.
+    const SpotMeasurer measure = [](std::string_view path) {
+        return SpotMeasure{1000, "", path == "a" ? "/srv/a.wav" : ""};
+    };
+    FakePictures pictures;
+    for (const TargetCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        asked.clear();
+        folder.write("kalmero.ini", "[Kontrola]\r\n" + c.kontrola);
+        session.readSettings([](const std::string&) { return false; });
+        holdMode(BreakMode::Nearest);
+        DayRun day;
+        day.playlist = folder.write("dzien.mix", kPlaylist);
+        day.adverts = folder.write(
+            "r.lst", "11:59:00\r\na\r\n12:03:00\r\nb\r\n12:04:00\r\na\r\n12:05:00\r\nc\r\n");
+        day.report = folder / "r.csv";
+        day.result = folder / "out.mix";
+        const Outcome outcome = session.runDay(day, measure, pictures);
+        ASSERT_TRUE(outcome.done()) << outcome.message;
+        EXPECT_EQ(asked, (Strings{"/srv/a.wav", "b", "c"})) << "each file once, found or named";
+        EXPECT_EQ(outcome.warnings,
+                  Strings{"Pamięć pomiarów jest uszkodzona; utworzono ją od nowa."});
+        EXPECT_EQ(session.loudness().loudSpots(), c.loud);
+        const std::string report = readBytes(folder / "r.csv");
+        EXPECT_NE(
+            report.find("11:59:00.000,a,a,1000,1,,11:59:00.000,12:02:10.000,190000,,," + c.reportRow),
+            std::string::npos)
+            << report;
+        // The spot not measured has empty cells; its length is what the load measured.
+        EXPECT_NE(report.find(",c,c,1000,"), std::string::npos);
+        EXPECT_NE(report.find(",,,,\r\n"), std::string::npos) << report;
+        EXPECT_EQ(session.loudnessSummary().find("Spoty za głośne: 1\n  11:59:00.000  a  -14.0 "
+                                                 "LUFS, maks. krótkoterminowa -10.0 LUFS, "
+                                                 "szczyt -3.0 dBTP  ("),
+                  c.loud.empty() ? std::string::npos : 0);
+    }
+}
+
+}  // namespace
+}  // namespace kalmero::test

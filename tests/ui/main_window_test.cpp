@@ -6,10 +6,14 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeView>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "formats/matryca.h"
 #include "formats/mix_file.h"
@@ -387,6 +391,79 @@ TEST_F(FormTest, PathMapIsEditedFromTheKeyboardAndStoredAsTheConfigurationsSecti
               "[Break]\r\nTime=10\r\n");
     EXPECT_EQ(formSettings().pathMap.lines().size(), 2u);
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+}  // namespace
+}  // namespace kalmero::test
+
+namespace kalmero::test {
+namespace {
+
+TEST_F(FormTest, LoudnessIsMeasuredBehindTheCommandsAndShownWhole) {
+    writeBytes(path("dzien.mix"), kPlaylist);
+    writeBytes(path("reklamy.lst"), kAdverts);
+    writeBytes(files().matrix, kEveryHour + kEveryHour + kEveryHour + kEveryHour + kEveryHour +
+                                   kEveryHour + kEveryHour);
+    std::atomic<bool> release{false};
+    LoudnessTools tools;
+    tools.measure = [&release](const std::vector<std::string>& paths, const LoudnessSteps& steps,
+                               const std::atomic<bool>* cancel) {
+        while (!release && !*cancel) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        LoudnessMeasuring measured;
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            SpotLoudness spot;
+            spot.integratedLufs = -14.04;
+            spot.maxShortTermLufs = -9.96;
+            spot.truePeakDbtp = -0.5;
+            measured.spots.emplace_back(spot);
+            steps(i + 1, paths.size());
+        }
+        return measured;
+    };
+    form().setLoudnessTools(tools);
+    dialogs.answers = {QString::fromStdString(path("dzien.mix")),
+                       QString::fromStdString(path("reklamy.lst"))};
+    control<QAbstractButton>("BitBtn4")->click();
+    control<QAbstractButton>("BitBtn5")->click();
+
+    // The day compiles while its spots are still being measured, and knows nothing of them.
+    control<QAbstractButton>("BitBtn3")->click();
+    ASSERT_EQ(lists().ListaWynikowa.size(), 4u);
+    EXPECT_FALSE(form().session().loudness().delivered());
+
+    release = true;
+    for (int wait = 0; wait < 5000 && !form().session().loudness().delivered(); ++wait) {
+        QTest::qWait(1);
+    }
+    ASSERT_TRUE(form().session().loudness().delivered());
+    EXPECT_EQ(control<QLabel>("Label1")->text(),
+              QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: 1"));
+    auto* notice = control<QPushButton>("PlacementNotice");
+    ASSERT_TRUE(notice->isVisibleTo(&form()));
+    EXPECT_TRUE(notice->text().endsWith(QStringLiteral("; za głośne: 1")))
+        << notice->text().toStdString();
+
+    std::vector<QString> shown;
+    whenModalOpens([&] {
+        auto* list = QApplication::activeModalWidget();
+        ASSERT_NE(list, nullptr);
+        auto* table = list->findChild<QTableWidget*>(QStringLiteral("LoudnessTable"));
+        ASSERT_NE(table, nullptr);
+        ASSERT_EQ(table->rowCount(), 1);
+        for (int c = 0; c < table->columnCount(); ++c) {
+            shown.push_back(table->item(0, c)->text());
+        }
+        EXPECT_EQ(table->item(0, 3)->foreground().color(), QColor(176, 0, 0));
+        list->findChild<QPushButton*>(QStringLiteral("PlacementOk"))->click();
+    });
+    notice->click();
+    EXPECT_EQ(shown, (std::vector<QString>{
+                         QStringLiteral("12:00:00.000"), QStringLiteral("spot"),
+                         QStringLiteral("-14.0"), QStringLiteral("-10.0"), QStringLiteral("-0.5"),
+                         QStringLiteral("za głośny: krótkoterminowa -10.0 LUFS > -18; za wysoki "
+                                        "szczyt: -0.5 dBTP > -1")}));
 }
 
 }  // namespace

@@ -1,0 +1,161 @@
+#include "session/loudness_run.h"
+
+#include <limits>
+#include <unordered_map>
+#include <utility>
+
+#include "compiler/placement_report.h"
+
+namespace kalmero {
+
+namespace {
+
+const LoudnessVerdict kNoVerdict;
+constexpr std::size_t kNoFile = std::numeric_limits<std::size_t>::max();
+
+std::string figureOrDash(std::optional<double> figure) {
+    const std::string text = formatLoudnessFigure(figure);
+    return text.empty() ? "—" : text;
+}
+
+}  // namespace
+
+LoudnessPlan planLoudness(const Lista& spots, const std::vector<std::string>& localPaths,
+                          const Cp1250Encoder& encode) {
+    LoudnessPlan plan;
+    plan.fileOf.reserve(spots.size());
+    std::unordered_map<std::string, std::size_t> known;
+    for (std::size_t i = 0; i < spots.size(); ++i) {
+        std::string file = std::string(spots[i].value(Field::Adr));
+        if (i < localPaths.size() && !localPaths[i].empty()) {
+            file = encode ? encode(localPaths[i]) : localPaths[i];
+        }
+        if (file.empty()) {
+            plan.fileOf.push_back(kNoFile);
+            continue;
+        }
+        const auto [where, added] = known.emplace(std::move(file), plan.files.size());
+        if (added) {
+            plan.files.push_back(where->first);
+        }
+        plan.fileOf.push_back(where->second);
+    }
+    // Spots without a file point past the list of files, whatever its final size.
+    for (std::size_t& file : plan.fileOf) {
+        file = file == kNoFile ? plan.files.size() : file;
+    }
+    return plan;
+}
+
+DayLoudness::DayLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& measured,
+                         const LoudnessTargets& targets)
+    : m_files(measured.spots), m_fileOf(plan.fileOf), m_warning(measured.warning) {
+    m_files.resize(plan.files.size());
+    // The day's median is that of its files, each counted once however often it airs.
+    std::vector<SpotLoudness> known;
+    std::vector<std::size_t> knownFile;
+    for (std::size_t f = 0; f < m_files.size(); ++f) {
+        if (m_files[f]) {
+            known.push_back(*m_files[f]);
+            knownFile.push_back(f);
+        }
+    }
+    m_verdicts.resize(m_files.size());
+    std::vector<LoudnessVerdict> verdicts = checkLoudness(known, targets);
+    for (std::size_t k = 0; k < verdicts.size(); ++k) {
+        m_verdicts[knownFile[k]] = std::move(verdicts[k]);
+    }
+}
+
+const SpotLoudness* DayLoudness::spot(std::size_t i) const {
+    if (i >= m_fileOf.size() || m_fileOf[i] >= m_files.size() || !m_files[m_fileOf[i]]) {
+        return nullptr;
+    }
+    return &*m_files[m_fileOf[i]];
+}
+
+const LoudnessVerdict& DayLoudness::verdict(std::size_t i) const {
+    return spot(i) == nullptr ? kNoVerdict : m_verdicts[m_fileOf[i]];
+}
+
+std::vector<std::size_t> DayLoudness::loudSpots() const {
+    std::vector<std::size_t> loud;
+    for (std::size_t i = 0; i < m_fileOf.size(); ++i) {
+        if (verdict(i).tooLoud) {
+            loud.push_back(i);
+        }
+    }
+    return loud;
+}
+
+std::vector<std::string> DayLoudness::csvCells(std::size_t spotCount,
+                                               const Cp1250Encoder& encode) const {
+    std::vector<std::string> cells;
+    cells.reserve(spotCount);
+    for (std::size_t i = 0; i < spotCount; ++i) {
+        const SpotLoudness* figures = spot(i);
+        if (figures == nullptr) {
+            cells.emplace_back(",,,");
+            continue;
+        }
+        const std::string& reason = verdict(i).reason;
+        cells.push_back(formatLoudnessFigure(figures->integratedLufs) + "," +
+                        formatLoudnessFigure(figures->maxShortTermLufs) + "," +
+                        formatLoudnessFigure(figures->truePeakDbtp) + "," +
+                        PlacementReport::csvField(encode ? encode(reason) : reason));
+    }
+    return cells;
+}
+
+std::string DayLoudness::summary(const Lista& spots,
+                                 const std::function<std::string(std::string_view)>& decode) const {
+    // Each file once, by its first spot: a loud file airing all day is one thing to mend.
+    std::string loud;
+    std::string doubtful;
+    std::size_t loudCount = 0;
+    std::size_t doubtfulCount = 0;
+    std::vector<bool> named(m_files.size(), false);
+    for (std::size_t i = 0; i < m_fileOf.size() && i < spots.size(); ++i) {
+        const SpotLoudness* figures = spot(i);
+        if (figures == nullptr || named[m_fileOf[i]] || verdict(i).reason.empty()) {
+            continue;
+        }
+        named[m_fileOf[i]] = true;
+        const bool tooLoud = verdict(i).tooLoud;
+        std::size_t& count = tooLoud ? loudCount : doubtfulCount;
+        if (++count > PlacementReport::kSummaryLines) {
+            continue;
+        }
+        const TPozycja& record = spots[i];
+        const auto text = [&](Field field) {
+            const std::string_view value = record.value(field);
+            return decode ? decode(value) : std::string(value);
+        };
+        (tooLoud ? loud : doubtful) += "  " + text(Field::Emi) + "  " + text(Field::Tyt) + "  " +
+                                       loudnessFiguresText(*figures) + "  (" + verdict(i).reason +
+                                       ")\n";
+    }
+    const auto more = [](std::size_t count) {
+        return count > PlacementReport::kSummaryLines
+                   ? "  ... i " + std::to_string(count - PlacementReport::kSummaryLines) +
+                         " więcej\n"
+                   : std::string();
+    };
+    std::string text;
+    if (loudCount > 0) {
+        text += "Spoty za głośne: " + std::to_string(loudCount) + "\n" + loud + more(loudCount);
+    }
+    if (doubtfulCount > 0) {
+        text += "Spoty z problemem pomiaru głośności: " + std::to_string(doubtfulCount) + "\n" +
+                doubtful + more(doubtfulCount);
+    }
+    return text;
+}
+
+std::string loudnessFiguresText(const SpotLoudness& spot) {
+    return figureOrDash(spot.integratedLufs) + " LUFS, maks. krótkoterminowa " +
+           figureOrDash(spot.maxShortTermLufs) + " LUFS, szczyt " +
+           figureOrDash(spot.truePeakDbtp) + " dBTP";
+}
+
+}  // namespace kalmero

@@ -1,0 +1,120 @@
+#include "ui/loudness_page.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+#include <limits>
+
+#include "compiler/day_report.h"
+#include "platform/encoding.h"
+#include "ui/day_picture.h"
+
+namespace kalmero {
+
+namespace {
+
+const QColor kOutside(176, 0, 0);
+
+QString decoded(const TPozycja& spot, Field field) {
+    return QString::fromStdString(cp1250ToUtf8(spot.value(field)));
+}
+
+// A figure's cell: shown to one decimal, sorted by its value, an unmeasured one lowest.
+class FigureItem : public QTableWidgetItem {
+public:
+    explicit FigureItem(std::optional<double> figure)
+        : QTableWidgetItem(QString::fromStdString(formatLoudnessFigure(figure))) {
+        setData(Qt::UserRole, figure ? *figure : -std::numeric_limits<double>::infinity());
+        setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    bool operator<(const QTableWidgetItem& other) const override {
+        return data(Qt::UserRole).toDouble() < other.data(Qt::UserRole).toDouble();
+    }
+};
+
+}  // namespace
+
+std::vector<LoudnessRow> loudnessRows(const Lista& spots, const DayLoudness& loudness) {
+    std::vector<LoudnessRow> rows;
+    if (!loudness.delivered()) {
+        return rows;
+    }
+    rows.reserve(spots.size());
+    for (std::size_t i = 0; i < spots.size(); ++i) {
+        LoudnessRow row;
+        row.block = decoded(spots[i], Field::Emi);
+        row.title = decoded(spots[i], Field::Tyt);
+        row.path = decoded(spots[i], Field::Adr);
+        if (const SpotLoudness* figures = loudness.spot(i)) {
+            row.integratedLufs = figures->integratedLufs;
+            row.maxShortTermLufs = figures->maxShortTermLufs;
+            row.truePeakDbtp = figures->truePeakDbtp;
+            row.reason = QString::fromStdString(loudness.verdict(i).reason);
+            row.tooLoud = loudness.verdict(i).tooLoud;
+        } else {
+            row.reason = QStringLiteral("nie zmierzono");
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+QStringList loudnessFindings(const std::vector<LoudnessRow>& rows) {
+    QStringList found;
+    for (const LoudnessRow& row : rows) {
+        if (row.tooLoud) {
+            found << QStringLiteral("Spot %1 „%2” za głośny (%3)")
+                         .arg(row.block.left(5), row.title, row.reason);
+        }
+    }
+    return found;
+}
+
+QTableWidget* makeLoudnessTable(const std::vector<LoudnessRow>& rows, QWidget* parent) {
+    const QStringList headers = {
+        QStringLiteral("czas bloku"),        QStringLiteral("tytuł"),
+        QStringLiteral("zintegrowana LUFS"), QStringLiteral("maks. krótkoterminowa LUFS"),
+        QStringLiteral("szczyt dBTP"),       QStringLiteral("powód")};
+    auto* table = new QTableWidget(static_cast<int>(rows.size()), headers.size(), parent);
+    table->setObjectName(QStringLiteral("LoudnessTable"));
+    table->setHorizontalHeaderLabels(headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setAlternatingRowColors(true);
+    table->verticalHeader()->hide();
+    table->setToolTip(QStringLiteral(
+        "Głośność każdego spotu według EBU R 128 (ITU-R BS.1770): zintegrowana, największa "
+        "krótkoterminowa (okno 3 s) i szczyt rzeczywisty. Spot mono mierzony jest tak, jak "
+        "idzie na antenę: na obu kanałach. Kliknij nagłówek kolumny, by posortować."));
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const LoudnessRow& row = rows[static_cast<std::size_t>(r)];
+        QTableWidgetItem* cells[] = {
+            new QTableWidgetItem(row.block),    new QTableWidgetItem(row.title),
+            new FigureItem(row.integratedLufs), new FigureItem(row.maxShortTermLufs),
+            new FigureItem(row.truePeakDbtp),   new QTableWidgetItem(row.reason)};
+        cells[1]->setToolTip(row.path);
+        cells[5]->setToolTip(row.reason);
+        for (int c = 0; c < headers.size(); ++c) {
+            if (row.tooLoud) {
+                cells[c]->setForeground(kOutside);
+            }
+            table->setItem(r, c, cells[c]);
+        }
+    }
+    table->setSortingEnabled(true);
+    table->sortByColumn(0, Qt::AscendingOrder);
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
+void markLoudSpots(DayPicture& picture, const std::vector<std::size_t>& origins,
+                   const DayLoudness& loudness) {
+    for (std::size_t r = 0; r < origins.size(); ++r) {
+        const LoudnessVerdict& verdict = loudness.verdict(origins[r]);
+        if (verdict.tooLoud) {
+            picture.markLoud(r, QString::fromStdString(verdict.reason));
+        }
+    }
+}
+
+}  // namespace kalmero
