@@ -47,8 +47,8 @@ WriteDayPicture loadModule() {
 }  // namespace
 
 void PictureModule::writeDayPicture(const std::string& path, const Lista& result,
-                                    const std::vector<AdvertBlock>& blocks,
-                                    const DayChecks& checks, const DayTitle& title) {
+                                    const std::vector<AdvertBlock>& blocks, const DayChecks& checks,
+                                    const DayTitle& title) {
     const WriteDayPicture write = loadModule();
     std::array<char, 1024> error{};
     if (write(path.c_str(), &result, &blocks, &checks, &title, error.data(), error.size()) != 0) {

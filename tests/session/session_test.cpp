@@ -483,9 +483,9 @@ TEST_F(SessionTest, AnUnattendedDayNamesItsSpotsAboveTheLoudnessTargets) {
                   Strings{"Pamięć pomiarów jest uszkodzona; utworzono ją od nowa."});
         EXPECT_EQ(session.loudness().loudSpots(), c.loud);
         const std::string report = readBytes(folder / "r.csv");
-        EXPECT_NE(
-            report.find("11:59:00.000,a,a,1000,1,,11:59:00.000,12:02:10.000,190000,,," + c.reportRow),
-            std::string::npos)
+        EXPECT_NE(report.find("11:59:00.000,a,a,1000,1,,11:59:00.000,12:02:10.000,190000,,," +
+                              c.reportRow),
+                  std::string::npos)
             << report;
         // The spot not measured has empty cells; its length is what the load measured.
         EXPECT_NE(report.find(",c,c,1000,"), std::string::npos);

@@ -17,8 +17,8 @@
 
 #include "formats/konfiguracja_file.h"
 #include "model/lists.h"
-#include "support/session_probe.h"
 #include "session/disk_files.h"
+#include "support/session_probe.h"
 #include "support/temp_folder.h"
 #include "ui/main_window.h"
 #include "ui/operator_dialogs.h"
