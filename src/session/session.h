@@ -120,6 +120,7 @@ public:
     void storeBreakMode(BreakMode mode);
     void storeFade(bool fade);
     void storeBreakLength(BreakLength length);
+    void storeDayViewPlace(const WindowPlace& place);
     BreakWeek readBreakWeek() override;
     void storeBreakHour(int day, int hourIndex, bool on) override;
     void storeBreakWeek(const BreakWeek& week) override;
