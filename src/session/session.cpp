@@ -4,6 +4,7 @@
 #include <array>
 #include <cassert>
 #include <filesystem>
+#include <limits>
 #include <new>
 #include <system_error>
 #include <type_traits>
@@ -70,6 +71,29 @@ std::string readIfThere(const std::string& path) {
     } catch (const FileError&) {
         return {};
     }
+}
+
+// "Podgląd dnia"'s place, kept in the configuration beside the settings.
+constexpr std::string_view kDayViewSection = "PodgladDnia";
+constexpr std::array<std::string_view, 4> kPlaceKeys = {"X", "Y", "Szerokosc", "Wysokosc"};
+
+// A window place as stored; none when a key is missing or not a number, or the place is no
+// window's (a size of nothing, or beyond any screen: a hand-edited or broken file).
+std::optional<WindowPlace> readWindowPlace(const std::string& ini, std::string_view section) {
+    constexpr std::int32_t kMissing = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t kFarthest = 32767;
+    std::array<std::int32_t, 4> values{};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = iniReadInteger(ini, section, kPlaceKeys[i], kMissing);
+        if (values[i] == kMissing || values[i] < -kFarthest || values[i] > kFarthest) {
+            return std::nullopt;
+        }
+    }
+    const WindowPlace place{values[0], values[1], values[2], values[3]};
+    if (place.width < 1 || place.height < 1) {
+        return std::nullopt;
+    }
+    return place;
 }
 
 // `next` with the warnings of the steps before it first.
@@ -186,6 +210,7 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
             "Pominięto linię mapy ścieżek [" + std::string(kPathMapSection) + "] " +
             m_tools.decode(refused.substr(0, colon)) + " (" + refused.substr(colon + 2) + ")");
     }
+    m_settings.dayViewPlace = readWindowPlace(m_files.ini, kDayViewSection);
     return stored;
 }
 
@@ -241,6 +266,14 @@ void Session::storePathMap(PathMap map) {
     }
     writeFileAtomically(m_files.ini, withPathMap(std::move(bytes), m_settings.pathMap),
                         WriteFailureText::UnableToWrite);
+}
+
+void Session::storeDayViewPlace(const WindowPlace& place) {
+    m_settings.dayViewPlace = place;
+    const std::array<int, 4> values = {place.x, place.y, place.width, place.height};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        iniWriteInteger(m_files.ini, kDayViewSection, kPlaceKeys[i], values[i]);
+    }
 }
 
 BreakWeek Session::readBreakWeek() {

@@ -149,6 +149,7 @@ public:
     void storeBreakLength(BreakLength length);
     // Replaces the configuration's [Sciezki] lines with the map's, every other byte kept.
     void storePathMap(PathMap map);
+    void storeDayViewPlace(const WindowPlace& place);
     BreakWeek readBreakWeek() override;
     void storeBreakHour(int day, int hourIndex, bool on) override;
     void storeBreakWeek(const BreakWeek& week) override;

@@ -21,6 +21,17 @@ enum class Folder {
     Results,      // FolderWynikowy
 };
 
+// Where a window of the program stands on the desktop: its frame's top left corner and its
+// size without the frame, in pixels, as a window manager takes them back.
+struct WindowPlace {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    bool operator==(const WindowPlace&) const = default;
+};
+
 // A station's settings, typed, as the session holds them and the configuration stores them.
 // Texts are Windows-1250 bytes as stored; a folder chosen in the program ends in "/".
 struct StationSettings {
@@ -37,6 +48,9 @@ struct StationSettings {
     PathMap pathMap;
     // What the day's advert spots are checked against (section Kontrola).
     LoudnessTargets loudness;
+    // Where the operator left "Podgląd dnia"; none until it was first moved, or when the
+    // stored place is no window's.
+    std::optional<WindowPlace> dayViewPlace;
 
     const std::string& folder(Folder which) const {
         return folders[static_cast<std::size_t>(which)];

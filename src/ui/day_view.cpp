@@ -174,6 +174,7 @@ DayView::DayView(QWidget* owner)
                        "strzałkami i naciśnij Enter, aby zaznaczyć ją na liście wynikowej."));
     m_hint->setWordWrap(true);
 
+    m_canvas->setObjectName(QStringLiteral("DayPicture"));
     m_scroll->setWidget(m_canvas);
     m_scroll->setWidgetResizable(false);
     m_scroll->setBackgroundRole(QPalette::Base);
@@ -241,13 +242,13 @@ void DayView::showBeside(const QWidget& main, const QRect& keepClear,
                    : QRect();
     // A place on a screen since unplugged, or one that left little of the window in sight,
     // is not taken back.
+    // One list: screens() gives a new one at each call.
+    const QList<QScreen*> screens = QGuiApplication::screens();
     const bool storedShows =
-        remembered && std::any_of(QGuiApplication::screens().begin(),
-                                  QGuiApplication::screens().end(), [&](const QScreen* screen) {
-                                      const QRect seen =
-                                          screen->availableGeometry().intersected(stored);
-                                      return seen.width() >= 200 && seen.height() >= 150;
-                                  });
+        remembered && std::any_of(screens.begin(), screens.end(), [&](const QScreen* screen) {
+            const QRect seen = screen->availableGeometry().intersected(stored);
+            return seen.width() >= 200 && seen.height() >= 150;
+        });
     QRect target = stored;
     if (!storedShows) {
         const QScreen* screen = main.screen();

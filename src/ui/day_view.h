@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 
+#include "session/station_settings.h"
 #include "ui/day_picture.h"
 
 class QLabel;
@@ -46,17 +47,6 @@ private:
     void moveCursor(std::optional<std::size_t> to);
 
     DayPicture m_picture;
-};
-
-// Where a window stands on the desktop: its frame's top left corner and its size without
-// the frame, in pixels, as a window manager takes them back.
-struct WindowPlace {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-
-    bool operator==(const WindowPlace&) const = default;
 };
 
 // Where the day view opens, as a frame rectangle on `available` (the screen's free area):

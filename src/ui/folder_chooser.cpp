@@ -58,13 +58,16 @@ TFZmienFolder::TFZmienFolder(int tag, QLineEdit* edit, FolderStore store, Operat
     }
     m_tree->header()->hide();
     m_tree->setIndentation(19);
-    // Taking the focus from the keyboard, a tree selects its first folder by itself; OK must
-    // store nothing until the operator (or the opener) has chosen one.
-    m_tree->setFocusPolicy(Qt::ClickFocus);
     m_tree->setGeometry(0, 0, 411, 217);
     m_tree->expand(m_model->index(QStringLiteral("/")));
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TFZmienFolder::ShellTreeView1Change);
+    // Taking the focus from the keyboard, a tree makes its first folder current by itself
+    // unless one was set; OK must store nothing until the operator (or the opener) has
+    // chosen one. The arrows start from the top all the same.
+    m_tree->setCurrentIndex(QModelIndex());
+    // The tree is where the keys work: arrows move in it, Enter is OK (the default button).
+    m_tree->setFocus(Qt::OtherFocusReason);
 
     m_label->setObjectName(QStringLiteral("Label1"));
     m_label->setProperty("tag", tag);
@@ -111,6 +114,14 @@ void TFZmienFolder::ShellTreeView1Change() {
 }
 
 QString TFZmienFolder::chosenFolder() const { return m_label->text(); }
+
+void TFZmienFolder::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Laid out only now: the folder set before is brought into the middle of the view.
+    if (m_tree->currentIndex().isValid()) {
+        m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+    }
+}
 
 void TFZmienFolder::BitBtn1Click() {
     const QString folder = m_label->text();

@@ -41,6 +41,9 @@ public:
 
     QString chosenFolder() const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     // Opens the tree down to the folder asked for and selects it, as far as it is read.
     void revealPending();

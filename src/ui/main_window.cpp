@@ -13,7 +13,9 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolButton>
@@ -107,7 +109,9 @@ void TForm1::runCommand(const std::function<void()>& command) {
                                  m_fade,           m_seconds,        m_weekday,
                                  m_folderEdits[0], m_folderEdits[1], m_folderEdits[2]};
     // Disabling takes the focus away; it goes back where it was when the command is done.
-    const QPointer<QWidget> focused = QApplication::focusWidget();
+    // The window's own focus, which it keeps also while a dialog that just closed still
+    // holds the desktop's.
+    const QPointer<QWidget> focused = focusWidget();
     std::vector<std::pair<QWidget*, bool>> enabled;
     for (QWidget* control : controls) {
         enabled.emplace_back(control, control->isEnabled());
@@ -136,13 +140,20 @@ void TForm1::guarded(const std::function<void()>& handler) {
     }
 }
 
-void TForm1::openAndLoad(const std::string& folder, const QString& filter, ListId list,
-                         const std::vector<QLineEdit*>& nameEdits,
+void TForm1::openAndLoad(QAbstractButton* opener, const std::string& folder, const QString& filter,
+                         ListId list, const std::vector<QLineEdit*>& nameEdits,
                          const std::function<Outcome(const std::string&)>& load) {
     if (m_busy) {
         return;
     }
     const auto path = m_dialogs.openFile(this, fromCp1250(folder), filter);
+    // The keyboard goes on from the button that asked, whatever the dialog left focused.
+    const QPointer<QAbstractButton> back = opener;
+    const auto refocus = qScopeGuard([&back] {
+        if (back != nullptr && back->isEnabled()) {
+            back->setFocus(Qt::OtherFocusReason);
+        }
+    });
     if (!path) {
         return;
     }
@@ -163,26 +174,45 @@ void TForm1::openAndLoad(const std::string& folder, const QString& filter, ListI
     });
 }
 
+namespace {
+
+// Keeps the name of the file a load read, for the day's title; a load that emptied its list
+// without reading it leaves none.
+Outcome keepFileName(const std::string& path, std::string& name, const Outcome& outcome) {
+    if (outcome.done()) {
+        name = QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+    } else if (outcome.kind == Outcome::Kind::Failed) {
+        name.clear();
+    }
+    return outcome;
+}
+
+}  // namespace
+
 void TForm1::BitBtn4Click() {
-    openAndLoad(m_session->settings().folder(Folder::Playlists),
+    openAndLoad(m_loadPlaylist, m_session->settings().folder(Folder::Playlists),
                 QStringLiteral("Pliki playlist (*.mix)"), ListId::Playlist, {m_playlistName},
-                [this](const std::string& path) { return m_session->otworzPlikMIX(path); });
+                [this](const std::string& path) {
+                    return keepFileName(path, m_playlistFile, m_session->otworzPlikMIX(path));
+                });
 }
 
 void TForm1::BitBtn5Click() {
-    openAndLoad(m_session->settings().folder(Folder::AdvertLists),
-                QStringLiteral("Pliki list reklamych (*.lst)"), ListId::Adverts,
-                {m_advertName, m_resultName}, [this](const std::string& path) {
-                    if (m_loudness != nullptr) {
-                        m_loudness->cancel();
-                    }
-                    Outcome outcome = m_session->OtworzPlikLST(
-                        path, m_newMeasurer ? m_newMeasurer() : SpotMeasurer{});
-                    if (outcome.done()) {
-                        startLoudness();
-                    }
-                    return outcome;
-                });
+    openAndLoad(
+        m_loadAdverts, m_session->settings().folder(Folder::AdvertLists),
+        QStringLiteral("Pliki list reklamych (*.lst)"), ListId::Adverts,
+        {m_advertName, m_resultName}, [this](const std::string& path) {
+            if (m_loudness != nullptr) {
+                m_loudness->cancel();
+            }
+            Outcome outcome = keepFileName(
+                path, m_advertFile,
+                m_session->OtworzPlikLST(path, m_newMeasurer ? m_newMeasurer() : SpotMeasurer{}));
+            if (outcome.done()) {
+                startLoudness();
+            }
+            return outcome;
+        });
 }
 
 void TForm1::setLoudnessTools(LoudnessTools tools) {
@@ -261,6 +291,8 @@ void TForm1::BitBtn3Click() {
             return;
         }
         m_dayButton->setEnabled(true);
+        // The day as compiled, not as the controls and loads stand when it is looked at.
+        m_compiledDay = DayTitle{{}, m_weekday->currentIndex(), m_playlistFile, m_advertFile};
         if (m_dayView != nullptr) {
             m_dayView->setPicture(dayPicture());
         }
@@ -270,7 +302,8 @@ void TForm1::BitBtn3Click() {
 
 DayPicture TForm1::dayPicture() const {
     const CompileRecord& compiled = m_session->lastCompile();
-    DayPicture picture(m_session->lists().ListaWynikowa, compiled.blocks, compiled.checks);
+    DayPicture picture(m_session->lists().ListaWynikowa, compiled.blocks, compiled.checks,
+                       m_compiledDay);
     markLoudSpots(picture, compiled.origins, m_session->loudness());
     return picture;
 }
@@ -287,22 +320,31 @@ void TForm1::showPlacementReport() {
                                : measure.problem + " (szukano: " + measure.localPath + ")");
     }
     m_placementEntries = placementEntries(report, problems);
-    const std::size_t loud = m_session->loudness().loudSpots().size();
-    if (m_placementEntries.empty() && checks.clean() && loud == 0) {
-        m_placementNotice->hide();
-        return;
+    // Also a clean day has its notice: its list shows every block booked against aired.
+    const std::vector<LoudnessRow> loudness =
+        loudnessRows(m_session->lists().ListaLST, m_session->loudness());
+    m_noticeHeadline = noticeHeadline(m_placementEntries, checks, loudness);
+    const bool quiet =
+        m_placementEntries.empty() && checks.clean() && m_session->loudness().loudSpots().empty();
+    const QString keyTip = QStringLiteral("%1: lista spotów, bloków reklam i kontroli dnia")
+                               .arg(QKeySequence(kPlacementNoticeKey).toString());
+    setNoticeHeadline(m_placementNotice, m_noticeHeadline, quiet);
+    m_placementNotice->setToolTip(m_noticeHeadline + QLatin1Char('\n') + keyTip);
+    if (!m_status->toolTip().contains(keyTip)) {
+        const QString tip = m_status->toolTip();
+        m_status->setToolTip(tip.isEmpty() ? keyTip : tip + QLatin1Char('\n') + keyTip);
     }
-    QString text = placementNoticeText(report.counts());
-    if (!checks.clean()) {
-        text += QStringLiteral("; kontrola dnia: uwagi");
+    // A long headline leaves the status line's start in sight; the whole of it is in the tip.
+    const int widest = m_gauge->width() * 3 / 5;
+    QSize size = m_placementNotice->sizeHint();
+    if (size.width() > widest) {
+        const int text = m_placementNotice->fontMetrics().horizontalAdvance(m_noticeHeadline);
+        m_placementNotice->setText(m_placementNotice->fontMetrics().elidedText(
+            m_noticeHeadline, Qt::ElideRight, text - (size.width() - widest)));
+        size = m_placementNotice->sizeHint();
     }
-    if (loud > 0) {
-        text += QStringLiteral("; za głośne: %1").arg(loud);
-    }
-    m_placementNotice->setText(text);
     // Right-aligned with the gauge, centred on the status line and clear of the gauge.
     const QRect line = m_status->geometry();
-    const QSize size = m_placementNotice->sizeHint();
     const int height = std::min(size.height(), m_gauge->y() - 2 - 2);
     const int top = std::clamp(line.center().y() - height / 2, 2, m_gauge->y() - 2 - height);
     m_placementNotice->setGeometry(m_gauge->geometry().right() + 1 - size.width(), top,
@@ -314,26 +356,46 @@ void TForm1::showPlacementReport() {
 void TForm1::showPlacementList() {
     // Rows are decoded only now: a hostile list can leave millions of spots behind.
     const CompileRecord& compiled = m_session->lastCompile();
-    const QString dayChecks = QString::fromStdString(dayChecksSummary(compiled.checks));
-    PlacementList list{m_placementNotice->text(),
+    PlacementList list{m_noticeHeadline,
                        placementRows(m_placementEntries),
                        blockRows(compiled.blocks, compiled.checks.limits.driftMs),
-                       dayChecks,
-                       dayChecks.isEmpty(),
+                       QString::fromStdString(dayChecksSummary(compiled.checks)),
+                       compiled.checks.clean(),
                        loudnessRows(m_session->lists().ListaLST, m_session->loudness())};
     PlacementListDialog dialog(list, this, [this] { showDayView(); });
     dialog.exec();
+}
+
+void TForm1::selectResultRow(std::size_t row) {
+    const QModelIndex index = m_resultModel->index(static_cast<int>(row), 0);
+    if (!index.isValid()) {
+        return;
+    }
+    m_resultView->setCurrentIndex(index);
+    m_resultView->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void TForm1::storeDayViewPlace(const WindowPlace& place) {
+    try {
+        m_session->storeDayViewPlace(place);
+    } catch (const std::exception& error) {
+        // Not worth a box at every move: the window works on, where it stands.
+        m_status->setText(QStringLiteral("Nie zapamiętano miejsca okna „Podgląd dnia”: ") +
+                          QString::fromUtf8(error.what()));
+    }
 }
 
 void TForm1::showDayView() {
     if (m_dayView == nullptr) {
         m_dayView = new DayView(this);
         m_dayView->setObjectName(QStringLiteral("DayView"));
-        connect(m_dayView, &DayView::itemClicked, this, [this](std::size_t index) {
-            const QModelIndex row = m_resultModel->index(static_cast<int>(index), 0);
-            m_resultView->setCurrentIndex(row);
-            m_resultView->scrollTo(row, QAbstractItemView::PositionAtCenter);
+        connect(m_dayView, &DayView::itemClicked, this, &TForm1::selectResultRow);
+        connect(m_dayView, &DayView::mainWindowWanted, this, [this] {
+            raise();
+            activateWindow();
+            m_resultView->setFocus(Qt::OtherFocusReason);
         });
+        connect(m_dayView, &DayView::placeChanged, this, &TForm1::storeDayViewPlace);
         connect(m_resultView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this](const QModelIndex& current) {
                     if (m_dayView != nullptr && current.isValid()) {
@@ -341,20 +403,14 @@ void TForm1::showDayView() {
                     }
                 });
     }
-    const bool first = !m_dayView->isVisible() && m_dayView->property("shown").isNull();
-    DayPicture picture = dayPicture();
-    const QSize wanted = picture.size() + QSize(48, 96);
-    m_dayView->setPicture(std::move(picture));
-    if (first) {
-        // As wide as the day's picture where the screen allows, so no hour is cut.
-        const QRect screen = this->screen()->availableGeometry();
-        m_dayView->resize(std::min(wanted.width(), screen.width() - 40),
-                          std::min(wanted.height(), screen.height() - 80));
-        m_dayView->setProperty("shown", true);
+    m_dayView->setPicture(dayPicture());
+    if (m_dayView->isVisible()) {
+        m_dayView->raise();
+        m_dayView->activateWindow();
+        return;
     }
-    m_dayView->show();
-    m_dayView->raise();
-    m_dayView->activateWindow();
+    const QRect resultList(m_resultView->mapToGlobal(QPoint(0, 0)), m_resultView->size());
+    m_dayView->showBeside(*this, resultList, m_session->settings().dayViewPlace);
 }
 
 void TForm1::editPathMap() {
@@ -452,6 +508,17 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         if (typed.size() == 1 && typed[0].isPrint() &&
             (typed[0] < QLatin1Char('0') || typed[0] > QLatin1Char('9'))) {
             return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress) {
+        // Enter or Space on a folder field does what a click does.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        for (QLineEdit* edit : m_folderEdits) {
+            if (watched == edit &&
+                (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+                LabeledEdit1Click(edit->property("tag").toInt());
+                return true;
+            }
         }
     }
     if (event->type() == QEvent::MouseButtonRelease) {

@@ -66,15 +66,20 @@ public:
     void CheckBox1Click(bool checked);
     void LabeledEdit7Change(const QString& text);
 
-    // Opens the list of spots behind the placement notice (its click), modal.
+    // Opens the list of spots behind the placement notice (its click, Enter or
+    // kPlacementNoticeKey), modal.
     void showPlacementList();
-    // Opens "Podgląd dnia", the picture of the last compile's day.
+    // Opens "Podgląd dnia", the picture of the last compile's day, where the operator left
+    // it or beside this window.
     void showDayView();
     // Opens the path map's editor (the form's context menu, Ctrl+K); OK stores the map.
     void editPathMap();
 
     // The loudness measuring's tools; the station's shared cache and the pool unless set.
     void setLoudnessTools(LoudnessTools tools);
+    // Selects a row of the result list and scrolls it into view (a record chosen in the day
+    // view).
+    void selectResultRow(std::size_t row);
 
     // True while a command runs; the commands and settings are disabled meanwhile.
     bool busy() const { return m_busy; }
@@ -92,8 +97,9 @@ private:
                             int secondColumnWidth);
     // Asks for a file in `folder` and loads it with `load`; the name edits show the file's
     // name, and get their old texts back when the load fails before touching its view.
-    void openAndLoad(const std::string& folder, const QString& filter, ListId list,
-                     const std::vector<QLineEdit*>& nameEdits,
+    // The focus goes back to `opener` when done.
+    void openAndLoad(QAbstractButton* opener, const std::string& folder, const QString& filter,
+                     ListId list, const std::vector<QLineEdit*>& nameEdits,
                      const std::function<Outcome(const std::string&)>& load);
     // Tells the operator how a command ended: a refusal or failure in a message box,
     // warnings of a finished one in the status line.
@@ -104,9 +110,11 @@ private:
     // Runs a handler, showing a failure in the top-level error box.
     void guarded(const std::function<void()>& handler);
     void FormClose();
-    // Shows the notice when the last compile has spots or a day that need the operator's
-    // eye, else hides it.
+    // Shows the notice after a compile: the day's first problem in red, or quiet when there
+    // is nothing to check.
     void showPlacementReport();
+    // Keeps where the operator left the day view; a failed write is told in the status line.
+    void storeDayViewPlace(const WindowPlace& place);
     // The last compile's day as the day view draws it.
     DayPicture dayPicture() const;
     // Measures the loaded advert list's loudness in the background; the figures reach the
@@ -143,6 +151,11 @@ private:
     DayView* m_dayView = nullptr;
     // The last compile's spots, behind the notice.
     std::vector<PlacementEntry> m_placementEntries;
+    QString m_noticeHeadline;
+    // The files loaded now (names without folders, UTF-8), and the day the last compile made.
+    std::string m_playlistFile;
+    std::string m_advertFile;
+    DayTitle m_compiledDay;
 
     std::unique_ptr<WindowProgress> m_progress;
     std::unique_ptr<Session> m_session;

@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QTreeView>
@@ -162,6 +163,15 @@ TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory
     buildTopPanel(top);
     buildListPanels(left, middle, right);
     buildBottomPanel(bottom);
+    // The stops the layout doesn't have come after its own: the day view, then the notice.
+    QWidget::setTabOrder(m_resultView, m_dayButton);
+    QWidget::setTabOrder(m_dayButton, m_placementNotice);
+    auto* noticeKey = new QShortcut(QKeySequence(kPlacementNoticeKey), this);
+    connect(noticeKey, &QShortcut::activated, this, [this] {
+        if (!m_busy && m_placementNotice->isVisible()) {
+            m_placementNotice->click();
+        }
+    });
 
     m_progress->attach({m_mixModel, m_lstModel, m_resultModel}, m_status, m_gauge);
 

@@ -3,11 +3,13 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <algorithm>
 #include <exception>
 
 #include "platform/encoding.h"
@@ -41,11 +43,51 @@ void MatrixCell::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::black);
     painter.setBrush(m_on ? QColor(0, 128, 0) : QColor(255, 0, 0));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (hasFocus()) {
+        // White shows on both fills; the outline stays as it is.
+        painter.setPen(QPen(Qt::white, 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(4, 4, -4, -4));
+    }
 }
 
 void MatrixCell::mousePressEvent(QMouseEvent* event) {
     event->accept();
     emit pressed(this);
+}
+
+void MatrixCell::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Space:
+            emit pressed(this);
+            break;
+        case Qt::Key_Left:
+            emit stepAsked(this, 0, -1);
+            break;
+        case Qt::Key_Right:
+            emit stepAsked(this, 0, 1);
+            break;
+        case Qt::Key_Up:
+            emit stepAsked(this, -1, 0);
+            break;
+        case Qt::Key_Down:
+            emit stepAsked(this, 1, 0);
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
+void MatrixCell::focusInEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void MatrixCell::focusOutEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 TFMatryca::TFMatryca(BreakSettings& settings, OperatorDialogs& dialogs, QWidget* parent)
@@ -89,6 +131,7 @@ void TFMatryca::RysujMatryce(const BreakWeek& grid) {
         for (int hour = 0; hour < kBreakHours; ++hour) {
             auto* cell = new MatrixCell(day, hour, grid[day][hour], this);
             connect(cell, &MatrixCell::pressed, this, &TFMatryca::ZmienStan);
+            connect(cell, &MatrixCell::stepAsked, this, &TFMatryca::stepFrom);
             cell->show();
             m_cells[day][hour] = cell;
             if (day == 0) {
@@ -107,6 +150,27 @@ void TFMatryca::RysujMatryce(const BreakWeek& grid) {
         label->show();
         m_dayLabels[day] = label;
     }
+    // After the sound's controls in the tab order, as the cells come after them.
+    setKeyboardCell(m_cells[0][0]);
+}
+
+void TFMatryca::setKeyboardCell(MatrixCell* cell) {
+    if (m_keyboardCell == cell) {
+        return;
+    }
+    if (m_keyboardCell != nullptr) {
+        m_keyboardCell->setFocusPolicy(Qt::NoFocus);
+    }
+    m_keyboardCell = cell;
+    cell->setFocusPolicy(Qt::TabFocus);
+}
+
+void TFMatryca::stepFrom(MatrixCell* cell, int days, int hours) {
+    const int day = std::clamp(cell->day() + days, 0, kWeekdays - 1);
+    const int hour = std::clamp(cell->hourIndex() + hours, 0, kBreakHours - 1);
+    MatrixCell* next = m_cells[day][hour];
+    setKeyboardCell(next);
+    next->setFocus(Qt::TabFocusReason);
 }
 
 BreakWeek TFMatryca::grid() const {
@@ -121,6 +185,7 @@ BreakWeek TFMatryca::grid() const {
 }
 
 void TFMatryca::ZmienStan(MatrixCell* cell) {
+    setKeyboardCell(cell);
     const bool on = !cell->isOn();
     cell->setOn(on);
     try {
@@ -167,6 +232,14 @@ bool TFMatryca::eventFilter(QObject* watched, QEvent* event) {
         m_soundPath->isEnabled()) {
         Edit1DblClick();
         return true;
+    }
+    // Enter on the path opens the chooser rather than closing the editor.
+    if (watched == m_soundPath && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Edit1DblClick();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

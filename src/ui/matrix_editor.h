@@ -16,7 +16,9 @@ namespace kalmero {
 class BreakSettings;
 class OperatorDialogs;
 
-// One hour of one weekday in the matrix editor: green when a break is on, red when off.
+// One hour of one weekday in the matrix editor: green when a break is on, red when off. The
+// grid is one stop of the keyboard: the cell holding it is marked while it has the focus,
+// the arrows ask to move it, Space switches the cell as a click does.
 class MatrixCell : public QWidget {
     Q_OBJECT
 public:
@@ -28,12 +30,17 @@ public:
     void setOn(bool on);
 
 signals:
-    // Any mouse button went down over the cell.
+    // Any mouse button went down over the cell, or Space was pressed on it.
     void pressed(MatrixCell* cell);
+    // An arrow key: the keyboard's stop should go `days` rows and `hours` columns on.
+    void stepAsked(MatrixCell* cell, int days, int hours);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     int m_day;
@@ -53,8 +60,10 @@ public:
     // Reads the break sound into the controls and builds the grid from the week. A week that
     // can't be read throws FileError, and the editor must not be shown.
     void FormShow();
-    // Toggles a cell and stores its hour at once.
+    // Toggles a cell and stores its hour at once; the keyboard's stop goes to it.
     void ZmienStan(MatrixCell* cell);
+    // Moves the keyboard's stop from `cell`, staying within the grid, and focuses it.
+    void stepFrom(MatrixCell* cell, int days, int hours);
     // Stores the whole week, then the break sound.
     void ZapiszStanMatrycy();
     void BitBtn1Click();
@@ -71,6 +80,8 @@ protected:
 
 private:
     void RysujMatryce(const BreakWeek& grid);
+    // Makes `cell` the grid's one stop of the keyboard.
+    void setKeyboardCell(MatrixCell* cell);
     void report(const std::exception& error);
 
     BreakSettings& m_settings;
@@ -84,6 +95,7 @@ private:
     std::array<QLabel*, kBreakHours> m_hourLabels{};
     std::array<QLabel*, kWeekdays> m_dayLabels{};
     bool m_saved = false;
+    MatrixCell* m_keyboardCell = nullptr;
 };
 
 }  // namespace kalmero

@@ -61,8 +61,8 @@ TEST_F(PlacementNoticeTest, UnplacedAndDoubledSpotsAreCountedAndListed) {
     EXPECT_EQ(lists().ListaWynikowa.size(), 6u);
 
     ASSERT_TRUE(notice()->isVisibleTo(&form()));
-    EXPECT_EQ(notice()->text().toStdString(),
-              "Nie wstawiono spotów: 1, zdublowano: 1; kontrola dnia: uwagi");
+    // The first problem in words, then how many more.
+    EXPECT_EQ(notice()->text().toStdString(), "Spot 11:00 „brak” nie wstawiony; jeszcze 3 uwagi");
     // At the right end of the status line, above the gauge.
     const QRect gauge = control<QProgressBar>("Gauge1")->geometry();
     EXPECT_EQ(notice()->geometry().right(), gauge.right());
@@ -112,16 +112,19 @@ TEST_F(PlacementNoticeTest, NoticeFollowsEachCompile) {
     compile({{"10:00:00", "raz.wav"}, {"12:01:00", "cisza.wav"}});
     EXPECT_FALSE(notice()->isHidden());
     // The day's checks speak too: this day has an hour of silence.
-    EXPECT_EQ(notice()->text().toStdString(),
-              "Nie wstawiono spotów: 0, zdublowano: 0, o długości 0 ms: 1; kontrola dnia: uwagi");
+    EXPECT_EQ(
+        notice()->text().toStdString(),
+        "Spot 12:01 „cisza” bez długości (brak pliku albo plik nieczytelny); jeszcze 1 uwaga");
 
-    // A day without gaps whose spots all went on air near their time: nothing to say.
+    // A day without gaps whose spots all went on air near their time: nothing to say, quietly,
+    // and the list still opens on its blocks.
     writeBytes(path("dzien.mix"),
                "Emi=10:00:00.000\r\nTyp=SND\r\nMix=00:00.000\r\nNwK=60:00.000\r\nKONIEC OPISU\r\n"
                "Emi=11:00:00.000\r\nTyp=SND\r\nMix=00:00.000\r\nNwK=60:00.000\r\nKONIEC OPISU\r\n"
                "Emi=12:00:00.000\r\nTyp=SND\r\nMix=00:00.000\r\nNwK=04:00.000\r\nKONIEC OPISU\r\n");
     compile({{"10:00:00", "raz.wav"}, {"12:01:00", "dwa.wav"}});
-    EXPECT_TRUE(notice()->isHidden());
+    EXPECT_FALSE(notice()->isHidden());
+    EXPECT_EQ(notice()->text(), QStringLiteral("Bez uwag"));
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 

@@ -42,6 +42,9 @@ public:
     std::optional<QString> openFile(QWidget*, const QString& folder,
                                     const QString& filter) override {
         opens.push_back({folder, filter});
+        if (whileOpen) {
+            whileOpen();
+        }
         QString answer;
         if (!answers.empty()) {
             answer = answers.front();
@@ -58,6 +61,8 @@ public:
     }
 
     std::deque<QString> answers;
+    // Runs while the open dialog would be up, as a real one takes the desktop's focus.
+    std::function<void()> whileOpen;
     std::vector<Open> opens;
     std::vector<Message> messages;
 };
