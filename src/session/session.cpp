@@ -41,6 +41,11 @@ std::vector<std::string> mixWarnings(const MixReadNotes& notes, std::size_t reco
         warnings.push_back("Plik MIX zapowiada " + std::to_string(*notes.announced) +
                            " pozycji, a zawiera tylko " + std::to_string(records) + ".");
     }
+    if (notes.unfinishedFrom > 0) {
+        warnings.push_back("Plik MIX urywa się w pozycji " + std::to_string(records + 1) +
+                           " (od linii " + std::to_string(notes.unfinishedFrom) +
+                           ") przed \"KONIEC OPISU\"; pominięto ją.");
+    }
     return warnings;
 }
 
@@ -326,19 +331,30 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
                                              std::filesystem::path(path).parent_path().string());
         }
         std::size_t shown = 0;
-        kalmero::OtworzPlikLST(bytes, measure ? measure : ownMeasure, m_lists.ListaLST,
-                               m_spotMeasures, [&](std::size_t done, std::size_t total) {
-                                   if (done != 0 && m_lists.ListaLST.size() != shown) {
-                                       shown = m_lists.ListaLST.size();
-                                       m_progress.rowsAppended(ListId::Adverts, shown);
-                                   }
-                                   gauge(done, total);
-                               });
+        const LstReadNotes notes =
+            kalmero::OtworzPlikLST(bytes, measure ? measure : ownMeasure, m_lists.ListaLST,
+                                   m_spotMeasures, [&](std::size_t done, std::size_t total) {
+                                       if (done != 0 && m_lists.ListaLST.size() != shown) {
+                                           shown = m_lists.ListaLST.size();
+                                           m_progress.rowsAppended(ListId::Adverts, shown);
+                                       }
+                                       gauge(done, total);
+                                   });
         const std::size_t unmeasured = unmeasuredSpots().size();
         m_progress.status(unmeasured == 0 ? std::string("Ładowanie pliku LST zakończone!")
                                           : "Ładowanie pliku LST zakończone! Niezmierzone spoty: " +
                                                 std::to_string(unmeasured));
-        return Outcome{};
+        Outcome outcome;
+        if (notes.pathsCutAtNul > 0) {
+            outcome.warnings.push_back(
+                "Plik LST zawiera bajt NUL w linii " + std::to_string(notes.firstCutLine) +
+                " (spot " + std::to_string(notes.firstCutSpot) + ")" +
+                (notes.pathsCutAtNul > 1
+                     ? " i w " + std::to_string(notes.pathsCutAtNul - 1) + " dalszych liniach"
+                     : std::string()) +
+                "; ścieżkę wzięto tylko do niego.");
+        }
+        return outcome;
     });
 }
 

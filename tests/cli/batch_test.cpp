@@ -201,6 +201,10 @@ TEST_F(Batch, FileErrorsLeaveTheOldResult) {
     write("empty.mix", "WERSJA=2\r\nPOZYCJI=0\r\n");
     write("short.dat", "0000001\r\n");
     write("onlydj.mix", "Emi=10:00:00.000\r\nTyp=DJ_\r\nNwK=00:10.000\r\nKONIEC OPISU\r\n");
+    // No POZYCJI line to tell it was cut: its second record never closes.
+    write("cut.mix",
+          "Emi=10:00:00.000\r\nTyp=SND\r\nNwK=01:00.000\r\nTyt=A\r\nKONIEC OPISU\r\n; --\r\n"
+          "Emi=10:01:00.000\r\nTyp=SND\r\n");
     struct Case {
         const char* name;
         std::vector<std::string> args;
@@ -216,13 +220,20 @@ TEST_F(Batch, FileErrorsLeaveTheOldResult) {
         {"ShortMatrix", base({"--matrix", path("short.dat"), "--weekday", "nd"}),
          "no line for weekday 6"},
         {"OutIsAFolder", base({"--out", m_folder.path()}), "Cannot create file"},
+        {"CutMixStrict", base({"--mix", path("cut.mix"), "--strict"}),
+         "urywa si\xC4\x99 w pozycji 2 (od linii 6)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         write("out.mix", "old result");
         // A repeated option is a usage error: the case's own value replaces the usual one.
+        // A flag stands alone.
         std::vector<std::string> args;
         for (std::size_t i = 0; i < c.args.size(); i += 2) {
+            if (c.args[i] == "--strict") {
+                args.push_back(c.args[i--]);
+                continue;
+            }
             bool overridden = false;
             for (std::size_t j = i + 2; j < c.args.size(); j += 2) {
                 overridden = overridden || c.args[j] == c.args[i];
@@ -284,6 +295,7 @@ TEST_F(Batch, ExitCodesTellWhetherEveryBookedSpotAiredOnceWithItsLength) {
     const std::string windowsLines = "C:\\Radio\\S30.WAV\r\n12:00:00\r\nspoty\\S20.wav\r\n";
     write("win.lst", "12:00:00\r\n" + windowsLines);
     write("gone.lst", "12:00:00\r\n" + path("gone.wav") + "\r\n");
+    write("nul.lst", "12:00:00\r\n" + path("s30.wav") + std::string("\0.x\r\n", 5));
     const std::string map = "c:/radio=" + m_folder.path();
     struct Case {
         const char* name;
@@ -309,6 +321,8 @@ TEST_F(Batch, ExitCodesTellWhetherEveryBookedSpotAiredOnceWithItsLength) {
          1,
          "w trybie \xC5\x9B"
          "cis\xC5\x82ym nic nie zosta\xC5\x82o zapisane"},
+        // Measured as the result will name it: up to the NUL.
+        {"NUL in a path line", {"--lst", path("nul.lst")}, 0, "bajt NUL w linii 2 (spot 1)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
