@@ -5,11 +5,13 @@
 #include <cassert>
 #include <filesystem>
 #include <new>
+#include <set>
 #include <system_error>
 #include <type_traits>
 #include <utility>
 
 #include "compiler/compiler.h"
+#include "formats/ini_document.h"
 #include "formats/loudness_targets.h"
 #include "formats/lst_file.h"
 #include "formats/matryca.h"
@@ -17,6 +19,7 @@
 #include "formats/path_map_settings.h"
 #include "formats/text_lines.h"
 #include "model/file_error.h"
+#include "platform/file_identity.h"
 #include "platform/file_io.h"
 #include "session/disk_files.h"
 
@@ -110,6 +113,9 @@ std::string_view refusalText(Refusal refusal) {
         case Refusal::UnaccountedSpots:
             return "Nie każdy spot został wstawiony dokładnie raz ze zmierzoną długością "
                    "(zobacz podsumowanie); w trybie ścisłym nic nie zostało zapisane.";
+        case Refusal::OutputOverInput:
+            return "Plik wyjściowy jest plikiem, który ten przebieg czyta; nic nie zostało "
+                   "zapisane.";
     }
     return {};
 }
@@ -184,6 +190,15 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
     PathMapReading paths = parsePathMap(iniBytes);
     m_settings.pathMap = std::move(paths.map);
     m_settingsWarnings.clear();
+    // Read as the nearest length that can stand, but a Time no break can have is a slip
+    // the operator should hear of, not a length silently changed.
+    if (const auto time = iniInteger(IniDocument(iniBytes), "Break", "Time");
+        time && *time != BreakLength::clamped(*time).seconds()) {
+        m_settingsWarnings.push_back("Długość breaka Time=" + std::to_string(*time) + " w " +
+                                     m_files.ini + " jest poza zakresem 0.." +
+                                     std::to_string(BreakLength::kMaxSeconds) + " s; przyjęto " +
+                                     std::to_string(BreakLength::clamped(*time).seconds()) + " s.");
+    }
     for (const std::string& refused : paths.refused) {
         // "line: why", the line as stored, the why already UTF-8.
         const std::size_t colon = refused.rfind(": ");
@@ -471,6 +486,9 @@ Outcome Session::runDay(const DayRun& day, const SpotMeasurer& measure,
     if (m_settings.mode == BreakMode::NotSelected) {
         return Outcome::refused(Refusal::NoBreakMode);
     }
+    if (Outcome clear = outputsClearOfInputs(day, false); !clear.done()) {
+        return clear;
+    }
     Outcome loaded = loadDay(day, measure);
     if (!loaded.done()) {
         return loaded;
@@ -489,7 +507,39 @@ Outcome Session::runDay(const DayRun& day, const SpotMeasurer& measure,
         return afterWarnings(std::move(compiled.warnings),
                              Outcome::refused(Refusal::UnaccountedSpots));
     }
+    // The spots' files are known once the advert list is read.
+    if (Outcome clear = outputsClearOfInputs(day, true); !clear.done()) {
+        return afterWarnings(std::move(compiled.warnings), std::move(clear));
+    }
     return afterWarnings(std::move(compiled.warnings), writeDay(day, pictures));
+}
+
+Outcome Session::outputsClearOfInputs(const DayRun& day, bool withSpots) const {
+    std::vector<std::pair<std::string, std::string>> inputs = {
+        {day.playlist, "lista MIX"},
+        {day.adverts, "lista LST"},
+        {m_files.ini, "plik konfiguracji w użyciu"},
+        {m_files.matrix, "plik siatki breaków w użyciu"},
+    };
+    if (m_settings.breakSound.on) {
+        inputs.emplace_back(m_tools.decode(m_settings.breakSound.path), "dźwięk breaka");
+    }
+    std::set<std::string> spots;
+    for (const SpotMeasure& measure : m_spotMeasures) {
+        if (withSpots && !measure.localPath.empty() && spots.insert(measure.localPath).second) {
+            inputs.emplace_back(measure.localPath, "plik spotu z listy LST");
+        }
+    }
+    for (const std::string* output : {&day.result, &day.report, &day.picture}) {
+        for (const auto& [input, what] : inputs) {
+            if (!output->empty() && !input.empty() && sameFile(*output, input)) {
+                Outcome refused = Outcome::refused(Refusal::OutputOverInput);
+                refused.message += " " + *output + ": " + what + " (" + input + ").";
+                return refused;
+            }
+        }
+    }
+    return Outcome{};
 }
 
 Outcome Session::loadDay(const DayRun& day, const SpotMeasurer& measure) {
@@ -578,7 +628,8 @@ std::vector<std::size_t> Session::unaccountedSpots() const {
     const PlacementReport report = placementReport();
     std::vector<std::size_t> spots;
     for (std::size_t i = 0; i < report.size(); ++i) {
-        if (report.placement(i) != Placement::Once || report.silent(i)) {
+        // A spot of hours is a broken file's header, not a booking: no day can hold it.
+        if (report.placement(i) != Placement::Once || report.silent(i) || report.suspicious(i)) {
             spots.push_back(i);
         }
     }
