@@ -28,10 +28,13 @@ int usageError(const std::string& what) {
 // the day's checks found. Returns the exit code.
 int showOutcome(const Outcome& outcome, const Session& session, const Messages& messages) {
     for (const std::string& warning : outcome.warnings) {
-        messages.print(Messages::kWarning, "kalmero-batch: warning: " + warning);
+        messages.print(Messages::kWarning, "kalmero-batch: uwaga: " + warning);
+    }
+    if (outcome.refusal == Refusal::OutputOverInput) {
+        return usageError(outcome.message);
     }
     if (outcome.refusal == Refusal::NoBreakMode) {
-        return usageError(outcome.message + " (the configuration's Start is below 0; give --mode)");
+        return usageError(outcome.message + " (Start w konfiguracji jest poniżej 0; podaj --mode)");
     }
     // A strict day refused for its spots names them, as a written one does.
     const bool compiled = outcome.done() || outcome.refusal == Refusal::UnaccountedSpots;
@@ -50,11 +53,12 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
         return kExitFileError;
     }
     if (const std::size_t unaccounted = session.unaccountedSpots().size(); unaccounted > 0) {
-        messages.print(Messages::kError,
-                       "kalmero-batch: the result is written, but " + std::to_string(unaccounted) +
-                           " of the " + std::to_string(session.lists().ListaLST.size()) +
-                           " booked spots did not air exactly once with a measured length "
-                           "(named above)");
+        messages.print(Messages::kError, "kalmero-batch: wynik zapisany, ale " +
+                                             std::to_string(unaccounted) + " z " +
+                                             std::to_string(session.lists().ListaLST.size()) +
+                                             " zamówionych spotów nie weszło dokładnie "
+                                             "raz ze zmierzoną długością w limicie "
+                                             "(wymienione wyżej)");
         return kExitUnaccounted;
     }
     return kExitWritten;
@@ -77,7 +81,7 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
         // The batch command works with the files it is given, never the stored folders.
         session.readSettings([](const std::string&) { return false; });
         for (const std::string& warning : session.settingsWarnings()) {
-            messages.print(Messages::kWarning, "kalmero-batch: warning: " + warning);
+            messages.print(Messages::kWarning, "kalmero-batch: uwaga: " + warning);
         }
         session.overrideSettings(settingOverrides(options));
         // Shared with the window and every other night: a spot is decoded once.
@@ -122,8 +126,11 @@ int runBatch(int argc, const char* const* argv) {
     }
     const std::optional<Day> first = parseDay(*options.date, localToday());
     if (!first) {
-        return usageError("--date must be YYYY-MM-DD, today, tomorrow or +N, not \"" +
+        return usageError("--date musi być RRRR-MM-DD, today, tomorrow albo +N, nie \"" +
                           *options.date + "\"");
+    }
+    if (const auto shared = sharedDayOutput(options, *first)) {
+        return usageError(*shared);
     }
     return forEachDay(options, *first, messages, [&](const BatchOptions& day, int weekday) {
         return runDay(day, weekday, messages);

@@ -11,7 +11,8 @@
 namespace kalmero {
 
 const std::string_view kUsage =
-    R"(kalmero-batch --mix FILE --out FILE [options]
+    R"(kalmero-batch --mix FILE --out FILE [options]   (this help is English, for technicians;
+the command's summary, warnings and errors are Polish, as the window's)
   --lst FILE            advert list; without it, no adverts
   --weekday N           0 (Monday) .. 6 (Sunday), or pn wt sr cz pi so nd; default 0
   --mode N              0 nearest the full hour, 1 exactly on the full hour, 2 no news breaks;

@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <iterator>
+#include <map>
 
 #include "cli/batch.h"
 #include "platform/encoding.h"
@@ -82,14 +85,58 @@ std::optional<std::string> clobbered(const BatchOptions& options) {
     const Named inputs[] = {{"--mix", &options.mix},       {"--lst", &options.lst},
                             {"--config", &options.config}, {"--matrix", &options.matrix},
                             {"--report", &options.report}, {"--picture", &options.picture}};
+    // The program and what it loads: the picture module beside it or in the library folder.
+    const std::string folder = programFolder();
+    const std::string ownFiles[] = {"/proc/self/exe", folder + "kalmero-picture.so",
+                                    folder + "../lib/kalmero/kalmero-picture.so"};
     for (const Named& output : outputs) {
+        const std::filesystem::path name(*output.path);
+        const std::string outputFolder =
+            name.has_parent_path() ? name.parent_path().string() : std::string(".");
+        struct stat info {};
+        if (!output.path->empty() &&
+            ((sameFile(outputFolder, folder) && ::stat(output.path->c_str(), &info) == 0) ||
+             std::any_of(std::begin(ownFiles), std::end(ownFiles),
+                         [&](const std::string& own) { return sameFile(*output.path, own); }))) {
+            return std::string(output.option) + " " + *output.path +
+                   " wskazuje plik samego programu; zostałby nadpisany";
+        }
         for (const Named& input : inputs) {
             if (output.path == input.path || output.path->empty() || input.path->empty()) {
                 continue;
             }
             if (sameFile(*output.path, *input.path)) {
                 return std::string(output.option) + " " + *output.path +
-                       " names the same file as " + input.option + "; it would be overwritten";
+                       " wskazuje ten sam plik co " + input.option + "; zostałby nadpisany";
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> sharedDayOutput(const BatchOptions& options, const Day& first) {
+    struct Written {
+        const char* option;
+        Day day;
+    };
+    std::map<std::string, Written> written;
+    for (int n = 0; n < options.days; ++n) {
+        const Day day = addDays(first, n);
+        const BatchOptions dayOptions = forDay(options, day);
+        const std::pair<const char*, const std::string*> outputs[] = {
+            {"--out", &dayOptions.out},
+            {"--report", &dayOptions.report},
+            {"--picture", &dayOptions.picture}};
+        for (const auto& [option, path] : outputs) {
+            if (path->empty()) {
+                continue;
+            }
+            const std::string key = std::filesystem::absolute(*path).lexically_normal().string();
+            const auto [earlier, added] = written.emplace(key, Written{option, day});
+            if (!added) {
+                return std::string(option) + " " + *path + ": dni " + isoText(earlier->second.day) +
+                       " i " + isoText(day) + " zapisałyby ten sam plik (" +
+                       earlier->second.option + "); dodaj do nazwy datę, np. %Y-%m-%d";
             }
         }
     }
@@ -120,7 +167,7 @@ int forEachDay(const BatchOptions& options, const Day& first, const Messages& me
         // result it has; the other days go on.
         if (const std::string missing = missingInputs(dayOptions); !missing.empty()) {
             messages.print(Messages::kError,
-                           "kalmero-batch: " + name + " skipped: missing " + missing);
+                           "kalmero-batch: " + name + " pominięty: brak " + missing);
             worst = worseExit(worst, kExitFileError);
             continue;
         }

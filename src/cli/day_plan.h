@@ -31,6 +31,10 @@ BatchOptions forDay(const BatchOptions& options, const Day& day);
 // a night's script would otherwise replace the day's playlist with a report.
 std::optional<std::string> clobbered(const BatchOptions& options);
 
+// What is wrong when two of the days from `first` would write one file (an output name
+// without the day in it): the later day would replace the earlier one's. Names both days.
+std::optional<std::string> sharedDayOutput(const BatchOptions& options, const Day& first);
+
 // The day's inputs that are not there, joined by ", "; "" when all are.
 std::string missingInputs(const BatchOptions& options);
 

@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     try {
         return kalmero::runBatch(argc, argv);
     } catch (const std::bad_alloc&) {
-        std::fputs("kalmero-batch: out of memory; nothing was written\n", stderr);
+        std::fputs("kalmero-batch: za mało pamięci; nic nie zostało zapisane\n", stderr);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "kalmero-batch: %s\n", error.what());
     }

@@ -149,7 +149,7 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
             }
         }
         std::string text() const {
-            return count > named ? lines + "  ... and " + std::to_string(count - named) + " more\n"
+            return count > named ? lines + "  ... i jeszcze " + std::to_string(count - named) + "\n"
                                  : lines;
         }
     };
@@ -161,10 +161,9 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
         const Placement where = placement(i);
         if (where == Placement::NoWindow || where == Placement::UnderDJ) {
             never.add(spotLine(m_spots[i]) +
-                      (where == Placement::UnderDJ ? "  (under a DJ_ record)\n" : "\n"));
+                      (where == Placement::UnderDJ ? "  (pod rekordem DJ_)\n" : "\n"));
         } else if (where == Placement::Doubled) {
-            doubled.add(spotLine(m_spots[i]) + "  (" + std::to_string(timesPlaced(i)) +
-                        " times)\n");
+            doubled.add(spotLine(m_spots[i]) + "  (" + std::to_string(timesPlaced(i)) + " razy)\n");
         }
         if (silent(i)) {
             silentSpots.add(spotLine(m_spots[i]) + "  " + field(m_spots[i], Field::Adr) + "\n" +
@@ -177,19 +176,24 @@ std::string PlacementReport::summary(std::size_t itemsPlaced, std::size_t breaks
     }
     const PlacementCounts counts = this->counts();
     auto countOrNone = [](std::size_t n) {
-        return n == 0 ? std::string("none") : std::to_string(n);
+        return n == 0 ? std::string("brak") : std::to_string(n);
     };
-    std::string text = "Placed: items " + std::to_string(itemsPlaced) + ", breaks " +
-                       std::to_string(breaksPlaced) + ", spots " +
+    std::string text = "Wstawiono: pozycje " + std::to_string(itemsPlaced) + ", breaki " +
+                       std::to_string(breaksPlaced) + ", spoty " +
                        std::to_string(counts.placements) + " (" + std::to_string(counts.distinct) +
-                       " of the " + std::to_string(m_spots.size()) + " listed spots)\n";
-    text += "Spots never placed: " + countOrNone(counts.never) + "\n" + never.text();
-    text += "Spots placed more than once: " + countOrNone(counts.doubled) + "\n" + doubled.text();
-    text += "Spots of length 0 (audio missing or unreadable): " + countOrNone(counts.silent) +
-            "\n" + silentSpots.text();
+                       " z " + std::to_string(m_spots.size()) + " spot\xF3w z listy)\n";
+    text += "Spoty nigdy niewstawione: " + countOrNone(counts.never) + "\n" + never.text();
+    text +=
+        "Spoty wstawione wi\xEA"
+        "cej ni\xBF raz: " +
+        countOrNone(counts.doubled) + "\n" + doubled.text();
+    text +=
+        "Spoty o d\xB3ugo\x9C"
+        "ci 0 (brak pliku albo plik nieczytelny): " +
+        countOrNone(counts.silent) + "\n" + silentSpots.text();
     if (counts.suspicious > 0) {
-        text += "Spots longer than " + std::to_string(m_longSpotMs / 60'000) +
-                " minutes (suspicious): " + std::to_string(counts.suspicious) + "\n" +
+        text += "Spoty d\xB3u\xBFsze ni\xBF " + std::to_string(m_longSpotMs / 60'000) +
+                " minut (podejrzane): " + std::to_string(counts.suspicious) + "\n" +
                 longSpots.text();
     }
     return text;
@@ -201,8 +205,8 @@ std::string PlacementReport::sourceLine(std::size_t i) const {
     if (tried.empty() && why.empty()) {
         return {};
     }
-    return "    " + (tried.empty() ? why : "tried " + tried + (why.empty() ? "" : ": " + why)) +
-           "\n";
+    return "    " +
+           (tried.empty() ? why : "sprawdzono " + tried + (why.empty() ? "" : ": " + why)) + "\n";
 }
 
 std::vector<std::string> PlacementReport::sourceCells() const {

@@ -68,8 +68,7 @@ public:
     // The summary for a person: counts, then every spot never placed, every spot placed
     // more than once and every spot of length 0, each with its block time and title (a spot
     // of length 0 with its path line, and on a line of its own the local path tried and
-    // why). The
-    // records' texts stand as read (Windows-1250); the rest is ASCII.
+    // why). In Polish as the window's, Windows-1250, the records' texts as read.
     std::string summary(std::size_t itemsPlaced, std::size_t breaksPlaced) const;
 
     // One CSV row per spot in list order (CR LF, quoted where needed) under the header:

@@ -54,8 +54,9 @@ void fillSpot(TPozycja& spot, std::string_view timeLine, std::string_view pathLi
 
 }  // namespace
 
-void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,
-                   std::vector<SpotMeasure>& measures, const LineSteps& steps) {
+LstReadNotes OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,
+                           std::vector<SpotMeasure>& measures, const LineSteps& steps) {
+    LstReadNotes notes;
     spots.clear();
     measures.clear();
     const std::vector<std::string_view> lines = splitLines(bytes);
@@ -71,7 +72,12 @@ void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& s
         // Pairing is by line number alone. A time line with no line after it names no
         // spot and is dropped; the spots before it stay.
         if (n % 2 == 0 && n + 1 < lines.size() && !isBlankText(lines[n], Blanks::UpToSpace)) {
-            const std::string_view pathLine = lines[n + 1];
+            // The written record ends its path line at a NUL; the length must be that file's.
+            const std::string_view pathLine = cutAtNul(lines[n + 1]);
+            if (pathLine.size() < lines[n + 1].size() && notes.pathsCutAtNul++ == 0) {
+                notes.firstCutLine = n + 2;
+                notes.firstCutSpot = spots.size() + 1;
+            }
             if (const auto first = firstOfPath.find(pathLine); first != firstOfPath.end()) {
                 TPozycja spot = spots[first->second];
                 spot.set(Field::Emi, emissionLine(lines[n]));
@@ -95,6 +101,7 @@ void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& s
             steps(n + 1, lines.size());
         }
     }
+    return notes;
 }
 
 void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,

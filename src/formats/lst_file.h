@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,14 @@
 
 namespace kalmero {
 
+// What an advert list's text held that its records don't show: path lines with a NUL byte,
+// each kept (and measured) up to it, as a written record would keep it.
+struct LstReadNotes {
+    std::size_t pathsCutAtNul = 0;
+    std::size_t firstCutLine = 0;  // the first such line (from 1); 0 without one
+    std::size_t firstCutSpot = 0;  // its spot (from 1)
+};
+
 // Reads an advert list's bytes into `spots`, replacing them: one "Typ=REK" record per
 // spot, in list order, each measured with `measure` once per distinct path line.
 // `problems[i]` says why spot i's length is missing or doubtful ("" when measured
@@ -17,9 +26,9 @@ namespace kalmero {
 void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,
                    std::vector<std::string>& problems, const LineSteps& steps = {});
 // The same, keeping the whole of each spot's measure (its problem's kind and the local path
-// tried) in `measures[i]`.
-void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,
-                   std::vector<SpotMeasure>& measures, const LineSteps& steps = {});
+// tried) in `measures[i]`, and telling what the records don't show.
+LstReadNotes OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,
+                           std::vector<SpotMeasure>& measures, const LineSteps& steps = {});
 Lista OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure);
 
 }  // namespace kalmero

@@ -173,17 +173,22 @@ MixReadNotes otworzPlikMIX(std::string_view bytes, Lista& records, const LineSte
     std::array<std::string_view, kFieldCount> pending{};
     std::size_t lineNumber = 0;
     std::size_t recordStart = 0;  // where the bytes of the record in progress begin
+    std::size_t pendingFrom = 0;  // the line the record in progress began on; 0 before it
     visitLines(text, [&](std::string_view line) {
         ++lineNumber;
         if (line.size() > 3) {
             const int field = fieldIndex(line, keys);
             if (field >= 0) {
                 pending[static_cast<std::size_t>(field)] = line;
+                pendingFrom = pendingFrom == 0 ? lineNumber : pendingFrom;
+            } else if (line[0] == ';') {
+                pendingFrom = pendingFrom == 0 ? lineNumber : pendingFrom;
             } else if (isClosing(line)) {
                 TPozycja& record = records.emplace_back();
                 record.setAll(pending);
                 closeRecord(record);
                 pending.fill({});
+                pendingFrom = 0;
                 recordStart = static_cast<std::size_t>(line.data() - text.data()) + line.size();
             }
         }
@@ -196,6 +201,7 @@ MixReadNotes otworzPlikMIX(std::string_view bytes, Lista& records, const LineSte
             }
         }
     });
+    notes.unfinishedFrom = pendingFrom;
     return notes;
 }
 

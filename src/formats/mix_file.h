@@ -18,6 +18,9 @@ namespace kalmero {
 struct MixReadNotes {
     std::size_t ignoredAfterNul = 0;        // bytes from the first NUL on; 0 without one
     std::optional<std::int64_t> announced;  // the POZYCJI= count, when the text has one
+    // The line (from 1) where a last record that never closed began (its separator or first
+    // field line): the file was cut mid-record. 0 when every record closed.
+    std::size_t unfinishedFrom = 0;
 };
 
 // Reads a MIX playlist's bytes into `records` (replacing them; Windows-1250 lines stored

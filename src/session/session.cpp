@@ -6,11 +6,13 @@
 #include <filesystem>
 #include <limits>
 #include <new>
+#include <set>
 #include <system_error>
 #include <type_traits>
 #include <utility>
 
 #include "compiler/compiler.h"
+#include "formats/ini_document.h"
 #include "formats/loudness_targets.h"
 #include "formats/lst_file.h"
 #include "formats/matryca.h"
@@ -18,6 +20,7 @@
 #include "formats/path_map_settings.h"
 #include "formats/text_lines.h"
 #include "model/file_error.h"
+#include "platform/file_identity.h"
 #include "platform/file_io.h"
 #include "session/disk_files.h"
 
@@ -41,6 +44,11 @@ std::vector<std::string> mixWarnings(const MixReadNotes& notes, std::size_t reco
     if (notes.announced && *notes.announced > static_cast<std::int64_t>(records)) {
         warnings.push_back("Plik MIX zapowiada " + std::to_string(*notes.announced) +
                            " pozycji, a zawiera tylko " + std::to_string(records) + ".");
+    }
+    if (notes.unfinishedFrom > 0) {
+        warnings.push_back("Plik MIX urywa się w pozycji " + std::to_string(records + 1) +
+                           " (od linii " + std::to_string(notes.unfinishedFrom) +
+                           ") przed \"KONIEC OPISU\"; pominięto ją.");
     }
     return warnings;
 }
@@ -129,6 +137,9 @@ std::string_view refusalText(Refusal refusal) {
         case Refusal::UnaccountedSpots:
             return "Nie każdy spot został wstawiony dokładnie raz ze zmierzoną długością "
                    "(zobacz podsumowanie); w trybie ścisłym nic nie zostało zapisane.";
+        case Refusal::OutputOverInput:
+            return "Plik wyjściowy jest plikiem, który ten przebieg czyta; nic nie zostało "
+                   "zapisane.";
     }
     return {};
 }
@@ -203,6 +214,15 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
     PathMapReading paths = parsePathMap(iniBytes);
     m_settings.pathMap = std::move(paths.map);
     m_settingsWarnings.clear();
+    // Read as the nearest length that can stand, but a Time no break can have is a slip
+    // the operator should hear of, not a length silently changed.
+    if (const auto time = iniInteger(IniDocument(iniBytes), "Break", "Time");
+        time && *time != BreakLength::clamped(*time).seconds()) {
+        m_settingsWarnings.push_back("Długość breaka Time=" + std::to_string(*time) + " w " +
+                                     m_files.ini + " jest poza zakresem 0.." +
+                                     std::to_string(BreakLength::kMaxSeconds) + " s; przyjęto " +
+                                     std::to_string(BreakLength::clamped(*time).seconds()) + " s.");
+    }
     for (const std::string& refused : paths.refused) {
         // "line: why", the line as stored, the why already UTF-8.
         const std::size_t colon = refused.rfind(": ");
@@ -359,19 +379,30 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
                                              std::filesystem::path(path).parent_path().string());
         }
         std::size_t shown = 0;
-        kalmero::OtworzPlikLST(bytes, measure ? measure : ownMeasure, m_lists.ListaLST,
-                               m_spotMeasures, [&](std::size_t done, std::size_t total) {
-                                   if (done != 0 && m_lists.ListaLST.size() != shown) {
-                                       shown = m_lists.ListaLST.size();
-                                       m_progress.rowsAppended(ListId::Adverts, shown);
-                                   }
-                                   gauge(done, total);
-                               });
+        const LstReadNotes notes =
+            kalmero::OtworzPlikLST(bytes, measure ? measure : ownMeasure, m_lists.ListaLST,
+                                   m_spotMeasures, [&](std::size_t done, std::size_t total) {
+                                       if (done != 0 && m_lists.ListaLST.size() != shown) {
+                                           shown = m_lists.ListaLST.size();
+                                           m_progress.rowsAppended(ListId::Adverts, shown);
+                                       }
+                                       gauge(done, total);
+                                   });
         const std::size_t unmeasured = unmeasuredSpots().size();
         m_progress.status(unmeasured == 0 ? std::string("Ładowanie pliku LST zakończone!")
                                           : "Ładowanie pliku LST zakończone! Niezmierzone spoty: " +
                                                 std::to_string(unmeasured));
-        return Outcome{};
+        Outcome outcome;
+        if (notes.pathsCutAtNul > 0) {
+            outcome.warnings.push_back(
+                "Plik LST zawiera bajt NUL w linii " + std::to_string(notes.firstCutLine) +
+                " (spot " + std::to_string(notes.firstCutSpot) + ")" +
+                (notes.pathsCutAtNul > 1
+                     ? " i w " + std::to_string(notes.pathsCutAtNul - 1) + " dalszych liniach"
+                     : std::string()) +
+                "; ścieżkę wzięto tylko do niego.");
+        }
+        return outcome;
     });
 }
 
@@ -488,6 +519,9 @@ Outcome Session::runDay(const DayRun& day, const SpotMeasurer& measure,
     if (m_settings.mode == BreakMode::NotSelected) {
         return Outcome::refused(Refusal::NoBreakMode);
     }
+    if (Outcome clear = outputsClearOfInputs(day, false); !clear.done()) {
+        return clear;
+    }
     Outcome loaded = loadDay(day, measure);
     if (!loaded.done()) {
         return loaded;
@@ -506,7 +540,39 @@ Outcome Session::runDay(const DayRun& day, const SpotMeasurer& measure,
         return afterWarnings(std::move(compiled.warnings),
                              Outcome::refused(Refusal::UnaccountedSpots));
     }
+    // The spots' files are known once the advert list is read.
+    if (Outcome clear = outputsClearOfInputs(day, true); !clear.done()) {
+        return afterWarnings(std::move(compiled.warnings), std::move(clear));
+    }
     return afterWarnings(std::move(compiled.warnings), writeDay(day, pictures));
+}
+
+Outcome Session::outputsClearOfInputs(const DayRun& day, bool withSpots) const {
+    std::vector<std::pair<std::string, std::string>> inputs = {
+        {day.playlist, "lista MIX"},
+        {day.adverts, "lista LST"},
+        {m_files.ini, "plik konfiguracji w użyciu"},
+        {m_files.matrix, "plik siatki breaków w użyciu"},
+    };
+    if (m_settings.breakSound.on) {
+        inputs.emplace_back(m_tools.decode(m_settings.breakSound.path), "dźwięk breaka");
+    }
+    std::set<std::string> spots;
+    for (const SpotMeasure& measure : m_spotMeasures) {
+        if (withSpots && !measure.localPath.empty() && spots.insert(measure.localPath).second) {
+            inputs.emplace_back(measure.localPath, "plik spotu z listy LST");
+        }
+    }
+    for (const std::string* output : {&day.result, &day.report, &day.picture}) {
+        for (const auto& [input, what] : inputs) {
+            if (!output->empty() && !input.empty() && sameFile(*output, input)) {
+                Outcome refused = Outcome::refused(Refusal::OutputOverInput);
+                refused.message += " " + *output + ": " + what + " (" + input + ").";
+                return refused;
+            }
+        }
+    }
+    return Outcome{};
 }
 
 Outcome Session::loadDay(const DayRun& day, const SpotMeasurer& measure) {
@@ -595,7 +661,8 @@ std::vector<std::size_t> Session::unaccountedSpots() const {
     const PlacementReport report = placementReport();
     std::vector<std::size_t> spots;
     for (std::size_t i = 0; i < report.size(); ++i) {
-        if (report.placement(i) != Placement::Once || report.silent(i)) {
+        // A spot of hours is a broken file's header, not a booking: no day can hold it.
+        if (report.placement(i) != Placement::Once || report.silent(i) || report.suspicious(i)) {
             spots.push_back(i);
         }
     }

@@ -32,6 +32,7 @@ enum class Refusal {
     NothingToSave,         // save with an empty result
     CutPlaylist,           // a strict day whose playlist was cut short
     UnaccountedSpots,      // a strict day with a spot not aired exactly once with a length
+    OutputOverInput,       // a day's output naming a file the day reads
 };
 
 // The message an operator reads for a refusal (UTF-8).
@@ -134,8 +135,8 @@ public:
     // Start-up reading of the configuration file (see OdczytajKonfiguracje) and its path map
     // into the held settings. Returns the file as read, for the controls that show it.
     StoredSettings readSettings(const FolderCheck& folderExists);
-    // What the last readSettings passed over, for the operator (UTF-8): each path map line
-    // the map refused, with why.
+    // What the last readSettings passed over, for the operator (UTF-8): a break length out
+    // of range, each path map line the map refused, with why.
     const std::vector<std::string>& settingsWarnings() const { return m_settingsWarnings; }
     const StationSettings& settings() const { return m_settings; }
     // Held over the stored settings for this session's work; nothing is written.
@@ -192,8 +193,8 @@ public:
     const std::vector<SpotMeasure>& spotMeasures() const { return m_spotMeasures; }
     // ListaLST indexes of the spots without a length.
     std::vector<std::size_t> unmeasuredSpots() const;
-    // ListaLST indexes of the spots the last compile did not air exactly once with a length:
-    // a day a night's run must not call done.
+    // ListaLST indexes of the spots the last compile did not air exactly once with a length
+    // within the long-spot limit: a day a night's run must not call done.
     std::vector<std::size_t> unaccountedSpots() const;
 
     const Lists& lists() const { return m_lists; }
@@ -227,6 +228,11 @@ private:
     // runDay's steps.
     Outcome loadDay(const DayRun& day, const SpotMeasurer& measure);
     Outcome writeDay(const DayRun& day, DayPictureWriter& pictures);
+    // The refusal of a day whose output names a file the day reads (its lists, the
+    // configuration and matrix in use, the break sound, and `withSpots` each spot's file as
+    // located): written over, the next night would read a report for a matrix. Done when
+    // none does.
+    Outcome outputsClearOfInputs(const DayRun& day, bool withSpots) const;
 
     SessionFiles m_files;
     Progress& m_progress;

@@ -139,6 +139,8 @@ TEST_F(Batch, UsageErrors) {
         std::vector<std::string> args;
         std::string says;
     };
+    // The build's settings folder is the program's own (its default matrix lies there).
+    const std::string settingsIni = fs::path(KALMERO_BATCH).parent_path() / "kalmero.ini";
     const Case cases[] = {
         {{"--out", path("out.mix")}, "--mix"},
         {{"--mix", path("day.mix")}, "--out"},
@@ -156,14 +158,28 @@ TEST_F(Batch, UsageErrors) {
         {base({"--bogus"}), "bogus"},
         {base({"extra"}), "extra"},
         // Outputs never overwrite an input or each other.
-        {base({"--report", path("day.mix")}), "names the same file as --mix"},
-        {base({"--lst", path("day.lst"), "--report", path("out.mix")}), "names the same file"},
+        {base({"--report", path("day.mix")}), "wskazuje ten sam plik co --mix"},
+        {base({"--lst", path("day.lst"), "--report", path("out.mix")}), "wskazuje ten sam plik"},
         {{"--mix", path("day.mix"), "--out", path("./day.lst"), "--lst", path("day.lst")},
-         "names the same file as --lst"},
+         "wskazuje ten sam plik co --lst"},
+        // Nor a file the run reads unnamed: the settings folder's, a spot's, the break sound,
+        // the program's own.
+        {{"--mix", path("day.mix"), "--out", path("out.mix"), "--matrix", path("matryca.dat"),
+          "--report", settingsIni},
+         "plik konfiguracji w u\xC5\xBCyciu"},
+        {base({"--lst", path("day.lst"), "--report", path("s30.wav")}), "plik spotu"},
+        {base({"--break-sound", path("s20.wav"), "--report", path("s20.wav")}),
+         "d\xC5\xBAwi\xC4\x99k breaka"},
+        {base({"--picture", KALMERO_BATCH}), "plik samego programu"},
         {base({"--date", "2026-02-30"}), "--date"},
         {base({"--date", "today", "--weekday", "1"}), "--date"},
         {base({"--days", "2"}), "--days"},
         {base({"--date", "today", "--days", "0"}), "--days"},
+        // Each day its own outputs: a fixed name, or the weekday over more than a week.
+        {base({"--date", "2026-12-07", "--days", "3"}), "dni 2026-12-07 i 2026-12-08"},
+        {{"--mix", path("day.mix"), "--out", path("out-%Y%m%d.mix"), "--report", path("r-%a.csv"),
+          "--date", "2026-12-07", "--days", "10"},
+         "dni 2026-12-07 i 2026-12-14"},
         {base({"--drift-limit", "1441"}), "--drift-limit"},
         {base({"--path-map", "C:\\Radio"}), "--path-map \"C:\\Radio\": oczekiwano"},
         {base({"--path-map", "C:\\Radio=spoty"}), "folder musi"},
@@ -201,6 +217,10 @@ TEST_F(Batch, FileErrorsLeaveTheOldResult) {
     write("empty.mix", "WERSJA=2\r\nPOZYCJI=0\r\n");
     write("short.dat", "0000001\r\n");
     write("onlydj.mix", "Emi=10:00:00.000\r\nTyp=DJ_\r\nNwK=00:10.000\r\nKONIEC OPISU\r\n");
+    // No POZYCJI line to tell it was cut: its second record never closes.
+    write("cut.mix",
+          "Emi=10:00:00.000\r\nTyp=SND\r\nNwK=01:00.000\r\nTyt=A\r\nKONIEC OPISU\r\n; --\r\n"
+          "Emi=10:01:00.000\r\nTyp=SND\r\n");
     struct Case {
         const char* name;
         std::vector<std::string> args;
@@ -216,13 +236,20 @@ TEST_F(Batch, FileErrorsLeaveTheOldResult) {
         {"ShortMatrix", base({"--matrix", path("short.dat"), "--weekday", "nd"}),
          "no line for weekday 6"},
         {"OutIsAFolder", base({"--out", m_folder.path()}), "Cannot create file"},
+        {"CutMixStrict", base({"--mix", path("cut.mix"), "--strict"}),
+         "urywa si\xC4\x99 w pozycji 2 (od linii 6)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         write("out.mix", "old result");
         // A repeated option is a usage error: the case's own value replaces the usual one.
+        // A flag stands alone.
         std::vector<std::string> args;
         for (std::size_t i = 0; i < c.args.size(); i += 2) {
+            if (c.args[i] == "--strict") {
+                args.push_back(c.args[i--]);
+                continue;
+            }
             bool overridden = false;
             for (std::size_t j = i + 2; j < c.args.size(); j += 2) {
                 overridden = overridden || c.args[j] == c.args[i];
@@ -253,12 +280,15 @@ TEST_F(Batch, SummaryNamesUnplacedAndDoubledSpots) {
     const Outcome outcome =
         run(base({"--mode", "2", "--lst", path("day.lst"), "--report", path("r.csv")}));
     ASSERT_EQ(outcome.exitCode, 3) << outcome.err;
-    EXPECT_NE(outcome.err.find("Placed: items 2, breaks 0, spots 2 (1 of the 2 listed spots)"),
+    EXPECT_NE(
+        outcome.err.find("Wstawiono: pozycje 2, breaki 0, spoty 2 (1 z 2 spot\xC3\xB3w z listy)"),
+        std::string::npos)
+        << outcome.err;
+    EXPECT_NE(outcome.err.find("Spoty nigdy niewstawione: 1\n  11:00:00.000  s30\n"),
               std::string::npos)
         << outcome.err;
-    EXPECT_NE(outcome.err.find("Spots never placed: 1\n  11:00:00.000  s30\n"), std::string::npos)
-        << outcome.err;
-    EXPECT_NE(outcome.err.find("Spots placed more than once: 1\n  10:03:00.000  s20  (2 times)\n"),
+    EXPECT_NE(outcome.err.find("Spoty wstawione wi\xC4\x99"
+                               "cej ni\xC5\xBC raz: 1\n  10:03:00.000  s20  (2 razy)\n"),
               std::string::npos)
         << outcome.err;
     EXPECT_NE(outcome.err.find("Kompilowanie list - gotowe!"), std::string::npos);
@@ -284,6 +314,7 @@ TEST_F(Batch, ExitCodesTellWhetherEveryBookedSpotAiredOnceWithItsLength) {
     const std::string windowsLines = "C:\\Radio\\S30.WAV\r\n12:00:00\r\nspoty\\S20.wav\r\n";
     write("win.lst", "12:00:00\r\n" + windowsLines);
     write("gone.lst", "12:00:00\r\n" + path("gone.wav") + "\r\n");
+    write("nul.lst", "12:00:00\r\n" + path("s30.wav") + std::string("\0.x\r\n", 5));
     const std::string map = "c:/radio=" + m_folder.path();
     struct Case {
         const char* name;
@@ -295,7 +326,7 @@ TEST_F(Batch, ExitCodesTellWhetherEveryBookedSpotAiredOnceWithItsLength) {
         {"mapped",
          {"--lst", path("win.lst"), "--path-map", map},
          0,
-         "length 0 (audio missing or unreadable): none"},
+         "ci 0 (brak pliku albo plik nieczytelny): brak"},
         {"no map line",
          {"--lst", path("win.lst")},
          3,
@@ -303,12 +334,14 @@ TEST_F(Batch, ExitCodesTellWhetherEveryBookedSpotAiredOnceWithItsLength) {
         {"missing file",
          {"--lst", path("gone.lst")},
          3,
-         "tried " + path("gone.wav") + ": brak pliku\n"},
+         "sprawdzono " + path("gone.wav") + ": brak pliku\n"},
         {"missing file, strict",
          {"--lst", path("gone.lst"), "--strict"},
          1,
          "w trybie \xC5\x9B"
          "cis\xC5\x82ym nic nie zosta\xC5\x82o zapisane"},
+        // Measured as the result will name it: up to the NUL.
+        {"NUL in a path line", {"--lst", path("nul.lst")}, 0, "bajt NUL w linii 2 (spot 1)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -341,8 +374,9 @@ TEST_F(Batch, DaysFromADateEachFromItsOwnFiles) {
     EXPECT_FALSE(fs::exists(path("out-08-wt-342-%.mix")));
     EXPECT_TRUE(fs::exists(path("out-09-sr-343-%.mix")));
     EXPECT_NE(outcome.err.find("== 2026-12-07 (pn)"), std::string::npos) << outcome.err;
-    EXPECT_NE(outcome.err.find("2026-12-08 (wt) skipped: missing " + path("day-20261208.mix")),
-              std::string::npos);
+    EXPECT_NE(
+        outcome.err.find("2026-12-08 (wt) pomini\xC4\x99ty: brak " + path("day-20261208.mix")),
+        std::string::npos);
     // Monday's break went in; Wednesday has none.
     EXPECT_NE(readFile(path("out-07-pn-341-%.mix")).find("Typ=BRK"), std::string::npos);
     EXPECT_EQ(readFile(path("out-09-sr-343-%.mix")).find("Typ=BRK"), std::string::npos);
@@ -370,43 +404,56 @@ TEST_F(Batch, SettingsComeFromTheConfiguration) {
         std::vector<std::string> extra;
         std::vector<std::string> emis;
         std::string typ;
+        std::string warns;  // a stored value out of range is named where it is read
     };
     const std::string soundIni =
         "[Foldery]\r\nFolderPlikBreak=/srv/sygna\xB3.mp3\r\n"
         "[Break]\r\nCzyDzwiek=1\r\nStart=1\r\nTime=20\r\n";
     const Case cases[] = {
-        {"Defaults", "", {}, {"11:58:00.000", "12:02:00.000", "12:02:10.000"}, "Typ=BRK"},
+        {"Defaults", "", {}, {"11:58:00.000", "12:02:00.000", "12:02:10.000"}, "Typ=BRK", ""},
         {"OnTheHour",
          "[Break]\r\nStart=1\r\nTime=20\r\n",
          {},
          {"11:58:00.000", "12:00:00.000", "12:00:20.000"},
-         "Typ=BRK"},
-        {"StartAboveTwo", "[Break]\r\nStart=7\r\n", {}, {"11:58:00.000", "12:02:00.000"}, ""},
+         "Typ=BRK",
+         ""},
+        {"StartAboveTwo", "[Break]\r\nStart=7\r\n", {}, {"11:58:00.000", "12:02:00.000"}, "", ""},
         {"NegativeTime",
          "[break]\r\nTime=-5\r\n",
          {},
          {"11:58:00.000", "12:02:00.000", "12:02:00.000"},
-         "Typ=BRK"},
+         "Typ=BRK",
+         "Time=-5 w " + path("k.ini") + " jest poza zakresem 0..2147483 s; przyj\xC4\x99to 0 s."},
+        {"TimePastTheLongest",
+         "[Break]\r\nStart=2\r\nTime=2147483647\r\n",
+         {},
+         {"11:58:00.000", "12:02:00.000"},
+         "",
+         "Time=2147483647 w " + path("k.ini") + " jest poza zakresem"},
         {"TimeNotAnInteger",
          "[Break]\r\nTime=5s\r\n",
          {},
          {"11:58:00.000", "12:02:00.000", "12:02:10.000"},
-         "Typ=BRK"},
+         "Typ=BRK",
+         ""},
         {"SoundFromConfiguration",
          soundIni,
          {},
          {"11:58:00.000", "12:00:00.000", "12:00:20.000"},
-         "Typ=SND"},
+         "Typ=SND",
+         ""},
         {"NoBreakSound",
          soundIni,
          {"--no-break-sound"},
          {"11:58:00.000", "12:00:00.000", "12:00:20.000"},
-         "Typ=BRK"},
+         "Typ=BRK",
+         ""},
         {"OptionsWin",
          soundIni,
          {"--mode", "0", "--break-seconds", "5"},
          {"11:58:00.000", "12:02:00.000", "12:02:05.000"},
-         "Typ=SND"},
+         "Typ=SND",
+         ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -418,6 +465,9 @@ TEST_F(Batch, SettingsComeFromTheConfiguration) {
         const Outcome outcome = run(args);
         ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
         EXPECT_EQ(emis(), c.emis);
+        EXPECT_EQ(outcome.err.find(" breaka Time=") != std::string::npos, !c.warns.empty())
+            << outcome.err;
+        EXPECT_NE(outcome.err.find(c.warns), std::string::npos) << outcome.err;
         const std::string result = readFile(path("out.mix"));
         if (!c.typ.empty()) {
             EXPECT_NE(result.find(c.typ + "\r\n"), std::string::npos);

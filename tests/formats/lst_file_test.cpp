@@ -103,10 +103,10 @@ TEST_F(LstFileTest, PairsTimeAndPathLinesByLineNumber) {
          "06:00:00\na.mp3\n07:00:00\n",
          {"06:00:00.000"},
          {"a"}},
-        {"a NUL byte does not end the text",
+        {"a NUL byte does not end the text, only its path line",
          std::string("06:00:00\na\0b.mp3\n07:00:00\nc.mp3\n", 30),
          {"06:00:00.000", "07:00:00.000"},
-         {std::string("a\0b", 3), "c"}},
+         {"a", "c"}},
         {"an empty file", "", {}, {}},
     };
     for (const auto& c : cases) {
@@ -147,6 +147,8 @@ TEST_F(LstFileTest, NamesAndPathsAreCutToTheFieldCapacity) {
          "d\x9F",
          "Adr=E:\\Reklamy\\\xA3\xF3"
          "d\x9F.mp3"},
+        // The record ends at a NUL, and so does the path measured.
+        {std::string("C:\\spo\0ty\\b.mp3", 15), "Ide=spo", "Adr=C:\\spo"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pathLine);
@@ -158,7 +160,8 @@ TEST_F(LstFileTest, NamesAndPathsAreCutToTheFieldCapacity) {
         EXPECT_EQ(spot(0).line(Field::Adr), c.adr);
         // The meter sees the path line cut to 250, not the 246 that the record keeps.
         ASSERT_EQ(meter.calls.size(), 1u);
-        EXPECT_EQ(meter.calls.begin()->first, c.pathLine.substr(0, 250));
+        EXPECT_EQ(meter.calls.begin()->first,
+                  c.pathLine.substr(0, std::min<std::size_t>(c.pathLine.find('\0'), 250)));
     }
 }
 

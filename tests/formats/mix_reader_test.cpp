@@ -163,17 +163,22 @@ TEST(MixReader, TellsWhatTheTextSaysOfItself) {
         std::string file;
         std::size_t ignored;
         std::optional<std::int64_t> announced;
+        std::size_t unfinishedFrom = 0;
     };
     const NotesCase cases[] = {
         {"WERSJA=2\r\nPOZYCJI=3\r\nKONIEC\r\n", 0, 3},
         {"POZYCJI=x\r\nKONIEC\r\n\0tail"s, 5, std::nullopt},
         {"KONIEC\r\n", 0, std::nullopt},
+        {"WERSJA=2\r\n; --\r\nTyt=a\r\nKONIEC OPISU\r\n; --\r\nEmi=01:00:00.000\r\nTyt=b\r\n", 0,
+         std::nullopt, 5},
+        {"KONIEC\r\nTyt=b\r\n", 0, std::nullopt, 2},
     };
     for (const NotesCase& c : cases) {
         Lista records;
         const MixReadNotes notes = otworzPlikMIX(c.file, records);
         EXPECT_EQ(notes.ignoredAfterNul, c.ignored) << c.file;
         EXPECT_EQ(notes.announced, c.announced) << c.file;
+        EXPECT_EQ(notes.unfinishedFrom, c.unfinishedFrom) << c.file;
     }
 }
 

@@ -43,12 +43,13 @@ TEST_F(PlacementReportRun, EverySpotNotPlacedOnceOrWithoutAudioIsNamedWithItsRea
     for (const std::string& row : rows) {
         EXPECT_NE(csv.find(row), std::string::npos) << row << "\nin\n" << csv;
     }
-    EXPECT_NE(outcome.err.find("Spots never placed: 2\n"
-                               "  10:04:30.000  dj  (under a DJ_ record)\n"
+    EXPECT_NE(outcome.err.find("Spoty nigdy niewstawione: 2\n"
+                               "  10:04:30.000  dj  (pod rekordem DJ_)\n"
                                "  10:30:00.000  gap\n"),
               std::string::npos)
         << outcome.err;
-    EXPECT_NE(outcome.err.find("Spots of length 0 (audio missing or unreadable): 1\n"
+    EXPECT_NE(outcome.err.find("Spoty o d\xC5\x82ugo\xC5\x9B"
+                               "ci 0 (brak pliku albo plik nieczytelny): 1\n"
                                "  11:01:00.000  missing  " +
                                path("missing.mp3") + "\n"),
               std::string::npos)
