@@ -10,6 +10,7 @@
 #include "formats/mix_file.h"
 #include "hostile_support.h"
 #include "model/lists.h"
+#include "platform/output_lock.h"
 
 namespace kalmero::test {
 namespace {
@@ -137,6 +138,98 @@ TEST_F(HostileBatch, InputsThatAreNoFilesStopTheRunBeforeAnythingIsWritten) {
             EXPECT_EQ(readFile(path("out.mix")), "previous result");
         }
     }
+}
+
+// The report and the picture are written by the result's rules: a link planted by another
+// user in a shared folder refuses the run with every previous output kept, a replaced file
+// keeps its owner and mode, and what a replacement could not keep is said.
+TEST_F(HostileBatch, EveryOutputFollowsTheResultsRules) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to plant another user's link";
+    }
+    constexpr uid_t kNobody = 65534;
+    enum class Planted { OthersLink, OthersFile, HardLink };
+    struct Case {
+        const char* option;
+        const char* name;
+        Planted planted;
+    };
+    const Case cases[] = {
+        {"--picture", "d.png", Planted::OthersLink}, {"--report", "r.csv", Planted::OthersLink},
+        {"--out", "out.mix", Planted::OthersLink},   {"--picture", "d.png", Planted::OthersFile},
+        {"--report", "r.csv", Planted::OthersFile},  {"--picture", "d.png", Planted::HardLink},
+        {"--report", "r.csv", Planted::HardLink},
+    };
+    const std::string drop = path("drop");
+    ASSERT_EQ(::mkdir(drop.c_str(), 01777), 0);
+    ASSERT_EQ(::chmod(drop.c_str(), 01777), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.option) + " " + std::to_string(static_cast<int>(c.planted)));
+        const std::string output = drop + "/" + c.name;
+        const std::string victim = path("victim");
+        ::unlink(output.c_str());
+        writeFile(victim, "someone's file");
+        writeFile(path("out.mix"), "previous result");
+        if (c.planted == Planted::OthersLink) {
+            ASSERT_EQ(::symlink(victim.c_str(), output.c_str()), 0);
+            ASSERT_EQ(::lchown(output.c_str(), kNobody, kNobody), 0);
+        } else {
+            writeFile(output, "previous output");
+            ASSERT_EQ(::chown(output.c_str(), kNobody, kNobody), 0);
+            ASSERT_EQ(::chmod(output.c_str(), 0640), 0);
+            if (c.planted == Planted::HardLink) {
+                ASSERT_EQ(::link(output.c_str(), path("other name").c_str()), 0);
+            }
+        }
+        const std::string out = std::string(c.option) == "--out" ? output : path("out.mix");
+        std::vector<std::string> more = {"--mode", "0"};
+        if (std::string(c.option) != "--out") {
+            more.insert(more.end(), {c.option, output});
+        }
+        const Outcome outcome = batch(day(out, more));
+        EXPECT_EQ(readFile(victim), "someone's file");
+        if (c.planted == Planted::OthersLink) {
+            EXPECT_EQ(outcome.exitCode, 1);
+            EXPECT_NE(outcome.err.find(output + "\". The link belongs to another user"),
+                      std::string::npos)
+                << outcome.err;
+            EXPECT_EQ(readFile(path("out.mix")), "previous result");
+            continue;
+        }
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        struct stat info {};
+        ASSERT_EQ(::stat(output.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, kNobody);
+        EXPECT_EQ(info.st_gid, kNobody);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+        const bool warned =
+            (outcome.out + outcome.err)
+                .find(output + ": Pozostałe twarde dowiązania pliku zachowały poprzednią treść.") !=
+            std::string::npos;
+        EXPECT_EQ(warned, c.planted == Planted::HardLink) << outcome.err;
+        ::unlink(path("other name").c_str());
+    }
+}
+
+// A second run on the same result waits for the first, then gives up saying who holds it.
+TEST_F(HostileBatch, ASecondRunOnOneResultWaitsThenNamesTheRunHoldingIt) {
+    writeFile(path("out.mix"), "previous result");
+    const std::set<std::string> before = entries();
+    ::setenv("KALMERO_LOCK_WAIT_SECONDS", "1", 1);
+    Outcome outcome;
+    {
+        const OutputLock held(path("out.mix"));
+        outcome = batch(day(path("out.mix"), {"--mode", "0", "--report", path("r.csv")}));
+    }
+    ::unsetenv("KALMERO_LOCK_WAIT_SECONDS");
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_NE(outcome.err.find("zapisuje teraz inne uruchomienie (pid " +
+                               std::to_string(::getpid()) + ", od "),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(readFile(path("out.mix")), "previous result");
+    EXPECT_EQ(entries(), before) << "no report, temporary or lock file";
+    EXPECT_EQ(batch(day(path("out.mix"), {"--mode", "0"})).exitCode, 0) << "let go";
 }
 
 TEST_F(HostileBatch, MemoryRunningOutIsAnErrorNotAnAbort) {

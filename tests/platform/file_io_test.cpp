@@ -219,29 +219,35 @@ TEST(Replace, ALinkPlantedInASharedFolderIsNotFollowed) {
         uid_t folderOwner;
         uid_t linkOwner;
         bool followed;
+        bool toFolder = false;  // a link to a folder, the file written inside it
     };
     const Case cases[] = {
         {"another user's link in a sticky folder", 01777, 0, kNobody, false},
         {"own link in a sticky folder", 01777, 0, 0, true},
         {"the folder owner's link", 01777, kNobody, kNobody, true},
         {"another user's link in a folder without the sticky bit", 0777, 0, kNobody, true},
+        {"another user's link to a folder in a sticky folder", 01777, 0, kNobody, false, true},
+        {"own link to a folder in a sticky folder", 01777, 0, 0, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
-        const std::string victim = folder / "passwd";
-        const std::string link = folder / "drop/out.mix";
+        const std::string victim = folder / "etc/passwd";
+        const std::string link = folder / (c.toFolder ? "drop/etc" : "drop/out.mix");
+        const std::string written = c.toFolder ? link + "/passwd" : link;
+        ASSERT_EQ(::mkdir((folder / "etc").c_str(), 0755), 0);
         test::writeBytes(victim, "root's file");
         ASSERT_EQ(::mkdir((folder / "drop").c_str(), c.folderMode), 0);
         ASSERT_EQ(::chmod((folder / "drop").c_str(), c.folderMode), 0);
         ASSERT_EQ(::chown((folder / "drop").c_str(), c.folderOwner, c.folderOwner), 0);
-        ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
+        ASSERT_EQ(::symlink(c.toFolder ? (folder / "etc").c_str() : victim.c_str(), link.c_str()),
+                  0);
         ASSERT_EQ(::lchown(link.c_str(), c.linkOwner, c.linkOwner), 0);
         for (const auto& [text, message] :
-             {std::pair{WriteFailureText::CannotCreate, "Cannot create file \"" + link + "\". "},
-              std::pair{WriteFailureText::UnableToWrite, "Unable to write to " + link + ". "}}) {
+             {std::pair{WriteFailureText::CannotCreate, "Cannot create file \"" + written + "\". "},
+              std::pair{WriteFailureText::UnableToWrite, "Unable to write to " + written + ". "}}) {
             try {
-                writeFileAtomically(link, "planted", text);
+                writeFileAtomically(written, "planted", text);
                 EXPECT_TRUE(c.followed);
             } catch (const FileError& error) {
                 EXPECT_FALSE(c.followed);
