@@ -232,6 +232,38 @@ TEST_F(HostileBatch, ASecondRunOnOneResultWaitsThenNamesTheRunHoldingIt) {
     EXPECT_EQ(batch(day(path("out.mix"), {"--mode", "0"})).exitCode, 0) << "let go";
 }
 
+// The window's program asked for help, or started where there is no display, ends by itself
+// with a word on why rather than by Qt's abort.
+TEST_F(HostileBatch, TheWindowWithoutADisplayOrAskedForHelpSaysSoAndEnds) {
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (const char* value = std::getenv(name)) {
+            saved.emplace_back(name, value);
+        }
+        ::unsetenv(name);
+    }
+    struct Case {
+        std::string argument;
+        int exitCode;
+        std::string says;
+    };
+    const Case cases[] = {{"--help", 0, "Usage: kalmero"}, {"", 1, "brak ekranu"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument);
+        std::vector<std::string> args = {KALMERO_WINDOW};
+        if (!c.argument.empty()) {
+            args.push_back(c.argument);
+        }
+        const Outcome outcome = runProgram(args, m_folder.path());
+        EXPECT_EQ(outcome.signal, 0);
+        EXPECT_EQ(outcome.exitCode, c.exitCode);
+        EXPECT_NE((outcome.out + outcome.err).find(c.says), std::string::npos) << outcome.err;
+    }
+    for (const auto& [name, value] : saved) {
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+}
+
 TEST_F(HostileBatch, MemoryRunningOutIsAnErrorNotAnAbort) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
