@@ -160,6 +160,8 @@ TEST_F(HostileBatch, EveryOutputFollowsTheResultsRules) {
         {"--report", "r.csv", Planted::OthersFile},  {"--picture", "d.png", Planted::HardLink},
         {"--report", "r.csv", Planted::HardLink},
     };
+    // A night's service has no login session: Qt must not say so on every picture.
+    ::unsetenv("XDG_RUNTIME_DIR");
     const std::string drop = path("drop");
     ASSERT_EQ(::mkdir(drop.c_str(), 01777), 0);
     ASSERT_EQ(::chmod(drop.c_str(), 01777), 0);
@@ -188,6 +190,7 @@ TEST_F(HostileBatch, EveryOutputFollowsTheResultsRules) {
         }
         const Outcome outcome = batch(day(out, more));
         EXPECT_EQ(readFile(victim), "someone's file");
+        EXPECT_EQ(outcome.err.find("XDG_RUNTIME_DIR"), std::string::npos) << outcome.err;
         if (c.planted == Planted::OthersLink) {
             EXPECT_EQ(outcome.exitCode, 1);
             EXPECT_NE(outcome.err.find(output + "\". The link belongs to another user"),
