@@ -290,6 +290,40 @@ TEST(Streaming, NothingAppearsUntilCommit) {
     EXPECT_EQ(folder.entries(), std::set<std::string>{"out.mix"});
 }
 
+// Staged files are put in place only when every one is ready; a link or device put at a
+// target after it was staged is not written through.
+TEST(Staged, AllOrNoneAndTheTargetCheckedAgain) {
+    for (const char* swapped : {"", "link", "device"}) {
+        SCOPED_TRACE(swapped);
+        TempFolder folder;
+        test::writeBytes(folder / "victim", "someone's file");
+        for (const char* name : {"r.csv", "d.png", "out.mix"}) {
+            test::writeBytes(folder / name, "earlier");
+        }
+        StagedWrites outputs;
+        for (const char* name : {"r.csv", "d.png", "out.mix"}) {
+            outputs.stage(folder / name).append("new");
+        }
+        const std::string target = folder / "d.png";
+        if (std::string(swapped) == "link") {
+            ASSERT_EQ(::unlink(target.c_str()), 0);
+            ASSERT_EQ(::symlink((folder / "victim").c_str(), target.c_str()), 0);
+        } else if (std::string(swapped) == "device") {
+            ASSERT_EQ(::unlink(target.c_str()), 0);
+            ASSERT_EQ(::mkfifo(target.c_str(), 0600), 0);
+        }
+        if (*swapped == '\0') {
+            EXPECT_EQ(outputs.commitAll().size(), 3u);
+        } else {
+            EXPECT_THROW(outputs.commitAll(), FileError);
+        }
+        EXPECT_EQ(test::readBytes(folder / "victim"), "someone's file");
+        for (const char* name : {"r.csv", "out.mix"}) {
+            EXPECT_EQ(test::readBytes(folder / name), *swapped == '\0' ? "new" : "earlier") << name;
+        }
+    }
+}
+
 TEST(Streaming, AStopSignalLeavesNoTemporary) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
