@@ -15,17 +15,18 @@ namespace kalmero {
 
 namespace {
 
-using WriteDayPicture = int (*)(const char*, const Lista*, const std::vector<AdvertBlock>*,
-                                const DayChecks*, const DayTitle*, char*, std::size_t);
+using RenderDayPicture = int (*)(int, const Lista*, const std::vector<AdvertBlock>*,
+                                 const DayChecks*, const DayTitle*, std::string*, char*,
+                                 std::size_t);
 
 constexpr const char* kModule = "kalmero-picture.so";
 
 // The drawing module: beside the program in the build tree, in the library folder when
 // installed.
-WriteDayPicture loadModule() {
-    static WriteDayPicture write = nullptr;
-    if (write != nullptr) {
-        return write;
+RenderDayPicture loadModule() {
+    static RenderDayPicture render = nullptr;
+    if (render != nullptr) {
+        return render;
     }
     const std::string folder = programFolder();
     std::string reasons;
@@ -36,9 +37,9 @@ WriteDayPicture loadModule() {
             reasons += std::string("; ") + ::dlerror();
             continue;
         }
-        write = reinterpret_cast<WriteDayPicture>(::dlsym(module, "kalmeroWriteDayPicture"));
-        if (write != nullptr) {
-            return write;
+        render = reinterpret_cast<RenderDayPicture>(::dlsym(module, "kalmeroRenderDayPicture"));
+        if (render != nullptr) {
+            return render;
         }
     }
     throw FileError("cannot draw the day's picture: no drawing module" + reasons);
@@ -46,14 +47,17 @@ WriteDayPicture loadModule() {
 
 }  // namespace
 
-void PictureModule::writeDayPicture(const std::string& path, const Lista& result,
-                                    const std::vector<AdvertBlock>& blocks, const DayChecks& checks,
-                                    const DayTitle& title) {
-    const WriteDayPicture write = loadModule();
+std::string PictureModule::renderDayPicture(PictureKind kind, const Lista& result,
+                                            const std::vector<AdvertBlock>& blocks,
+                                            const DayChecks& checks, const DayTitle& title) {
+    const RenderDayPicture render = loadModule();
     std::array<char, 1024> error{};
-    if (write(path.c_str(), &result, &blocks, &checks, &title, error.data(), error.size()) != 0) {
+    std::string bytes;
+    if (render(static_cast<int>(kind), &result, &blocks, &checks, &title, &bytes, error.data(),
+               error.size()) != 0) {
         throw FileError(error.data());
     }
+    return bytes;
 }
 
 }  // namespace kalmero

@@ -9,13 +9,13 @@ namespace kalmero {
 
 // Draws the compiled day with the window's drawing code, loaded as a module when the first
 // picture is asked for, on Qt's offscreen platform so that no display is needed. Throws
-// FileError with the reason when the picture can't be written or this build has no drawing
+// FileError with the reason when the picture can't be drawn or this build has no drawing
 // code.
 class PictureModule : public DayPictureWriter {
 public:
-    void writeDayPicture(const std::string& path, const Lista& result,
-                         const std::vector<AdvertBlock>& blocks, const DayChecks& checks,
-                         const DayTitle& title) override;
+    std::string renderDayPicture(PictureKind kind, const Lista& result,
+                                 const std::vector<AdvertBlock>& blocks, const DayChecks& checks,
+                                 const DayTitle& title) override;
 };
 
 }  // namespace kalmero

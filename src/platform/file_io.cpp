@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -19,6 +20,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
+#include <vector>
 
 #include "model/file_error.h"
 
@@ -49,6 +52,12 @@ public:
         const int fd = m_fd;
         m_fd = -1;
         return fd;
+    }
+    void reset(int fd) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = fd;
     }
 
 private:
@@ -216,6 +225,25 @@ int registerTemporary(int folderFd, const std::string& name) {
     }
     return -1;  // more writes at once than slots: a signal leaves this one for a later writer
 }
+
+// The stop signals held back for a scope (a thread's mask: the writer's own thread).
+class StopSignalsHeld {
+public:
+    StopSignalsHeld() {
+        sigset_t stops;
+        sigemptyset(&stops);
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+            sigaddset(&stops, signal);
+        }
+        ::pthread_sigmask(SIG_BLOCK, &stops, &m_previous);
+    }
+    ~StopSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+    StopSignalsHeld(const StopSignalsHeld&) = delete;
+    StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+private:
+    sigset_t m_previous{};
+};
 
 void unregisterTemporary(int slot) {
     if (slot >= 0) {
@@ -409,16 +437,6 @@ int writeAll(int fd, std::string_view bytes) {
     return 0;
 }
 
-int openFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0 || errno != EACCES) {
-        return fd;
-    }
-    // A folder one may write in but not list: still usable, without the folder fsync and
-    // stale temporary clean-up.
-    return ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-}
-
 bool followsForbiddenLink(const struct stat& link, int folderFd) {
     struct stat folder {};
     if (::fstat(folderFd, &folder) != 0) {
@@ -451,7 +469,80 @@ void keepOwnerAndAttributes(int fd, int folderFd, const std::string& name,
     }
 }
 
+// Splits a path into its names, empty ones and "." dropped.
+std::vector<std::string> pathNames(const std::string& path) {
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at <= path.size();) {
+        const std::size_t end = std::min(path.find('/', at), path.size());
+        if (end > at && path.compare(at, end - at, ".") != 0) {
+            names.push_back(path.substr(at, end - at));
+        }
+        at = end + 1;
+    }
+    return names;
+}
+
 }  // namespace
+
+int openFolderWithLinkRule(const std::string& folder, bool& refused) {
+    refused = false;
+    const auto root = [](bool absolute) {
+        return ::open(absolute ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    };
+    Descriptor at(root(folder.starts_with('/')));
+    if (at.get() < 0) {
+        return -1;
+    }
+    // Names still to walk, the next one last.
+    std::vector<std::string> names = pathNames(folder);
+    std::reverse(names.begin(), names.end());
+    int hops = 0;
+    while (!names.empty()) {
+        const std::string name = std::move(names.back());
+        names.pop_back();
+        struct stat link {};
+        if (name != ".." && ::fstatat(at.get(), name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(link.st_mode)) {
+            if (++hops > kMaxLinkHops) {
+                errno = ELOOP;
+                return -1;
+            }
+            if (followsForbiddenLink(link, at.get())) {
+                refused = true;
+                return -1;
+            }
+            std::string to(PATH_MAX, '\0');
+            const ssize_t size = ::readlinkat(at.get(), name.c_str(), to.data(), to.size());
+            if (size < 0 || static_cast<std::size_t>(size) == to.size()) {
+                errno = size < 0 ? errno : ENAMETOOLONG;
+                return -1;
+            }
+            to.resize(static_cast<std::size_t>(size));
+            std::vector<std::string> target = pathNames(to);
+            names.insert(names.end(), target.rbegin(), target.rend());
+            if (to.starts_with('/')) {
+                at.reset(root(true));
+                if (at.get() < 0) {
+                    return -1;
+                }
+            }
+            continue;
+        }
+        const int next =
+            ::openat(at.get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) {
+            return -1;
+        }
+        at.reset(next);
+    }
+    const int fd = ::openat(at.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0 || errno != EACCES) {
+        return fd;
+    }
+    // A folder one may write in but not list: still usable, without the folder fsync and
+    // stale temporary clean-up.
+    return at.release();
+}
 
 std::string replacementNote(const ReplaceOutcome& outcome) {
     std::string note;
@@ -481,7 +572,11 @@ AtomicFileWriter::AtomicFileWriter(std::string path, WriteFailureText failureTex
         if (m_folderFd >= 0) {
             ::close(m_folderFd);
         }
-        m_folderFd = openFolder(folderOf(current));
+        bool refused = false;
+        m_folderFd = openFolderWithLinkRule(folderOf(current), refused);
+        if (refused) {
+            failWith("The link belongs to another user in a shared folder", true);
+        }
         if (m_folderFd < 0) {
             fail(errno);
         }
@@ -511,15 +606,23 @@ AtomicFileWriter::AtomicFileWriter(std::string path, WriteFailureText failureTex
     removeStaleTemporaries(m_folderFd, m_name, limit);
 
     int error = EEXIST;
-    for (unsigned attempt = 0; attempt < 100 && m_fd < 0 && error == EEXIST; ++attempt) {
-        m_temporary = temporaryName(m_name, limit);
-        // Private until commit() gives it the replaced file's mode; a new file gets the umask's.
-        m_fd = ::openat(m_folderFd, m_temporary.c_str(),
-                        O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, exists ? 0600 : 0666);
-        error = errno;
+    {
+        // A stop signal between creating the temporary and registering it would leave it
+        // behind: it waits until the handlers can find the file.
+        const StopSignalsHeld held;
+        for (unsigned attempt = 0; attempt < 100 && m_fd < 0 && error == EEXIST; ++attempt) {
+            m_temporary = temporaryName(m_name, limit);
+            // Private until it gets the replaced file's mode; a new file gets the umask's.
+            m_fd =
+                ::openat(m_folderFd, m_temporary.c_str(),
+                         O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, exists ? 0600 : 0666);
+            error = errno;
+        }
+        if (m_fd >= 0) {
+            m_slot = registerTemporary(m_folderFd, m_temporary);
+        }
     }
     if (m_fd >= 0) {
-        m_slot = registerTemporary(m_folderFd, m_temporary);
         return;
     }
     m_temporary.clear();
@@ -615,7 +718,30 @@ bool AtomicFileWriter::regularTarget(struct stat& existing) {
     return true;
 }
 
+void AtomicFileWriter::prepare() {
+    if (!m_failure.empty()) {
+        throw FileError(m_failure);
+    }
+    assert(!m_done && !m_prepared);
+    m_prepared = true;
+    if (m_inPlace) {
+        return;  // the bytes wait in memory for commit()
+    }
+    flushBuffer();
+    if (::fsync(m_fd) != 0) {
+        fail(errno);
+    }
+    if (regularTarget(m_prepareTarget)) {
+        keepOwnerAndAttributes(m_fd, m_folderFd, m_name, m_prepareTarget, m_prepareOutcome);
+    } else {
+        m_prepareTarget.st_nlink = 0;
+    }
+}
+
 ReplaceOutcome AtomicFileWriter::commit() {
+    if (!m_prepared) {
+        prepare();
+    }
     if (!m_failure.empty()) {
         throw FileError(m_failure);
     }
@@ -627,15 +753,16 @@ ReplaceOutcome AtomicFileWriter::commit() {
         m_done = true;
         return outcome;
     }
-    flushBuffer();
-    if (::fsync(m_fd) != 0) {
-        fail(errno);
-    }
-    ReplaceOutcome outcome;
+    ReplaceOutcome outcome = m_prepareOutcome;
     struct stat existing {};
     const bool exists = regularTarget(existing);
     if (exists) {
-        keepOwnerAndAttributes(m_fd, m_folderFd, m_name, existing, outcome);
+        // Another file put there since prepare(): its owner and mode are the ones to keep.
+        if (m_prepareTarget.st_nlink == 0 || existing.st_ino != m_prepareTarget.st_ino ||
+            existing.st_dev != m_prepareTarget.st_dev) {
+            outcome = ReplaceOutcome{};
+            keepOwnerAndAttributes(m_fd, m_folderFd, m_name, existing, outcome);
+        }
         outcome.otherNamesDetached = existing.st_nlink > 1;
     }
     if (::renameat(m_folderFd, m_temporary.c_str(), m_folderFd, m_name.c_str()) != 0) {
@@ -729,6 +856,23 @@ ReplaceOutcome writeFileAtomically(const std::string& path, std::string_view byt
     AtomicFileWriter writer(path, failureText);
     writer.append(bytes);
     return writer.commit();
+}
+
+AtomicFileWriter& StagedWrites::stage(std::string path, WriteFailureText failureText) {
+    m_writers.push_back(std::make_unique<AtomicFileWriter>(std::move(path), failureText));
+    return *m_writers.back();
+}
+
+std::vector<ReplaceOutcome> StagedWrites::commitAll() {
+    for (const auto& writer : m_writers) {
+        writer->prepare();
+    }
+    std::vector<ReplaceOutcome> outcomes;
+    outcomes.reserve(m_writers.size());
+    for (const auto& writer : m_writers) {
+        outcomes.push_back(writer->commit());
+    }
+    return outcomes;
 }
 
 void installTemporaryCleanup() {

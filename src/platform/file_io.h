@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kalmero {
 
@@ -67,10 +69,9 @@ std::string replacementNote(const ReplaceOutcome& outcome);
 // The bytes go to a temporary `.<name>.<pid>.<random>.tmp` in the target's folder, flushed in
 // large chunks; commit() flushes it to disk, gives it the replaced file's owner, group, mode,
 // ACL and extended attributes, renames it over the target and flushes the folder.
-// - A symbolic link at `path` is written through to the file it names, unless the link lies in
-//   a sticky folder writable by others and belongs neither to this user nor to the folder's
-//   owner: a link planted there by someone else refuses the save. (Links among the folders
-//   on the way are the kernel's to judge.)
+// - A symbolic link at `path`, or among the folders on the way to it, is followed, unless the
+//   link lies in a sticky folder writable by others and belongs neither to this user nor to
+//   the folder's owner: a link planted there by someone else refuses the save.
 // - Hard links: the rename gives `path` a new file; other names of the old file keep the
 //   previous bytes (reported as otherNamesDetached). One-step replacement is worth more on a
 //   playout folder than keeping the names together.
@@ -98,7 +99,12 @@ public:
     // Adds bytes after those appended before; writes to disk once kChunkBytes are waiting.
     // Throws FileError (and removes the temporary) when the disk refuses them.
     void append(std::string_view bytes);
-    // Puts the complete file in place of the target; call once. Throws FileError on failure.
+    // Readies the complete file without showing it: flushes it to disk and gives it the
+    // replaced file's owner, group, mode, ACL and attributes. Optional before commit(); call
+    // at most once. Throws FileError on failure.
+    void prepare();
+    // Puts the complete file in place of the target, checking the target again (a link or
+    // device put there since is refused); call once. Throws FileError on failure.
     ReplaceOutcome commit();
 
 private:
@@ -121,9 +127,36 @@ private:
     std::string m_buffer;
     int m_slot = -1;  // where the signal handlers find the temporary
     bool m_inPlace = false;
+    bool m_prepared = false;
     bool m_done = false;
-    std::string m_failure;  // the message of the error that ended this writer
+    ReplaceOutcome m_prepareOutcome;
+    struct stat m_prepareTarget {};  // st_nlink 0: no file stood there when prepared
+    std::string m_failure;           // the message of the error that ended this writer
 };
+
+// Several files replaced as one outcome: each is written to its temporary first, and only when
+// every one is complete and flushed are they put in place, in the order staged. A failure
+// before that leaves every previous file as it was; stage the file whose presence claims the
+// whole run (the result) last, so that a rename refused at the very end never leaves it
+// claiming outputs that were not replaced.
+class StagedWrites {
+public:
+    // A writer for `path`; append its bytes, then commitAll().
+    AtomicFileWriter& stage(std::string path,
+                            WriteFailureText failureText = WriteFailureText::CannotCreate);
+    // Prepares every staged file, then commits them; the outcomes in staging order. Throws
+    // FileError with the first failure; the temporaries not yet committed are removed.
+    std::vector<ReplaceOutcome> commitAll();
+
+private:
+    std::vector<std::unique_ptr<AtomicFileWriter>> m_writers;
+};
+
+// Opens `folder` as a directory, walking its components one by one so that a link among them
+// planted by another user in a shared sticky folder is refused (`refused` set, -1 returned).
+// Any other failure returns -1 with errno set. A folder one may write in but not list comes
+// back as an O_PATH descriptor.
+int openFolderWithLinkRule(const std::string& folder, bool& refused);
 
 // Replaces the file at `path` with `bytes` the way AtomicFileWriter does.
 ReplaceOutcome writeFileAtomically(const std::string& path, std::string_view bytes,

@@ -137,9 +137,13 @@ void ZmienStan(const std::string& path, int day, int hourIndex, bool on) {
 ReplaceOutcome zapiszNowyMix(const std::string& path, const Lista& list, const LineSteps& steps) {
     // Nothing shows at `path` until the file is complete.
     AtomicFileWriter file(path, WriteFailureText::CannotCreate);
+    appendMix(file, list, steps);
+    return file.commit();
+}
+
+void appendMix(AtomicFileWriter& file, const Lista& list, const LineSteps& steps) {
     produceMixText(
         list, [&file](std::string_view piece) { file.append(piece); }, steps);
-    return file.commit();
 }
 
 }  // namespace kalmero

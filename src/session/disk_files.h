@@ -74,5 +74,7 @@ void ZmienStan(const std::string& path, int day, int hourIndex, bool on);
 // file stays intact.
 ReplaceOutcome zapiszNowyMix(const std::string& path, const Lista& list,
                              const LineSteps& steps = {});
+// Appends `list` as MIX text to `file`, a write staged with others; `steps` as above.
+void appendMix(AtomicFileWriter& file, const Lista& list, const LineSteps& steps = {});
 
 }  // namespace kalmero

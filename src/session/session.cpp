@@ -22,6 +22,7 @@
 #include "model/file_error.h"
 #include "platform/file_identity.h"
 #include "platform/file_io.h"
+#include "platform/output_lock.h"
 #include "session/disk_files.h"
 
 namespace kalmero {
@@ -495,15 +496,32 @@ Outcome Session::saveTo(const std::string& path) {
     if (m_lists.ListaWynikowa.empty()) {
         return Outcome::refused(Refusal::NothingToSave);
     }
+    return writeOutputs(path, {});
+}
+
+Outcome Session::writeOutputs(const std::string& path,
+                              const std::vector<std::pair<std::string, std::string>>& others) {
     Outcome outcome = run([&] {
         m_progress.status("Zapisywanie wynikowego pliku MIX...");
-        const ReplaceOutcome replaced =
-            zapiszNowyMix(path, m_lists.ListaWynikowa,
-                          [this](std::size_t done, std::size_t total) { gauge(done, total); });
+        const OutputLock lock(path);
+        StagedWrites outputs;
+        for (const auto& [otherPath, bytes] : others) {
+            outputs.stage(otherPath).append(bytes);
+        }
+        // Last: the result is what claims the run, so it is the last to be put in place.
+        appendMix(outputs.stage(path), m_lists.ListaWynikowa,
+                  [this](std::size_t done, std::size_t total) { gauge(done, total); });
+        const std::vector<ReplaceOutcome> replaced = outputs.commitAll();
         m_progress.status("Zapisywanie wynikowego pliku MIX - gotowe!");
         Outcome done;
-        if (std::string note = replacementNote(replaced); !note.empty()) {
-            done.warnings.push_back(std::move(note));
+        for (std::size_t i = 0; i < replaced.size(); ++i) {
+            std::string note = replacementNote(replaced[i]);
+            if (note.empty()) {
+                continue;
+            }
+            // The result's note stands alone, as the window shows it; the others say whose.
+            done.warnings.push_back(i < others.size() ? others[i].first + ": " + note
+                                                      : std::move(note));
         }
         return done;
     });
@@ -597,20 +615,27 @@ Outcome Session::loadDay(const DayRun& day, const SpotMeasurer& measure) {
 }
 
 Outcome Session::writeDay(const DayRun& day, DayPictureWriter& pictures) {
-    const Outcome outputs = run([&] {
+    std::vector<std::pair<std::string, std::string>> others;
+    const Outcome drawn = run([&] {
         if (!day.report.empty()) {
-            writeFileAtomically(day.report, m_tools.decode(placementCsv()));
+            others.emplace_back(day.report, m_tools.decode(placementCsv()));
         }
         if (!day.picture.empty()) {
+            const std::optional<PictureKind> kind = pictureKindOf(day.picture);
+            if (!kind) {
+                return Outcome::failed("Nieznany rodzaj pliku \"" + day.picture +
+                                       "\": obraz zapisuje się jako .png lub .pdf.");
+            }
             const DayTitle title{day.date, day.weekday,
                                  std::filesystem::path(day.playlist).filename().string(),
                                  std::filesystem::path(day.adverts).filename().string()};
-            pictures.writeDayPicture(day.picture, m_lists.ListaWynikowa, m_lastCompile.blocks,
-                                     m_lastCompile.checks, title);
+            others.emplace_back(day.picture, pictures.renderDayPicture(
+                                                 *kind, m_lists.ListaWynikowa, m_lastCompile.blocks,
+                                                 m_lastCompile.checks, title));
         }
         return Outcome{};
     });
-    return outputs.done() ? saveTo(day.result) : outputs;
+    return drawn.done() ? writeOutputs(day.result, others) : drawn;
 }
 
 PlacementReport Session::placementReport() const {

@@ -18,6 +18,7 @@
 #include "model/spot_measure.h"
 #include "session/break_settings.h"
 #include "session/loudness_run.h"
+#include "session/picture_kind.h"
 #include "session/progress.h"
 #include "session/station_settings.h"
 
@@ -87,15 +88,15 @@ struct SessionTools {
     LoadMeasurerMaker newMeasurer;
 };
 
-// Draws a compiled day into a picture file with the front end's drawing code.
+// Draws a compiled day with the front end's drawing code; the session writes the bytes.
 class DayPictureWriter {
 public:
     virtual ~DayPictureWriter() = default;
-    // Writes the day's picture to `path` (UTF-8), its kind by the extension, its header naming
-    // the day by `title`. Throws FileError with the reason when it can't.
-    virtual void writeDayPicture(const std::string& path, const Lista& result,
-                                 const std::vector<AdvertBlock>& blocks, const DayChecks& checks,
-                                 const DayTitle& title) = 0;
+    // The day's picture as the bytes of a `kind` file, its header naming the day by `title`.
+    // Throws FileError with the reason when it can't be drawn.
+    virtual std::string renderDayPicture(PictureKind kind, const Lista& result,
+                                         const std::vector<AdvertBlock>& blocks,
+                                         const DayChecks& checks, const DayTitle& title) = 0;
 };
 
 // An unattended day: what it reads and what it writes, paths as the file system takes them.
@@ -171,13 +172,16 @@ public:
     Outcome save(std::string_view name);
     // Output folder + `name` + ".mix", the name as typed (UTF-8), as the file system takes it.
     std::string resultPath(std::string_view name) const;
-    // Writes the result to `path`.
+    // Writes the result to `path`, holding the outputs' lock beside it (a run writing the same
+    // result is waited for a bounded time).
     Outcome saveTo(const std::string& path);
     // The whole of an unattended day: loads, compiles and writes the report, the picture (with
-    // `pictures`) and the result, in that order, so that a failure leaves no result claiming
-    // a full run. A day that can't be compiled is refused before any file is read, one that
-    // compiles to nothing before any is written, a strict one with unaccountedSpots() before
-    // any is written. The warnings of every step are gathered. `measure` as OtworzPlikLST's.
+    // `pictures`) and the result as one outcome: each goes to its temporary first and all are
+    // put in place together at the end, so that a failure leaves every previous output as it
+    // was. The outputs' lock is held while they are written, as saveTo's. A day that can't be
+    // compiled is refused before any file is read, one that compiles to nothing before any is
+    // written, a strict one with unaccountedSpots() before any is written. The warnings of every
+    // step are gathered. `measure` as OtworzPlikLST's.
     Outcome runDay(const DayRun& day, const SpotMeasurer& measure, DayPictureWriter& pictures);
     Outcome runDay(const DayRun& day, DayPictureWriter& pictures) {
         return runDay(day, {}, pictures);
@@ -233,6 +237,10 @@ private:
     // located): written over, the next night would read a report for a matrix. Done when
     // none does.
     Outcome outputsClearOfInputs(const DayRun& day, bool withSpots) const;
+    // Writes the result to `path` with `others` (path, bytes) staged before it, under the
+    // outputs' lock.
+    Outcome writeOutputs(const std::string& path,
+                         const std::vector<std::pair<std::string, std::string>>& others);
 
     SessionFiles m_files;
     Progress& m_progress;

@@ -1,7 +1,7 @@
 #include "ui/day_picture.h"
 
+#include <QBuffer>
 #include <QDate>
-#include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
@@ -12,7 +12,6 @@
 #include <QPainterPath>
 #include <QPdfWriter>
 #include <QPoint>
-#include <QSaveFile>
 #include <QStringList>
 #include <algorithm>
 #include <cstdlib>
@@ -20,7 +19,9 @@
 #include <string>
 
 #include "model/czas.h"
+#include "model/file_error.h"
 #include "platform/encoding.h"
+#include "platform/file_io.h"
 
 namespace kalmero {
 namespace {
@@ -657,53 +658,61 @@ void DayPicture::paintLegend(QPainter& painter) const {
     painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
-void writePictureFile(const DayPicture& picture, const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf")) {
-        throw std::runtime_error("Nieznany rodzaj pliku \"" + path.toStdString() +
-                                 "\": obraz zapisuje się jako .png lub .pdf.");
-    }
-    const auto failed = [&path](const QString& reason) {
-        return std::runtime_error("Nie można zapisać pliku \"" + path.toStdString() + "\". " +
-                                  reason.toStdString());
+QByteArray renderPicture(const DayPicture& picture, PictureKind kind) {
+    const auto failed = [](const QString& reason) {
+        return std::runtime_error("Nie można narysować obrazu dnia. " + reason.toStdString());
     };
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw failed(file.errorString());
-    }
-
-    if (suffix == QLatin1String("png")) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (kind == PictureKind::Png) {
         QImage image(picture.size(), QImage::Format_RGB32);
+        if (image.isNull()) {
+            throw failed(QStringLiteral("Za mało pamięci na obraz."));
+        }
         image.fill(Qt::white);
         QPainter painter(&image);
         picture.paint(painter);
         painter.end();
-        if (!image.save(&file, "PNG")) {
-            throw failed(file.errorString());
+        if (!image.save(&buffer, "PNG")) {
+            throw failed(buffer.errorString());
         }
-    } else {
-        QPdfWriter writer(&file);
-        writer.setTitle(QStringLiteral("Plan dnia"));
-        writer.setCreator(QStringLiteral("Kalmero"));
-        const QSizeF pictureSize = picture.size();
-        // The orientation that shows the picture larger on the page.
-        const QPageLayout::Orientation orientation = pictureSize.width() >= pictureSize.height()
-                                                         ? QPageLayout::Landscape
-                                                         : QPageLayout::Portrait;
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation,
-                                         QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-        QPainter painter;
-        if (!painter.begin(&writer)) {
-            throw failed(file.errorString());
-        }
-        const double scale =
-            std::min(writer.width() / pictureSize.width(), writer.height() / pictureSize.height());
-        painter.scale(scale, scale);
-        picture.paint(painter);
-        painter.end();
+        return bytes;
     }
-    if (!file.commit()) {
-        throw failed(file.errorString());
+    QPdfWriter writer(&buffer);
+    writer.setTitle(QStringLiteral("Plan dnia"));
+    writer.setCreator(QStringLiteral("Kalmero"));
+    const QSizeF pictureSize = picture.size();
+    // The orientation that shows the picture larger on the page.
+    const QPageLayout::Orientation orientation = pictureSize.width() >= pictureSize.height()
+                                                     ? QPageLayout::Landscape
+                                                     : QPageLayout::Portrait;
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation,
+                                     QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+        throw failed(buffer.errorString());
+    }
+    const double scale =
+        std::min(writer.width() / pictureSize.width(), writer.height() / pictureSize.height());
+    painter.scale(scale, scale);
+    picture.paint(painter);
+    painter.end();
+    return bytes;
+}
+
+void writePictureFile(const DayPicture& picture, const QString& path) {
+    const std::string file = path.toStdString();
+    const std::optional<PictureKind> kind = pictureKindOf(file);
+    if (!kind) {
+        throw std::runtime_error("Nieznany rodzaj pliku \"" + file +
+                                 "\": obraz zapisuje się jako .png lub .pdf.");
+    }
+    const QByteArray bytes = renderPicture(picture, *kind);
+    try {
+        writeFileAtomically(file, std::string_view(bytes.constData(), bytes.size()));
+    } catch (const FileError& error) {
+        throw std::runtime_error(error.what());
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QColor>
 #include <QRect>
 #include <QSize>
@@ -11,6 +12,7 @@
 
 #include "compiler/day_report.h"
 #include "model/lists.h"
+#include "session/picture_kind.h"
 
 class QPainter;
 class QPoint;
@@ -113,8 +115,12 @@ private:
     std::vector<QString> m_found;  // the checks' findings in words
 };
 
-// Writes the picture to `path` as PNG or PDF by its extension (case ignored); the PDF
-// holds it on one A4 page. Replaces the file whole or not at all. Throws std::runtime_error
+// The picture as the bytes of a PNG or PDF file; the PDF holds it on one A4 page. Throws
+// std::runtime_error with a Polish message when it can't be drawn.
+QByteArray renderPicture(const DayPicture& picture, PictureKind kind);
+
+// Writes the picture to `path` as PNG or PDF by its extension (case ignored) through the
+// program's one file writer. Replaces the file whole or not at all. Throws std::runtime_error
 // with a Polish message when the extension is neither or the file can't be written.
 void writePictureFile(const DayPicture& picture, const QString& path);
 

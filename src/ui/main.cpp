@@ -5,6 +5,9 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStyleFactory>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 
 #include "platform/audio_length.h"
@@ -15,7 +18,36 @@
 #include "ui/translations.h"
 #include "ui/window_font.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kalmero [Qt options]\n"
+    "Opens the window that merges a day's playlist (MIX) with its advert list (LST).\n"
+    "Settings are kept in kalmero.ini and matryca.dat in the settings folder.\n"
+    "For unattended runs use kalmero-batch (kalmero-batch --help).\n";
+
+bool set(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    // Qt aborts when it finds no display to open; say why instead.
+    if (!set("QT_QPA_PLATFORM") && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) {
+        std::fputs(
+            "kalmero: brak ekranu (nie ustawiono DISPLAY ani WAYLAND_DISPLAY); okno "
+            "programu wymaga sesji graficznej. Do pracy bez ekranu służy kalmero-batch.\n",
+            stderr);
+        return 1;
+    }
     kalmero::preferPolishSystemDates();
     QApplication app(argc, argv);
     kalmero::installTemporaryCleanup();

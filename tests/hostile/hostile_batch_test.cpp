@@ -10,6 +10,7 @@
 #include "formats/mix_file.h"
 #include "hostile_support.h"
 #include "model/lists.h"
+#include "platform/output_lock.h"
 
 namespace kalmero::test {
 namespace {
@@ -136,6 +137,133 @@ TEST_F(HostileBatch, InputsThatAreNoFilesStopTheRunBeforeAnythingIsWritten) {
                 << outcome.err;
             EXPECT_EQ(readFile(path("out.mix")), "previous result");
         }
+    }
+}
+
+// The report and the picture are written by the result's rules: a link planted by another
+// user in a shared folder refuses the run with every previous output kept, a replaced file
+// keeps its owner and mode, and what a replacement could not keep is said.
+TEST_F(HostileBatch, EveryOutputFollowsTheResultsRules) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to plant another user's link";
+    }
+    constexpr uid_t kNobody = 65534;
+    enum class Planted { OthersLink, OthersFile, HardLink };
+    struct Case {
+        const char* option;
+        const char* name;
+        Planted planted;
+    };
+    const Case cases[] = {
+        {"--picture", "d.png", Planted::OthersLink}, {"--report", "r.csv", Planted::OthersLink},
+        {"--out", "out.mix", Planted::OthersLink},   {"--picture", "d.png", Planted::OthersFile},
+        {"--report", "r.csv", Planted::OthersFile},  {"--picture", "d.png", Planted::HardLink},
+        {"--report", "r.csv", Planted::HardLink},
+    };
+    // A night's service has no login session: Qt must not say so on every picture.
+    ::unsetenv("XDG_RUNTIME_DIR");
+    const std::string drop = path("drop");
+    ASSERT_EQ(::mkdir(drop.c_str(), 01777), 0);
+    ASSERT_EQ(::chmod(drop.c_str(), 01777), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.option) + " " + std::to_string(static_cast<int>(c.planted)));
+        const std::string output = drop + "/" + c.name;
+        const std::string victim = path("victim");
+        ::unlink(output.c_str());
+        writeFile(victim, "someone's file");
+        writeFile(path("out.mix"), "previous result");
+        if (c.planted == Planted::OthersLink) {
+            ASSERT_EQ(::symlink(victim.c_str(), output.c_str()), 0);
+            ASSERT_EQ(::lchown(output.c_str(), kNobody, kNobody), 0);
+        } else {
+            writeFile(output, "previous output");
+            ASSERT_EQ(::chown(output.c_str(), kNobody, kNobody), 0);
+            ASSERT_EQ(::chmod(output.c_str(), 0640), 0);
+            if (c.planted == Planted::HardLink) {
+                ASSERT_EQ(::link(output.c_str(), path("other name").c_str()), 0);
+            }
+        }
+        const std::string out = std::string(c.option) == "--out" ? output : path("out.mix");
+        std::vector<std::string> more = {"--mode", "0"};
+        if (std::string(c.option) != "--out") {
+            more.insert(more.end(), {c.option, output});
+        }
+        const Outcome outcome = batch(day(out, more));
+        EXPECT_EQ(readFile(victim), "someone's file");
+        EXPECT_EQ(outcome.err.find("XDG_RUNTIME_DIR"), std::string::npos) << outcome.err;
+        if (c.planted == Planted::OthersLink) {
+            EXPECT_EQ(outcome.exitCode, 1);
+            EXPECT_NE(outcome.err.find(output + "\". The link belongs to another user"),
+                      std::string::npos)
+                << outcome.err;
+            EXPECT_EQ(readFile(path("out.mix")), "previous result");
+            continue;
+        }
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        struct stat info {};
+        ASSERT_EQ(::stat(output.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, kNobody);
+        EXPECT_EQ(info.st_gid, kNobody);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+        const bool warned =
+            (outcome.out + outcome.err)
+                .find(output + ": Pozostałe twarde dowiązania pliku zachowały poprzednią treść.") !=
+            std::string::npos;
+        EXPECT_EQ(warned, c.planted == Planted::HardLink) << outcome.err;
+        ::unlink(path("other name").c_str());
+    }
+}
+
+// A second run on the same result waits for the first, then gives up saying who holds it.
+TEST_F(HostileBatch, ASecondRunOnOneResultWaitsThenNamesTheRunHoldingIt) {
+    writeFile(path("out.mix"), "previous result");
+    const std::set<std::string> before = entries();
+    ::setenv("KALMERO_LOCK_WAIT_SECONDS", "1", 1);
+    Outcome outcome;
+    {
+        const OutputLock held(path("out.mix"));
+        outcome = batch(day(path("out.mix"), {"--mode", "0", "--report", path("r.csv")}));
+    }
+    ::unsetenv("KALMERO_LOCK_WAIT_SECONDS");
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_NE(outcome.err.find("zapisuje teraz inne uruchomienie (pid " +
+                               std::to_string(::getpid()) + ", od "),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(readFile(path("out.mix")), "previous result");
+    EXPECT_EQ(entries(), before) << "no report, temporary or lock file";
+    EXPECT_EQ(batch(day(path("out.mix"), {"--mode", "0"})).exitCode, 0) << "let go";
+}
+
+// The window's program asked for help, or started where there is no display, ends by itself
+// with a word on why rather than by Qt's abort.
+TEST_F(HostileBatch, TheWindowWithoutADisplayOrAskedForHelpSaysSoAndEnds) {
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (const char* value = std::getenv(name)) {
+            saved.emplace_back(name, value);
+        }
+        ::unsetenv(name);
+    }
+    struct Case {
+        std::string argument;
+        int exitCode;
+        std::string says;
+    };
+    const Case cases[] = {{"--help", 0, "Usage: kalmero"}, {"", 1, "brak ekranu"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument);
+        std::vector<std::string> args = {KALMERO_WINDOW};
+        if (!c.argument.empty()) {
+            args.push_back(c.argument);
+        }
+        const Outcome outcome = runProgram(args, m_folder.path());
+        EXPECT_EQ(outcome.signal, 0);
+        EXPECT_EQ(outcome.exitCode, c.exitCode);
+        EXPECT_NE((outcome.out + outcome.err).find(c.says), std::string::npos) << outcome.err;
+    }
+    for (const auto& [name, value] : saved) {
+        ::setenv(name.c_str(), value.c_str(), 1);
     }
 }
 

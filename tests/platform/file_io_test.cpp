@@ -219,29 +219,35 @@ TEST(Replace, ALinkPlantedInASharedFolderIsNotFollowed) {
         uid_t folderOwner;
         uid_t linkOwner;
         bool followed;
+        bool toFolder = false;  // a link to a folder, the file written inside it
     };
     const Case cases[] = {
         {"another user's link in a sticky folder", 01777, 0, kNobody, false},
         {"own link in a sticky folder", 01777, 0, 0, true},
         {"the folder owner's link", 01777, kNobody, kNobody, true},
         {"another user's link in a folder without the sticky bit", 0777, 0, kNobody, true},
+        {"another user's link to a folder in a sticky folder", 01777, 0, kNobody, false, true},
+        {"own link to a folder in a sticky folder", 01777, 0, 0, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
-        const std::string victim = folder / "passwd";
-        const std::string link = folder / "drop/out.mix";
+        const std::string victim = folder / "etc/passwd";
+        const std::string link = folder / (c.toFolder ? "drop/etc" : "drop/out.mix");
+        const std::string written = c.toFolder ? link + "/passwd" : link;
+        ASSERT_EQ(::mkdir((folder / "etc").c_str(), 0755), 0);
         test::writeBytes(victim, "root's file");
         ASSERT_EQ(::mkdir((folder / "drop").c_str(), c.folderMode), 0);
         ASSERT_EQ(::chmod((folder / "drop").c_str(), c.folderMode), 0);
         ASSERT_EQ(::chown((folder / "drop").c_str(), c.folderOwner, c.folderOwner), 0);
-        ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
+        ASSERT_EQ(::symlink(c.toFolder ? (folder / "etc").c_str() : victim.c_str(), link.c_str()),
+                  0);
         ASSERT_EQ(::lchown(link.c_str(), c.linkOwner, c.linkOwner), 0);
         for (const auto& [text, message] :
-             {std::pair{WriteFailureText::CannotCreate, "Cannot create file \"" + link + "\". "},
-              std::pair{WriteFailureText::UnableToWrite, "Unable to write to " + link + ". "}}) {
+             {std::pair{WriteFailureText::CannotCreate, "Cannot create file \"" + written + "\". "},
+              std::pair{WriteFailureText::UnableToWrite, "Unable to write to " + written + ". "}}) {
             try {
-                writeFileAtomically(link, "planted", text);
+                writeFileAtomically(written, "planted", text);
                 EXPECT_TRUE(c.followed);
             } catch (const FileError& error) {
                 EXPECT_FALSE(c.followed);
@@ -282,6 +288,40 @@ TEST(Streaming, NothingAppearsUntilCommit) {
     }
     EXPECT_EQ(test::readBytes(path), expected);
     EXPECT_EQ(folder.entries(), std::set<std::string>{"out.mix"});
+}
+
+// Staged files are put in place only when every one is ready; a link or device put at a
+// target after it was staged is not written through.
+TEST(Staged, AllOrNoneAndTheTargetCheckedAgain) {
+    for (const char* swapped : {"", "link", "device"}) {
+        SCOPED_TRACE(swapped);
+        TempFolder folder;
+        test::writeBytes(folder / "victim", "someone's file");
+        for (const char* name : {"r.csv", "d.png", "out.mix"}) {
+            test::writeBytes(folder / name, "earlier");
+        }
+        StagedWrites outputs;
+        for (const char* name : {"r.csv", "d.png", "out.mix"}) {
+            outputs.stage(folder / name).append("new");
+        }
+        const std::string target = folder / "d.png";
+        if (std::string(swapped) == "link") {
+            ASSERT_EQ(::unlink(target.c_str()), 0);
+            ASSERT_EQ(::symlink((folder / "victim").c_str(), target.c_str()), 0);
+        } else if (std::string(swapped) == "device") {
+            ASSERT_EQ(::unlink(target.c_str()), 0);
+            ASSERT_EQ(::mkfifo(target.c_str(), 0600), 0);
+        }
+        if (*swapped == '\0') {
+            EXPECT_EQ(outputs.commitAll().size(), 3u);
+        } else {
+            EXPECT_THROW(outputs.commitAll(), FileError);
+        }
+        EXPECT_EQ(test::readBytes(folder / "victim"), "someone's file");
+        for (const char* name : {"r.csv", "out.mix"}) {
+            EXPECT_EQ(test::readBytes(folder / name), *swapped == '\0' ? "new" : "earlier") << name;
+        }
+    }
 }
 
 TEST(Streaming, AStopSignalLeavesNoTemporary) {

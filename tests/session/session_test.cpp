@@ -328,17 +328,17 @@ TEST_F(SessionTest, ADayWhoseTimesOverflowIsRefusedAndLeavesNoResultToSave) {
 // Draws nothing; fails when told to, as a full disk would.
 class FakePictures : public DayPictureWriter {
 public:
-    void writeDayPicture(const std::string& path, const Lista&, const std::vector<AdvertBlock>&,
-                         const DayChecks&, const DayTitle&) override {
+    std::string renderDayPicture(PictureKind, const Lista&, const std::vector<AdvertBlock>&,
+                                 const DayChecks&, const DayTitle&) override {
         if (fail) {
-            throw FileError("Cannot create file \"" + path + "\"");
+            throw FileError("Nie można narysować obrazu dnia.");
         }
-        writeBytes(path, "picture");
+        return "picture";
     }
     bool fail = false;
 };
 
-TEST_F(SessionTest, AnUnattendedDayWritesItsOutputsInOrderOrNoneOfThem) {
+TEST_F(SessionTest, AnUnattendedDayWritesAllItsOutputsOrNoneOfThem) {
     struct DayCase {
         const char* name;
         std::string playlist;
@@ -347,7 +347,9 @@ TEST_F(SessionTest, AnUnattendedDayWritesItsOutputsInOrderOrNoneOfThem) {
         bool pictureFails;
         Outcome::Kind kind;
         std::optional<Refusal> refusal;
-        bool report;  // written
+        bool report;            // written
+        bool previous = false;  // earlier outputs there, kept unless done
+        const char* result = "out.mix";
     };
     const std::string cut = "POZYCJI=3\r\nKONIEC\r\n";
     const std::string onlyDj = "Emi=10:00:00.000\r\nTyp=DJ_\r\nNwK=00:10.000\r\nKONIEC OPISU\r\n";
@@ -363,8 +365,14 @@ TEST_F(SessionTest, AnUnattendedDayWritesItsOutputsInOrderOrNoneOfThem) {
         {"empty", "", BreakMode::Nearest, false, false, Refused, Refusal::EmptyPlaylist, false},
         {"only DJ_", onlyDj, BreakMode::Nearest, false, false, Refused, Refusal::NothingToSave,
          false},
-        // The report goes before the picture, the result after it.
-        {"picture fails", kPlaylist, BreakMode::Nearest, false, true, Failed, std::nullopt, true},
+        // Each output waits in its temporary until all are ready.
+        {"picture fails", kPlaylist, BreakMode::Nearest, false, true, Failed, std::nullopt, false},
+        {"picture fails over earlier outputs", kPlaylist, BreakMode::Nearest, false, true, Failed,
+         std::nullopt, false, true},
+        {"result fails", kPlaylist, BreakMode::Nearest, false, false, Failed, std::nullopt, false,
+         false, "gone/out.mix"},
+        {"written over earlier outputs", kPlaylist, BreakMode::Nearest, false, false, Done,
+         std::nullopt, true, true},
     };
     // clang-format on
     FakePictures pictures;
@@ -372,6 +380,9 @@ TEST_F(SessionTest, AnUnattendedDayWritesItsOutputsInOrderOrNoneOfThem) {
         SCOPED_TRACE(c.name);
         for (const char* output : {"r.csv", "d.png", "out.mix"}) {
             ::unlink((folder / output).c_str());
+            if (c.previous) {
+                folder.write(output, "earlier");
+            }
         }
         progress.statuses.clear();
         pictures.fail = c.pictureFails;
@@ -381,15 +392,23 @@ TEST_F(SessionTest, AnUnattendedDayWritesItsOutputsInOrderOrNoneOfThem) {
         day.strict = c.strict;
         day.report = folder / "r.csv";
         day.picture = folder / "d.png";
-        day.result = folder / "out.mix";
+        day.result = folder / c.result;
+        const std::size_t before = folder.entries().size();
         const Outcome outcome = session.runDay(day, seconds(1), pictures);
         EXPECT_EQ(outcome.kind, c.kind) << outcome.message;
         EXPECT_EQ(outcome.refusal, c.refusal);
         EXPECT_EQ(outcome.warnings.empty(), c.playlist != cut);
         EXPECT_EQ(progress.statuses.empty(), c.refusal == Refusal::NoBreakMode) << "nothing read";
-        EXPECT_EQ(folder.entries().count("r.csv"), c.report ? 1u : 0u);
-        EXPECT_EQ(folder.entries().count("d.png"), c.kind == Done ? 1u : 0u);
-        EXPECT_EQ(folder.entries().count("out.mix"), c.kind == Done ? 1u : 0u);
+        EXPECT_EQ(folder.entries().count("r.csv"), c.report || c.previous ? 1u : 0u);
+        EXPECT_EQ(folder.entries().count("d.png"), c.kind == Done || c.previous ? 1u : 0u);
+        EXPECT_EQ(folder.entries().count("out.mix"), c.kind == Done || c.previous ? 1u : 0u);
+        for (const char* output : {"r.csv", "d.png", "out.mix"}) {
+            if (c.previous) {
+                EXPECT_EQ(readBytes(folder / output) == "earlier", c.kind != Done) << output;
+            }
+        }
+        EXPECT_EQ(folder.entries().size(), before + (c.kind == Done && !c.previous) * 3)
+            << "no temporary or lock file left";
     }
 }
 
