@@ -456,8 +456,10 @@ void keepOwnerAndAttributes(int fd, int folderFd, const std::string& name,
     if (::fstat(fd, &mine) != 0 ||
         ((mine.st_uid != existing.st_uid || mine.st_gid != existing.st_gid) &&
          ::fchown(fd, existing.st_uid, existing.st_gid) != 0)) {
-        // Only root may give a file away; the group may still be one of this user's.
-        (void)::fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
+        // Only root may give a file away; the group may still be one of this user's, and
+        // when it isn't, the owner's note below says so already.
+        [[maybe_unused]] const int groupKept =
+            ::fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
         outcome.ownerNotKept = true;
     }
     if (!copyExtendedAttributes(AttributeSource(folderFd, name), fd)) {

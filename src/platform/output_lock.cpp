@@ -118,8 +118,9 @@ OutputLock::OutputLock(const std::string& path, std::chrono::seconds wait) {
     m_held = true;
     const std::string holder =
         std::to_string(::getpid()) + " " + localTime(std::time(nullptr)) + "\n";
+    // Who holds it is only told to a waiting run: a lock file we can't write still locks.
     if (::ftruncate(m_fd, 0) == 0) {
-        (void)::pwrite(m_fd, holder.data(), holder.size(), 0);
+        [[maybe_unused]] const ssize_t written = ::pwrite(m_fd, holder.data(), holder.size(), 0);
     }
 }
 
