@@ -12,8 +12,8 @@
 #include "platform/encoding.h"
 #include "platform/file_io.h"
 #include "platform/spot_locator.h"
-#include "platform/spot_pool.h"
 #include "session/session.h"
+#include "session/station_loudness.h"
 
 namespace kalmero {
 
@@ -85,17 +85,7 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
         }
         session.overrideSettings(settingOverrides(options));
         // Shared with the window and every other night: a spot is decoded once.
-        MeasureCache cache(MeasureCache::defaultPath());
-        session.useLoudness({[&cache](const std::vector<std::string>& paths,
-                                      const LoudnessSteps& steps, const std::atomic<bool>* cancel) {
-                                 SpotPoolRun run;
-                                 run.progress = steps;
-                                 run.cancel = cancel;
-                                 LoudnessMeasuring measured{measureSpots(paths, &cache, run), {}};
-                                 measured.warning = cache.warning();
-                                 return measured;
-                             },
-                             pathToCp1250});
+        session.useLoudness(stationLoudnessTools());
         PictureModule pictures;
         const Outcome outcome = session.runDay(dayRun(options, weekday), pictures);
         progress.finishBar();

@@ -41,15 +41,31 @@ std::string loadForWriting(const std::string& path) {
     }
 }
 
-void writeEntry(const std::string& path, const IniEntry& entry) {
-    std::optional<std::string> text = iniTextWith(loadForWriting(path), entry);
+void writeEntry(const std::string& path, const IniEntry& entry) { iniWriteEntries(path, {entry}); }
+
+}  // namespace
+
+void iniRewrite(const std::string& path,
+                const std::function<std::optional<std::string>(std::string)>& change) {
+    std::optional<std::string> text = change(loadForWriting(path));
     if (!text) {
         throwUnableToWrite(path);
     }
     writeFileAtomically(path, *text, WriteFailureText::UnableToWrite);
 }
 
-}  // namespace
+void iniWriteEntries(const std::string& path, const std::vector<IniEntry>& entries) {
+    iniRewrite(path, [&entries](std::string bytes) -> std::optional<std::string> {
+        for (const IniEntry& entry : entries) {
+            std::optional<std::string> text = iniTextWith(std::move(bytes), entry);
+            if (!text) {
+                return std::nullopt;
+            }
+            bytes = std::move(*text);
+        }
+        return bytes;
+    });
+}
 
 std::optional<std::string> iniReadString(const std::string& path, std::string_view section,
                                          std::string_view key) {
@@ -117,9 +133,7 @@ void readBreakSoundSettings(const std::string& iniPath, Konfiguracja& konfigurac
 }
 
 void storeBreakSound(const std::string& iniPath, const Konfiguracja& konfiguracja) {
-    for (const IniEntry& entry : breakSoundEntries(konfiguracja)) {
-        writeEntry(iniPath, entry);
-    }
+    iniWriteEntries(iniPath, breakSoundEntries(konfiguracja));
 }
 
 std::vector<std::string> readMatrixLines(const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,12 @@ void iniWriteInteger(const std::string& path, std::string_view section, std::str
                      std::int64_t value);
 void iniWriteBool(const std::string& path, std::string_view section, std::string_view key,
                   bool value);
+// Several keys in one replacement of the file, so that they change together or not at all.
+void iniWriteEntries(const std::string& path, const std::vector<IniEntry>& entries);
+// The file's bytes (empty when it doesn't exist yet) through `change`, written back in one
+// replacement; nullopt from `change` fails as a value the format can't hold does.
+void iniRewrite(const std::string& path,
+                const std::function<std::optional<std::string>(std::string)>& change);
 
 // Start-up reading of the file at `iniPath` (missing or unreadable: the defaults). The
 // folders, with each that names no existing directory dropped, and the break-sound option

@@ -88,15 +88,15 @@ constexpr std::array<std::string_view, 4> kPlaceKeys = {"X", "Y", "Szerokosc", "
 
 // A window place as stored; none when a key is missing or not a number, or the place is no
 // window's (a size of nothing, or beyond any screen: a hand-edited or broken file).
-std::optional<WindowPlace> readWindowPlace(const std::string& ini, std::string_view section) {
-    constexpr std::int32_t kMissing = std::numeric_limits<std::int32_t>::min();
+std::optional<WindowPlace> readWindowPlace(const IniDocument& ini, std::string_view section) {
     constexpr std::int32_t kFarthest = 32767;
     std::array<std::int32_t, 4> values{};
     for (std::size_t i = 0; i < values.size(); ++i) {
-        values[i] = iniReadInteger(ini, section, kPlaceKeys[i], kMissing);
-        if (values[i] == kMissing || values[i] < -kFarthest || values[i] > kFarthest) {
+        const std::optional<std::int32_t> value = iniInteger(ini, section, kPlaceKeys[i]);
+        if (!value || *value < -kFarthest || *value > kFarthest) {
             return std::nullopt;
         }
+        values[i] = *value;
     }
     const WindowPlace place{values[0], values[1], values[2], values[3]};
     if (place.width < 1 || place.height < 1) {
@@ -217,7 +217,8 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
     m_settingsWarnings.clear();
     // Read as the nearest length that can stand, but a Time no break can have is a slip
     // the operator should hear of, not a length silently changed.
-    if (const auto time = iniInteger(IniDocument(iniBytes), "Break", "Time");
+    const IniDocument ini(iniBytes);
+    if (const auto time = iniInteger(ini, "Break", "Time");
         time && *time != BreakLength::clamped(*time).seconds()) {
         m_settingsWarnings.push_back("Długość breaka Time=" + std::to_string(*time) + " w " +
                                      m_files.ini + " jest poza zakresem 0.." +
@@ -231,7 +232,7 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
             "Pominięto linię mapy ścieżek [" + std::string(kPathMapSection) + "] " +
             m_tools.decode(refused.substr(0, colon)) + " (" + refused.substr(colon + 2) + ")");
     }
-    m_settings.dayViewPlace = readWindowPlace(m_files.ini, kDayViewSection);
+    m_settings.dayViewPlace = readWindowPlace(ini, kDayViewSection);
     return stored;
 }
 
@@ -276,25 +277,20 @@ void Session::storePathMap(PathMap map) {
     m_settings.pathMap = std::move(map);
     // The lines the start-up reading passed over go with the section's old lines.
     m_settingsWarnings.clear();
-    // A file we can't read whole is never replaced; a missing one is created.
-    std::string bytes;
-    if (fileExists(m_files.ini)) {
-        try {
-            bytes = readWholeFile(m_files.ini);
-        } catch (const FileError&) {
-            throw FileError("Unable to write to " + m_files.ini);
-        }
-    }
-    writeFileAtomically(m_files.ini, withPathMap(std::move(bytes), m_settings.pathMap),
-                        WriteFailureText::UnableToWrite);
+    iniRewrite(m_files.ini, [this](std::string bytes) -> std::optional<std::string> {
+        return withPathMap(std::move(bytes), m_settings.pathMap);
+    });
 }
 
 void Session::storeDayViewPlace(const WindowPlace& place) {
     m_settings.dayViewPlace = place;
     const std::array<int, 4> values = {place.x, place.y, place.width, place.height};
+    std::vector<IniEntry> entries;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        iniWriteInteger(m_files.ini, kDayViewSection, kPlaceKeys[i], values[i]);
+        entries.push_back({kDayViewSection, kPlaceKeys[i], std::to_string(values[i])});
     }
+    // One replacement: a moved window is stored whole or not at all.
+    iniWriteEntries(m_files.ini, entries);
 }
 
 BreakWeek Session::readBreakWeek() {

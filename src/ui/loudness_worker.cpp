@@ -3,10 +3,6 @@
 #include <QMetaObject>
 #include <utility>
 
-#include "platform/encoding.h"
-#include "platform/measure_cache.h"
-#include "platform/spot_pool.h"
-
 namespace kalmero {
 
 LoudnessWorker::LoudnessWorker(
@@ -15,24 +11,6 @@ LoudnessWorker::LoudnessWorker(
     : QObject(parent), m_progress(std::move(progress)), m_finished(std::move(finished)) {}
 
 LoudnessWorker::~LoudnessWorker() { cancel(); }
-
-LoudnessTools LoudnessWorker::sharedTools() {
-    // One cache for the window's life, opened when first needed.
-    auto cache = std::make_shared<std::unique_ptr<MeasureCache>>();
-    auto measure = [cache](const std::vector<std::string>& paths, const LoudnessSteps& steps,
-                           const std::atomic<bool>* cancel) {
-        if (!*cache) {
-            *cache = std::make_unique<MeasureCache>(MeasureCache::defaultPath());
-        }
-        SpotPoolRun run;
-        run.progress = steps;
-        run.cancel = cancel;
-        LoudnessMeasuring measured{measureSpots(paths, cache->get(), run), {}};
-        measured.warning = (*cache)->warning();
-        return measured;
-    };
-    return {measure, pathToCp1250};
-}
 
 void LoudnessWorker::start(LoudnessPlan plan, LoudnessMeasurer measure) {
     cancel();

@@ -29,9 +29,6 @@ public:
     LoudnessWorker(const LoudnessWorker&) = delete;
     LoudnessWorker& operator=(const LoudnessWorker&) = delete;
 
-    // The tools for measuring: the station's shared cache of measurings and the pool.
-    static LoudnessTools sharedTools();
-
     // Starts measuring `plan`'s files with `measure`, cancelling one under way first.
     void start(LoudnessPlan plan, LoudnessMeasurer measure);
     // Stops a measuring under way and waits for it; nothing of it is delivered.

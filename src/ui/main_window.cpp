@@ -26,6 +26,7 @@
 
 #include "compiler/placement_report.h"
 #include "platform/encoding.h"
+#include "session/station_loudness.h"
 #include "ui/day_view.h"
 #include "ui/folder_chooser.h"
 #include "ui/list_models.h"
@@ -223,7 +224,7 @@ void TForm1::setLoudnessTools(LoudnessTools tools) {
 void TForm1::startLoudness() {
     if (m_loudness == nullptr) {
         if (!m_loudnessTools.measure) {
-            setLoudnessTools(LoudnessWorker::sharedTools());
+            setLoudnessTools(stationLoudnessTools());
         }
         m_loudness = std::make_unique<LoudnessWorker>(
             [this](std::size_t done, std::size_t total) { showLoudnessProgress(done, total); },

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "session/loudness_run.h"
+
+namespace kalmero {
+
+// Loudness measured on every core through the station's shared cache of measurings
+// (opened when first needed, kept for the tools' life), paths converted for the session.
+// Both front ends use it, so the window and the night decode a spot once between them.
+LoudnessTools stationLoudnessTools();
+
+}  // namespace kalmero
