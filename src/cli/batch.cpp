@@ -40,6 +40,17 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
     const bool compiled = outcome.done() || outcome.refusal == Refusal::UnaccountedSpots;
     if (compiled) {
         const CompileRecord& record = session.lastCompile();
+        // The findings first, in the words and order of the window's notice and picture.
+        if (const std::vector<Finding> found = session.findings(); !found.empty()) {
+            std::string text = "Uwagi: " + std::to_string(found.size()) + "\n";
+            for (const Finding& finding : found) {
+                text += "  " + finding.text + "\n";
+            }
+            messages.print(Messages::kWarning, text);
+        }
+        if (const std::string lines = session.advertLinesSummary(); !lines.empty()) {
+            messages.print(Messages::kWarning, lines);
+        }
         messages.print(Messages::kInfo, cp1250ToUtf8(session.placementReport().summary(
                                             record.itemsPlaced, record.breaksPlaced)));
         if (const std::string loud = session.loudnessSummary(); !loud.empty()) {
@@ -52,13 +63,9 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
         messages.print(Messages::kError, "kalmero-batch: " + outcome.message);
         return kExitFileError;
     }
-    if (const std::size_t unaccounted = session.unaccountedSpots().size(); unaccounted > 0) {
+    if (!session.verdict().accounted()) {
         messages.print(Messages::kError, "kalmero-batch: wynik zapisany, ale " +
-                                             std::to_string(unaccounted) + " z " +
-                                             std::to_string(session.lists().ListaLST.size()) +
-                                             " zamówionych spotów nie weszło dokładnie "
-                                             "raz ze zmierzoną długością w limicie "
-                                             "(wymienione wyżej)");
+                                             session.verdictText(0) + " (wymienione wyżej)");
         return kExitUnaccounted;
     }
     return kExitWritten;

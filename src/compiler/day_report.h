@@ -143,6 +143,8 @@ struct DayTitle {
     int weekday = -1;      // 0 Monday .. 6 Sunday; -1 when unknown
     std::string playlist;  // the playlist's file name, UTF-8
     std::string adverts;   // the advert list's file name, UTF-8
+    // Everything to be told of the day, in order (UTF-8); the day's checks alone when empty.
+    std::vector<std::string> findings;
 };
 
 // The Polish weekday names, Monday first, UTF-8.

@@ -28,6 +28,25 @@ void setField(TPozycja& record, Field field, std::string_view value) {
     record.set(field, line);
 }
 
+// Whether a time line's first 8 characters, blanks read as "0", are a time of the day.
+bool isDayTime(std::string_view timeLine) {
+    if (timeLine.size() < 8) {
+        return false;
+    }
+    int pieces[3] = {};
+    for (std::size_t p = 0; p < 3; ++p) {
+        for (std::size_t c = p * 3; c < p * 3 + 2; ++c) {
+            const char digit = timeLine[c] == ' ' ? '0' : timeLine[c];
+            if (digit < '0' || digit > '9') {
+                return false;
+            }
+            pieces[p] = pieces[p] * 10 + (digit - '0');
+        }
+    }
+    return timeLine[2] == ':' && timeLine[5] == ':' && pieces[0] < 24 && pieces[1] < 60 &&
+           pieces[2] < 60;
+}
+
 void fillSpot(TPozycja& spot, std::string_view timeLine, std::string_view pathLine,
               std::int64_t ms) {
     spot = TPozycja{};
@@ -68,15 +87,33 @@ LstReadNotes OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, 
     // And the same record but for its time: later spots of a path copy the first, sharing
     // its text, so a month of adverts costs little more than its distinct files.
     std::unordered_map<std::string_view, std::size_t> firstOfPath;
+    const auto note = [&](LstLineNote::Kind kind, std::size_t n, std::string_view text) {
+        notes.lines.push_back({kind, n + 1, spots.size(), std::string(text)});
+    };
     for (std::size_t n = 0; n < lines.size(); ++n) {
+        const bool blank = isBlankText(lines[n], Blanks::UpToSpace);
         // Pairing is by line number alone. A time line with no line after it names no
-        // spot and is dropped; the spots before it stay.
-        if (n % 2 == 0 && n + 1 < lines.size() && !isBlankText(lines[n], Blanks::UpToSpace)) {
+        // spot and is dropped; the spots before it stay. A path line under a blank time
+        // line goes with it: either way a booking may be lost, and is told.
+        if (n % 2 == 0 && (blank || n + 1 == lines.size())) {
+            if (!blank) {
+                note(LstLineNote::Kind::Skipped, n, lines[n]);
+            } else if (n + 1 < lines.size() && !isBlankText(lines[n + 1], Blanks::UpToSpace)) {
+                note(LstLineNote::Kind::Skipped, n + 1, lines[n + 1]);
+            }
+        }
+        if (n % 2 == 0 && n + 1 < lines.size() && !blank) {
+            if (!isDayTime(lines[n])) {
+                note(LstLineNote::Kind::BadTime, n, lines[n]);
+            }
             // The written record ends its path line at a NUL; the length must be that file's.
             const std::string_view pathLine = cutAtNul(lines[n + 1]);
             if (pathLine.size() < lines[n + 1].size() && notes.pathsCutAtNul++ == 0) {
                 notes.firstCutLine = n + 2;
                 notes.firstCutSpot = spots.size() + 1;
+            }
+            if (pathLine.size() > kLstPathKept) {
+                note(LstLineNote::Kind::PathTooLong, n + 1, pathLine);
             }
             if (const auto first = firstOfPath.find(pathLine); first != firstOfPath.end()) {
                 TPozycja spot = spots[first->second];

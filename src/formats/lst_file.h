@@ -11,13 +11,32 @@
 
 namespace kalmero {
 
+// A line of an advert list that its records don't show as written.
+struct LstLineNote {
+    enum class Kind {
+        Skipped,      // a non-blank line no record was read from (its time line was blank,
+                      // or it is a time line with no path line after it)
+        BadTime,      // a time line whose pieces are not numbers or lie outside the day
+        PathTooLong,  // a path line longer than the record's Adr field keeps
+    };
+    Kind kind = Kind::Skipped;
+    std::size_t line = 0;  // from 1
+    std::size_t spot = 0;  // BadTime, PathTooLong: the spot read from it (from 0)
+    std::string text;      // the line as read (Windows-1250)
+};
+
 // What an advert list's text held that its records don't show: path lines with a NUL byte,
-// each kept (and measured) up to it, as a written record would keep it.
+// each kept (and measured) up to it, as a written record would keep it; lines skipped,
+// doubtful or cut, in line order.
 struct LstReadNotes {
     std::size_t pathsCutAtNul = 0;
     std::size_t firstCutLine = 0;  // the first such line (from 1); 0 without one
     std::size_t firstCutSpot = 0;  // its spot (from 1)
+    std::vector<LstLineNote> lines;
 };
+
+// The most of a path line that a record's Adr field keeps: its capacity less "Adr=".
+inline constexpr std::size_t kLstPathKept = capacity(Field::Adr) - 4;
 
 // Reads an advert list's bytes into `spots`, replacing them: one "Typ=REK" record per
 // spot, in list order, each measured with `measure` once per distinct path line.

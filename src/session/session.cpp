@@ -113,6 +113,40 @@ Outcome afterWarnings(std::vector<std::string> earlier, Outcome next) {
     return next;
 }
 
+// Why a spot's path goes into the result cut (UTF-8).
+std::string pathTooLongText(std::size_t length) {
+    return "ścieżka ma " + std::to_string(length) + " znaków, a pole Adr mieści " +
+           std::to_string(kLstPathKept) + "; wynik wskazuje plik, którego nie ma";
+}
+
+// An advert list's line for a person: its number and its text, a long one cut (UTF-8).
+std::string lineNoteText(const LstLineNote& note, const Cp1250Decoder& decode) {
+    constexpr std::size_t kShown = 40;
+    const std::string_view text(note.text);
+    return "linia " + std::to_string(note.line) + " „" + decode(text.substr(0, kShown)) +
+           (text.size() > kShown ? "…" : "") + "”";
+}
+
+// The label of a finding that names spots.
+std::string_view spotsLabel(FindingKind kind) {
+    switch (kind) {
+        case FindingKind::SpotNotPlaced:
+            return "Spoty niewstawione";
+        case FindingKind::SpotWithoutLength:
+            return "Spoty bez długości";
+        case FindingKind::SpotPathTooLong:
+            return "Spoty ze ścieżką dłuższą niż pole Adr";
+        case FindingKind::SpotDoubled:
+            return "Spoty wstawione więcej niż raz";
+        case FindingKind::SpotTooLong:
+            return "Spoty podejrzanie długie";
+        case FindingKind::LoudSpot:
+            return "Spoty za głośne";
+        default:
+            return "Spoty";
+    }
+}
+
 }  // namespace
 
 SessionFiles SessionFiles::inFolder(const std::string& folder) {
@@ -138,6 +172,8 @@ std::string_view refusalText(Refusal refusal) {
         case Refusal::UnaccountedSpots:
             return "Nie każdy spot został wstawiony dokładnie raz ze zmierzoną długością "
                    "(zobacz podsumowanie); w trybie ścisłym nic nie zostało zapisane.";
+        case Refusal::StaleResult:
+            return "Wynik nie odpowiada wczytanym listom: naciśnij Przelicz";
         case Refusal::OutputOverInput:
             return "Plik wyjściowy jest plikiem, który ten przebieg czyta; nic nie zostało "
                    "zapisane.";
@@ -275,6 +311,7 @@ void Session::storeBreakLength(BreakLength length) {
 
 void Session::storePathMap(PathMap map) {
     m_settings.pathMap = std::move(map);
+    ++m_inputsChanged;
     // The lines the start-up reading passed over go with the section's old lines.
     m_settingsWarnings.clear();
     iniRewrite(m_files.ini, [this](std::string bytes) -> std::optional<std::string> {
@@ -305,6 +342,7 @@ BreakWeek Session::readBreakWeek() {
 void Session::storeBreakHour(int day, int hourIndex, bool on) {
     assert(day >= 0 && day < kWeekdays && hourIndex >= 0 && hourIndex < kBreakHours);
     m_breakWeek[static_cast<std::size_t>(day)][static_cast<std::size_t>(hourIndex)] = on;
+    ++m_inputsChanged;
     if (fileExists(m_files.matrix)) {
         ZmienStan(m_files.matrix, day, hourIndex, on);
     } else {
@@ -314,6 +352,7 @@ void Session::storeBreakHour(int day, int hourIndex, bool on) {
 
 void Session::storeBreakWeek(const BreakWeek& week) {
     m_breakWeek = week;
+    ++m_inputsChanged;
     writeFileAtomically(m_files.matrix, matrixFileText(week));
 }
 
@@ -333,6 +372,7 @@ void Session::storeBreakSound(const BreakSound& sound) {
 Outcome Session::otworzPlikMIX(const std::string& path) {
     return run([&] {
         // Release the previous playlist before the new file is read, not after.
+        ++m_inputsChanged;
         m_lists.ListaMIX = Lista{};
         m_progress.listCleared(ListId::Playlist);
         // Mapped, and given back as the reader moves on: a month's playlist is never held
@@ -360,8 +400,10 @@ Outcome Session::otworzPlikMIX(const std::string& path) {
 
 Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& measure) {
     return run([&] {
+        ++m_inputsChanged;
         m_lists.ListaLST.clear();
         m_spotMeasures.clear();
+        m_lstNotes.clear();
         m_loudness = DayLoudness{};
         m_progress.listCleared(ListId::Adverts);
         const std::string bytes = readWholeFile(path);
@@ -385,6 +427,14 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
                                        }
                                        gauge(done, total);
                                    });
+        m_lstNotes = notes.lines;
+        for (const LstLineNote& note : m_lstNotes) {
+            // The result names a file cut short, whatever the whole path measured: the
+            // spot is told by its path, not by a file that may or may not be missing.
+            if (note.kind == LstLineNote::Kind::PathTooLong) {
+                m_spotMeasures[note.spot].problem = pathTooLongText(note.text.size());
+            }
+        }
         const std::size_t unmeasured = unmeasuredSpots().size();
         m_progress.status(unmeasured == 0 ? std::string("Ładowanie pliku LST zakończone!")
                                           : "Ładowanie pliku LST zakończone! Niezmierzone spoty: " +
@@ -404,6 +454,7 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
 }
 
 Outcome Session::compile(int weekday) {
+    m_weekday = weekday;
     CompileSettings settings;
     settings.mode = m_settings.mode;
     settings.fade = m_settings.fade;
@@ -435,6 +486,7 @@ Outcome Session::compile(int weekday) {
         }
 
         touched = true;
+        m_compiledInputs = m_inputsChanged;
         m_progress.listCleared(ListId::Result);
         m_lists.ListaWynikowa.clear();
         m_lastCompile = CompileRecord{};
@@ -488,9 +540,25 @@ std::string Session::resultPath(std::string_view name) const {
     return m_tools.decode(m_settings.folder(Folder::Results)) + std::string(name) + ".mix";
 }
 
+bool Session::resultCurrent() const {
+    const CompileSettings& compiled = m_lastCompile.settings;
+    const bool breaks = m_settings.mode != BreakMode::None;
+    // Only what the compile reads counts: the fade in the mode that fades, the rest where
+    // breaks are placed.
+    return m_compiledInputs == m_inputsChanged && compiled.mode == m_settings.mode &&
+           compiled.weekday == m_weekday &&
+           (m_settings.mode != BreakMode::OnTheHour || compiled.fade == m_settings.fade) &&
+           (!breaks || (compiled.length == m_settings.length &&
+                        compiled.sound.on == m_settings.breakSound.on &&
+                        compiled.sound.path == m_settings.breakSound.path));
+}
+
 Outcome Session::saveTo(const std::string& path) {
     if (m_lists.ListaWynikowa.empty()) {
         return Outcome::refused(Refusal::NothingToSave);
+    }
+    if (!resultCurrent()) {
+        return Outcome::refused(Refusal::StaleResult);
     }
     return writeOutputs(path, {});
 }
@@ -550,7 +618,7 @@ Outcome Session::runDay(const DayRun& day, const SpotMeasurer& measure,
         return afterWarnings(std::move(compiled.warnings),
                              Outcome::refused(Refusal::NothingToSave));
     }
-    if (day.strict && !unaccountedSpots().empty()) {
+    if (day.strict && !verdict().accounted()) {
         return afterWarnings(std::move(compiled.warnings),
                              Outcome::refused(Refusal::UnaccountedSpots));
     }
@@ -624,7 +692,8 @@ Outcome Session::writeDay(const DayRun& day, DayPictureWriter& pictures) {
             }
             const DayTitle title{day.date, day.weekday,
                                  std::filesystem::path(day.playlist).filename().string(),
-                                 std::filesystem::path(day.adverts).filename().string()};
+                                 std::filesystem::path(day.adverts).filename().string(),
+                                 findingTexts(findings())};
             others.emplace_back(day.picture, pictures.renderDayPicture(
                                                  *kind, m_lists.ListaWynikowa, m_lastCompile.blocks,
                                                  m_lastCompile.checks, title));
@@ -687,7 +756,132 @@ std::vector<std::size_t> Session::unaccountedSpots() const {
             spots.push_back(i);
         }
     }
+    // A path the result keeps cut names a file that isn't there, whatever the whole measured.
+    for (const LstLineNote& note : m_lstNotes) {
+        if (note.kind == LstLineNote::Kind::PathTooLong && note.spot < report.size() &&
+            !std::binary_search(spots.begin(), spots.end(), note.spot)) {
+            spots.insert(std::lower_bound(spots.begin(), spots.end(), note.spot), note.spot);
+        }
+    }
     return spots;
+}
+
+DayVerdict Session::verdict() const {
+    DayVerdict verdict;
+    verdict.spots = unaccountedSpots();
+    for (const LstLineNote& note : m_lstNotes) {
+        if (note.kind != LstLineNote::Kind::PathTooLong) {
+            verdict.lines.push_back(note);
+        }
+    }
+    return verdict;
+}
+
+std::string Session::verdictText(std::size_t named) const {
+    const DayVerdict verdict = this->verdict();
+    const PlacementReport report = placementReport();
+    std::string text = std::to_string(verdict.spots.size()) + " z " +
+                       std::to_string(m_lists.ListaLST.size()) +
+                       " zamówionych spotów nie weszło dokładnie raz ze zmierzoną długością w "
+                       "limicie";
+    if (!verdict.lines.empty()) {
+        text += "; " + countedText(verdict.lines.size(), "linia", "linie", "linii") +
+                " listy LST pominięte albo bez czasu doby";
+    }
+    std::size_t shown = 0;
+    for (const std::size_t i : verdict.spots) {
+        if (shown++ == named) {
+            break;
+        }
+        const TPozycja& spot = m_lists.ListaLST[i];
+        text += "\n  " + shortClockText(spot.CzasStart) + " „" + m_tools.decode(spot.value(Field::Tyt)) +
+                "”: " + m_tools.decode(report.reason(i));
+    }
+    for (const LstLineNote& note : verdict.lines) {
+        if (shown++ >= named) {
+            break;
+        }
+        text += "\n  " + lineNoteText(note, m_tools.decode);
+    }
+    if (named > 0 && verdict.count() > named) {
+        text += "\n  … i jeszcze " + std::to_string(verdict.count() - named);
+    }
+    return text;
+}
+
+std::string Session::advertLinesSummary() const {
+    const DayVerdict verdict = this->verdict();
+    if (verdict.lines.empty()) {
+        return {};
+    }
+    std::string text = "Linie listy LST pominięte albo bez czasu doby: " +
+                       std::to_string(verdict.lines.size()) + "\n";
+    for (std::size_t i = 0; i < verdict.lines.size(); ++i) {
+        if (i == PlacementReport::kSummaryLines) {
+            text += "  ... i jeszcze " + std::to_string(verdict.lines.size() - i) + "\n";
+            break;
+        }
+        text += "  " + lineNoteText(verdict.lines[i], m_tools.decode) + "\n";
+    }
+    return text;
+}
+
+std::vector<Finding> Session::findings() const {
+    std::vector<Finding> found = checkFindings(m_lastCompile.checks);
+    const Lista& spots = m_lists.ListaLST;
+    std::vector<LstLineNote> skipped;
+    std::vector<LstLineNote> badTimes;
+    std::vector<std::size_t> cut;
+    for (const LstLineNote& note : m_lstNotes) {
+        if (note.kind == LstLineNote::Kind::PathTooLong) {
+            cut.push_back(note.spot);
+        } else {
+            (note.kind == LstLineNote::Kind::Skipped ? skipped : badTimes).push_back(note);
+        }
+    }
+    for (const auto* lines : {&skipped, &badTimes}) {
+        if (lines->empty()) {
+            continue;
+        }
+        std::string text = lines == &skipped ? "Pominięte linie listy LST: "
+                                             : "Linie listy LST bez czasu doby: ";
+        text += std::to_string(lines->size());
+        for (std::size_t i = 0; i < lines->size() && i < 3; ++i) {
+            text += (i == 0 ? ": " : ", ") + lineNoteText((*lines)[i], m_tools.decode);
+        }
+        found.push_back({FindingKind::AdvertLine, text + (lines->size() > 3 ? " i inne" : "")});
+    }
+    const PlacementReport report = placementReport();
+    std::vector<std::size_t> never;
+    std::vector<std::size_t> silent;
+    std::vector<std::size_t> doubled;
+    std::vector<std::size_t> suspicious;
+    for (std::size_t i = 0; i < report.size(); ++i) {
+        const Placement where = report.placement(i);
+        if (where == Placement::NoWindow || where == Placement::UnderDJ) {
+            never.push_back(i);
+        } else if (where == Placement::Doubled) {
+            doubled.push_back(i);
+        }
+        if (report.silent(i)) {
+            silent.push_back(i);
+        }
+        if (report.suspicious(i)) {
+            suspicious.push_back(i);
+        }
+    }
+    const std::vector<std::size_t> loud = m_loudness.loudSpots();
+    const std::pair<FindingKind, const std::vector<std::size_t>*> groups[] = {
+        {FindingKind::SpotNotPlaced, &never},     {FindingKind::SpotWithoutLength, &silent},
+        {FindingKind::SpotPathTooLong, &cut},     {FindingKind::SpotDoubled, &doubled},
+        {FindingKind::SpotTooLong, &suspicious},  {FindingKind::LoudSpot, &loud},
+    };
+    for (const auto& [kind, which] : groups) {
+        if (!which->empty()) {
+            found.push_back(spotsFinding(kind, spotsLabel(kind), spots, *which, m_tools.decode));
+        }
+    }
+    return orderedFindings(std::move(found));
 }
 
 LoudnessPlan Session::loudnessPlan() const {

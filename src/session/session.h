@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -10,8 +11,10 @@
 #include <vector>
 
 #include "compiler/day_report.h"
+#include "compiler/findings.h"
 #include "compiler/placement_report.h"
 #include "formats/konfiguracja_file.h"
+#include "formats/lst_file.h"
 #include "model/lists.h"
 #include "model/path_map.h"
 #include "model/settings.h"
@@ -34,6 +37,7 @@ enum class Refusal {
     CutPlaylist,           // a strict day whose playlist was cut short
     UnaccountedSpots,      // a strict day with a spot not aired exactly once with a length
     OutputOverInput,       // a day's output naming a file the day reads
+    StaleResult,           // save of a result that compiling now would not give
 };
 
 // The message an operator reads for a refusal (UTF-8).
@@ -124,6 +128,20 @@ struct CompileRecord {
     DayChecks checks;
 };
 
+// Why a compiled day is not accounted for: what makes the batch command exit 3 and a strict
+// day refuse, and what the window asks about before it saves.
+struct DayVerdict {
+    // ListaLST indexes of the spots not aired exactly once with a length within the limit,
+    // or whose path the result keeps cut.
+    std::vector<std::size_t> spots;
+    // The advert list's lines that lost a booking or hold no time of the day.
+    std::vector<LstLineNote> lines;
+
+    bool accounted() const { return spots.empty() && lines.empty(); }
+    // Spots and lines, each counted once.
+    std::size_t count() const { return spots.size() + lines.size(); }
+};
+
 // One operator's work: the four lists and the settings, and the commands on them. The
 // window and the batch command both go through it, so that the same files and settings
 // give the same bytes.
@@ -168,7 +186,12 @@ public:
     // Replaces ListaBreak and ListaWynikowa by compiling `weekday` (0 Monday .. 6) with the
     // held settings, the break matrix read afresh; then checks the day (lastCompile).
     Outcome compile(int weekday);
-    // Writes the result as resultPath(name).
+    // The weekday the front end would compile now (0 Monday .. 6), for resultCurrent.
+    void chooseWeekday(int weekday) { m_weekday = weekday; }
+    // Whether the result is what compiling now would give: no list loaded, break matrix or
+    // path map changed since, and the break settings and weekday as compiled.
+    bool resultCurrent() const;
+    // Writes the result as resultPath(name); a result no longer current is refused.
     Outcome save(std::string_view name);
     // Output folder + `name` + ".mix", the name as typed (UTF-8), as the file system takes it.
     std::string resultPath(std::string_view name) const;
@@ -200,6 +223,18 @@ public:
     // ListaLST indexes of the spots the last compile did not air exactly once with a length
     // within the long-spot limit: a day a night's run must not call done.
     std::vector<std::size_t> unaccountedSpots() const;
+    // The last compile's verdict: the one the batch command's exit code and the window's
+    // save both go by.
+    DayVerdict verdict() const;
+    // The verdict for a person (UTF-8): the count, then the first `named` spots and lines.
+    std::string verdictText(std::size_t named) const;
+    // The advert list's lines that lost a booking or hold no time of the day, each with its
+    // number and text, for the batch summary (UTF-8); "" when none.
+    std::string advertLinesSummary() const;
+    // Everything to be told of the last compile, in the order it should be heard (UTF-8).
+    std::vector<Finding> findings() const;
+    // What the last advert list's load noted of its lines.
+    const std::vector<LstLineNote>& advertLineNotes() const { return m_lstNotes; }
 
     const Lists& lists() const { return m_lists; }
 
@@ -250,7 +285,13 @@ private:
     BreakWeek m_breakWeek{};
     Lists m_lists;
     std::vector<SpotMeasure> m_spotMeasures;
+    std::vector<LstLineNote> m_lstNotes;
     CompileRecord m_lastCompile;
+    // Counts the changes of what a compile reads besides the settings: loads, the break
+    // matrix, the path map; the count the last compile saw.
+    std::uint64_t m_inputsChanged = 0;
+    std::uint64_t m_compiledInputs = 0;
+    int m_weekday = 0;
     LoudnessTools m_loudnessTools;
     DayLoudness m_loudness;
 };

@@ -44,6 +44,9 @@ namespace {
 
 QString fromCp1250(const std::string& bytes) { return QString::fromStdString(cp1250ToUtf8(bytes)); }
 
+// The spots and lines a save question names; the rest are behind the notice.
+constexpr std::size_t kNamedInQuestion = 5;
+
 }  // namespace
 
 void TForm1::FormCreate() {
@@ -139,6 +142,8 @@ void TForm1::guarded(const std::function<void()>& handler) {
     } catch (const std::exception& error) {
         showCommandError(m_dialogs, this, error.what());
     }
+    // Every command and setting passes here: a change the result doesn't show is told.
+    showResultState();
 }
 
 void TForm1::openAndLoad(QAbstractButton* opener, const std::string& folder, const QString& filter,
@@ -244,8 +249,10 @@ void TForm1::showLoudnessProgress(std::size_t done, std::size_t total) {
     if (m_busy) {
         return;
     }
-    m_progress->status(
-        QStringLiteral("Pomiar głośności: %1 z %2").arg(done).arg(total).toStdString());
+    // The spots without a length stay in sight while the others are measured.
+    m_progress->status((QStringLiteral("Pomiar głośności: %1 z %2").arg(done).arg(total) +
+                        unmeasuredNote())
+                           .toStdString());
     m_progress->gaugeMax(static_cast<std::int64_t>(total));
     m_progress->gaugeProgress(static_cast<std::int64_t>(done));
     m_progress->flush();
@@ -264,6 +271,7 @@ void TForm1::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& mea
     QString text = loud == 0
                        ? QStringLiteral("Pomiar głośności - gotowe!")
                        : QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: %1").arg(loud);
+    text += unmeasuredNote();
     if (!measured.warning.empty() && !m_cacheWarned) {
         m_cacheWarned = true;
         text += QStringLiteral(" ") + QString::fromStdString(measured.warning);
@@ -271,12 +279,34 @@ void TForm1::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& mea
     m_progress->status(text.toStdString());
     m_progress->flush();
     m_status->setToolTip(text);
-    if (!m_session->lists().ListaWynikowa.empty()) {
+    // A result of another list keeps its own notice and picture.
+    if (!m_session->lists().ListaWynikowa.empty() && m_session->resultCurrent()) {
         if (m_dayView != nullptr) {
             m_dayView->setPicture(dayPicture());
         }
         showPlacementReport();
     }
+}
+
+QString TForm1::unmeasuredNote() const {
+    const std::size_t unmeasured = m_session->unmeasuredSpots().size();
+    return unmeasured == 0 ? QString()
+                           : QStringLiteral(" — Niezmierzone spoty: %1").arg(unmeasured);
+}
+
+void TForm1::showResultState() {
+    if (m_session == nullptr || m_placementNotice == nullptr ||
+        m_session->lists().ListaWynikowa.empty() || m_session->resultCurrent()) {
+        return;
+    }
+    const QString stale = QString::fromUtf8(refusalText(Refusal::StaleResult).data());
+    if (!m_status->text().contains(stale)) {
+        m_status->setText(m_status->text() + QStringLiteral(" ") + stale + QLatin1Char('.'));
+    }
+    // The notice speaks of the result on screen, which is no longer what the lists give.
+    m_noticeHeadline = stale;
+    setNoticeHeadline(m_placementNotice, stale, false);
+    m_placementNotice->setToolTip(stale);
 }
 
 void TForm1::BitBtn3Click() {
@@ -293,7 +323,7 @@ void TForm1::BitBtn3Click() {
         }
         m_dayButton->setEnabled(true);
         // The day as compiled, not as the controls and loads stand when it is looked at.
-        m_compiledDay = DayTitle{{}, m_weekday->currentIndex(), m_playlistFile, m_advertFile};
+        m_compiledDay = DayTitle{{}, m_weekday->currentIndex(), m_playlistFile, m_advertFile, {}};
         if (m_dayView != nullptr) {
             m_dayView->setPicture(dayPicture());
         }
@@ -303,15 +333,16 @@ void TForm1::BitBtn3Click() {
 
 DayPicture TForm1::dayPicture() const {
     const CompileRecord& compiled = m_session->lastCompile();
-    DayPicture picture(m_session->lists().ListaWynikowa, compiled.blocks, compiled.checks,
-                       m_compiledDay);
+    DayTitle title = m_compiledDay;
+    title.findings = findingTexts(m_session->findings());
+    DayPicture picture(m_session->lists().ListaWynikowa, compiled.blocks, compiled.checks, title);
     markLoudSpots(picture, compiled.origins, m_session->loudness());
     return picture;
 }
 
 void TForm1::showPlacementReport() {
     const PlacementReport report = m_session->placementReport();
-    const DayChecks& checks = m_session->lastCompile().checks;
+    const std::vector<Finding> found = m_session->findings();
     // The measuring problem with where the file was looked for, so the operator can tell a
     // missing map line from a missing file.
     std::vector<std::string> problems;
@@ -322,11 +353,8 @@ void TForm1::showPlacementReport() {
     }
     m_placementEntries = placementEntries(report, problems);
     // Also a clean day has its notice: its list shows every block booked against aired.
-    const std::vector<LoudnessRow> loudness =
-        loudnessRows(m_session->lists().ListaLST, m_session->loudness());
-    m_noticeHeadline = noticeHeadline(m_placementEntries, checks, loudness);
-    const bool quiet =
-        m_placementEntries.empty() && checks.clean() && m_session->loudness().loudSpots().empty();
+    m_noticeHeadline = noticeHeadline(found);
+    const bool quiet = found.empty();
     const QString keyTip = QStringLiteral("%1: lista spotów, bloków reklam i kontroli dnia")
                                .arg(QKeySequence(kPlacementNoticeKey).toString());
     setNoticeHeadline(m_placementNotice, m_noticeHeadline, quiet);
@@ -435,15 +463,35 @@ void TForm1::editPathMap() {
 
 void TForm1::BitBtn1Click() {
     runCommand([this] {
-        const Outcome outcome = m_session->save(m_resultName->text().toStdString());
+        const std::string name = m_resultName->text().toStdString();
+        // Asked only of a result the session would write: its own refusals come first.
+        const bool savable = !m_resultName->text().trimmed().isEmpty() &&
+                             !m_session->lists().ListaWynikowa.empty() &&
+                             m_session->resultCurrent();
+        const DayVerdict verdict = m_session->verdict();
+        const QString unaccounted =
+            QString::fromStdString(m_session->verdictText(kNamedInQuestion));
+        if (savable && !verdict.accounted() &&
+            !m_dialogs.ask(this, QStringLiteral("Pytanie"),
+                           QStringLiteral("Wynik nie rozlicza wszystkich zamówionych spotów: ") +
+                               unaccounted +
+                               QStringLiteral("\n\nZapisać go mimo to?"))) {
+            return;
+        }
+        const Outcome outcome = m_session->save(name);
         m_progress->flush();
         if (!report(outcome)) {
             return;
         }
-        const QString path =
-            QString::fromStdString(m_session->resultPath(m_resultName->text().toStdString()));
-        m_dialogs.message(this, QMessageBox::Information, QStringLiteral("Informacja"),
-                          QStringLiteral("Nowa playlista %1 została zapisana.").arg(path));
+        const QString path = QString::fromStdString(m_session->resultPath(name));
+        m_dialogs.message(
+            this, verdict.accounted() ? QMessageBox::Information : QMessageBox::Warning,
+            QStringLiteral("Informacja"),
+            verdict.accounted()
+                ? QStringLiteral("Nowa playlista %1 została zapisana.").arg(path)
+                : QStringLiteral("Nowa playlista %1 została zapisana, choć nie rozlicza "
+                                 "wszystkich zamówionych spotów: %2")
+                      .arg(path, unaccounted));
     });
 }
 
@@ -487,6 +535,10 @@ void TForm1::LabeledEdit7Change(const QString& text) {
             m_seconds->setText(QString::fromStdString(*reading.correction));
         }
     });
+}
+
+void TForm1::ComboBox1Change(int index) {
+    guarded([this, index] { m_session->chooseWeekday(index); });
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

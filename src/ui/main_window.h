@@ -65,6 +65,8 @@ public:
     void RadioGroup1Click(int index);
     void CheckBox1Click(bool checked);
     void LabeledEdit7Change(const QString& text);
+    // The weekday the next compile is for; a result of another day is out of date.
+    void ComboBox1Change(int index);
 
     // Opens the list of spots behind the placement notice (its click, Enter or
     // kPlacementNoticeKey), modal.
@@ -113,6 +115,11 @@ private:
     // Shows the notice after a compile: the day's first problem in red, or quiet when there
     // is nothing to check.
     void showPlacementReport();
+    // After anything that may change what a compile would give: a result that no longer
+    // matches is said to be out of date, in the status line and on the notice.
+    void showResultState();
+    // The loaded advert list's spots without a length, for the status line ("" when none).
+    QString unmeasuredNote() const;
     // Keeps where the operator left the day view; a failed write is told in the status line.
     void storeDayViewPlace(const WindowPlace& place);
     // The last compile's day as the day view draws it.

@@ -239,6 +239,7 @@ void TForm1::buildTopPanel(QWidget* panel) {
                          QStringLiteral("niedziela")});
     m_weekday->setCurrentIndex(0);
     m_weekday->setGeometry(495, 33, 88, 21);
+    connect(m_weekday, &QComboBox::currentIndexChanged, this, &TForm1::ComboBox1Change);
 
     m_fade = new QCheckBox(QStringLiteral("wycisz nachodzącą pozycję"), panel);
     m_fade->setObjectName(QStringLiteral("CheckBox1"));

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QPushButton>
 #include <QSpacerItem>
 
 #include "ui/translations.h"
@@ -30,6 +31,17 @@ void QtOperatorDialogs::message(QWidget* parent, QMessageBox::Icon icon, const Q
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
     box.exec();
+}
+
+bool QtOperatorDialogs::ask(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
+    QPushButton* yes = box.addButton(QStringLiteral("Tak"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("Nie"), QMessageBox::NoRole);
+    // Saving a day that is not accounted for is the exception: Enter must not do it.
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 QString errorMessageText(const QString& what) {

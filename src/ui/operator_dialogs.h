@@ -8,8 +8,8 @@ class QWidget;
 
 namespace kalmero {
 
-// The modal questions the window puts to the operator: the open dialog and the one-button
-// message boxes. The tests put their own answers in its place.
+// The modal questions the window puts to the operator: the open dialog, the one-button
+// message boxes and the yes-or-no questions. The tests put their own answers in its place.
 class OperatorDialogs {
 public:
     virtual ~OperatorDialogs() = default;
@@ -22,6 +22,8 @@ public:
     // A modal box with a single OK button.
     virtual void message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                          const QString& text) = 0;
+    // A modal question with "Tak" and "Nie", "Nie" the default; true for "Tak".
+    virtual bool ask(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
 // The real dialogs of the desktop.
@@ -31,6 +33,7 @@ public:
                                     const QString& filter) override;
     void message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                  const QString& text) override;
+    bool ask(QWidget* parent, const QString& title, const QString& text) override;
 };
 
 // The text of a failure as the operator sees it: a full stop is added when the text ends

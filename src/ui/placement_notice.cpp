@@ -215,6 +215,17 @@ QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChec
                countedText(static_cast<std::size_t>(all.size() - 1), "uwaga", "uwagi", "uwag"));
 }
 
+QString noticeHeadline(const std::vector<Finding>& found) {
+    if (found.empty()) {
+        return QStringLiteral("Bez uwag");
+    }
+    const QString first = QString::fromStdString(found.front().text);
+    return found.size() == 1 ? first
+                             : first + QStringLiteral("; jeszcze ") +
+                                   QString::fromStdString(
+                                       countedText(found.size() - 1, "uwaga", "uwagi", "uwag"));
+}
+
 QPushButton* makePlacementNotice(QWidget* panel) {
     auto* notice = new QPushButton(warningIcon(), QString(), panel);
     notice->setObjectName(QStringLiteral("PlacementNotice"));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compiler/day_report.h"
+#include "compiler/findings.h"
 #include "compiler/placement_report.h"
 #include "ui/loudness_page.h"
 
@@ -72,6 +73,10 @@ QString placementNoticeText(const PlacementCounts& counts);
 // targets (`loudness`'s) count among the findings, after the doubled spots.
 QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChecks& checks,
                        const std::vector<LoudnessRow>& loudness = {});
+
+// The notice's first line from the session's findings, in their order: the first, then how
+// many more; "Bez uwag" only when there are none.
+QString noticeHeadline(const std::vector<Finding>& found);
 
 // The key that opens the notice's list from anywhere in the main window.
 inline constexpr Qt::Key kPlacementNoticeKey = Qt::Key_F8;

@@ -5,6 +5,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "formats/test_support.h"
@@ -122,6 +123,58 @@ TEST_F(LstFileTest, PairsTimeAndPathLinesByLineNumber) {
         EXPECT_EQ(name, c.name);
         EXPECT_EQ(problems.size(), spots.size());
     }
+}
+
+TEST_F(LstFileTest, NotesEveryLineItsRecordsDontShowAsWritten) {
+    using Kind = LstLineNote::Kind;
+    struct NoteCase {
+        const char* what;
+        std::string file;
+        std::vector<std::tuple<Kind, std::size_t, std::string>> notes;  // kind, line, text
+    };
+    const std::string path246 = std::string(246, 'p');
+    const std::string path247 = std::string(247, 'p');
+    const std::string path300 = std::string(300, 'p');
+    const NoteCase cases[] = {
+        {"a well-formed list", " 9:15:00\na.mp3\n23:59:59 blok\nb.mp3\n", {}},
+        {"a blank line between records shifts the pairing",
+         "08:00:00\na.mp3\n\n09:00:00\nb.mp3\n10:00:00\n",
+         {{Kind::Skipped, 4, "09:00:00"}, {Kind::BadTime, 5, "b.mp3"}}},
+        {"a blank time line loses its booking", " \t\nx.mp3\n06:00:00\nz.mp3\n",
+         {{Kind::Skipped, 2, "x.mp3"}}},
+        {"blank lines alone lose nothing", "06:00:00\nz.mp3\n\n\n \n", {}},
+        {"a time line with no path line", "06:00:00\na.mp3\n07:00:00\n",
+         {{Kind::Skipped, 3, "07:00:00"}}},
+        {"pieces that are no numbers, or outside the day",
+         "ab:cd:ef\na\n21474836\nb\n24:00:00\nc\n12:60:00\nd\n12:00:60\ne\n7:5\nf\n"
+         "12-00-00\ng\n",
+         {{Kind::BadTime, 1, "ab:cd:ef"},
+          {Kind::BadTime, 3, "21474836"},
+          {Kind::BadTime, 5, "24:00:00"},
+          {Kind::BadTime, 7, "12:60:00"},
+          {Kind::BadTime, 9, "12:00:60"},
+          {Kind::BadTime, 11, "7:5"},
+          {Kind::BadTime, 13, "12-00-00"}}},
+        {"a path the field keeps whole, and those it cuts",
+         "06:00:00\n" + path246 + "\n06:00:00\n" + path247 + "\n06:00:00\n" + path300 + "\n",
+         {{Kind::PathTooLong, 4, path247}, {Kind::PathTooLong, 6, path300}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<SpotMeasure> measures;
+        const LstReadNotes notes = OtworzPlikLST(c.file, meter.meter(), spots, measures);
+        std::vector<std::tuple<Kind, std::size_t, std::string>> got;
+        for (const LstLineNote& n : notes.lines) {
+            got.emplace_back(n.kind, n.line, n.text);
+        }
+        EXPECT_EQ(got, c.notes);
+    }
+    // A note on a spot's own line names that spot.
+    std::vector<SpotMeasure> measures;
+    const LstReadNotes notes =
+        OtworzPlikLST("06:00:00\na\n06:00:00\n" + path247 + "\n", meter.meter(), spots, measures);
+    ASSERT_EQ(notes.lines.size(), 1u);
+    EXPECT_EQ(notes.lines[0].spot, 1u);
 }
 
 TEST_F(LstFileTest, NamesAndPathsAreCutToTheFieldCapacity) {

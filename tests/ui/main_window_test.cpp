@@ -240,9 +240,14 @@ TEST_F(FormTest, LoadCompileAndSaveThroughTheCommands) {
     EXPECT_EQ(readBytes(saved), mixText(lists().ListaWynikowa));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Informacja"));
-    EXPECT_EQ(
-        dialogs.messages[0].text,
-        QStringLiteral("Nowa playlista %1 została zapisana.").arg(QString::fromStdString(saved)));
+    // The spot without a length was asked about first, and the confirmation says so.
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_TRUE(dialogs.questions[0].text.contains(QStringLiteral("1 z 1 zamówionych spotów")));
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(
+        QStringLiteral("Nowa playlista %1 została zapisana, choć nie rozlicza wszystkich "
+                       "zamówionych spotów: 1 z 1")
+            .arg(QString::fromStdString(saved))))
+        << dialogs.messages[0].text.toStdString();
 }
 
 TEST_F(FormTest, CancelledOpenDialogChangesNothing) {
@@ -439,7 +444,7 @@ TEST_F(FormTest, LoudnessIsMeasuredBehindTheCommandsAndShownWhole) {
     }
     ASSERT_TRUE(form().session().loudness().delivered());
     EXPECT_EQ(control<QLabel>("Label1")->text(),
-              QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: 1"));
+              QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: 1 — Niezmierzone spoty: 1"));
     auto* notice = control<QPushButton>("PlacementNotice");
     ASSERT_TRUE(notice->isVisibleTo(&form()));
     // The loud spot is the one finding after the missing spot.

@@ -61,8 +61,9 @@ TEST_F(PlacementNoticeTest, UnplacedAndDoubledSpotsAreCountedAndListed) {
     EXPECT_EQ(lists().ListaWynikowa.size(), 6u);
 
     ASSERT_TRUE(notice()->isVisibleTo(&form()));
-    // The first problem in words, then how many more.
-    EXPECT_EQ(notice()->text().toStdString(), "Spot 11:00 „brak” nie wstawiony; jeszcze 3 uwagi");
+    // The first problem in words, the day's own first, then how many more.
+    EXPECT_EQ(notice()->text().toStdString(),
+              "Godzina 11:00 trwa tylko 0:00 (przerwa w emisji); jeszcze 3 uwagi");
     // At the right end of the status line, above the gauge.
     const QRect gauge = control<QProgressBar>("Gauge1")->geometry();
     EXPECT_EQ(notice()->geometry().right(), gauge.right());
@@ -112,9 +113,8 @@ TEST_F(PlacementNoticeTest, NoticeFollowsEachCompile) {
     compile({{"10:00:00", "raz.wav"}, {"12:01:00", "cisza.wav"}});
     EXPECT_FALSE(notice()->isHidden());
     // The day's checks speak too: this day has an hour of silence.
-    EXPECT_EQ(
-        notice()->text().toStdString(),
-        "Spot 12:01 „cisza” bez długości (brak pliku albo plik nieczytelny); jeszcze 1 uwaga");
+    EXPECT_EQ(notice()->text().toStdString(),
+              "Godzina 11:00 trwa tylko 0:00 (przerwa w emisji); jeszcze 1 uwaga");
 
     // A day without gaps whose spots all went on air near their time: nothing to say, quietly,
     // and the list still opens on its blocks.

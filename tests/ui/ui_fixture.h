@@ -59,12 +59,24 @@ public:
                  const QString& text) override {
         messages.push_back({icon, title, text});
     }
+    bool ask(QWidget*, const QString& title, const QString& text) override {
+        questions.push_back({QMessageBox::Question, title, text});
+        bool answer = true;
+        if (!askAnswers.empty()) {
+            answer = askAnswers.front();
+            askAnswers.pop_front();
+        }
+        return answer;
+    }
 
     std::deque<QString> answers;
     // Runs while the open dialog would be up, as a real one takes the desktop's focus.
     std::function<void()> whileOpen;
     std::vector<Open> opens;
     std::vector<Message> messages;
+    // The yes-or-no questions asked, and the answers to give ("Tak" when none are left).
+    std::vector<Message> questions;
+    std::deque<bool> askAnswers;
 };
 
 // Runs `action` as soon as the event loop turns, e.g. inside a modal dialog's exec().
