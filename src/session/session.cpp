@@ -690,10 +690,9 @@ Outcome Session::writeDay(const DayRun& day, DayPictureWriter& pictures) {
                 return Outcome::failed("Nieznany rodzaj pliku \"" + day.picture +
                                        "\": obraz zapisuje się jako .png lub .pdf.");
             }
-            const DayTitle title{day.date, day.weekday,
-                                 std::filesystem::path(day.playlist).filename().string(),
-                                 std::filesystem::path(day.adverts).filename().string(),
-                                 findingTexts(findings())};
+            const DayTitle title{
+                day.date, day.weekday, std::filesystem::path(day.playlist).filename().string(),
+                std::filesystem::path(day.adverts).filename().string(), findingTexts(findings())};
             others.emplace_back(day.picture, pictures.renderDayPicture(
                                                  *kind, m_lists.ListaWynikowa, m_lastCompile.blocks,
                                                  m_lastCompile.checks, title));
@@ -794,8 +793,8 @@ std::string Session::verdictText(std::size_t named) const {
             break;
         }
         const TPozycja& spot = m_lists.ListaLST[i];
-        text += "\n  " + shortClockText(spot.CzasStart) + " „" + m_tools.decode(spot.value(Field::Tyt)) +
-                "”: " + m_tools.decode(report.reason(i));
+        text += "\n  " + shortClockText(spot.CzasStart) + " „" +
+                m_tools.decode(spot.value(Field::Tyt)) + "”: " + m_tools.decode(report.reason(i));
     }
     for (const LstLineNote& note : verdict.lines) {
         if (shown++ >= named) {
@@ -814,8 +813,9 @@ std::string Session::advertLinesSummary() const {
     if (verdict.lines.empty()) {
         return {};
     }
-    std::string text = "Linie listy LST pominięte albo bez czasu doby: " +
-                       std::to_string(verdict.lines.size()) + "\n";
+    std::string text =
+        "Linie listy LST pominięte albo bez czasu doby: " + std::to_string(verdict.lines.size()) +
+        "\n";
     for (std::size_t i = 0; i < verdict.lines.size(); ++i) {
         if (i == PlacementReport::kSummaryLines) {
             text += "  ... i jeszcze " + std::to_string(verdict.lines.size() - i) + "\n";
@@ -843,8 +843,8 @@ std::vector<Finding> Session::findings() const {
         if (lines->empty()) {
             continue;
         }
-        std::string text = lines == &skipped ? "Pominięte linie listy LST: "
-                                             : "Linie listy LST bez czasu doby: ";
+        std::string text =
+            lines == &skipped ? "Pominięte linie listy LST: " : "Linie listy LST bez czasu doby: ";
         text += std::to_string(lines->size());
         for (std::size_t i = 0; i < lines->size() && i < 3; ++i) {
             text += (i == 0 ? ": " : ", ") + lineNoteText((*lines)[i], m_tools.decode);
@@ -872,9 +872,9 @@ std::vector<Finding> Session::findings() const {
     }
     const std::vector<std::size_t> loud = m_loudness.loudSpots();
     const std::pair<FindingKind, const std::vector<std::size_t>*> groups[] = {
-        {FindingKind::SpotNotPlaced, &never},     {FindingKind::SpotWithoutLength, &silent},
-        {FindingKind::SpotPathTooLong, &cut},     {FindingKind::SpotDoubled, &doubled},
-        {FindingKind::SpotTooLong, &suspicious},  {FindingKind::LoudSpot, &loud},
+        {FindingKind::SpotNotPlaced, &never},    {FindingKind::SpotWithoutLength, &silent},
+        {FindingKind::SpotPathTooLong, &cut},    {FindingKind::SpotDoubled, &doubled},
+        {FindingKind::SpotTooLong, &suspicious}, {FindingKind::LoudSpot, &loud},
     };
     for (const auto& [kind, which] : groups) {
         if (!which->empty()) {

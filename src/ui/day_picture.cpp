@@ -226,7 +226,8 @@ void DayPicture::nameTheDay(const DayTitle& title, const DayChecks& checks) {
         }
     }
     m_files = files.join(QStringLiteral(", "));
-    for (const std::string& finding : title.findings.empty() ? dayFindings(checks) : title.findings) {
+    for (const std::string& finding :
+         title.findings.empty() ? dayFindings(checks) : title.findings) {
         m_found.push_back(QString::fromStdString(finding));
     }
 }

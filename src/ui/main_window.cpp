@@ -250,9 +250,9 @@ void TForm1::showLoudnessProgress(std::size_t done, std::size_t total) {
         return;
     }
     // The spots without a length stay in sight while the others are measured.
-    m_progress->status((QStringLiteral("Pomiar głośności: %1 z %2").arg(done).arg(total) +
-                        unmeasuredNote())
-                           .toStdString());
+    m_progress->status(
+        (QStringLiteral("Pomiar głośności: %1 z %2").arg(done).arg(total) + unmeasuredNote())
+            .toStdString());
     m_progress->gaugeMax(static_cast<std::int64_t>(total));
     m_progress->gaugeProgress(static_cast<std::int64_t>(done));
     m_progress->flush();
@@ -474,8 +474,7 @@ void TForm1::BitBtn1Click() {
         if (savable && !verdict.accounted() &&
             !m_dialogs.ask(this, QStringLiteral("Pytanie"),
                            QStringLiteral("Wynik nie rozlicza wszystkich zamówionych spotów: ") +
-                               unaccounted +
-                               QStringLiteral("\n\nZapisać go mimo to?"))) {
+                               unaccounted + QStringLiteral("\n\nZapisać go mimo to?"))) {
             return;
         }
         const Outcome outcome = m_session->save(name);

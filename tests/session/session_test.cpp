@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -513,6 +514,89 @@ TEST_F(SessionTest, AnUnattendedDayNamesItsSpotsAboveTheLoudnessTargets) {
                                                  "LUFS, maks. krótkoterminowa -10.0 LUFS, "
                                                  "szczyt -3.0 dBTP  ("),
                   c.loud.empty() ? std::string::npos : 0);
+    }
+}
+
+}  // namespace
+}  // namespace kalmero::test
+
+namespace kalmero::test {
+namespace {
+
+// Spots the day's list books at 11:59 and 12:03, the second in the break's window.
+TEST_F(SessionTest, TheVerdictCountsWhatTheDayDoesNotAccountFor) {
+    const std::string longPath(248, 'p');
+    struct VerdictCase {
+        const char* what;
+        std::string lst;
+        std::size_t spots;  // not accounted for
+        std::size_t lines;  // lines lost or timeless
+    };
+    const VerdictCase cases[] = {
+        {"every spot aired once", "11:59:00\r\na.mp3\r\n", 0, 0},
+        {"a blank booking between records", "11:59:00\r\na.mp3\r\n\r\n11:59:00\r\nb.mp3\r\n", 0, 2},
+        {"a time line that is no time", "ab:cd:ef\r\na.mp3\r\n", 1, 1},
+        {"blank lines that lose nothing", "11:59:00\r\na.mp3\r\n\r\n\r\n", 0, 0},
+        {"a path the record keeps cut", "11:59:00\r\n" + longPath + "\r\n", 1, 0},
+    };
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    for (const VerdictCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(session.OtworzPlikLST(folder.write("r.lst", c.lst), seconds(30)).done());
+        ASSERT_TRUE(compile(BreakMode::None).done());
+        const DayVerdict verdict = session.verdict();
+        EXPECT_EQ(verdict.spots.size(), c.spots);
+        EXPECT_EQ(verdict.lines.size(), c.lines);
+        EXPECT_EQ(verdict.accounted(), c.spots + c.lines == 0);
+    }
+    // The cut path's reason names its length and the field's, not a missing file.
+    EXPECT_EQ(
+        session.spotMeasures()[0].problem.rfind("ścieżka ma 248 znaków, a pole Adr mieści 246", 0),
+        0u);
+}
+
+TEST_F(SessionTest, AnyChangeACompileWouldSeeMakesTheResultStale) {
+    struct StaleCase {
+        const char* what;
+        std::function<void(Session&)> change;
+        bool stale;
+    };
+    const std::string lst = folder.write("r.lst", "11:59:00\r\na.mp3\r\n");
+    const std::string mix = folder.write("dzien.mix", kPlaylist);
+    const StaleCase cases[] = {
+        {"nothing", [](Session&) {}, false},
+        {"another weekday", [](Session& s) { s.chooseWeekday(3); }, true},
+        {"the same weekday again", [](Session& s) { s.chooseWeekday(0); }, false},
+        {"a playlist loaded", [&](Session& s) { s.otworzPlikMIX(mix); }, true},
+        {"an advert list loaded", [&](Session& s) { s.OtworzPlikLST(lst, seconds(1)); }, true},
+        {"the mode", [](Session& s) { s.storeBreakMode(BreakMode::OnTheHour); }, true},
+        {"the length", [](Session& s) { s.storeBreakLength(BreakLength::clamped(99)); }, true},
+        {"the fade outside the mode that fades", [](Session& s) { s.storeFade(true); }, false},
+        {"a matrix hour", [](Session& s) { s.storeBreakHour(0, 1, true); }, true},
+        {"the break sound",
+         [](Session& s) {
+             s.storeBreakSound({true, "/x.mp3"});
+         },
+         true},
+        {"the path map", [](Session& s) { s.storePathMap(PathMap{}); }, true},
+    };
+    session.storeFolder(Folder::Results, folder.path());
+    for (const StaleCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        session.storeBreakMode(BreakMode::Nearest);
+        session.storeFade(false);
+        session.storeBreakLength(BreakLength::clamped(10));
+        session.storeBreakSound({false, ""});
+        ASSERT_TRUE(session.otworzPlikMIX(mix).done());
+        ASSERT_TRUE(session.compile(0).done());
+        ASSERT_TRUE(session.resultCurrent());
+        c.change(session);
+        EXPECT_EQ(session.resultCurrent(), !c.stale);
+        const Outcome saved = session.save("wynik");
+        EXPECT_EQ(saved.refusal == Refusal::StaleResult, c.stale);
+        if (c.stale) {
+            EXPECT_EQ(saved.message, "Wynik nie odpowiada wczytanym listom: naciśnij Przelicz");
+        }
     }
 }
 

@@ -123,5 +123,60 @@ TEST(Agreement, WindowAndBatchWriteTheSameDay) {
     }
 }
 
+// The window asks before saving exactly the days the batch command writes with exit 3, and
+// both name the same count.
+TEST(Agreement, WindowAndBatchGiveTheSameVerdict) {
+    const std::string examples = std::string(KALMERO_EXAMPLES) + "/";
+    const std::string spot = examples + "spoty/pizzeria.mp3";
+    // An existing file named by a 248-byte line: slashes the file system reads as one.
+    const std::string name = "spoty/pizzeria.mp3";
+    const std::string padded =
+        examples + std::string(248 - examples.size() - name.size(), '/') + name;
+    struct VerdictCase {
+        const char* what;
+        std::string lst;
+        bool accounted;
+    };
+    const VerdictCase cases[] = {
+        {"a spot aired once", "07:15:00\r\n" + spot + "\r\n", true},
+        {"a Windows path and no map", "07:15:00\r\nC:\\Radio\\pizzeria.mp3\r\n", false},
+        {"a booking lost to a blank line",
+         "07:15:00\r\n" + spot + "\r\n\r\n08:15:00\r\n" + spot + "\r\n", false},
+        {"a path the field keeps cut", "07:15:00\r\n" + padded + "\r\n", false},
+    };
+    const TempFolder home;
+    for (const VerdictCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const SessionFiles files{
+            folder.write("kalmero.ini", "[Foldery]\r\nFolderWynikowy=" + folder.path() +
+                                            "\r\n[Break]\r\nStart=2\r\n"),
+            folder.write("matryca.dat", std::string(7 * 19, '0'))};
+        const std::string lst = folder.write("reklamy.lst", c.lst);
+        FakeDialogs dialogs;
+        dialogs.answers = {QString::fromStdString(examples + "dzien.mix"),
+                           QString::fromStdString(lst)};
+        TForm1 form(files, dialogs);
+        form.FormCreate();
+        form.findChild<QAbstractButton*>(QStringLiteral("BitBtn4"))->click();
+        form.findChild<QAbstractButton*>(QStringLiteral("BitBtn5"))->click();
+        form.findChild<QAbstractButton*>(QStringLiteral("BitBtn3"))->click();
+        form.findChild<QLineEdit*>(QStringLiteral("LabeledEdit6"))->setText(QStringLiteral("okno"));
+        form.findChild<QAbstractButton*>(QStringLiteral("BitBtn1"))->click();
+        EXPECT_EQ(dialogs.questions.empty(), c.accounted);
+
+        const auto batch =
+            runProgram({KALMERO_BATCH, "--config", files.ini, "--matrix", files.matrix, "--mix",
+                        examples + "dzien.mix", "--lst", lst, "--out", folder / "batch.mix"},
+                       folder.path(), home.path());
+        EXPECT_EQ(batch.exitCode, c.accounted ? 0 : 3) << batch.err;
+        if (!c.accounted) {
+            EXPECT_NE(batch.err.find(form.session().verdictText(0)), std::string::npos)
+                << batch.err;
+        }
+        EXPECT_TRUE(readBytes(folder / "okno.mix") == readBytes(folder / "batch.mix"));
+    }
+}
+
 }  // namespace
 }  // namespace kalmero::test

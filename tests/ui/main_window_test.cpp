@@ -443,8 +443,9 @@ TEST_F(FormTest, LoudnessIsMeasuredBehindTheCommandsAndShownWhole) {
         QTest::qWait(1);
     }
     ASSERT_TRUE(form().session().loudness().delivered());
-    EXPECT_EQ(control<QLabel>("Label1")->text(),
-              QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: 1 — Niezmierzone spoty: 1"));
+    EXPECT_EQ(
+        control<QLabel>("Label1")->text(),
+        QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: 1 — Niezmierzone spoty: 1"));
     auto* notice = control<QPushButton>("PlacementNotice");
     ASSERT_TRUE(notice->isVisibleTo(&form()));
     // The loud spot is the one finding after the missing spot.
