@@ -38,7 +38,7 @@ the command's summary, warnings and errors are Polish, as the window's)
                         the result as they stand); repeatable, added to the lines of section
                         Sciezki of the configuration, a PREFIX given here winning over its line
   --strict              refuse a day on any warning (a playlist cut short) or with a spot
-                        not aired exactly once with a measured length: nothing written
+                        not accounted for (exit 3 below): nothing written
   --date DAY            the day to compile: YYYY-MM-DD, today, tomorrow or +N (days from
                         today, local time); sets the weekday (not with --weekday) and fills
                         %Y %m %d %y %j %a (pn..nd) and %% in the paths of --mix --lst --out
@@ -49,8 +49,10 @@ the command's summary, warnings and errors are Polish, as the window's)
 
 Exit: 0 written, every booked spot aired exactly once with a measured length;
       1 a file error or refusal (the previous result stays); 2 a usage error;
-      3 written, but a spot is unmeasured, never placed or placed more than once (the
-        summary names them). With --days, the worst day's: 2, then 1, then 3.
+      3 written, but a spot is unmeasured, never placed or placed more than once,
+        or its path line is longer than the 246 characters the result keeps, or an
+        advert list line was skipped or holds no time of the day (the summary names
+        them). With --days, the worst day's: 2, then 1, then 3.
 Settings: kalmero.ini and matryca.dat beside the program when either is there (portable
 layout); otherwise $XDG_CONFIG_HOME/kalmero/ (~/.config/kalmero/), where the default matrix
 is copied on first use. --config and --matrix choose other files.

@@ -51,7 +51,7 @@ Finding spotsFinding(FindingKind kind, std::string_view label, const Lista& spot
             named += " i inne";
             break;
         }
-        named += (shown++ == 0 ? ": " : ", ") + shortClockText(spots[i].CzasStart) + " „" +
+        named += (shown++ == 0 ? " — " : ", ") + shortClockText(spots[i].CzasStart) + " „" +
                  decode(spots[i].value(Field::Tyt)) + "”";
     }
     std::string text = std::string(label) + ": " + std::to_string(which.size());

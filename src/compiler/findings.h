@@ -43,7 +43,7 @@ std::vector<Finding> checkFindings(const DayChecks& checks);
 
 // The spots `which` (indexes into `spots`) as one finding under `label`: their count in
 // booked spots, the distinct files in parentheses where fewer, and the first few by block
-// time and title ("Spoty bez długości: 17 (3 pliki): 06:00 „a”, 06:15 „b”, 07:00 „c” i
+// time and title ("Spoty bez długości: 17 (3 pliki) — 06:00 „a”, 06:15 „b”, 07:00 „c” i
 // inne"). `decode` makes the titles UTF-8.
 Finding spotsFinding(FindingKind kind, std::string_view label, const Lista& spots,
                      const std::vector<std::size_t>& which,

@@ -170,8 +170,9 @@ std::string_view refusalText(Refusal refusal) {
             return "Plik MIX jest niepełny (zobacz ostrzeżenia); w trybie ścisłym nic nie "
                    "zostało zapisane.";
         case Refusal::UnaccountedSpots:
-            return "Nie każdy spot został wstawiony dokładnie raz ze zmierzoną długością "
-                   "(zobacz podsumowanie); w trybie ścisłym nic nie zostało zapisane.";
+            return "Nie każdy spot został wstawiony dokładnie raz ze zmierzoną długością albo "
+                   "lista LST ma pominięte linie (zobacz podsumowanie); w trybie ścisłym nic nie "
+                   "zostało zapisane.";
         case Refusal::StaleResult:
             return "Wynik nie odpowiada wczytanym listom: naciśnij Przelicz";
         case Refusal::OutputOverInput:
@@ -847,7 +848,7 @@ std::vector<Finding> Session::findings() const {
             lines == &skipped ? "Pominięte linie listy LST: " : "Linie listy LST bez czasu doby: ";
         text += std::to_string(lines->size());
         for (std::size_t i = 0; i < lines->size() && i < 3; ++i) {
-            text += (i == 0 ? ": " : ", ") + lineNoteText((*lines)[i], m_tools.decode);
+            text += (i == 0 ? " — " : ", ") + lineNoteText((*lines)[i], m_tools.decode);
         }
         found.push_back({FindingKind::AdvertLine, text + (lines->size() > 3 ? " i inne" : "")});
     }

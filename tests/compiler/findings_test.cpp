@@ -38,9 +38,9 @@ TEST(Findings, SpotsAreCountedAsBookedWithTheirFilesWhereFewer) {
         std::string text;
     };
     const CountCase cases[] = {
-        {{2}, "Spoty: 1: 06:00 „b”"},
-        {{0, 1}, "Spoty: 2 (1 plik): 06:00 „a”, 06:00 „a”"},
-        {{0, 1, 2, 3, 4}, "Spoty: 5 (4 pliki): 06:00 „a”, 06:00 „a”, 06:00 „b” i inne"},
+        {{2}, "Spoty: 1 — 06:00 „b”"},
+        {{0, 1}, "Spoty: 2 (1 plik) — 06:00 „a”, 06:00 „a”"},
+        {{0, 1, 2, 3, 4}, "Spoty: 5 (4 pliki) — 06:00 „a”, 06:00 „a”, 06:00 „b” i inne"},
     };
     for (const CountCase& c : cases) {
         EXPECT_EQ(spotsFinding(FindingKind::SpotNotPlaced, "Spoty", spots, c.which, same).text,
