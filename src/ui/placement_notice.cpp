@@ -58,44 +58,6 @@ QString placementReason(const PlacementEntry& entry) {
     return parts.join(QStringLiteral("; "));
 }
 
-QString spotName(const PlacementEntry& entry) {
-    return QStringLiteral("Spot %1 „%2”")
-        .arg(QString::fromStdString(shortClockText(entry.spot.CzasStart)),
-             decoded(entry.spot, Field::Tyt));
-}
-
-// Every finding of the day in words, the most urgent first: an advert lost or silent costs
-// the station money, a doubled one less; then the blocks and the day's timing.
-QStringList findings(const std::vector<PlacementEntry>& entries, const DayChecks& checks,
-                     const std::vector<LoudnessRow>& loudness) {
-    QStringList never;
-    QStringList silent;
-    QStringList doubled;
-    QStringList suspicious;
-    for (const PlacementEntry& entry : entries) {
-        if (entry.placement == Placement::NoWindow || entry.placement == Placement::UnderDJ) {
-            never << spotName(entry) + QStringLiteral(" nie wstawiony");
-        } else if (entry.placement == Placement::Doubled) {
-            doubled << spotName(entry) +
-                           QStringLiteral(" wstawiony %1 razy").arg(entry.timesPlaced);
-        }
-        if (entry.silent) {
-            silent << spotName(entry) + QStringLiteral(" bez długości (%1)")
-                                            .arg(entry.reasonDetail.empty()
-                                                     ? kNoAudio
-                                                     : QString::fromStdString(entry.reasonDetail));
-        }
-        if (entry.suspicious) {
-            suspicious << spotName(entry) + QStringLiteral(" podejrzanie długi");
-        }
-    }
-    QStringList all = never + silent + doubled + loudnessFindings(loudness);
-    for (const std::string& finding : dayFindings(checks)) {
-        all << QString::fromStdString(finding);
-    }
-    return all + suspicious;
-}
-
 // The blocks' page: booked, aired, drift and spots; blocks past the limit in red.
 QTableWidget* makeBlockTable(const std::vector<BlockRow>& blocks, QWidget* parent) {
     const QStringList headers = {QStringLiteral("zamówiony"), QStringLiteral("nadany"),
@@ -199,20 +161,6 @@ QString placementNoticeText(const PlacementCounts& counts) {
         text += QStringLiteral(", o długości 0 ms: %1").arg(counts.silent);
     }
     return text;
-}
-
-QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChecks& checks,
-                       const std::vector<LoudnessRow>& loudness) {
-    const QStringList all = findings(entries, checks, loudness);
-    if (all.isEmpty()) {
-        return QStringLiteral("Bez uwag");
-    }
-    if (all.size() == 1) {
-        return all.front();
-    }
-    return all.front() + QStringLiteral("; jeszcze ") +
-           QString::fromStdString(
-               countedText(static_cast<std::size_t>(all.size() - 1), "uwaga", "uwagi", "uwag"));
 }
 
 QString noticeHeadline(const std::vector<Finding>& found) {

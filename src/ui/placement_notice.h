@@ -67,13 +67,6 @@ std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks, std::int
 // are named after them when there are any.
 QString placementNoticeText(const PlacementCounts& counts);
 
-// The notice's first line: the day's most urgent finding in words ("Blok 12:00 nadany 16:18
-// później", "Lista kończy się po północy (+11:58)"), then how many more there are; "Bez uwag"
-// when the spots and the day's checks have nothing to say. The spots above the loudness
-// targets (`loudness`'s) count among the findings, after the doubled spots.
-QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChecks& checks,
-                       const std::vector<LoudnessRow>& loudness = {});
-
 // The notice's first line from the session's findings, in their order: the first, then how
 // many more; "Bez uwag" only when there are none.
 QString noticeHeadline(const std::vector<Finding>& found);

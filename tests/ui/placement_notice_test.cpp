@@ -135,26 +135,20 @@ TEST(PlacementNotice, HeadlineNamesTheDaysFirstProblem) {
     lateBlock.driftedBlocks = {{0, 12 * kHourMs, 12 * kHourMs + 978'000, 978'000}};
     DayChecks pastMidnight;
     pastMidnight.pastMidnightMs = 11 * kMinute + 58'000;
-    PlacementEntry unmeasured;
-    unmeasured.spot.set(Field::Tyt, "Tyt=Za\xbf\xf3\xb3\xe6");  // Windows-1250
-    unmeasured.spot.CzasStart = 12 * kHourMs + kMinute;
-    unmeasured.timesPlaced = 1;
-    unmeasured.silent = true;
-    unmeasured.reasonDetail = "brak pliku";
+    const Finding unmeasured{FindingKind::SpotWithoutLength, "Spoty bez długości: 1"};
+    std::vector<Finding> both = checkFindings(lateBlock);
+    both.push_back(unmeasured);
     const struct {
-        std::vector<PlacementEntry> entries;
-        DayChecks checks;
+        std::vector<Finding> found;
         QString headline;
     } days[] = {
-        {{}, {}, QStringLiteral("Bez uwag")},
-        {{}, lateBlock, QStringLiteral("Blok 12:00 nadany 16:18 później")},
-        {{}, pastMidnight, QStringLiteral("Lista kończy się po północy (+11:58)")},
-        {{unmeasured},
-         lateBlock,
-         QStringLiteral("Spot 12:01 „Zażółć” bez długości (brak pliku); jeszcze 1 uwaga")},
+        {{}, QStringLiteral("Bez uwag")},
+        {checkFindings(lateBlock), QStringLiteral("Blok 12:00 nadany 16:18 później")},
+        {checkFindings(pastMidnight), QStringLiteral("Lista kończy się po północy (+11:58)")},
+        {orderedFindings(both), QStringLiteral("Spoty bez długości: 1; jeszcze 1 uwaga")},
     };
     for (const auto& day : days) {
-        EXPECT_EQ(noticeHeadline(day.entries, day.checks), day.headline);
+        EXPECT_EQ(noticeHeadline(day.found), day.headline);
     }
 }
 
