@@ -255,6 +255,7 @@ void TForm1::showLoudnessProgress(std::size_t done, std::size_t total) {
             .toStdString());
     m_progress->gaugeMax(static_cast<std::int64_t>(total));
     m_progress->gaugeProgress(static_cast<std::int64_t>(done));
+    showResultState();
     m_progress->flush();
 }
 
@@ -277,6 +278,7 @@ void TForm1::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& mea
         text += QStringLiteral(" ") + QString::fromStdString(measured.warning);
     }
     m_progress->status(text.toStdString());
+    showResultState();
     m_progress->flush();
     m_status->setToolTip(text);
     // A result of another list keeps its own notice and picture.
@@ -351,7 +353,7 @@ void TForm1::showPlacementReport() {
                                ? measure.problem
                                : measure.problem + " (szukano: " + measure.localPath + ")");
     }
-    m_placementEntries = placementEntries(report, problems);
+    m_placementEntries = placementEntries(report, problems, m_session->unaccountedSpots());
     // Also a clean day has its notice: its list shows every block booked against aired.
     m_noticeHeadline = noticeHeadline(found);
     const bool quiet = found.empty();

@@ -93,10 +93,12 @@ QTableWidget* makeBlockTable(const std::vector<BlockRow>& blocks, QWidget* paren
 }  // namespace
 
 std::vector<PlacementEntry> placementEntries(const PlacementReport& report,
-                                             const std::vector<std::string>& problems) {
+                                             const std::vector<std::string>& problems,
+                                             const std::vector<std::size_t>& unaccounted) {
     std::vector<PlacementEntry> entries;
     for (std::size_t i = 0; i < report.size(); ++i) {
-        if (!report.needsAttention(i)) {
+        if (!report.needsAttention(i) &&
+            !std::binary_search(unaccounted.begin(), unaccounted.end(), i)) {
             continue;
         }
         entries.push_back({report.spot(i), report.timesPlaced(i), report.placement(i),

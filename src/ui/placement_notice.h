@@ -42,9 +42,10 @@ struct PlacementEntry {
 };
 
 // The spots of `report` that need the operator's eye (not placed exactly once, of length 0
-// or suspiciously long), in list order.
+// or suspiciously long, or among `unaccounted`, sorted), in list order.
 std::vector<PlacementEntry> placementEntries(const PlacementReport& report,
-                                             const std::vector<std::string>& problems = {});
+                                             const std::vector<std::string>& problems = {},
+                                             const std::vector<std::size_t>& unaccounted = {});
 
 // The entries' rows, their record texts decoded from Windows-1250.
 std::vector<PlacementRow> placementRows(const std::vector<PlacementEntry>& entries);
