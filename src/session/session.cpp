@@ -127,6 +127,37 @@ std::string lineNoteText(const LstLineNote& note, const Cp1250Decoder& decode) {
            (text.size() > kShown ? "…" : "") + "”";
 }
 
+// Why spot `i` is not accounted for, in a few Polish words (UTF-8).
+std::string spotVerdictText(const PlacementReport& report, std::size_t i,
+                            const std::string& problem) {
+    std::vector<std::string> parts;
+    switch (report.placement(i)) {
+        case Placement::Once:
+            break;
+        case Placement::NoWindow:
+        case Placement::UnderDJ:
+            parts.emplace_back("nie wstawiony");
+            break;
+        case Placement::Doubled:
+            parts.push_back("wstawiony " + std::to_string(report.timesPlaced(i)) + " razy");
+            break;
+    }
+    if (report.silent(i)) {
+        parts.emplace_back("bez długości");
+    }
+    if (report.suspicious(i)) {
+        parts.emplace_back("podejrzanie długi");
+    }
+    if (!problem.empty()) {
+        parts.push_back(problem);
+    }
+    std::string text;
+    for (const std::string& part : parts) {
+        text += (text.empty() ? "" : ", ") + part;
+    }
+    return text;
+}
+
 // The label of a finding that names spots.
 std::string_view spotsLabel(FindingKind kind) {
     switch (kind) {
@@ -419,7 +450,7 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
                                              std::filesystem::path(path).parent_path().string());
         }
         std::size_t shown = 0;
-        const LstReadNotes notes =
+        LstReadNotes notes =
             kalmero::OtworzPlikLST(bytes, measure ? measure : ownMeasure, m_lists.ListaLST,
                                    m_spotMeasures, [&](std::size_t done, std::size_t total) {
                                        if (done != 0 && m_lists.ListaLST.size() != shown) {
@@ -428,7 +459,7 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
                                        }
                                        gauge(done, total);
                                    });
-        m_lstNotes = notes.lines;
+        m_lstNotes = std::move(notes.lines);
         for (const LstLineNote& note : m_lstNotes) {
             // The result names a file cut short, whatever the whole path measured: the
             // spot is told by its path, not by a file that may or may not be missing.
@@ -757,11 +788,16 @@ std::vector<std::size_t> Session::unaccountedSpots() const {
         }
     }
     // A path the result keeps cut names a file that isn't there, whatever the whole measured.
+    const std::size_t placed = spots.size();
     for (const LstLineNote& note : m_lstNotes) {
-        if (note.kind == LstLineNote::Kind::PathTooLong && note.spot < report.size() &&
-            !std::binary_search(spots.begin(), spots.end(), note.spot)) {
-            spots.insert(std::lower_bound(spots.begin(), spots.end(), note.spot), note.spot);
+        if (note.kind == LstLineNote::Kind::PathTooLong && note.spot < report.size()) {
+            spots.push_back(note.spot);
         }
+    }
+    if (spots.size() > placed) {
+        std::inplace_merge(spots.begin(), spots.begin() + static_cast<std::ptrdiff_t>(placed),
+                           spots.end());
+        spots.erase(std::unique(spots.begin(), spots.end()), spots.end());
     }
     return spots;
 }
@@ -794,8 +830,11 @@ std::string Session::verdictText(std::size_t named) const {
             break;
         }
         const TPozycja& spot = m_lists.ListaLST[i];
-        text += "\n  " + shortClockText(spot.CzasStart) + " „" +
-                m_tools.decode(spot.value(Field::Tyt)) + "”: " + m_tools.decode(report.reason(i));
+        text +=
+            "\n  " + shortClockText(spot.CzasStart) + " „" +
+            m_tools.decode(spot.value(Field::Tyt)) + "”: " +
+            spotVerdictText(report, i,
+                            i < m_spotMeasures.size() ? m_spotMeasures[i].problem : std::string());
     }
     for (const LstLineNote& note : verdict.lines) {
         if (shown++ >= named) {

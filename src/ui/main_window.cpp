@@ -336,7 +336,10 @@ void TForm1::BitBtn3Click() {
 DayPicture TForm1::dayPicture() const {
     const CompileRecord& compiled = m_session->lastCompile();
     DayTitle title = m_compiledDay;
-    title.findings = findingTexts(m_session->findings());
+    // A result the lists no longer give is told as such, not by findings of other lists.
+    title.findings = m_session->resultCurrent()
+                         ? findingTexts(m_session->findings())
+                         : std::vector<std::string>{std::string(refusalText(Refusal::StaleResult))};
     DayPicture picture(m_session->lists().ListaWynikowa, compiled.blocks, compiled.checks, title);
     markLoudSpots(picture, compiled.origins, m_session->loudness());
     return picture;
