@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -248,6 +249,46 @@ TEST_F(FormTest, LoadCompileAndSaveThroughTheCommands) {
                        "zamówionych spotów: 1 z 1")
             .arg(QString::fromStdString(saved))))
         << dialogs.messages[0].text.toStdString();
+}
+
+// A result the loaded lists or settings would no longer give is told, and not saved under
+// the name a new list proposes; "Nie" to the question about its spots saves nothing either.
+TEST_F(FormTest, AResultTheListsNoLongerGiveIsNotSaved) {
+    writeBytes(path("dzien.mix"), kPlaylist);
+    writeBytes(path("reklamy.lst"), kAdverts);
+    writeBytes(path("inne.lst"), kAdverts);
+    writeBytes(files().matrix, kEveryHour + kEveryHour + kEveryHour + kEveryHour + kEveryHour +
+                                   kEveryHour + kEveryHour);
+    writeBytes(files().ini, "[Foldery]\r\nFolderWynikowy=" + folder() + "\r\n");
+    dialogs.answers = {QString::fromStdString(path("dzien.mix")),
+                       QString::fromStdString(path("reklamy.lst")),
+                       QString::fromStdString(path("inne.lst"))};
+    control<QAbstractButton>("BitBtn4")->click();
+    control<QAbstractButton>("BitBtn5")->click();
+    control<QAbstractButton>("BitBtn3")->click();
+    const QString stale = QStringLiteral("Wynik nie odpowiada wczytanym listom: naciśnij Przelicz");
+
+    dialogs.askAnswers = {false};
+    control<QAbstractButton>("BitBtn1")->click();
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(folder() + "reklamy.mix")));
+
+    control<QAbstractButton>("BitBtn5")->click();
+    EXPECT_TRUE(control<QLabel>("Label1")->text().contains(stale));
+    EXPECT_EQ(control<QPushButton>("PlacementNotice")->text(), stale);
+    control<QAbstractButton>("BitBtn1")->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, stale);
+    EXPECT_EQ(dialogs.questions.size(), 1u) << "a stale result is refused before any question";
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(folder() + "inne.mix")));
+
+    // Compiled again it is current, until the weekday changes.
+    control<QAbstractButton>("BitBtn3")->click();
+    EXPECT_TRUE(form().session().resultCurrent());
+    control<QComboBox>("ComboBox1")->setCurrentIndex(4);
+    EXPECT_FALSE(form().session().resultCurrent());
+    EXPECT_EQ(control<QPushButton>("PlacementNotice")->text(), stale);
 }
 
 TEST_F(FormTest, CancelledOpenDialogChangesNothing) {
