@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "compiler/findings.h"
 #include "model/czas.h"
 
 namespace kalmero {
@@ -195,32 +196,42 @@ std::string shortClockText(std::int64_t ms) {
     return ms < kDayMs ? text : text + " (+" + std::to_string(ms / kDayMs) + " d)";
 }
 
-std::vector<std::string> dayFindings(const DayChecks& checks) {
-    std::vector<std::string> found;
+std::vector<Finding> checkFindings(const DayChecks& checks) {
+    std::vector<Finding> found;
     for (const TimedIndex& block : checks.unairedBlocks) {
-        found.push_back("Blok " + shortClockText(block.time) + " nienadany");
+        found.push_back(
+            {FindingKind::UnairedBlock, "Blok " + shortClockText(block.time) + " nienadany"});
     }
     if (checks.pastMidnightMs > 0) {
-        found.push_back("Lista kończy się po północy (" + driftText(checks.pastMidnightMs) + ")");
+        found.push_back({FindingKind::PastMidnight,
+                         "Lista kończy się po północy (" + driftText(checks.pastMidnightMs) + ")"});
     }
     for (const BlockDrift& block : checks.driftedBlocks) {
-        found.push_back("Blok " + shortClockText(block.booked) + " nadany " +
-                        driftText(block.driftMs).substr(1) +
-                        (block.driftMs > 0 ? " później" : " wcześniej"));
+        found.push_back(
+            {FindingKind::BlockDrift, "Blok " + shortClockText(block.booked) + " nadany " +
+                                          driftText(block.driftMs).substr(1) +
+                                          (block.driftMs > 0 ? " później" : " wcześniej")});
     }
     for (const HourContent& hour : checks.overfullHours) {
-        found.push_back("Godzina " + hourLabel(hour.hour) + " trwa " + minutesText(hour.contentMs) +
-                        " (pozycje nakładają się)");
+        found.push_back({FindingKind::OverfullHour, "Godzina " + hourLabel(hour.hour) + " trwa " +
+                                                        minutesText(hour.contentMs) +
+                                                        " (pozycje nakładają się)"});
     }
     for (const HourContent& hour : checks.shortHours) {
-        found.push_back("Godzina " + hourLabel(hour.hour) + " trwa tylko " +
-                        minutesText(hour.contentMs) + " (przerwa w emisji)");
+        found.push_back({FindingKind::ShortHour, "Godzina " + hourLabel(hour.hour) +
+                                                     " trwa tylko " + minutesText(hour.contentMs) +
+                                                     " (przerwa w emisji)"});
     }
     for (const BreakOffset& news : checks.farBreaks) {
-        found.push_back("Break " + shortClockText(news.start) + " o " + driftText(news.offsetMs) +
-                        " od pełnej godziny");
+        found.push_back({FindingKind::FarBreak, "Break " + shortClockText(news.start) + " o " +
+                                                    driftText(news.offsetMs) +
+                                                    " od pełnej godziny"});
     }
-    return found;
+    return orderedFindings(std::move(found));
+}
+
+std::vector<std::string> dayFindings(const DayChecks& checks) {
+    return findingTexts(checkFindings(checks));
 }
 
 std::string dayChecksSummary(const DayChecks& checks) {

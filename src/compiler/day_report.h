@@ -131,9 +131,8 @@ std::string clockText(std::int64_t ms, bool milliseconds = true);
 // "00:11 (+1 d)".
 std::string shortClockText(std::int64_t ms);
 
-// The day's checks as findings for a person, one short Polish sentence each (UTF-8), the
-// most urgent first: blocks that never went on air, a list running past midnight, blocks
-// far from their time, hours too long or too short, breaks far from the full hour.
+// The day's checks as findings for a person, one short Polish sentence each (UTF-8), in
+// the order of checkFindings (findings.h).
 std::vector<std::string> dayFindings(const DayChecks& checks);
 
 // The day a compile is for, as the window's header and the batch command's picture name it.

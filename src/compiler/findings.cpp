@@ -19,24 +19,6 @@ std::vector<Finding> orderedFindings(std::vector<Finding> found) {
     return found;
 }
 
-std::vector<Finding> checkFindings(const DayChecks& checks) {
-    const std::vector<std::string> texts = dayFindings(checks);
-    // dayFindings says them kind by kind; its kinds are told here in the same order.
-    std::vector<FindingKind> kinds(checks.unairedBlocks.size(), FindingKind::UnairedBlock);
-    if (checks.pastMidnightMs > 0) {
-        kinds.push_back(FindingKind::PastMidnight);
-    }
-    kinds.insert(kinds.end(), checks.driftedBlocks.size(), FindingKind::BlockDrift);
-    kinds.insert(kinds.end(), checks.overfullHours.size(), FindingKind::OverfullHour);
-    kinds.insert(kinds.end(), checks.shortHours.size(), FindingKind::ShortHour);
-    kinds.insert(kinds.end(), checks.farBreaks.size(), FindingKind::FarBreak);
-    std::vector<Finding> found;
-    for (std::size_t i = 0; i < texts.size() && i < kinds.size(); ++i) {
-        found.push_back({kinds[i], texts[i]});
-    }
-    return orderedFindings(std::move(found));
-}
-
 Finding spotsFinding(FindingKind kind, std::string_view label, const Lista& spots,
                      const std::vector<std::size_t>& which,
                      const std::function<std::string(std::string_view)>& decode) {
