@@ -142,6 +142,13 @@ row "\$(...), a backtick and \$NAME pass on as text" "2026-12-08 23" 0 0 \
 WZOR_PLAYLISTY=$USER.mix' "sed -i 5d etc/nightly.conf" '' \
   "$t/playlisty/\$USER.mix
 $t/emisja/\$(touch pwned)\`touch pwned\`\$x\"\\.csv" '[[ ! -e pwned && ! -e reklamy/pwned ]]'
+shipped=$(cd "$(dirname "$wrapper_in")" && pwd)/nightly.conf
+row "the shipped settings file reads as it stands, its account and folders filled in" "2026-12-08 23" \
+  0 0 '' "sed -e 's|^UZYTKOWNIK=\"\"|UZYTKOWNIK=$account|' -e 's|/srv/radio/|$t/|' '$shipped' >etc/nightly.conf" \
+  '' "--report
+$t/emisja/%Y%m%d_spoty.csv
+--mode
+0"
 row "a UTF-8 byte order mark is skipped" "2026-12-08 23" 0 0 '' \
   "sed -i '1s/^/\\xef\\xbb\\xbf/' etc/nightly.conf" '' "user=$account"
 row "CR LF line ends are read" "2026-12-08 23" 0 0 'TRYB=1 # comment
@@ -243,9 +250,13 @@ C:\\Radio=/srv/radio/spoty z sieci
 --drift-limit=3"
 row "a batch usage error fails the night at error priority" "2026-12-08 23" 2 2 '' '' 'kod 2' ''
 args=(--scratch "$t/rec/scratch")
-row "a scratch run compiles beside the day on air" "2026-12-08 09" 0 0 '' \
-  'touch emisja/20261208_wt.mix' '' "--out
-$t/rec/scratch/%Y%m%d_%a.mix"
+row "a scratch run compiles beside the day on air, its picture too" "2026-12-08 09" 0 0 \
+  'WZOR_RAPORTU="r.csv"
+DODATKOWE_OPCJE="--picture '"$t"'/emisja/%Y.png"' 'touch emisja/20261208_wt.mix' '' "--out
+$t/rec/scratch/%Y%m%d_%a.mix
+$t/rec/scratch/r.csv
+--picture
+$t/rec/scratch/%Y.png"
 for folder in "$t/emisja/" "$t/link" "$t/rec/../emisja"; do
   args=(--scratch "$folder")
   row "a scratch run into the output folder is refused: $folder" "2026-12-08 09" 0 1 '' \
