@@ -62,7 +62,7 @@ failures=0
 row() {
   local name=$1 clock=$2 batch_status=$3 want_exit=$4 conf_lines=$5 setup=$6 want_err=$7 want_call=$8
   local check=${9:-}
-  rm -rf "$t/rec/calls" "$t/emisja" "$t/rec/scratch" "$t/cache" "$t/link" "$t/pwned" "$t/reklamy/pwned"
+  rm -rf "$t/etc/nightly.conf" "$t/rec/calls" "$t/emisja" "$t/rec/scratch" "$t/cache" "$t/link" "$t/pwned" "$t/reklamy/pwned"
   mkdir "$t/emisja"
   chmod 777 "$t/emisja"
   echo "$clock" >"$t/now"
@@ -266,6 +266,8 @@ args=()
 if [[ $(id -u) -eq 0 ]]; then
   row "settings owned by another account are refused" "2026-12-08 23" 0 1 '' \
     'chown nobody etc/nightly.conf' 'nie należy do root' -
+  row "a cache folder the account did not make is not used" "2026-12-08 23" 0 0 '' \
+    "mkdir -p cache/$account" 'nie jest folderem konta' "cache="
 fi
 
 ((failures == 0))
