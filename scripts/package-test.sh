@@ -199,12 +199,15 @@ cmp "$tmp/reference.mix" "$result" || fail "the night's day differs from the bui
 # --- Purged: nothing of it left. The stamp systemd keeps for a persistent timer that ran
 # is written here when no systemd runs the timer.
 stamp=/var/lib/systemd/timers/stamp-kalmero-nightly.timer
+stamp_folder_made=""
 if [[ ! -e $stamp ]]; then
+  [[ -d $(dirname "$stamp") ]] || stamp_folder_made=yes
   mkdir -p "$(dirname "$stamp")"
   touch "$stamp"
 fi
 dpkg --purge kalmero >"$tmp/purge.txt" 2>&1 || fail "purging kalmero: $(tail -n5 "$tmp/purge.txt")"
 installed=""
+[[ -z $stamp_folder_made ]] || rmdir "$(dirname "$stamp")" 2>/dev/null || true
 kalmero_paths >"$tmp/after.txt"
 left=$(comm -13 "$tmp/before.txt" "$tmp/after.txt")
 [[ -z $left ]] || fail "the purge left: $left"
