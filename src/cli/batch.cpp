@@ -88,7 +88,8 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
             messages.print(Messages::kWarning, "kalmero-batch: uwaga: " + warning);
         }
         session.overrideSettings(settingOverrides(options));
-        // Shared with the window and every other night: a spot is decoded once.
+        // The account's cache, shared with its window, or the night service's own kept from
+        // night to night: a spot is decoded once.
         session.useLoudness(stationLoudnessTools());
         PictureModule pictures;
         const Outcome outcome = session.runDay(dayRun(options, weekday), pictures);
