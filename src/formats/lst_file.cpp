@@ -87,8 +87,14 @@ LstReadNotes OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, 
     // And the same record but for its time: later spots of a path copy the first, sharing
     // its text, so a month of adverts costs little more than its distinct files.
     std::unordered_map<std::string_view, std::size_t> firstOfPath;
+    std::size_t skipped = 0;
     const auto note = [&](LstLineNote::Kind kind, std::size_t n, std::string_view text) {
-        notes.lines.push_back({kind, n + 1, spots.size(), std::string(text)});
+        if (kind == LstLineNote::Kind::Skipped && ++skipped > kLstSkippedNoted) {
+            ++notes.skippedUnnoted;
+            return;
+        }
+        notes.lines.push_back(
+            {kind, n + 1, spots.size(), text.size(), std::string(text.substr(0, kLstNoteText))});
     };
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const bool blank = isBlankText(lines[n], Blanks::UpToSpace);

@@ -20,10 +20,17 @@ struct LstLineNote {
         PathTooLong,  // a path line longer than the record's Adr field keeps
     };
     Kind kind = Kind::Skipped;
-    std::size_t line = 0;  // from 1
-    std::size_t spot = 0;  // BadTime, PathTooLong: the spot read from it (from 0)
-    std::string text;      // the line as read (Windows-1250)
+    std::size_t line = 0;    // from 1
+    std::size_t spot = 0;    // BadTime, PathTooLong: the spot read from it (from 0)
+    std::size_t length = 0;  // the line's length in bytes (a path line's up to a NUL)
+    std::string text;        // its first kLstNoteText bytes as read (Windows-1250)
 };
+
+// The bytes of a line a note keeps: enough to tell the line by, not a hostile line's whole.
+inline constexpr std::size_t kLstNoteText = 64;
+// The skipped lines noted one by one; those after them are only counted: a hostile list of
+// blank lines would otherwise cost far more than its bytes.
+inline constexpr std::size_t kLstSkippedNoted = 1000;
 
 // What an advert list's text held that its records don't show: path lines with a NUL byte,
 // each kept (and measured) up to it, as a written record would keep it; lines skipped,
@@ -33,6 +40,7 @@ struct LstReadNotes {
     std::size_t firstCutLine = 0;  // the first such line (from 1); 0 without one
     std::size_t firstCutSpot = 0;  // its spot (from 1)
     std::vector<LstLineNote> lines;
+    std::size_t skippedUnnoted = 0;  // skipped lines past the first kLstSkippedNoted
 };
 
 // The most of a path line that a record's Adr field keeps: its capacity less "Adr=".

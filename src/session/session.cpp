@@ -119,6 +119,9 @@ std::string pathTooLongText(std::size_t length) {
            std::to_string(kLstPathKept) + "; wynik wskazuje plik, którego nie ma";
 }
 
+// The lines of one kind a finding names.
+constexpr std::size_t kNamedLines = 3;
+
 // An advert list's line for a person: its number and its text, a long one cut (UTF-8).
 std::string lineNoteText(const LstLineNote& note, const Cp1250Decoder& decode) {
     constexpr std::size_t kShown = 40;
@@ -436,6 +439,7 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
         m_lists.ListaLST.clear();
         m_spotMeasures.clear();
         m_lstNotes.clear();
+        m_lstSkippedUnnoted = 0;
         m_loudness = DayLoudness{};
         m_progress.listCleared(ListId::Adverts);
         const std::string bytes = readWholeFile(path);
@@ -460,11 +464,12 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
                                        gauge(done, total);
                                    });
         m_lstNotes = std::move(notes.lines);
+        m_lstSkippedUnnoted = notes.skippedUnnoted;
         for (const LstLineNote& note : m_lstNotes) {
             // The result names a file cut short, whatever the whole path measured: the
             // spot is told by its path, not by a file that may or may not be missing.
             if (note.kind == LstLineNote::Kind::PathTooLong) {
-                m_spotMeasures[note.spot].problem = pathTooLongText(note.text.size());
+                m_spotMeasures[note.spot].problem = pathTooLongText(note.length);
             }
         }
         const std::size_t unmeasured = unmeasuredSpots().size();
@@ -810,6 +815,7 @@ DayVerdict Session::verdict() const {
             verdict.lines.push_back(note);
         }
     }
+    verdict.linesUnnoted = m_lstSkippedUnnoted;
     return verdict;
 }
 
@@ -820,8 +826,8 @@ std::string Session::verdictText(std::size_t named) const {
                        std::to_string(m_lists.ListaLST.size()) +
                        " zamówionych spotów nie weszło dokładnie raz ze zmierzoną długością w "
                        "limicie";
-    if (!verdict.lines.empty()) {
-        text += "; " + countedText(verdict.lines.size(), "linia", "linie", "linii") +
+    if (verdict.lineCount() > 0) {
+        text += "; " + countedText(verdict.lineCount(), "linia", "linie", "linii") +
                 " listy LST pominięte albo bez czasu doby";
     }
     std::size_t shown = 0;
@@ -854,11 +860,11 @@ std::string Session::advertLinesSummary() const {
         return {};
     }
     std::string text =
-        "Linie listy LST pominięte albo bez czasu doby: " + std::to_string(verdict.lines.size()) +
+        "Linie listy LST pominięte albo bez czasu doby: " + std::to_string(verdict.lineCount()) +
         "\n";
     for (std::size_t i = 0; i < verdict.lines.size(); ++i) {
         if (i == PlacementReport::kSummaryLines) {
-            text += "  ... i jeszcze " + std::to_string(verdict.lines.size() - i) + "\n";
+            text += "  ... i jeszcze " + std::to_string(verdict.lineCount() - i) + "\n";
             break;
         }
         text += "  " + lineNoteText(verdict.lines[i], m_tools.decode) + "\n";
@@ -869,27 +875,32 @@ std::string Session::advertLinesSummary() const {
 std::vector<Finding> Session::findings() const {
     std::vector<Finding> found = checkFindings(m_lastCompile.checks);
     const Lista& spots = m_lists.ListaLST;
-    std::vector<LstLineNote> skipped;
-    std::vector<LstLineNote> badTimes;
+    // Each kind of line by its count and first few lines.
+    struct Lines {
+        const char* label;
+        std::size_t count = 0;
+        std::string named;
+    };
+    Lines lines[] = {{"Pominięte linie listy LST: ", 0, {}},
+                     {"Linie listy LST bez czasu doby: ", 0, {}}};
     std::vector<std::size_t> cut;
     for (const LstLineNote& note : m_lstNotes) {
         if (note.kind == LstLineNote::Kind::PathTooLong) {
             cut.push_back(note.spot);
-        } else {
-            (note.kind == LstLineNote::Kind::Skipped ? skipped : badTimes).push_back(note);
-        }
-    }
-    for (const auto* lines : {&skipped, &badTimes}) {
-        if (lines->empty()) {
             continue;
         }
-        std::string text =
-            lines == &skipped ? "Pominięte linie listy LST: " : "Linie listy LST bez czasu doby: ";
-        text += std::to_string(lines->size());
-        for (std::size_t i = 0; i < lines->size() && i < 3; ++i) {
-            text += (i == 0 ? " — " : ", ") + lineNoteText((*lines)[i], m_tools.decode);
+        Lines& kind = lines[note.kind == LstLineNote::Kind::Skipped ? 0 : 1];
+        if (++kind.count <= kNamedLines) {
+            kind.named += (kind.count == 1 ? " — " : ", ") + lineNoteText(note, m_tools.decode);
         }
-        found.push_back({FindingKind::AdvertLine, text + (lines->size() > 3 ? " i inne" : "")});
+    }
+    lines[0].count += m_lstSkippedUnnoted;
+    for (const Lines& kind : lines) {
+        if (kind.count > 0) {
+            found.push_back(
+                {FindingKind::AdvertLine, kind.label + std::to_string(kind.count) + kind.named +
+                                              (kind.count > kNamedLines ? " i inne" : "")});
+        }
     }
     const PlacementReport report = placementReport();
     std::vector<std::size_t> never;

@@ -136,10 +136,12 @@ struct DayVerdict {
     std::vector<std::size_t> spots;
     // The advert list's lines that lost a booking or hold no time of the day.
     std::vector<LstLineNote> lines;
+    std::size_t linesUnnoted = 0;  // skipped lines counted only, after those in `lines`
 
     bool accounted() const { return spots.empty() && lines.empty(); }
+    std::size_t lineCount() const { return lines.size() + linesUnnoted; }
     // Spots and lines, each counted once.
-    std::size_t count() const { return spots.size() + lines.size(); }
+    std::size_t count() const { return spots.size() + lineCount(); }
 };
 
 // One operator's work: the four lists and the settings, and the commands on them. The
@@ -286,6 +288,7 @@ private:
     Lists m_lists;
     std::vector<SpotMeasure> m_spotMeasures;
     std::vector<LstLineNote> m_lstNotes;
+    std::size_t m_lstSkippedUnnoted = 0;
     CompileRecord m_lastCompile;
     // Counts the changes of what a compile reads besides the settings: loads, the break
     // matrix, the path map; the count the last compile saw.

@@ -159,7 +159,8 @@ TEST_F(LstFileTest, NotesEveryLineItsRecordsDontShowAsWritten) {
           {Kind::BadTime, 13, "12-00-00"}}},
         {"a path the field keeps whole, and those it cuts",
          "06:00:00\n" + path246 + "\n06:00:00\n" + path247 + "\n06:00:00\n" + path300 + "\n",
-         {{Kind::PathTooLong, 4, path247}, {Kind::PathTooLong, 6, path300}}},
+         {{Kind::PathTooLong, 4, path247.substr(0, kLstNoteText)},
+          {Kind::PathTooLong, 6, path300.substr(0, kLstNoteText)}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -171,12 +172,21 @@ TEST_F(LstFileTest, NotesEveryLineItsRecordsDontShowAsWritten) {
         }
         EXPECT_EQ(got, c.notes);
     }
-    // A note on a spot's own line names that spot.
+    // A note on a spot's own line names that spot, and the line's whole length.
     std::vector<SpotMeasure> measures;
     const LstReadNotes notes =
         OtworzPlikLST("06:00:00\na\n06:00:00\n" + path247 + "\n", meter.meter(), spots, measures);
     ASSERT_EQ(notes.lines.size(), 1u);
     EXPECT_EQ(notes.lines[0].spot, 1u);
+    EXPECT_EQ(notes.lines[0].length, 247u);
+    // Skipped lines past the first thousand are counted, not kept.
+    std::string blanks;
+    for (std::size_t i = 0; i < kLstSkippedNoted + 2; ++i) {
+        blanks += "\nx\n";
+    }
+    const LstReadNotes many = OtworzPlikLST(blanks, meter.meter(), spots, measures);
+    EXPECT_EQ(many.lines.size(), kLstSkippedNoted);
+    EXPECT_EQ(many.skippedUnnoted, 2u);
 }
 
 TEST_F(LstFileTest, NamesAndPathsAreCutToTheFieldCapacity) {
