@@ -218,6 +218,8 @@ TEST_F(Batch, FileErrorsLeaveTheOldResult) {
     write("short.dat", "0000001\r\n");
     write("onlydj.mix", "Emi=10:00:00.000\r\nTyp=DJ_\r\nNwK=00:10.000\r\nKONIEC OPISU\r\n");
     // No POZYCJI line to tell it was cut: its second record never closes.
+    write("skipped.lst",
+          "10:00:00\r\n" + path("s20.wav") + "\r\n\r\n11:00:00\r\n" + path("s20.wav") + "\r\n");
     write("cut.mix",
           "Emi=10:00:00.000\r\nTyp=SND\r\nNwK=01:00.000\r\nTyt=A\r\nKONIEC OPISU\r\n; --\r\n"
           "Emi=10:01:00.000\r\nTyp=SND\r\n");
@@ -238,6 +240,9 @@ TEST_F(Batch, FileErrorsLeaveTheOldResult) {
         {"OutIsAFolder", base({"--out", m_folder.path()}), "Cannot create file"},
         {"CutMixStrict", base({"--mix", path("cut.mix"), "--strict"}),
          "urywa si\xC4\x99 w pozycji 2 (od linii 6)"},
+        // A booking lost to a blank line is named, and a strict day refused for it.
+        {"SkippedBookingStrict", base({"--lst", path("skipped.lst"), "--strict"}),
+         "linia 4 „11:00:00”"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
