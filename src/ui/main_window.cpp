@@ -214,6 +214,8 @@ void TForm1::BitBtn5Click() {
             Outcome outcome = keepFileName(
                 path, m_advertFile,
                 m_session->OtworzPlikLST(path, m_newMeasurer ? m_newMeasurer() : SpotMeasurer{}));
+            // Counted once: the measuring's every step shows it.
+            m_unmeasured = m_session->unmeasuredSpots().size();
             if (outcome.done()) {
                 startLoudness();
             }
@@ -291,9 +293,8 @@ void TForm1::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& mea
 }
 
 QString TForm1::unmeasuredNote() const {
-    const std::size_t unmeasured = m_session->unmeasuredSpots().size();
-    return unmeasured == 0 ? QString()
-                           : QStringLiteral(" — Niezmierzone spoty: %1").arg(unmeasured);
+    return m_unmeasured == 0 ? QString()
+                             : QStringLiteral(" — Niezmierzone spoty: %1").arg(m_unmeasured);
 }
 
 void TForm1::showResultState() {

@@ -118,7 +118,7 @@ private:
     // After anything that may change what a compile would give: a result that no longer
     // matches is said to be out of date, in the status line and on the notice.
     void showResultState();
-    // The loaded advert list's spots without a length, for the status line ("" when none).
+    // The loaded advert list's spots without a length for the status line ("" when none).
     QString unmeasuredNote() const;
     // Keeps where the operator left the day view; a failed write is told in the status line.
     void storeDayViewPlace(const WindowPlace& place);
@@ -170,6 +170,8 @@ private:
     // Gone before the session: its thread never outlives what it reports to.
     std::unique_ptr<LoudnessWorker> m_loudness;
     bool m_cacheWarned = false;
+    // The loaded advert list's spots without a length.
+    std::size_t m_unmeasured = 0;
     bool m_busy = false;
     bool m_closeRequested = false;
 };
