@@ -822,13 +822,16 @@ DayVerdict Session::verdict() const {
 std::string Session::verdictText(std::size_t named) const {
     const DayVerdict verdict = this->verdict();
     const PlacementReport report = placementReport();
-    std::string text = std::to_string(verdict.spots.size()) + " z " +
-                       std::to_string(m_lists.ListaLST.size()) +
-                       " zamówionych spotów nie weszło dokładnie raz ze zmierzoną długością w "
-                       "limicie";
+    std::string text;
+    if (!verdict.spots.empty() || verdict.lineCount() == 0) {
+        text = std::to_string(verdict.spots.size()) + " z " +
+               std::to_string(m_lists.ListaLST.size()) +
+               " zamówionych spotów nie weszło dokładnie raz ze zmierzoną długością w limicie";
+    }
     if (verdict.lineCount() > 0) {
-        text += "; " + countedText(verdict.lineCount(), "linia", "linie", "linii") +
-                " listy LST pominięte albo bez czasu doby";
+        text += (text.empty() ? "" : "; ") +
+                std::string("linie listy LST pominięte albo bez czasu doby: ") +
+                std::to_string(verdict.lineCount());
     }
     std::size_t shown = 0;
     for (const std::size_t i : verdict.spots) {
