@@ -376,8 +376,9 @@ BreakWeek Session::readBreakWeek() {
 
 void Session::storeBreakHour(int day, int hourIndex, bool on) {
     assert(day >= 0 && day < kWeekdays && hourIndex >= 0 && hourIndex < kBreakHours);
-    m_breakWeek[static_cast<std::size_t>(day)][static_cast<std::size_t>(hourIndex)] = on;
-    ++m_inputsChanged;
+    bool& hour = m_breakWeek[static_cast<std::size_t>(day)][static_cast<std::size_t>(hourIndex)];
+    m_inputsChanged += hour != on ? 1 : 0;
+    hour = on;
     if (fileExists(m_files.matrix)) {
         ZmienStan(m_files.matrix, day, hourIndex, on);
     } else {
@@ -386,8 +387,9 @@ void Session::storeBreakHour(int day, int hourIndex, bool on) {
 }
 
 void Session::storeBreakWeek(const BreakWeek& week) {
+    // The editor stores its week when it closes, changed or not.
+    m_inputsChanged += week != m_breakWeek ? 1 : 0;
     m_breakWeek = week;
-    ++m_inputsChanged;
     writeFileAtomically(m_files.matrix, matrixFileText(week));
 }
 

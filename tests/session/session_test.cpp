@@ -572,6 +572,8 @@ TEST_F(SessionTest, AnyChangeACompileWouldSeeMakesTheResultStale) {
         {"the mode", [](Session& s) { s.storeBreakMode(BreakMode::OnTheHour); }, true},
         {"the length", [](Session& s) { s.storeBreakLength(BreakLength::clamped(99)); }, true},
         {"the fade outside the mode that fades", [](Session& s) { s.storeFade(true); }, false},
+        {"the week stored as it was", [](Session& s) { s.storeBreakWeek(s.readBreakWeek()); },
+         false},
         {"a matrix hour", [](Session& s) { s.storeBreakHour(0, 1, true); }, true},
         {"the break sound",
          [](Session& s) {
