@@ -345,8 +345,9 @@ void Session::storeBreakLength(BreakLength length) {
 }
 
 void Session::storePathMap(PathMap map) {
+    // The editor's OK stores the map, changed or not.
+    m_inputsChanged += map != m_settings.pathMap ? 1 : 0;
     m_settings.pathMap = std::move(map);
-    ++m_inputsChanged;
     // The lines the start-up reading passed over go with the section's old lines.
     m_settingsWarnings.clear();
     iniRewrite(m_files.ini, [this](std::string bytes) -> std::optional<std::string> {

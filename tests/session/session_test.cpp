@@ -580,7 +580,14 @@ TEST_F(SessionTest, AnyChangeACompileWouldSeeMakesTheResultStale) {
              s.storeBreakSound({true, "/x.mp3"});
          },
          true},
-        {"the path map", [](Session& s) { s.storePathMap(PathMap{}); }, true},
+        {"the path map as it was", [](Session& s) { s.storePathMap(s.settings().pathMap); }, false},
+        {"the path map",
+         [](Session& s) {
+             PathMap map;
+             map.add("C:\\Radio", "/srv/radio");
+             s.storePathMap(map);
+         },
+         true},
     };
     session.storeFolder(Folder::Results, folder.path());
     for (const StaleCase& c : cases) {
