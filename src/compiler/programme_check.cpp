@@ -35,7 +35,7 @@ std::string blockName(const BlockAgainstProgramme& comparison) {
 }
 
 bool isProgramme(const Lista& result, const std::vector<std::size_t>& origins, std::size_t r) {
-    return (r >= origins.size() || origins[r] == kNoOrigin) && !isNewsBreak(result[r]);
+    return (r >= origins.size() || origins[r] == kNoOrigin) && isProgrammeItem(result[r]);
 }
 
 const SpotLoudness* audioAt(const std::vector<const SpotLoudness*>& audio, std::size_t r) {
@@ -49,6 +49,10 @@ std::string whyNoBlockLoudness(std::size_t measured) {
 }
 
 }  // namespace
+
+bool isProgrammeItem(const TPozycja& item) {
+    return item.value(Field::Typ) != "REK" && !isNewsBreak(item);
+}
 
 std::optional<double> gatedLoudness(const std::vector<float>& energies) {
     if (energies.size() < kBlocksPerGate) {
@@ -189,14 +193,26 @@ std::string programmeFindingText(const BlockAgainstProgramme& comparison) {
 std::string programmeSummary(const std::vector<BlockAgainstProgramme>& comparisons) {
     std::string loud;
     std::string uncompared;
+    std::size_t loudCount = 0;
+    std::size_t uncomparedCount = 0;
     for (const BlockAgainstProgramme& comparison : comparisons) {
         if (comparison.tooLoud) {
             loud += "  " + programmeFindingText(comparison) + "\n";
+            ++loudCount;
         } else if (!comparison.noComparison.empty()) {
             uncompared += "  " + programmeFindingText(comparison) + "\n";
+            ++uncomparedCount;
         }
     }
-    return loud + uncompared;
+    std::string text;
+    if (loudCount > 0) {
+        text += "Bloki głośniejsze od programu: " + std::to_string(loudCount) + "\n" + loud;
+    }
+    if (uncomparedCount > 0) {
+        text += "Bloki bez porównania z programem: " + std::to_string(uncomparedCount) + "\n" +
+                uncompared;
+    }
+    return text;
 }
 
 std::vector<std::string> programmeCells(

@@ -28,6 +28,10 @@ std::optional<double> gatedLoudness(const std::vector<float>& energies);
 // (whole 100 ms blocks only).
 void appendAired(std::vector<float>& stream, const SpotLoudness& audio, std::int64_t airedMs = 0);
 
+// Whether a playlist or result item is programme to compare advert blocks with: neither an
+// advert ("Typ=REK") nor a news break.
+bool isProgrammeItem(const TPozycja& item);
+
 // An advert block against the programme aired around it.
 struct BlockAgainstProgramme {
     std::size_t block = 0;  // index in the day's block list
@@ -50,7 +54,7 @@ struct BlockAgainstProgramme {
 };
 
 // Each aired advert block of the compiled day against its programme: the playlist items
-// (neither adverts nor news breaks) whose airing [start, itemEnd) overlaps the
+// (isProgrammeItem, not copies of the advert list's spots) whose airing [start, itemEnd) overlaps the
 // `programmeWindowMinutes` before the block's first spot or after its last, ends excluded.
 // A programme item airs from its file's start up to its NwK cue point (where the next item
 // takes over or a fade cut it), the whole file without one; a spot airs whole, each spot of
@@ -67,8 +71,9 @@ std::vector<BlockAgainstProgramme> checkBlocksAgainstProgramme(
 // the figures of a block within the limit.
 std::string programmeFindingText(const BlockAgainstProgramme& comparison);
 
-// The findings of a day (UTF-8), one per line, each led by two spaces: the blocks louder
-// than their programme, then those without a comparison; "" when there are none.
+// The findings of a day for a person (UTF-8): the blocks louder than their programme, then
+// those without a comparison, each group under its count, one block a line led by two
+// spaces; "" when there are none.
 std::string programmeSummary(const std::vector<BlockAgainstProgramme>& comparisons);
 
 // The columns the placement report gains for its spot's block, and per spot of the advert

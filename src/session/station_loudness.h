@@ -4,9 +4,9 @@
 
 namespace kalmero {
 
-// Loudness measured on every core through the station's shared cache of measurings
-// (opened when first needed, kept for the tools' life), paths converted for the session.
-// Both front ends use it, so the window and the night decode a spot once between them.
+// Loudness measured on every core through the station's shared cache of measurings (opened
+// once, by whichever thread first measures, and kept for the tools' life). Every session
+// uses it, so the window and the night decode a file once between them.
 LoudnessTools stationLoudnessTools();
 
 }  // namespace kalmero

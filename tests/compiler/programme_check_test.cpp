@@ -154,10 +154,11 @@ TEST(ProgrammeCheck, ADayOfKnownLevels) {
               "(0 z 8 pozycji w oknie ±15 min)");
     EXPECT_EQ(found[3].noComparison, "spoty bloku są ciche");
     EXPECT_EQ(found[4].noComparison, "spotów bloku nie zmierzono");
-    EXPECT_EQ(programmeSummary(found), "  " + programmeFindingText(found[0]) + "\n" + "  " +
-                                           programmeFindingText(found[2]) + "\n  " +
-                                           programmeFindingText(found[3]) + "\n  " +
-                                           programmeFindingText(found[4]) + "\n");
+    EXPECT_EQ(programmeSummary(found),
+              "Bloki głośniejsze od programu: 1\n  " + programmeFindingText(found[0]) +
+                  "\nBloki bez porównania z programem: 3\n  " + programmeFindingText(found[2]) +
+                  "\n  " + programmeFindingText(found[3]) + "\n  " +
+                  programmeFindingText(found[4]) + "\n");
 }
 
 TEST(ProgrammeCheck, TheWindowsEdges) {
