@@ -126,6 +126,7 @@ std::vector<BlockAgainstProgramme> checkBlocksAgainstProgramme(
         }
         std::sort(aired.begin(), aired.end());
         BlockAgainstProgramme comparison;
+        comparison.spots = aired;
         comparison.block = b;
         comparison.booked = blocks[b].booked;
         comparison.airedFrom = std::numeric_limits<std::int64_t>::max();

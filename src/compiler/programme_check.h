@@ -39,6 +39,8 @@ struct BlockAgainstProgramme {
     // Where its spots aired: from the first one's start to the last one's end, ms.
     std::int64_t airedFrom = 0;
     std::int64_t airedTo = 0;
+    // Its spots' result records, each spot's first airing, in result order.
+    std::vector<std::size_t> spots;
     // Integrated loudness of its spots as aired one after another.
     std::optional<double> blockLufs;
     // Integrated loudness of the programme items aired within the window around it.

@@ -752,6 +752,7 @@ bool Session::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& me
 
 void Session::checkProgramme() {
     m_programme.clear();
+    m_lastCompile.checks.louderThanProgramme.clear();
     const Lista& result = m_lists.ListaWynikowa;
     if (!m_loudness.delivered() || result.empty()) {
         return;
@@ -773,6 +774,14 @@ void Session::checkProgramme() {
     }
     m_programme = checkBlocksAgainstProgramme(result, origins, m_lastCompile.blocks, audio,
                                               m_settings.loudness);
+    for (const BlockAgainstProgramme& block : m_programme) {
+        if (block.tooLoud) {
+            for (const std::size_t spot : block.spots) {
+                m_lastCompile.checks.louderThanProgramme.push_back(
+                    {spot, programmeFindingText(block)});
+            }
+        }
+    }
 }
 
 Outcome Session::measureLoudness() {

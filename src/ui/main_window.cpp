@@ -347,9 +347,11 @@ void TForm1::showPlacementReport() {
     // Also a clean day has its notice: its list shows every block booked against aired.
     const std::vector<LoudnessRow> loudness =
         loudnessRows(m_session->lists().ListaLST, m_session->loudness());
-    m_noticeHeadline = noticeHeadline(m_placementEntries, checks, loudness);
-    const bool quiet =
-        m_placementEntries.empty() && checks.clean() && m_session->loudness().loudSpots().empty();
+    m_noticeHeadline = noticeHeadline(m_placementEntries, checks, loudness,
+                                      programmeRows(m_session->programmeChecks()));
+    const bool quiet = m_placementEntries.empty() && checks.clean() &&
+                       m_session->loudness().loudSpots().empty() &&
+                       checks.louderThanProgramme.empty();
     const QString keyTip = QStringLiteral("%1: lista spotów, bloków reklam i kontroli dnia")
                                .arg(QKeySequence(kPlacementNoticeKey).toString());
     setNoticeHeadline(m_placementNotice, m_noticeHeadline, quiet);
@@ -385,7 +387,8 @@ void TForm1::showPlacementList() {
                        blockRows(compiled.blocks, compiled.checks.limits.driftMs),
                        QString::fromStdString(dayChecksSummary(compiled.checks)),
                        compiled.checks.clean(),
-                       loudnessRows(m_session->lists().ListaLST, m_session->loudness())};
+                       loudnessRows(m_session->lists().ListaLST, m_session->loudness()),
+                       programmeRows(m_session->programmeChecks())};
     PlacementListDialog dialog(list, this, [this] { showDayView(); });
     dialog.exec();
 }
