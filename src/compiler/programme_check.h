@@ -56,13 +56,13 @@ struct BlockAgainstProgramme {
 };
 
 // Each aired advert block of the compiled day against its programme: the playlist items
-// (isProgrammeItem, not copies of the advert list's spots) whose airing [start, itemEnd) overlaps the
-// `programmeWindowMinutes` before the block's first spot or after its last, ends excluded.
-// A programme item airs from its file's start up to its NwK cue point (where the next item
-// takes over or a fade cut it), the whole file without one; a spot airs whole, each spot of
-// the block once (its first airing). `audio[r]` is what was measured of result record r's
-// file, null when nothing was (not found, not measured yet); a shorter list leaves the rest
-// null. Blocks that never aired are left out: the day's checks name them.
+// (isProgrammeItem, not copies of the advert list's spots) whose airing [start, itemEnd) overlaps
+// the `programmeWindowMinutes` before the block's first spot or after its last, ends excluded. A
+// programme item airs from its file's start up to its NwK cue point (where the next item takes over
+// or a fade cut it), the whole file without one; a spot airs whole, each spot of the block once
+// (its first airing). `audio[r]` is what was measured of result record r's file, null when nothing
+// was (not found, not measured yet); a shorter list leaves the rest null. Blocks that never aired
+// are left out: the day's checks name them.
 std::vector<BlockAgainstProgramme> checkBlocksAgainstProgramme(
     const Lista& result, const std::vector<std::size_t>& origins,
     const std::vector<AdvertBlock>& blocks, const std::vector<const SpotLoudness*>& audio,

@@ -665,8 +665,8 @@ std::string Session::placementCsv() const {
     const std::vector<std::string> sources = report.sourceCells();
     const std::vector<std::string> loudness =
         m_loudness.csvCells(m_lists.ListaLST.size(), m_tools.encode);
-    const std::vector<std::string> programme = programmeCells(
-        m_programme, m_lastCompile.blocks, m_lists.ListaLST.size(), m_tools.encode);
+    const std::vector<std::string> programme =
+        programmeCells(m_programme, m_lastCompile.blocks, m_lists.ListaLST.size(), m_tools.encode);
     for (std::size_t i = 0; i < cells.size(); ++i) {
         cells[i] += "," + sources[i] + "," + loudness[i] + "," + programme[i];
     }

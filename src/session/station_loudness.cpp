@@ -19,8 +19,9 @@ struct SharedCache {
     std::unique_ptr<MeasureCache> cache;
 
     MeasureCache& get() {
-        std::call_once(opened,
-                       [this] { cache = std::make_unique<MeasureCache>(MeasureCache::defaultPath()); });
+        std::call_once(opened, [this] {
+            cache = std::make_unique<MeasureCache>(MeasureCache::defaultPath());
+        });
         return *cache;
     }
 };

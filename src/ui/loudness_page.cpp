@@ -162,10 +162,9 @@ QWidget* makeLoudnessPage(const std::vector<LoudnessRow>& spots,
         "przed nim i po nim (okno OknoProgramuMinuty w sekcji Kontrola)."));
     for (int r = 0; r < table->rowCount(); ++r) {
         const ProgrammeRow& row = blocks[static_cast<std::size_t>(r)];
-        QTableWidgetItem* cells[] = {
-            new QTableWidgetItem(row.block), new FigureItem(row.blockLufs),
-            new FigureItem(row.programmeLufs), new FigureItem(row.aboveLu),
-            new QTableWidgetItem(row.note)};
+        QTableWidgetItem* cells[] = {new QTableWidgetItem(row.block), new FigureItem(row.blockLufs),
+                                     new FigureItem(row.programmeLufs), new FigureItem(row.aboveLu),
+                                     new QTableWidgetItem(row.note)};
         cells[4]->setToolTip(row.finding);
         for (int c = 0; c < headers.size(); ++c) {
             if (row.tooLoud) {

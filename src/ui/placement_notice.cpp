@@ -258,8 +258,9 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
                                          const std::vector<PlacementRow>& rows, QWidget* parent,
                                          const std::vector<BlockRow>& blocks,
                                          const QString& dayChecks, std::function<void()> showDay)
-    : PlacementListDialog(PlacementList{summary, rows, blocks, dayChecks, dayChecks.isEmpty(), {}, {}},
-                          parent, std::move(showDay)) {}
+    : PlacementListDialog(
+          PlacementList{summary, rows, blocks, dayChecks, dayChecks.isEmpty(), {}, {}}, parent,
+          std::move(showDay)) {}
 
 PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* parent,
                                          std::function<void()> showDay)

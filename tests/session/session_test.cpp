@@ -577,7 +577,11 @@ TEST_F(SessionTest, BlocksAreComparedWithTheProgrammeFoundThroughThePlaylistsPat
     day.result = folder / "out.mix";
     FakePictures pictures;
     const Outcome outcome = own.runDay(
-        day, [](std::string_view) { return SpotMeasure{30'000, ""}; }, pictures);
+        day,
+        [](std::string_view) {
+            return SpotMeasure{30'000, ""};
+        },
+        pictures);
     ASSERT_TRUE(outcome.done()) << outcome.message;
 
     // Each file once: the spots by their path lines, the songs found, none of the missing.
