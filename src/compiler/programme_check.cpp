@@ -43,6 +43,12 @@ const SpotLoudness* audioAt(const std::vector<const SpotLoudness*>& audio, std::
                                                                                        : nullptr;
 }
 
+struct ProgrammeItem {
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    std::size_t r = 0;  // its result index
+};
+
 // Why a run of files gives no loudness, for "bez porównania".
 std::string whyNoBlockLoudness(std::size_t measured) {
     return measured == 0 ? "spotów bloku nie zmierzono" : "spoty bloku są ciche";
@@ -112,6 +118,23 @@ std::vector<BlockAgainstProgramme> checkBlocksAgainstProgramme(
     const std::vector<AdvertBlock>& blocks, const std::vector<const SpotLoudness*>& audio,
     const LoudnessTargets& targets) {
     const std::int64_t window = std::int64_t{targets.programmeWindowMinutes} * kMinuteMs;
+    // The programme by start, each with the latest end of those starting before it, so that
+    // a block finds its window's items by search: a hostile day holds millions of records.
+    std::vector<ProgrammeItem> items;
+    for (std::size_t r = 0; r < result.size(); ++r) {
+        if (isProgramme(result, origins, r)) {
+            items.push_back({result[r].CzasStart, itemEnd(result, r), r});
+        }
+    }
+    std::stable_sort(
+        items.begin(), items.end(),
+        [](const ProgrammeItem& a, const ProgrammeItem& b) { return a.start < b.start; });
+    std::vector<std::int64_t> reach(items.size());
+    std::int64_t latest = std::numeric_limits<std::int64_t>::min();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        latest = std::max(latest, items[i].end);
+        reach[i] = latest;
+    }
     std::vector<BlockAgainstProgramme> comparisons;
     for (std::size_t b = 0; b < blocks.size(); ++b) {
         // Each spot once, where it first aired, in the order the air has them.
@@ -142,12 +165,18 @@ std::vector<BlockAgainstProgramme> checkBlocksAgainstProgramme(
             }
         }
         std::vector<float> programme;
-        for (std::size_t r = 0; r < result.size(); ++r) {
-            if (!isProgramme(result, origins, r) ||
-                itemEnd(result, r) <= comparison.airedFrom - window ||
-                result[r].CzasStart >= comparison.airedTo + window) {
+        const std::int64_t from = comparison.airedFrom - window;
+        const std::int64_t to = comparison.airedTo + window;
+        const auto last = std::lower_bound(
+            items.begin(), items.end(), to,
+            [](const ProgrammeItem& item, std::int64_t time) { return item.start < time; });
+        const auto first =
+            items.begin() + (std::upper_bound(reach.begin(), reach.end(), from) - reach.begin());
+        for (auto item = first; item < last; ++item) {
+            if (item->end <= from) {
                 continue;
             }
+            const std::size_t r = item->r;
             ++comparison.programmeItems;
             if (const SpotLoudness* item = audioAt(audio, r)) {
                 appendAired(programme, *item, result[r].CzasNwK);
