@@ -565,7 +565,7 @@ TEST_F(SessionTest, BlocksAreComparedWithTheProgrammeFoundThroughThePlaylistsPat
         return measured;
     };
     Session own({folder / "kalmero.ini", folder / "matryca.dat"}, progress, tools);
-    folder.write("kalmero.ini", "[Kontrola]\r\nMaxNadProgramLU=8,9\r\n");
+    folder.write("kalmero.ini", "");
     own.readSettings([](const std::string&) { return false; });
     SettingOverrides overrides;
     overrides.mode = BreakMode::None;
@@ -591,6 +591,9 @@ TEST_F(SessionTest, BlocksAreComparedWithTheProgrammeFoundThroughThePlaylistsPat
     ASSERT_EQ(blocks.size(), 2U);
     EXPECT_TRUE(blocks[0].tooLoud);
     EXPECT_EQ(blocks[1].programmeMeasured, 0U);
+    // The picture marks the loud block's spot.
+    ASSERT_EQ(own.lastCompile().checks.louderThanProgramme.size(), 1U);
+    EXPECT_EQ(own.lastCompile().checks.louderThanProgramme[0].resultIndex, blocks[0].spots.front());
     const std::string summary = own.loudnessSummary();
     // The songs are no spots: the day's median is that of the two spots alone.
     EXPECT_NE(summary.find("mediana -18.5 LUFS"), std::string::npos) << summary;
@@ -608,6 +611,19 @@ TEST_F(SessionTest, BlocksAreComparedWithTheProgrammeFoundThroughThePlaylistsPat
                           "±15 min)\r\n"),
               std::string::npos)
         << report;
+
+    // The limit and the window from the configuration: 9 LU is within 9.5, and five minutes
+    // around the block aired at 13:00:30 reach into four of the missing songs.
+    folder.write("kalmero.ini", "[Kontrola]\r\nMaxNadProgramLU=9,5\r\nOknoProgramuMinuty=5\r\n");
+    own.readSettings([](const std::string&) { return false; });
+    own.overrideSettings(overrides);
+    ASSERT_TRUE(own.compile(0).done());
+    ASSERT_EQ(own.programmeChecks().size(), 2U);
+    EXPECT_FALSE(own.programmeChecks()[0].tooLoud);
+    EXPECT_EQ(own.programmeChecks()[0].aboveLu, 9.0);
+    EXPECT_EQ(own.programmeChecks()[1].noComparison,
+              "brak zmierzonych plików programu (0 z 4 pozycji w oknie ±5 min)");
+    EXPECT_TRUE(own.lastCompile().checks.louderThanProgramme.empty());
 }
 
 }  // namespace
