@@ -17,8 +17,12 @@ namespace kalmero {
 
 namespace {
 
+// The mistake at error priority and where the options are told: the whole --help after it
+// would bury the one line that matters in the night's journal.
 int usageError(const std::string& what) {
-    std::cerr << "kalmero-batch: " << what << "\n\nUsage:\n" << kUsage;
+    const Messages messages;
+    messages.print(Messages::kError, "kalmero-batch: " + what);
+    messages.print(Messages::kInfo, "kalmero-batch: opcje: kalmero-batch --help");
     return kExitUsage;
 }
 
