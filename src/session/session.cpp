@@ -335,8 +335,7 @@ Outcome Session::otworzPlikMIX(const std::string& path) {
         // Release the previous playlist before the new file is read, not after.
         m_lists.ListaMIX = Lista{};
         m_programmePaths.clear();
-        m_loudness = DayLoudness{};
-        m_programme.clear();
+        forgetLoudness();
         m_progress.listCleared(ListId::Playlist);
         // Mapped, and given back as the reader moves on: a month's playlist is never held
         // twice, as bytes and as records.
@@ -366,8 +365,7 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
     return run([&] {
         m_lists.ListaLST.clear();
         m_spotMeasures.clear();
-        m_loudness = DayLoudness{};
-        m_programme.clear();
+        forgetLoudness();
         m_progress.listCleared(ListId::Adverts);
         const std::string bytes = readWholeFile(path);
 
@@ -748,6 +746,13 @@ bool Session::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& me
     m_loudness = DayLoudness(plan, measured, m_settings.loudness);
     checkProgramme();
     return true;
+}
+
+void Session::forgetLoudness() {
+    m_loudness = DayLoudness{};
+    m_programme.clear();
+    // The last compile's picture no longer has figures to mark, as its loud spots have none.
+    m_lastCompile.checks.louderThanProgramme.clear();
 }
 
 void Session::checkProgramme() {

@@ -270,6 +270,8 @@ private:
     // outputs' lock.
     Outcome writeOutputs(const std::string& path,
                          const std::vector<std::pair<std::string, std::string>>& others);
+    // Drops the figures of lists being replaced, and what was found with them.
+    void forgetLoudness();
     // Compares the compiled day's blocks with their programme, when both are known.
     void checkProgramme();
     // Finds the loaded playlist's programme files, a relative path within its folder.
