@@ -353,7 +353,8 @@ Outcome Session::otworzPlikMIX(const std::string& path) {
                 }
             });
         m_progress.rowsAppended(ListId::Playlist, m_lists.ListaMIX.size());
-        locateProgramme(std::filesystem::path(path).parent_path().string());
+        // Its items' files are looked for only when there are spots to compare with them.
+        m_playlistFolder = std::filesystem::path(path).parent_path().string();
         m_progress.status("Ładowanie pliku MIX - gotowe!");
         Outcome outcome;
         outcome.warnings = mixWarnings(notes, m_lists.ListaMIX.size());
@@ -711,21 +712,33 @@ LoudnessPlan Session::loudnessPlan() const {
     return plan;
 }
 
-void Session::locateProgramme(const std::string& playlistFolder) {
+void Session::locateProgramme() {
+    if (m_programmePaths.size() == m_lists.ListaMIX.size() || m_lists.ListaLST.empty()) {
+        return;
+    }
     m_programmePaths.assign(m_lists.ListaMIX.size(), std::string());
-    const FileLocator locate =
-        m_tools.newLocator ? m_tools.newLocator(m_settings.pathMap, playlistFolder) : FileLocator{};
+    const FileLocator locate = m_tools.newLocator
+                                   ? m_tools.newLocator(m_settings.pathMap, m_playlistFolder)
+                                   : FileLocator{};
+    // A day airs its jingles again and again: each path line is looked for once.
+    std::unordered_map<std::string_view, std::string> found;
     for (std::size_t i = 0; i < m_lists.ListaMIX.size(); ++i) {
         const TPozycja& item = m_lists.ListaMIX[i];
         const std::string_view line = item.value(Field::Adr);
-        if (!line.empty() && isProgrammeItem(item)) {
-            m_programmePaths[i] = locate ? locate(line) : m_tools.decode(line);
+        if (line.empty() || !isProgrammeItem(item)) {
+            continue;
         }
+        auto known = found.find(line);
+        if (known == found.end()) {
+            known = found.emplace(line, locate ? locate(line) : m_tools.decode(line)).first;
+        }
+        m_programmePaths[i] = known->second;
     }
 }
 
 std::unique_ptr<LoudnessJob> Session::startLoudness(LoudnessSteps steps,
                                                     std::function<void()> finished) {
+    locateProgramme();
     LoudnessPlan plan = loudnessPlan();
     if (!m_tools.loudness.measure || plan.files.empty()) {
         return nullptr;

@@ -274,8 +274,9 @@ private:
     void forgetLoudness();
     // Compares the compiled day's blocks with their programme, when both are known.
     void checkProgramme();
-    // Finds the loaded playlist's programme files, a relative path within its folder.
-    void locateProgramme(const std::string& playlistFolder);
+    // Finds the loaded playlist's programme files (a relative path within its folder) once
+    // per playlist, when there are spots to compare with them.
+    void locateProgramme();
 
     SessionFiles m_files;
     Progress& m_progress;
@@ -285,8 +286,10 @@ private:
     BreakWeek m_breakWeek{};
     Lists m_lists;
     std::vector<SpotMeasure> m_spotMeasures;
-    // Per ListaMIX record, its programme file found (UTF-8); "" when none.
+    // Per ListaMIX record, its programme file found (UTF-8); "" when none. Empty until
+    // first needed.
     std::vector<std::string> m_programmePaths;
+    std::string m_playlistFolder;
     CompileRecord m_lastCompile;
     DayLoudness m_loudness;
     std::vector<BlockAgainstProgramme> m_programme;
