@@ -28,6 +28,7 @@ enum class FindingKind {
     BlockDrift,
     FarBreak,
     LoudSpot,
+    BlockLouderThanProgramme,
 };
 
 struct Finding {

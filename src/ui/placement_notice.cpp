@@ -216,8 +216,9 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
                                          const std::vector<PlacementRow>& rows, QWidget* parent,
                                          const std::vector<BlockRow>& blocks,
                                          const QString& dayChecks, std::function<void()> showDay)
-    : PlacementListDialog(PlacementList{summary, rows, blocks, dayChecks, dayChecks.isEmpty(), {}},
-                          parent, std::move(showDay)) {}
+    : PlacementListDialog(
+          PlacementList{summary, rows, blocks, dayChecks, dayChecks.isEmpty(), {}, {}}, parent,
+          std::move(showDay)) {}
 
 PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* parent,
                                          std::function<void()> showDay)
@@ -245,7 +246,8 @@ PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* par
         m_pages->addTab(checks, QStringLiteral("Kontrola dnia"));
     }
     if (!list.loudness.empty()) {
-        m_pages->addTab(makeLoudnessTable(list.loudness, m_pages), QStringLiteral("Głośność"));
+        m_pages->addTab(makeLoudnessPage(list.loudness, list.programme, m_pages),
+                        QStringLiteral("Głośność"));
     }
     addButtons(showDay);
 
@@ -320,11 +322,13 @@ void PlacementListDialog::openFirstPageWithFindings(const PlacementList& list) {
                     [](const BlockRow& row) { return row.overLimit || row.aired.isEmpty(); });
     QWidget* page = nullptr;
     const bool loud = std::any_of(list.loudness.begin(), list.loudness.end(),
-                                  [](const LoudnessRow& row) { return row.tooLoud; });
+                                  [](const LoudnessRow& row) { return row.tooLoud; }) ||
+                      std::any_of(list.programme.begin(), list.programme.end(),
+                                  [](const ProgrammeRow& row) { return row.tooLoud; });
     if (!list.spots.empty()) {
         page = findChild<QWidget*>(QStringLiteral("PlacementTable"));
     } else if (loud && !blocksAstray) {
-        page = findChild<QWidget*>(QStringLiteral("LoudnessTable"));
+        page = findChild<QWidget*>(QStringLiteral("LoudnessPage"));
     } else if (blocksAstray || (list.dayChecksClean && !list.blocks.empty())) {
         // On a day with nothing to check the blocks are what is worth a look.
         page = findChild<QWidget*>(QStringLiteral("BlockTable"));

@@ -92,6 +92,8 @@ struct PlacementList {
     bool dayChecksClean = true;       // the checks found nothing
     // Every spot's loudness; no page when empty (not measured yet).
     std::vector<LoudnessRow> loudness;
+    // The compiled day's blocks against their programme, on the same page.
+    std::vector<ProgrammeRow> programme;
 };
 
 // The modal list behind the notice: the spots to check, the advert blocks booked against

@@ -152,5 +152,27 @@ TEST(PlacementNotice, HeadlineNamesTheDaysFirstProblem) {
     }
 }
 
+// A block louder than its programme is told in the loudness's place: after the drift.
+TEST(PlacementNotice, HeadlineCountsTheBlocksLouderThanTheirProgramme) {
+    BlockAgainstProgramme loud;
+    loud.booked = 12 * kHourMs;
+    loud.blockLufs = -14.0;
+    loud.programmeLufs = -23.0;
+    loud.aboveLu = 9.0;
+    loud.tooLoud = true;
+    DayChecks lateBlock;
+    lateBlock.driftedBlocks = {{0, 12 * kHourMs, 12 * kHourMs + 978'000, 978'000}};
+    const Finding loudFinding{FindingKind::BlockLouderThanProgramme, programmeFindingText(loud)};
+    std::vector<Finding> both = {loudFinding};
+    for (Finding& finding : checkFindings(lateBlock)) {
+        both.push_back(std::move(finding));
+    }
+    const QString loudText = QStringLiteral(
+        "Blok 12:00 głośniejszy od programu o 9,0 LU (blok -14,0 LUFS, program -23,0 LUFS)");
+    EXPECT_EQ(noticeHeadline({loudFinding}), loudText);
+    EXPECT_EQ(noticeHeadline(orderedFindings(both)),
+              QStringLiteral("Blok 12:00 nadany 16:18 później; jeszcze 1 uwaga"));
+}
+
 }  // namespace
 }  // namespace kalmero::test
