@@ -186,6 +186,10 @@ public:
     Outcome runDay(const DayRun& day, DayPictureWriter& pictures) {
         return runDay(day, {}, pictures);
     }
+    // runDay's first check alone, for a run of several days checked whole before any is
+    // written: refused (OutputOverInput) when an output names a file the day reads, its spots
+    // aside (known only once its advert list is read).
+    Outcome checkDayOutputs(const DayRun& day) const { return outputsClearOfInputs(day, false); }
 
     // What became of each advert spot in the last compile.
     PlacementReport placementReport() const;
