@@ -282,31 +282,6 @@ void actOnPendingStop() {
     }
 }
 
-// The stop signals held back for a scope: blocked on this thread and, for a signal another
-// thread receives, put off by the handler until the scope ends.
-class StopSignalsHeld {
-public:
-    StopSignalsHeld() {
-        sigset_t stops;
-        sigemptyset(&stops);
-        for (const int signal : kStopSignals) {
-            sigaddset(&stops, signal);
-        }
-        ::pthread_sigmask(SIG_BLOCK, &stops, &m_previous);
-        g_holding.fetch_add(1);
-    }
-    ~StopSignalsHeld() {
-        g_holding.fetch_sub(1);
-        actOnPendingStop();
-        ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
-    }
-    StopSignalsHeld(const StopSignalsHeld&) = delete;
-    StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
-
-private:
-    sigset_t m_previous{};
-};
-
 void unregisterTemporary(int slot) {
     if (slot >= 0) {
         g_temporaries[slot].folderFd.store(-1, std::memory_order_release);
@@ -1069,6 +1044,22 @@ std::vector<ReplaceOutcome> StagedWrites::commitAll() {
 
 int removeOnStopSignal(int folderFd, const std::string& name) {
     return registerTemporary(folderFd, name);
+}
+
+StopSignalsHeld::StopSignalsHeld() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (const int signal : kStopSignals) {
+        sigaddset(&stops, signal);
+    }
+    ::pthread_sigmask(SIG_BLOCK, &stops, &m_previous);
+    g_holding.fetch_add(1);
+}
+
+StopSignalsHeld::~StopSignalsHeld() {
+    g_holding.fetch_sub(1);
+    actOnPendingStop();
+    ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
 }
 
 void removeNowNotOnStopSignal(int slot, int folderFd, const std::string& name) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstddef>
@@ -189,6 +190,20 @@ constexpr int kDanglingLink = -2;  // the path is a link to no file
 int findOutputPlace(const std::string& path, OutputPlace& place);
 // The reason for findOutputPlace's failure, in Polish words.
 std::string placeFailureReason(int failure);
+
+// The stop signals (SIGTERM, SIGINT, SIGHUP, SIGQUIT) held back for a scope that must not be
+// cut: blocked on this thread and, when another thread receives one, put off by the handler
+// until the last such scope ends; then acted on.
+class StopSignalsHeld {
+public:
+    StopSignalsHeld();
+    ~StopSignalsHeld();
+    StopSignalsHeld(const StopSignalsHeld&) = delete;
+    StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+private:
+    sigset_t m_previous{};
+};
 
 // Makes a stop signal remove `name` in `folderFd` (a lock file) as it removes temporaries; the
 // slot for removeNowNotOnStopSignal, -1 when the table is full.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <optional>
 #include <ctime>
 #include <string_view>
 #include <thread>
@@ -121,6 +122,8 @@ OutputLock::OutputLock(const std::string& path, std::chrono::seconds wait) {
             }
         }
         constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+        // A stop between creating the lock file and registering it would leave it behind.
+        std::optional<StopSignalsHeld> held(std::in_place);
         m_fd = ::openat(m_folderFd, m_name.c_str(), O_RDWR | O_CREAT | kFlags, 0644);
         if (m_fd < 0 && (errno == EACCES || errno == EPERM)) {
             // Another user's lock file in a shared folder: a read-only descriptor locks too.
@@ -141,6 +144,7 @@ OutputLock::OutputLock(const std::string& path, std::chrono::seconds wait) {
         }
         if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
             if (stillNamed(m_folderFd, m_name, m_fd)) {
+                m_slot = removeOnStopSignal(m_folderFd, m_name);
                 break;
             }
         } else if (std::chrono::steady_clock::now() >= deadline) {
@@ -150,13 +154,13 @@ OutputLock::OutputLock(const std::string& path, std::chrono::seconds wait) {
                             "); czekano " + std::to_string(wait.count()) +
                             " s, nic nie zostało zapisane.");
         } else {
+            held.reset();
             std::this_thread::sleep_for(kRetryEvery);
         }
         ::close(m_fd);
         m_fd = -1;
     }
     m_held = true;
-    m_slot = removeOnStopSignal(m_folderFd, m_name);
     const std::string holder =
         std::to_string(::getpid()) + " " + localTime(std::time(nullptr)) + "\n";
     // Who holds it is only told to a waiting run: a lock file we can't write still locks.
