@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 
 #include <climits>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 namespace kalmero {

@@ -110,37 +110,66 @@ std::string systemReason(int error) {
     // The operator reads these beside the file's name, so they speak of files and folders
     // ("katalog") in the operator's words, whatever language the system is set to.
     switch (error) {
-        case ENOSPC: return "brak miejsca na dysku";
-        case EDQUOT: return "przekroczony przydział miejsca na dysku";
-        case EACCES: return "brak uprawnień";
-        case EPERM: return "operacja niedozwolona";
-        case ENOENT: return "nie ma takiego pliku ani katalogu";
-        case EROFS: return "system plików jest tylko do odczytu";
-        case EEXIST: return "plik już istnieje";
-        case EISDIR: return "to jest katalog";
-        case ENOTDIR: return "część ścieżki nie jest katalogiem";
-        case ELOOP: return "za dużo dowiązań symbolicznych w ścieżce";
-        case EMLINK: return "za dużo dowiązań";
-        case ENAMETOOLONG: return "za długa nazwa";
-        case EIO: return "błąd odczytu lub zapisu na dysku";
-        case EFBIG: return "plik jest za duży";
-        case EBUSY: return "urządzenie lub zasób jest zajęty";
-        case ETXTBSY: return "plik programu jest w użyciu";
+        case ENOSPC:
+            return "brak miejsca na dysku";
+        case EDQUOT:
+            return "przekroczony przydział miejsca na dysku";
+        case EACCES:
+            return "brak uprawnień";
+        case EPERM:
+            return "operacja niedozwolona";
+        case ENOENT:
+            return "nie ma takiego pliku ani katalogu";
+        case EROFS:
+            return "system plików jest tylko do odczytu";
+        case EEXIST:
+            return "plik już istnieje";
+        case EISDIR:
+            return "to jest katalog";
+        case ENOTDIR:
+            return "część ścieżki nie jest katalogiem";
+        case ELOOP:
+            return "za dużo dowiązań symbolicznych w ścieżce";
+        case EMLINK:
+            return "za dużo dowiązań";
+        case ENAMETOOLONG:
+            return "za długa nazwa";
+        case EIO:
+            return "błąd odczytu lub zapisu na dysku";
+        case EFBIG:
+            return "plik jest za duży";
+        case EBUSY:
+            return "urządzenie lub zasób jest zajęty";
+        case ETXTBSY:
+            return "plik programu jest w użyciu";
         case EMFILE:
-        case ENFILE: return "za dużo otwartych plików";
-        case ENOMEM: return "brak pamięci";
-        case EXDEV: return "pliki leżą na różnych systemach plików";
+        case ENFILE:
+            return "za dużo otwartych plików";
+        case ENOMEM:
+            return "brak pamięci";
+        case EXDEV:
+            return "pliki leżą na różnych systemach plików";
         case ENXIO:
-        case ENODEV: return "brak urządzenia";
-        case EAGAIN: return "zasób chwilowo niedostępny";
-        case ESTALE: return "nieaktualny uchwyt pliku w udziale sieciowym";
-        case ENOTEMPTY: return "katalog nie jest pusty";
-        case EINVAL: return "nieprawidłowy argument";
-        case EBADF: return "nieprawidłowy deskryptor pliku";
-        case EINTR: return "przerwane przez sygnał";
-        case ETIMEDOUT: return "przekroczony czas oczekiwania";
-        case ENOTSUP: return "operacja nieobsługiwana przez system plików";
-        default: return "błąd systemu " + std::to_string(error);
+        case ENODEV:
+            return "brak urządzenia";
+        case EAGAIN:
+            return "zasób chwilowo niedostępny";
+        case ESTALE:
+            return "nieaktualny uchwyt pliku w udziale sieciowym";
+        case ENOTEMPTY:
+            return "katalog nie jest pusty";
+        case EINVAL:
+            return "nieprawidłowy argument";
+        case EBADF:
+            return "nieprawidłowy deskryptor pliku";
+        case EINTR:
+            return "przerwane przez sygnał";
+        case ETIMEDOUT:
+            return "przekroczony czas oczekiwania";
+        case ENOTSUP:
+            return "operacja nieobsługiwana przez system plików";
+        default:
+            return "błąd systemu " + std::to_string(error);
     }
 }
 
@@ -686,8 +715,7 @@ int findOutputPlace(const std::string& path, OutputPlace& place) {
             return kPlantedLink;
         }
         std::string to(PATH_MAX, '\0');
-        const ssize_t size =
-            ::readlinkat(folderFd.get(), place.name.c_str(), to.data(), to.size());
+        const ssize_t size = ::readlinkat(folderFd.get(), place.name.c_str(), to.data(), to.size());
         if (size < 0 || static_cast<std::size_t>(size) == to.size()) {
             return size < 0 ? errno : ENAMETOOLONG;
         }
@@ -704,13 +732,14 @@ std::string placeFailureReason(int failure) {
         case kPlantedLink:
             return "dowiązanie symboliczne w katalogu, w którym mogą zapisywać inni, należy do "
                    "innego użytkownika";
-        case kDanglingLink: return "dowiązanie symboliczne wskazuje nieistniejący plik";
-        default: return systemReason(failure);
+        case kDanglingLink:
+            return "dowiązanie symboliczne wskazuje nieistniejący plik";
+        default:
+            return systemReason(failure);
     }
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string path, WriteFailureText failureText,
-                                   InPlace inPlace)
+AtomicFileWriter::AtomicFileWriter(std::string path, WriteFailureText failureText, InPlace inPlace)
     : m_path(std::move(path)), m_failureText(failureText), m_inPlaceRule(inPlace) {
     OutputPlace place;
     if (const int failure = findOutputPlace(m_path, place)) {
@@ -908,11 +937,11 @@ ReplaceOutcome AtomicFileWriter::commit() {
     if (::renameat(m_folderFd, m_temporary.c_str(), m_folderFd, m_name.c_str()) != 0) {
         const int error = errno;
         // Another user's file in a sticky folder may not be replaced, only written to.
-        const int target = exists && (error == EPERM || error == EACCES) &&
-                                   m_inPlaceRule == InPlace::Allowed
-                               ? ::openat(m_folderFd, m_name.c_str(),
-                                          O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
-                               : -1;
+        const int target =
+            exists && (error == EPERM || error == EACCES) && m_inPlaceRule == InPlace::Allowed
+                ? ::openat(m_folderFd, m_name.c_str(),
+                           O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
+                : -1;
         if (target < 0) {
             fail(error);
         }

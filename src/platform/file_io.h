@@ -223,8 +223,8 @@ ReplaceOutcome writeFileAtomically(const std::string& path, std::string_view byt
                                    WriteFailureText failureText = WriteFailureText::CannotCreate);
 
 // Makes SIGTERM, SIGINT, SIGHUP and SIGQUIT remove the temporaries of writes in progress (and
-// lock files) before the process ends by the signal. Leaves signals alone that already have a handler or are ignored
-// (nohup). Call once from main(), before any thread starts.
+// lock files) before the process ends by the signal. Leaves signals alone that already have a
+// handler or are ignored (nohup). Call once from main(), before any thread starts.
 void installTemporaryCleanup();
 
 }  // namespace kalmero

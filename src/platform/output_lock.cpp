@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
-#include <optional>
 #include <ctime>
+#include <optional>
 #include <string_view>
 #include <thread>
 
@@ -69,7 +69,8 @@ std::chrono::seconds lockWaitFrom(const char* text) {
         return kDefaultWait;
     }
     // Digits only: a value past the longest wait, however long, is the longest wait.
-    const std::string_view digits = value.substr(std::min(value.find_first_not_of('0'), value.size()));
+    const std::string_view digits =
+        value.substr(std::min(value.find_first_not_of('0'), value.size()));
     long long seconds = 0;
     if (digits.size() > 9) {
         return kLongestLockWait;
@@ -113,8 +114,8 @@ OutputLock::OutputLock(const std::string& path, std::chrono::seconds wait) {
             if (S_ISLNK(info.st_mode) && ::fstat(m_folderFd, &folder) == 0 &&
                 !linkMayBeFollowed(folder.st_mode, folder.st_uid, info.st_uid, ::geteuid())) {
                 closeAll();
-                throw FileError("Nie można zapisać pliku \"" + path + "\": " +
-                                placeFailureReason(kPlantedLink));
+                throw FileError("Nie można zapisać pliku \"" + path +
+                                "\": " + placeFailureReason(kPlantedLink));
             }
             if (!lockable(info)) {
                 closeAll();

@@ -33,8 +33,8 @@ bool iniReadBool(const std::string& path, std::string_view section, std::string_
 
 // Writes one key and keeps everything else in the file as it was (other sections and keys,
 // comments, order), creating the file or section when missing. Throws FileError
-// `Nie można zapisać pliku "<path>": <reason>` on failure, leaving the previous file intact; a value holding
-// CR, LF or NUL, which the format can't hold, fails the same way.
+// `Nie można zapisać pliku "<path>": <reason>` on failure, leaving the previous file intact; a
+// value holding CR, LF or NUL, which the format can't hold, fails the same way.
 void iniWriteString(const std::string& path, std::string_view section, std::string_view key,
                     std::string_view value);
 void iniWriteInteger(const std::string& path, std::string_view section, std::string_view key,

@@ -134,7 +134,8 @@ TEST_F(HostileBatch, InputsThatAreNoFilesStopTheRunBeforeAnythingIsWritten) {
                 m_folder.path());
             EXPECT_EQ(outcome.signal, 0);
             EXPECT_EQ(outcome.exitCode, 1);
-            EXPECT_NE(outcome.err.find("Nie można otworzyć pliku \"" + input + "\""), std::string::npos)
+            EXPECT_NE(outcome.err.find("Nie można otworzyć pliku \"" + input + "\""),
+                      std::string::npos)
                 << outcome.err;
             EXPECT_EQ(readFile(path("out.mix")), "previous result");
         }
@@ -194,9 +195,10 @@ TEST_F(HostileBatch, EveryOutputFollowsTheResultsRules) {
         EXPECT_EQ(outcome.err.find("XDG_RUNTIME_DIR"), std::string::npos) << outcome.err;
         if (c.planted == Planted::OthersLink) {
             EXPECT_EQ(outcome.exitCode, 1);
-            EXPECT_NE(outcome.err.find(output + "\": dowiązanie symboliczne w katalogu, w którym mogą "
-                                                      "zapisywać inni, należy do innego"),
-                      std::string::npos)
+            EXPECT_NE(
+                outcome.err.find(output + "\": dowiązanie symboliczne w katalogu, w którym mogą "
+                                          "zapisywać inni, należy do innego"),
+                std::string::npos)
                 << outcome.err;
             EXPECT_EQ(readFile(path("out.mix")), "previous result");
             continue;

@@ -15,9 +15,8 @@ constexpr uid_t kNobody = 65534;
 class HostileTrust : public HostileTest {
 protected:
     std::vector<std::string> day(const std::string& out, std::vector<std::string> more = {}) const {
-        std::vector<std::string> args = {"--mix",          path("good.mix"), "--lst",
-                                         path("good.lst"), "--out",          out,
-                                         "--mode",         "0"};
+        std::vector<std::string> args = {
+            "--mix", path("good.mix"), "--lst", path("good.lst"), "--out", out, "--mode", "0"};
         args.insert(args.end(), more.begin(), more.end());
         return args;
     }
@@ -74,7 +73,8 @@ TEST_F(HostileTrust, LinksInFoldersOthersMayWrite) {
         ASSERT_EQ(::lchown(planted.c_str(), c.linkOwner, c.linkOwner), 0);
         writeFile(path("out.mix"), "previous result");
         const bool out = std::string(c.option) == "--out";
-        const Outcome outcome = batch(out ? day(planted) : day(path("out.mix"), {c.option, planted}));
+        const Outcome outcome =
+            batch(out ? day(planted) : day(path("out.mix"), {c.option, planted}));
         EXPECT_EQ(outcome.exitCode, c.refused ? 1 : 0) << outcome.err;
         if (c.refused) {
             EXPECT_EQ(fs::exists(victim), !c.dangling);
@@ -106,9 +106,9 @@ TEST_F(HostileTrust, TheInPlaceRoadOnlyWhenAllowed) {
     }
     for (const bool allowed : {false, true}) {
         SCOPED_TRACE(allowed ? "allowed" : "refused");
-        std::vector<std::string> args = {"setpriv", "--reuid=65534", "--regid=65534",
-                                         "--clear-groups", KALMERO_BATCH, "--matrix",
-                                         path("matryca.dat"), "--config", path("empty.ini")};
+        std::vector<std::string> args = {"setpriv",           "--reuid=65534", "--regid=65534",
+                                         "--clear-groups",    KALMERO_BATCH,   "--matrix",
+                                         path("matryca.dat"), "--config",      path("empty.ini")};
         for (const std::string& arg : day(out, {"--report", report})) {
             args.push_back(arg);
         }
@@ -213,9 +213,12 @@ TEST_F(HostileTrust, DaysAreCheckedWholeByTheFileReached) {
         writeFile(path(name), readFile(path("good.mix")));
     }
     ASSERT_EQ(::symlink(path("m2026-12-15.mix").c_str(), path("o2026-12-15.mix").c_str()), 0);
-    const std::vector<std::string> overInput = {
-        "--mix", path("m%Y-%m-%d.mix"), "--out", path("o%Y-%m-%d.mix"), "--report",
-        path("r%Y-%m-%d.csv"), "--date", "2026-12-14", "--days", "2", "--mode", "0"};
+    const std::vector<std::string> overInput = {"--mix",    path("m%Y-%m-%d.mix"),
+                                                "--out",    path("o%Y-%m-%d.mix"),
+                                                "--report", path("r%Y-%m-%d.csv"),
+                                                "--date",   "2026-12-14",
+                                                "--days",   "2",
+                                                "--mode",   "0"};
     Outcome outcome = batch(overInput);
     EXPECT_EQ(outcome.exitCode, 2) << outcome.err;
     EXPECT_NE(outcome.err.find("2026-12-15"), std::string::npos) << outcome.err;

@@ -28,7 +28,7 @@ TEST(WindowsNormalPath, TrailingDotsSpacesAndDotNamesAsWindowsReadsThem) {
         {"spoty\\..\\x.mp3", "x.mp3"},
         {"..\\spoty\\x.mp3", "..\\spoty\\x.mp3"},  // a relative line may leave its folder
         {"..\\..", "..\\.."},
-        {"spoty.\\x...mp3", "spoty\\x...mp3"},  // dots inside a name stay
+        {"spoty.\\x...mp3", "spoty\\x...mp3"},             // dots inside a name stay
         {"/srv/radio/../x.mp3.", "/srv/radio/../x.mp3."},  // a Linux path as it stands
     };
     for (const auto& [line, normal] : cases) {

@@ -50,15 +50,15 @@ TEST(AtomicWrite, TheChosenFailureText) {
         writeFileAtomically(path, "x", WriteFailureText::UnableToWrite);
         ADD_FAILURE();
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()), "Nie można zapisać pliku \"" + path +
-                                                 "\": nie ma takiego pliku ani katalogu");
+        EXPECT_EQ(std::string(error.what()),
+                  "Nie można zapisać pliku \"" + path + "\": nie ma takiego pliku ani katalogu");
     }
     try {
         writeFileAtomically(path, "x");
         ADD_FAILURE();
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()), "Nie można utworzyć pliku \"" + path +
-                                                 "\": nie ma takiego pliku ani katalogu");
+        EXPECT_EQ(std::string(error.what()),
+                  "Nie można utworzyć pliku \"" + path + "\": nie ma takiego pliku ani katalogu");
     }
 }
 
@@ -257,8 +257,9 @@ TEST(Replace, ALinkPlantedInASharedFolderIsNotFollowed) {
             } catch (const FileError& error) {
                 EXPECT_FALSE(c.followed);
                 EXPECT_EQ(std::string(error.what()),
-                          message + "\": dowiązanie symboliczne w katalogu, w którym mogą "
-                                    "zapisywać inni, należy do innego użytkownika");
+                          message +
+                              "\": dowiązanie symboliczne w katalogu, w którym mogą "
+                              "zapisywać inni, należy do innego użytkownika");
             }
         }
         EXPECT_EQ(test::readBytes(victim), c.followed ? "planted" : "root's file");
@@ -278,11 +279,11 @@ TEST(LinkRule, FollowedOnlyWhereNoOtherAccountCouldHavePlantedIt) {
         bool followed;
     };
     const Row rows[] = {
-        {0755, kOther, true},    {0700, kOther, true},    {01755, kOther, true},
-        {0775, kOther, false},   {0770, kOther, false},   {02775, kOther, false},
-        {0757, kOther, false},   {0777, kOther, false},   {01777, kOther, false},
-        {0722, kOther, false},   {0775, kSelf, true},     {01777, kSelf, true},
-        {0775, kOwner, true},    {01777, kOwner, true},   {0755, kSelf, true},
+        {0755, kOther, true},  {0700, kOther, true},  {01755, kOther, true},
+        {0775, kOther, false}, {0770, kOther, false}, {02775, kOther, false},
+        {0757, kOther, false}, {0777, kOther, false}, {01777, kOther, false},
+        {0722, kOther, false}, {0775, kSelf, true},   {01777, kSelf, true},
+        {0775, kOwner, true},  {01777, kOwner, true}, {0755, kSelf, true},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(linkMayBeFollowed(S_IFDIR | row.folderMode, kOwner, row.linkOwner, kSelf),
@@ -444,9 +445,10 @@ namespace {
 // Words of the system's English messages; none may reach the operator.
 bool hasEnglish(const std::string& text) {
     for (const char* word :
-         {"Cannot", "cannot", "Unable", "unable", "No such", "Permission", "denied", "file ",
-          "File", "folder", "directory", "Directory", "space", "Read-only", "read-only", "Not a",
-          "Is a", "exists", "error", "Error", "link", "Too many", "too long", "Disk quota"}) {
+         {"Cannot", "cannot",    "Unable",    "unable",   "No such",   "Permission",
+          "denied", "file ",     "File",      "folder",   "directory", "Directory",
+          "space",  "Read-only", "read-only", "Not a",    "Is a",      "exists",
+          "error",  "Error",     "link",      "Too many", "too long",  "Disk quota"}) {
         if (text.find(word) != std::string::npos) {
             return true;
         }
@@ -463,10 +465,11 @@ std::string withoutPath(std::string message, const std::string& path) {
 }
 
 TEST(PolishMessages, EverySystemReasonHasPolishWords) {
-    for (const int error : {ENOSPC, EDQUOT, EACCES, EPERM, ENOENT, EROFS, EEXIST, EISDIR, ENOTDIR,
-                            ELOOP, EMLINK, ENAMETOOLONG, EIO, EFBIG, EBUSY, ETXTBSY, EMFILE, ENFILE,
-                            ENOMEM, EXDEV, ENXIO, ENODEV, EAGAIN, ESTALE, ENOTEMPTY, EINVAL,
-                            EBADF, EINTR, ETIMEDOUT, ENOTSUP}) {
+    for (const int error :
+         {ENOSPC,    EDQUOT, EACCES, EPERM,        ENOENT,    EROFS,  EEXIST, EISDIR,
+          ENOTDIR,   ELOOP,  EMLINK, ENAMETOOLONG, EIO,       EFBIG,  EBUSY,  ETXTBSY,
+          EMFILE,    ENFILE, ENOMEM, EXDEV,        ENXIO,     ENODEV, EAGAIN, ESTALE,
+          ENOTEMPTY, EINVAL, EBADF,  EINTR,        ETIMEDOUT, ENOTSUP}) {
         const std::string reason = systemReason(error);
         EXPECT_FALSE(reason.starts_with("błąd systemu")) << error;
         EXPECT_FALSE(hasEnglish(reason)) << reason;
@@ -502,9 +505,8 @@ TEST(PolishMessages, EveryFileFailureIsToldInPolish) {
          "Nie można otworzyć pliku \"\": część ścieżki nie jest katalogiem"},
         {"a device", [] { writeFileAtomically("/dev/null", "x"); }, "/dev/null",
          "Nie można utworzyć pliku \"\": to nie jest zwykły plik"},
-        {"a settings file", [&] {
-             writeFileAtomically(folder / "brak/k.ini", "x", WriteFailureText::UnableToWrite);
-         },
+        {"a settings file",
+         [&] { writeFileAtomically(folder / "brak/k.ini", "x", WriteFailureText::UnableToWrite); },
          folder / "brak/k.ini", "Nie można zapisać pliku \"\": nie ma takiego pliku ani katalogu"},
     };
     for (const Case& c : cases) {

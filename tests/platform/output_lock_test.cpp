@@ -53,7 +53,7 @@ TEST(OutputLock, OnlyAPlainFileOfOneNameIsLocked) {
         Planted planted;
         bool locked;
     };
-    const Row rows[] = {{Planted::Nothing, true}, {Planted::Plain, true},
+    const Row rows[] = {{Planted::Nothing, true},   {Planted::Plain, true},
                         {Planted::HardLink, false}, {Planted::OwnLink, false},
                         {Planted::Fifo, false},     {Planted::Folder, false}};
     for (const Row& row : rows) {
@@ -63,12 +63,23 @@ TEST(OutputLock, OnlyAPlainFileOfOneNameIsLocked) {
         const std::string other = folder / "other";
         test::writeBytes(other, "someone's");
         switch (row.planted) {
-            case Planted::Nothing: break;
-            case Planted::Plain: test::writeBytes(lock, ""); break;
-            case Planted::HardLink: ASSERT_EQ(::link(other.c_str(), lock.c_str()), 0); break;
-            case Planted::OwnLink: ASSERT_EQ(::symlink(other.c_str(), lock.c_str()), 0); break;
-            case Planted::Fifo: ASSERT_EQ(::mkfifo(lock.c_str(), 0600), 0); break;
-            case Planted::Folder: ASSERT_EQ(::mkdir(lock.c_str(), 0700), 0); break;
+            case Planted::Nothing:
+                break;
+            case Planted::Plain:
+                test::writeBytes(lock, "");
+                break;
+            case Planted::HardLink:
+                ASSERT_EQ(::link(other.c_str(), lock.c_str()), 0);
+                break;
+            case Planted::OwnLink:
+                ASSERT_EQ(::symlink(other.c_str(), lock.c_str()), 0);
+                break;
+            case Planted::Fifo:
+                ASSERT_EQ(::mkfifo(lock.c_str(), 0600), 0);
+                break;
+            case Planted::Folder:
+                ASSERT_EQ(::mkdir(lock.c_str(), 0700), 0);
+                break;
         }
         {
             const OutputLock held(folder / "out.mix", std::chrono::seconds(0));

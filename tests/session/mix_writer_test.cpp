@@ -158,7 +158,8 @@ protected:
             zapiszNowyMix(path, list);
             ADD_FAILURE() << "no error for " << path;
         } catch (const FileError& error) {
-            EXPECT_EQ(std::string(error.what()), "Nie można utworzyć pliku \"" + path + "\": " + reason);
+            EXPECT_EQ(std::string(error.what()),
+                      "Nie można utworzyć pliku \"" + path + "\": " + reason);
         }
         // Nothing new in the folder: no temporary left behind.
         EXPECT_EQ(folder.entries(), before) << path;

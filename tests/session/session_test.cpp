@@ -140,17 +140,16 @@ TEST_F(SessionTest, AFileThatCannotBeReadLeavesListAndRowsEmptyAndTheStatusAsItW
         std::string message;
     };
     const FailCase cases[] = {
-        {folder / "missing.mix",
-         "Nie można otworzyć pliku \"" + folder / "missing.mix" +
-             "\": nie ma takiego pliku ani katalogu"},
-        {folder / "dir.mix", "Nie można otworzyć pliku \"" + folder / "dir.mix" + "\": to jest katalog"},
+        {folder / "missing.mix", "Nie można otworzyć pliku \"" + folder / "missing.mix" +
+                                     "\": nie ma takiego pliku ani katalogu"},
+        {folder / "dir.mix",
+         "Nie można otworzyć pliku \"" + folder / "dir.mix" + "\": to jest katalog"},
         // A FIFO must be refused at once, not waited on for a writer.
         {folder / "pipe.mix",
          "Nie można otworzyć pliku \"" + folder / "pipe.mix" + "\": to nie jest zwykły plik"},
         {"/dev/zero", "Nie można otworzyć pliku \"/dev/zero\": to nie jest zwykły plik"},
-        {folder / "plain/x.mix",
-         "Nie można otworzyć pliku \"" + folder / "plain/x.mix" +
-             "\": część ścieżki nie jest katalogiem"},
+        {folder / "plain/x.mix", "Nie można otworzyć pliku \"" + folder / "plain/x.mix" +
+                                     "\": część ścieżki nie jest katalogiem"},
     };
     for (const FailCase& c : cases) {
         ASSERT_TRUE(loadPlaylist(kPlaylist).done());
