@@ -97,7 +97,8 @@ OutputLock::OutputLock(const std::string& path, std::chrono::seconds wait) {
     OutputPlace place;
     const int failure = findOutputPlace(path, place);
     if (failure == kPlantedLink || failure == kDanglingLink) {
-        throw FileError("Nie można zapisać pliku \"" + path + "\": " + placeFailureReason(failure));
+        throw FileError("Nie można utworzyć pliku \"" + path +
+                        "\": " + placeFailureReason(failure));
     }
     if (failure != 0) {
         return;
@@ -114,7 +115,7 @@ OutputLock::OutputLock(const std::string& path, std::chrono::seconds wait) {
             if (S_ISLNK(info.st_mode) && ::fstat(m_folderFd, &folder) == 0 &&
                 !linkMayBeFollowed(folder.st_mode, folder.st_uid, info.st_uid, ::geteuid())) {
                 closeAll();
-                throw FileError("Nie można zapisać pliku \"" + path +
+                throw FileError("Nie można utworzyć pliku \"" + path +
                                 "\": " + placeFailureReason(kPlantedLink));
             }
             if (!lockable(info)) {

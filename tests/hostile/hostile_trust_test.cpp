@@ -247,6 +247,18 @@ TEST_F(HostileTrust, AnOddLockIsLeftAloneWithAWarning) {
     EXPECT_EQ(readFile(path(".out.mix.lock")), "someone's file");
 }
 
+// A wait past any sane one, however many digits, is the longest wait: no overflow, and a lock
+// nobody holds is taken at once.
+TEST_F(HostileTrust, AnAbsurdLockWaitIsClamped) {
+    for (const char* wait : {"9223372036", "99999999999999999999999"}) {
+        ::setenv("KALMERO_LOCK_WAIT_SECONDS", wait, 1);
+        const Outcome outcome = batch(day(path("out.mix")));
+        ::unsetenv("KALMERO_LOCK_WAIT_SECONDS");
+        EXPECT_EQ(outcome.exitCode, 0) << wait << outcome.err;
+        EXPECT_TRUE(leftovers().empty());
+    }
+}
+
 // Caught before the day's work: a picture type the writer doesn't know.
 TEST_F(HostileTrust, AnUnknownPictureTypeIsAUsageErrorUpFront) {
     const Outcome outcome = batch(day(path("out.mix"), {"--picture", path("day.jpg")}));
