@@ -66,11 +66,9 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
 }
 
 // The session of one day: the settings of the configuration with those of the command line
-// over them.
-std::unique_ptr<Session> daySession(const BatchOptions& options, Progress& progress) {
-    const LoadMeasurerMaker measurer = [](const PathMap& map, const std::string& folder) {
-        return newMappedLoadMeasurer(map, folder);
-    };
+// over them; its spots measured by `measurer`.
+std::unique_ptr<Session> daySession(const BatchOptions& options, Progress& progress,
+                                    const LoadMeasurerMaker& measurer) {
     auto session = std::make_unique<Session>(settingsFiles(options), progress,
                                              SessionTools{cp1250ToUtf8, pathToCp1250, measurer});
     // The batch command works with the files it is given, never the stored folders.
@@ -84,8 +82,16 @@ std::optional<std::string> dayUsageProblem(const BatchOptions& options, int week
     if (auto problem = clobbered(options)) {
         return problem;
     }
+    // Where each spot's file is, without decoding it: the day's run measures them.
+    const LoadMeasurerMaker locateOnly = [](const PathMap& map, const std::string& folder) {
+        auto locator = std::make_shared<const SpotLocator>(map, folder);
+        return SpotMeasurer([locator](std::string_view line) {
+            return SpotMeasure(0, {}, locator->locate(line).localPath);
+        });
+    };
     SilentProgress silent;
-    const Outcome checked = daySession(options, silent)->checkDayOutputs(dayRun(options, weekday));
+    const Outcome checked =
+        daySession(options, silent, locateOnly)->checkDayOutputs(dayRun(options, weekday));
     if (checked.refusal == Refusal::OutputOverInput) {
         return checked.message;
     }
@@ -100,7 +106,10 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
     TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) == 1,
                               messages.prefix(Messages::kInfo));
     try {
-        const std::unique_ptr<Session> owned = daySession(options, progress);
+        const std::unique_ptr<Session> owned =
+            daySession(options, progress, [](const PathMap& map, const std::string& folder) {
+                return newMappedLoadMeasurer(map, folder);
+            });
         Session& session = *owned;
         for (const std::string& warning : session.settingsWarnings()) {
             messages.print(Messages::kWarning, "kalmero-batch: uwaga: " + warning);

@@ -566,6 +566,17 @@ Outcome Session::runDay(const DayRun& day, const SpotMeasurer& measure,
     return afterWarnings(std::move(compiled.warnings), writeDay(day, pictures));
 }
 
+Outcome Session::checkDayOutputs(const DayRun& day) {
+    Outcome clear = outputsClearOfInputs(day, false);
+    if (!clear.done() || day.adverts.empty()) {
+        return clear;
+    }
+    if (!OtworzPlikLST(day.adverts).done()) {
+        return Outcome{};
+    }
+    return outputsClearOfInputs(day, true);
+}
+
 Outcome Session::outputsClearOfInputs(const DayRun& day, bool withSpots) const {
     std::vector<std::pair<std::string, std::string>> inputs = {
         {day.playlist, "lista MIX"},

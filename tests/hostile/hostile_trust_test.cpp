@@ -226,6 +226,19 @@ TEST_F(HostileTrust, DaysAreCheckedWholeByTheFileReached) {
     EXPECT_FALSE(fs::exists(path("r2026-12-14.csv")));
     EXPECT_EQ(readFile(path("m2026-12-15.mix")), readFile(path("good.mix")));
 
+    // Day 2's report over one of its own spots, known only from its advert list.
+    write("l14.lst", readFile(path("good.lst")));
+    const std::string spot = write("s15.wav", wavBytes(30'000));
+    write("l15.lst", "12:03:00\r\n" + spot + "\r\n");
+    outcome =
+        batch({"--mix", path("good.mix"), "--lst", path("l%d.lst"), "--out", path("w%d.mix"),
+               "--report", path("s%d.wav"), "--date", "2026-12-14", "--days", "2", "--mode", "0"});
+    EXPECT_EQ(outcome.exitCode, 2) << outcome.err;
+    EXPECT_NE(outcome.err.find("plik spotu"), std::string::npos) << outcome.err;
+    EXPECT_FALSE(fs::exists(path("w14.mix")));
+    EXPECT_FALSE(fs::exists(path("s14.wav")));
+    EXPECT_EQ(readFile(spot), wavBytes(30'000));
+
     ASSERT_EQ(::mkdir(path("o14").c_str(), 0755), 0);
     ASSERT_EQ(::symlink(path("o14").c_str(), path("o15").c_str()), 0);
     outcome = batch({"--mix", path("good.mix"), "--out", path("o%d/w.mix"), "--date", "2026-12-14",
