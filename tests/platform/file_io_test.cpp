@@ -568,3 +568,54 @@ TEST(PolishMessages, ReadOnlyFullAndForbiddenAreToldInPolish) {
 
 }  // namespace
 }  // namespace kalmero
+
+namespace kalmero {
+namespace {
+
+// The in-place road: refused unless allowed; allowed, a file that won't fit fails before any
+// of its old bytes is overwritten, and the rewritten result goes before the other outputs.
+TEST(InPlace, RefusedUnlessAllowedAndReservedBeforeWriting) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to mount and to change users";
+    }
+    TempFolder folder;
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+    const std::string disk = folder / "dysk";
+    ASSERT_EQ(::mkdir(disk.c_str(), 0755), 0);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0) {
+        GTEST_SKIP() << "no small file system can be mounted here";
+    }
+    const std::string result = disk + "/out.mix";
+    test::writeBytes(result, "previous result");
+    ASSERT_EQ(::chown(result.c_str(), kNobody, kNobody), 0);
+    struct Row {
+        InPlace rule;
+        std::size_t size;
+        int exit;  // 0 rewritten, 1 refused, 2 no space
+    };
+    const Row rows[] = {
+        {InPlace::Refused, 100, 1}, {InPlace::Allowed, 256 * 1024, 2}, {InPlace::Allowed, 100, 0}};
+    for (const Row& row : rows) {
+        const int exit = runAsNobody([&] {
+            try {
+                StagedWrites outputs(row.rule);
+                outputs.stage(result).append(std::string(row.size, 'n'));
+                const std::vector<ReplaceOutcome> done = outputs.commitAll();
+                return done.at(0).rewrittenInPlace ? 0 : 3;
+            } catch (const FileError& error) {
+                const std::string message = error.what();
+                if (message.find("NadpisujWMiejscu=1") != std::string::npos) {
+                    return 1;
+                }
+                return message.ends_with("brak miejsca na dysku") ? 2 : 4;
+            }
+        });
+        EXPECT_EQ(exit, row.exit) << row.size;
+        EXPECT_EQ(test::readBytes(result),
+                  row.exit == 0 ? std::string(row.size, 'n') : "previous result");
+    }
+    ::umount2(disk.c_str(), MNT_DETACH);
+}
+
+}  // namespace
+}  // namespace kalmero
