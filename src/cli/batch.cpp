@@ -14,7 +14,6 @@
 #include "platform/file_io.h"
 #include "platform/spot_locator.h"
 #include "session/session.h"
-#include "session/station_loudness.h"
 
 namespace kalmero {
 
@@ -70,11 +69,10 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
 }
 
 // The session of one day: the settings of the configuration with those of the command line
-// over them; its spots measured by `measurer`.
+// over them; working with `tools`.
 std::unique_ptr<Session> daySession(const BatchOptions& options, Progress& progress,
-                                    const LoadMeasurerMaker& measurer) {
-    auto session = std::make_unique<Session>(settingsFiles(options), progress,
-                                             SessionTools{cp1250ToUtf8, pathToCp1250, measurer});
+                                    SessionTools tools) {
+    auto session = std::make_unique<Session>(settingsFiles(options), progress, std::move(tools));
     // The batch command works with the files it is given, never the stored folders.
     session->readSettings([](const std::string&) { return false; });
     session->overrideSettings(settingOverrides(options));
@@ -95,7 +93,8 @@ std::optional<std::string> dayUsageProblem(const BatchOptions& options, int week
     };
     SilentProgress silent;
     const Outcome checked =
-        daySession(options, silent, locateOnly)->checkDayOutputs(dayRun(options, weekday));
+        daySession(options, silent, SessionTools{cp1250ToUtf8, pathToCp1250, locateOnly, {}, {}})
+            ->checkDayOutputs(dayRun(options, weekday));
     if (checked.refusal == Refusal::OutputOverInput) {
         return checked.message;
     }
@@ -110,17 +109,11 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
     TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) == 1,
                               messages.prefix(Messages::kInfo));
     try {
-        const std::unique_ptr<Session> owned =
-            daySession(options, progress, [](const PathMap& map, const std::string& folder) {
-                return newMappedLoadMeasurer(map, folder);
-            });
+        const std::unique_ptr<Session> owned = daySession(options, progress, stationTools());
         Session& session = *owned;
         for (const std::string& warning : session.settingsWarnings()) {
             messages.print(Messages::kWarning, "kalmero-batch: uwaga: " + warning);
         }
-        // The account's cache, shared with its window, or the night service's own kept from
-        // night to night: a spot is decoded once.
-        session.useLoudness(stationLoudnessTools());
         PictureModule pictures;
         const Outcome outcome = session.runDay(dayRun(options, weekday), pictures);
         progress.finishBar();
