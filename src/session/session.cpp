@@ -199,7 +199,7 @@ void Session::gaugeStep(std::size_t done) {
     m_progress.breathe();
 }
 
-StoredSettings Session::readSettings(const FolderCheck& folderExists) {
+StoredBreak Session::readSettings(const FolderCheck& folderExists) {
     Konfiguracja k;
     StoredSettings stored = OdczytajKonfiguracje(m_files.ini, k, folderExists);
     m_settings.folders = {k.FolderMIX, k.FolderLST, k.FolderWynikowy};
@@ -233,7 +233,7 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
             m_tools.decode(refused.substr(0, colon)) + " (" + refused.substr(colon + 2) + ")");
     }
     m_settings.dayViewPlace = readWindowPlace(ini, kDayViewSection);
-    return stored;
+    return {stored.mode, stored.fade, stored.seconds};
 }
 
 void Session::overrideSettings(const SettingOverrides& overrides) {
