@@ -66,6 +66,10 @@ struct StoredBreak {
     std::int64_t seconds = BreakLength::kDefaultSeconds;
 };
 
+// Why a compile can't have its breaks: the matrix file `matrix` holds `lines` lines, none
+// for `weekday` (0 Monday .. 6 Sunday). Polish, UTF-8.
+std::string missingWeekdayLine(const std::string& matrix, int weekday, std::size_t lines);
+
 // The two files the session keeps its settings in.
 struct SessionFiles {
     std::string ini;     // kalmero.ini

@@ -208,6 +208,7 @@ DayView::DayView(QWidget* owner)
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* close =
         buttons->addButton(QStringLiteral("Zamknij"), QDialogButtonBox::RejectRole);
+    close->setObjectName(QStringLiteral("DayViewClose"));
     connect(close, &QPushButton::clicked, this, &QWidget::close);
 
     auto* layout = new QVBoxLayout(this);

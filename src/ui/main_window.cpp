@@ -47,6 +47,9 @@ namespace {
 
 QString fromCp1250(const std::string& bytes) { return QString::fromStdString(cp1250ToUtf8(bytes)); }
 
+// Where a spot on a drive no map line covers tells the operator to go.
+constexpr const char* kSetPathMap = " — ustaw mapę ścieżek (Ctrl+K)";
+
 }  // namespace
 
 void TForm1::FormCreate() {
@@ -316,7 +319,8 @@ void TForm1::showPlacementReport() {
     // missing map line from a missing file.
     std::vector<std::string> problems;
     for (const SpotMeasure& measure : m_session->spotMeasures()) {
-        problems.push_back(measure.ms > 0 || measure.localPath.empty()
+        problems.push_back(measure.kind == SpotProblem::NoMap ? measure.problem + kSetPathMap
+                           : measure.ms > 0 || measure.localPath.empty()
                                ? measure.problem
                                : measure.problem + " (szukano: " + measure.localPath + ")");
     }

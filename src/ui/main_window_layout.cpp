@@ -194,7 +194,10 @@ TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // Hidden while the session still holds the lists its views show: hiding lays them out.
+    hide();
+}
 
 void TForm1::buildTopPanel(QWidget* panel) {
     auto* image = new StudioBanner(panel);

@@ -12,6 +12,9 @@ void paintEmptyFocus(QWidget* viewport) {
     QPainter painter(viewport);
     QStyleOptionFocusRect option;
     option.initFrom(viewport);
+    // The view holds the focus, not its viewport; and the style would draw the frame only
+    // after a key moved the focus, while an empty view shows it whichever way it came.
+    option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
     option.rect = viewport->rect().adjusted(1, 1, -1, -1);
     option.backgroundColor = viewport->palette().color(QPalette::Base);
     viewport->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, viewport);

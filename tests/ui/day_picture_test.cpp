@@ -175,7 +175,7 @@ TEST(DayView, OpensBesideTheMainWindowWhereTheScreenAllows) {
         {"1920 x 1080: the main window goes left to make room on its right",
          {465, 200, 990, 670},
          {0, 0, 1920, 1040},
-         {{990, 200, 930, 900}, {0, 200, 990, 670}}},
+         {{990, 140, 930, 900}, {0, 200, 990, 670}}},
         {"a side just wide enough keeps the main window in place",
          {0, 0, 990, 670},
          {0, 0, 1470, 1040},
