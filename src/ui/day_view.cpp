@@ -1,6 +1,5 @@
 #include "ui/day_view.h"
 
-#include <QAbstractButton>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -17,6 +16,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <utility>
+
+#include "ui/operator_dialogs.h"
 
 namespace kalmero {
 
@@ -319,13 +320,9 @@ void DayView::keyPressEvent(QKeyEvent* event) {
         close();
         return;
     }
-    // Enter presses the focused button ("Zamknij"), as Space does.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
-            button != nullptr && button->isEnabled()) {
-            button->animateClick();
-            return;
-        }
+    // Enter on "Zamknij" closes, as Space does.
+    if (pressFocusedButton(this, event)) {
+        return;
     }
     QWidget::keyPressEvent(event);
 }

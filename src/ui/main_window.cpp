@@ -494,13 +494,8 @@ void TForm1::LabeledEdit7Change(const QString& text) {
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
-    // Enter presses the focused button, as Space does; buttons pass it on to the window.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
-            button != nullptr && button->isEnabled()) {
-            button->animateClick();
-            return;
-        }
+    if (pressFocusedButton(this, event)) {
+        return;
     }
     QWidget::keyPressEvent(event);
 }
