@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStringList>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -346,7 +347,7 @@ void PlacementListDialog::addPageKeys() {
     for (const QKeySequence& key : previous) {
         connect(new QShortcut(key, this), &QShortcut::activated, this, [turn] { turn(-1); });
     }
-    m_pages->setToolTip(
+    m_pages->tabBar()->setToolTip(
         QStringLiteral("Ctrl+Tab, Ctrl+PgDn: następna strona; Ctrl+Shift+Tab, Ctrl+PgUp: "
                        "poprzednia"));
 }
