@@ -5,12 +5,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolTip>
 #include <QTreeView>
 #include <atomic>
 #include <chrono>
@@ -249,6 +251,13 @@ TEST_F(FormTest, LoadCompileAndSaveThroughTheCommands) {
                        "zamówionych spotów: 1 z 1")
             .arg(QString::fromStdString(saved))))
         << dialogs.messages[0].text.toStdString();
+    // Saved again under the same name: the message says the file was replaced.
+    control<QAbstractButton>("BitBtn1")->click();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_TRUE(dialogs.messages[1].text.startsWith(
+        QStringLiteral("Playlista %1 została zastąpiona nową, choć nie rozlicza")
+            .arg(QString::fromStdString(saved))))
+        << dialogs.messages[1].text.toStdString();
 }
 
 // A result the loaded lists or settings would no longer give is told, and not saved under
@@ -289,6 +298,24 @@ TEST_F(FormTest, AResultTheListsNoLongerGiveIsNotSaved) {
     control<QComboBox>("ComboBox1")->setCurrentIndex(4);
     EXPECT_FALSE(form().session().resultCurrent());
     EXPECT_EQ(control<QPushButton>("PlacementNotice")->text(), stale);
+}
+
+TEST_F(FormTest, TheStatusTipTellsWhatTheStatusLineSaysNow) {
+    writeBytes(path("dzien.mix"), kPlaylist);
+    form().showSettingsNote(QStringLiteral("ustawienia w folderze programu: /x/"));
+    form().show();
+    auto* status = control<QLabel>("Label1");
+    const auto tip = [&] {
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), status->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(status, &help);
+        return QToolTip::text();
+    };
+    EXPECT_TRUE(tip().contains(QStringLiteral("ustawienia w folderze programu: /x/")));
+    dialogs.answers = {QString::fromStdString(path("dzien.mix"))};
+    control<QAbstractButton>("BitBtn4")->click();
+    EXPECT_TRUE(tip().contains(QStringLiteral("Ładowanie pliku MIX - gotowe!")))
+        << tip().toStdString();
+    EXPECT_FALSE(tip().contains(QStringLiteral("ustawienia"))) << tip().toStdString();
 }
 
 TEST_F(FormTest, CancelledOpenDialogChangesNothing) {
@@ -517,6 +544,7 @@ TEST_F(FormTest, LoudnessIsMeasuredBehindTheCommandsAndShownWhole) {
             shown.push_back(table->item(0, c)->text());
         }
         EXPECT_EQ(table->item(0, 3)->foreground().color(), QColor(176, 0, 0));
+        EXPECT_TRUE(table->toolTip().contains(QStringLiteral("Ctrl+1")));
         auto* blocks = list->findChild<QTableWidget*>(QStringLiteral("ProgrammeTable"));
         ASSERT_NE(blocks, nullptr);
         ASSERT_EQ(blocks->rowCount(), 1);

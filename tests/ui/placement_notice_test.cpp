@@ -128,6 +128,25 @@ TEST_F(PlacementNoticeTest, NoticeFollowsEachCompile) {
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
+TEST_F(PlacementNoticeTest, ASpotOnADriveWithoutAMapSaysWhereToSetOne) {
+    measureSpot = [](std::string_view) {
+        return SpotMeasure{0, "brak mapowania dla C:\\", "", SpotProblem::NoMap};
+    };
+    compile({{"12:00:00", "spot.wav"}});
+    QString reason;
+    whenModalOpens([&] {
+        auto* list = QApplication::activeModalWidget();
+        ASSERT_NE(list, nullptr);
+        auto* table = list->findChild<QTableWidget*>(QStringLiteral("PlacementTable"));
+        ASSERT_NE(table, nullptr);
+        reason = table->item(0, table->columnCount() - 1)->text();
+        list->close();
+    });
+    notice()->click();
+    EXPECT_EQ(reason, QStringLiteral(
+                          "długość 0 ms: brak mapowania dla C:\\ — ustaw mapę ścieżek (Ctrl+K)"));
+}
+
 // The notice says what is wrong before anything else, the most urgent first.
 TEST(PlacementNotice, HeadlineNamesTheDaysFirstProblem) {
     constexpr std::int64_t kMinute = 60'000;
