@@ -39,6 +39,8 @@ using Cp1250Encoder = std::function<std::string(std::string_view utf8)>;
 struct LoudnessTools {
     LoudnessMeasurer measure;
     Cp1250Encoder encode;
+    // The measurer's cache file (UTF-8), which no output may name; empty when there is none.
+    std::string cacheFile = {};
 };
 
 // The distinct files of an advert list to measure, and which one each spot plays.

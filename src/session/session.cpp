@@ -571,6 +571,11 @@ Outcome Session::outputsClearOfInputs(const DayRun& day, bool withSpots) const {
     if (m_settings.breakSound.on) {
         inputs.emplace_back(m_tools.decode(m_settings.breakSound.path), "dźwięk breaka");
     }
+    if (const std::string& cache = m_loudnessTools.cacheFile; !cache.empty()) {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+            inputs.emplace_back(cache + suffix, "pamięć pomiarów spotów");
+        }
+    }
     std::set<std::string> spots;
     for (const SpotMeasure& measure : m_spotMeasures) {
         if (withSpots && !measure.localPath.empty() && spots.insert(measure.localPath).second) {

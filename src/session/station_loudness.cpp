@@ -9,20 +9,17 @@
 namespace kalmero {
 
 LoudnessTools stationLoudnessTools() {
-    auto cache = std::make_shared<std::unique_ptr<MeasureCache>>();
-    auto measure = [cache](const std::vector<std::string>& paths, const LoudnessSteps& steps,
-                           const std::atomic<bool>* cancel) {
-        if (!*cache) {
-            *cache = std::make_unique<MeasureCache>(MeasureCache::defaultPath());
-        }
+    auto measure = [](const std::vector<std::string>& paths, const LoudnessSteps& steps,
+                      const std::atomic<bool>* cancel) {
+        MeasureCache& cache = MeasureCache::shared();
         SpotPoolRun run;
         run.progress = steps;
         run.cancel = cancel;
-        LoudnessMeasuring measured{measureSpots(paths, cache->get(), run), {}};
-        measured.warning = (*cache)->warning();
+        LoudnessMeasuring measured{measureSpots(paths, &cache, run), {}};
+        measured.warning = cache.takeWarning();
         return measured;
     };
-    return {measure, pathToCp1250};
+    return {measure, pathToCp1250, MeasureCache::defaultPath()};
 }
 
 }  // namespace kalmero
