@@ -36,7 +36,8 @@ constexpr const char* kCreate =
     "DROP TABLE IF EXISTS spot;"
     "CREATE TABLE spot(path BLOB PRIMARY KEY, device INTEGER NOT NULL, inode INTEGER NOT NULL,"
     " size INTEGER NOT NULL, mtime_s INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
-    " ctime_s INTEGER NOT NULL, ctime_ns INTEGER NOT NULL, version INTEGER NOT NULL, header_ms INTEGER NOT NULL, header_problem TEXT NOT NULL,"
+    " ctime_s INTEGER NOT NULL, ctime_ns INTEGER NOT NULL, version INTEGER NOT NULL, header_ms "
+    "INTEGER NOT NULL, header_problem TEXT NOT NULL,"
     " decoded_ms INTEGER NOT NULL, integrated REAL, short_term REAL, true_peak REAL,"
     " problem TEXT NOT NULL) WITHOUT ROWID;";
 constexpr const char* kFind =
@@ -97,8 +98,7 @@ std::string homeFolder() {
         return home;
     }
     const passwd* user = ::getpwuid(::getuid());
-    return user != nullptr && user->pw_dir != nullptr && user->pw_dir[0] == '/' ? user->pw_dir
-                                                                                : "";
+    return user != nullptr && user->pw_dir != nullptr && user->pw_dir[0] == '/' ? user->pw_dir : "";
 }
 
 class Fd {
@@ -201,10 +201,10 @@ std::string reachCacheFile(const std::string& path, CachePlace& place) {
     const char* name = place.name.c_str();
     struct stat info {};
     if (::fstatat(place.folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        const Fd made(errno == ENOENT ? ::openat(place.folder.get(), name,
-                                                 O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                                 0666)
-                                      : -1);
+        const Fd made(errno == ENOENT
+                          ? ::openat(place.folder.get(), name,
+                                     O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)
+                          : -1);
         if ((made.get() < 0 && errno != EEXIST) ||
             ::fstatat(place.folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
             return std::strerror(errno);
@@ -222,11 +222,11 @@ std::string reachCacheFile(const std::string& path, CachePlace& place) {
         place.resolved = std::filesystem::canonical(place.resolved, error).string();
         if (error) {
             return error == std::errc::no_such_file_or_directory ? "dowiązanie prowadzi donikąd"
-                                                                  : error.message();
+                                                                 : error.message();
         }
     }
-    const Fd file(::open(place.resolved.c_str(),
-                         O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const Fd file(
+        ::open(place.resolved.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
         return std::strerror(errno);
     }
@@ -313,8 +313,9 @@ MeasureCache& MeasureCache::shared() {
 
 int MeasureCache::open() {
     if (m_path.empty()) {
-        warnOnce("nie wiadomo, gdzie jest katalog domowy (brak HOME i wpisu w passwd); spoty "
-                 "zmierzono bez pamięci pomiarów");
+        warnOnce(
+            "nie wiadomo, gdzie jest katalog domowy (brak HOME i wpisu w passwd); spoty "
+            "zmierzono bez pamięci pomiarów");
         return SQLITE_CANTOPEN;
     }
     CachePlace found;
@@ -331,8 +332,9 @@ int MeasureCache::open() {
         if (aside.empty()) {
             why = "plik nie jest pamięcią pomiarów Kalmero, a nie udało się go przenieść";
         } else {
-            warnOnce("plik " + m_path + " nie był pamięcią pomiarów Kalmero; przeniesiono go jako " +
-                     aside + " i utworzono nową pamięć");
+            warnOnce("plik " + m_path +
+                     " nie był pamięcią pomiarów Kalmero; przeniesiono go jako " + aside +
+                     " i utworzono nową pamięć");
             why = reachCacheFile(m_path, made);
             place = &made;
             // Another process may have made it meanwhile; a stranger again is left alone.
@@ -357,8 +359,8 @@ int MeasureCache::open() {
     m_resolved = place->resolved;
     // WAL: the window reads while the night's run writes, and a process killed mid-write
     // leaves the file whole.
-    int code = ::sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;",
-                              nullptr, nullptr, nullptr);
+    int code = ::sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
+                              nullptr, nullptr);
     if (code == SQLITE_OK && schemaVersion() != kSchemaVersion) {
         code = createTable();
     }

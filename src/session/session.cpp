@@ -688,7 +688,10 @@ std::vector<std::size_t> Session::unaccountedSpots() const {
     std::vector<std::size_t> spots;
     for (std::size_t i = 0; i < report.size(); ++i) {
         // A spot of hours is a broken file's header, not a booking: no day can hold it.
-        if (report.placement(i) != Placement::Once || report.silent(i) || report.suspicious(i)) {
+        // A file cut short plays less than was delivered, however well it is placed.
+        const bool cut = i < m_spotMeasures.size() && m_spotMeasures[i].kind == SpotProblem::Cut;
+        if (report.placement(i) != Placement::Once || report.silent(i) || report.suspicious(i) ||
+            cut) {
             spots.push_back(i);
         }
     }
