@@ -29,8 +29,6 @@ constexpr int kSchemaVersion = 2;
 constexpr int kUnmarkedSchemaVersion = 1;
 // PRAGMA application_id of our caches ("Kalm"): what tells them from other SQLite files.
 constexpr std::uint32_t kApplicationId = 0x4B61'6C6D;
-// The other process's write is one row; this is far more than any should take.
-constexpr int kBusyMs = 5'000;
 
 constexpr const char* kCreate =
     "DROP TABLE IF EXISTS spot;"
@@ -287,7 +285,8 @@ std::optional<FileIdentity> identifyFile(std::string_view pathCp1250) {
     return identityOf(pathCp1250, info);
 }
 
-MeasureCache::MeasureCache(std::string path) : m_path(std::move(path)) {
+MeasureCache::MeasureCache(std::string path, std::chrono::milliseconds busyWait)
+    : m_path(std::move(path)), m_busyWait(busyWait) {
     const std::lock_guard lock(m_mutex);
     const int code = open();
     if (code != SQLITE_OK && !failed(code)) {
@@ -388,7 +387,7 @@ int MeasureCache::openFile(const std::string& resolved) {
         resolved.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX,
         nullptr);
     if (code == SQLITE_OK) {
-        ::sqlite3_busy_timeout(m_db, kBusyMs);
+        ::sqlite3_busy_timeout(m_db, static_cast<int>(m_busyWait.count()));
     }
     return code;
 }

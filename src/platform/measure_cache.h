@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -48,9 +49,13 @@ std::optional<FileIdentity> identifyFile(std::string_view pathCp1250);
 // others may write is not followed. Thread-safe.
 class MeasureCache {
 public:
+    // The other process's write is one row; this is far more than any should take.
+    static constexpr std::chrono::milliseconds kBusyWait{5'000};
+
     // The cache in the file at `path` (UTF-8), created with its folder when missing; an
-    // empty path is no cache at all (defaultPath found no home).
-    explicit MeasureCache(std::string path);
+    // empty path is no cache at all (defaultPath found no home). `busyWait`: how long to
+    // wait for another process's lock before going on without the cache.
+    explicit MeasureCache(std::string path, std::chrono::milliseconds busyWait = kBusyWait);
     ~MeasureCache();
     MeasureCache(const MeasureCache&) = delete;
     MeasureCache& operator=(const MeasureCache&) = delete;
@@ -92,6 +97,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::string m_path;
+    std::chrono::milliseconds m_busyWait;
     // The file SQLite opened: m_path with its links resolved.
     std::string m_resolved;
     sqlite3* m_db = nullptr;
