@@ -399,6 +399,24 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
                      : std::string()) +
                 "; ścieżkę wzięto tylko do niego.");
         }
+        // A file cut short still plays, so no other line names it.
+        constexpr std::size_t kCutSpotsNamed = 5;
+        std::size_t cutSpots = 0;
+        for (std::size_t i = 0; i < m_spotMeasures.size() && i < m_lists.ListaLST.size(); ++i) {
+            const SpotMeasure& measure = m_spotMeasures[i];
+            if (measure.kind == SpotProblem::Cut && ++cutSpots <= kCutSpotsNamed) {
+                outcome.warnings.push_back(
+                    "Spot " + m_tools.decode(m_lists.ListaLST[i].value(Field::Emi)) + " " +
+                    (measure.localPath.empty()
+                         ? m_tools.decode(m_lists.ListaLST[i].value(Field::Adr))
+                         : measure.localPath) +
+                    ": " + measure.problem + ".");
+            }
+        }
+        if (cutSpots > kCutSpotsNamed) {
+            outcome.warnings.push_back(
+                "... i jeszcze " + std::to_string(cutSpots - kCutSpotsNamed) + " uciętych spotów.");
+        }
         return outcome;
     });
 }
