@@ -797,11 +797,17 @@ CutCheck flacCut(int fd, off_t audio, off_t fileSize) {
     const std::vector<unsigned char> tail =
         bytesAt(fd, from, static_cast<std::size_t>(std::max<off_t>(end - from, 0)));
     std::optional<std::int64_t> partial;  // where the last frame cut short starts
-    for (std::size_t at = tail.size() < 2 ? 0 : tail.size() - 2; at-- > 0;) {
+    // The last frame's header is among the last few that look like one (a chance match of
+    // sync code and CRC-8 inside audio is rare); past them a whole file isn't found.
+    constexpr int kHeadersTried = 8;
+    int tried = 0;
+    for (std::size_t at = tail.size() < 2 ? 0 : tail.size() - 2;
+         at-- > 0 && tried < kHeadersTried;) {
         const auto frame = flacFrameHeader(&tail[at], tail.size() - at, fixedBlock);
         if (!frame || frame->first + frame->second > total) {
             continue;
         }
+        ++tried;
         const std::size_t size = tail.size() - at;
         if (flacCrc16(&tail[at], size - 2) == (tail[tail.size() - 2] << 8 | tail.back())) {
             const std::int64_t present = frame->first + frame->second;

@@ -319,10 +319,16 @@ int MeasureCache::open() {
     }
     CachePlace found;
     std::string why = reachCacheFile(m_path, found);
-    if (why.empty() && found.kind == FileKind::Sqlite && openFile(found.resolved) == SQLITE_OK &&
-        !isOurs()) {
-        close();
-        found.kind = FileKind::Foreign;
+    if (why.empty() && found.kind == FileKind::Sqlite) {
+        int code = openFile(found.resolved);
+        const Owner owner = code == SQLITE_OK ? ownerOfOpened(code) : Owner::Unknown;
+        if (owner == Owner::Unknown) {
+            return code;
+        }
+        if (owner == Owner::Stranger) {
+            close();
+            found.kind = FileKind::Foreign;
+        }
     }
     CachePlace made;
     const CachePlace* place = &found;
@@ -337,9 +343,10 @@ int MeasureCache::open() {
             why = reachCacheFile(m_path, made);
             place = &made;
             // Another process may have made it meanwhile; a stranger again is left alone.
+            int code = SQLITE_OK;
             if (why.empty() && made.kind != FileKind::Empty &&
                 (made.kind != FileKind::Sqlite || openFile(made.resolved) != SQLITE_OK ||
-                 !isOurs())) {
+                 ownerOfOpened(code) != Owner::Us)) {
                 close();
                 why = "plik nie jest pamięcią pomiarów Kalmero";
             }
@@ -392,30 +399,35 @@ int MeasureCache::openFile(const std::string& resolved) {
     return code;
 }
 
-bool MeasureCache::isOurs() {
+MeasureCache::Owner MeasureCache::ownerOfOpened(int& code) {
     sqlite3_stmt* raw = nullptr;
-    if (::sqlite3_prepare_v2(m_db,
-                             "SELECT (SELECT application_id FROM pragma_application_id),"
-                             " (SELECT user_version FROM pragma_user_version),"
-                             " (SELECT count(*) FROM sqlite_master),"
-                             " (SELECT count(*) FROM sqlite_master WHERE name = 'spot')",
-                             -1, &raw, nullptr) != SQLITE_OK) {
-        return false;
-    }
+    code = ::sqlite3_prepare_v2(m_db,
+                                "SELECT (SELECT application_id FROM pragma_application_id),"
+                                " (SELECT user_version FROM pragma_user_version),"
+                                " (SELECT count(*) FROM sqlite_master),"
+                                " (SELECT count(*) FROM sqlite_master WHERE name = 'spot')",
+                                -1, &raw, nullptr);
     const Statement statement(raw);
-    if (::sqlite3_step(raw) != SQLITE_ROW) {
-        return false;
+    if (code == SQLITE_OK) {
+        code = ::sqlite3_step(raw);
+        code = code == SQLITE_ROW ? SQLITE_OK : code;
+    }
+    if (code != SQLITE_OK) {
+        // A file SQLite can't read as a database is no cache of ours; a locked one may be.
+        return isCorrupt(code & 0xFF) ? Owner::Stranger : Owner::Unknown;
     }
     const auto applicationId = static_cast<std::uint32_t>(::sqlite3_column_int64(raw, 0));
     const int userVersion = ::sqlite3_column_int(raw, 1);
     const int objects = ::sqlite3_column_int(raw, 2);
     const int ourTable = ::sqlite3_column_int(raw, 3);
     if (applicationId == kApplicationId) {
-        return true;
+        return Owner::Us;
     }
     // Made empty a moment ago by another process of ours, or our cache from before the mark.
     return applicationId == 0 && objects == ourTable &&
-           (userVersion == 0 || userVersion == kUnmarkedSchemaVersion);
+                   (userVersion == 0 || userVersion == kUnmarkedSchemaVersion)
+               ? Owner::Us
+               : Owner::Stranger;
 }
 
 int MeasureCache::schemaVersion() {

@@ -86,8 +86,10 @@ private:
     int open();
     // SQLite's opening of the cache file at its resolved path.
     int openFile(const std::string& resolved);
-    // Whether the file opened is a cache of ours (or an empty one), to be used and shaped.
-    bool isOurs();
+    // Whose the file opened is: ours (or empty) to use and shape, a stranger's to leave as it
+    // is, or unknown for now (locked, unreadable: `code` says why).
+    enum class Owner { Us, Stranger, Unknown };
+    Owner ownerOfOpened(int& code);
     int schemaVersion();
     int createTable();
     void close();

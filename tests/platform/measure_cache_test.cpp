@@ -117,6 +117,26 @@ TEST_F(MeasureCacheKeyTest, ALockedCacheIsLeftAloneAfterTheFirstWait) {
     EXPECT_FALSE(later.find(during).has_value());
 }
 
+TEST_F(MeasureCacheKeyTest, ACacheLockedWhileOpeningIsNeitherMovedNorWaitedForAgain) {
+    SpotLoudness loudness;
+    loudness.header.ms = 30'000;
+    MeasureCache(cachePath()).store(someFile(), loudness);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(::sqlite3_open(cachePath().c_str(), &other), SQLITE_OK);
+    // Even its readers wait.
+    ASSERT_EQ(::sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr,
+                             nullptr, nullptr),
+              SQLITE_OK);
+    MeasureCache cache(cachePath(), std::chrono::milliseconds(50));
+    ::sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    ::sqlite3_close(other);
+    EXPECT_FALSE(cache.find(someFile()).has_value());
+    EXPECT_NE(cache.warning().find("zajęta przez inny proces"), std::string::npos)
+        << cache.warning();
+    EXPECT_FALSE(std::filesystem::exists(cachePath() + ".obcy-1"));
+    EXPECT_EQ(MeasureCache(cachePath()).find(someFile()), loudness);
+}
+
 TEST_F(MeasureCacheKeyTest, AFileThatIsNoCacheOfOursIsMovedAsideUntouched) {
     struct Case {
         const char* name;
