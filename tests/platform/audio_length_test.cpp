@@ -331,9 +331,15 @@ TEST_F(AudioLengthTest, AFileCutShortIsNamedWithWhatItDeclaresAndHolds) {
         {"flac_cut.flac", flac.substr(0, flac.size() / 2),
          cut + ": nagłówek podaje 2000 ms, w pliku "},
         {"flac_tagged.flac", flac + "TAG" + std::string(125, ' '), ""},
+        // Up to the last frame's header: every frame left is whole.
+        {"flac_at_frame.flac", flac.substr(0, flac.rfind("\xFF\xF8")),
+         cut + ": nagłówek podaje 2000 ms, w pliku "},
         {"a.ogg", ogg, ""},
         {"ogg_cut.ogg", ogg.substr(0, ogg.size() - 1), cut + ": strumień Ogg bez ostatniej strony",
          false},
+        // Whole pages, the last of them not the stream's end.
+        {"ogg_at_page.ogg", ogg.substr(0, ogg.rfind("OggS")),
+         cut + ": strumień Ogg bez ostatniej strony", false},
         {"a.opus", opus, ""},
         {"opus_cut.opus", opus.substr(0, opus.size() * 6 / 10),
          cut + ": strumień Ogg bez ostatniej strony"},
