@@ -607,6 +607,9 @@ CutCheck waveCut(const WaveChunks& wave, off_t fileSize) {
 
 // The frame count an MPEG file's first frame declares in a Xing/Info or VBRI header, or -1.
 std::int64_t declaredMpegFrames(const std::vector<unsigned char>& frame) {
+    if (frame.size() < 4) {
+        return -1;  // the file ends inside it
+    }
     const unsigned char* h = frame.data();
     const bool mpeg1 = ((h[1] >> 3) & 3) == 3;
     const bool mono = (h[3] >> 6) == 3;

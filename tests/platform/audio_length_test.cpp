@@ -322,6 +322,7 @@ TEST_F(AudioLengthTest, AFileCutShortIsNamedWithWhatItDeclaresAndHolds) {
         {"a.mp3", mp3, ""},
         {"mp3_at_frame.mp3", cutAtFrame, cut + ": nagłówek podaje 2"},
         {"mp3_mid_frame.mp3", mp3.substr(0, mp3.size() * 6 / 10), cut + ": nagłówek podaje 2"},
+        {"first_frame_cut.mp3", mp3.substr(0, 100), cut + " w środku ramki dźwięku", false},
         {"no_xing.mp3", noXing, ""},
         {"no_xing_mid_frame.mp3", noXing.substr(0, noXing.size() / 2 + 1),
          cut + " w środku ramki dźwięku"},
