@@ -11,9 +11,7 @@
 #include "cli/terminal_progress.h"
 #include "platform/encoding.h"
 #include "platform/file_io.h"
-#include "platform/spot_locator.h"
 #include "session/session.h"
-#include "session/station_loudness.h"
 
 namespace kalmero {
 
@@ -77,20 +75,13 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
     TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) == 1,
                               messages.prefix(Messages::kInfo));
     try {
-        const LoadMeasurerMaker measurer = [](const PathMap& map, const std::string& folder) {
-            return newMappedLoadMeasurer(map, folder);
-        };
-        Session session(settingsFiles(options), progress,
-                        SessionTools{cp1250ToUtf8, pathToCp1250, measurer});
+        Session session(settingsFiles(options), progress);
         // The batch command works with the files it is given, never the stored folders.
         session.readSettings([](const std::string&) { return false; });
         for (const std::string& warning : session.settingsWarnings()) {
             messages.print(Messages::kWarning, "kalmero-batch: uwaga: " + warning);
         }
         session.overrideSettings(settingOverrides(options));
-        // The account's cache, shared with its window, or the night service's own kept from
-        // night to night: a spot is decoded once.
-        session.useLoudness(stationLoudnessTools());
         PictureModule pictures;
         const Outcome outcome = session.runDay(dayRun(options, weekday), pictures);
         progress.finishBar();

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <utility>
+#include <vector>
 
 #include "platform/encoding.h"
 #include "platform/file_io.h"
@@ -23,10 +24,11 @@ namespace {
 // Raised whenever measuring gives other answers for an unchanged file, so that the answers
 // of an older program are measured again rather than believed.
 constexpr int kMeasuringVersion = 1;
-// Raised when the table changes; a cache of ours of another layout is emptied.
-constexpr int kSchemaVersion = 2;
-// The layout before caches carried kApplicationId; such a file holding our table alone is ours.
-constexpr int kUnmarkedSchemaVersion = 1;
+// Raised when the table changes; a cache of ours of another layout is emptied. 2: the 100 ms
+// block energies that runs of files are gated over; 3: the change time in the key.
+constexpr int kSchemaVersion = 3;
+// The layouts before caches carried kApplicationId; such a file holding our table alone is ours.
+constexpr int kLastUnmarkedSchemaVersion = 2;
 // PRAGMA application_id of our caches ("Kalm"): what tells them from other SQLite files.
 constexpr std::uint32_t kApplicationId = 0x4B61'6C6D;
 
@@ -37,14 +39,15 @@ constexpr const char* kCreate =
     " ctime_s INTEGER NOT NULL, ctime_ns INTEGER NOT NULL, version INTEGER NOT NULL, header_ms "
     "INTEGER NOT NULL, header_problem TEXT NOT NULL,"
     " decoded_ms INTEGER NOT NULL, integrated REAL, short_term REAL, true_peak REAL,"
-    " problem TEXT NOT NULL) WITHOUT ROWID;";
+    " problem TEXT NOT NULL, blocks BLOB) WITHOUT ROWID;";
 constexpr const char* kFind =
-    "SELECT header_ms, header_problem, decoded_ms, integrated, short_term, true_peak, problem"
+    "SELECT header_ms, header_problem, decoded_ms, integrated, short_term, true_peak, problem,"
+    " blocks"
     " FROM spot WHERE path = ?1 AND device = ?2 AND inode = ?3 AND size = ?4 AND mtime_s = ?5"
     " AND mtime_ns = ?6 AND ctime_s = ?7 AND ctime_ns = ?8 AND version = ?9";
 constexpr const char* kStore =
     "INSERT OR REPLACE INTO spot VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13,"
-    " ?14, ?15, ?16)";
+    " ?14, ?15, ?16, ?17)";
 // Columns of kStore after the identity's.
 constexpr int kFirstFigure = 10;
 
@@ -87,6 +90,17 @@ std::optional<double> columnFigure(sqlite3_stmt* statement, int index) {
 std::string columnText(sqlite3_stmt* statement, int index) {
     const auto* text = ::sqlite3_column_text(statement, index);
     return text != nullptr ? std::string(reinterpret_cast<const char*>(text)) : std::string();
+}
+
+// The floats as this machine holds them: the cache is one user's, on one machine.
+std::vector<float> columnEnergies(sqlite3_stmt* statement, int index) {
+    const auto bytes = static_cast<std::size_t>(::sqlite3_column_bytes(statement, index));
+    std::vector<float> energies(bytes / sizeof(float));
+    if (!energies.empty()) {
+        std::memcpy(energies.data(), ::sqlite3_column_blob(statement, index),
+                    energies.size() * sizeof(float));
+    }
+    return energies;
 }
 
 // The running account's home; empty when none is known. A folder every account may write
@@ -424,8 +438,8 @@ MeasureCache::Owner MeasureCache::ownerOfOpened(int& code) {
         return Owner::Us;
     }
     // Made empty a moment ago by another process of ours, or our cache from before the mark.
-    return applicationId == 0 && objects == ourTable &&
-                   (userVersion == 0 || userVersion == kUnmarkedSchemaVersion)
+    return applicationId == 0 && objects == ourTable && userVersion >= 0 &&
+                   userVersion <= kLastUnmarkedSchemaVersion
                ? Owner::Us
                : Owner::Stranger;
 }
@@ -518,6 +532,7 @@ std::optional<SpotLoudness> MeasureCache::find(const FileIdentity& file) {
             loudness.maxShortTermLufs = columnFigure(statement, 4);
             loudness.truePeakDbtp = columnFigure(statement, 5);
             loudness.problem = columnText(statement, 6);
+            loudness.blockEnergies = columnEnergies(statement, 7);
             ::sqlite3_reset(statement);
             return loudness;
         }
@@ -542,6 +557,9 @@ void MeasureCache::store(const FileIdentity& file, const SpotLoudness& loudness)
         bindFigure(statement, kFirstFigure + 4, loudness.maxShortTermLufs);
         bindFigure(statement, kFirstFigure + 5, loudness.truePeakDbtp);
         ::sqlite3_bind_text(statement, kFirstFigure + 6, loudness.problem.c_str(), -1,
+                            SQLITE_TRANSIENT);
+        ::sqlite3_bind_blob(statement, kFirstFigure + 7, loudness.blockEnergies.data(),
+                            static_cast<int>(loudness.blockEnergies.size() * sizeof(float)),
                             SQLITE_TRANSIENT);
         const int code = ::sqlite3_step(statement);
         ::sqlite3_reset(statement);

@@ -4,7 +4,9 @@
 
 #include "platform/encoding.h"
 #include "platform/measure_cache.h"
+#include "platform/spot_locator.h"
 #include "platform/spot_pool.h"
+#include "session/session.h"
 
 namespace kalmero {
 
@@ -19,7 +21,25 @@ LoudnessTools stationLoudnessTools() {
         measured.warning = cache.takeWarning();
         return measured;
     };
-    return {measure, pathToCp1250, MeasureCache::defaultPath()};
+    return {measure, MeasureCache::defaultPath()};
+}
+
+SessionTools stationTools() {
+    SessionTools tools;
+    tools.decode = cp1250ToUtf8;
+    tools.encode = pathToCp1250;
+    tools.newMeasurer = [](const PathMap& map, const std::string& listFolder) {
+        return newMappedLoadMeasurer(map, listFolder);
+    };
+    tools.newLocator = [](const PathMap& map, const std::string& folder) -> FileLocator {
+        auto locator = std::make_shared<SpotLocator>(map, folder);
+        return [locator](std::string_view line) {
+            SpotLocation found = locator->locate(line);
+            return found.problem == SpotProblem::None ? std::move(found.localPath) : std::string();
+        };
+    };
+    tools.loudness = stationLoudnessTools();
+    return tools;
 }
 
 }  // namespace kalmero

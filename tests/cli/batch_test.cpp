@@ -295,10 +295,12 @@ TEST_F(Batch, SummaryNamesUnplacedAndDoubledSpots) {
     // Not a terminal: no progress bar.
     EXPECT_EQ(outcome.err.find('\r'), std::string::npos);
     const std::string csv = readFile(path("r.csv"));
-    EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
-              "block time,title,path,length (ms),times placed,reason,booked,aired,drift (ms),"
-              "path line,local path tried,length problem,integrated (LUFS),max short-term (LUFS),"
-              "true peak (dBTP),loudness reason");
+    EXPECT_EQ(
+        csv.substr(0, csv.find("\r\n")),
+        "block time,title,path,length (ms),times placed,reason,booked,aired,drift (ms),"
+        "path line,local path tried,length problem,integrated (LUFS),max short-term (LUFS),"
+        "true peak (dBTP),loudness reason,block integrated (LUFS),programme integrated (LUFS),"
+        "block above programme (LU),programme reason");
     EXPECT_NE(csv.find("10:03:00.000,s20," + path("s20.wav") + ",20000,2,"), std::string::npos)
         << csv;
     EXPECT_NE(csv.find("11:00:00.000,s30," + path("s30.wav") + ",30000,0,never placed"),

@@ -38,7 +38,7 @@ protected:
     }
 
     SilentProgress progress;
-    Session session{{path("empty.ini"), path("matryca.dat")}, progress};
+    Session session{{path("empty.ini"), path("matryca.dat")}, progress, SessionTools{}};
     Lists& lists = SessionProbe::lists(session);
 };
 

@@ -148,7 +148,7 @@ protected:
     // nullopt when the compile fails.
     std::optional<Lista> breaks(const std::string& text, int weekday) {
         SilentProgress progress;
-        Session session({path("empty.ini"), write("m.dat", text)}, progress);
+        Session session({path("empty.ini"), write("m.dat", text)}, progress, SessionTools{});
         EXPECT_TRUE(session.otworzPlikMIX(path("good.mix")).done());
         if (!session.compile(weekday).done()) {
             return std::nullopt;
