@@ -209,6 +209,7 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
     m_settings.length = BreakLength::clamped(stored.seconds);
     m_settings.driftLimitMs = stored.driftLimitMs;
     m_settings.longSpotMs = stored.longSpotMs;
+    m_settings.inPlaceAllowed = stored.inPlaceAllowed;
 
     const std::string iniBytes = readIfThere(m_files.ini);
     m_settings.loudness = parseLoudnessTargets(iniBytes);
@@ -242,6 +243,7 @@ void Session::overrideSettings(const SettingOverrides& overrides) {
     m_settings.length = overrides.length.value_or(m_settings.length);
     m_settings.breakSound = overrides.breakSound.value_or(m_settings.breakSound);
     m_settings.driftLimitMs = overrides.driftLimitMs.value_or(m_settings.driftLimitMs);
+    m_settings.inPlaceAllowed = overrides.inPlaceAllowed.value_or(m_settings.inPlaceAllowed);
     if (!overrides.pathMapAdded.empty()) {
         PathMap map = overrides.pathMapAdded;
         for (const PathMapLine& stored : m_settings.pathMap.lines()) {
@@ -523,7 +525,7 @@ Outcome Session::writeOutputs(const std::string& path,
     Outcome outcome = run([&] {
         m_progress.status("Zapisywanie wynikowego pliku MIX...");
         const OutputLock lock(path);
-        StagedWrites outputs;
+        StagedWrites outputs(m_settings.inPlaceAllowed ? InPlace::Allowed : InPlace::Refused);
         for (const auto& [otherPath, bytes] : others) {
             outputs.stage(otherPath).append(bytes);
         }
@@ -533,6 +535,9 @@ Outcome Session::writeOutputs(const std::string& path,
         const std::vector<ReplaceOutcome> replaced = outputs.commitAll();
         m_progress.status("Zapisywanie wynikowego pliku MIX - gotowe!");
         Outcome done;
+        if (!lock.warning().empty()) {
+            done.warnings.push_back(lock.warning());
+        }
         for (std::size_t i = 0; i < replaced.size(); ++i) {
             std::string note = replacementNote(replaced[i]);
             if (note.empty()) {
@@ -582,6 +587,17 @@ Outcome Session::runDay(const DayRun& day, const SpotMeasurer& measure,
         return afterWarnings(std::move(compiled.warnings), std::move(clear));
     }
     return afterWarnings(std::move(compiled.warnings), writeDay(day, pictures));
+}
+
+Outcome Session::checkDayOutputs(const DayRun& day) {
+    Outcome clear = outputsClearOfInputs(day, false);
+    if (!clear.done() || day.adverts.empty()) {
+        return clear;
+    }
+    if (!OtworzPlikLST(day.adverts).done()) {
+        return Outcome{};
+    }
+    return outputsClearOfInputs(day, true);
 }
 
 Outcome Session::outputsClearOfInputs(const DayRun& day, bool withSpots) const {

@@ -204,6 +204,11 @@ public:
     Outcome runDay(const DayRun& day, DayPictureWriter& pictures) {
         return runDay(day, {}, pictures);
     }
+    // runDay's checks of the outputs alone, for a run of several days checked whole before any
+    // is written: refused (OutputOverInput) when an output names a file the day reads, its
+    // spots' files among them (the advert list is read for them, with the tools' measurer: give
+    // one that only locates). An advert list that can't be read is left to the day's run.
+    Outcome checkDayOutputs(const DayRun& day);
 
     // What became of each advert spot in the last compile.
     PlacementReport placementReport() const;

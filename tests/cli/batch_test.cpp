@@ -170,7 +170,8 @@ TEST_F(Batch, UsageErrors) {
         {base({"--lst", path("day.lst"), "--report", path("s30.wav")}), "plik spotu"},
         {base({"--break-sound", path("s20.wav"), "--report", path("s20.wav")}),
          "d\xC5\xBAwi\xC4\x99k breaka"},
-        {base({"--picture", KALMERO_BATCH}), "plik samego programu"},
+        {base({"--report", KALMERO_BATCH}), "plik samego programu"},
+        {base({"--picture", path("day.jpg")}), "obraz zapisuje si\xC4\x99 jako .png lub .pdf"},
         {base({"--date", "2026-02-30"}), "--date"},
         {base({"--date", "today", "--weekday", "1"}), "--date"},
         {base({"--days", "2"}), "--days"},
@@ -227,15 +228,15 @@ TEST_F(Batch, FileErrorsLeaveTheOldResult) {
         std::string says;
     };
     const Case cases[] = {
-        {"MissingMix", base({"--mix", path("none.mix")}), "Cannot open file"},
+        {"MissingMix", base({"--mix", path("none.mix")}), "Nie można otworzyć pliku"},
         {"EmptyMix", base({"--mix", path("empty.mix")}), "Lista MIX jest pusta!"},
         // Only DJ_ records: the result is empty, and an empty playlist must not go on air.
         {"EmptyResult", base({"--mix", path("onlydj.mix")}), "Nie ma czego zapisywa\xC4\x87!"},
-        {"MissingLst", base({"--lst", path("none.lst")}), "Cannot open file"},
-        {"MissingMatrix", base({"--matrix", path("none.dat")}), "Cannot open file"},
+        {"MissingLst", base({"--lst", path("none.lst")}), "Nie można otworzyć pliku"},
+        {"MissingMatrix", base({"--matrix", path("none.dat")}), "Nie można otworzyć pliku"},
         {"ShortMatrix", base({"--matrix", path("short.dat"), "--weekday", "nd"}),
          "no line for weekday 6"},
-        {"OutIsAFolder", base({"--out", m_folder.path()}), "Cannot create file"},
+        {"OutIsAFolder", base({"--out", m_folder.path()}), "Nie można utworzyć pliku"},
         {"CutMixStrict", base({"--mix", path("cut.mix"), "--strict"}),
          "urywa si\xC4\x99 w pozycji 2 (od linii 6)"},
     };

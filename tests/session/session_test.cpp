@@ -142,15 +142,16 @@ TEST_F(SessionTest, AFileThatCannotBeReadLeavesListAndRowsEmptyAndTheStatusAsItW
         std::string message;
     };
     const FailCase cases[] = {
-        {folder / "missing.mix",
-         "Cannot open file \"" + folder / "missing.mix" + "\". No such file or directory"},
-        {folder / "dir.mix", "Cannot open file \"" + folder / "dir.mix" + "\". Is a directory"},
+        {folder / "missing.mix", "Nie można otworzyć pliku \"" + folder / "missing.mix" +
+                                     "\": nie ma takiego pliku ani katalogu"},
+        {folder / "dir.mix",
+         "Nie można otworzyć pliku \"" + folder / "dir.mix" + "\": to jest katalog"},
         // A FIFO must be refused at once, not waited on for a writer.
         {folder / "pipe.mix",
-         "Cannot open file \"" + folder / "pipe.mix" + "\". Not a regular file"},
-        {"/dev/zero", "Cannot open file \"/dev/zero\". Not a regular file"},
-        {folder / "plain/x.mix",
-         "Cannot open file \"" + folder / "plain/x.mix" + "\". Not a directory"},
+         "Nie można otworzyć pliku \"" + folder / "pipe.mix" + "\": to nie jest zwykły plik"},
+        {"/dev/zero", "Nie można otworzyć pliku \"/dev/zero\": to nie jest zwykły plik"},
+        {folder / "plain/x.mix", "Nie można otworzyć pliku \"" + folder / "plain/x.mix" +
+                                     "\": część ścieżki nie jest katalogiem"},
     };
     for (const FailCase& c : cases) {
         ASSERT_TRUE(loadPlaylist(kPlaylist).done());
@@ -270,7 +271,7 @@ TEST_F(SessionTest, AMatrixThatFailsKeepsThePreviousResult) {
         std::string message;
     };
     const MatrixCase cases[] = {
-        {std::nullopt, 0, "Cannot open file"},
+        {std::nullopt, 0, "Nie można otworzyć pliku"},
         {threeLines, 3, "has no line for weekday 3"},
         {"", 0, "has no line for weekday 0"},
     };
@@ -323,7 +324,8 @@ TEST_F(SessionTest, ASaveIsRefusedOrFailsLeavingNoFile) {
     const std::string path = folder / "missing/out.mix";
     const Outcome failed = session.saveTo(path);
     EXPECT_EQ(failed.kind, Outcome::Kind::Failed);
-    EXPECT_EQ(failed.message, "Cannot create file \"" + path + "\". No such file or directory");
+    EXPECT_EQ(failed.message,
+              "Nie można utworzyć pliku \"" + path + "\": nie ma takiego pliku ani katalogu");
     EXPECT_EQ(progress.statuses,
               (Strings{kSaving, "Zapisywanie wynikowego pliku MIX nie powiodło się."}));
     EXPECT_EQ(progress.gaugeDone, 0);
