@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -208,7 +209,7 @@ std::string reachCacheFile(const std::string& path, CachePlace& place) {
     }
     const std::string folder = place.folder.get() >= 0 ? pathOfFolder(place.folder.get()) : "";
     if (folder.empty()) {
-        return std::strerror(errno);
+        return systemReason(errno);
     }
     const char* name = place.name.c_str();
     struct stat info {};
@@ -219,7 +220,7 @@ std::string reachCacheFile(const std::string& path, CachePlace& place) {
                           : -1);
         if ((made.get() < 0 && errno != EEXIST) ||
             ::fstatat(place.folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            return std::strerror(errno);
+            return systemReason(errno);
         }
     }
     place.resolved = (folder == "/" ? "" : folder) + "/" + place.name;
@@ -240,7 +241,7 @@ std::string reachCacheFile(const std::string& path, CachePlace& place) {
     const Fd file(
         ::open(place.resolved.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
-        return std::strerror(errno);
+        return systemReason(errno);
     }
     if (!S_ISREG(info.st_mode)) {
         return "to nie jest zwykły plik";
@@ -377,10 +378,7 @@ int MeasureCache::open() {
     }
     // Only now, the file known to be ours, may it be changed or made anew.
     m_resolved = place->resolved;
-    // WAL: the window reads while the night's run writes, and a process killed mid-write
-    // leaves the file whole.
-    int code = ::sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
-                              nullptr, nullptr);
+    int code = useWal();
     if (code == SQLITE_OK && schemaVersion() != kSchemaVersion) {
         code = createTable();
     }
@@ -400,6 +398,21 @@ int MeasureCache::open() {
         m_statements = std::move(statements);
     }
     return code;
+}
+
+int MeasureCache::useWal() {
+    // WAL: the window reads while the night's run writes, and a process killed mid-write
+    // leaves the file whole. Switching a new file needs it alone, and SQLite answers busy at
+    // once, not after the busy wait, while another process of ours opens it too.
+    const auto end = std::chrono::steady_clock::now() + m_busyWait;
+    for (;;) {
+        const int code = ::sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;",
+                                        nullptr, nullptr, nullptr);
+        if ((code & 0xFF) != SQLITE_BUSY || std::chrono::steady_clock::now() >= end) {
+            return code;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 int MeasureCache::openFile(const std::string& resolved) {

@@ -86,6 +86,8 @@ private:
     int open();
     // SQLite's opening of the cache file at its resolved path.
     int openFile(const std::string& resolved);
+    // Puts the opened file in WAL mode (a no-op when it is already).
+    int useWal();
     // Whose the file opened is: ours (or empty) to use and shape, a stranger's to leave as it
     // is, or unknown for now (locked, unreadable: `code` says why).
     enum class Owner { Us, Stranger, Unknown };

@@ -160,7 +160,7 @@ TEST_F(MeasureCacheTest, NeverFailsOnABadCacheFile) {
          true},
         {"Unopenable", file("plik/spoty.sqlite"),
          "pamięć pomiarów " + file("plik/spoty.sqlite") +
-             " nieużyta (Not a directory); spoty zmierzono bez niej",
+             " nieużyta (część ścieżki nie jest katalogiem); spoty zmierzono bez niej",
          false},
         {"NoHome", "", "nie wiadomo, gdzie jest katalog domowy (brak HOME i wpisu w passwd); spoty "
                    "zmierzono bez pamięci pomiarów",
