@@ -199,7 +199,14 @@ void Session::gaugeStep(std::size_t done) {
     m_progress.breathe();
 }
 
-StoredSettings Session::readSettings(const FolderCheck& folderExists) {
+std::string missingWeekdayLine(const std::string& matrix, int weekday, std::size_t lines) {
+    const std::string day = weekday >= 0 && weekday < 7 ? std::string(kWeekdayNames[weekday])
+                                                        : "nr " + std::to_string(weekday);
+    return "Matryca breaków \"" + matrix + "\" nie ma wiersza dla dnia: " + day +
+           " (w pliku: " + countedText(lines, "wiersz", "wiersze", "wierszy") + ")";
+}
+
+StoredBreak Session::readSettings(const FolderCheck& folderExists) {
     Konfiguracja k;
     StoredSettings stored = OdczytajKonfiguracje(m_files.ini, k, folderExists);
     m_settings.folders = {k.FolderMIX, k.FolderLST, k.FolderWynikowy};
@@ -234,7 +241,7 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
             m_tools.decode(refused.substr(0, colon)) + " (" + refused.substr(colon + 2) + ")");
     }
     m_settings.dayViewPlace = readWindowPlace(ini, kDayViewSection);
-    return stored;
+    return {stored.mode, stored.fade, stored.seconds};
 }
 
 void Session::overrideSettings(const SettingOverrides& overrides) {
@@ -451,9 +458,7 @@ Outcome Session::compile(int weekday) {
             const std::vector<std::string> lines = readMatrixLines(m_files.matrix);
             const auto weekday = static_cast<std::size_t>(settings.weekday);
             if (settings.weekday < 0 || weekday >= lines.size()) {
-                throw FileError("Break matrix \"" + m_files.matrix + "\" has no line for weekday " +
-                                std::to_string(settings.weekday) + " (it holds " +
-                                std::to_string(lines.size()) + " lines)");
+                throw FileError(missingWeekdayLine(m_files.matrix, settings.weekday, lines.size()));
             }
             line = lines[weekday];
         }

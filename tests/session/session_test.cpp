@@ -272,8 +272,10 @@ TEST_F(SessionTest, AMatrixThatFailsKeepsThePreviousResult) {
     };
     const MatrixCase cases[] = {
         {std::nullopt, 0, "Nie można otworzyć pliku"},
-        {threeLines, 3, "has no line for weekday 3"},
-        {"", 0, "has no line for weekday 0"},
+        {threeLines, 3, "nie ma wiersza dla dnia: czwartek (w pliku: 3 wiersze)"},
+        {"", 0, "nie ma wiersza dla dnia: poniedziałek (w pliku: 0 wierszy)"},
+        {"1\r\n", 1, "nie ma wiersza dla dnia: wtorek (w pliku: 1 wiersz)"},
+        {std::string(7, '\n'), 7, "nie ma wiersza dla dnia: nr 7 (w pliku: 7 wierszy)"},
     };
     ASSERT_TRUE(loadPlaylist(kPlaylist).done());
     for (const MatrixCase& c : cases) {
