@@ -23,6 +23,7 @@ enum class FindingKind {
     SpotNotPlaced,
     SpotWithoutLength,
     SpotPathTooLong,
+    SpotCut,
     SpotDoubled,
     SpotTooLong,
     BlockDrift,

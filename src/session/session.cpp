@@ -170,6 +170,8 @@ std::string_view spotsLabel(FindingKind kind) {
             return "Spoty bez długości";
         case FindingKind::SpotPathTooLong:
             return "Spoty ze ścieżką dłuższą niż pole Adr";
+        case FindingKind::SpotCut:
+            return "Spoty ucięte";
         case FindingKind::SpotDoubled:
             return "Spoty wstawione więcej niż raz";
         case FindingKind::SpotTooLong:
@@ -967,7 +969,11 @@ std::vector<Finding> Session::findings() const {
     std::vector<std::size_t> silent;
     std::vector<std::size_t> doubled;
     std::vector<std::size_t> suspicious;
+    std::vector<std::size_t> cutShort;
     for (std::size_t i = 0; i < report.size(); ++i) {
+        if (i < m_spotMeasures.size() && m_spotMeasures[i].kind == SpotProblem::Cut) {
+            cutShort.push_back(i);
+        }
         const Placement where = report.placement(i);
         if (where == Placement::NoWindow || where == Placement::UnderDJ) {
             never.push_back(i);
@@ -983,9 +989,10 @@ std::vector<Finding> Session::findings() const {
     }
     const std::vector<std::size_t> loud = m_loudness.loudSpots();
     const std::pair<FindingKind, const std::vector<std::size_t>*> groups[] = {
-        {FindingKind::SpotNotPlaced, &never},    {FindingKind::SpotWithoutLength, &silent},
-        {FindingKind::SpotPathTooLong, &cut},    {FindingKind::SpotDoubled, &doubled},
-        {FindingKind::SpotTooLong, &suspicious}, {FindingKind::LoudSpot, &loud},
+        {FindingKind::SpotNotPlaced, &never}, {FindingKind::SpotWithoutLength, &silent},
+        {FindingKind::SpotPathTooLong, &cut}, {FindingKind::SpotCut, &cutShort},
+        {FindingKind::SpotDoubled, &doubled}, {FindingKind::SpotTooLong, &suspicious},
+        {FindingKind::LoudSpot, &loud},
     };
     for (const auto& [kind, which] : groups) {
         if (!which->empty()) {

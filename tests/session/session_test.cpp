@@ -557,23 +557,30 @@ TEST_F(SessionTest, TheVerdictCountsWhatTheDayDoesNotAccountFor) {
         std::string lst;
         std::size_t spots;  // not accounted for
         std::size_t lines;  // lines lost or timeless
+        SpotProblem problem = SpotProblem::None;
     };
     const VerdictCase cases[] = {
         {"every spot aired once", "11:59:00\r\na.mp3\r\n", 0, 0},
         {"a blank booking between records", "11:59:00\r\na.mp3\r\n\r\n11:59:00\r\nb.mp3\r\n", 0, 2},
         {"a time line that is no time", "ab:cd:ef\r\na.mp3\r\n", 1, 1},
         {"blank lines that lose nothing", "11:59:00\r\na.mp3\r\n\r\n\r\n", 0, 0},
+        {"a file cut short", "11:59:00\r\na.mp3\r\n", 1, 0, SpotProblem::Cut},
         {"a path the record keeps cut", "11:59:00\r\n" + longPath + "\r\n", 1, 0},
     };
     ASSERT_TRUE(loadPlaylist(kPlaylist).done());
     for (const VerdictCase& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_TRUE(session.OtworzPlikLST(folder.write("r.lst", c.lst), seconds(30)).done());
+        const SpotMeasurer measure = [&c](std::string_view) {
+            return SpotMeasure{30'000, "", "", c.problem};
+        };
+        ASSERT_TRUE(session.OtworzPlikLST(folder.write("r.lst", c.lst), measure).done());
         ASSERT_TRUE(compile(BreakMode::None).done());
         const DayVerdict verdict = session.verdict();
         EXPECT_EQ(verdict.spots.size(), c.spots);
         EXPECT_EQ(verdict.lines.size(), c.lines);
         EXPECT_EQ(verdict.accounted(), c.spots + c.lines == 0);
+        // Nothing goes unsaid that the verdict counts.
+        EXPECT_EQ(session.findings().empty(), verdict.accounted());
     }
     // The cut path's reason names its length and the field's, not a missing file.
     EXPECT_EQ(
