@@ -683,7 +683,7 @@ std::vector<std::size_t> Session::unaccountedSpots() const {
     std::vector<std::size_t> spots;
     for (std::size_t i = 0; i < report.size(); ++i) {
         // A spot of hours is a broken file's header, not a booking: no day can hold it.
-        if (report.placement(i) != Placement::Once || report.silent(i) || report.suspicious(i)) {
+        if (report.needsAttention(i)) {
             spots.push_back(i);
         }
     }
