@@ -4,7 +4,6 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -21,6 +20,7 @@
 
 #include "formats/test_support.h"
 #include "model/file_error.h"
+#include "support/renames.h"
 
 namespace kalmero {
 namespace {
@@ -385,26 +385,6 @@ TEST(Streaming, TheNextSaveRemovesTemporariesOfGoneWriters) {
     }
 }
 
-// The names renamed into a folder, in the order the renames happened.
-std::vector<std::string> renamesDuring(const std::string& folder,
-                                       const std::function<void()>& act) {
-    const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-    EXPECT_GE(watch, 0);
-    EXPECT_GE(::inotify_add_watch(watch, folder.c_str(), IN_MOVED_TO), 0);
-    act();
-    std::vector<std::string> names;
-    alignas(inotify_event) char buffer[4096];
-    for (ssize_t got; (got = ::read(watch, buffer, sizeof buffer)) > 0;) {
-        for (char* at = buffer; at < buffer + got;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(at);
-            names.emplace_back(event->name);
-            at += sizeof(inotify_event) + event->len;
-        }
-    }
-    ::close(watch);
-    return names;
-}
-
 // Staged files go in place in the order they were staged, the last staged (the result, which
 // claims the run) last, and only once every one was prepared.
 TEST(Staged, PutInPlaceInTheOrderStaged) {
@@ -416,7 +396,7 @@ TEST(Staged, PutInPlaceInTheOrderStaged) {
         for (const std::string& name : order) {
             outputs.stage(folder / name).append(name);
         }
-        EXPECT_EQ(renamesDuring(folder.path(), [&] { outputs.commitAll(); }), order);
+        EXPECT_EQ(test::renamesDuring(folder.path(), [&] { outputs.commitAll(); }), order);
     }
 }
 

@@ -11,6 +11,7 @@
 #include "formats/mix_file.h"
 #include "model/file_error.h"
 #include "support/recording_progress.h"
+#include "support/renames.h"
 #include "support/session_probe.h"
 #include "support/temp_folder.h"
 
@@ -410,6 +411,57 @@ TEST_F(SessionTest, AnUnattendedDayWritesAllItsOutputsOrNoneOfThem) {
         EXPECT_EQ(folder.entries().size(), before + (c.kind == Done && !c.previous) * 3)
             << "no temporary or lock file left";
     }
+}
+
+// The result claims the run, so it is the last output put in place: a night that dies
+// between the renames leaves the previous result, never one whose report is missing.
+TEST_F(SessionTest, AnUnattendedDaysResultIsPutInPlaceLast) {
+    const struct {
+        bool report;
+        bool picture;
+        Strings renamed;
+    } cases[] = {
+        {true, true, {"r.csv", "d.png", "out.mix"}},
+        {false, true, {"d.png", "out.mix"}},
+        {true, false, {"r.csv", "out.mix"}},
+        {false, false, {"out.mix"}},
+    };
+    FakePictures pictures;
+    holdMode(BreakMode::Nearest);
+    for (const auto& c : cases) {
+        DayRun day;
+        day.playlist = folder.write("dzien.mix", kPlaylist);
+        day.report = c.report ? folder / "r.csv" : "";
+        day.picture = c.picture ? folder / "d.png" : "";
+        day.result = folder / "out.mix";
+        Outcome outcome;
+        EXPECT_EQ(renamesDuring(folder.path(),
+                                [&] { outcome = session.runDay(day, seconds(1), pictures); }),
+                  c.renamed);
+        EXPECT_TRUE(outcome.done()) << outcome.message;
+    }
+}
+
+// The spots a night must not call done, by the long-spot limit the configuration holds: at
+// the limit is a booking, a millisecond over is not; no length and never placed neither.
+TEST_F(SessionTest, UnaccountedSpotsByTheStoredLongSpotLimit) {
+    folder.write("kalmero.ini", "[Kontrola]\r\nLongSpotMinutes=1\r\n");
+    session.readSettings([](const std::string&) { return false; });
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    const std::string lst =
+        folder.write("r.lst",
+                     "11:59:00\r\nat.mp3\r\n11:59:00\r\nover.mp3\r\n11:59:00\r\nnone.mp3\r\n"
+                     "23:00:00\r\nlate.mp3\r\n");
+    const SpotMeasurer measure = [](std::string_view path) {
+        const std::int64_t ms = path == "at.mp3"     ? 60'000
+                                : path == "over.mp3" ? 60'001
+                                : path == "none.mp3" ? 0
+                                                     : 1'000;
+        return SpotMeasure{ms, ""};
+    };
+    ASSERT_TRUE(session.OtworzPlikLST(lst, measure).done());
+    ASSERT_TRUE(compile().done());
+    EXPECT_EQ(session.unaccountedSpots(), (std::vector<std::size_t>{1, 2, 3}));
 }
 
 TEST_F(SessionTest, OverridesAreHeldForTheRunAndNeverWritten) {
