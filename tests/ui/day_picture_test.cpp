@@ -57,6 +57,39 @@ TEST(DayPicture, RowsAreTheDayAndTheHoursPastMidnight) {
     }
 }
 
+// An early hour folds only when nothing is drawn in it: a block booked or aired there is
+// drawn, a record running into it is drawn; two empty hours at least.
+TEST(DayPicture, AnEarlyHourHoldingABlockIsNotFolded) {
+    const Lista day = {record("06:00:00.000", kMinute)};
+    const auto block = [](const std::string& booked, std::optional<std::string> aired) {
+        AdvertBlock b;
+        b.booked = at(booked);
+        if (aired) {
+            b.aired = at(*aired);
+        }
+        return b;
+    };
+    const struct {
+        const char* name;
+        Lista result;
+        std::vector<AdvertBlock> blocks;
+        int folded;
+    } cases[] = {
+        {"nothing early", day, {}, 6},
+        {"booked at 03:30, never aired", day, {block("03:30:00.000", std::nullopt)}, 3},
+        {"booked at 00:00", day, {block("00:00:00.000", std::nullopt)}, 0},
+        {"booked at 01:59", day, {block("01:59:59.999", std::nullopt)}, 0},
+        {"booked at 02:00", day, {block("02:00:00.000", std::nullopt)}, 2},
+        {"booked at 06:00, aired at 04:10", day, {block("06:00:00.000", "04:10:00.000")}, 4},
+        {"booked at 05:59", day, {block("05:59:00.000", "06:00:00.000")}, 5},
+        {"a record running from 03:50 into 04:00", {record("03:50:00.000", 20 * kMinute)}, {}, 3},
+        {"a record ending at 05:00", {record("04:50:00.000", 10 * kMinute)}, {}, 4},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DayPicture(c.result, c.blocks, DayChecks{}).foldedRows(), c.folded) << c.name;
+    }
+}
+
 TEST(DayPicture, BarsStandAtTheirTimesAndAreFoundThere) {
     const Lista result = {
         record("07:00:00.000", 15 * kMinute),           record("07:15:00.000", 15 * kMinute),
