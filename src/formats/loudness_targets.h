@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "formats/ini_document.h"
 #include "model/spot_loudness.h"
 
 namespace kalmero {
@@ -11,5 +12,6 @@ namespace kalmero {
 // with a dot or a comma. A key that is missing, not a number or out of its range keeps its
 // default; any bytes give targets.
 LoudnessTargets parseLoudnessTargets(std::string_view iniBytes);
+LoudnessTargets parseLoudnessTargets(const IniDocument& ini);
 
 }  // namespace kalmero

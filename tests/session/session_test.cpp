@@ -464,6 +464,42 @@ TEST_F(SessionTest, UnaccountedSpotsByTheStoredLongSpotLimit) {
     EXPECT_EQ(session.unaccountedSpots(), (std::vector<std::size_t>{1, 2, 3}));
 }
 
+// The settings are read once at start-up. The window then shows them, which writes each
+// key back: a key already stored so is not written again, one the reading changed is.
+TEST_F(SessionTest, TheStartUpWriteBackLeavesKeysStoredAsShown) {
+    const auto inode = [this] {
+        struct stat info {};
+        EXPECT_EQ(::stat((folder / "kalmero.ini").c_str(), &info), 0);
+        return info.st_ino;
+    };
+    const struct {
+        const char* name;
+        std::string ini;
+        bool written;
+    } cases[] = {
+        {"stored as shown", "[Break]\r\nStart=1\r\nFade=1\r\nTime=10\r\n", false},
+        {"a time no break can have", "[Break]\r\nStart=1\r\nFade=1\r\nTime=-5\r\n", true},
+        {"a mode out of range", "[Break]\r\nStart=7\r\nFade=1\r\nTime=10\r\n", true},
+        {"a fade as another number", "[Break]\r\nStart=1\r\nFade=5\r\nTime=10\r\n", true},
+        {"no time stored", "[Break]\r\nStart=1\r\nFade=1\r\n", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        folder.write("kalmero.ini", c.ini);
+        session.readSettings([](const std::string&) { return false; });
+        const auto before = inode();
+        // As the window's controls write them when shown.
+        session.storeBreakMode(session.settings().mode);
+        session.storeFade(session.settings().fade);
+        session.storeBreakLength(session.settings().length);
+        EXPECT_EQ(inode() != before, c.written);
+        // The operator's own change is always written, even back to the value read.
+        const auto shown = inode();
+        session.storeBreakLength(session.settings().length);
+        EXPECT_NE(inode(), shown);
+    }
+}
+
 TEST_F(SessionTest, OverridesAreHeldForTheRunAndNeverWritten) {
     const std::string ini =
         "[Break]\r\nCzyDzwiek=0\r\n[Kontrola]\r\nDriftMinutes=7\r\n[Sciezki]\r\nC:\\R=/a\r\n";
