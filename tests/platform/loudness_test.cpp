@@ -10,9 +10,9 @@
 #include <string>
 
 #include "platform/audio_test_support.h"
-#include "platform/audio_writer.h"
 #include "platform/measure_cache.h"
 #include "platform/spot_pool.h"
+#include "support/audio_writer.h"
 
 namespace kalmero {
 namespace {

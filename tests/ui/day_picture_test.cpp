@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "model/czas.h"
+#include "support/picture_file.h"
 #include "ui/day_view.h"
 #include "ui/ui_fixture.h"
 
@@ -140,7 +141,7 @@ TEST(DayPicture, WritesPngAndPdf) {
     const DayPicture picture = pictureOf({record("06:00:00.000", 90 * kMinute)});
     for (const char* name : {"dzien.png", "dzien.PDF"}) {
         const QString path = folder.filePath(QString::fromLatin1(name));
-        writePictureFile(picture, path);
+        test::writePictureFile(picture, path);
         const std::string bytes = test::readBytes(path.toStdString());
         ASSERT_FALSE(bytes.empty()) << name;
         if (path.endsWith(QLatin1String("png"))) {
@@ -149,9 +150,9 @@ TEST(DayPicture, WritesPngAndPdf) {
             EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
         }
     }
-    EXPECT_THROW(writePictureFile(picture, folder.filePath(QStringLiteral("dzien.gif"))),
+    EXPECT_THROW(test::writePictureFile(picture, folder.filePath(QStringLiteral("dzien.gif"))),
                  std::runtime_error);
-    EXPECT_THROW(writePictureFile(picture, folder.filePath(QStringLiteral("brak/dzien.png"))),
+    EXPECT_THROW(test::writePictureFile(picture, folder.filePath(QStringLiteral("brak/dzien.png"))),
                  std::runtime_error);
 }
 
