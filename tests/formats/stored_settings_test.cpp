@@ -6,7 +6,6 @@
 #include <string>
 
 #include "formats/konfiguracja_file.h"
-#include "formats/loudness_targets.h"
 
 namespace kalmero {
 namespace {
@@ -57,27 +56,6 @@ TEST(StoredSettings, TheBreakKeys) {
         EXPECT_EQ(stored.mode, c.mode) << c.ini;
         EXPECT_EQ(stored.fade, c.fade) << c.ini;
         EXPECT_EQ(stored.seconds, c.seconds) << c.ini;
-    }
-}
-
-TEST(StoredSettings, EachLoudnessTargetWithinItsRangeToItsBoundary) {
-    const struct {
-        const char* ini;
-        LoudnessTargets targets;
-    } cases[] = {
-        {"[Kontrola]\nMaxKrotkoterminowaLUFS=0\nMaxSzczytDBTP=0\nRoznicaLU=70\n", {0, 0, 70}},
-        {"[Kontrola]\nMaxKrotkoterminowaLUFS=-70\nMaxSzczytDBTP=-70\nRoznicaLU=0\n", {-70, -70, 0}},
-        {"[Kontrola]\nMaxKrotkoterminowaLUFS=0.1\nMaxSzczytDBTP=0.1\nRoznicaLU=70.1\n",
-         {-18, -1, 3}},
-        {"[Kontrola]\nMaxKrotkoterminowaLUFS=-70.1\nMaxSzczytDBTP=-70.1\nRoznicaLU=-0.1\n",
-         {-18, -1, 3}},
-        // Each key for itself.
-        {"[Kontrola]\nMaxKrotkoterminowaLUFS=-20\n", {-20, -1, 3}},
-        {"[Kontrola]\nMaxSzczytDBTP=-2\n", {-18, -2, 3}},
-        {"[Kontrola]\nRoznicaLU=4\n", {-18, -1, 4}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(parseLoudnessTargets(c.ini), c.targets) << c.ini;
     }
 }
 

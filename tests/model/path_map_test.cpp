@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/path_maps.h"
+
 namespace kalmero {
 namespace {
 
@@ -29,13 +31,7 @@ constexpr LetterPair kLetterPairs[] = {
     {0xDB, 0xFB, "Űű"}, {0xDC, 0xFC, "Üü"}, {0xDD, 0xFD, "Ýý"}, {0xDE, 0xFE, "Ţţ"},
 };
 
-PathMap mapOf(const std::vector<PathMapLine>& lines) {
-    PathMap map;
-    for (const PathMapLine& line : lines) {
-        EXPECT_EQ(map.add(line.prefix, line.folder), std::nullopt) << line.prefix;
-    }
-    return map;
-}
+using test::mapOf;
 
 // Each byte folds to its small letter, and only a capital letter changes: × and ÷, ß, the
 // signs and the small letters stay as they are.

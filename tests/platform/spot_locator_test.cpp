@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "platform/audio_test_support.h"
+#include "support/path_maps.h"
 #include "support/silent_wav.h"
 
 namespace kalmero {
 namespace {
 
+using test::mapOf;
 using test::silentWav;
 
 struct LocateCase {
@@ -34,13 +36,6 @@ protected:
     void spot(const std::string& name, std::int64_t ms) {
         std::filesystem::create_directories(std::filesystem::path(file(name)).parent_path());
         m_temp.write(name, silentWav(8'000, static_cast<std::uint32_t>(ms * 8)));
-    }
-    PathMap mapOf(const std::vector<PathMapLine>& lines) {
-        PathMap map;
-        for (const PathMapLine& line : lines) {
-            EXPECT_EQ(map.add(line.prefix, line.folder), std::nullopt) << line.prefix;
-        }
-        return map;
     }
 };
 
