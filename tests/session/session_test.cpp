@@ -500,6 +500,29 @@ TEST_F(SessionTest, TheStartUpWriteBackLeavesKeysStoredAsShown) {
     }
 }
 
+// "Podgląd dnia"'s stored place, taken only when it is a window's: four numbers within reach
+// of a screen and a size of something.
+TEST_F(SessionTest, TheDayViewsPlaceIsTakenOnlyWhenItIsAWindows) {
+    const struct {
+        const char* keys;
+        std::optional<WindowPlace> place;
+    } cases[] = {
+        {"X=10\r\nY=-20\r\nSzerokosc=500\r\nWysokosc=400", WindowPlace{10, -20, 500, 400}},
+        {"X=-32767\r\nY=32767\r\nSzerokosc=1\r\nWysokosc=1", WindowPlace{-32767, 32767, 1, 1}},
+        {"X=-32768\r\nY=0\r\nSzerokosc=500\r\nWysokosc=400", std::nullopt},
+        {"X=0\r\nY=32768\r\nSzerokosc=500\r\nWysokosc=400", std::nullopt},
+        {"X=0\r\nY=0\r\nSzerokosc=0\r\nWysokosc=400", std::nullopt},
+        {"X=0\r\nY=0\r\nSzerokosc=500\r\nWysokosc=0", std::nullopt},
+        {"X=0\r\nY=0\r\nSzerokosc=500", std::nullopt},
+        {"X=0\r\nY=zero\r\nSzerokosc=500\r\nWysokosc=400", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        folder.write("kalmero.ini", "[PodgladDnia]\r\n"s + c.keys + "\r\n");
+        session.readSettings([](const std::string&) { return false; });
+        EXPECT_EQ(session.settings().dayViewPlace, c.place) << c.keys;
+    }
+}
+
 TEST_F(SessionTest, OverridesAreHeldForTheRunAndNeverWritten) {
     const std::string ini =
         "[Break]\r\nCzyDzwiek=0\r\n[Kontrola]\r\nDriftMinutes=7\r\n[Sciezki]\r\nC:\\R=/a\r\n";
