@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
+#include <memory>
 
 #include "cli/batch_options.h"
 #include "cli/batch_picture.h"
@@ -13,14 +15,17 @@
 #include "platform/file_io.h"
 #include "platform/spot_locator.h"
 #include "session/session.h"
-#include "session/station_loudness.h"
 
 namespace kalmero {
 
 namespace {
 
+// The mistake at error priority and where the options are told: the whole --help after it
+// would bury the one line that matters in the night's journal.
 int usageError(const std::string& what) {
-    std::cerr << "kalmero-batch: " << what << "\n\nUsage:\n" << kUsage;
+    const Messages messages;
+    messages.print(Messages::kError, "kalmero-batch: " + what);
+    messages.print(Messages::kInfo, "kalmero-batch: opcje: kalmero-batch --help");
     return kExitUsage;
 }
 
@@ -40,6 +45,14 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
         const CompileRecord& record = session.lastCompile();
         messages.print(Messages::kInfo, cp1250ToUtf8(session.placementReport().summary(
                                             record.itemsPlaced, record.breaksPlaced)));
+        const std::vector<SpotMeasure>& measures = session.spotMeasures();
+        if (std::any_of(measures.begin(), measures.end(), [](const SpotMeasure& measure) {
+                return measure.kind == SpotProblem::NoMap;
+            })) {
+            messages.print(Messages::kWarning,
+                           "Brak mapowania ścieżek spotów: ustaw mapę ścieżek opcją --path-map "
+                           "'C:\\Radio=/srv/radio' albo w sekcji [Sciezki] pliku kalmero.ini.");
+        }
         if (const std::string loud = session.loudnessSummary(); !loud.empty()) {
             messages.print(Messages::kWarning, loud);
         }
@@ -62,8 +75,40 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
     return kExitWritten;
 }
 
-// One day's road, run by the session on the settings of the configuration with those of the
-// command line over them. Returns the exit code.
+// The session of one day: the settings of the configuration with those of the command line
+// over them; working with `tools`.
+std::unique_ptr<Session> daySession(const BatchOptions& options, Progress& progress,
+                                    SessionTools tools) {
+    auto session = std::make_unique<Session>(settingsFiles(options), progress, std::move(tools));
+    // The batch command works with the files it is given, never the stored folders.
+    session->readSettings([](const std::string&) { return false; });
+    session->overrideSettings(settingOverrides(options));
+    return session;
+}
+
+// What makes the day a usage error before anything is read: an output over an input.
+std::optional<std::string> dayUsageProblem(const BatchOptions& options, int weekday) {
+    if (auto problem = clobbered(options)) {
+        return problem;
+    }
+    // Where each spot's file is, without decoding it: the day's run measures them.
+    const LoadMeasurerMaker locateOnly = [](const PathMap& map, const std::string& folder) {
+        auto locator = std::make_shared<const SpotLocator>(map, folder);
+        return SpotMeasurer([locator](std::string_view line) {
+            return SpotMeasure(0, {}, locator->locate(line).localPath);
+        });
+    };
+    SilentProgress silent;
+    const Outcome checked =
+        daySession(options, silent, SessionTools{cp1250ToUtf8, pathToCp1250, locateOnly, {}, {}})
+            ->checkDayOutputs(dayRun(options, weekday));
+    if (checked.refusal == Refusal::OutputOverInput) {
+        return checked.message;
+    }
+    return std::nullopt;
+}
+
+// One day's road, run by the session. Returns the exit code.
 int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
     if (const auto problem = clobbered(options)) {
         return usageError(*problem);
@@ -71,19 +116,11 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
     TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) == 1,
                               messages.prefix(Messages::kInfo));
     try {
-        const LoadMeasurerMaker measurer = [](const PathMap& map, const std::string& folder) {
-            return newMappedLoadMeasurer(map, folder);
-        };
-        Session session(settingsFiles(options), progress,
-                        SessionTools{cp1250ToUtf8, pathToCp1250, measurer});
-        // The batch command works with the files it is given, never the stored folders.
-        session.readSettings([](const std::string&) { return false; });
+        const std::unique_ptr<Session> owned = daySession(options, progress, stationTools());
+        Session& session = *owned;
         for (const std::string& warning : session.settingsWarnings()) {
             messages.print(Messages::kWarning, "kalmero-batch: uwaga: " + warning);
         }
-        session.overrideSettings(settingOverrides(options));
-        // Shared with the window and every other night: a spot is decoded once.
-        session.useLoudness(stationLoudnessTools());
         PictureModule pictures;
         const Outcome outcome = session.runDay(dayRun(options, weekday), pictures);
         progress.finishBar();
@@ -119,6 +156,15 @@ int runBatch(int argc, const char* const* argv) {
     }
     if (const auto shared = sharedDayOutput(options, *first)) {
         return usageError(*shared);
+    }
+    // Every day's usage checked before any day is written: a slip in the last day's names
+    // must not leave the first days written and the night told "nothing was written".
+    try {
+        if (const auto problem = firstDayProblem(options, *first, dayUsageProblem)) {
+            return usageError(*problem);
+        }
+    } catch (const std::exception&) {
+        // A settings file that can't be read: each day's own run says so.
     }
     return forEachDay(options, *first, messages, [&](const BatchOptions& day, int weekday) {
         return runDay(day, weekday, messages);

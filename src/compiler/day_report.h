@@ -82,6 +82,12 @@ struct BlockDrift {
     std::int64_t driftMs = 0;
 };
 
+// A result record the day's picture marks, with why (UTF-8).
+struct RecordMark {
+    std::size_t resultIndex = 0;
+    std::string why;
+};
+
 // What a person should look at before the day goes on air. Only tells; nothing is changed.
 struct DayChecks {
     DayCheckLimits limits;
@@ -99,6 +105,10 @@ struct DayChecks {
     std::vector<BreakOffset> farBreaks;
     std::vector<BlockDrift> driftedBlocks;
     std::vector<TimedIndex> unairedBlocks;  // blocks with no spot on air, by booked time
+    // The aired spots of the advert blocks louder than the programme around them, with the
+    // finding; known only once the day's loudness is, and told with it (clean() doesn't
+    // look at them).
+    std::vector<RecordMark> louderThanProgramme;
 
     // True when nothing needs a look.
     bool clean() const;
@@ -124,12 +134,12 @@ std::string minutesText(std::int64_t ms);
 // "5 uwag", "22 uwagi" (UTF-8 as given).
 std::string countedText(std::size_t n, const char* one, const char* few, const char* many);
 
-// An emission time for people: "HH:MM:SS.mmm" (or whole seconds, "HH:MM:SS"), and past
-// midnight the clock's time with the days it lies beyond the day ("00:11:57.000 (+1 d)").
-// A MIX file keeps "24:11:57.000"; this is for reading only.
+// An emission time for people: "HH:MM:SS.mmm" (or whole seconds, "HH:MM:SS") as the result
+// list shows it, the hours past midnight counted on ("24:11:57.000"), with the clock's time
+// beside it then ("24:11:57.000 (00:11:57.000 następnego dnia)", "... za 2 dni)").
 std::string clockText(std::int64_t ms, bool milliseconds = true);
-// An emission time as short as it reads exactly: "12:00", "12:00:30", "12:00:30.250",
-// "00:11 (+1 d)".
+// An emission time as short as it reads exactly, for a line with little room: "12:00",
+// "12:00:30", "12:00:30.250", "24:11".
 std::string shortClockText(std::int64_t ms);
 
 // The day's checks as findings for a person, one short Polish sentence each (UTF-8), the

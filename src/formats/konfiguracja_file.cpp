@@ -85,6 +85,7 @@ StoredSettings parseStoredSettings(const IniDocument& ini) {
     const std::int64_t longSpot =
         iniInteger(ini, "Kontrola", "LongSpotMinutes").value_or(kDefaultLongSpotMs / kMinute);
     stored.longSpotMs = std::clamp<std::int64_t>(longSpot, 1, std::int64_t{24} * 60) * kMinute;
+    stored.inPlaceAllowed = iniBool(ini, "Foldery", "NadpisujWMiejscu", false);
     return stored;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "model/spot_measure.h"
 
@@ -21,6 +22,10 @@ struct SpotLoudness {
     // The loudest 3 s window, sampled every 100 ms over the whole spot.
     std::optional<double> maxShortTermLufs;
     std::optional<double> truePeakDbtp;
+    // The K-weighted mean square of each whole 100 ms of the audio from its start, channels
+    // weighted as BS.1770 sums them: what gating blocks of any run of files, or of a part of
+    // one, are made of. Empty when the file wasn't decoded.
+    std::vector<float> blockEnergies;
     // Why the figures are missing (the file can't be decoded) or can't be trusted (the
     // decoded length differs from the header's by more than kMostLengthDifferenceMs);
     // Polish, UTF-8; empty when the spot measured normally.
@@ -30,7 +35,7 @@ struct SpotLoudness {
         return a.header.ms == b.header.ms && a.header.problem == b.header.problem &&
                a.decodedMs == b.decodedMs && a.integratedLufs == b.integratedLufs &&
                a.maxShortTermLufs == b.maxShortTermLufs && a.truePeakDbtp == b.truePeakDbtp &&
-               a.problem == b.problem;
+               a.problem == b.problem && a.blockEnergies == b.blockEnergies;
     }
 };
 
@@ -55,6 +60,10 @@ struct LoudnessTargets {
     double maxShortTermLufs = -18.0;
     double maxTruePeakDbtp = -1.0;
     double aboveMedianLu = 3.0;
+    // An advert block is compared with the programme aired this many minutes before and
+    // after it, and named when louder than that by more than maxAboveProgrammeLu.
+    int programmeWindowMinutes = 15;
+    double maxAboveProgrammeLu = 1.0;
 
     friend bool operator==(const LoudnessTargets&, const LoudnessTargets&) = default;
 };

@@ -4,9 +4,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +21,7 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeView>
 #include <QValidator>
 #include <algorithm>
@@ -26,7 +29,6 @@
 
 #include "compiler/placement_report.h"
 #include "platform/encoding.h"
-#include "session/station_loudness.h"
 #include "ui/day_view.h"
 #include "ui/folder_chooser.h"
 #include "ui/list_models.h"
@@ -44,10 +46,13 @@ namespace {
 
 QString fromCp1250(const std::string& bytes) { return QString::fromStdString(cp1250ToUtf8(bytes)); }
 
+// Where a spot on a drive no map line covers tells the operator to go.
+constexpr const char* kSetPathMap = " — ustaw mapę ścieżek (Ctrl+K)";
+
 }  // namespace
 
 void TForm1::FormCreate() {
-    const StoredSettings stored = m_session->readSettings(
+    const StoredBreak stored = m_session->readSettings(
         [](const std::string& folder) { return QFileInfo(fromCp1250(folder)).isDir(); });
     // Each control set as the operator's change would, so its handler writes back a value
     // the field can't show as stored.
@@ -70,7 +75,6 @@ void TForm1::showSettingsNote(const QString& note) {
         lines << QString::fromStdString(warning);
     }
     m_status->setText(lines.join(QStringLiteral(" ")));
-    m_status->setToolTip(lines.join(QStringLiteral("\n")));
 }
 
 bool TForm1::report(const Outcome& outcome) {
@@ -95,7 +99,6 @@ bool TForm1::report(const Outcome& outcome) {
             lines << QString::fromStdString(warning);
         }
         m_status->setText(m_status->text() + QStringLiteral(" ") + lines.join(QStringLiteral(" ")));
-        m_status->setToolTip(lines.join(QStringLiteral("\n")));
     }
     return true;
 }
@@ -194,7 +197,12 @@ void TForm1::BitBtn4Click() {
     openAndLoad(m_loadPlaylist, m_session->settings().folder(Folder::Playlists),
                 QStringLiteral("Pliki playlist (*.mix)"), ListId::Playlist, {m_playlistName},
                 [this](const std::string& path) {
-                    return keepFileName(path, m_playlistFile, m_session->otworzPlikMIX(path));
+                    // The programme around the blocks is measured with the spots.
+                    m_loudness.reset();
+                    Outcome outcome =
+                        keepFileName(path, m_playlistFile, m_session->otworzPlikMIX(path));
+                    startLoudness();
+                    return outcome;
                 });
 }
 
@@ -203,9 +211,7 @@ void TForm1::BitBtn5Click() {
         m_loadAdverts, m_session->settings().folder(Folder::AdvertLists),
         QStringLiteral("Pliki list reklamych (*.lst)"), ListId::Adverts,
         {m_advertName, m_resultName}, [this](const std::string& path) {
-            if (m_loudness != nullptr) {
-                m_loudness->cancel();
-            }
+            m_loudness.reset();
             Outcome outcome = keepFileName(
                 path, m_advertFile,
                 m_session->OtworzPlikLST(path, m_newMeasurer ? m_newMeasurer() : SpotMeasurer{}));
@@ -216,27 +222,33 @@ void TForm1::BitBtn5Click() {
         });
 }
 
-void TForm1::setLoudnessTools(LoudnessTools tools) {
-    m_loudnessTools = std::move(tools);
-    m_session->useLoudness(m_loudnessTools);
-}
+void TForm1::setLoudnessTools(LoudnessTools tools) { m_session->useLoudness(std::move(tools)); }
 
 void TForm1::startLoudness() {
-    if (m_loudness == nullptr) {
-        if (!m_loudnessTools.measure) {
-            setLoudnessTools(stationLoudnessTools());
-        }
-        m_loudness = std::make_unique<LoudnessWorker>(
-            [this](std::size_t done, std::size_t total) { showLoudnessProgress(done, total); },
-            [this](const LoudnessPlan& plan, const LoudnessMeasuring& measured) {
-                takeLoudness(plan, measured);
-            });
-    }
-    LoudnessPlan plan = m_session->loudnessPlan();
-    if (plan.files.empty()) {
-        return;
-    }
-    m_loudness->start(std::move(plan), m_loudnessTools.measure);
+    m_loudness.reset();
+    const std::uint64_t run = ++m_loudnessRun;
+    // Both are called on the measuring's threads; the window hears of them on its own.
+    m_loudness = m_session->startLoudness(
+        [this, run](std::size_t done, std::size_t total) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, run, done, total] {
+                    if (run == m_loudnessRun) {
+                        showLoudnessProgress(done, total);
+                    }
+                },
+                Qt::QueuedConnection);
+        },
+        [this, run] {
+            QMetaObject::invokeMethod(
+                this,
+                [this, run] {
+                    if (run == m_loudnessRun) {
+                        takeLoudness();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void TForm1::showLoudnessProgress(std::size_t done, std::size_t total) {
@@ -251,26 +263,40 @@ void TForm1::showLoudnessProgress(std::size_t done, std::size_t total) {
     m_progress->flush();
 }
 
-void TForm1::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& measured) {
-    if (m_busy) {
-        // A command is running (its gauge lets events through): the figures wait for its end.
-        QTimer::singleShot(50, this, [this, plan, measured] { takeLoudness(plan, measured); });
+void TForm1::takeLoudness() {
+    if (m_loudness == nullptr || !m_loudness->finished()) {
         return;
     }
-    if (!m_session->takeLoudness(plan, measured)) {
+    if (m_busy) {
+        // A command is running (its gauge lets events through): the figures wait for its end.
+        QTimer::singleShot(50, this, [this, run = m_loudnessRun] {
+            if (run == m_loudnessRun) {
+                takeLoudness();
+            }
+        });
+        return;
+    }
+    const std::unique_ptr<LoudnessJob> job = std::move(m_loudness);
+    if (!m_session->takeLoudness(*job)) {
         return;
     }
     const std::size_t loud = m_session->loudness().loudSpots().size();
+    const std::size_t loudBlocks = static_cast<std::size_t>(
+        std::count_if(m_session->programmeChecks().begin(), m_session->programmeChecks().end(),
+                      [](const BlockAgainstProgramme& block) { return block.tooLoud; }));
     QString text = loud == 0
                        ? QStringLiteral("Pomiar głośności - gotowe!")
                        : QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: %1").arg(loud);
-    if (!measured.warning.empty() && !m_cacheWarned) {
+    if (loudBlocks > 0) {
+        text += QStringLiteral("; bloki głośniejsze od programu: %1").arg(loudBlocks);
+    }
+    const std::string warning = job->measured().warning;
+    if (!warning.empty() && !m_cacheWarned) {
         m_cacheWarned = true;
-        text += QStringLiteral(" ") + QString::fromStdString(measured.warning);
+        text += QStringLiteral(" ") + QString::fromStdString(warning);
     }
     m_progress->status(text.toStdString());
     m_progress->flush();
-    m_status->setToolTip(text);
     if (!m_session->lists().ListaWynikowa.empty()) {
         if (m_dayView != nullptr) {
             m_dayView->setPicture(dayPicture());
@@ -316,7 +342,8 @@ void TForm1::showPlacementReport() {
     // missing map line from a missing file.
     std::vector<std::string> problems;
     for (const SpotMeasure& measure : m_session->spotMeasures()) {
-        problems.push_back(measure.ms > 0 || measure.localPath.empty()
+        problems.push_back(measure.kind == SpotProblem::NoMap ? measure.problem + kSetPathMap
+                           : measure.ms > 0 || measure.localPath.empty()
                                ? measure.problem
                                : measure.problem + " (szukano: " + measure.localPath + ")");
     }
@@ -324,17 +351,15 @@ void TForm1::showPlacementReport() {
     // Also a clean day has its notice: its list shows every block booked against aired.
     const std::vector<LoudnessRow> loudness =
         loudnessRows(m_session->lists().ListaLST, m_session->loudness());
-    m_noticeHeadline = noticeHeadline(m_placementEntries, checks, loudness);
-    const bool quiet =
-        m_placementEntries.empty() && checks.clean() && m_session->loudness().loudSpots().empty();
+    m_noticeHeadline = noticeHeadline(m_placementEntries, checks, loudness,
+                                      programmeRows(m_session->programmeChecks()));
+    const bool quiet = m_placementEntries.empty() && checks.clean() &&
+                       m_session->loudness().loudSpots().empty() &&
+                       checks.louderThanProgramme.empty();
     const QString keyTip = QStringLiteral("%1: lista spotów, bloków reklam i kontroli dnia")
                                .arg(QKeySequence(kPlacementNoticeKey).toString());
     setNoticeHeadline(m_placementNotice, m_noticeHeadline, quiet);
     m_placementNotice->setToolTip(m_noticeHeadline + QLatin1Char('\n') + keyTip);
-    if (!m_status->toolTip().contains(keyTip)) {
-        const QString tip = m_status->toolTip();
-        m_status->setToolTip(tip.isEmpty() ? keyTip : tip + QLatin1Char('\n') + keyTip);
-    }
     // A long headline leaves the status line's start in sight; the whole of it is in the tip.
     const int widest = m_gauge->width() * 3 / 5;
     QSize size = m_placementNotice->sizeHint();
@@ -362,7 +387,8 @@ void TForm1::showPlacementList() {
                        blockRows(compiled.blocks, compiled.checks.limits.driftMs),
                        QString::fromStdString(dayChecksSummary(compiled.checks)),
                        compiled.checks.clean(),
-                       loudnessRows(m_session->lists().ListaLST, m_session->loudness())};
+                       loudnessRows(m_session->lists().ListaLST, m_session->loudness()),
+                       programmeRows(m_session->programmeChecks())};
     PlacementListDialog dialog(list, this, [this] { showDayView(); });
     dialog.exec();
 }
@@ -406,12 +432,13 @@ void TForm1::showDayView() {
     }
     m_dayView->setPicture(dayPicture());
     if (m_dayView->isVisible()) {
-        m_dayView->raise();
-        m_dayView->activateWindow();
+        m_dayView->bringForward();
         return;
     }
-    const QRect resultList(m_resultView->mapToGlobal(QPoint(0, 0)), m_resultView->size());
-    m_dayView->showBeside(*this, resultList, m_session->settings().dayViewPlace);
+    // The result list, where a chosen record shows, and the commands above it stay in sight.
+    QRect keepClear(m_resultView->mapToGlobal(QPoint(0, 0)), m_resultView->size());
+    keepClear |= QRect(m_compileButton->mapToGlobal(QPoint(0, 0)), m_compileButton->size());
+    m_dayView->showBeside(*this, keepClear, m_session->settings().dayViewPlace);
 }
 
 void TForm1::editPathMap() {
@@ -435,15 +462,18 @@ void TForm1::editPathMap() {
 
 void TForm1::BitBtn1Click() {
     runCommand([this] {
+        const QString path =
+            QString::fromStdString(m_session->resultPath(m_resultName->text().toStdString()));
+        const bool replacing = QFileInfo::exists(path);
         const Outcome outcome = m_session->save(m_resultName->text().toStdString());
         m_progress->flush();
         if (!report(outcome)) {
             return;
         }
-        const QString path =
-            QString::fromStdString(m_session->resultPath(m_resultName->text().toStdString()));
         m_dialogs.message(this, QMessageBox::Information, QStringLiteral("Informacja"),
-                          QStringLiteral("Nowa playlista %1 została zapisana.").arg(path));
+                          replacing
+                              ? QStringLiteral("Playlista %1 została zastąpiona nową.").arg(path)
+                              : QStringLiteral("Nowa playlista %1 została zapisana.").arg(path));
     });
 }
 
@@ -490,18 +520,33 @@ void TForm1::LabeledEdit7Change(const QString& text) {
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
-    // Enter presses the focused button, as Space does; buttons pass it on to the window.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
-            button != nullptr && button->isEnabled()) {
-            button->animateClick();
-            return;
-        }
+    if (pressFocusedButton(this, event)) {
+        return;
     }
     QWidget::keyPressEvent(event);
 }
 
+QString TForm1::statusTip() const {
+    // Made when asked, so it always tells what the line says now, also where the line is
+    // cut off; wrapped as rich text, since a status can run long.
+    QString tip = QStringLiteral("<p>") + m_status->text().toHtmlEscaped() + QStringLiteral("</p>");
+    if (m_placementNotice->isVisible()) {
+        tip += QStringLiteral("<p>%1: lista spotów, bloków reklam i kontroli dnia</p>")
+                   .arg(QKeySequence(kPlacementNoticeKey).toString());
+    }
+    return m_status->text().isEmpty() && !m_placementNotice->isVisible() ? QString() : tip;
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_status && event->type() == QEvent::ToolTip) {
+        const QString tip = statusTip();
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, m_status);
+        }
+        return true;
+    }
     if (watched == m_seconds && event->type() == QEvent::KeyPress) {
         // Typed characters other than the digits are dropped; backspace and the editing
         // keys (which type no printable character) work as usual.
@@ -543,12 +588,18 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     FormClose();
     event->accept();
+    // The windows that belong to this one go with it: the day view has no parent, and a
+    // dialog still open would keep its own loop running.
+    if (m_dayView != nullptr) {
+        m_dayView->close();
+    }
+    for (QDialog* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
+        dialog->reject();
+    }
 }
 
 void TForm1::FormClose() {
-    if (m_loudness != nullptr) {
-        m_loudness->cancel();
-    }
+    m_loudness.reset();
     m_session->clear();
 }
 

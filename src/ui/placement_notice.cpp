@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStringList>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -16,6 +18,7 @@
 #include "model/czas.h"
 #include "platform/encoding.h"
 #include "ui/pictures.h"
+#include "ui/read_only_table.h"
 
 namespace kalmero {
 
@@ -67,7 +70,8 @@ QString spotName(const PlacementEntry& entry) {
 // Every finding of the day in words, the most urgent first: an advert lost or silent costs
 // the station money, a doubled one less; then the blocks and the day's timing.
 QStringList findings(const std::vector<PlacementEntry>& entries, const DayChecks& checks,
-                     const std::vector<LoudnessRow>& loudness) {
+                     const std::vector<LoudnessRow>& loudness,
+                     const std::vector<ProgrammeRow>& programme) {
     QStringList never;
     QStringList silent;
     QStringList doubled;
@@ -89,7 +93,8 @@ QStringList findings(const std::vector<PlacementEntry>& entries, const DayChecks
             suspicious << spotName(entry) + QStringLiteral(" podejrzanie długi");
         }
     }
-    QStringList all = never + silent + doubled + loudnessFindings(loudness);
+    QStringList all =
+        never + silent + doubled + loudnessFindings(loudness) + programmeFindings(programme);
     for (const std::string& finding : dayFindings(checks)) {
         all << QString::fromStdString(finding);
     }
@@ -100,13 +105,8 @@ QStringList findings(const std::vector<PlacementEntry>& entries, const DayChecks
 QTableWidget* makeBlockTable(const std::vector<BlockRow>& blocks, QWidget* parent) {
     const QStringList headers = {QStringLiteral("zamówiony"), QStringLiteral("nadany"),
                                  QStringLiteral("przesunięcie"), QStringLiteral("spoty")};
-    auto* table = new QTableWidget(static_cast<int>(blocks.size()), headers.size(), parent);
-    table->setObjectName(QStringLiteral("BlockTable"));
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setAlternatingRowColors(true);
-    table->verticalHeader()->hide();
+    auto* table = new ReadOnlyTable(headers, static_cast<int>(blocks.size()),
+                                    QStringLiteral("BlockTable"), parent);
     for (int r = 0; r < table->rowCount(); ++r) {
         const BlockRow& row = blocks[static_cast<std::size_t>(r)];
         const QString aired = row.aired.isEmpty() ? QStringLiteral("nienadany") : row.aired;
@@ -202,8 +202,9 @@ QString placementNoticeText(const PlacementCounts& counts) {
 }
 
 QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChecks& checks,
-                       const std::vector<LoudnessRow>& loudness) {
-    const QStringList all = findings(entries, checks, loudness);
+                       const std::vector<LoudnessRow>& loudness,
+                       const std::vector<ProgrammeRow>& programme) {
+    const QStringList all = findings(entries, checks, loudness, programme);
     if (all.isEmpty()) {
         return QStringLiteral("Bez uwag");
     }
@@ -255,8 +256,9 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
                                          const std::vector<PlacementRow>& rows, QWidget* parent,
                                          const std::vector<BlockRow>& blocks,
                                          const QString& dayChecks, std::function<void()> showDay)
-    : PlacementListDialog(PlacementList{summary, rows, blocks, dayChecks, dayChecks.isEmpty(), {}},
-                          parent, std::move(showDay)) {}
+    : PlacementListDialog(
+          PlacementList{summary, rows, blocks, dayChecks, dayChecks.isEmpty(), {}, {}}, parent,
+          std::move(showDay)) {}
 
 PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* parent,
                                          std::function<void()> showDay)
@@ -281,10 +283,12 @@ PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* par
         auto* checks = new QPlainTextEdit(list.dayChecks, m_pages);
         checks->setObjectName(QStringLiteral("DayChecks"));
         checks->setReadOnly(true);
+        checks->setTabChangesFocus(true);
         m_pages->addTab(checks, QStringLiteral("Kontrola dnia"));
     }
     if (!list.loudness.empty()) {
-        m_pages->addTab(makeLoudnessTable(list.loudness, m_pages), QStringLiteral("Głośność"));
+        m_pages->addTab(makeLoudnessPage(list.loudness, list.programme, m_pages),
+                        QStringLiteral("Głośność"));
     }
     addButtons(showDay);
 
@@ -297,6 +301,7 @@ PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* par
             [this](int page) { setWindowTitle(m_pages->tabText(page)); });
     openFirstPageWithFindings(list);
     setWindowTitle(m_pages->tabText(m_pages->currentIndex()));
+    addPageKeys();
     fitToTexts(spots, list);
     m_ok->setFocus();
 }
@@ -305,16 +310,10 @@ QTableWidget* PlacementListDialog::addSpotsPage(const std::vector<PlacementRow>&
     const QStringList headers = {QStringLiteral("czas bloku"), QStringLiteral("tytuł"),
                                  QStringLiteral("plik"),       QStringLiteral("długość"),
                                  QStringLiteral("wstawiono"),  QStringLiteral("powód")};
-    auto* table = new QTableWidget(static_cast<int>(rows.size()), headers.size(), m_pages);
-    table->setObjectName(QStringLiteral("PlacementTable"));
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setAlternatingRowColors(true);
+    auto* table = new ReadOnlyTable(headers, static_cast<int>(rows.size()),
+                                    QStringLiteral("PlacementTable"), m_pages);
     // Columns are measured on one line; wrapping is turned on once they have their widths.
     table->setWordWrap(false);
-    table->verticalHeader()->hide();
     for (int r = 0; r < table->rowCount(); ++r) {
         const PlacementRow& row = rows[static_cast<std::size_t>(r)];
         const QString cells[] = {
@@ -333,6 +332,29 @@ QTableWidget* PlacementListDialog::addSpotsPage(const std::vector<PlacementRow>&
     table->setColumnWidth(2, std::min(table->columnWidth(2), 260));
     m_pages->addTab(table, QStringLiteral("Spoty do sprawdzenia (%1)").arg(rows.size()));
     return table;
+}
+
+void PlacementListDialog::addPageKeys() {
+    // Wherever the focus is, as in a browser's tabs; the tab bar alone knows them only while
+    // it holds the focus.
+    const auto turn = [this](int by) {
+        const int count = m_pages->count();
+        m_pages->setCurrentIndex((m_pages->currentIndex() + by + count) % count);
+    };
+    const QKeySequence next[] = {QKeySequence(Qt::CTRL | Qt::Key_Tab),
+                                 QKeySequence(Qt::CTRL | Qt::Key_PageDown)};
+    const QKeySequence previous[] = {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                                     QKeySequence(Qt::CTRL | Qt::Key_PageUp)};
+    for (const QKeySequence& key : next) {
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [turn] { turn(1); });
+    }
+    for (const QKeySequence& key : previous) {
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [turn] { turn(-1); });
+    }
+    m_pages->tabBar()->setToolTip(
+        QStringLiteral("Ctrl+Tab, Ctrl+PgDn: następna strona; Ctrl+Shift+Tab, Ctrl+PgUp: "
+                       "poprzednia"));
 }
 
 void PlacementListDialog::addButtons(const std::function<void()>& showDay) {
@@ -359,11 +381,13 @@ void PlacementListDialog::openFirstPageWithFindings(const PlacementList& list) {
                     [](const BlockRow& row) { return row.overLimit || row.aired.isEmpty(); });
     QWidget* page = nullptr;
     const bool loud = std::any_of(list.loudness.begin(), list.loudness.end(),
-                                  [](const LoudnessRow& row) { return row.tooLoud; });
+                                  [](const LoudnessRow& row) { return row.tooLoud; }) ||
+                      std::any_of(list.programme.begin(), list.programme.end(),
+                                  [](const ProgrammeRow& row) { return row.tooLoud; });
     if (!list.spots.empty()) {
         page = findChild<QWidget*>(QStringLiteral("PlacementTable"));
     } else if (loud && !blocksAstray) {
-        page = findChild<QWidget*>(QStringLiteral("LoudnessTable"));
+        page = findChild<QWidget*>(QStringLiteral("LoudnessPage"));
     } else if (blocksAstray || (list.dayChecksClean && !list.blocks.empty())) {
         // On a day with nothing to check the blocks are what is worth a look.
         page = findChild<QWidget*>(QStringLiteral("BlockTable"));
