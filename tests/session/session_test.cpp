@@ -529,6 +529,29 @@ TEST_F(SessionTest, TheDayViewsPlaceIsTakenOnlyWhenItIsAWindows) {
     }
 }
 
+// Figures measured for one advert list are never taken for another, even one of the same
+// files: each spot would get a stranger's figures.
+TEST_F(SessionTest, FiguresAreTakenOnlyForTheListTheyWerePlannedFor) {
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    const SpotMeasurer located = [](std::string_view path) {
+        return SpotMeasure{1000, "", std::string(path)};
+    };
+    const auto load = [&](const std::string& third) {
+        return session.OtworzPlikLST(
+            folder.write("r.lst",
+                         "11:59:00\r\na.mp3\r\n11:59:00\r\nb.mp3\r\n11:59:00\r\n" + third + "\r\n"),
+            located);
+    };
+    ASSERT_TRUE(load("a.mp3").done());
+    const LoudnessPlan planned = session.loudnessPlan();
+    LoudnessMeasuring measured;
+    measured.spots.resize(planned.files.size());
+    ASSERT_TRUE(load("b.mp3").done());
+    ASSERT_EQ(session.loudnessPlan().files, planned.files);
+    EXPECT_FALSE(session.takeLoudness(planned, measured));
+    EXPECT_TRUE(session.takeLoudness(session.loudnessPlan(), measured));
+}
+
 TEST_F(SessionTest, OverridesAreHeldForTheRunAndNeverWritten) {
     const std::string ini =
         "[Break]\r\nCzyDzwiek=0\r\n[Kontrola]\r\nDriftMinutes=7\r\n[Sciezki]\r\nC:\\R=/a\r\n";
