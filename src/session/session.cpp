@@ -428,6 +428,24 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
                      : std::string()) +
                 "; ścieżkę wzięto tylko do niego.");
         }
+        // A file cut short still plays, so no other line names it.
+        constexpr std::size_t kCutSpotsNamed = 5;
+        std::size_t cutSpots = 0;
+        for (std::size_t i = 0; i < m_spotMeasures.size() && i < m_lists.ListaLST.size(); ++i) {
+            const SpotMeasure& measure = m_spotMeasures[i];
+            if (measure.kind == SpotProblem::Cut && ++cutSpots <= kCutSpotsNamed) {
+                outcome.warnings.push_back(
+                    "Spot " + m_tools.decode(m_lists.ListaLST[i].value(Field::Emi)) + " " +
+                    (measure.localPath.empty()
+                         ? m_tools.decode(m_lists.ListaLST[i].value(Field::Adr))
+                         : measure.localPath) +
+                    ": " + measure.problem + ".");
+            }
+        }
+        if (cutSpots > kCutSpotsNamed) {
+            outcome.warnings.push_back(
+                "... i jeszcze " + std::to_string(cutSpots - kCutSpotsNamed) + " uciętych spotów.");
+        }
         return outcome;
     });
 }
@@ -613,6 +631,11 @@ Outcome Session::outputsClearOfInputs(const DayRun& day, bool withSpots) const {
     if (m_settings.breakSound.on) {
         inputs.emplace_back(m_tools.decode(m_settings.breakSound.path), "dźwięk breaka");
     }
+    if (const std::string& cache = m_tools.loudness.cacheFile; !cache.empty()) {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+            inputs.emplace_back(cache + suffix, "pamięć pomiarów spotów");
+        }
+    }
     std::set<std::string> spots;
     for (const SpotMeasure& measure : m_spotMeasures) {
         if (withSpots && !measure.localPath.empty() && spots.insert(measure.localPath).second) {
@@ -727,7 +750,9 @@ std::vector<std::size_t> Session::unaccountedSpots() const {
     std::vector<std::size_t> spots;
     for (std::size_t i = 0; i < report.size(); ++i) {
         // A spot of hours is a broken file's header, not a booking: no day can hold it.
-        if (report.needsAttention(i)) {
+        // A file cut short plays less than was delivered, however well it is placed.
+        const bool cut = i < m_spotMeasures.size() && m_spotMeasures[i].kind == SpotProblem::Cut;
+        if (report.needsAttention(i) || cut) {
             spots.push_back(i);
         }
     }
