@@ -41,9 +41,7 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
     if (outcome.refusal == Refusal::NoBreakMode) {
         return usageError(outcome.message + " (Start w konfiguracji jest poniżej 0; podaj --mode)");
     }
-    // A strict day refused for its spots names them, as a written one does.
-    const bool compiled = outcome.done() || outcome.refusal == Refusal::UnaccountedSpots;
-    if (compiled) {
+    if (tellsDaySummary(outcome)) {
         const CompileRecord& record = session.lastCompile();
         // The findings first, in the words and order of the window's notice and picture.
         if (const std::vector<Finding> found = session.findings(); !found.empty()) {
