@@ -24,6 +24,18 @@ TEST(Findings, TheDayComesFirstThenSpotsThenTimingThenLoudness) {
     EXPECT_EQ(findingTexts(orderedFindings(given)), expected);
 }
 
+// Each pair of kinds given the other way round: the more urgent still comes first.
+TEST(Findings, EveryPairOfKindsComesByUrgency) {
+    const auto last = static_cast<int>(FindingKind::BlockLouderThanProgramme);
+    for (int first = 0; first <= last; ++first) {
+        for (int later = first + 1; later <= last; ++later) {
+            const std::vector<Finding> given = {{static_cast<FindingKind>(later), "later"},
+                                                {static_cast<FindingKind>(first), "first"}};
+            EXPECT_EQ(orderedFindings(given).front().text, "first") << first << " " << later;
+        }
+    }
+}
+
 TEST(Findings, SpotsAreCountedAsBookedWithTheirFilesWhereFewer) {
     Lista spots(5);
     const char* files[] = {"a.mp3", "a.mp3", "b.mp3", "c.mp3", "d.mp3"};
