@@ -58,7 +58,7 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
                                              std::to_string(session.lists().ListaLST.size()) +
                                              " zamówionych spotów nie weszło dokładnie "
                                              "raz ze zmierzoną długością w limicie "
-                                             "(wymienione wyżej)");
+                                             "albo jest samą ciszą (wymienione wyżej)");
         return kExitUnaccounted;
     }
     return kExitWritten;

@@ -50,6 +50,7 @@ LoudnessTargets parseLoudnessTargets(std::string_view iniBytes) {
     readTarget(ini, "MaxKrotkoterminowaLUFS", -70, 0, targets.maxShortTermLufs);
     readTarget(ini, "MaxSzczytDBTP", -70, 0, targets.maxTruePeakDbtp);
     readTarget(ini, "RoznicaLU", 0, 70, targets.aboveMedianLu);
+    readTarget(ini, "MaxCiszaSekundy", 0, 3'600, targets.maxSilenceSeconds);
     return targets;
 }
 

@@ -21,6 +21,10 @@ struct SpotLoudness {
     // The loudest 3 s window, sampled every 100 ms over the whole spot.
     std::optional<double> maxShortTermLufs;
     std::optional<double> truePeakDbtp;
+    // Silence before the first sound and after the last, in ms: audio whose every sample
+    // stays below kSilenceDbfs. A spot without sound is silent from end to end, both ways.
+    std::int64_t leadingSilenceMs = 0;
+    std::int64_t trailingSilenceMs = 0;
     // Why the figures are missing (the file can't be decoded) or can't be trusted (the
     // decoded length differs from the header's by more than kMostLengthDifferenceMs);
     // Polish, UTF-8; empty when the spot measured normally.
@@ -30,9 +34,14 @@ struct SpotLoudness {
         return a.header.ms == b.header.ms && a.header.problem == b.header.problem &&
                a.decodedMs == b.decodedMs && a.integratedLufs == b.integratedLufs &&
                a.maxShortTermLufs == b.maxShortTermLufs && a.truePeakDbtp == b.truePeakDbtp &&
-               a.problem == b.problem;
+               a.leadingSilenceMs == b.leadingSilenceMs &&
+               a.trailingSilenceMs == b.trailingSilenceMs && a.problem == b.problem;
     }
 };
+
+// The level below which a spot's samples are silence: far under any advert's quietest
+// passage, far over a decoder's dither and an encoder's noise in digital silence.
+constexpr double kSilenceDbfs = -60.0;
 
 // How far the decoded length may differ from the header's before the spot is named.
 constexpr std::int64_t kMostLengthDifferenceMs = 50;
@@ -43,6 +52,8 @@ struct LoudnessTargets {
     double maxShortTermLufs = -18.0;
     double maxTruePeakDbtp = -1.0;
     double aboveMedianLu = 3.0;
+    // The longest silence a spot may start or end with before it is named, in seconds.
+    double maxSilenceSeconds = 2.0;
 
     friend bool operator==(const LoudnessTargets&, const LoudnessTargets&) = default;
 };

@@ -18,7 +18,7 @@ namespace {
 // of an older program are measured again rather than believed.
 constexpr int kMeasuringVersion = 1;
 // Raised when the table changes; a file of another layout is emptied.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 // The other process's write is one row; this is far more than any should take.
 constexpr int kBusyMs = 5'000;
 
@@ -28,14 +28,16 @@ constexpr const char* kCreate =
     " size INTEGER NOT NULL, mtime_s INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
     " version INTEGER NOT NULL, header_ms INTEGER NOT NULL, header_problem TEXT NOT NULL,"
     " decoded_ms INTEGER NOT NULL, integrated REAL, short_term REAL, true_peak REAL,"
-    " problem TEXT NOT NULL) WITHOUT ROWID;";
+    " problem TEXT NOT NULL, leading_silence_ms INTEGER NOT NULL,"
+    " trailing_silence_ms INTEGER NOT NULL) WITHOUT ROWID;";
 constexpr const char* kFind =
-    "SELECT header_ms, header_problem, decoded_ms, integrated, short_term, true_peak, problem"
+    "SELECT header_ms, header_problem, decoded_ms, integrated, short_term, true_peak, problem,"
+    " leading_silence_ms, trailing_silence_ms"
     " FROM spot WHERE path = ?1 AND device = ?2 AND inode = ?3 AND size = ?4 AND mtime_s = ?5"
     " AND mtime_ns = ?6 AND version = ?7";
 constexpr const char* kStore =
     "INSERT OR REPLACE INTO spot VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13,"
-    " ?14)";
+    " ?14, ?15, ?16)";
 
 struct StatementFinalizer {
     void operator()(sqlite3_stmt* statement) const { ::sqlite3_finalize(statement); }
@@ -248,6 +250,8 @@ std::optional<SpotLoudness> MeasureCache::find(const FileIdentity& file) {
             loudness.maxShortTermLufs = columnFigure(statement, 4);
             loudness.truePeakDbtp = columnFigure(statement, 5);
             loudness.problem = columnText(statement, 6);
+            loudness.leadingSilenceMs = ::sqlite3_column_int64(statement, 7);
+            loudness.trailingSilenceMs = ::sqlite3_column_int64(statement, 8);
             ::sqlite3_reset(statement);
             return loudness;
         }
@@ -271,6 +275,8 @@ void MeasureCache::store(const FileIdentity& file, const SpotLoudness& loudness)
         bindFigure(statement, 12, loudness.maxShortTermLufs);
         bindFigure(statement, 13, loudness.truePeakDbtp);
         ::sqlite3_bind_text(statement, 14, loudness.problem.c_str(), -1, SQLITE_TRANSIENT);
+        ::sqlite3_bind_int64(statement, 15, loudness.leadingSilenceMs);
+        ::sqlite3_bind_int64(statement, 16, loudness.trailingSilenceMs);
         const int code = ::sqlite3_step(statement);
         ::sqlite3_reset(statement);
         if (code == SQLITE_DONE || !failed(code)) {

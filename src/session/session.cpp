@@ -136,8 +136,8 @@ std::string_view refusalText(Refusal refusal) {
             return "Plik MIX jest niepełny (zobacz ostrzeżenia); w trybie ścisłym nic nie "
                    "zostało zapisane.";
         case Refusal::UnaccountedSpots:
-            return "Nie każdy spot został wstawiony dokładnie raz ze zmierzoną długością "
-                   "(zobacz podsumowanie); w trybie ścisłym nic nie zostało zapisane.";
+            return "Nie każdy spot został wstawiony dokładnie raz ze zmierzoną długością i "
+                   "dźwiękiem (zobacz podsumowanie); w trybie ścisłym nic nie zostało zapisane.";
         case Refusal::OutputOverInput:
             return "Plik wyjściowy jest plikiem, który ten przebieg czyta; nic nie zostało "
                    "zapisane.";
@@ -682,8 +682,10 @@ std::vector<std::size_t> Session::unaccountedSpots() const {
     const PlacementReport report = placementReport();
     std::vector<std::size_t> spots;
     for (std::size_t i = 0; i < report.size(); ++i) {
-        // A spot of hours is a broken file's header, not a booking: no day can hold it.
-        if (report.placement(i) != Placement::Once || report.silent(i) || report.suspicious(i)) {
+        // A spot of hours is a broken file's header, not a booking: no day can hold it. A
+        // spot of silence would be dead air.
+        if (report.placement(i) != Placement::Once || report.silent(i) || report.suspicious(i) ||
+            m_loudness.verdict(i).silent) {
             spots.push_back(i);
         }
     }
