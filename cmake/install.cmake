@@ -97,16 +97,22 @@ endif()
 find_program(SCDOC scdoc)
 if(SCDOC)
   set(pages)
-  foreach(page kalmero kalmero-batch)
-    if(TARGET ${page})
-      set(source ${PROJECT_SOURCE_DIR}/docs/man/${page}.1.scd)
-      set(gz ${kalmero_generated}/man/${page}.1.gz)
+  # PAGE.SECTION:PROGRAM, the page installed with the program it tells of; the night's
+  # wrapper comes with the batch command.
+  foreach(entry kalmero.1:kalmero kalmero-batch.1:kalmero-batch kalmero-nightly.8:kalmero-batch)
+    string(REPLACE ":" ";" entry ${entry})
+    list(GET entry 0 page)
+    list(GET entry 1 program)
+    string(REGEX REPLACE "^.*\\." "" section ${page})
+    if(TARGET ${program})
+      set(source ${PROJECT_SOURCE_DIR}/docs/man/${page}.scd)
+      set(gz ${kalmero_generated}/man/${page}.gz)
       add_custom_command(OUTPUT ${gz}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${kalmero_generated}/man
         COMMAND sh -c "\"$0\" < \"$1\" | gzip -9n > \"$2\"" ${SCDOC} ${source} ${gz}
         DEPENDS ${source} VERBATIM)
       list(APPEND pages ${gz})
-      install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+      install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
     endif()
   endforeach()
   add_custom_target(kalmero_man ALL DEPENDS ${pages})

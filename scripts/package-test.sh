@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package checked as it ships: lintian, its desktop entry, AppStream data and
-# systemd units, the service's exposure; its batch command compiles the sample day to the
-# same bytes as the build tree's. As root it is installed into this machine, its timer
-# enabled, the night run as the configured account under the service's limits, then purged
-# and nothing named kalmero may be left; otherwise it is unpacked into a folder.
+# systemd units, the service's exposure, the manual pages; its batch command compiles the
+# sample day to the same bytes as the build tree's. As root it is installed into this
+# machine, its timer enabled, the night run as the configured account under the service's
+# limits (its loudness figures in the service's cache folder), then purged and nothing named
+# kalmero may be left, the timer's stamp included; otherwise it is unpacked into a folder.
 # Usage: package-test.sh [kalmero_*.deb] (without an argument, `make package` builds one).
 # KALMERO_BUILD names the build tree to compare with (default build/).
 set -euo pipefail
@@ -80,7 +81,8 @@ fi
 batch=$prefix/usr/bin/kalmero-batch
 [[ -x "$batch" ]] || fail "the package has no usr/bin/kalmero-batch"
 for f in usr/share/kalmero/matryca.dat usr/share/doc/kalmero/copyright \
-  usr/share/man/man1/kalmero-batch.1.gz etc/kalmero/nightly.conf; do
+  usr/share/man/man1/kalmero-batch.1.gz usr/share/man/man8/kalmero-nightly.8.gz \
+  etc/kalmero/nightly.conf; do
   [[ -s "$prefix/$f" ]] || fail "the package has no $f"
 done
 
@@ -184,14 +186,28 @@ status=0
   setpriv --bounding-set "-all,$caps" --no-new-privs /usr/libexec/kalmero/kalmero-nightly) \
   >"$tmp/night.txt" 2>&1 || status=$?
 ((status == 0)) || fail "the night's run exited $status: $(tail -n5 "$tmp/night.txt")"
+# The account's home is no place the sandbox lets it write: the figures are the service's.
+cache=/var/cache/kalmero/$account/kalmero/spoty.sqlite
+[[ -s $cache ]] || fail "the night kept no loudness figures in $cache"
+[[ $(stat -c %U "$(dirname "$(dirname "$cache")")") == "$account" ]] ||
+  fail "the night's cache folder does not belong to $account"
 result=$night/out/20991228_pn.mix
 [[ -f $result ]] || fail "the night wrote no $result: $(tail -n5 "$tmp/night.txt")"
 [[ $(stat -c %U "$result") == "$account" ]] || fail "the night's result is not written by $account"
 cmp "$tmp/reference.mix" "$result" || fail "the night's day differs from the build tree's"
 
-# --- Purged: nothing of it left.
+# --- Purged: nothing of it left. The stamp systemd keeps for a persistent timer that ran
+# is written here when no systemd runs the timer.
+stamp=/var/lib/systemd/timers/stamp-kalmero-nightly.timer
+stamp_folder_made=""
+if [[ ! -e $stamp ]]; then
+  [[ -d $(dirname "$stamp") ]] || stamp_folder_made=yes
+  mkdir -p "$(dirname "$stamp")"
+  touch "$stamp"
+fi
 dpkg --purge kalmero >"$tmp/purge.txt" 2>&1 || fail "purging kalmero: $(tail -n5 "$tmp/purge.txt")"
 installed=""
+[[ -z $stamp_folder_made ]] || rmdir "$(dirname "$stamp")" 2>/dev/null || true
 kalmero_paths >"$tmp/after.txt"
 left=$(comm -13 "$tmp/before.txt" "$tmp/after.txt")
 [[ -z $left ]] || fail "the purge left: $left"

@@ -19,8 +19,12 @@ namespace kalmero {
 
 namespace {
 
+// The mistake at error priority and where the options are told: the whole --help after it
+// would bury the one line that matters in the night's journal.
 int usageError(const std::string& what) {
-    std::cerr << "kalmero-batch: " << what << "\n\nUsage:\n" << kUsage;
+    const Messages messages;
+    messages.print(Messages::kError, "kalmero-batch: " + what);
+    messages.print(Messages::kInfo, "kalmero-batch: opcje: kalmero-batch --help");
     return kExitUsage;
 }
 
@@ -84,7 +88,8 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
             messages.print(Messages::kWarning, "kalmero-batch: uwaga: " + warning);
         }
         session.overrideSettings(settingOverrides(options));
-        // Shared with the window and every other night: a spot is decoded once.
+        // The account's cache, shared with its window, or the night service's own kept from
+        // night to night: a spot is decoded once.
         session.useLoudness(stationLoudnessTools());
         PictureModule pictures;
         const Outcome outcome = session.runDay(dayRun(options, weekday), pictures);
