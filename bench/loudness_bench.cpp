@@ -435,7 +435,7 @@ void printRatios() {
             const auto ratio = [](std::optional<double> a, std::optional<double> b) {
                 char text[32] = "-";
                 if (a && b && *b > 0) {
-                    std::snprintf(text, sizeof text, "%.2f", *a / *b);
+                    std::snprintf(text, sizeof text, "%.3g", *a / *b);
                 }
                 return std::string(text);
             };
