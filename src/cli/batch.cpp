@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <memory>
 
 #include "cli/batch_options.h"
 #include "cli/batch_picture.h"
@@ -13,7 +14,6 @@
 #include "platform/file_io.h"
 #include "platform/spot_locator.h"
 #include "session/session.h"
-#include "session/station_loudness.h"
 
 namespace kalmero {
 
@@ -68,8 +68,40 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
     return kExitWritten;
 }
 
-// One day's road, run by the session on the settings of the configuration with those of the
-// command line over them. Returns the exit code.
+// The session of one day: the settings of the configuration with those of the command line
+// over them; working with `tools`.
+std::unique_ptr<Session> daySession(const BatchOptions& options, Progress& progress,
+                                    SessionTools tools) {
+    auto session = std::make_unique<Session>(settingsFiles(options), progress, std::move(tools));
+    // The batch command works with the files it is given, never the stored folders.
+    session->readSettings([](const std::string&) { return false; });
+    session->overrideSettings(settingOverrides(options));
+    return session;
+}
+
+// What makes the day a usage error before anything is read: an output over an input.
+std::optional<std::string> dayUsageProblem(const BatchOptions& options, int weekday) {
+    if (auto problem = clobbered(options)) {
+        return problem;
+    }
+    // Where each spot's file is, without decoding it: the day's run measures them.
+    const LoadMeasurerMaker locateOnly = [](const PathMap& map, const std::string& folder) {
+        auto locator = std::make_shared<const SpotLocator>(map, folder);
+        return SpotMeasurer([locator](std::string_view line) {
+            return SpotMeasure(0, {}, locator->locate(line).localPath);
+        });
+    };
+    SilentProgress silent;
+    const Outcome checked =
+        daySession(options, silent, SessionTools{cp1250ToUtf8, pathToCp1250, locateOnly, {}, {}})
+            ->checkDayOutputs(dayRun(options, weekday));
+    if (checked.refusal == Refusal::OutputOverInput) {
+        return checked.message;
+    }
+    return std::nullopt;
+}
+
+// One day's road, run by the session. Returns the exit code.
 int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
     if (const auto problem = clobbered(options)) {
         return usageError(*problem);
@@ -77,20 +109,11 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
     TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) == 1,
                               messages.prefix(Messages::kInfo));
     try {
-        const LoadMeasurerMaker measurer = [](const PathMap& map, const std::string& folder) {
-            return newMappedLoadMeasurer(map, folder);
-        };
-        Session session(settingsFiles(options), progress,
-                        SessionTools{cp1250ToUtf8, pathToCp1250, measurer});
-        // The batch command works with the files it is given, never the stored folders.
-        session.readSettings([](const std::string&) { return false; });
+        const std::unique_ptr<Session> owned = daySession(options, progress, stationTools());
+        Session& session = *owned;
         for (const std::string& warning : session.settingsWarnings()) {
             messages.print(Messages::kWarning, "kalmero-batch: uwaga: " + warning);
         }
-        session.overrideSettings(settingOverrides(options));
-        // The account's cache, shared with its window, or the night service's own kept from
-        // night to night: a spot is decoded once.
-        session.useLoudness(stationLoudnessTools());
         PictureModule pictures;
         const Outcome outcome = session.runDay(dayRun(options, weekday), pictures);
         progress.finishBar();
@@ -126,6 +149,15 @@ int runBatch(int argc, const char* const* argv) {
     }
     if (const auto shared = sharedDayOutput(options, *first)) {
         return usageError(*shared);
+    }
+    // Every day's usage checked before any day is written: a slip in the last day's names
+    // must not leave the first days written and the night told "nothing was written".
+    try {
+        if (const auto problem = firstDayProblem(options, *first, dayUsageProblem)) {
+            return usageError(*problem);
+        }
+    } catch (const std::exception&) {
+        // A settings file that can't be read: each day's own run says so.
     }
     return forEachDay(options, *first, messages, [&](const BatchOptions& day, int weekday) {
         return runDay(day, weekday, messages);

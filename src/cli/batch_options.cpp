@@ -7,6 +7,7 @@
 #include "cli/day_dates.h"
 #include "formats/path_map_settings.h"
 #include "platform/encoding.h"
+#include "session/picture_kind.h"
 
 namespace kalmero {
 
@@ -39,6 +40,11 @@ the command's summary, warnings and errors are Polish, as the window's)
                         Sciezki of the configuration, a PREFIX given here winning over its line
   --strict              refuse a day on any warning (a playlist cut short) or with a spot
                         not aired exactly once with a measured length: nothing written
+  --in-place            where an output's folder takes no new file but the file may be
+                        written, overwrite it in place (space reserved first, the result
+                        before the other outputs, a warning that it was not one step); by
+                        default such a day is refused, nothing replaced. Key NadpisujWMiejscu
+                        of section Foldery (1) does the same
   --date DAY            the day to compile: YYYY-MM-DD, today, tomorrow or +N (days from
                         today, local time); sets the weekday (not with --weekday) and fills
                         %Y %m %d %y %j %a (pn..nd) and %% in the paths of --mix --lst --out
@@ -119,9 +125,10 @@ void declareOptions(CLI::App& app, BatchOptions& options, TypedOptions& typed) {
     typed.drift.option = app.add_option("--drift-limit", typed.drift.text);
     app.add_option("--path-map", typed.pathMap)->allow_extra_args(false);
     CLI::Option* strict = app.add_flag("--strict", options.strict);
+    CLI::Option* inPlace = app.add_flag("--in-place", options.inPlace);
     typed.fade->excludes(typed.noFade);
     typed.breakSound.option->excludes(noSound);
-    for (CLI::Option* flag : {typed.fade, typed.noFade, noSound, strict}) {
+    for (CLI::Option* flag : {typed.fade, typed.noFade, noSound, strict, inPlace}) {
         flag->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
 }
@@ -225,6 +232,11 @@ BatchOptions parseBatchOptions(int argc, const char* const* argv) {
     }
     if (options.out.empty()) {
         throw UsageError("--out FILE is required");
+    }
+    // Known before the day's work, not after it.
+    if (!options.picture.empty() && !pictureKindOf(options.picture)) {
+        throw UsageError("--picture \"" + options.picture +
+                         "\": obraz zapisuje się jako .png lub .pdf");
     }
     readSettingOptions(typed, options);
     readDayOptions(typed, options);

@@ -39,6 +39,7 @@ struct BatchOptions {
     std::optional<std::string> date;  // as typed: YYYY-MM-DD, today, tomorrow or +N
     int days = 1;                     // consecutive days from the date
     bool strict = false;              // any warning refuses the day
+    bool inPlace = false;             // outputs may be overwritten in place
     std::string picture;              // FILE.png or FILE.pdf: a picture of the day
     std::optional<std::int64_t> driftLimitMs;
     PathMap pathMap;  // the --path-map lines, Windows-1250

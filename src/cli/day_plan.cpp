@@ -27,6 +27,9 @@ SettingOverrides settingOverrides(const BatchOptions& options) {
         overrides.breakSound = BreakSound{};
     }
     overrides.driftLimitMs = options.driftLimitMs;
+    if (options.inPlace) {
+        overrides.inPlaceAllowed = true;
+    }
     overrides.pathMapAdded = options.pathMap;
     return overrides;
 }
@@ -131,7 +134,8 @@ std::optional<std::string> sharedDayOutput(const BatchOptions& options, const Da
             if (path->empty()) {
                 continue;
             }
-            const std::string key = std::filesystem::absolute(*path).lexically_normal().string();
+            // By the file reached, not the spelling: o15 may be a link to o14.
+            const std::string key = resolvedFileKey(*path);
             const auto [earlier, added] = written.emplace(key, Written{option, day});
             if (!added) {
                 return std::string(option) + " " + *path + ": dni " + isoText(earlier->second.day) +
@@ -152,6 +156,22 @@ std::string missingInputs(const BatchOptions& options) {
         }
     }
     return missing;
+}
+
+std::optional<std::string> firstDayProblem(
+    const BatchOptions& options, const Day& first,
+    const std::function<std::optional<std::string>(const BatchOptions& day, int weekday)>& check) {
+    for (int n = 0; n < options.days; ++n) {
+        const Day day = addDays(first, n);
+        const BatchOptions dayOptions = forDay(options, day);
+        if (!missingInputs(dayOptions).empty()) {
+            continue;
+        }
+        if (auto problem = check(dayOptions, weekdayOf(day))) {
+            return isoText(day) + ": " + *problem;
+        }
+    }
+    return std::nullopt;
 }
 
 int forEachDay(const BatchOptions& options, const Day& first, const Messages& messages,

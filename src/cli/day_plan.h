@@ -35,6 +35,12 @@ std::optional<std::string> clobbered(const BatchOptions& options);
 // without the day in it): the later day would replace the earlier one's. Names both days.
 std::optional<std::string> sharedDayOutput(const BatchOptions& options, const Day& first);
 
+// The first usage problem `check` finds among the options' days from `first` (a day whose
+// inputs are missing is not checked: it will be skipped), prefixed with the day's date.
+std::optional<std::string> firstDayProblem(
+    const BatchOptions& options, const Day& first,
+    const std::function<std::optional<std::string>(const BatchOptions& day, int weekday)>& check);
+
 // The day's inputs that are not there, joined by ", "; "" when all are.
 std::string missingInputs(const BatchOptions& options);
 

@@ -81,6 +81,12 @@ struct BlockDrift {
     std::int64_t driftMs = 0;
 };
 
+// A result record the day's picture marks, with why (UTF-8).
+struct RecordMark {
+    std::size_t resultIndex = 0;
+    std::string why;
+};
+
 // What a person should look at before the day goes on air. Only tells; nothing is changed.
 struct DayChecks {
     DayCheckLimits limits;
@@ -98,6 +104,10 @@ struct DayChecks {
     std::vector<BreakOffset> farBreaks;
     std::vector<BlockDrift> driftedBlocks;
     std::vector<TimedIndex> unairedBlocks;  // blocks with no spot on air, by booked time
+    // The aired spots of the advert blocks louder than the programme around them, with the
+    // finding; known only once the day's loudness is, and told with it (clean() doesn't
+    // look at them).
+    std::vector<RecordMark> louderThanProgramme;
 
     // True when nothing needs a look.
     bool clean() const;

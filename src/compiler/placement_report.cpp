@@ -28,10 +28,11 @@ std::string csvCell(const std::string& text) {
     return quoted + "\"";
 }
 
-// A title or path that a spreadsheet would take for a formula is opened with a quote mark.
+// A title or path that a spreadsheet would take for a formula is opened with a quote mark;
+// a leading TAB or CR too, which some spreadsheets skip before reading the formula.
 std::string textCell(const std::string& text) {
-    const bool formula =
-        !text.empty() && std::string_view("=+-@").find(text[0]) != std::string_view::npos;
+    constexpr std::string_view kFormulaStarts("=+-@\t\r", 6);
+    const bool formula = !text.empty() && kFormulaStarts.find(text[0]) != std::string_view::npos;
     return csvCell(formula ? "'" + text : text);
 }
 

@@ -79,6 +79,7 @@ StoredSettings parseStoredSettings(std::string_view iniBytes) {
     stored.driftLimitMs = std::clamp<std::int64_t>(drift, 0, std::int64_t{24} * 60) * 60'000;
     const std::int64_t longSpot = iniInteger(ini, "Kontrola", "LongSpotMinutes").value_or(60);
     stored.longSpotMs = std::clamp<std::int64_t>(longSpot, 1, std::int64_t{24} * 60) * 60'000;
+    stored.inPlaceAllowed = iniBool(ini, "Foldery", "NadpisujWMiejscu", false);
     return stored;
 }
 

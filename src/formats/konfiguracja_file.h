@@ -53,6 +53,9 @@ struct StoredSettings {
     // [Kontrola] LongSpotMinutes: an advert longer than this is named as suspicious
     // (1 .. 1440 minutes, default 60).
     std::int64_t longSpotMs = 3'600'000;
+    // [Foldery] NadpisujWMiejscu: a result whose folder takes no new file may be overwritten
+    // in place (not in one step: a run cut short there leaves it torn). Off by default.
+    bool inPlaceAllowed = false;
 };
 
 // The configuration's bytes (Windows-1250) to settings; any bytes give settings.

@@ -50,6 +50,13 @@ LoudnessTargets parseLoudnessTargets(std::string_view iniBytes) {
     readTarget(ini, "MaxKrotkoterminowaLUFS", -70, 0, targets.maxShortTermLufs);
     readTarget(ini, "MaxSzczytDBTP", -70, 0, targets.maxTruePeakDbtp);
     readTarget(ini, "RoznicaLU", 0, 70, targets.aboveMedianLu);
+    readTarget(ini, "MaxNadProgramLU", 0, 70, targets.maxAboveProgrammeLu);
+    // Whole minutes, from a song's worth to the three hours a programme block may span.
+    double minutes = targets.programmeWindowMinutes;
+    readTarget(ini, "OknoProgramuMinuty", 1, kMostProgrammeWindowMinutes, minutes);
+    if (minutes == std::floor(minutes)) {
+        targets.programmeWindowMinutes = static_cast<int>(minutes);
+    }
     readTarget(ini, "MaxCiszaSekundy", 0, 3'600, targets.maxSilenceSeconds);
     return targets;
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <utility>
+#include <vector>
 
 namespace kalmero {
 
@@ -92,7 +93,72 @@ bool storable(std::string_view text) {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
+// The length of a path line's root: "C:" (and its separator), "\\\\SERVER\\share\\", "\\"; 0
+// for a relative line.
+std::size_t rootLength(std::string_view line) {
+    if (line.size() >= 2 && isAsciiLetter(line[0]) && line[1] == ':') {
+        return line.size() > 2 && isSeparator(line[2]) ? 3 : 2;
+    }
+    if (line.size() >= 2 && isSeparator(line[0]) && isSeparator(line[1])) {
+        std::size_t at = 2;
+        for (int names = 0; names < 2 && at < line.size(); ++names) {
+            while (at < line.size() && !isSeparator(line[at])) {
+                ++at;
+            }
+            at += at < line.size() ? 1 : 0;
+        }
+        return at;
+    }
+    return !line.empty() && isSeparator(line[0]) ? 1 : 0;
+}
+
 }  // namespace
+
+std::string windowsNormalPath(std::string_view pathLine) {
+    if (!pathLine.empty() && pathLine[0] == '/' && (pathLine.size() < 2 || pathLine[1] != '/')) {
+        return std::string(pathLine);
+    }
+    const std::size_t root = rootLength(pathLine);
+    std::string out;
+    for (const char c : pathLine.substr(0, root)) {
+        out += isSeparator(c) ? '\\' : c;
+    }
+    std::vector<std::string_view> names;
+    std::size_t leadingUps = 0;  // ".." a relative line keeps: they leave the list's folder
+    for (std::size_t at = root; at <= pathLine.size();) {
+        std::size_t end = at;
+        while (end < pathLine.size() && !isSeparator(pathLine[end])) {
+            ++end;
+        }
+        std::string_view name = pathLine.substr(at, end - at);
+        at = end + 1;
+        if (name == "..") {
+            if (!names.empty()) {
+                names.pop_back();
+            } else if (root == 0) {
+                ++leadingUps;
+            }
+            continue;
+        }
+        while (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
+            name.remove_suffix(1);
+        }
+        if (!name.empty()) {
+            names.push_back(name);
+        }
+    }
+    for (std::size_t i = 0; i < leadingUps; ++i) {
+        out += "..\\";
+    }
+    for (const std::string_view name : names) {
+        out += name;
+        out += '\\';
+    }
+    if (!names.empty() || (leadingUps > 0 && root == 0)) {
+        out.pop_back();
+    }
+    return out;
+}
 
 char lowerCp1250(char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -157,11 +223,15 @@ PathMapRefusal PathMap::add(std::string prefix, std::string folder) {
     return std::nullopt;
 }
 
-PathResolution PathMap::resolve(std::string_view pathLine) const {
+PathResolution PathMap::resolve(std::string_view line) const {
     PathResolution result;
-    if (pathLine.empty()) {
+    if (line.empty()) {
         return result;
     }
+    // Matched as Windows would open it: `C:\\Radio.\\x.mp3` is under `C:\\Radio`, and
+    // `C:\\Radio\\..\\x.mp3` is not.
+    const std::string normal = windowsNormalPath(line);
+    const std::string_view pathLine = normal.empty() ? line : std::string_view(normal);
     const PathMapLine* best = nullptr;
     std::size_t bestLength = 0;
     for (const PathMapLine& line : m_lines) {

@@ -64,6 +64,12 @@ private:
     std::vector<PathMapLine> m_lines;
 };
 
+// A Windows path line as Windows reads it before any lookup: each name's trailing dots and
+// spaces dropped, "." names dropped and ".." taking the name before it away (never the
+// drive, share or root; leading ones of a relative line kept), separators "\\". A line
+// starting with a single "/" is a Linux path and comes back as it is.
+std::string windowsNormalPath(std::string_view pathLine);
+
 // A Windows-1250 byte in lower case (ASCII and every cased Windows-1250 letter).
 char lowerCp1250(char c);
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "model/spot_measure.h"
 
@@ -25,6 +26,10 @@ struct SpotLoudness {
     // stays below kSilenceDbfs. A spot without sound is silent from end to end, both ways.
     std::int64_t leadingSilenceMs = 0;
     std::int64_t trailingSilenceMs = 0;
+    // The K-weighted mean square of each whole 100 ms of the audio from its start, channels
+    // weighted as BS.1770 sums them: what gating blocks of any run of files, or of a part of
+    // one, are made of. Empty when the file wasn't decoded.
+    std::vector<float> blockEnergies;
     // Why the figures are missing (the file can't be decoded) or can't be trusted (the
     // decoded length differs from the header's by more than kMostLengthDifferenceMs);
     // Polish, UTF-8; empty when the spot measured normally.
@@ -35,7 +40,8 @@ struct SpotLoudness {
                a.decodedMs == b.decodedMs && a.integratedLufs == b.integratedLufs &&
                a.maxShortTermLufs == b.maxShortTermLufs && a.truePeakDbtp == b.truePeakDbtp &&
                a.leadingSilenceMs == b.leadingSilenceMs &&
-               a.trailingSilenceMs == b.trailingSilenceMs && a.problem == b.problem;
+               a.trailingSilenceMs == b.trailingSilenceMs && a.problem == b.problem &&
+               a.blockEnergies == b.blockEnergies;
     }
 };
 
@@ -52,6 +58,10 @@ struct LoudnessTargets {
     double maxShortTermLufs = -18.0;
     double maxTruePeakDbtp = -1.0;
     double aboveMedianLu = 3.0;
+    // An advert block is compared with the programme aired this many minutes before and
+    // after it, and named when louder than that by more than maxAboveProgrammeLu.
+    int programmeWindowMinutes = 15;
+    double maxAboveProgrammeLu = 1.0;
     // The longest silence a spot may start or end with before it is named, in seconds.
     double maxSilenceSeconds = 2.0;
 

@@ -2,11 +2,19 @@
 
 #include <sndfile.h>
 
+#include <cerrno>
+
 #include "model/file_error.h"
+#include "platform/file_io.h"
 
 namespace kalmero {
 
 namespace {
+
+// The system's reason when it gave one; the audio library's own texts are English.
+std::string audioReason() {
+    return errno != 0 ? systemReason(errno) : "biblioteka dźwięku odmówiła zapisu";
+}
 
 int sndfileFormat(AudioKind kind) {
     switch (kind) {
@@ -34,9 +42,10 @@ void writeAudioFile(const std::string& path, AudioKind kind, int sampleRate,
     info.samplerate = sampleRate;
     info.channels = 1;
     info.format = sndfileFormat(kind);
+    errno = 0;
     SNDFILE* file = ::sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr) {
-        throw FileError("Cannot create file \"" + path + "\". " + ::sf_strerror(nullptr));
+        throw FileError("Nie można utworzyć pliku \"" + path + "\": " + audioReason());
     }
     if (kind == AudioKind::OggVorbis || kind == AudioKind::OggOpus || kind == AudioKind::Mp3 ||
         kind == AudioKind::Flac) {
@@ -45,9 +54,10 @@ void writeAudioFile(const std::string& path, AudioKind kind, int sampleRate,
     }
     const auto frames = static_cast<sf_count_t>(samples.size());
     const bool written = ::sf_writef_float(file, samples.data(), frames) == frames;
-    const std::string error = written ? std::string() : ::sf_strerror(file);
+    const std::string error = written ? std::string() : audioReason();
     if (::sf_close(file) != 0 || !written) {
-        throw FileError("Cannot create file \"" + path + "\". " + error);
+        throw FileError("Nie można zapisać pliku \"" + path +
+                        "\": " + (error.empty() ? audioReason() : error));
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 namespace kalmero {
@@ -21,6 +22,28 @@ std::string resolved(const std::string& path) {
 }
 
 }  // namespace
+
+std::string resolvedFileKey(const std::string& path) {
+    std::filesystem::path current = std::filesystem::absolute(path).lexically_normal();
+    // The kernel's own limit on links in one lookup.
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(current, error)) {
+            break;
+        }
+        const std::filesystem::path to = std::filesystem::read_symlink(current, error);
+        if (error) {
+            break;
+        }
+        current = (current.parent_path() / to).lexically_normal();
+    }
+    struct stat folder {};
+    if (::stat(current.parent_path().c_str(), &folder) != 0) {
+        return current.string();
+    }
+    return std::to_string(folder.st_dev) + ":" + std::to_string(folder.st_ino) + "/" +
+           current.filename().string();
+}
 
 bool sameFile(const std::string& a, const std::string& b) {
     struct stat first {};

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -30,10 +31,12 @@ namespace kalmero {
 namespace {
 
 [[noreturn]] void throwOpenError(const std::string& path, const std::string& reason) {
-    throw FileError("Cannot open file \"" + path + "\". " + reason);
+    throw FileError("Nie można otworzyć pliku \"" + path + "\": " + reason);
 }
 
-std::string errorText(int error) { return std::strerror(error); }
+std::string errorText(int error) { return systemReason(error); }
+
+constexpr const char* kNotRegular = "to nie jest zwykły plik";
 
 class Descriptor {
 public:
@@ -96,12 +99,79 @@ Descriptor openRegularFile(const std::string& path, struct stat& info) {
         throwOpenError(path, errorText(EISDIR));
     }
     if (!S_ISREG(info.st_mode)) {
-        throwOpenError(path, "Not a regular file");
+        throwOpenError(path, kNotRegular);
     }
     return fd;
 }
 
 }  // namespace
+
+std::string systemReason(int error) {
+    // The operator reads these beside the file's name, so they speak of files and folders
+    // ("katalog") in the operator's words, whatever language the system is set to.
+    switch (error) {
+        case ENOSPC:
+            return "brak miejsca na dysku";
+        case EDQUOT:
+            return "przekroczony przydział miejsca na dysku";
+        case EACCES:
+            return "brak uprawnień";
+        case EPERM:
+            return "operacja niedozwolona";
+        case ENOENT:
+            return "nie ma takiego pliku ani katalogu";
+        case EROFS:
+            return "system plików jest tylko do odczytu";
+        case EEXIST:
+            return "plik już istnieje";
+        case EISDIR:
+            return "to jest katalog";
+        case ENOTDIR:
+            return "część ścieżki nie jest katalogiem";
+        case ELOOP:
+            return "za dużo dowiązań symbolicznych w ścieżce";
+        case EMLINK:
+            return "za dużo dowiązań";
+        case ENAMETOOLONG:
+            return "za długa nazwa";
+        case EIO:
+            return "błąd odczytu lub zapisu na dysku";
+        case EFBIG:
+            return "plik jest za duży";
+        case EBUSY:
+            return "urządzenie lub zasób jest zajęty";
+        case ETXTBSY:
+            return "plik programu jest w użyciu";
+        case EMFILE:
+        case ENFILE:
+            return "za dużo otwartych plików";
+        case ENOMEM:
+            return "brak pamięci";
+        case EXDEV:
+            return "pliki leżą na różnych systemach plików";
+        case ENXIO:
+        case ENODEV:
+            return "brak urządzenia";
+        case EAGAIN:
+            return "zasób chwilowo niedostępny";
+        case ESTALE:
+            return "nieaktualny uchwyt pliku w udziale sieciowym";
+        case ENOTEMPTY:
+            return "katalog nie jest pusty";
+        case EINVAL:
+            return "nieprawidłowy argument";
+        case EBADF:
+            return "nieprawidłowy deskryptor pliku";
+        case EINTR:
+            return "przerwane przez sygnał";
+        case ETIMEDOUT:
+            return "przekroczony czas oczekiwania";
+        case ENOTSUP:
+            return "operacja nieobsługiwana przez system plików";
+        default:
+            return "błąd systemu " + std::to_string(error);
+    }
+}
 
 std::string readWholeFile(const std::string& path) {
     struct stat info {};
@@ -194,14 +264,13 @@ constexpr int kMaxLinkHops = 40;  // the kernel's own limit
 constexpr std::time_t kStaleAfterSeconds = 600;
 
 std::string writeErrorText(const std::string& path, WriteFailureText failureText,
-                           const std::string& reason, bool refusal) {
-    if (failureText == WriteFailureText::UnableToWrite) {
-        // A refusal on purpose gets its reason even in the short form: alone, the text would
-        // read like a broken disk.
-        return "Unable to write to " + path + (refusal ? ". " + reason : "");
-    }
-    return "Cannot create file \"" + path + "\". " + reason;
+                           const std::string& reason) {
+    return (failureText == WriteFailureText::UnableToWrite ? "Nie można zapisać pliku \""
+                                                           : "Nie można utworzyć pliku \"") +
+           path + "\": " + reason;
 }
+
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
 // Temporaries of writes in progress, for the signal handlers. A fixed static table because a
 // handler may neither allocate nor lock; a slot is free while its folder is -1.
@@ -226,24 +295,21 @@ int registerTemporary(int folderFd, const std::string& name) {
     return -1;  // more writes at once than slots: a signal leaves this one for a later writer
 }
 
-// The stop signals held back for a scope (a thread's mask: the writer's own thread).
-class StopSignalsHeld {
-public:
-    StopSignalsHeld() {
-        sigset_t stops;
-        sigemptyset(&stops);
-        for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-            sigaddset(&stops, signal);
-        }
-        ::pthread_sigmask(SIG_BLOCK, &stops, &m_previous);
-    }
-    ~StopSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
-    StopSignalsHeld(const StopSignalsHeld&) = delete;
-    StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+void removeTemporariesAndDie(int signal);
 
-private:
-    sigset_t m_previous{};
-};
+// Stops asked for while some thread is in a step that must not be cut (creating and
+// registering a temporary, putting outputs in place): acted on when the last such step ends.
+std::atomic<int> g_holding{0};
+std::atomic<int> g_pendingStop{0};
+
+// Acts on a stop that came while the steps were held, when this thread ends the last of them.
+void actOnPendingStop() {
+    if (g_holding.load() == 0) {
+        if (const int signal = g_pendingStop.exchange(0); signal != 0) {
+            removeTemporariesAndDie(signal);
+        }
+    }
+}
 
 void unregisterTemporary(int slot) {
     if (slot >= 0) {
@@ -253,6 +319,14 @@ void unregisterTemporary(int slot) {
 
 void removeTemporariesAndDie(int signal) {
     const int savedErrno = errno;
+    if (g_holding.load() > 0) {
+        g_pendingStop.store(signal);
+        // The holding scope may have ended meanwhile without seeing the stop.
+        if (g_holding.load() > 0 || g_pendingStop.exchange(0) == 0) {
+            errno = savedErrno;
+            return;
+        }
+    }
     const pid_t self = ::getpid();
     for (TemporarySlot& slot : g_temporaries) {
         const int folderFd = slot.folderFd.load(std::memory_order_acquire);
@@ -261,8 +335,12 @@ void removeTemporariesAndDie(int signal) {
             ::unlinkat(folderFd, slot.name, 0);
         }
     }
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(signal, &fallback, nullptr);
     errno = savedErrno;
-    ::raise(signal);  // SA_RESETHAND put the default action back: the process ends as asked
+    ::raise(signal);  // the default action is back: the process ends as asked
 }
 
 std::uint32_t randomTag() {
@@ -442,10 +520,7 @@ bool followsForbiddenLink(const struct stat& link, int folderFd) {
     if (::fstat(folderFd, &folder) != 0) {
         return true;
     }
-    // The kernel's protected_symlinks rule, applied here because the link is resolved by hand
-    // and whether the machine enforces it is a setting.
-    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
-    return shared && link.st_uid != ::geteuid() && link.st_uid != folder.st_uid;
+    return !linkMayBeFollowed(folder.st_mode, folder.st_uid, link.st_uid, ::geteuid());
 }
 
 // Gives the temporary `fd` the owner, group, extended attributes and mode of `existing`, the
@@ -471,6 +546,39 @@ void keepOwnerAndAttributes(int fd, int folderFd, const std::string& name,
     }
 }
 
+// Whether the folder's sticky bit keeps this account from replacing `existing` (another
+// account's file in another account's folder); it may then only be overwritten.
+bool stickyForbidsReplacing(int folderFd, const struct stat& existing) {
+    struct stat folder {};
+    const uid_t self = ::geteuid();
+    return ::fstat(folderFd, &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 && self != 0 &&
+           existing.st_uid != self && folder.st_uid != self;
+}
+
+// Makes sure `size` bytes fit in the file before any of its bytes is overwritten; 0 or errno.
+int reserveSpace(int fd, off_t size) {
+    if (size <= 0) {
+        return 0;
+    }
+    // Kept size: the old file must not grow zeros at its end while it is still the old file.
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) == 0) {
+        return 0;
+    }
+    if (errno != EOPNOTSUPP && errno != ENOSYS) {
+        return errno;
+    }
+    // A file system that can't reserve: at least the free space must hold what grows.
+    struct stat info {};
+    struct statvfs space {};
+    if (::fstat(fd, &info) != 0 || ::fstatvfs(fd, &space) != 0) {
+        return errno;
+    }
+    const auto free = static_cast<unsigned long long>(space.f_bavail) * space.f_frsize;
+    return size > info.st_size && static_cast<unsigned long long>(size - info.st_size) > free
+               ? ENOSPC
+               : 0;
+}
+
 // Splits a path into its names, empty ones and "." dropped.
 std::vector<std::string> pathNames(const std::string& path) {
     std::vector<std::string> names;
@@ -485,6 +593,14 @@ std::vector<std::string> pathNames(const std::string& path) {
 }
 
 }  // namespace
+
+bool linkMayBeFollowed(mode_t folderMode, uid_t folderOwner, uid_t linkOwner, uid_t self) {
+    // Applied by hand because the links are resolved by hand, and whether the machine enforces
+    // its own rule (sticky folders only) is a setting. A group-writable folder counts: a
+    // station's shared output folder is usually root:radio 2775, not sticky.
+    const bool othersMayWrite = (folderMode & (S_IWGRP | S_IWOTH)) != 0;
+    return !othersMayWrite || linkOwner == self || linkOwner == folderOwner;
+}
 
 int openFolderWithLinkRule(const std::string& folder, bool& refused) {
     refused = false;
@@ -563,49 +679,84 @@ std::string replacementNote(const ReplaceOutcome& outcome) {
     return note;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string path, WriteFailureText failureText)
-    : m_path(std::move(path)), m_failureText(failureText) {
-    std::string current = m_path;
+int findOutputPlace(const std::string& path, OutputPlace& place) {
+    Descriptor folderFd(-1);
+    std::string current = path;
+    bool viaLink = false;
     for (int hop = 0;; ++hop) {
-        m_name = nameOf(current);
-        if (m_name.empty() || m_name == "." || m_name == "..") {
-            fail(EISDIR);
-        }
-        if (m_folderFd >= 0) {
-            ::close(m_folderFd);
+        place.name = nameOf(current);
+        place.folder = folderOf(current);
+        if (place.name.empty() || place.name == "." || place.name == "..") {
+            return EISDIR;
         }
         bool refused = false;
-        m_folderFd = openFolderWithLinkRule(folderOf(current), refused);
+        folderFd.reset(openFolderWithLinkRule(place.folder, refused));
         if (refused) {
-            failWith("The link belongs to another user in a shared folder", true);
+            return kPlantedLink;
         }
-        if (m_folderFd < 0) {
-            fail(errno);
+        if (folderFd.get() < 0) {
+            return errno;
         }
         struct stat link {};
-        if (::fstatat(m_folderFd, m_name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISLNK(link.st_mode)) {
+        if (::fstatat(folderFd.get(), place.name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0) {
+            // A link to nowhere would make the write create a file wherever it points.
+            if (viaLink && errno == ENOENT) {
+                return kDanglingLink;
+            }
+            break;
+        }
+        if (!S_ISLNK(link.st_mode)) {
             break;
         }
         if (hop == kMaxLinkHops) {
-            fail(ELOOP);
+            return ELOOP;
         }
-        if (followsForbiddenLink(link, m_folderFd)) {
-            failWith("The link belongs to another user in a shared folder", true);
+        if (followsForbiddenLink(link, folderFd.get())) {
+            return kPlantedLink;
         }
         std::string to(PATH_MAX, '\0');
-        const ssize_t size = ::readlinkat(m_folderFd, m_name.c_str(), to.data(), to.size());
+        const ssize_t size = ::readlinkat(folderFd.get(), place.name.c_str(), to.data(), to.size());
         if (size < 0 || static_cast<std::size_t>(size) == to.size()) {
-            fail(size < 0 ? errno : ENAMETOOLONG);
+            return size < 0 ? errno : ENAMETOOLONG;
         }
         to.resize(static_cast<std::size_t>(size));
         current = to.starts_with('/') ? to : folderOf(current) + "/" + to;
+        viaLink = true;
     }
+    place.folderFd = folderFd.release();
+    return 0;
+}
+
+std::string placeFailureReason(int failure) {
+    switch (failure) {
+        case kPlantedLink:
+            return "dowiązanie symboliczne w katalogu, w którym mogą zapisywać inni, należy do "
+                   "innego użytkownika";
+        case kDanglingLink:
+            return "dowiązanie symboliczne wskazuje nieistniejący plik";
+        default:
+            return systemReason(failure);
+    }
+}
+
+AtomicFileWriter::AtomicFileWriter(std::string path, WriteFailureText failureText, InPlace inPlace)
+    : m_path(std::move(path)), m_failureText(failureText), m_inPlaceRule(inPlace) {
+    OutputPlace place;
+    if (const int failure = findOutputPlace(m_path, place)) {
+        failWith(placeFailureReason(failure));
+    }
+    m_folderFd = place.folderFd;
+    m_name = std::move(place.name);
+    m_folder = std::move(place.folder);
 
     struct stat existing {};
     const bool exists = regularTarget(existing);
     const std::size_t limit = nameLimit(m_folderFd);
     removeStaleTemporaries(m_folderFd, m_name, limit);
+    if (exists && stickyForbidsReplacing(m_folderFd, existing)) {
+        goInPlace(EPERM);
+        return;
+    }
 
     int error = EEXIST;
     {
@@ -629,14 +780,26 @@ AtomicFileWriter::AtomicFileWriter(std::string path, WriteFailureText failureTex
     }
     m_temporary.clear();
     if (exists && (error == EACCES || error == EPERM)) {
-        m_fd = ::openat(m_folderFd, m_name.c_str(),
-                        O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (m_fd >= 0) {
-            m_inPlace = true;
-            return;
-        }
+        goInPlace(error);
+        return;
     }
     fail(error);
+}
+
+void AtomicFileWriter::goInPlace(int error) {
+    if (m_inPlaceRule == InPlace::Refused) {
+        failWith("plik można tylko nadpisać w miejscu (" + systemReason(error) +
+                 " przy tworzeniu nowego pliku w katalogu \"" + m_folder +
+                 "\"), a przerwany zapis zostawiłby go niekompletnym; nadaj uruchomieniu prawo "
+                 "zapisu do katalogu (np. chmod g+w) albo zezwól na zapis w miejscu: "
+                 "NadpisujWMiejscu=1 w sekcji [Foldery] pliku kalmero.ini lub --in-place");
+    }
+    m_fd = ::openat(m_folderFd, m_name.c_str(),
+                    O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (m_fd < 0) {
+        fail(error);
+    }
+    m_inPlace = true;
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -650,9 +813,9 @@ AtomicFileWriter::~AtomicFileWriter() {
 
 void AtomicFileWriter::fail(int error) { failWith(errorText(error)); }
 
-void AtomicFileWriter::failWith(const std::string& reason, bool refusal) {
+void AtomicFileWriter::failWith(const std::string& reason) {
     if (m_failure.empty()) {
-        m_failure = writeErrorText(m_path, m_failureText, reason, refusal);
+        m_failure = writeErrorText(m_path, m_failureText, reason);
     }
     discardTemporary();
     if (m_folderFd >= 0) {
@@ -715,7 +878,7 @@ bool AtomicFileWriter::regularTarget(struct stat& existing) {
         fail(EISDIR);
     }
     if (!S_ISREG(existing.st_mode)) {
-        failWith("Not a regular file");
+        failWith(kNotRegular);
     }
     return true;
 }
@@ -727,7 +890,11 @@ void AtomicFileWriter::prepare() {
     assert(!m_done && !m_prepared);
     m_prepared = true;
     if (m_inPlace) {
-        return;  // the bytes wait in memory for commit()
+        // The bytes wait in memory for commit(); a full disk must fail before any is written.
+        if (const int error = reserveSpace(m_fd, static_cast<off_t>(m_buffer.size()))) {
+            fail(error);
+        }
+        return;
     }
     flushBuffer();
     if (::fsync(m_fd) != 0) {
@@ -770,10 +937,11 @@ ReplaceOutcome AtomicFileWriter::commit() {
     if (::renameat(m_folderFd, m_temporary.c_str(), m_folderFd, m_name.c_str()) != 0) {
         const int error = errno;
         // Another user's file in a sticky folder may not be replaced, only written to.
-        const int target = exists && (error == EPERM || error == EACCES)
-                               ? ::openat(m_folderFd, m_name.c_str(),
-                                          O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
-                               : -1;
+        const int target =
+            exists && (error == EPERM || error == EACCES) && m_inPlaceRule == InPlace::Allowed
+                ? ::openat(m_folderFd, m_name.c_str(),
+                           O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
+                : -1;
         if (target < 0) {
             fail(error);
         }
@@ -800,7 +968,7 @@ ReplaceOutcome AtomicFileWriter::rewriteInPlace(int targetFd, bool fromTemporary
         fail(errno);
     }
     if (!S_ISREG(info.st_mode)) {
-        failWith("Not a regular file");
+        failWith(kNotRegular);
     }
     off_t size = static_cast<off_t>(m_buffer.size());
     if (fromTemporary) {
@@ -809,13 +977,10 @@ ReplaceOutcome AtomicFileWriter::rewriteInPlace(int targetFd, bool fromTemporary
         }
         size = info.st_size;
     }
-#ifdef FALLOC_FL_KEEP_SIZE
     // Reserving the space first makes a full disk fail before any old byte is overwritten.
-    if (size > 0 && ::fallocate(target.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 &&
-        errno != EOPNOTSUPP && errno != ENOSYS) {
-        fail(errno);
+    if (const int error = reserveSpace(target.get(), size)) {
+        fail(error);
     }
-#endif
     if (!fromTemporary) {
         if (const int error = writeAll(target.get(), m_buffer)) {
             fail(error);
@@ -861,24 +1026,79 @@ ReplaceOutcome writeFileAtomically(const std::string& path, std::string_view byt
 }
 
 AtomicFileWriter& StagedWrites::stage(std::string path, WriteFailureText failureText) {
-    m_writers.push_back(std::make_unique<AtomicFileWriter>(std::move(path), failureText));
+    m_writers.push_back(
+        std::make_unique<AtomicFileWriter>(std::move(path), failureText, m_inPlace));
     return *m_writers.back();
 }
+
+namespace {
+
+// A pause between the files put in place, so that tests can send a signal in the middle of
+// a commit; nothing when KALMERO_TEST_COMMIT_PAUSE_MS is not set.
+void testCommitPause() {
+    static const long pauseMs = [] {
+        const char* text = std::getenv("KALMERO_TEST_COMMIT_PAUSE_MS");
+        long ms = 0;
+        if (text != nullptr) {
+            std::from_chars(text, text + std::strlen(text), ms);
+        }
+        return std::clamp(ms, 0L, 10'000L);
+    }();
+    if (pauseMs > 0) {
+        const timespec pause{pauseMs / 1000, (pauseMs % 1000) * 1'000'000};
+        ::nanosleep(&pause, nullptr);
+    }
+}
+
+}  // namespace
 
 std::vector<ReplaceOutcome> StagedWrites::commitAll() {
     for (const auto& writer : m_writers) {
         writer->prepare();
     }
-    std::vector<ReplaceOutcome> outcomes;
-    outcomes.reserve(m_writers.size());
-    for (const auto& writer : m_writers) {
-        outcomes.push_back(writer->commit());
+    std::vector<ReplaceOutcome> outcomes(m_writers.size());
+    // A stop asked for now is acted on once every file is in place: a package removal's
+    // SIGTERM must not leave a new report beside the old result.
+    const StopSignalsHeld held;
+    for (const bool inPlaceRound : {true, false}) {
+        for (std::size_t i = 0; i < m_writers.size(); ++i) {
+            if (m_writers[i]->inPlace() == inPlaceRound) {
+                testCommitPause();
+                outcomes[i] = m_writers[i]->commit();
+            }
+        }
     }
     return outcomes;
 }
 
+int removeOnStopSignal(int folderFd, const std::string& name) {
+    return registerTemporary(folderFd, name);
+}
+
+StopSignalsHeld::StopSignalsHeld() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (const int signal : kStopSignals) {
+        sigaddset(&stops, signal);
+    }
+    ::pthread_sigmask(SIG_BLOCK, &stops, &m_previous);
+    g_holding.fetch_add(1);
+}
+
+StopSignalsHeld::~StopSignalsHeld() {
+    g_holding.fetch_sub(1);
+    actOnPendingStop();
+    ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+}
+
+void removeNowNotOnStopSignal(int slot, int folderFd, const std::string& name) {
+    const StopSignalsHeld held;
+    ::unlinkat(folderFd, name.c_str(), 0);
+    unregisterTemporary(slot);
+}
+
 void installTemporaryCleanup() {
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    for (const int signal : kStopSignals) {
         struct sigaction current {};
         if (::sigaction(signal, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0 ||
             current.sa_handler != SIG_DFL) {
@@ -887,10 +1107,10 @@ void installTemporaryCleanup() {
         struct sigaction action {};
         action.sa_handler = removeTemporariesAndDie;
         sigemptyset(&action.sa_mask);
-        sigaddset(&action.sa_mask, SIGTERM);
-        sigaddset(&action.sa_mask, SIGINT);
-        sigaddset(&action.sa_mask, SIGHUP);
-        action.sa_flags = SA_RESETHAND;
+        for (const int stop : kStopSignals) {
+            sigaddset(&action.sa_mask, stop);
+        }
+        action.sa_flags = 0;  // not reset at once: a stop put off must find the handler again
         ::sigaction(signal, &action, nullptr);
     }
 }

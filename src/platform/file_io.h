@@ -1,5 +1,6 @@
 #pragma once
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstddef>
@@ -10,9 +11,13 @@
 
 namespace kalmero {
 
+// The system's reason for a failed file operation, in Polish words (UTF-8): "brak miejsca na
+// dysku" for ENOSPC; "błąd systemu N" for an error without a text of its own.
+std::string systemReason(int error);
+
 // Reads a whole regular file as bytes. A path that is missing, unreadable, or names a
-// directory, FIFO or device throws FileError `Cannot open file "<path>". <reason>` before
-// anything is read, so a reader never blocks.
+// directory, FIFO or device throws FileError `Nie można otworzyć pliku "<path>": <reason>`
+// before anything is read, so a reader never blocks.
 std::string readWholeFile(const std::string& path);
 
 // A regular file's bytes as they were when it was opened, mapped rather than copied, so a
@@ -44,10 +49,18 @@ private:
 bool isExistingFolder(const std::string& folder);
 
 enum class WriteFailureText {
-    CannotCreate,   // `Cannot create file "<path>". <reason>`
-    UnableToWrite,  // `Unable to write to <path>`; `Unable to write to <path>. <reason>` when
-                    // the save is refused on purpose (a link planted in a shared folder)
+    CannotCreate,   // `Nie można utworzyć pliku "<path>": <reason>`
+    UnableToWrite,  // `Nie można zapisać pliku "<path>": <reason>`
 };
+
+// Whether a file that can only be overwritten in place (its folder takes no new file) may be:
+// a write cut short there leaves the new bytes followed by the old file's tail.
+enum class InPlace { Allowed, Refused };
+
+// The link rule, the kernel's protected_symlinks rule extended to every folder another account
+// may write (group or others, sticky or not): a symbolic link there is followed only when it
+// belongs to this account (`self`) or to the folder's owner.
+bool linkMayBeFollowed(mode_t folderMode, uid_t folderOwner, uid_t linkOwner, uid_t self);
 
 // What replacing a file could not do the usual way. All false: the file was replaced in one
 // step and kept its owner, group, mode, ACL and extended attributes.
@@ -69,16 +82,16 @@ std::string replacementNote(const ReplaceOutcome& outcome);
 // The bytes go to a temporary `.<name>.<pid>.<random>.tmp` in the target's folder, flushed in
 // large chunks; commit() flushes it to disk, gives it the replaced file's owner, group, mode,
 // ACL and extended attributes, renames it over the target and flushes the folder.
-// - A symbolic link at `path`, or among the folders on the way to it, is followed, unless the
-//   link lies in a sticky folder writable by others and belongs neither to this user nor to
-//   the folder's owner: a link planted there by someone else refuses the save.
+// - A symbolic link at `path`, or among the folders on the way to it, is followed under the
+//   link rule (linkMayBeFollowed): a link planted by someone else refuses the save, and so
+//   does a link at `path` that leads to no file.
 // - Hard links: the rename gives `path` a new file; other names of the old file keep the
 //   previous bytes (reported as otherNamesDetached). One-step replacement is worth more on a
 //   playout folder than keeping the names together.
 // - When the folder allows no new file (no write permission, or another user's file in a
-//   sticky folder) but the file itself is writable, commit() overwrites the file in place
-//   instead; the bytes are then kept in memory until commit(), so that an abandoned write
-//   leaves the old file untouched.
+//   sticky folder) but the file itself is writable, the write is refused unless InPlace::
+//   Allowed; then commit() overwrites the file in place, the bytes kept in memory until then
+//   (an abandoned write leaves the old file untouched) and the space reserved by prepare().
 // - Later writers remove temporaries of the same target whose process is gone and that have
 //   not changed for ten minutes (the writer may live on another computer sharing the folder).
 // Every failure throws FileError with the chosen text; the previous file is then intact (the
@@ -90,7 +103,8 @@ public:
     // Checks the target and creates the temporary; throws FileError when neither a new file
     // nor an in-place rewrite is possible.
     explicit AtomicFileWriter(std::string path,
-                              WriteFailureText failureText = WriteFailureText::CannotCreate);
+                              WriteFailureText failureText = WriteFailureText::CannotCreate,
+                              InPlace inPlace = InPlace::Allowed);
     // Removes the temporary unless committed; the target is untouched.
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
@@ -100,16 +114,18 @@ public:
     // Throws FileError (and removes the temporary) when the disk refuses them.
     void append(std::string_view bytes);
     // Readies the complete file without showing it: flushes it to disk and gives it the
-    // replaced file's owner, group, mode, ACL and attributes. Optional before commit(); call
-    // at most once. Throws FileError on failure.
+    // replaced file's owner, group, mode, ACL and attributes; for an in-place rewrite, reserves
+    // its space. Optional before commit(); call at most once. Throws FileError on failure.
     void prepare();
+    // Whether commit() will overwrite the existing file rather than put a new one in place.
+    bool inPlace() const { return m_inPlace; }
     // Puts the complete file in place of the target, checking the target again (a link or
     // device put there since is refused); call once. Throws FileError on failure.
     ReplaceOutcome commit();
 
 private:
     [[noreturn]] void fail(int error);
-    [[noreturn]] void failWith(const std::string& reason, bool refusal = false);
+    [[noreturn]] void failWith(const std::string& reason);
     // Whether a file stands at the target, its status in `existing`; a folder, device or
     // FIFO there fails the write (renaming over one would replace the node itself).
     bool regularTarget(struct stat& existing);
@@ -117,9 +133,13 @@ private:
     void writeToTemporary(std::string_view bytes);
     void discardTemporary();
     ReplaceOutcome rewriteInPlace(int targetFd, bool fromTemporary);
+    // Opens the existing file for the in-place road, or refuses when that road is not allowed.
+    void goInPlace(int error);
 
     std::string m_path;  // as given, for messages
     WriteFailureText m_failureText;
+    InPlace m_inPlaceRule;
+    std::string m_folder;  // the folder the name lies in, links resolved, for messages
     int m_folderFd = -1;
     std::string m_name;       // the target's name in m_folderFd, links resolved
     std::string m_temporary;  // the temporary's name in m_folderFd; empty when rewriting
@@ -138,9 +158,13 @@ private:
 // every one is complete and flushed are they put in place, in the order staged. A failure
 // before that leaves every previous file as it was; stage the file whose presence claims the
 // whole run (the result) last, so that a rename refused at the very end never leaves it
-// claiming outputs that were not replaced.
+// claiming outputs that were not replaced. A file overwritten in place (when allowed) goes
+// first, so that the others are replaced only once it is complete. The stop signals wait
+// until every file is in place.
 class StagedWrites {
 public:
+    explicit StagedWrites(InPlace inPlace = InPlace::Refused) : m_inPlace(inPlace) {}
+
     // A writer for `path`; append its bytes, then commitAll().
     AtomicFileWriter& stage(std::string path,
                             WriteFailureText failureText = WriteFailureText::CannotCreate);
@@ -149,11 +173,47 @@ public:
     std::vector<ReplaceOutcome> commitAll();
 
 private:
+    InPlace m_inPlace;
     std::vector<std::unique_ptr<AtomicFileWriter>> m_writers;
 };
 
+// Where a write to a path lands: its folder, opened, and the name in it, every link on the
+// way followed under the link rule.
+struct OutputPlace {
+    int folderFd = -1;   // the caller closes it
+    std::string folder;  // as reached, for messages
+    std::string name;
+};
+constexpr int kPlantedLink = -1;   // a link the link rule refuses
+constexpr int kDanglingLink = -2;  // the path is a link to no file
+// Finds `path`'s place: 0, or an errno value or one of the two above (folderFd then -1).
+int findOutputPlace(const std::string& path, OutputPlace& place);
+// The reason for findOutputPlace's failure, in Polish words.
+std::string placeFailureReason(int failure);
+
+// The stop signals (SIGTERM, SIGINT, SIGHUP, SIGQUIT) held back for a scope that must not be
+// cut: blocked on this thread and, when another thread receives one, put off by the handler
+// until the last such scope ends; then acted on.
+class StopSignalsHeld {
+public:
+    StopSignalsHeld();
+    ~StopSignalsHeld();
+    StopSignalsHeld(const StopSignalsHeld&) = delete;
+    StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+private:
+    sigset_t m_previous{};
+};
+
+// Makes a stop signal remove `name` in `folderFd` (a lock file) as it removes temporaries; the
+// slot for removeNowNotOnStopSignal, -1 when the table is full.
+int removeOnStopSignal(int folderFd, const std::string& name);
+// Removes the file now and lets its slot go, a stop signal put off meanwhile: a later run's
+// file of the same name is never removed by this one's signal.
+void removeNowNotOnStopSignal(int slot, int folderFd, const std::string& name);
+
 // Opens `folder` as a directory, walking its components one by one so that a link among them
-// planted by another user in a shared sticky folder is refused (`refused` set, -1 returned).
+// that the link rule refuses is refused (`refused` set, -1 returned).
 // Any other failure returns -1 with errno set. A folder one may write in but not list comes
 // back as an O_PATH descriptor.
 int openFolderWithLinkRule(const std::string& folder, bool& refused);
@@ -162,9 +222,9 @@ int openFolderWithLinkRule(const std::string& folder, bool& refused);
 ReplaceOutcome writeFileAtomically(const std::string& path, std::string_view bytes,
                                    WriteFailureText failureText = WriteFailureText::CannotCreate);
 
-// Makes SIGTERM, SIGINT and SIGHUP remove the temporaries of writes in progress before the
-// process ends by the signal. Leaves signals alone that already have a handler or are ignored
-// (nohup). Call once from main(), before any thread starts.
+// Makes SIGTERM, SIGINT, SIGHUP and SIGQUIT remove the temporaries of writes in progress (and
+// lock files) before the process ends by the signal. Leaves signals alone that already have a
+// handler or are ignored (nohup). Call once from main(), before any thread starts.
 void installTemporaryCleanup();
 
 }  // namespace kalmero

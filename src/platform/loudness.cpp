@@ -9,6 +9,8 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/spot_decoding.h"
 #include "platform/true_peak.h"
@@ -110,6 +112,7 @@ public:
         }
         const double energy =
             std::isfinite(blockLoudness) ? std::pow(10.0, (blockLoudness + kOffset) / 10) : 0;
+        m_energies.push_back(static_cast<float>(energy));
         double& oldest = m_blockEnergies[m_nextBlock];
         m_windowEnergy += energy - oldest;
         oldest = energy;
@@ -147,7 +150,8 @@ public:
     // Whether the meter itself couldn't take the audio.
     bool refused() const { return m_refused; }
 
-    void fillFigures(SpotLoudness& loudness) const {
+    void fillFigures(SpotLoudness& loudness) {
+        loudness.blockEnergies = std::move(m_energies);
         double integrated = 0;
         if (::ebur128_loudness_global(m_state, &integrated) == EBUR128_SUCCESS) {
             loudness.integratedLufs = figure(integrated);
@@ -176,6 +180,7 @@ private:
     std::array<double, kShortTermBlocks> m_blockEnergies{};
     std::size_t m_nextBlock = 0;
     double m_windowEnergy = 0;
+    std::vector<float> m_energies;
     double m_maxShortTerm = -std::numeric_limits<double>::infinity();
     bool m_refused = false;
 };

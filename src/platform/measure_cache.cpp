@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <utility>
+#include <vector>
 
 #include "platform/encoding.h"
 
@@ -17,8 +19,9 @@ namespace {
 // Raised whenever measuring gives other answers for an unchanged file, so that the answers
 // of an older program are measured again rather than believed.
 constexpr int kMeasuringVersion = 1;
-// Raised when the table changes; a file of another layout is emptied.
-constexpr int kSchemaVersion = 2;
+// Raised when the table changes; a file of another layout is emptied. 2: the 100 ms block
+// energies that runs of files are gated over; 3: the silences at a spot's start and end.
+constexpr int kSchemaVersion = 3;
 // The other process's write is one row; this is far more than any should take.
 constexpr int kBusyMs = 5'000;
 
@@ -28,16 +31,16 @@ constexpr const char* kCreate =
     " size INTEGER NOT NULL, mtime_s INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
     " version INTEGER NOT NULL, header_ms INTEGER NOT NULL, header_problem TEXT NOT NULL,"
     " decoded_ms INTEGER NOT NULL, integrated REAL, short_term REAL, true_peak REAL,"
-    " problem TEXT NOT NULL, leading_silence_ms INTEGER NOT NULL,"
+    " problem TEXT NOT NULL, blocks BLOB, leading_silence_ms INTEGER NOT NULL,"
     " trailing_silence_ms INTEGER NOT NULL) WITHOUT ROWID;";
 constexpr const char* kFind =
     "SELECT header_ms, header_problem, decoded_ms, integrated, short_term, true_peak, problem,"
-    " leading_silence_ms, trailing_silence_ms"
+    " blocks, leading_silence_ms, trailing_silence_ms"
     " FROM spot WHERE path = ?1 AND device = ?2 AND inode = ?3 AND size = ?4 AND mtime_s = ?5"
     " AND mtime_ns = ?6 AND version = ?7";
 constexpr const char* kStore =
     "INSERT OR REPLACE INTO spot VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13,"
-    " ?14, ?15, ?16)";
+    " ?14, ?15, ?16, ?17)";
 
 struct StatementFinalizer {
     void operator()(sqlite3_stmt* statement) const { ::sqlite3_finalize(statement); }
@@ -76,6 +79,17 @@ std::optional<double> columnFigure(sqlite3_stmt* statement, int index) {
 std::string columnText(sqlite3_stmt* statement, int index) {
     const auto* text = ::sqlite3_column_text(statement, index);
     return text != nullptr ? std::string(reinterpret_cast<const char*>(text)) : std::string();
+}
+
+// The floats as this machine holds them: the cache is one user's, on one machine.
+std::vector<float> columnEnergies(sqlite3_stmt* statement, int index) {
+    const auto bytes = static_cast<std::size_t>(::sqlite3_column_bytes(statement, index));
+    std::vector<float> energies(bytes / sizeof(float));
+    if (!energies.empty()) {
+        std::memcpy(energies.data(), ::sqlite3_column_blob(statement, index),
+                    energies.size() * sizeof(float));
+    }
+    return energies;
 }
 
 std::string homeFolder() {
@@ -250,8 +264,9 @@ std::optional<SpotLoudness> MeasureCache::find(const FileIdentity& file) {
             loudness.maxShortTermLufs = columnFigure(statement, 4);
             loudness.truePeakDbtp = columnFigure(statement, 5);
             loudness.problem = columnText(statement, 6);
-            loudness.leadingSilenceMs = ::sqlite3_column_int64(statement, 7);
-            loudness.trailingSilenceMs = ::sqlite3_column_int64(statement, 8);
+            loudness.blockEnergies = columnEnergies(statement, 7);
+            loudness.leadingSilenceMs = ::sqlite3_column_int64(statement, 8);
+            loudness.trailingSilenceMs = ::sqlite3_column_int64(statement, 9);
             ::sqlite3_reset(statement);
             return loudness;
         }
@@ -275,8 +290,11 @@ void MeasureCache::store(const FileIdentity& file, const SpotLoudness& loudness)
         bindFigure(statement, 12, loudness.maxShortTermLufs);
         bindFigure(statement, 13, loudness.truePeakDbtp);
         ::sqlite3_bind_text(statement, 14, loudness.problem.c_str(), -1, SQLITE_TRANSIENT);
-        ::sqlite3_bind_int64(statement, 15, loudness.leadingSilenceMs);
-        ::sqlite3_bind_int64(statement, 16, loudness.trailingSilenceMs);
+        ::sqlite3_bind_blob(statement, 15, loudness.blockEnergies.data(),
+                            static_cast<int>(loudness.blockEnergies.size() * sizeof(float)),
+                            SQLITE_TRANSIENT);
+        ::sqlite3_bind_int64(statement, 16, loudness.leadingSilenceMs);
+        ::sqlite3_bind_int64(statement, 17, loudness.trailingSilenceMs);
         const int code = ::sqlite3_step(statement);
         ::sqlite3_reset(statement);
         if (code == SQLITE_DONE || !failed(code)) {

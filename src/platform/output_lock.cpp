@@ -5,10 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <string_view>
 #include <thread>
 
@@ -58,49 +60,93 @@ bool stillNamed(int folderFd, const std::string& name, int fd) {
 
 }  // namespace
 
-std::chrono::seconds outputLockWait() {
-    const char* text = std::getenv("KALMERO_LOCK_WAIT_SECONDS");
+std::chrono::seconds lockWaitFrom(const char* text) {
     if (text == nullptr) {
         return kDefaultWait;
     }
     const std::string_view value(text);
-    long seconds = -1;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-    if (error != std::errc{} || end != value.data() + value.size() || seconds < 0) {
+    if (value.empty() || value.find_first_not_of("0123456789") != std::string_view::npos) {
         return kDefaultWait;
     }
-    return std::chrono::seconds(seconds);
+    // Digits only: a value past the longest wait, however long, is the longest wait.
+    const std::string_view digits =
+        value.substr(std::min(value.find_first_not_of('0'), value.size()));
+    long long seconds = 0;
+    if (digits.size() > 9) {
+        return kLongestLockWait;
+    }
+    std::from_chars(digits.data(), digits.data() + digits.size(), seconds);
+    return std::chrono::seconds(std::min<long long>(seconds, kLongestLockWait.count()));
+}
+
+std::chrono::seconds outputLockWait() {
+    return lockWaitFrom(std::getenv("KALMERO_LOCK_WAIT_SECONDS"));
+}
+
+bool OutputLock::lockable(const struct stat& info) {
+    if (S_ISREG(info.st_mode) && info.st_nlink == 1) {
+        return true;
+    }
+    m_warning = "nie założono blokady " + m_shownName +
+                ": to nie jest zwykły plik z jedną nazwą, więc został nietknięty; dwa "
+                "uruchomienia naraz mogą wymieszać swoje pliki";
+    return false;
 }
 
 OutputLock::OutputLock(const std::string& path, std::chrono::seconds wait) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    m_name = "." + path.substr(slash == std::string::npos ? 0 : slash + 1) + ".lock";
-    bool refused = false;
-    m_folderFd = openFolderWithLinkRule(folder, refused);
-    if (refused) {
-        throw FileError("Unable to write to " + path +
-                        ". The link belongs to another user in a shared folder");
+    OutputPlace place;
+    const int failure = findOutputPlace(path, place);
+    if (failure == kPlantedLink || failure == kDanglingLink) {
+        throw FileError("Nie można utworzyć pliku \"" + path +
+                        "\": " + placeFailureReason(failure));
     }
-    if (m_folderFd < 0) {
+    if (failure != 0) {
         return;
     }
+    m_folderFd = place.folderFd;
+    m_name = "." + place.name + ".lock";
+    m_shownName = "\"" + place.folder + "/" + m_name + "\"";
+    wait = std::clamp(wait, std::chrono::seconds(0), kLongestLockWait);
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
+        struct stat info {};
+        if (::fstatat(m_folderFd, m_name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            struct stat folder {};
+            if (S_ISLNK(info.st_mode) && ::fstat(m_folderFd, &folder) == 0 &&
+                !linkMayBeFollowed(folder.st_mode, folder.st_uid, info.st_uid, ::geteuid())) {
+                closeAll();
+                throw FileError("Nie można utworzyć pliku \"" + path +
+                                "\": " + placeFailureReason(kPlantedLink));
+            }
+            if (!lockable(info)) {
+                closeAll();
+                return;
+            }
+        }
         constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+        // A stop between creating the lock file and registering it would leave it behind.
+        std::optional<StopSignalsHeld> held(std::in_place);
         m_fd = ::openat(m_folderFd, m_name.c_str(), O_RDWR | O_CREAT | kFlags, 0644);
         if (m_fd < 0 && (errno == EACCES || errno == EPERM)) {
             // Another user's lock file in a shared folder: a read-only descriptor locks too.
             m_fd = ::openat(m_folderFd, m_name.c_str(), O_RDONLY | kFlags);
         }
-        struct stat info {};
-        if (m_fd < 0 || ::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (m_fd < 0 || ::fstat(m_fd, &info) != 0) {
+            // A link put there since (ELOOP) is no lock either.
+            if (m_fd < 0 && errno == ELOOP) {
+                info.st_mode = S_IFLNK;
+                lockable(info);
+            }
+            closeAll();
+            return;
+        }
+        if (!lockable(info)) {
             closeAll();
             return;
         }
         if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
             if (stillNamed(m_folderFd, m_name, m_fd)) {
+                m_slot = removeOnStopSignal(m_folderFd, m_name);
                 break;
             }
         } else if (std::chrono::steady_clock::now() >= deadline) {
@@ -110,6 +156,7 @@ OutputLock::OutputLock(const std::string& path, std::chrono::seconds wait) {
                             "); czekano " + std::to_string(wait.count()) +
                             " s, nic nie zostało zapisane.");
         } else {
+            held.reset();
             std::this_thread::sleep_for(kRetryEvery);
         }
         ::close(m_fd);
@@ -127,7 +174,7 @@ OutputLock::OutputLock(const std::string& path, std::chrono::seconds wait) {
 OutputLock::~OutputLock() {
     if (m_held) {
         // Removed while still held, so that no later run locks a file no longer named.
-        ::unlinkat(m_folderFd, m_name.c_str(), 0);
+        removeNowNotOnStopSignal(m_slot, m_folderFd, m_name);
     }
     closeAll();
 }

@@ -63,7 +63,8 @@ void createFolder(const std::string& folder) {
     std::error_code error;
     fs::create_directories(folder, error);
     if (error) {
-        throw FileError("Cannot create folder \"" + folder + "\". " + error.message());
+        throw FileError("Nie można utworzyć katalogu \"" + folder +
+                        "\": " + systemReason(error.value()));
     }
 }
 

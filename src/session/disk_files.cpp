@@ -23,8 +23,8 @@ IniDocument loadForReading(const std::string& path) {
     }
 }
 
-[[noreturn]] void throwUnableToWrite(const std::string& path) {
-    throw FileError("Unable to write to " + path);
+[[noreturn]] void throwUnableToWrite(const std::string& path, const std::string& reason) {
+    throw FileError("Nie można zapisać pliku \"" + path + "\": " + reason);
 }
 
 // The file about to be changed: empty when it doesn't exist yet; any other failure to read
@@ -36,8 +36,11 @@ std::string loadForWriting(const std::string& path) {
     }
     try {
         return readWholeFile(path);
-    } catch (const FileError&) {
-        throwUnableToWrite(path);
+    } catch (const FileError& error) {
+        // The read's own words, after the write's: what stopped the write was the read.
+        const std::string what = error.what();
+        const auto colon = what.rfind("\": ");
+        throwUnableToWrite(path, colon == std::string::npos ? what : what.substr(colon + 3));
     }
 }
 
@@ -49,7 +52,7 @@ void iniRewrite(const std::string& path,
                 const std::function<std::optional<std::string>(std::string)>& change) {
     std::optional<std::string> text = change(loadForWriting(path));
     if (!text) {
-        throwUnableToWrite(path);
+        throwUnableToWrite(path, "wartość zawiera znak końca linii lub NUL");
     }
     writeFileAtomically(path, *text, WriteFailureText::UnableToWrite);
 }

@@ -33,8 +33,8 @@ bool iniReadBool(const std::string& path, std::string_view section, std::string_
 
 // Writes one key and keeps everything else in the file as it was (other sections and keys,
 // comments, order), creating the file or section when missing. Throws FileError
-// `Unable to write to <path>` on failure, leaving the previous file intact; a value holding
-// CR, LF or NUL, which the format can't hold, fails the same way.
+// `Nie można zapisać pliku "<path>": <reason>` on failure, leaving the previous file intact; a
+// value holding CR, LF or NUL, which the format can't hold, fails the same way.
 void iniWriteString(const std::string& path, std::string_view section, std::string_view key,
                     std::string_view value);
 void iniWriteInteger(const std::string& path, std::string_view section, std::string_view key,
@@ -65,7 +65,7 @@ void readBreakSoundSettings(const std::string& iniPath, Konfiguracja& konfigurac
 void storeBreakSound(const std::string& iniPath, const Konfiguracja& konfiguracja);
 
 // The matrix file's lines as parseMatrixLines gives them. Throws FileError
-// `Cannot open file "<path>". <reason>` when it can't be read; never creates it.
+// `Nie można otworzyć pliku "<path>": <reason>` when it can't be read; never creates it.
 std::vector<std::string> readMatrixLines(const std::string& path);
 
 // Writes lines each ended by CR LF, atomically (FileError on failure).
@@ -77,7 +77,7 @@ void ZmienStan(const std::string& path, int day, int hourIndex, bool on);
 
 // Writes `list` to `path` (the output folder, the name and ".mix" already joined) as one
 // atomic replacement, keeping a replaced file's owner and mode; `steps` hears of the
-// records written. Throws FileError `Cannot create file "<path>". <reason>`; any previous
+// records written. Throws FileError `Nie można utworzyć pliku "<path>": <reason>`; any previous
 // file stays intact.
 ReplaceOutcome zapiszNowyMix(const std::string& path, const Lista& list,
                              const LineSteps& steps = {});

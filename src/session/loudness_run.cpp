@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "compiler/placement_report.h"
+#include "compiler/programme_check.h"
 
 namespace kalmero {
 
@@ -48,15 +49,56 @@ LoudnessPlan planLoudness(const Lista& spots, const std::vector<std::string>& lo
     return plan;
 }
 
+void planProgramme(LoudnessPlan& plan, const Lista& playlist,
+                   const std::vector<std::string>& localPaths, const Cp1250Encoder& encode) {
+    const std::size_t spotFiles = plan.files.size();
+    std::unordered_map<std::string, std::size_t> known;
+    for (std::size_t f = 0; f < spotFiles; ++f) {
+        known.emplace(plan.files[f], f);
+    }
+    std::vector<std::size_t> itemFileOf;
+    itemFileOf.reserve(playlist.size());
+    for (std::size_t i = 0; i < playlist.size(); ++i) {
+        if (i >= localPaths.size() || localPaths[i].empty() || !isProgrammeItem(playlist[i])) {
+            itemFileOf.push_back(kNoFile);
+            continue;
+        }
+        std::string file = encode ? encode(localPaths[i]) : localPaths[i];
+        const auto [where, added] = known.emplace(std::move(file), plan.files.size());
+        if (added) {
+            plan.files.push_back(where->first);
+        }
+        itemFileOf.push_back(where->second);
+    }
+    for (std::size_t& file : itemFileOf) {
+        file = file == kNoFile ? plan.files.size() : file;
+    }
+    // The spots' "no file" points past the files too, whatever their final number.
+    for (std::size_t& file : plan.fileOf) {
+        file = file == spotFiles ? plan.files.size() : file;
+    }
+    plan.itemFileOf = std::move(itemFileOf);
+}
+
 DayLoudness::DayLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& measured,
                          const LoudnessTargets& targets)
-    : m_files(measured.spots), m_fileOf(plan.fileOf), m_warning(measured.warning) {
+    : m_files(measured.spots),
+      m_fileOf(plan.fileOf),
+      m_itemFileOf(plan.itemFileOf),
+      m_warning(measured.warning) {
     m_files.resize(plan.files.size());
-    // The day's median is that of its files, each counted once however often it airs.
+    // The day's median is that of its spots' files, each counted once however often it airs;
+    // the programme's songs are no spots.
+    std::vector<bool> spotFile(m_files.size(), false);
+    for (const std::size_t f : m_fileOf) {
+        if (f < spotFile.size()) {
+            spotFile[f] = true;
+        }
+    }
     std::vector<SpotLoudness> known;
     std::vector<std::size_t> knownFile;
     for (std::size_t f = 0; f < m_files.size(); ++f) {
-        if (m_files[f]) {
+        if (m_files[f] && spotFile[f]) {
             known.push_back(*m_files[f]);
             knownFile.push_back(f);
         }
@@ -73,6 +115,14 @@ const SpotLoudness* DayLoudness::spot(std::size_t i) const {
         return nullptr;
     }
     return &*m_files[m_fileOf[i]];
+}
+
+const SpotLoudness* DayLoudness::item(std::size_t i) const {
+    if (i >= m_itemFileOf.size() || m_itemFileOf[i] >= m_files.size() ||
+        !m_files[m_itemFileOf[i]]) {
+        return nullptr;
+    }
+    return &*m_files[m_itemFileOf[i]];
 }
 
 const LoudnessVerdict& DayLoudness::verdict(std::size_t i) const {

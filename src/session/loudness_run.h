@@ -35,16 +35,21 @@ using LoudnessMeasurer =
 // UTF-8 to Windows-1250, what doesn't convert kept as it is.
 using Cp1250Encoder = std::function<std::string(std::string_view utf8)>;
 
-// The platform's loudness tools, handed to the session by a front end.
+// The platform's loudness tools.
 struct LoudnessTools {
     LoudnessMeasurer measure;
-    Cp1250Encoder encode;
 };
 
-// The distinct files of an advert list to measure, and which one each spot plays.
+// The distinct files of a day to measure: which one each spot plays, and which one each
+// playlist item the spots' blocks are compared with.
 struct LoudnessPlan {
     std::vector<std::string> files;   // Windows-1250 paths, each file once
     std::vector<std::size_t> fileOf;  // per ListaLST record, an index into `files`
+    // Per ListaMIX record, an index into `files`; files.size() for an item without a file
+    // or not programme (an advert, a news break). Empty when the day has no spots.
+    std::vector<std::size_t> itemFileOf;
+
+    friend bool operator==(const LoudnessPlan&, const LoudnessPlan&) = default;
 };
 
 // The plan for `spots`: each spot's local file (`localPaths[i]`, UTF-8, through `encode`)
@@ -52,6 +57,12 @@ struct LoudnessPlan {
 // (fileOf holds files.size() for it). `localPaths` may be shorter than `spots`.
 LoudnessPlan planLoudness(const Lista& spots, const std::vector<std::string>& localPaths,
                           const Cp1250Encoder& encode);
+
+// Adds the playlist's programme items to `plan`, each by `localPaths[i]` (UTF-8, through
+// `encode`; "" for an item whose file wasn't found). A file already planned, as a spot or
+// an item, is measured once.
+void planProgramme(LoudnessPlan& plan, const Lista& playlist,
+                   const std::vector<std::string>& localPaths, const Cp1250Encoder& encode);
 
 // The columns the placement report's CSV gains, after the others.
 inline constexpr std::string_view kLoudnessHeader =
@@ -71,6 +82,8 @@ public:
     const SpotLoudness* spot(std::size_t i) const;
     // Spot `i`'s verdict; a verdict with nothing to say when not measured.
     const LoudnessVerdict& verdict(std::size_t i) const;
+    // ListaMIX record `i`'s figures; null when it has no file or wasn't measured.
+    const SpotLoudness* item(std::size_t i) const;
     // ListaLST indexes of the spots above a target, in list order.
     std::vector<std::size_t> loudSpots() const;
     // Why the shared cache was not used as it should have been (UTF-8); empty otherwise.
@@ -91,6 +104,7 @@ private:
     std::vector<std::optional<SpotLoudness>> m_files;
     std::vector<LoudnessVerdict> m_verdicts;  // per file
     std::vector<std::size_t> m_fileOf;
+    std::vector<std::size_t> m_itemFileOf;
     std::string m_warning;
 };
 

@@ -160,8 +160,8 @@ Outcome Outcome::failed(std::string message) {
     return outcome;
 }
 
-Session::Session(SessionFiles files, Progress& progress, Cp1250Decoder decode)
-    : Session(std::move(files), progress, SessionTools{std::move(decode), {}, {}}) {}
+Session::Session(SessionFiles files, Progress& progress)
+    : Session(std::move(files), progress, stationTools()) {}
 
 Session::Session(SessionFiles files, Progress& progress, SessionTools tools)
     : m_files(std::move(files)), m_progress(progress), m_tools(std::move(tools)) {
@@ -209,6 +209,7 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
     m_settings.length = BreakLength::clamped(stored.seconds);
     m_settings.driftLimitMs = stored.driftLimitMs;
     m_settings.longSpotMs = stored.longSpotMs;
+    m_settings.inPlaceAllowed = stored.inPlaceAllowed;
 
     const std::string iniBytes = readIfThere(m_files.ini);
     m_settings.loudness = parseLoudnessTargets(iniBytes);
@@ -242,6 +243,7 @@ void Session::overrideSettings(const SettingOverrides& overrides) {
     m_settings.length = overrides.length.value_or(m_settings.length);
     m_settings.breakSound = overrides.breakSound.value_or(m_settings.breakSound);
     m_settings.driftLimitMs = overrides.driftLimitMs.value_or(m_settings.driftLimitMs);
+    m_settings.inPlaceAllowed = overrides.inPlaceAllowed.value_or(m_settings.inPlaceAllowed);
     if (!overrides.pathMapAdded.empty()) {
         PathMap map = overrides.pathMapAdded;
         for (const PathMapLine& stored : m_settings.pathMap.lines()) {
@@ -334,6 +336,8 @@ Outcome Session::otworzPlikMIX(const std::string& path) {
     return run([&] {
         // Release the previous playlist before the new file is read, not after.
         m_lists.ListaMIX = Lista{};
+        m_programmePaths.clear();
+        forgetLoudness();
         m_progress.listCleared(ListId::Playlist);
         // Mapped, and given back as the reader moves on: a month's playlist is never held
         // twice, as bytes and as records.
@@ -351,6 +355,8 @@ Outcome Session::otworzPlikMIX(const std::string& path) {
                 }
             });
         m_progress.rowsAppended(ListId::Playlist, m_lists.ListaMIX.size());
+        // Its items' files are looked for only when there are spots to compare with them.
+        m_playlistFolder = std::filesystem::path(path).parent_path().string();
         m_progress.status("Ładowanie pliku MIX - gotowe!");
         Outcome outcome;
         outcome.warnings = mixWarnings(notes, m_lists.ListaMIX.size());
@@ -362,7 +368,7 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
     return run([&] {
         m_lists.ListaLST.clear();
         m_spotMeasures.clear();
-        m_loudness = DayLoudness{};
+        forgetLoudness();
         m_progress.listCleared(ListId::Adverts);
         const std::string bytes = readWholeFile(path);
 
@@ -463,6 +469,7 @@ Outcome Session::compile(int weekday) {
         limits.driftMs = m_settings.driftLimitMs;
         m_lastCompile.checks = checkDay(m_lists.ListaWynikowa, m_lastCompile.blocks,
                                         breakModeIndex(settings.mode), limits);
+        checkProgramme();
         m_progress.status("Kompilowanie list - gotowe!");
         m_progress.breathe();
         return Outcome{};
@@ -500,7 +507,7 @@ Outcome Session::writeOutputs(const std::string& path,
     Outcome outcome = run([&] {
         m_progress.status("Zapisywanie wynikowego pliku MIX...");
         const OutputLock lock(path);
-        StagedWrites outputs;
+        StagedWrites outputs(m_settings.inPlaceAllowed ? InPlace::Allowed : InPlace::Refused);
         for (const auto& [otherPath, bytes] : others) {
             outputs.stage(otherPath).append(bytes);
         }
@@ -510,6 +517,9 @@ Outcome Session::writeOutputs(const std::string& path,
         const std::vector<ReplaceOutcome> replaced = outputs.commitAll();
         m_progress.status("Zapisywanie wynikowego pliku MIX - gotowe!");
         Outcome done;
+        if (!lock.warning().empty()) {
+            done.warnings.push_back(lock.warning());
+        }
         for (std::size_t i = 0; i < replaced.size(); ++i) {
             std::string note = replacementNote(replaced[i]);
             if (note.empty()) {
@@ -559,6 +569,17 @@ Outcome Session::runDay(const DayRun& day, const SpotMeasurer& measure,
         return afterWarnings(std::move(compiled.warnings), std::move(clear));
     }
     return afterWarnings(std::move(compiled.warnings), writeDay(day, pictures));
+}
+
+Outcome Session::checkDayOutputs(const DayRun& day) {
+    Outcome clear = outputsClearOfInputs(day, false);
+    if (!clear.done() || day.adverts.empty()) {
+        return clear;
+    }
+    if (!OtworzPlikLST(day.adverts).done()) {
+        return Outcome{};
+    }
+    return outputsClearOfInputs(day, true);
 }
 
 Outcome Session::outputsClearOfInputs(const DayRun& day, bool withSpots) const {
@@ -658,13 +679,15 @@ std::string Session::placementCsv() const {
         std::string(std::count(kSpotTimingHeader.begin(), kSpotTimingHeader.end(), ','), ','));
     const std::vector<std::string> sources = report.sourceCells();
     const std::vector<std::string> loudness =
-        m_loudness.csvCells(m_lists.ListaLST.size(), m_loudnessTools.encode);
+        m_loudness.csvCells(m_lists.ListaLST.size(), m_tools.encode);
+    const std::vector<std::string> programme =
+        programmeCells(m_programme, m_lastCompile.blocks, m_lists.ListaLST.size(), m_tools.encode);
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        cells[i] += "," + sources[i] + "," + loudness[i];
+        cells[i] += "," + sources[i] + "," + loudness[i] + "," + programme[i];
     }
     return report.csv(std::string(kSpotTimingHeader) + "," +
                           std::string(PlacementReport::kSourceHeader) + "," +
-                          std::string(kLoudnessHeader),
+                          std::string(kLoudnessHeader) + "," + std::string(kProgrammeHeader),
                       cells);
 }
 
@@ -699,46 +722,131 @@ LoudnessPlan Session::loudnessPlan() const {
         localPaths.push_back(i < m_spotMeasures.size() ? m_spotMeasures[i].localPath
                                                        : std::string());
     }
-    return planLoudness(m_lists.ListaLST, localPaths, m_loudnessTools.encode);
+    LoudnessPlan plan = planLoudness(m_lists.ListaLST, localPaths, m_tools.encode);
+    // The programme is there to compare blocks with: a day without spots has none.
+    if (!m_lists.ListaLST.empty()) {
+        planProgramme(plan, m_lists.ListaMIX, m_programmePaths, m_tools.encode);
+    }
+    return plan;
+}
+
+void Session::locateProgramme() {
+    if (m_programmePaths.size() == m_lists.ListaMIX.size() || m_lists.ListaLST.empty()) {
+        return;
+    }
+    m_programmePaths.assign(m_lists.ListaMIX.size(), std::string());
+    const FileLocator locate = m_tools.newLocator
+                                   ? m_tools.newLocator(m_settings.pathMap, m_playlistFolder)
+                                   : FileLocator{};
+    // A day airs its jingles again and again: each path line is looked for once.
+    std::unordered_map<std::string_view, std::string> found;
+    for (std::size_t i = 0; i < m_lists.ListaMIX.size(); ++i) {
+        const TPozycja& item = m_lists.ListaMIX[i];
+        const std::string_view line = item.value(Field::Adr);
+        if (line.empty() || !isProgrammeItem(item)) {
+            continue;
+        }
+        auto known = found.find(line);
+        if (known == found.end()) {
+            known = found.emplace(line, locate ? locate(line) : m_tools.decode(line)).first;
+        }
+        m_programmePaths[i] = known->second;
+    }
+}
+
+std::unique_ptr<LoudnessJob> Session::startLoudness(LoudnessSteps steps,
+                                                    std::function<void()> finished) {
+    locateProgramme();
+    LoudnessPlan plan = loudnessPlan();
+    if (!m_tools.loudness.measure || plan.files.empty()) {
+        return nullptr;
+    }
+    return std::make_unique<LoudnessJob>(std::move(plan), m_tools.loudness.measure,
+                                         std::move(steps), std::move(finished));
+}
+
+bool Session::takeLoudness(const LoudnessJob& job) {
+    return job.finished() && takeLoudness(job.plan(), job.measured());
 }
 
 bool Session::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& measured) {
-    // A plan is made from the list it measures; any other list would get strangers' figures.
-    const LoudnessPlan current = loudnessPlan();
-    if (plan.files != current.files || plan.fileOf != current.fileOf) {
+    // A plan is made from the lists it measures; any other would get strangers' figures.
+    if (plan != loudnessPlan()) {
         return false;
     }
     m_loudness = DayLoudness(plan, measured, m_settings.loudness);
+    checkProgramme();
     return true;
 }
 
-Outcome Session::measureLoudness() {
-    if (!m_loudnessTools.measure || m_lists.ListaLST.empty()) {
-        return Outcome{};
+void Session::forgetLoudness() {
+    m_loudness = DayLoudness{};
+    m_programme.clear();
+    // The last compile's picture no longer has figures to mark, as its loud spots have none.
+    m_lastCompile.checks.louderThanProgramme.clear();
+}
+
+void Session::checkProgramme() {
+    m_programme.clear();
+    m_lastCompile.checks.louderThanProgramme.clear();
+    const Lista& result = m_lists.ListaWynikowa;
+    if (!m_loudness.delivered() || result.empty()) {
+        return;
     }
+    // A result record copies its playlist item whole: the path line tells which it is.
+    std::unordered_map<std::string_view, std::size_t> itemOfLine;
+    for (std::size_t i = 0; i < m_lists.ListaMIX.size(); ++i) {
+        itemOfLine.emplace(m_lists.ListaMIX[i].value(Field::Adr), i);
+    }
+    const std::vector<std::size_t>& origins = m_lastCompile.origins;
+    std::vector<const SpotLoudness*> audio(result.size(), nullptr);
+    for (std::size_t r = 0; r < result.size(); ++r) {
+        if (r < origins.size() && origins[r] != kNoOrigin) {
+            audio[r] = m_loudness.spot(origins[r]);
+        } else if (const auto item = itemOfLine.find(result[r].value(Field::Adr));
+                   item != itemOfLine.end()) {
+            audio[r] = m_loudness.item(item->second);
+        }
+    }
+    m_programme = checkBlocksAgainstProgramme(result, origins, m_lastCompile.blocks, audio,
+                                              m_settings.loudness);
+    for (const BlockAgainstProgramme& block : m_programme) {
+        if (block.tooLoud) {
+            for (const std::size_t spot : block.spots) {
+                m_lastCompile.checks.louderThanProgramme.push_back(
+                    {spot, programmeFindingText(block)});
+            }
+        }
+    }
+}
+
+Outcome Session::measureLoudness() {
     return run([&] {
-        const LoudnessPlan plan = loudnessPlan();
-        m_progress.status("Pomiar głośności spotów...");
-        gauge(0, plan.files.size());
+        const std::size_t files = loudnessPlan().files.size();
+        if (files == 0 || !m_tools.loudness.measure) {
+            return Outcome{};
+        }
+        m_progress.status("Pomiar głośności spotów i programu...");
+        gauge(0, files);
         // The measuring threads call one at a time while this one waits for them.
-        const LoudnessMeasuring measured = m_loudnessTools.measure(
-            plan.files,
+        const std::unique_ptr<LoudnessJob> job = startLoudness(
             [this](std::size_t done, std::size_t) {
                 m_progress.gaugeProgress(static_cast<std::int64_t>(done));
             },
-            nullptr);
-        takeLoudness(plan, measured);
+            {});
+        job->wait();
+        takeLoudness(*job);
         m_progress.status("Pomiar głośności - gotowe!");
         Outcome outcome;
-        if (!measured.warning.empty()) {
-            outcome.warnings.push_back(measured.warning);
+        if (const std::string warning = job->measured().warning; !warning.empty()) {
+            outcome.warnings.push_back(warning);
         }
         return outcome;
     });
 }
 
 std::string Session::loudnessSummary() const {
-    return m_loudness.summary(m_lists.ListaLST, m_tools.decode);
+    return m_loudness.summary(m_lists.ListaLST, m_tools.decode) + programmeSummary(m_programme);
 }
 
 void Session::clear() {
@@ -747,7 +855,9 @@ void Session::clear() {
     m_lists.ListaWynikowa.clear();
     m_lists.ListaBreak.clear();
     m_spotMeasures.clear();
+    m_programmePaths.clear();
     m_loudness = DayLoudness{};
+    m_programme.clear();
     m_lastCompile = CompileRecord{};
     for (const ListId list : {ListId::Playlist, ListId::Adverts, ListId::Result}) {
         m_progress.listCleared(list);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,12 +12,14 @@
 
 #include "compiler/day_report.h"
 #include "compiler/placement_report.h"
+#include "compiler/programme_check.h"
 #include "formats/konfiguracja_file.h"
 #include "model/lists.h"
 #include "model/path_map.h"
 #include "model/settings.h"
 #include "model/spot_measure.h"
 #include "session/break_settings.h"
+#include "session/loudness_job.h"
 #include "session/loudness_run.h"
 #include "session/picture_kind.h"
 #include "session/progress.h"
@@ -79,14 +82,29 @@ using Cp1250Encoder = std::function<std::string(std::string_view utf8)>;
 using LoadMeasurerMaker =
     std::function<SpotMeasurer(const PathMap& map, const std::string& listFolderUtf8)>;
 
-// The platform's tools the session works with, handed in by the front end's start (the core
-// links no platform code). Without `decode` and `encode` texts stay as they are; without
-// `newMeasurer` every advert list load must be given its measurer.
+// Finds an item's audio file from its path line (Windows-1250): the local path (UTF-8), ""
+// when there is none.
+using FileLocator = std::function<std::string(std::string_view pathLineCp1250)>;
+
+// A locator for one playlist's load: path lines found through `map`, a relative one within
+// `folderUtf8` (the playlist's own folder).
+using LocatorMaker = std::function<FileLocator(const PathMap& map, const std::string& folderUtf8)>;
+
+// The platform's tools the session works with: the station's own (stationTools) unless a test
+// gives others. Without `decode` and `encode` texts stay as they are; without `newMeasurer`
+// every advert list load must be given its measurer; without `newLocator` a playlist item's
+// file is its path line; without `loudness` nothing is measured.
 struct SessionTools {
     Cp1250Decoder decode;
     Cp1250Encoder encode;
     LoadMeasurerMaker newMeasurer;
+    LocatorMaker newLocator;
+    LoudnessTools loudness;
 };
+
+// The station's tools: text conversions, spots and playlist items found through the path
+// map, loudness measured on every core through the shared cache of measurings.
+SessionTools stationTools();
 
 // Draws a compiled day with the front end's drawing code; the session writes the bytes.
 class DayPictureWriter {
@@ -129,8 +147,8 @@ struct CompileRecord {
 // give the same bytes.
 class Session : public BreakSettings {
 public:
-    // `progress` must outlive the session. Without `decode` texts stay as stored.
-    Session(SessionFiles files, Progress& progress, Cp1250Decoder decode = {});
+    // `progress` must outlive the session. With the station's tools.
+    Session(SessionFiles files, Progress& progress);
     Session(SessionFiles files, Progress& progress, SessionTools tools);
 
     // Start-up reading of the configuration file (see OdczytajKonfiguracje) and its path map
@@ -186,6 +204,11 @@ public:
     Outcome runDay(const DayRun& day, DayPictureWriter& pictures) {
         return runDay(day, {}, pictures);
     }
+    // runDay's checks of the outputs alone, for a run of several days checked whole before any
+    // is written: refused (OutputOverInput) when an output names a file the day reads, its
+    // spots' files among them (the advert list is read for them, with the tools' measurer: give
+    // one that only locates). An advert list that can't be read is left to the day's run.
+    Outcome checkDayOutputs(const DayRun& day);
 
     // What became of each advert spot in the last compile.
     PlacementReport placementReport() const;
@@ -204,20 +227,31 @@ public:
 
     const Lists& lists() const { return m_lists; }
 
-    // The tools measuring the advert spots' loudness; without them nothing is measured and
-    // the report's loudness cells stay empty.
-    void useLoudness(LoudnessTools tools) { m_loudnessTools = std::move(tools); }
-    // The files of the loaded advert list to measure, for a measuring run elsewhere.
+    // Replaces the tools measuring loudness; without them nothing is measured and the
+    // report's loudness cells stay empty.
+    void useLoudness(LoudnessTools tools) { m_tools.loudness = std::move(tools); }
+    // The files of the loaded day to measure: the advert list's spots and, when there are
+    // spots, the playlist's programme items.
     LoudnessPlan loudnessPlan() const;
+    // Starts measuring the loaded day's files in the background (see LoudnessJob); null when
+    // there is nothing to measure or nothing to measure with. The window goes on meanwhile
+    // and takes the figures when `finished` tells it; the batch waits.
+    std::unique_ptr<LoudnessJob> startLoudness(LoudnessSteps steps, std::function<void()> finished);
+    // Takes a finished job's figures (takeLoudness of its plan); false when it isn't finished.
+    bool takeLoudness(const LoudnessJob& job);
     // Takes figures measured for `plan` whole and checks them against the held targets;
-    // false (nothing taken) when the advert list is no longer the one planned for.
+    // false (nothing taken) when the lists are no longer those planned for.
     bool takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& measured);
-    // Measures the loaded advert list's spots here and now with the tools, the gauge
-    // following; the cache's trouble comes back as a warning.
+    // Measures the loaded day here and now, waiting for the job, the gauge following; the
+    // cache's trouble comes back as a warning.
     Outcome measureLoudness();
     // The advert spots' figures and verdicts, once taken.
     const DayLoudness& loudness() const { return m_loudness; }
-    // The spots outside the targets for a person (UTF-8); "" when none or not measured.
+    // The compiled day's aired blocks against the programme around them; empty until both
+    // the day is compiled and its loudness taken.
+    const std::vector<BlockAgainstProgramme>& programmeChecks() const { return m_programme; }
+    // The spots outside the targets and the blocks louder than their programme or not
+    // compared, for a person (UTF-8); "" when none or not measured.
     std::string loudnessSummary() const;
 
     // Empties the four lists, as closing the window does.
@@ -242,6 +276,13 @@ private:
     // outputs' lock.
     Outcome writeOutputs(const std::string& path,
                          const std::vector<std::pair<std::string, std::string>>& others);
+    // Drops the figures of lists being replaced, and what was found with them.
+    void forgetLoudness();
+    // Compares the compiled day's blocks with their programme, when both are known.
+    void checkProgramme();
+    // Finds the loaded playlist's programme files (a relative path within its folder) once
+    // per playlist, when there are spots to compare with them.
+    void locateProgramme();
 
     SessionFiles m_files;
     Progress& m_progress;
@@ -251,9 +292,13 @@ private:
     BreakWeek m_breakWeek{};
     Lists m_lists;
     std::vector<SpotMeasure> m_spotMeasures;
+    // Per ListaMIX record, its programme file found (UTF-8); "" when none. Empty until
+    // first needed.
+    std::vector<std::string> m_programmePaths;
+    std::string m_playlistFolder;
     CompileRecord m_lastCompile;
-    LoudnessTools m_loudnessTools;
     DayLoudness m_loudness;
+    std::vector<BlockAgainstProgramme> m_programme;
 };
 
 }  // namespace kalmero

@@ -44,6 +44,8 @@ struct StationSettings {
     std::int64_t driftLimitMs = DayCheckLimits{}.driftMs;
     // An advert longer than this is named as suspicious.
     std::int64_t longSpotMs = PlacementReport::kLongSpotMs;
+    // Whether a result whose folder takes no new file may be overwritten in place.
+    bool inPlaceAllowed = false;
     // Where spots named by Windows paths are found on this machine, for measuring only.
     PathMap pathMap;
     // What the day's advert spots are checked against (section Kontrola).
@@ -65,6 +67,7 @@ struct SettingOverrides {
     std::optional<BreakLength> length;
     std::optional<BreakSound> breakSound;
     std::optional<std::int64_t> driftLimitMs;
+    std::optional<bool> inPlaceAllowed;
     // Lines added to the stored path map; a prefix given here wins over the stored line of
     // the same prefix.
     PathMap pathMapAdded;

@@ -173,6 +173,10 @@ DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& bloc
             m_items[b.resultIndex].farBreak = true;
         }
     }
+    // Drawn as a loud spot's is, in the window and the night's picture alike.
+    for (const RecordMark& mark : checks.louderThanProgramme) {
+        markLoud(mark.resultIndex, QString::fromStdString(mark.why));
+    }
 
     for (std::size_t b = 0; b < blocks.size(); ++b) {
         const AdvertBlock& block = blocks[b];
@@ -357,7 +361,8 @@ QString DayPicture::describe(std::size_t resultIndex) const {
 
 void DayPicture::markLoud(std::size_t resultIndex, const QString& why) {
     if (resultIndex < m_items.size()) {
-        m_items[resultIndex].loud = why;
+        QString& loud = m_items[resultIndex].loud;
+        loud = loud.isEmpty() || loud == why ? why : loud + QStringLiteral("; ") + why;
     }
 }
 

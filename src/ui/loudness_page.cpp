@@ -1,7 +1,9 @@
 #include "ui/loudness_page.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QTableWidget>
+#include <QVBoxLayout>
 #include <limits>
 
 #include "compiler/day_report.h"
@@ -105,6 +107,76 @@ QTableWidget* makeLoudnessTable(const std::vector<LoudnessRow>& rows, QWidget* p
     table->resizeColumnsToContents();
     table->horizontalHeader()->setStretchLastSection(true);
     return table;
+}
+
+std::vector<ProgrammeRow> programmeRows(const std::vector<BlockAgainstProgramme>& comparisons) {
+    std::vector<ProgrammeRow> rows;
+    rows.reserve(comparisons.size());
+    for (const BlockAgainstProgramme& comparison : comparisons) {
+        ProgrammeRow row;
+        row.block = QString::fromStdString(shortClockText(comparison.booked));
+        row.blockLufs = comparison.blockLufs;
+        row.programmeLufs = comparison.programmeLufs;
+        row.aboveLu = comparison.aboveLu;
+        row.tooLoud = comparison.tooLoud;
+        row.finding = QString::fromStdString(programmeFindingText(comparison));
+        row.note = comparison.tooLoud ? QStringLiteral("głośniejszy od programu")
+                                      : QString::fromStdString(comparison.noComparison);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+QStringList programmeFindings(const std::vector<ProgrammeRow>& rows) {
+    QStringList found;
+    for (const ProgrammeRow& row : rows) {
+        if (row.tooLoud) {
+            found << row.finding;
+        }
+    }
+    return found;
+}
+
+QWidget* makeLoudnessPage(const std::vector<LoudnessRow>& spots,
+                          const std::vector<ProgrammeRow>& blocks, QWidget* parent) {
+    auto* page = new QWidget(parent);
+    page->setObjectName(QStringLiteral("LoudnessPage"));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(makeLoudnessTable(spots, page), 3);
+    if (blocks.empty()) {
+        return page;
+    }
+    layout->addWidget(new QLabel(QStringLiteral("Bloki reklam a program wokół nich:"), page));
+    const QStringList headers = {QStringLiteral("blok"), QStringLiteral("blok LUFS"),
+                                 QStringLiteral("program LUFS"), QStringLiteral("różnica LU"),
+                                 QStringLiteral("uwagi")};
+    auto* table = new QTableWidget(static_cast<int>(blocks.size()), headers.size(), page);
+    table->setObjectName(QStringLiteral("ProgrammeTable"));
+    table->setHorizontalHeaderLabels(headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->hide();
+    table->setToolTip(QStringLiteral(
+        "Głośność zintegrowana każdego bloku (jego spoty jeden po drugim) i programu nadanego "
+        "przed nim i po nim (okno OknoProgramuMinuty w sekcji Kontrola)."));
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const ProgrammeRow& row = blocks[static_cast<std::size_t>(r)];
+        QTableWidgetItem* cells[] = {new QTableWidgetItem(row.block), new FigureItem(row.blockLufs),
+                                     new FigureItem(row.programmeLufs), new FigureItem(row.aboveLu),
+                                     new QTableWidgetItem(row.note)};
+        cells[4]->setToolTip(row.finding);
+        for (int c = 0; c < headers.size(); ++c) {
+            if (row.tooLoud) {
+                cells[c]->setForeground(kOutside);
+            }
+            table->setItem(r, c, cells[c]);
+        }
+    }
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(table, 1);
+    return page;
 }
 
 void markLoudSpots(DayPicture& picture, const std::vector<std::size_t>& origins,

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "compiler/programme_check.h"
 #include "model/lists.h"
 #include "session/loudness_run.h"
 
@@ -27,6 +28,28 @@ struct LoudnessRow {
     QString reason;        // why it is outside the targets or its figures are doubtful
     bool tooLoud = false;  // above a target
 };
+
+// One advert block against the programme around it, on the same page.
+struct ProgrammeRow {
+    QString block;  // booked time
+    std::optional<double> blockLufs;
+    std::optional<double> programmeLufs;
+    std::optional<double> aboveLu;
+    QString note;          // why there is no comparison, or the block louder than the limit
+    QString finding;       // the whole finding, for the notice's headline
+    bool tooLoud = false;  // louder than its programme by more than the limit
+};
+
+std::vector<ProgrammeRow> programmeRows(const std::vector<BlockAgainstProgramme>& comparisons);
+
+// The blocks louder than their programme as findings of the day: "Blok 12:00 głośniejszy od
+// programu o 4,2 LU (...)".
+QStringList programmeFindings(const std::vector<ProgrammeRow>& rows);
+
+// The "Głośność" page: the spots' table and under it, once the day is compiled, the blocks'
+// against their programme (the loud ones red). Named "LoudnessPage".
+QWidget* makeLoudnessPage(const std::vector<LoudnessRow>& spots,
+                          const std::vector<ProgrammeRow>& blocks, QWidget* parent);
 
 // Every spot of the advert list with its figures, in list order; none before the figures
 // were taken.

@@ -26,7 +26,6 @@
 
 #include "compiler/placement_report.h"
 #include "platform/encoding.h"
-#include "session/station_loudness.h"
 #include "ui/day_view.h"
 #include "ui/folder_chooser.h"
 #include "ui/list_models.h"
@@ -194,7 +193,12 @@ void TForm1::BitBtn4Click() {
     openAndLoad(m_loadPlaylist, m_session->settings().folder(Folder::Playlists),
                 QStringLiteral("Pliki playlist (*.mix)"), ListId::Playlist, {m_playlistName},
                 [this](const std::string& path) {
-                    return keepFileName(path, m_playlistFile, m_session->otworzPlikMIX(path));
+                    // The programme around the blocks is measured with the spots.
+                    m_loudness.reset();
+                    Outcome outcome =
+                        keepFileName(path, m_playlistFile, m_session->otworzPlikMIX(path));
+                    startLoudness();
+                    return outcome;
                 });
 }
 
@@ -203,9 +207,7 @@ void TForm1::BitBtn5Click() {
         m_loadAdverts, m_session->settings().folder(Folder::AdvertLists),
         QStringLiteral("Pliki list reklamych (*.lst)"), ListId::Adverts,
         {m_advertName, m_resultName}, [this](const std::string& path) {
-            if (m_loudness != nullptr) {
-                m_loudness->cancel();
-            }
+            m_loudness.reset();
             Outcome outcome = keepFileName(
                 path, m_advertFile,
                 m_session->OtworzPlikLST(path, m_newMeasurer ? m_newMeasurer() : SpotMeasurer{}));
@@ -216,27 +218,33 @@ void TForm1::BitBtn5Click() {
         });
 }
 
-void TForm1::setLoudnessTools(LoudnessTools tools) {
-    m_loudnessTools = std::move(tools);
-    m_session->useLoudness(m_loudnessTools);
-}
+void TForm1::setLoudnessTools(LoudnessTools tools) { m_session->useLoudness(std::move(tools)); }
 
 void TForm1::startLoudness() {
-    if (m_loudness == nullptr) {
-        if (!m_loudnessTools.measure) {
-            setLoudnessTools(stationLoudnessTools());
-        }
-        m_loudness = std::make_unique<LoudnessWorker>(
-            [this](std::size_t done, std::size_t total) { showLoudnessProgress(done, total); },
-            [this](const LoudnessPlan& plan, const LoudnessMeasuring& measured) {
-                takeLoudness(plan, measured);
-            });
-    }
-    LoudnessPlan plan = m_session->loudnessPlan();
-    if (plan.files.empty()) {
-        return;
-    }
-    m_loudness->start(std::move(plan), m_loudnessTools.measure);
+    m_loudness.reset();
+    const std::uint64_t run = ++m_loudnessRun;
+    // Both are called on the measuring's threads; the window hears of them on its own.
+    m_loudness = m_session->startLoudness(
+        [this, run](std::size_t done, std::size_t total) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, run, done, total] {
+                    if (run == m_loudnessRun) {
+                        showLoudnessProgress(done, total);
+                    }
+                },
+                Qt::QueuedConnection);
+        },
+        [this, run] {
+            QMetaObject::invokeMethod(
+                this,
+                [this, run] {
+                    if (run == m_loudnessRun) {
+                        takeLoudness();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void TForm1::showLoudnessProgress(std::size_t done, std::size_t total) {
@@ -251,22 +259,37 @@ void TForm1::showLoudnessProgress(std::size_t done, std::size_t total) {
     m_progress->flush();
 }
 
-void TForm1::takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& measured) {
-    if (m_busy) {
-        // A command is running (its gauge lets events through): the figures wait for its end.
-        QTimer::singleShot(50, this, [this, plan, measured] { takeLoudness(plan, measured); });
+void TForm1::takeLoudness() {
+    if (m_loudness == nullptr || !m_loudness->finished()) {
         return;
     }
-    if (!m_session->takeLoudness(plan, measured)) {
+    if (m_busy) {
+        // A command is running (its gauge lets events through): the figures wait for its end.
+        QTimer::singleShot(50, this, [this, run = m_loudnessRun] {
+            if (run == m_loudnessRun) {
+                takeLoudness();
+            }
+        });
+        return;
+    }
+    const std::unique_ptr<LoudnessJob> job = std::move(m_loudness);
+    if (!m_session->takeLoudness(*job)) {
         return;
     }
     const std::size_t loud = m_session->loudness().loudSpots().size();
+    const std::size_t loudBlocks = static_cast<std::size_t>(
+        std::count_if(m_session->programmeChecks().begin(), m_session->programmeChecks().end(),
+                      [](const BlockAgainstProgramme& block) { return block.tooLoud; }));
     QString text = loud == 0
                        ? QStringLiteral("Pomiar głośności - gotowe!")
                        : QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: %1").arg(loud);
-    if (!measured.warning.empty() && !m_cacheWarned) {
+    if (loudBlocks > 0) {
+        text += QStringLiteral("; bloki głośniejsze od programu: %1").arg(loudBlocks);
+    }
+    const std::string warning = job->measured().warning;
+    if (!warning.empty() && !m_cacheWarned) {
         m_cacheWarned = true;
-        text += QStringLiteral(" ") + QString::fromStdString(measured.warning);
+        text += QStringLiteral(" ") + QString::fromStdString(warning);
     }
     m_progress->status(text.toStdString());
     m_progress->flush();
@@ -324,9 +347,11 @@ void TForm1::showPlacementReport() {
     // Also a clean day has its notice: its list shows every block booked against aired.
     const std::vector<LoudnessRow> loudness =
         loudnessRows(m_session->lists().ListaLST, m_session->loudness());
-    m_noticeHeadline = noticeHeadline(m_placementEntries, checks, loudness);
-    const bool quiet =
-        m_placementEntries.empty() && checks.clean() && m_session->loudness().loudSpots().empty();
+    m_noticeHeadline = noticeHeadline(m_placementEntries, checks, loudness,
+                                      programmeRows(m_session->programmeChecks()));
+    const bool quiet = m_placementEntries.empty() && checks.clean() &&
+                       m_session->loudness().loudSpots().empty() &&
+                       checks.louderThanProgramme.empty();
     const QString keyTip = QStringLiteral("%1: lista spotów, bloków reklam i kontroli dnia")
                                .arg(QKeySequence(kPlacementNoticeKey).toString());
     setNoticeHeadline(m_placementNotice, m_noticeHeadline, quiet);
@@ -362,7 +387,8 @@ void TForm1::showPlacementList() {
                        blockRows(compiled.blocks, compiled.checks.limits.driftMs),
                        QString::fromStdString(dayChecksSummary(compiled.checks)),
                        compiled.checks.clean(),
-                       loudnessRows(m_session->lists().ListaLST, m_session->loudness())};
+                       loudnessRows(m_session->lists().ListaLST, m_session->loudness()),
+                       programmeRows(m_session->programmeChecks())};
     PlacementListDialog dialog(list, this, [this] { showDayView(); });
     dialog.exec();
 }
@@ -546,9 +572,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormClose() {
-    if (m_loudness != nullptr) {
-        m_loudness->cancel();
-    }
+    m_loudness.reset();
     m_session->clear();
 }
 

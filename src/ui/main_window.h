@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -9,7 +10,6 @@
 #include "model/settings.h"
 #include "model/spot_measure.h"
 #include "session/session.h"
-#include "ui/loudness_worker.h"
 #include "ui/placement_notice.h"
 
 class QCheckBox;
@@ -117,11 +117,11 @@ private:
     void storeDayViewPlace(const WindowPlace& place);
     // The last compile's day as the day view draws it.
     DayPicture dayPicture() const;
-    // Measures the loaded advert list's loudness in the background; the figures reach the
-    // session whole when ready, and the notice and day view show them.
+    // Measures the loaded day's loudness in the background through the session; the
+    // figures reach it whole when ready, and the notice and day view show them.
     void startLoudness();
     void showLoudnessProgress(std::size_t done, std::size_t total);
-    void takeLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& measured);
+    void takeLoudness();
 
     OperatorDialogs& m_dialogs;
     SpotMeasurerFactory m_newMeasurer;
@@ -159,9 +159,9 @@ private:
 
     std::unique_ptr<WindowProgress> m_progress;
     std::unique_ptr<Session> m_session;
-    LoudnessTools m_loudnessTools;
-    // Gone before the session: its thread never outlives what it reports to.
-    std::unique_ptr<LoudnessWorker> m_loudness;
+    // The measuring under way, and which one it is: what an older one posted is dropped.
+    std::unique_ptr<LoudnessJob> m_loudness;
+    std::uint64_t m_loudnessRun = 0;
     bool m_cacheWarned = false;
     bool m_busy = false;
     bool m_closeRequested = false;

@@ -23,8 +23,6 @@
 #include <exception>
 
 #include "compiler/placement_report.h"
-#include "platform/encoding.h"
-#include "platform/spot_locator.h"
 #include "ui/day_view.h"
 #include "ui/folder_chooser.h"
 #include "ui/list_models.h"
@@ -137,12 +135,7 @@ TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory
       m_dialogs(dialogs),
       m_newMeasurer(std::move(newMeasurer)),
       m_progress(std::make_unique<WindowProgress>()),
-      m_session(std::make_unique<Session>(
-          std::move(files), *m_progress,
-          SessionTools{cp1250ToUtf8, pathToCp1250,
-                       [](const PathMap& map, const std::string& listFolder) {
-                           return newMappedLoadMeasurer(map, listFolder);
-                       }})) {
+      m_session(std::make_unique<Session>(std::move(files), *m_progress)) {
     const Lists& lists = m_session->lists();
     m_mixModel = new ListModel(ListId::Playlist, lists.ListaMIX, this);
     m_lstModel = new ListModel(ListId::Adverts, lists.ListaLST, this);

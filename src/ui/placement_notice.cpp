@@ -67,7 +67,8 @@ QString spotName(const PlacementEntry& entry) {
 // Every finding of the day in words, the most urgent first: an advert lost or silent costs
 // the station money, a doubled one less; then the blocks and the day's timing.
 QStringList findings(const std::vector<PlacementEntry>& entries, const DayChecks& checks,
-                     const std::vector<LoudnessRow>& loudness) {
+                     const std::vector<LoudnessRow>& loudness,
+                     const std::vector<ProgrammeRow>& programme) {
     QStringList never;
     QStringList silent;
     QStringList doubled;
@@ -89,7 +90,8 @@ QStringList findings(const std::vector<PlacementEntry>& entries, const DayChecks
             suspicious << spotName(entry) + QStringLiteral(" podejrzanie długi");
         }
     }
-    QStringList all = never + silent + doubled + loudnessFindings(loudness);
+    QStringList all =
+        never + silent + doubled + loudnessFindings(loudness) + programmeFindings(programme);
     for (const std::string& finding : dayFindings(checks)) {
         all << QString::fromStdString(finding);
     }
@@ -202,8 +204,9 @@ QString placementNoticeText(const PlacementCounts& counts) {
 }
 
 QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChecks& checks,
-                       const std::vector<LoudnessRow>& loudness) {
-    const QStringList all = findings(entries, checks, loudness);
+                       const std::vector<LoudnessRow>& loudness,
+                       const std::vector<ProgrammeRow>& programme) {
+    const QStringList all = findings(entries, checks, loudness, programme);
     if (all.isEmpty()) {
         return QStringLiteral("Bez uwag");
     }
@@ -255,8 +258,9 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
                                          const std::vector<PlacementRow>& rows, QWidget* parent,
                                          const std::vector<BlockRow>& blocks,
                                          const QString& dayChecks, std::function<void()> showDay)
-    : PlacementListDialog(PlacementList{summary, rows, blocks, dayChecks, dayChecks.isEmpty(), {}},
-                          parent, std::move(showDay)) {}
+    : PlacementListDialog(
+          PlacementList{summary, rows, blocks, dayChecks, dayChecks.isEmpty(), {}, {}}, parent,
+          std::move(showDay)) {}
 
 PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* parent,
                                          std::function<void()> showDay)
@@ -284,7 +288,8 @@ PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* par
         m_pages->addTab(checks, QStringLiteral("Kontrola dnia"));
     }
     if (!list.loudness.empty()) {
-        m_pages->addTab(makeLoudnessTable(list.loudness, m_pages), QStringLiteral("Głośność"));
+        m_pages->addTab(makeLoudnessPage(list.loudness, list.programme, m_pages),
+                        QStringLiteral("Głośność"));
     }
     addButtons(showDay);
 
@@ -359,11 +364,13 @@ void PlacementListDialog::openFirstPageWithFindings(const PlacementList& list) {
                     [](const BlockRow& row) { return row.overLimit || row.aired.isEmpty(); });
     QWidget* page = nullptr;
     const bool loud = std::any_of(list.loudness.begin(), list.loudness.end(),
-                                  [](const LoudnessRow& row) { return row.tooLoud; });
+                                  [](const LoudnessRow& row) { return row.tooLoud; }) ||
+                      std::any_of(list.programme.begin(), list.programme.end(),
+                                  [](const ProgrammeRow& row) { return row.tooLoud; });
     if (!list.spots.empty()) {
         page = findChild<QWidget*>(QStringLiteral("PlacementTable"));
     } else if (loud && !blocksAstray) {
-        page = findChild<QWidget*>(QStringLiteral("LoudnessTable"));
+        page = findChild<QWidget*>(QStringLiteral("LoudnessPage"));
     } else if (blocksAstray || (list.dayChecksClean && !list.blocks.empty())) {
         // On a day with nothing to check the blocks are what is worth a look.
         page = findChild<QWidget*>(QStringLiteral("BlockTable"));

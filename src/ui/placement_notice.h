@@ -69,9 +69,11 @@ QString placementNoticeText(const PlacementCounts& counts);
 // The notice's first line: the day's most urgent finding in words ("Blok 12:00 nadany 16:18
 // później", "Lista kończy się po północy (+11:58)"), then how many more there are; "Bez uwag"
 // when the spots and the day's checks have nothing to say. The spots above the loudness
-// targets (`loudness`'s) count among the findings, after the doubled spots.
+// targets (`loudness`'s) and the blocks louder than their programme count among the
+// findings, after the doubled spots.
 QString noticeHeadline(const std::vector<PlacementEntry>& entries, const DayChecks& checks,
-                       const std::vector<LoudnessRow>& loudness = {});
+                       const std::vector<LoudnessRow>& loudness = {},
+                       const std::vector<ProgrammeRow>& programme = {});
 
 // The key that opens the notice's list from anywhere in the main window.
 inline constexpr Qt::Key kPlacementNoticeKey = Qt::Key_F8;
@@ -93,6 +95,8 @@ struct PlacementList {
     bool dayChecksClean = true;       // the checks found nothing
     // Every spot's loudness; no page when empty (not measured yet).
     std::vector<LoudnessRow> loudness;
+    // The compiled day's blocks against their programme, on the same page.
+    std::vector<ProgrammeRow> programme;
 };
 
 // The modal list behind the notice: the spots to check, the advert blocks booked against

@@ -116,5 +116,23 @@ TEST(PlacementReport, CsvKeepsTheRecordsBytesAndDefusesFormulas) {
             ",,", ",,", "C:\\Radio\\Cisza.mp3,'=/srv/radio/Cisza.mp3,\"brak pliku, \"\"C\"\"\""}));
 }
 
+// Every first character a spreadsheet reads as the start of a formula gets the quote mark;
+// one it doesn't, and the same characters later in the text, don't.
+TEST(PlacementReport, FormulaGuardByFirstCharacter) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"=A1", "'=A1"},       {"+1", "'+1"},  {"-1", "'-1"},  {"@SUM", "'@SUM"}, {"\t=1", "'\t=1"},
+        {"\r=1", "\"'\r=1\""}, {"a=1", "a=1"}, {" =1", " =1"}, {"#1", "#1"},      {"'=1", "'=1"},
+    };
+    for (const auto& [title, cell] : cases) {
+        const Lista spots = {spot(title, at("10:00:00.000"), 1000)};
+        const PlacementReport report(spots, {1}, {});
+        EXPECT_EQ(report.csv(),
+                  "block time,title,path,length (ms),times placed,reason\r\n"
+                  "10:00:00.000," +
+                      cell + ",,1000,1,\r\n")
+            << title;
+    }
+}
+
 }  // namespace
 }  // namespace kalmero

@@ -11,16 +11,21 @@ TEST(LoudnessTargets, ReadsDecimalsAndKeepsDefaultsForTheRest) {
         LoudnessTargets targets;
     };
     const Case cases[] = {
-        {"", {-18, -1, 3, 2}},
-        {"[kontrola]\r\nMaxKrotkoterminowaLUFS=-17.5\r\nMaxSzczytDBTP= -2,5 \r\nRoznicaLU=+4\r\n"
-         "MaxCiszaSekundy=0,5\r\n",
-         {-17.5, -2.5, 4, 0.5}},
-        {"[Kontrola]\nMaxKrotkoterminowaLUFS=głośno\nMaxSzczytDBTP=3\nRoznicaLU=-1\n"
-         "MaxCiszaSekundy=-1\n",
-         {-18, -1, 3, 2}},
-        {"[Kontrola]\nMaxKrotkoterminowaLUFS=-18dB\nMaxSzczytDBTP=inf\nRoznicaLU=\n"
-         "MaxCiszaSekundy=3601\n",
-         {-18, -1, 3, 2}},
+        {"", {-18, -1, 3, 15, 1.0}},
+        {"[Kontrola]\nMaxNadProgramLU=2,5\nOknoProgramuMinuty=180\n", {-18, -1, 3, 180, 2.5}},
+        {"[Kontrola]\nMaxNadProgramLU=0\nOknoProgramuMinuty=1\n", {-18, -1, 3, 1, 0}},
+        // Out of range, not whole, not a number: the defaults stand.
+        {"[Kontrola]\nMaxNadProgramLU=-0.1\nOknoProgramuMinuty=181\n", {-18, -1, 3, 15, 1.0}},
+        {"[Kontrola]\nMaxNadProgramLU=70.1\nOknoProgramuMinuty=0\n", {-18, -1, 3, 15, 1.0}},
+        {"[Kontrola]\nMaxNadProgramLU=dużo\nOknoProgramuMinuty=7.5\n", {-18, -1, 3, 15, 1.0}},
+        {"[kontrola]\r\nMaxKrotkoterminowaLUFS=-17.5\r\nMaxSzczytDBTP= -2,5 \r\nRoznicaLU=+4\r\n",
+         {-17.5, -2.5, 4}},
+        {"[Kontrola]\nMaxKrotkoterminowaLUFS=głośno\nMaxSzczytDBTP=3\nRoznicaLU=-1\n",
+         {-18, -1, 3}},
+        {"[Kontrola]\nMaxKrotkoterminowaLUFS=-18dB\nMaxSzczytDBTP=inf\nRoznicaLU=\n", {-18, -1, 3}},
+        {"[Kontrola]\r\nMaxCiszaSekundy=0,5\r\n", {-18, -1, 3, 15, 1.0, 0.5}},
+        {"[Kontrola]\nMaxCiszaSekundy=-1\n", {-18, -1, 3, 15, 1.0, 2}},
+        {"[Kontrola]\nMaxCiszaSekundy=3601\n", {-18, -1, 3, 15, 1.0, 2}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(parseLoudnessTargets(c.ini), c.targets) << c.ini;

@@ -37,11 +37,12 @@ TEST_F(HostileBatch, AResultThatCantBeWrittenIsReportedAndLeavesNothingBehind) {
     };
     const Case cases[] = {
         {"the output folder is missing", path("gone/out.mix"),
-         "Cannot create file \"" + path("gone/out.mix") + "\""},
+         "Nie można utworzyć pliku \"" + path("gone/out.mix") +
+             "\": nie ma takiego pliku ani katalogu"},
         {"the output is a folder", path("taken.mix"),
-         "Cannot create file \"" + path("taken.mix") + "\""},
+         "Nie można utworzyć pliku \"" + path("taken.mix") + "\": to jest katalog"},
         {"the output is a device", "/dev/full",
-         "Cannot create file \"/dev/full\". Not a regular file"},
+         "Nie można utworzyć pliku \"/dev/full\": to nie jest zwykły plik"},
     };
     const std::set<std::string> before = entries();
     for (const Case& c : cases) {
@@ -94,7 +95,7 @@ TEST_F(FullDisk, AFullDiskLeavesThePreviousResultIntact) {
     writeFile(out, "previous result");
     const Outcome outcome = batch({"--mix", bigDay(), "--out", out, "--mode", "2"});
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_NE(outcome.err.find("Cannot create file \"" + out + "\". No space left on device"),
+    EXPECT_NE(outcome.err.find("Nie można utworzyć pliku \"" + out + "\": brak miejsca na dysku"),
               std::string::npos)
         << outcome.err;
     EXPECT_EQ(readFile(out), "previous result");
@@ -110,7 +111,7 @@ TEST_F(FullDisk, AReportThatCantBeWrittenStopsBeforeTheResult) {
     const Outcome outcome = batch({"--mix", bigDay(), "--lst", write("big.lst", lst), "--out",
                                    path("out.mix"), "--report", m_disk + "/report.csv"});
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_NE(outcome.err.find("No space left on device"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("brak miejsca na dysku"), std::string::npos) << outcome.err;
     EXPECT_EQ(readFile(path("out.mix")), "previous result");
     EXPECT_TRUE(entries("disk").empty());
 }
@@ -133,7 +134,8 @@ TEST_F(HostileBatch, InputsThatAreNoFilesStopTheRunBeforeAnythingIsWritten) {
                 m_folder.path());
             EXPECT_EQ(outcome.signal, 0);
             EXPECT_EQ(outcome.exitCode, 1);
-            EXPECT_NE(outcome.err.find("Cannot open file \"" + input + "\""), std::string::npos)
+            EXPECT_NE(outcome.err.find("Nie można otworzyć pliku \"" + input + "\""),
+                      std::string::npos)
                 << outcome.err;
             EXPECT_EQ(readFile(path("out.mix")), "previous result");
         }
@@ -193,8 +195,10 @@ TEST_F(HostileBatch, EveryOutputFollowsTheResultsRules) {
         EXPECT_EQ(outcome.err.find("XDG_RUNTIME_DIR"), std::string::npos) << outcome.err;
         if (c.planted == Planted::OthersLink) {
             EXPECT_EQ(outcome.exitCode, 1);
-            EXPECT_NE(outcome.err.find(output + "\". The link belongs to another user"),
-                      std::string::npos)
+            EXPECT_NE(
+                outcome.err.find(output + "\": dowiązanie symboliczne w katalogu, w którym mogą "
+                                          "zapisywać inni, należy do innego"),
+                std::string::npos)
                 << outcome.err;
             EXPECT_EQ(readFile(path("out.mix")), "previous result");
             continue;

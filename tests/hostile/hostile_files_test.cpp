@@ -38,7 +38,7 @@ protected:
     }
 
     SilentProgress progress;
-    Session session{{path("empty.ini"), path("matryca.dat")}, progress};
+    Session session{{path("empty.ini"), path("matryca.dat")}, progress, SessionTools{}};
     Lists& lists = SessionProbe::lists(session);
 };
 
@@ -52,7 +52,8 @@ TEST_F(HostileFiles, FilesThatAreNoTextFilesAreRefusedWithTheOpenError) {
         lists.ListaLST.resize(3);
         const kalmero::Outcome mix = loadMix(source);
         EXPECT_EQ(mix.kind, kalmero::Outcome::Kind::Failed) << "the MIX load went on";
-        EXPECT_EQ(mix.message.rfind("Cannot open file \"" + source + "\". ", 0), 0u) << mix.message;
+        EXPECT_EQ(mix.message.rfind("Nie można otworzyć pliku \"" + source + "\": ", 0), 0u)
+            << mix.message;
         EXPECT_TRUE(lists.ListaMIX.empty());
         EXPECT_EQ(loadLst(source).kind, kalmero::Outcome::Kind::Failed);
         EXPECT_TRUE(lists.ListaLST.empty());

@@ -1,6 +1,6 @@
 // Configuration and break matrix files that are garbage, doubled, huge or can't be
 // written: defaults or the first of a kind are read, a failed write says
-// "Unable to write to <path>" and leaves the file as it was.
+// "Nie można zapisać pliku "<path>": <reason>" and leaves the file as it was.
 #include <sys/mount.h>
 
 #include <cerrno>
@@ -61,10 +61,12 @@ TEST_F(HostileSettings, GarbageDoubledAndHugeSettingsReadAsDefaultsOrTheFirstOfA
 
 TEST_F(HostileSettings, ASettingThatCantBeWrittenSaysSoAndChangesNothing) {
     fs::create_directory(path("folder.ini"));
-    const std::string places[] = {path("gone/kalmero.ini"), path("folder.ini")};
-    for (const std::string& ini : places) {
+    const std::pair<std::string, std::string> places[] = {
+        {path("gone/kalmero.ini"), "nie ma takiego pliku ani katalogu"},
+        {path("folder.ini"), "to jest katalog"}};
+    for (const auto& [ini, reason] : places) {
         SCOPED_TRACE(ini);
-        const std::string says = "Unable to write to " + ini;
+        const std::string says = "Nie można zapisać pliku \"" + ini + "\": " + reason;
         auto expectRefused = [&](auto&& write) {
             try {
                 write();
@@ -108,7 +110,7 @@ TEST_F(HostileSettings, AFullDiskLeavesTheConfigurationAsItWas) {
     const std::string kept = readFile(ini);
     const std::set<std::string> left = entries("disk");
     ::umount2(disk.c_str(), MNT_DETACH);
-    EXPECT_EQ(failure, "Unable to write to " + ini);
+    EXPECT_EQ(failure, "Nie można zapisać pliku \"" + ini + "\": brak miejsca na dysku");
     EXPECT_EQ(kept, "[Break]\r\nTime=10\r\n");
     EXPECT_EQ(left, (std::set<std::string>{"filler", "kalmero.ini"}));
 }
@@ -148,7 +150,7 @@ protected:
     // nullopt when the compile fails.
     std::optional<Lista> breaks(const std::string& text, int weekday) {
         SilentProgress progress;
-        Session session({path("empty.ini"), write("m.dat", text)}, progress);
+        Session session({path("empty.ini"), write("m.dat", text)}, progress, SessionTools{});
         EXPECT_TRUE(session.otworzPlikMIX(path("good.mix")).done());
         if (!session.compile(weekday).done()) {
             return std::nullopt;

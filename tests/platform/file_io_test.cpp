@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -49,14 +50,15 @@ TEST(AtomicWrite, TheChosenFailureText) {
         writeFileAtomically(path, "x", WriteFailureText::UnableToWrite);
         ADD_FAILURE();
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+        EXPECT_EQ(std::string(error.what()),
+                  "Nie można zapisać pliku \"" + path + "\": nie ma takiego pliku ani katalogu");
     }
     try {
         writeFileAtomically(path, "x");
         ADD_FAILURE();
     } catch (const FileError& error) {
         EXPECT_EQ(std::string(error.what()),
-                  "Cannot create file \"" + path + "\". No such file or directory");
+                  "Nie można utworzyć pliku \"" + path + "\": nie ma takiego pliku ani katalogu");
     }
 }
 
@@ -225,7 +227,10 @@ TEST(Replace, ALinkPlantedInASharedFolderIsNotFollowed) {
         {"another user's link in a sticky folder", 01777, 0, kNobody, false},
         {"own link in a sticky folder", 01777, 0, 0, true},
         {"the folder owner's link", 01777, kNobody, kNobody, true},
-        {"another user's link in a folder without the sticky bit", 0777, 0, kNobody, true},
+        {"another user's link in a folder without the sticky bit", 0777, 0, kNobody, false},
+        {"another user's link in a group-writable folder", 02775, 0, kNobody, false},
+        {"the folder owner's link in a group-writable folder", 02775, kNobody, kNobody, true},
+        {"another user's link in a folder only its owner writes", 0755, 0, kNobody, true},
         {"another user's link to a folder in a sticky folder", 01777, 0, kNobody, false, true},
         {"own link to a folder in a sticky folder", 01777, 0, 0, true, true},
     };
@@ -244,20 +249,67 @@ TEST(Replace, ALinkPlantedInASharedFolderIsNotFollowed) {
                   0);
         ASSERT_EQ(::lchown(link.c_str(), c.linkOwner, c.linkOwner), 0);
         for (const auto& [text, message] :
-             {std::pair{WriteFailureText::CannotCreate, "Cannot create file \"" + written + "\". "},
-              std::pair{WriteFailureText::UnableToWrite, "Unable to write to " + written + ". "}}) {
+             {std::pair{WriteFailureText::CannotCreate, "Nie można utworzyć pliku \"" + written},
+              std::pair{WriteFailureText::UnableToWrite, "Nie można zapisać pliku \"" + written}}) {
             try {
                 writeFileAtomically(written, "planted", text);
                 EXPECT_TRUE(c.followed);
             } catch (const FileError& error) {
                 EXPECT_FALSE(c.followed);
                 EXPECT_EQ(std::string(error.what()),
-                          message + "The link belongs to another user in a shared folder");
+                          message +
+                              "\": dowiązanie symboliczne w katalogu, w którym mogą "
+                              "zapisywać inni, należy do innego użytkownika");
             }
         }
         EXPECT_EQ(test::readBytes(victim), c.followed ? "planted" : "root's file");
         EXPECT_TRUE(std::filesystem::is_symlink(link));
     }
+}
+
+// The rule itself, row by row: a folder another account may write (group or others, sticky or
+// not) lets only this account's links and its owner's be followed.
+TEST(LinkRule, FollowedOnlyWhereNoOtherAccountCouldHavePlantedIt) {
+    constexpr uid_t kSelf = 1000;
+    constexpr uid_t kOwner = 2000;
+    constexpr uid_t kOther = 3000;
+    struct Row {
+        mode_t folderMode;
+        uid_t linkOwner;
+        bool followed;
+    };
+    const Row rows[] = {
+        {0755, kOther, true},  {0700, kOther, true},  {01755, kOther, true},
+        {0775, kOther, false}, {0770, kOther, false}, {02775, kOther, false},
+        {0757, kOther, false}, {0777, kOther, false}, {01777, kOther, false},
+        {0722, kOther, false}, {0775, kSelf, true},   {01777, kSelf, true},
+        {0775, kOwner, true},  {01777, kOwner, true}, {0755, kSelf, true},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(linkMayBeFollowed(S_IFDIR | row.folderMode, kOwner, row.linkOwner, kSelf),
+                  row.followed)
+            << std::oct << row.folderMode << std::dec << " link of " << row.linkOwner;
+    }
+}
+
+// A link at the output that leads to no file would create one wherever it points.
+TEST(Replace, ADanglingLinkAtTheOutputIsRefused) {
+    TempFolder folder;
+    const std::string link = folder / "out.mix";
+    ASSERT_EQ(::symlink((folder / "elsewhere/new.mix").c_str(), link.c_str()), 0);
+    ASSERT_EQ(::mkdir((folder / "elsewhere").c_str(), 0755), 0);
+    try {
+        writeFileAtomically(link, "x");
+        ADD_FAILURE();
+    } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Nie można utworzyć pliku \"" + link +
+                      "\": dowiązanie symboliczne wskazuje nieistniejący plik");
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder / "elsewhere/new.mix"));
+    test::writeBytes(folder / "elsewhere/new.mix", "old");
+    writeFileAtomically(link, "new");
+    EXPECT_EQ(test::readBytes(folder / "elsewhere/new.mix"), "new");
 }
 
 TEST(Streaming, NothingAppearsUntilCommit) {
@@ -382,6 +434,187 @@ TEST(Streaming, TheNextSaveRemovesTemporariesOfGoneWriters) {
         EXPECT_EQ(folder.entries().contains(c.temporary), !c.removed);
         EXPECT_EQ(folder.entries().size(), c.removed ? 1u : 2u);
     }
+}
+
+}  // namespace
+}  // namespace kalmero
+
+namespace kalmero {
+namespace {
+
+// Words of the system's English messages; none may reach the operator.
+bool hasEnglish(const std::string& text) {
+    for (const char* word :
+         {"Cannot", "cannot",    "Unable",    "unable",   "No such",   "Permission",
+          "denied", "file ",     "File",      "folder",   "directory", "Directory",
+          "space",  "Read-only", "read-only", "Not a",    "Is a",      "exists",
+          "error",  "Error",     "link",      "Too many", "too long",  "Disk quota"}) {
+        if (text.find(word) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The message with the path taken out: a path may hold any word.
+std::string withoutPath(std::string message, const std::string& path) {
+    for (std::size_t at; (at = message.find(path)) != std::string::npos;) {
+        message.erase(at, path.size());
+    }
+    return message;
+}
+
+TEST(PolishMessages, EverySystemReasonHasPolishWords) {
+    for (const int error :
+         {ENOSPC,    EDQUOT, EACCES, EPERM,        ENOENT,    EROFS,  EEXIST, EISDIR,
+          ENOTDIR,   ELOOP,  EMLINK, ENAMETOOLONG, EIO,       EFBIG,  EBUSY,  ETXTBSY,
+          EMFILE,    ENFILE, ENOMEM, EXDEV,        ENXIO,     ENODEV, EAGAIN, ESTALE,
+          ENOTEMPTY, EINVAL, EBADF,  EINTR,        ETIMEDOUT, ENOTSUP}) {
+        const std::string reason = systemReason(error);
+        EXPECT_FALSE(reason.starts_with("błąd systemu")) << error;
+        EXPECT_FALSE(hasEnglish(reason)) << reason;
+    }
+    EXPECT_EQ(systemReason(ENOSPC), "brak miejsca na dysku");
+    EXPECT_EQ(systemReason(EACCES), "brak uprawnień");
+    EXPECT_EQ(systemReason(ENOENT), "nie ma takiego pliku ani katalogu");
+    EXPECT_EQ(systemReason(EROFS), "system plików jest tylko do odczytu");
+    EXPECT_EQ(systemReason(4095), "błąd systemu 4095");
+}
+
+// Each way a file can fail, as the window, the batch and the night show it: the road's verb,
+// the file, and the system's reason, in Polish.
+TEST(PolishMessages, EveryFileFailureIsToldInPolish) {
+    TempFolder folder;
+    test::writeBytes(folder / "zwykly", "x");
+    ASSERT_EQ(::mkdir((folder / "katalog.mix").c_str(), 0755), 0);
+    struct Case {
+        const char* what;
+        std::function<void()> road;
+        std::string path;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"missing folder", [&] { writeFileAtomically(folder / "brak/a.mix", "x"); },
+         folder / "brak/a.mix", "Nie można utworzyć pliku \"\": nie ma takiego pliku ani katalogu"},
+        {"missing file", [&] { readWholeFile(folder / "brak.mix"); }, folder / "brak.mix",
+         "Nie można otworzyć pliku \"\": nie ma takiego pliku ani katalogu"},
+        {"a folder in the way", [&] { writeFileAtomically(folder / "katalog.mix", "x"); },
+         folder / "katalog.mix", "Nie można utworzyć pliku \"\": to jest katalog"},
+        {"a file as a folder", [&] { readWholeFile(folder / "zwykly/a.mix"); },
+         folder / "zwykly/a.mix",
+         "Nie można otworzyć pliku \"\": część ścieżki nie jest katalogiem"},
+        {"a device", [] { writeFileAtomically("/dev/null", "x"); }, "/dev/null",
+         "Nie można utworzyć pliku \"\": to nie jest zwykły plik"},
+        {"a settings file",
+         [&] { writeFileAtomically(folder / "brak/k.ini", "x", WriteFailureText::UnableToWrite); },
+         folder / "brak/k.ini", "Nie można zapisać pliku \"\": nie ma takiego pliku ani katalogu"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            c.road();
+            ADD_FAILURE();
+        } catch (const FileError& error) {
+            const std::string message = withoutPath(error.what(), c.path);
+            EXPECT_EQ(message, c.says);
+            EXPECT_FALSE(hasEnglish(message)) << message;
+        }
+    }
+}
+
+// The failures only a real disk gives: read-only, no space, no permission.
+TEST(PolishMessages, ReadOnlyFullAndForbiddenAreToldInPolish) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to mount and to change users";
+    }
+    TempFolder folder;
+    const std::string disk = folder / "dysk";
+    ASSERT_EQ(::mkdir(disk.c_str(), 0755), 0);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "no small file system can be mounted here";
+    }
+    const auto expectPolish = [](const std::string& path, const std::string& reason) {
+        try {
+            writeFileAtomically(path, std::string(256 * 1024, 'x'));
+            ADD_FAILURE() << reason;
+        } catch (const FileError& error) {
+            const std::string message = withoutPath(error.what(), path);
+            EXPECT_EQ(message, "Nie można utworzyć pliku \"\": " + reason);
+            EXPECT_FALSE(hasEnglish(message)) << message;
+        }
+    };
+    expectPolish(disk + "/a.mix", "brak miejsca na dysku");
+    ASSERT_EQ(::mount(nullptr, disk.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    expectPolish(disk + "/a.mix", "system plików jest tylko do odczytu");
+    ::umount2(disk.c_str(), MNT_DETACH);
+
+    ASSERT_EQ(::mkdir((folder / "cudzy").c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+    const std::string path = folder / "cudzy/a.mix";
+    EXPECT_EQ(runAsNobody([&] {
+                  try {
+                      writeFileAtomically(path, "x");
+                  } catch (const FileError& error) {
+                      const std::string message = withoutPath(error.what(), path);
+                      return message == "Nie można utworzyć pliku \"\": brak uprawnień" &&
+                                     !hasEnglish(message)
+                                 ? 0
+                                 : 1;
+                  }
+                  return 2;
+              }),
+              0);
+}
+
+}  // namespace
+}  // namespace kalmero
+
+namespace kalmero {
+namespace {
+
+// The in-place road: refused unless allowed; allowed, a file that won't fit fails before any
+// of its old bytes is overwritten, and the rewritten result goes before the other outputs.
+TEST(InPlace, RefusedUnlessAllowedAndReservedBeforeWriting) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to mount and to change users";
+    }
+    TempFolder folder;
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+    const std::string disk = folder / "dysk";
+    ASSERT_EQ(::mkdir(disk.c_str(), 0755), 0);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0) {
+        GTEST_SKIP() << "no small file system can be mounted here";
+    }
+    const std::string result = disk + "/out.mix";
+    test::writeBytes(result, "previous result");
+    ASSERT_EQ(::chown(result.c_str(), kNobody, kNobody), 0);
+    struct Row {
+        InPlace rule;
+        std::size_t size;
+        int exit;  // 0 rewritten, 1 refused, 2 no space
+    };
+    const Row rows[] = {
+        {InPlace::Refused, 100, 1}, {InPlace::Allowed, 256 * 1024, 2}, {InPlace::Allowed, 100, 0}};
+    for (const Row& row : rows) {
+        const int exit = runAsNobody([&] {
+            try {
+                StagedWrites outputs(row.rule);
+                outputs.stage(result).append(std::string(row.size, 'n'));
+                const std::vector<ReplaceOutcome> done = outputs.commitAll();
+                return done.at(0).rewrittenInPlace ? 0 : 3;
+            } catch (const FileError& error) {
+                const std::string message = error.what();
+                if (message.find("NadpisujWMiejscu=1") != std::string::npos) {
+                    return 1;
+                }
+                return message.ends_with("brak miejsca na dysku") ? 2 : 4;
+            }
+        });
+        EXPECT_EQ(exit, row.exit) << row.size;
+        EXPECT_EQ(test::readBytes(result),
+                  row.exit == 0 ? std::string(row.size, 'n') : "previous result");
+    }
+    ::umount2(disk.c_str(), MNT_DETACH);
 }
 
 }  // namespace

@@ -86,7 +86,8 @@ TEST_F(Configuration, AFailedWriteReportsAndKeepsTheOldFile) {
         iniWriteInteger(missing, "Break", "Time", 5);
         ADD_FAILURE() << "no error";
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()), "Unable to write to " + missing);
+        EXPECT_EQ(std::string(error.what()),
+                  "Nie można zapisać pliku \"" + missing + "\": nie ma takiego pliku ani katalogu");
     }
 
     test::writeBytes(ini(), "[Break]\r\nTime=10\r\n");
@@ -109,7 +110,7 @@ TEST_F(Configuration, AFailedWriteReportsAndKeepsTheOldFile) {
         }
         ::setrlimit(RLIMIT_FSIZE, &old);
         ::signal(SIGXFSZ, oldHandler);
-        EXPECT_EQ(message, "Unable to write to " + ini());
+        EXPECT_EQ(message, "Nie można zapisać pliku \"" + ini() + "\": plik jest za duży");
     }
     EXPECT_EQ(iniText(), "[Break]\r\nTime=10\r\n");
     EXPECT_EQ(folder.entries(), std::set<std::string>{"kalmero.ini"});

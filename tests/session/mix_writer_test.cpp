@@ -158,7 +158,8 @@ protected:
             zapiszNowyMix(path, list);
             ADD_FAILURE() << "no error for " << path;
         } catch (const FileError& error) {
-            EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + path + "\". " + reason);
+            EXPECT_EQ(std::string(error.what()),
+                      "Nie można utworzyć pliku \"" + path + "\": " + reason);
         }
         // Nothing new in the folder: no temporary left behind.
         EXPECT_EQ(folder.entries(), before) << path;
@@ -196,10 +197,10 @@ TEST_F(MixSave, FailuresThatStopEvenRootLeaveNoTrace) {
     test::writeBytes(folder / "plain", "x");
     ::mkdir((folder / "taken.mix").c_str(), 0700);
     ::mkfifo((folder / "pipe.mix").c_str(), 0600);
-    expectFailure(folder / "missing/out.mix", "No such file or directory");
-    expectFailure(folder / "plain/out.mix", "Not a directory");
-    expectFailure(folder / "taken.mix", "Is a directory");
-    expectFailure(folder / "pipe.mix", "Not a regular file");
+    expectFailure(folder / "missing/out.mix", "nie ma takiego pliku ani katalogu");
+    expectFailure(folder / "plain/out.mix", "część ścieżki nie jest katalogiem");
+    expectFailure(folder / "taken.mix", "to jest katalog");
+    expectFailure(folder / "pipe.mix", "to nie jest zwykły plik");
     struct stat info {};
     ASSERT_EQ(::stat((folder / "pipe.mix").c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the FIFO was replaced";
@@ -231,7 +232,7 @@ TEST_F(MixSave, AWriteThatFailsPartWayKeepsThePreviousFile) {
     test::writeBytes(folder / "day.mix", "previous playlist");
     {
         const FileSizeLimit limit(20);
-        expectFailure(folder / "day.mix", "File too large");
+        expectFailure(folder / "day.mix", "plik jest za duży");
     }
     EXPECT_EQ(test::readBytes(folder / "day.mix"), "previous playlist");
 }

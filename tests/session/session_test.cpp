@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cmath>
 #include <limits>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "formats/mix_file.h"
+#include "model/czas.h"
 #include "model/file_error.h"
 #include "support/recording_progress.h"
 #include "support/session_probe.h"
@@ -67,7 +69,7 @@ protected:
 
     TempFolder folder;
     RecordingProgress progress;
-    Session session{{folder / "kalmero.ini", folder / "matryca.dat"}, progress};
+    Session session{{folder / "kalmero.ini", folder / "matryca.dat"}, progress, SessionTools{}};
 };
 
 // One command's report: its statuses, the one list it emptied and filled with `rows`, and
@@ -140,15 +142,16 @@ TEST_F(SessionTest, AFileThatCannotBeReadLeavesListAndRowsEmptyAndTheStatusAsItW
         std::string message;
     };
     const FailCase cases[] = {
-        {folder / "missing.mix",
-         "Cannot open file \"" + folder / "missing.mix" + "\". No such file or directory"},
-        {folder / "dir.mix", "Cannot open file \"" + folder / "dir.mix" + "\". Is a directory"},
+        {folder / "missing.mix", "Nie można otworzyć pliku \"" + folder / "missing.mix" +
+                                     "\": nie ma takiego pliku ani katalogu"},
+        {folder / "dir.mix",
+         "Nie można otworzyć pliku \"" + folder / "dir.mix" + "\": to jest katalog"},
         // A FIFO must be refused at once, not waited on for a writer.
         {folder / "pipe.mix",
-         "Cannot open file \"" + folder / "pipe.mix" + "\". Not a regular file"},
-        {"/dev/zero", "Cannot open file \"/dev/zero\". Not a regular file"},
-        {folder / "plain/x.mix",
-         "Cannot open file \"" + folder / "plain/x.mix" + "\". Not a directory"},
+         "Nie można otworzyć pliku \"" + folder / "pipe.mix" + "\": to nie jest zwykły plik"},
+        {"/dev/zero", "Nie można otworzyć pliku \"/dev/zero\": to nie jest zwykły plik"},
+        {folder / "plain/x.mix", "Nie można otworzyć pliku \"" + folder / "plain/x.mix" +
+                                     "\": część ścieżki nie jest katalogiem"},
     };
     for (const FailCase& c : cases) {
         ASSERT_TRUE(loadPlaylist(kPlaylist).done());
@@ -251,7 +254,7 @@ TEST_F(SessionTest, AMatrixThatFailsKeepsThePreviousResult) {
         std::string message;
     };
     const MatrixCase cases[] = {
-        {std::nullopt, 0, "Cannot open file"},
+        {std::nullopt, 0, "Nie można otworzyć pliku"},
         {threeLines, 3, "has no line for weekday 3"},
         {"", 0, "has no line for weekday 0"},
     };
@@ -304,7 +307,8 @@ TEST_F(SessionTest, ASaveIsRefusedOrFailsLeavingNoFile) {
     const std::string path = folder / "missing/out.mix";
     const Outcome failed = session.saveTo(path);
     EXPECT_EQ(failed.kind, Outcome::Kind::Failed);
-    EXPECT_EQ(failed.message, "Cannot create file \"" + path + "\". No such file or directory");
+    EXPECT_EQ(failed.message,
+              "Nie można utworzyć pliku \"" + path + "\": nie ma takiego pliku ani katalogu");
     EXPECT_EQ(progress.statuses,
               (Strings{kSaving, "Zapisywanie wynikowego pliku MIX nie powiodło się."}));
     EXPECT_EQ(progress.gaugeDone, 0);
@@ -502,13 +506,15 @@ TEST_F(SessionTest, AnUnattendedDayNamesItsSpotsAboveTheLoudnessTargets) {
                   Strings{"Pamięć pomiarów jest uszkodzona; utworzono ją od nowa."});
         EXPECT_EQ(session.loudness().loudSpots(), c.loud);
         const std::string report = readBytes(folder / "r.csv");
-        EXPECT_NE(report.find("11:59:00.000,a,a,1000,1,,11:59:00.000,12:02:10.000,190000,,," +
-                              c.reportRow),
+        // Then its block's against the programme: these spots have no 100 ms energies.
+        const std::string programme = ",,,,spotów bloku nie zmierzono\r\n";
+        const std::string row = c.reportRow.substr(0, c.reportRow.size() - 2) + programme;
+        EXPECT_NE(report.find("11:59:00.000,a,a,1000,1,,11:59:00.000,12:02:10.000,190000,,," + row),
                   std::string::npos)
             << report;
         // The spot not measured has empty cells; its length is what the load measured.
         EXPECT_NE(report.find(",c,c,1000,"), std::string::npos);
-        EXPECT_NE(report.find(",,,,\r\n"), std::string::npos) << report;
+        EXPECT_NE(report.find(",,,," + programme), std::string::npos) << report;
         EXPECT_EQ(session.loudnessSummary().find("Spoty za głośne: 1\n  11:59:00.000  a  -14.0 "
                                                  "LUFS, maks. krótkoterminowa -10.0 LUFS, "
                                                  "szczyt -3.0 dBTP  ("),
@@ -558,6 +564,106 @@ TEST_F(SessionTest, ASilentSpotIsNotAccountedForAndSilenceAtItsEdgesIsOnlyNamed)
                   "cisza: nic powyżej -70 LUFS (same zera, 1.0 s)");
         EXPECT_EQ(session.loudness().verdict(2).reason, "cisza na początku 2.5 s > 2 s");
     }
+}
+
+constexpr std::int64_t kMinute = 60'000;
+
+// 100 ms energies of `seconds` of audio at one level.
+SpotLoudness steadyAudio(double lufs, int seconds) {
+    SpotLoudness audio;
+    audio.integratedLufs = lufs;
+    audio.blockEnergies.assign(static_cast<std::size_t>(seconds) * 10,
+                               static_cast<float>(std::pow(10.0, (lufs + 0.691) / 10)));
+    return audio;
+}
+
+TEST_F(SessionTest, BlocksAreComparedWithTheProgrammeFoundThroughThePlaylistsPathLines) {
+    // Songs at -23 LUFS until 12:40, then songs whose files aren't found; a block at -14
+    // LUFS at noon, one at 13:00 amid the missing songs.
+    std::string playlist = "WERSJA=2\r\n";
+    for (int k = 0; k < 25; ++k) {
+        playlist += "Emi=" + CzasStartString(CzasStartInt("Emi=11:40:00.000") + k * 4 * kMinute) +
+                    "\r\nTyp=SND\r\nNwK=04:00.000\r\nAdr=" + (k < 15 ? "C:\\song" : "C:\\gone") +
+                    std::to_string(k % 2) + ".wav\r\nKONIEC OPISU\r\n";
+    }
+    std::vector<std::string> asked;
+    SessionTools tools;
+    tools.newLocator = [](const PathMap&, const std::string& folderUtf8) -> FileLocator {
+        return [folderUtf8](std::string_view line) {
+            return line.substr(0, 7) == "C:\\song" ? folderUtf8 + "/" + std::string(line.substr(3))
+                                                   : std::string();
+        };
+    };
+    tools.loudness.measure = [&asked](const std::vector<std::string>& paths,
+                                      const LoudnessSteps& steps, const std::atomic<bool>*) {
+        LoudnessMeasuring measured;
+        for (const std::string& path : paths) {
+            asked.push_back(path);
+            measured.spots.emplace_back(steadyAudio(path == "loud" ? -14 : -23, 30));
+            steps(measured.spots.size(), paths.size());
+        }
+        return measured;
+    };
+    Session own({folder / "kalmero.ini", folder / "matryca.dat"}, progress, tools);
+    folder.write("kalmero.ini", "");
+    own.readSettings([](const std::string&) { return false; });
+    SettingOverrides overrides;
+    overrides.mode = BreakMode::None;
+    own.overrideSettings(overrides);
+    DayRun day;
+    day.playlist = folder.write("dzien.mix", playlist);
+    day.adverts = folder.write("r.lst", "12:00:00\r\nloud\r\n13:00:00\r\nquiet\r\n");
+    day.report = folder / "r.csv";
+    day.result = folder / "out.mix";
+    FakePictures pictures;
+    const Outcome outcome = own.runDay(
+        day,
+        [](std::string_view) {
+            return SpotMeasure{30'000, ""};
+        },
+        pictures);
+    ASSERT_TRUE(outcome.done()) << outcome.message;
+
+    // Each file once: the spots by their path lines, the songs found, none of the missing.
+    const std::string songs = folder / "song";
+    EXPECT_EQ(asked, (Strings{"loud", "quiet", songs + "0.wav", songs + "1.wav"}));
+    const std::vector<BlockAgainstProgramme>& blocks = own.programmeChecks();
+    ASSERT_EQ(blocks.size(), 2U);
+    EXPECT_TRUE(blocks[0].tooLoud);
+    EXPECT_EQ(blocks[1].programmeMeasured, 0U);
+    // The picture marks the loud block's spot.
+    ASSERT_EQ(own.lastCompile().checks.louderThanProgramme.size(), 1U);
+    EXPECT_EQ(own.lastCompile().checks.louderThanProgramme[0].resultIndex, blocks[0].spots.front());
+    const std::string summary = own.loudnessSummary();
+    // The songs are no spots: the day's median is that of the two spots alone.
+    EXPECT_NE(summary.find("mediana -18.5 LUFS"), std::string::npos) << summary;
+    EXPECT_EQ(summary.substr(summary.find("Bloki")),
+              "Bloki głośniejsze od programu: 1\n"
+              "  Blok 12:00 głośniejszy od programu o 9,0 LU (blok -14,0 LUFS, program -23,0 "
+              "LUFS)\n"
+              "Bloki bez porównania z programem: 1\n"
+              "  Blok 13:00 bez porównania z programem: brak zmierzonych plików programu (0 z 8 "
+              "pozycji w oknie ±15 min)\n");
+    const std::string report = readBytes(folder / "r.csv");
+    EXPECT_NE(report.find(",loud,loud,30000,1,"), std::string::npos) << report;
+    EXPECT_NE(report.find(",-14.0,-23.0,9.0,\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find(",-23.0,,,brak zmierzonych plików programu (0 z 8 pozycji w oknie "
+                          "±15 min)\r\n"),
+              std::string::npos)
+        << report;
+
+    // The limit and the window from the configuration: 9 LU is within 9.5, and five minutes
+    // around the block aired at 13:00:30 reach into four of the missing songs.
+    folder.write("kalmero.ini", "[Kontrola]\r\nMaxNadProgramLU=9,5\r\nOknoProgramuMinuty=5\r\n");
+    own.readSettings([](const std::string&) { return false; });
+    own.overrideSettings(overrides);
+    ASSERT_TRUE(own.compile(0).done());
+    ASSERT_EQ(own.programmeChecks().size(), 2U);
+    EXPECT_FALSE(own.programmeChecks()[0].tooLoud);
+    EXPECT_EQ(own.programmeChecks()[0].aboveLu, 9.0);
+    EXPECT_EQ(own.programmeChecks()[1].noComparison,
+              "brak zmierzonych plików programu (0 z 4 pozycji w oknie ±5 min)");
+    EXPECT_TRUE(own.lastCompile().checks.louderThanProgramme.empty());
 }
 
 }  // namespace

@@ -400,23 +400,35 @@ namespace kalmero::test {
 namespace {
 
 TEST_F(FormTest, LoudnessIsMeasuredBehindTheCommandsAndShownWhole) {
-    writeBytes(path("dzien.mix"), kPlaylist);
+    // The playlist's items name their files beside it: the programme the block is held to.
+    std::string playlist = kPlaylist;
+    playlist.insert(playlist.find("Tyt=Pierwsza"), "Adr=piosenka.wav\r\n");
+    playlist.insert(playlist.find("Tyt=Dzwonek"), "Adr=dzwonek.wav\r\n");
+    writeBytes(path("dzien.mix"), playlist);
+    writeBytes(path("piosenka.wav"), "");
+    writeBytes(path("dzwonek.wav"), "");
     writeBytes(path("reklamy.lst"), kAdverts);
     writeBytes(files().matrix, kEveryHour + kEveryHour + kEveryHour + kEveryHour + kEveryHour +
                                    kEveryHour + kEveryHour);
     std::atomic<bool> release{false};
+    std::size_t asked = 0;
     LoudnessTools tools;
-    tools.measure = [&release](const std::vector<std::string>& paths, const LoudnessSteps& steps,
-                               const std::atomic<bool>* cancel) {
+    tools.measure = [&release, &asked](const std::vector<std::string>& paths,
+                                       const LoudnessSteps& steps,
+                                       const std::atomic<bool>* cancel) {
         while (!release && !*cancel) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        asked = paths.size();
         LoudnessMeasuring measured;
         for (std::size_t i = 0; i < paths.size(); ++i) {
+            const bool isSpot = paths[i].find("spot") != std::string::npos;
             SpotLoudness spot;
             spot.integratedLufs = -14.04;
             spot.maxShortTermLufs = -9.96;
             spot.truePeakDbtp = -0.5;
+            // 30 s at -14 LUFS for the spot, at -23 LUFS for the songs.
+            spot.blockEnergies.assign(300, isSpot ? 0.0468f : 0.0059f);
             measured.spots.emplace_back(spot);
             steps(i + 1, paths.size());
         }
@@ -438,12 +450,14 @@ TEST_F(FormTest, LoudnessIsMeasuredBehindTheCommandsAndShownWhole) {
         QTest::qWait(1);
     }
     ASSERT_TRUE(form().session().loudness().delivered());
+    EXPECT_EQ(asked, 3U) << "the spot and the two items";
     EXPECT_EQ(control<QLabel>("Label1")->text(),
-              QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: 1"));
+              QStringLiteral("Pomiar głośności - gotowe; za głośne spoty: 1; bloki głośniejsze od "
+                             "programu: 1"));
     auto* notice = control<QPushButton>("PlacementNotice");
     ASSERT_TRUE(notice->isVisibleTo(&form()));
-    // The loud spot is the one finding after the missing spot.
-    EXPECT_TRUE(notice->text().endsWith(QStringLiteral("; jeszcze 1 uwaga")))
+    // The loud spot and its block are the findings after the missing spot.
+    EXPECT_TRUE(notice->text().endsWith(QStringLiteral("; jeszcze 2 uwagi")))
         << notice->text().toStdString();
 
     std::vector<QString> shown;
@@ -457,6 +471,13 @@ TEST_F(FormTest, LoudnessIsMeasuredBehindTheCommandsAndShownWhole) {
             shown.push_back(table->item(0, c)->text());
         }
         EXPECT_EQ(table->item(0, 3)->foreground().color(), QColor(176, 0, 0));
+        auto* blocks = list->findChild<QTableWidget*>(QStringLiteral("ProgrammeTable"));
+        ASSERT_NE(blocks, nullptr);
+        ASSERT_EQ(blocks->rowCount(), 1);
+        for (int c = 0; c < blocks->columnCount(); ++c) {
+            shown.push_back(blocks->item(0, c)->text());
+        }
+        EXPECT_EQ(blocks->item(0, 3)->foreground().color(), QColor(176, 0, 0));
         list->findChild<QPushButton*>(QStringLiteral("PlacementOk"))->click();
     });
     notice->click();
@@ -464,7 +485,9 @@ TEST_F(FormTest, LoudnessIsMeasuredBehindTheCommandsAndShownWhole) {
                          QStringLiteral("12:00:00.000"), QStringLiteral("spot"),
                          QStringLiteral("-14.0"), QStringLiteral("-10.0"), QStringLiteral("-0.5"),
                          QStringLiteral("za głośny: krótkoterminowa -10.0 LUFS > -18; za wysoki "
-                                        "szczyt: -0.5 dBTP > -1")}));
+                                        "szczyt: -0.5 dBTP > -1"),
+                         QStringLiteral("12:00"), QStringLiteral("-14.0"), QStringLiteral("-23.0"),
+                         QStringLiteral("9.0"), QStringLiteral("głośniejszy od programu")}));
 }
 
 }  // namespace

@@ -158,5 +158,34 @@ TEST(PlacementNotice, HeadlineNamesTheDaysFirstProblem) {
     }
 }
 
+// A block louder than its programme is a finding after the spots'; one not compared isn't.
+TEST(PlacementNotice, HeadlineCountsTheBlocksLouderThanTheirProgramme) {
+    BlockAgainstProgramme loud;
+    loud.booked = 12 * kHourMs;
+    loud.blockLufs = -14.0;
+    loud.programmeLufs = -23.0;
+    loud.aboveLu = 9.0;
+    loud.tooLoud = true;
+    BlockAgainstProgramme uncompared;
+    uncompared.booked = 13 * kHourMs;
+    uncompared.noComparison = "spotów bloku nie zmierzono";
+    DayChecks lateBlock;
+    lateBlock.driftedBlocks = {{0, 12 * kHourMs, 12 * kHourMs + 978'000, 978'000}};
+    const QString loudText = QStringLiteral(
+        "Blok 12:00 głośniejszy od programu o 9,0 LU (blok -14,0 LUFS, program -23,0 LUFS)");
+    const struct {
+        DayChecks checks;
+        std::vector<BlockAgainstProgramme> blocks;
+        QString headline;
+    } days[] = {
+        {{}, {uncompared}, QStringLiteral("Bez uwag")},
+        {{}, {uncompared, loud}, loudText},
+        {lateBlock, {loud}, loudText + QStringLiteral("; jeszcze 1 uwaga")},
+    };
+    for (const auto& day : days) {
+        EXPECT_EQ(noticeHeadline({}, day.checks, {}, programmeRows(day.blocks)), day.headline);
+    }
+}
+
 }  // namespace
 }  // namespace kalmero::test

@@ -108,7 +108,7 @@ public:
     // A session of its own, for the dialogs tested without the window.
     Session& ownSession() {
         if (!m_ownSession) {
-            m_ownSession = std::make_unique<Session>(files(), m_ownProgress);
+            m_ownSession = std::make_unique<Session>(files(), m_ownProgress, SessionTools{});
         }
         return *m_ownSession;
     }
