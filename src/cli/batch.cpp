@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -46,6 +47,14 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
         const CompileRecord& record = session.lastCompile();
         messages.print(Messages::kInfo, cp1250ToUtf8(session.placementReport().summary(
                                             record.itemsPlaced, record.breaksPlaced)));
+        const std::vector<SpotMeasure>& measures = session.spotMeasures();
+        if (std::any_of(measures.begin(), measures.end(), [](const SpotMeasure& measure) {
+                return measure.kind == SpotProblem::NoMap;
+            })) {
+            messages.print(Messages::kWarning,
+                           "Brak mapowania ścieżek spotów: ustaw mapę ścieżek opcją --path-map "
+                           "'C:\\Radio=/srv/radio' albo w sekcji [Sciezki] pliku kalmero.ini.");
+        }
         if (const std::string loud = session.loudnessSummary(); !loud.empty()) {
             messages.print(Messages::kWarning, loud);
         }

@@ -177,22 +177,38 @@ std::string countedText(std::size_t n, const char* one, const char* few, const c
     return std::to_string(n) + " " + (n == 1 ? one : fewForm(n) ? few : many);
 }
 
-std::string clockText(std::int64_t ms, bool milliseconds) {
-    std::string text = CzasStartString(ms < kDayMs ? ms : ms % kDayMs);
+namespace {
+
+// "HH:MM:SS.mmm" with the hours unbounded, as the result list shows it; without the
+// milliseconds when asked.
+std::string startText(std::int64_t ms, bool milliseconds) {
+    std::string text = CzasStartString(ms);
     if (!milliseconds && ms >= 0) {
-        text.resize(8);
+        text.resize(text.size() - 4);
     }
-    return ms < kDayMs ? text : text + " (+" + std::to_string(ms / kDayMs) + " d)";
+    return text;
+}
+
+}  // namespace
+
+std::string clockText(std::int64_t ms, bool milliseconds) {
+    std::string text = startText(ms, milliseconds);
+    if (ms < kDayMs) {
+        return text;
+    }
+    const std::int64_t days = ms / kDayMs;
+    return text + " (" + startText(ms % kDayMs, milliseconds) +
+           (days == 1 ? " następnego dnia)" : " za " + std::to_string(days) + " dni)");
 }
 
 std::string shortClockText(std::int64_t ms) {
     if (ms < 0) {
         return CzasStartString(ms);
     }
-    const std::int64_t inDay = ms % kDayMs;
-    const std::size_t length = inDay % 1000 != 0 ? 12 : inDay % 60'000 != 0 ? 8 : 5;
-    std::string text = CzasStartString(inDay).substr(0, length);
-    return ms < kDayMs ? text : text + " (+" + std::to_string(ms / kDayMs) + " d)";
+    const std::int64_t inHour = ms % 3'600'000;
+    std::string text = CzasStartString(ms);
+    const std::size_t cut = inHour % 1000 != 0 ? 0 : inHour % 60'000 != 0 ? 4 : 7;
+    return text.substr(0, text.size() - cut);
 }
 
 std::vector<std::string> dayFindings(const DayChecks& checks) {

@@ -133,12 +133,12 @@ std::string minutesText(std::int64_t ms);
 // "5 uwag", "22 uwagi" (UTF-8 as given).
 std::string countedText(std::size_t n, const char* one, const char* few, const char* many);
 
-// An emission time for people: "HH:MM:SS.mmm" (or whole seconds, "HH:MM:SS"), and past
-// midnight the clock's time with the days it lies beyond the day ("00:11:57.000 (+1 d)").
-// A MIX file keeps "24:11:57.000"; this is for reading only.
+// An emission time for people: "HH:MM:SS.mmm" (or whole seconds, "HH:MM:SS") as the result
+// list shows it, the hours past midnight counted on ("24:11:57.000"), with the clock's time
+// beside it then ("24:11:57.000 (00:11:57.000 następnego dnia)", "... za 2 dni)").
 std::string clockText(std::int64_t ms, bool milliseconds = true);
-// An emission time as short as it reads exactly: "12:00", "12:00:30", "12:00:30.250",
-// "00:11 (+1 d)".
+// An emission time as short as it reads exactly, for a line with little room: "12:00",
+// "12:00:30", "12:00:30.250", "24:11".
 std::string shortClockText(std::int64_t ms);
 
 // The day's checks as findings for a person, one short Polish sentence each (UTF-8), the

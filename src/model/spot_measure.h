@@ -17,6 +17,8 @@ enum class SpotProblem {
     Unreadable,    // the file can't be opened or decoded, or its length can't be trusted
     NotAudio,      // the file holds no audio
     ZeroLength,    // the file measured 0 ms
+    Cut,           // the file ends before the audio its header declares, or inside a frame:
+                   // the length is what plays, not what was delivered
 };
 
 // What measuring one advert spot's audio file gave: its playing length in ms (0 when it

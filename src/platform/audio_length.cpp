@@ -42,6 +42,8 @@ constexpr int kMostId3v2Tags = 64;
 constexpr const char* kLengthOpen = "nagłówek nie podaje długości";
 constexpr const char* kImpossibleLength = "długość z nagłówka niemożliwa dla rozmiaru pliku";
 constexpr const char* kTooManyTags = "zbyt wiele znaczników ID3";
+// How every problem of a file cut short begins.
+constexpr const char* kCutShort = "plik ucięty";
 // FLAC at its most compact (a constant subframe for a block of 65,535 frames) takes about
 // 12 bytes a block, Vorbis and Opus on silence far more; a header claiming more than this
 // describes audio that isn't there.
@@ -202,6 +204,10 @@ std::uint32_t littleEndian32(const unsigned char* bytes) {
 struct WaveChunks {
     ByteRange data;
     unsigned formatTag;  // 0 when no format chunk comes before the data
+    // Where the data chunk's size says it ends; 0 when the size is left open (RF64, a file
+    // written to a pipe).
+    off_t declaredEnd = 0;
+    std::uint32_t bytesPerSecond = 0;  // from the format chunk; 0 when there is none
 };
 
 // MPEG-1 Layer I/II (0x50) and Layer III (0x55) in a WAV file.
@@ -210,26 +216,31 @@ bool isMpegFormatTag(unsigned tag) { return tag == 0x50 || tag == 0x55; }
 // The chunks of a RIFF/RF64 WAVE file, or nullopt for other files. Broadcast WAVs may
 // carry large chunks (peak envelopes) before the data.
 std::optional<WaveChunks> waveChunks(int fd, off_t fileSize) {
-    unsigned char h[12];
-    if (::pread(fd, h, sizeof h, 0) != static_cast<ssize_t>(sizeof h) ||
+    unsigned char h[20];
+    if (::pread(fd, h, 12, 0) != 12 ||
         (std::memcmp(h, "RIFF", 4) != 0 && std::memcmp(h, "RF64", 4) != 0) ||
         std::memcmp(h + 8, "WAVE", 4) != 0) {
         return std::nullopt;
     }
+    const bool rf64 = std::memcmp(h, "RF64", 4) == 0;
     unsigned formatTag = 0;
+    std::uint32_t bytesPerSecond = 0;
     off_t at = 12;
     for (int chunks = 0; chunks < 1'000 && at + 8 <= fileSize; ++chunks) {
-        const ssize_t got = ::pread(fd, h, 10, at);
+        const ssize_t got = ::pread(fd, h, sizeof h, at);
         if (got < 8) {
             break;
         }
         const off_t size = littleEndian32(h + 4);
-        if (std::memcmp(h, "fmt ", 4) == 0 && size >= 2 && got == 10) {
+        if (std::memcmp(h, "fmt ", 4) == 0 && size >= 2 && got >= 10) {
             formatTag = unsigned{h[8]} | unsigned{h[9]} << 8;
+            bytesPerSecond = size >= 12 && got == sizeof h ? littleEndian32(h + 16) : 0;
         }
         if (std::memcmp(h, "data", 4) == 0) {
             // RF64 and unfinished files leave the size open (0xFFFFFFFF, or too large).
-            return WaveChunks{ByteRange{at + 8, std::min(fileSize, at + 8 + size)}, formatTag};
+            const bool open = rf64 || size == 0 || size == 0xFFFF'FFFF;
+            return WaveChunks{ByteRange{at + 8, std::min(fileSize, at + 8 + size)}, formatTag,
+                              open ? 0 : at + 8 + size, bytesPerSecond};
         }
         at += 8 + size + (size & 1);
     }
@@ -562,6 +573,325 @@ Reading readLength(int fd, off_t fileSize, const DecodeBudget& budget) {
     return readWith(fd, fileSize, readers);
 }
 
+// What a file's container declares of its audio against what the file holds: the text
+// that names a file cut short (or ending inside an audio frame), nullopt when it is whole or
+// can't be told.
+using CutCheck = std::optional<std::string>;
+
+std::string cutText(std::int64_t declaredMs, std::int64_t presentMs) {
+    return std::string(kCutShort) + ": nagłówek podaje " + std::to_string(declaredMs) +
+           " ms, w pliku " + std::to_string(presentMs) + " ms";
+}
+
+std::uint32_t bigEndian32(const unsigned char* bytes) {
+    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
+           std::uint32_t{bytes[2]} << 8 | std::uint32_t{bytes[3]};
+}
+
+// Bytes `[at, at + size)` of the file, or an empty vector when it can't give them all.
+std::vector<unsigned char> bytesAt(int fd, off_t at, std::size_t size) {
+    std::vector<unsigned char> bytes(size);
+    if (size == 0 || ::pread(fd, bytes.data(), size, at) != static_cast<ssize_t>(size)) {
+        bytes.clear();
+    }
+    return bytes;
+}
+
+CutCheck waveCut(const WaveChunks& wave, off_t fileSize) {
+    if (wave.declaredEnd <= fileSize || wave.bytesPerSecond == 0) {
+        return std::nullopt;
+    }
+    return cutText(framesToMs(wave.declaredEnd - wave.data.begin, wave.bytesPerSecond),
+                   framesToMs(fileSize - wave.data.begin, wave.bytesPerSecond));
+}
+
+// The frame count an MPEG file's first frame declares in a Xing/Info or VBRI header, or -1.
+std::int64_t declaredMpegFrames(const std::vector<unsigned char>& frame) {
+    if (frame.size() < 4) {
+        return -1;  // the file ends inside it
+    }
+    const unsigned char* h = frame.data();
+    const bool mpeg1 = ((h[1] >> 3) & 3) == 3;
+    const bool mono = (h[3] >> 6) == 3;
+    const std::size_t xing = 4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
+    if (xing + 12 <= frame.size() &&
+        (std::memcmp(&h[xing], "Xing", 4) == 0 || std::memcmp(&h[xing], "Info", 4) == 0)) {
+        return (bigEndian32(&h[xing + 4]) & 1) != 0 ? bigEndian32(&h[xing + 8]) : -1;
+    }
+    constexpr std::size_t kVbri = 4 + 32;
+    if (kVbri + 18 <= frame.size() && std::memcmp(&h[kVbri], "VBRI", 4) == 0) {
+        return bigEndian32(&h[kVbri + 14]);
+    }
+    return -1;
+}
+
+int mpegSamplesPerFrame(const unsigned char* h) {
+    const int layer = 4 - ((h[1] >> 1) & 3);
+    const bool mpeg1 = ((h[1] >> 3) & 3) == 3;
+    return layer == 1 ? 384 : (layer == 3 && !mpeg1 ? 576 : 1'152);
+}
+
+long mpegRate(const unsigned char* h) {
+    static const long kRates[3] = {44'100, 48'000, 32'000};
+    const int version = (h[1] >> 3) & 3;
+    return kRates[(h[2] >> 2) & 3] >> (version == 3 ? 0 : (version == 2 ? 1 : 2));
+}
+
+// Walks the MPEG frames of `range` from one to the next (past junk between them, as decoders
+// resync): a frame whose header runs past the end is a file cut inside it, and fewer frames
+// than the first frame's Xing/VBRI header declares a file cut short.
+CutCheck mpegCut(int fd, ByteRange range, const DecodeBudget& budget) {
+    std::vector<unsigned char> buffer;
+    off_t bufferAt = 0;
+    // The 4 header bytes at `at` (within the buffer, refilled as the walk moves on).
+    const auto header = [&](off_t at) -> const unsigned char* {
+        if (at < bufferAt || at + 4 > bufferAt + static_cast<off_t>(buffer.size())) {
+            bufferAt = at;
+            buffer = bytesAt(fd, at,
+                             static_cast<std::size_t>(
+                                 std::min<off_t>(range.end - at, static_cast<off_t>(kReadBuffer))));
+            if (buffer.size() < 4) {
+                return nullptr;
+            }
+        }
+        return &buffer[static_cast<std::size_t>(at - bufferAt)];
+    };
+    const unsigned char* first = header(range.begin);
+    if (first == nullptr || !isMpegFrameHeader(first) || mpegFrameBytes(first) == 0) {
+        return std::nullopt;
+    }
+    const unsigned char stream[2] = {static_cast<unsigned char>(first[1] & 0xFE),
+                                     static_cast<unsigned char>(first[2] & 0x0C)};
+    const int samplesPerFrame = mpegSamplesPerFrame(first);
+    const long rate = mpegRate(first);
+    const std::int64_t declared =
+        declaredMpegFrames(bytesAt(fd, range.begin, mpegFrameBytes(first)));
+    std::int64_t frames = 0;
+    bool endsInsideFrame = false;
+    off_t at = range.begin;
+    while (at + 4 <= range.end && !endsInsideFrame) {
+        if (frames % 4'096 == 0 && budget.spent()) {
+            return std::nullopt;
+        }
+        const unsigned char* h = header(at);
+        const std::size_t size = h != nullptr && isMpegFrameHeader(h) ? mpegFrameBytes(h) : 0;
+        if (size == 0 || (h[1] & 0xFE) != stream[0] || (h[2] & 0x0C) != stream[1]) {
+            // Junk, or a tag after the audio: the walk goes on where frames run again.
+            const auto run = findMpegFrameRun(fd, ByteRange{at + 1, range.end});
+            if (!run) {
+                break;
+            }
+            at = run->begin;
+            continue;
+        }
+        endsInsideFrame = at + static_cast<off_t>(size) > range.end;
+        frames += endsInsideFrame ? 0 : 1;
+        at += static_cast<off_t>(size);
+    }
+    // The header's own frame carries no audio; encoders differ on counting it.
+    const std::int64_t audioFrames = declared >= 0 ? frames - 1 : frames;
+    if (declared < 0 || declared <= audioFrames + 1) {
+        return endsInsideFrame ? CutCheck(std::string(kCutShort) + " w środku ramki dźwięku")
+                               : std::nullopt;
+    }
+    return cutText(framesToMs(declared * samplesPerFrame, rate),
+                   framesToMs(audioFrames * samplesPerFrame, rate));
+}
+
+std::uint8_t flacCrc8(const unsigned char* bytes, std::size_t size) {
+    std::uint8_t crc = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = static_cast<std::uint8_t>((crc & 0x80) != 0 ? (crc << 1) ^ 0x07 : crc << 1);
+        }
+    }
+    return crc;
+}
+
+std::uint16_t flacCrc16(const unsigned char* bytes, std::size_t size) {
+    std::uint16_t crc = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= static_cast<std::uint16_t>(bytes[i] << 8);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = static_cast<std::uint16_t>((crc & 0x8000) != 0 ? (crc << 1) ^ 0x8005 : crc << 1);
+        }
+    }
+    return crc;
+}
+
+// A FLAC frame's header at `h` (with `size` bytes after it): the first sample and the block
+// size; nullopt when it is no valid header (its CRC-8 checked).
+std::optional<std::pair<std::int64_t, std::int64_t>> flacFrameHeader(const unsigned char* h,
+                                                                     std::size_t size,
+                                                                     std::int64_t fixedBlock) {
+    if (size < 6 || h[0] != 0xFF || (h[1] & 0xFE) != 0xF8 || (h[2] >> 4) == 0 ||
+        (h[2] & 0x0F) == 15 || (h[3] >> 4) >= 11 || (h[3] & 1) != 0) {
+        return std::nullopt;
+    }
+    // The frame or sample number, coded as UTF-8 codes its characters (up to 36 bits).
+    std::size_t at = 4;
+    int more = 0;
+    std::int64_t number = 0;
+    if (h[at] < 0x80) {
+        number = h[at];
+    } else {
+        for (more = 1; more < 7 && (h[at] & (0x80 >> (more + 1))) != 0; ++more) {
+        }
+        if (more < 1 || more > 6 || (h[at] & 0x40) == 0) {
+            return std::nullopt;
+        }
+        number = h[at] & (0x3F >> more);
+    }
+    for (int i = 0; i < more; ++i) {
+        if (++at >= size || (h[at] & 0xC0) != 0x80) {
+            return std::nullopt;
+        }
+        number = number << 6 | (h[at] & 0x3F);
+    }
+    ++at;
+    const int blockCode = h[2] >> 4;
+    const int rateCode = h[2] & 0x0F;
+    std::int64_t block = 0;
+    if (blockCode == 1) {
+        block = 192;
+    } else if (blockCode <= 5) {
+        block = std::int64_t{576} << (blockCode - 2);
+    } else if (blockCode == 6 || blockCode == 7) {
+        const std::size_t extra = blockCode == 6 ? 1 : 2;
+        if (at + extra > size) {
+            return std::nullopt;
+        }
+        block = (extra == 1 ? h[at] : (h[at] << 8 | h[at + 1])) + 1;
+        at += extra;
+    } else {
+        block = std::int64_t{256} << (blockCode - 8);
+    }
+    at += rateCode == 12 ? 1 : (rateCode == 13 || rateCode == 14 ? 2 : 0);
+    if (at >= size || flacCrc8(h, at) != h[at]) {
+        return std::nullopt;
+    }
+    const bool variable = (h[1] & 1) != 0;
+    return std::pair{variable ? number : number * fixedBlock, block};
+}
+
+// A native FLAC file's last frame against the total its STREAMINFO declares: found by
+// searching back from the end, whole when its CRC-16 ends the file.
+CutCheck flacCut(int fd, off_t audio, off_t fileSize) {
+    const std::vector<unsigned char> head = bytesAt(fd, audio, 8 + 18);
+    if (head.empty() || std::memcmp(head.data(), "fLaC", 4) != 0 || (head[4] & 0x7F) != 0) {
+        return std::nullopt;
+    }
+    const unsigned char* info = &head[8];
+    const std::int64_t fixedBlock = info[2] << 8 | info[3];
+    const std::int64_t rate = std::int64_t{info[10]} << 12 | info[11] << 4 | info[12] >> 4;
+    const std::int64_t total = std::int64_t{info[13] & 0x0F} << 32 | bigEndian32(&info[14]);
+    if (total == 0 || rate == 0) {
+        return std::nullopt;
+    }
+    // An ID3v1 tag may follow the audio.
+    off_t end = fileSize;
+    if (const auto tag = bytesAt(fd, fileSize - 128, 3);
+        fileSize - 128 > audio && !tag.empty() && std::memcmp(tag.data(), "TAG", 3) == 0) {
+        end -= 128;
+    }
+    constexpr off_t kTail = off_t{1} << 20;  // far more than a frame of any usual encoder
+    const off_t from = std::max(audio + 8 + 34, end - kTail);
+    const std::vector<unsigned char> tail =
+        bytesAt(fd, from, static_cast<std::size_t>(std::max<off_t>(end - from, 0)));
+    std::optional<std::int64_t> partial;  // where the last frame cut short starts
+    // The last frame's header is among the last few that look like one (a chance match of
+    // sync code and CRC-8 inside audio is rare); past them a whole file isn't found.
+    constexpr int kHeadersTried = 8;
+    int tried = 0;
+    for (std::size_t at = tail.size() < 2 ? 0 : tail.size() - 2;
+         at-- > 0 && tried < kHeadersTried;) {
+        const auto frame = flacFrameHeader(&tail[at], tail.size() - at, fixedBlock);
+        if (!frame || frame->first + frame->second > total) {
+            continue;
+        }
+        ++tried;
+        const std::size_t size = tail.size() - at;
+        if (flacCrc16(&tail[at], size - 2) == (tail[tail.size() - 2] << 8 | tail.back())) {
+            const std::int64_t present = frame->first + frame->second;
+            return present < total
+                       ? CutCheck(cutText(framesToMs(total, rate), framesToMs(present, rate)))
+                       : std::nullopt;
+        }
+        if (!partial) {
+            partial = frame->first;
+        }
+    }
+    return partial ? CutCheck(cutText(framesToMs(total, rate), framesToMs(*partial, rate)))
+                   : std::nullopt;
+}
+
+std::uint32_t oggCrc(const unsigned char* bytes, std::size_t size) {
+    std::uint32_t crc = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        // The checksum's own field counts as zeros.
+        crc ^= (i >= 22 && i < 26 ? 0U : std::uint32_t{bytes[i]}) << 24;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 0x8000'0000) != 0 ? (crc << 1) ^ 0x04C1'1DB7 : crc << 1;
+        }
+    }
+    return crc;
+}
+
+// An Ogg file's last page: whole (its checksum right) and marked as the stream's end.
+CutCheck oggCut(int fd, off_t fileSize) {
+    constexpr off_t kLargestPage = 27 + 255 + 255 * 255;
+    const off_t from = std::max<off_t>(0, fileSize - 2 * kLargestPage);
+    const std::vector<unsigned char> tail =
+        bytesAt(fd, from, static_cast<std::size_t>(fileSize - from));
+    for (std::size_t at = tail.size() < 27 ? 0 : tail.size() - 27 + 1; at-- > 0;) {
+        const unsigned char* page = &tail[at];
+        if (std::memcmp(page, "OggS", 4) != 0 || page[4] != 0) {
+            continue;
+        }
+        std::size_t size = 27 + std::size_t{page[26]};
+        if (at + size > tail.size()) {
+            return std::string(kCutShort) + ": strumień Ogg bez ostatniej strony";
+        }
+        for (std::size_t segment = 0; segment < page[26]; ++segment) {
+            size += page[27 + segment];
+        }
+        if (at + size > tail.size()) {
+            return std::string(kCutShort) + ": strumień Ogg bez ostatniej strony";
+        }
+        if (oggCrc(page, size) != littleEndian32(page + 22)) {
+            continue;  // "OggS" within a packet
+        }
+        return (page[5] & 0x04) != 0
+                   ? std::nullopt
+                   : CutCheck(std::string(kCutShort) + ": strumień Ogg bez ostatniej strony");
+    }
+    return std::nullopt;
+}
+
+// Whether the file ends before the audio its container declares: a Xing/Info/VBRI frame
+// count, a WAV data chunk's size, FLAC's total samples, an Ogg stream's last page.
+CutCheck cutShort(int fd, off_t fileSize, const DecodeBudget& budget) {
+    const auto audio = skipId3v2Tags(fd, fileSize);
+    if (!audio) {
+        return std::nullopt;
+    }
+    if (startsWithMpegFrame(fd, *audio)) {
+        return mpegCut(fd, ByteRange{*audio, fileSize}, budget);
+    }
+    if (const auto wave = waveChunks(fd, fileSize)) {
+        return waveCut(*wave, fileSize);
+    }
+    const std::vector<unsigned char> magic = bytesAt(fd, *audio, 4);
+    if (magic.empty()) {
+        return std::nullopt;
+    }
+    if (std::memcmp(magic.data(), "fLaC", 4) == 0) {
+        return flacCut(fd, *audio, fileSize);
+    }
+    return std::memcmp(magic.data(), "OggS", 4) == 0 ? oggCut(fd, fileSize) : std::nullopt;
+}
+
 // The reading as the operator gets it: lengths the file can't hold are not trusted.
 SpotMeasure judged(Reading reading) {
     if (!reading.problem.empty()) {
@@ -585,7 +915,15 @@ SpotMeasure measureOpenFile(int fd, off_t fileSize, const MeasureSettings& setti
         ++*settings.filesDecoded;
     }
     const DecodeBudget budget(settings.decodeLimit);
-    return judged(readLength(fd, fileSize, budget));
+    SpotMeasure measure = judged(readLength(fd, fileSize, budget));
+    // The length is what plays, but not what was delivered; and a file that gave no audio
+    // at all because it was cut short is named for the cut.
+    if (measure.problem.empty() || measure.problem == kNoAudio || measure.problem == kUnreadable) {
+        if (auto cut = cutShort(fd, fileSize, budget)) {
+            measure.problem = std::move(*cut);
+        }
+    }
+    return measure;
 }
 
 // A spot's file opened for measuring, or why it can't be; closed when it goes.
@@ -780,6 +1118,9 @@ SpotProblem problemKind(std::string_view problem) {
     }
     if (problem == kBadPath || problem == kNoFile) {
         return SpotProblem::NotFound;
+    }
+    if (problem.starts_with(kCutShort)) {
+        return SpotProblem::Cut;
     }
     return problem == kNoAudio || problem == kEmptyFile ? SpotProblem::NotAudio
                                                         : SpotProblem::Unreadable;

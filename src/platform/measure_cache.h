@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -23,6 +24,10 @@ struct FileIdentity {
     std::int64_t size = 0;
     std::int64_t modifiedSeconds = 0;
     std::int64_t modifiedNanoseconds = 0;
+    // A rewrite in place that puts the old size and modification time back still moves the
+    // change time, which no one but the kernel can set.
+    std::int64_t changedSeconds = 0;
+    std::int64_t changedNanoseconds = 0;
 
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
@@ -36,22 +41,34 @@ std::optional<FileIdentity> identifyFile(std::string_view pathCp1250);
 
 // Spot measurings kept between runs in an SQLite file, shared by every process of the
 // program (the window and the night's batch may run at once). It never fails a caller: a
-// cache file that is corrupt is made anew, one that can't be opened, is locked too long
-// or can't be written is bypassed, and warning() says so once. Thread-safe.
+// cache of ours that is corrupt is made anew; a file at its place that is no cache of ours
+// is moved aside untouched (or, when it can't be, left alone and the cache not used); one
+// that can't be opened or written, or that another process keeps locked past the busy
+// timeout, is bypassed from then on; warning() says so once. The file and its folders are
+// reached by the link rule of the outputs: a link that another account planted in a folder
+// others may write is not followed. Thread-safe.
 class MeasureCache {
 public:
-    // The cache in the file at `path` (UTF-8), created with its folder when missing.
-    explicit MeasureCache(std::string path);
+    // The other process's write is one row; this is far more than any should take.
+    static constexpr std::chrono::milliseconds kBusyWait{5'000};
+
+    // The cache in the file at `path` (UTF-8), created with its folder when missing; an
+    // empty path is no cache at all (defaultPath found no home). `busyWait`: how long to
+    // wait for another process's lock before going on without the cache.
+    explicit MeasureCache(std::string path, std::chrono::milliseconds busyWait = kBusyWait);
     ~MeasureCache();
     MeasureCache(const MeasureCache&) = delete;
     MeasureCache& operator=(const MeasureCache&) = delete;
 
     // $XDG_CACHE_HOME/kalmero/spoty.sqlite, $XDG_CACHE_HOME being ~/.cache when unset or
-    // not absolute.
+    // not absolute; empty when neither an absolute HOME nor a passwd entry names a home.
     static std::string defaultPath();
 
-    // What was measured for exactly this file (path, device, inode, size and modification
-    // time all equal, by this program's way of measuring); nullopt otherwise.
+    // The cache at defaultPath(), made once for the process by whichever thread asks first.
+    static MeasureCache& shared();
+
+    // What was measured for exactly this file (path, device, inode, size, modification and
+    // change time all equal, by this program's way of measuring); nullopt otherwise.
     std::optional<SpotLoudness> find(const FileIdentity& file);
 
     // Keeps the measuring of `file`, replacing whatever its path had.
@@ -59,12 +76,22 @@ public:
 
     // Why the cache was made anew or isn't used (Polish, UTF-8); empty when all went well.
     std::string warning() const;
+    // warning(), given once: later calls give "" (for a cache shared by several runs).
+    std::string takeWarning();
 
 private:
     struct Statements;
 
     // An SQLite result code.
     int open();
+    // SQLite's opening of the cache file at its resolved path.
+    int openFile(const std::string& resolved);
+    // Puts the opened file in WAL mode (a no-op when it is already).
+    int useWal();
+    // Whose the file opened is: ours (or empty) to use and shape, a stranger's to leave as it
+    // is, or unknown for now (locked, unreadable: `code` says why).
+    enum class Owner { Us, Stranger, Unknown };
+    Owner ownerOfOpened(int& code);
     int schemaVersion();
     int createTable();
     void close();
@@ -74,10 +101,14 @@ private:
 
     mutable std::mutex m_mutex;
     std::string m_path;
+    std::chrono::milliseconds m_busyWait;
+    // The file SQLite opened: m_path with its links resolved.
+    std::string m_resolved;
     sqlite3* m_db = nullptr;
     std::unique_ptr<Statements> m_statements;
     bool m_rebuilt = false;
     std::string m_warning;
+    bool m_warningTaken = false;
 };
 
 }  // namespace kalmero

@@ -14,6 +14,14 @@ bool cancelled(const SpotPoolRun& run) {
     return run.cancel != nullptr && run.cancel->load(std::memory_order_relaxed);
 }
 
+// Whether a measuring may answer for its file in later runs. A failure can't tell a broken
+// file from a passing fault (memory, an I/O error, a disk going away), and a file that
+// changed while it was read was measured half old, half new: both are measured again.
+bool worthKeeping(const std::string& path, const MeasuredSpot& measured) {
+    return measured.loudness.problem.empty() && measured.loudness.header.problem.empty() &&
+           identifyFile(path) == measured.identity;
+}
+
 // One spot: the cache's answer when it has one for the file as it is now, else a measuring.
 std::optional<SpotLoudness> measureOne(const std::string& path, MeasureCache* cache,
                                        const LoudnessSettings& settings) {
@@ -29,7 +37,7 @@ std::optional<SpotLoudness> measureOne(const std::string& path, MeasureCache* ca
         if (settings.cancel != nullptr && settings.cancel->load()) {
             return std::nullopt;
         }
-    } else if (cache != nullptr) {
+    } else if (cache != nullptr && worthKeeping(path, measured)) {
         // Under the identity of the file measured, which may be newer than the one looked up.
         cache->store(*measured.identity, measured.loudness);
     }

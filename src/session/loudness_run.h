@@ -38,6 +38,8 @@ using Cp1250Encoder = std::function<std::string(std::string_view utf8)>;
 // The platform's loudness tools.
 struct LoudnessTools {
     LoudnessMeasurer measure;
+    // The measurer's cache file (UTF-8), which no output may name; empty when there is none.
+    std::string cacheFile = {};
 };
 
 // The distinct files of a day to measure: which one each spot plays, and which one each

@@ -199,7 +199,14 @@ void Session::gaugeStep(std::size_t done) {
     m_progress.breathe();
 }
 
-StoredSettings Session::readSettings(const FolderCheck& folderExists) {
+std::string missingWeekdayLine(const std::string& matrix, int weekday, std::size_t lines) {
+    const std::string day = weekday >= 0 && weekday < 7 ? std::string(kWeekdayNames[weekday])
+                                                        : "nr " + std::to_string(weekday);
+    return "Matryca breaków \"" + matrix + "\" nie ma wiersza dla dnia: " + day +
+           " (w pliku: " + countedText(lines, "wiersz", "wiersze", "wierszy") + ")";
+}
+
+StoredBreak Session::readSettings(const FolderCheck& folderExists) {
     Konfiguracja k;
     StoredSettings stored = OdczytajKonfiguracje(m_files.ini, k, folderExists);
     m_settings.folders = {k.FolderMIX, k.FolderLST, k.FolderWynikowy};
@@ -234,7 +241,7 @@ StoredSettings Session::readSettings(const FolderCheck& folderExists) {
             m_tools.decode(refused.substr(0, colon)) + " (" + refused.substr(colon + 2) + ")");
     }
     m_settings.dayViewPlace = readWindowPlace(ini, kDayViewSection);
-    return stored;
+    return {stored.mode, stored.fade, stored.seconds};
 }
 
 void Session::overrideSettings(const SettingOverrides& overrides) {
@@ -405,6 +412,24 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
                      : std::string()) +
                 "; ścieżkę wzięto tylko do niego.");
         }
+        // A file cut short still plays, so no other line names it.
+        constexpr std::size_t kCutSpotsNamed = 5;
+        std::size_t cutSpots = 0;
+        for (std::size_t i = 0; i < m_spotMeasures.size() && i < m_lists.ListaLST.size(); ++i) {
+            const SpotMeasure& measure = m_spotMeasures[i];
+            if (measure.kind == SpotProblem::Cut && ++cutSpots <= kCutSpotsNamed) {
+                outcome.warnings.push_back(
+                    "Spot " + m_tools.decode(m_lists.ListaLST[i].value(Field::Emi)) + " " +
+                    (measure.localPath.empty()
+                         ? m_tools.decode(m_lists.ListaLST[i].value(Field::Adr))
+                         : measure.localPath) +
+                    ": " + measure.problem + ".");
+            }
+        }
+        if (cutSpots > kCutSpotsNamed) {
+            outcome.warnings.push_back(
+                "... i jeszcze " + std::to_string(cutSpots - kCutSpotsNamed) + " uciętych spotów.");
+        }
         return outcome;
     });
 }
@@ -433,9 +458,7 @@ Outcome Session::compile(int weekday) {
             const std::vector<std::string> lines = readMatrixLines(m_files.matrix);
             const auto weekday = static_cast<std::size_t>(settings.weekday);
             if (settings.weekday < 0 || weekday >= lines.size()) {
-                throw FileError("Break matrix \"" + m_files.matrix + "\" has no line for weekday " +
-                                std::to_string(settings.weekday) + " (it holds " +
-                                std::to_string(lines.size()) + " lines)");
+                throw FileError(missingWeekdayLine(m_files.matrix, settings.weekday, lines.size()));
             }
             line = lines[weekday];
         }
@@ -592,6 +615,11 @@ Outcome Session::outputsClearOfInputs(const DayRun& day, bool withSpots) const {
     if (m_settings.breakSound.on) {
         inputs.emplace_back(m_tools.decode(m_settings.breakSound.path), "dźwięk breaka");
     }
+    if (const std::string& cache = m_tools.loudness.cacheFile; !cache.empty()) {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+            inputs.emplace_back(cache + suffix, "pamięć pomiarów spotów");
+        }
+    }
     std::set<std::string> spots;
     for (const SpotMeasure& measure : m_spotMeasures) {
         if (withSpots && !measure.localPath.empty() && spots.insert(measure.localPath).second) {
@@ -705,10 +733,12 @@ std::vector<std::size_t> Session::unaccountedSpots() const {
     const PlacementReport report = placementReport();
     std::vector<std::size_t> spots;
     for (std::size_t i = 0; i < report.size(); ++i) {
-        // A spot of hours is a broken file's header, not a booking: no day can hold it. A
-        // spot of silence would be dead air.
+        // A spot of hours is a broken file's header, not a booking: no day can hold it.
+        // A file cut short plays less than was delivered, however well it is placed. A spot
+        // of silence would be dead air.
+        const bool cut = i < m_spotMeasures.size() && m_spotMeasures[i].kind == SpotProblem::Cut;
         if (report.placement(i) != Placement::Once || report.silent(i) || report.suspicious(i) ||
-            m_loudness.verdict(i).silent) {
+            cut || m_loudness.verdict(i).silent) {
             spots.push_back(i);
         }
     }

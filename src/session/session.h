@@ -60,6 +60,19 @@ struct Outcome {
     static Outcome failed(std::string message);
 };
 
+// The break settings as the configuration file holds them, before a length out of range is
+// brought within it: what the window's controls show at start-up, so that their handlers
+// write back a value that can't stand.
+struct StoredBreak {
+    BreakMode mode = BreakMode::Nearest;
+    bool fade = false;
+    std::int64_t seconds = BreakLength::kDefaultSeconds;
+};
+
+// Why a compile can't have its breaks: the matrix file `matrix` holds `lines` lines, none
+// for `weekday` (0 Monday .. 6 Sunday). Polish, UTF-8.
+std::string missingWeekdayLine(const std::string& matrix, int weekday, std::size_t lines);
+
 // The two files the session keeps its settings in.
 struct SessionFiles {
     std::string ini;     // kalmero.ini
@@ -152,8 +165,9 @@ public:
     Session(SessionFiles files, Progress& progress, SessionTools tools);
 
     // Start-up reading of the configuration file (see OdczytajKonfiguracje) and its path map
-    // into the held settings. Returns the file as read, for the controls that show it.
-    StoredSettings readSettings(const FolderCheck& folderExists);
+    // into the held settings. Returns the break settings as the file holds them, for the
+    // controls that show them.
+    StoredBreak readSettings(const FolderCheck& folderExists);
     // What the last readSettings passed over, for the operator (UTF-8): a break length out
     // of range, each path map line the map refused, with why.
     const std::vector<std::string>& settingsWarnings() const { return m_settingsWarnings; }

@@ -1,7 +1,6 @@
 #include "session/station_loudness.h"
 
 #include <memory>
-#include <mutex>
 
 #include "platform/encoding.h"
 #include "platform/measure_cache.h"
@@ -11,36 +10,18 @@
 
 namespace kalmero {
 
-namespace {
-
-// The cache of one set of tools: made on first use, once, whatever thread asks.
-struct SharedCache {
-    std::once_flag opened;
-    std::unique_ptr<MeasureCache> cache;
-
-    MeasureCache& get() {
-        std::call_once(opened, [this] {
-            cache = std::make_unique<MeasureCache>(MeasureCache::defaultPath());
-        });
-        return *cache;
-    }
-};
-
-}  // namespace
-
 LoudnessTools stationLoudnessTools() {
-    auto shared = std::make_shared<SharedCache>();
-    auto measure = [shared](const std::vector<std::string>& paths, const LoudnessSteps& steps,
-                            const std::atomic<bool>* cancel) {
-        MeasureCache& cache = shared->get();
+    auto measure = [](const std::vector<std::string>& paths, const LoudnessSteps& steps,
+                      const std::atomic<bool>* cancel) {
+        MeasureCache& cache = MeasureCache::shared();
         SpotPoolRun run;
         run.progress = steps;
         run.cancel = cancel;
         LoudnessMeasuring measured{measureSpots(paths, &cache, run), {}};
-        measured.warning = cache.warning();
+        measured.warning = cache.takeWarning();
         return measured;
     };
-    return {measure};
+    return {measure, MeasureCache::defaultPath()};
 }
 
 SessionTools stationTools() {

@@ -28,10 +28,15 @@ namespace {
 
 constexpr int kMargin = 14;
 constexpr int kLabelWidth = 58;
-constexpr int kTrackWidth = 960;  // 16 px a minute
+constexpr int kTrackWidth = 960;  // 16 px a minute, unless fitted to a narrower window
+// How far a window may narrow the hour's track: about 7 px a minute still shows a spot.
+constexpr int kMinTrackWidth = 420;
+constexpr int kMaxTrackWidth = 1920;
 constexpr int kContentWidth = 76;
 // The day's name, its files and times, and on a day with findings a line naming them.
 constexpr int kTitleHeight = 44;
+constexpr int kTitleLineHeight = 22;
+constexpr int kAboutLineHeight = 18;
 constexpr int kFindingsHeight = 18;
 constexpr int kFoldHeight = 16;  // the empty early hours, folded
 // The hours that may fold: a station's night runs on its own until 06:00.
@@ -41,6 +46,7 @@ constexpr int kRowHeight = 34;
 constexpr int kMarkHeight = 12;  // the strip above a bar: advert ticks and drifts
 constexpr int kBarHeight = 15;
 constexpr int kLegendHeight = 34;
+constexpr int kLegendLineHeight = 18;
 // A day reads at most two days of rows: a senseless time far beyond midnight is cut off
 // rather than drawn on hundreds of rows.
 constexpr int kMaxRows = 48;
@@ -102,6 +108,15 @@ QFont font(int pixels, bool bold = false) {
     return f;
 }
 
+// How many lines `text` takes wrapped at word breaks within `width` pixels.
+int wrappedLines(const QFont& f, int width, const QString& text) {
+    const QFontMetrics metrics(f);
+    const QRect box =
+        metrics.boundingRect(QRect(0, 0, std::max(width, 1), 1 << 20), Qt::TextWordWrap, text);
+    return 1 + std::max(0, box.height() - metrics.height() + metrics.lineSpacing() / 2) /
+                   metrics.lineSpacing();
+}
+
 QString hourRowLabel(int row) { return QStringLiteral("%1").arg(row % 24, 2, 10, QChar('0')); }
 
 QString minutesLabel(std::int64_t ms) { return QString::fromStdString(minutesText(ms)); }
@@ -151,20 +166,9 @@ DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& bloc
                      fromRecord(r.value(Field::Tyt));
         item.newsBreak = isNewsBreak(r);
 
-        const std::int64_t from = clampToDay(item.start, m_rows);
-        const std::int64_t to = clampToDay(item.end, m_rows);
-        const int maxRow = m_rows - 1;
-        const int firstRow = static_cast<int>(std::min<std::int64_t>(from / kHourMs, maxRow));
-        const int lastRow =
-            to > from ? static_cast<int>(std::min<std::int64_t>((to - 1) / kHourMs, maxRow))
-                      : firstRow;
         if (item.start < m_rows * kHourMs) {
-            item.row = firstRow;
-            for (int row = firstRow; row <= lastRow; ++row) {
-                const std::int64_t rowStart = row * kHourMs;
-                item.segments.push_back(segmentRect(row, std::max(from, rowStart) - rowStart,
-                                                    std::min(to, rowStart + kHourMs) - rowStart));
-            }
+            item.row = static_cast<int>(
+                std::min<std::int64_t>(clampToDay(item.start, m_rows) / kHourMs, m_rows - 1));
         }
         m_items.push_back(std::move(item));
     }
@@ -207,6 +211,39 @@ DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& bloc
             }
         }
     }
+    layOut();
+}
+
+void DayPicture::setWidth(int width) {
+    const int track = std::clamp(width - (2 * kMargin + kLabelWidth + kContentWidth),
+                                 kMinTrackWidth, kMaxTrackWidth);
+    if (track != m_trackWidth) {
+        m_trackWidth = track;
+        layOut();
+    }
+}
+
+void DayPicture::layOut() {
+    const int width = m_trackWidth + kContentWidth;
+    m_titleLines = wrappedLines(font(15, true), width - headerCountWidth() - 12, headerTitle());
+    m_aboutLines = wrappedLines(font(12), width, aboutText());
+    m_legendLines = walkLegend({});
+    for (Item& item : m_items) {
+        item.segments.clear();
+        if (item.row < 0) {
+            continue;
+        }
+        const std::int64_t from = clampToDay(item.start, m_rows);
+        const std::int64_t to = clampToDay(item.end, m_rows);
+        const int lastRow =
+            to > from ? static_cast<int>(std::min<std::int64_t>((to - 1) / kHourMs, m_rows - 1))
+                      : item.row;
+        for (int row = item.row; row <= lastRow; ++row) {
+            const std::int64_t rowStart = row * kHourMs;
+            item.segments.push_back(segmentRect(row, std::max(from, rowStart) - rowStart,
+                                                std::min(to, rowStart + kHourMs) - rowStart));
+        }
+    }
 }
 
 void DayPicture::nameTheDay(const DayTitle& title, const DayChecks& checks) {
@@ -245,13 +282,17 @@ QString DayPicture::title() const {
     return text;
 }
 
+int DayPicture::headerExtra() const {
+    return (m_titleLines - 1) * kTitleLineHeight + (m_aboutLines - 1) * kAboutLineHeight;
+}
+
 int DayPicture::scaleTop() const {
-    return kMargin + kTitleHeight + (m_found.empty() ? 0 : kFindingsHeight);
+    return kMargin + kTitleHeight + headerExtra() + (m_found.empty() ? 0 : kFindingsHeight);
 }
 
 QSize DayPicture::size() const {
-    return {kMargin + kLabelWidth + kTrackWidth + kContentWidth + kMargin,
-            rowTop(m_rows) + kLegendHeight + kMargin};
+    return {kMargin + kLabelWidth + m_trackWidth + kContentWidth + kMargin,
+            rowTop(m_rows) + kLegendHeight + (m_legendLines - 1) * kLegendLineHeight + kMargin};
 }
 
 int DayPicture::rowTop(int row) const {
@@ -311,7 +352,7 @@ std::optional<std::size_t> DayPicture::step(std::optional<std::size_t> from, Ste
 }
 
 int DayPicture::xAt(std::int64_t msInHour) const {
-    return kMargin + kLabelWidth + static_cast<int>(msInHour * kTrackWidth / kHourMs);
+    return kMargin + kLabelWidth + static_cast<int>(msInHour * m_trackWidth / kHourMs);
 }
 
 QRect DayPicture::segmentRect(int row, std::int64_t from, std::int64_t to) const {
@@ -379,21 +420,21 @@ void DayPicture::paint(QPainter& painter) const {
     painter.restore();
 }
 
-void DayPicture::paintHeader(QPainter& painter) const {
-    const int left = kMargin + kLabelWidth;
-    const int width = kTrackWidth + kContentWidth;
-    const QRect title(left, kMargin, width, 22);
-    painter.setPen(kInk);
-    painter.setFont(font(15, true));
-    painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter,
-                     m_dayName.isEmpty() ? QStringLiteral("Plan dnia")
-                                         : QStringLiteral("Plan dnia – ") + m_dayName);
-    painter.setFont(font(12, true));
-    painter.setPen(m_found.empty() ? kBreakColour : kAlarm);
-    painter.drawText(title, Qt::AlignRight | Qt::AlignVCenter,
-                     m_found.empty() ? QStringLiteral("Bez uwag")
-                                     : QStringLiteral("Do sprawdzenia: %1").arg(m_found.size()));
+QString DayPicture::headerTitle() const {
+    return m_dayName.isEmpty() ? QStringLiteral("Plan dnia")
+                               : QStringLiteral("Plan dnia – ") + m_dayName;
+}
 
+QString DayPicture::headerCount() const {
+    return m_found.empty() ? QStringLiteral("Bez uwag")
+                           : QStringLiteral("Do sprawdzenia: %1").arg(m_found.size());
+}
+
+int DayPicture::headerCountWidth() const {
+    return QFontMetrics(font(12, true)).horizontalAdvance(headerCount());
+}
+
+QString DayPicture::aboutText() const {
     QStringList about;
     if (!m_files.isEmpty()) {
         about << m_files;
@@ -403,10 +444,29 @@ void DayPicture::paintHeader(QPainter& painter) const {
         about << QStringLiteral("emisja ") + QString::fromStdString(clockText(m_dayStart, false)) +
                      QStringLiteral(" – ") + QString::fromStdString(clockText(m_dayEnd, false));
     }
+    return about.join(QStringLiteral("   ·   "));
+}
+
+void DayPicture::paintHeader(QPainter& painter) const {
+    const int left = kMargin + kLabelWidth;
+    const int width = m_trackWidth + kContentWidth;
+    // A narrow window wraps the day's name and its files rather than cutting them.
+    const int titleHeight = kTitleLineHeight + (m_titleLines - 1) * kTitleLineHeight;
+    const QRect title(left, kMargin, width - headerCountWidth() - 12, titleHeight);
+    painter.setPen(kInk);
+    painter.setFont(font(15, true));
+    painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, headerTitle());
+    painter.setFont(font(12, true));
+    painter.setPen(m_found.empty() ? kBreakColour : kAlarm);
+    painter.drawText(QRect(left, kMargin, width, kTitleLineHeight),
+                     Qt::AlignRight | Qt::AlignVCenter, headerCount());
+
     painter.setFont(font(12));
     painter.setPen(kFaint);
-    painter.drawText(QRect(left, kMargin + 22, width, 18), Qt::AlignLeft | Qt::AlignVCenter,
-                     about.join(QStringLiteral("   ·   ")));
+    const int aboutTop = kMargin + titleHeight;
+    painter.drawText(
+        QRect(left, aboutTop, width, kAboutLineHeight + (m_aboutLines - 1) * kAboutLineHeight),
+        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, aboutText());
 
     // What the count above stands for, as many as the line holds.
     if (!m_found.empty()) {
@@ -426,7 +486,8 @@ void DayPicture::paintHeader(QPainter& painter) const {
             }
             line = next;
         }
-        painter.drawText(QRect(left, kMargin + 40, width, 16), Qt::AlignLeft | Qt::AlignVCenter,
+        painter.drawText(QRect(left, kMargin + 40 + headerExtra(), width, 16),
+                         Qt::AlignLeft | Qt::AlignVCenter,
                          metrics.elidedText(line, Qt::ElideRight, width));
     }
 
@@ -444,7 +505,7 @@ void DayPicture::paintHeader(QPainter& painter) const {
 
 void DayPicture::paintRows(QPainter& painter) const {
     const int left = kMargin;
-    const int width = kLabelWidth + kTrackWidth + kContentWidth;
+    const int width = kLabelWidth + m_trackWidth + kContentWidth;
     if (m_folded > 0) {
         const int top = rowTop(0);
         painter.fillRect(left, top, width, kFoldHeight, kOddRow);
@@ -454,7 +515,7 @@ void DayPicture::paintRows(QPainter& painter) const {
                          Qt::AlignLeft | Qt::AlignVCenter,
                          QStringLiteral("00–%1").arg(m_folded - 1, 2, 10, QChar('0')));
         painter.setFont(font(11));
-        painter.drawText(QRect(xAt(0) + 6, top, kTrackWidth, kFoldHeight),
+        painter.drawText(QRect(xAt(0) + 6, top, m_trackWidth, kFoldHeight),
                          Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("bez pozycji"));
     }
     for (int row = m_folded; row < m_rows; ++row) {
@@ -622,44 +683,81 @@ void DayPicture::paintBlockTicks(QPainter& painter) const {
     }
 }
 
-void DayPicture::paintLegend(QPainter& painter) const {
-    int x = kMargin + kLabelWidth;
-    const int y = rowTop(m_rows) + 12;
-    painter.setFont(font(11));
-    const QFontMetrics metrics(painter.font());
-    const auto swatch = [&](const QColor& colour, const QString& name) {
-        painter.fillRect(x, y + 2, 16, 10, colour);
-        painter.setPen(kInk);
-        painter.drawText(x + 21, y + 11, name);
-        x += 21 + metrics.horizontalAdvance(name) + 16;
+int DayPicture::walkLegend(const LegendStep& place) const {
+    const QFontMetrics metrics(font(11));
+    const int left = kMargin + kLabelWidth;
+    const int right = left + m_trackWidth + kContentWidth;
+    int x = left;
+    int y = 0;
+    int lines = 1;
+    // Each entry: its mark's width before the text, and the text.
+    const auto entry = [&](LegendEntry which, int markWidth, const QString& text) {
+        const int width = markWidth + metrics.horizontalAdvance(text);
+        // An entry that would run past the track starts a line of its own.
+        if (x > left && x + width > right) {
+            x = left;
+            y += kLegendLineHeight;
+            ++lines;
+        }
+        if (place) {
+            place(which, QPoint(x, y), text);
+        }
+        x += width + 16;
     };
     for (const TypeStyle& style : kTypeStyles) {
-        swatch(style.colour, QString::fromUtf8(style.name));
+        entry(LegendEntry::Swatch, 21, QString::fromUtf8(style.name));
     }
-    swatch(kUnknownType, QStringLiteral("inne"));
+    entry(LegendEntry::Swatch, 21, QStringLiteral("inne"));
+    entry(LegendEntry::Block, 14,
+          QStringLiteral("blok reklam: czas zamówiony, przesunięcie i miejsce nadania"));
+    entry(LegendEntry::Break, 15, QStringLiteral("break"));
+    return lines;
+}
 
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    QPainterPath head;
-    head.moveTo(x - 4 + 4, y);
-    head.lineTo(x + 4 + 4, y);
-    head.lineTo(x + 4, y + 6);
-    head.closeSubpath();
-    painter.fillPath(head, kInk);
-    painter.setPen(QPen(kInk, 1.5));
-    painter.drawLine(x + 4, y + 5, x + 4, y + 13);
-    painter.setPen(kInk);
-    const QString blocks =
-        QStringLiteral("blok reklam: czas zamówiony, przesunięcie i miejsce nadania");
-    painter.drawText(x + 14, y + 11, blocks);
-    x += 14 + metrics.horizontalAdvance(blocks) + 16;
-
-    QPainterPath triangle;
-    triangle.moveTo(x + 5, y + 4);
-    triangle.lineTo(x, y + 11);
-    triangle.lineTo(x + 10, y + 11);
-    triangle.closeSubpath();
-    painter.fillPath(triangle, kBreakColour);
-    painter.drawText(x + 15, y + 11, QStringLiteral("break"));
+void DayPicture::paintLegend(QPainter& painter) const {
+    const int top = rowTop(m_rows) + 12;
+    painter.setFont(font(11));
+    std::size_t swatch = 0;
+    walkLegend([&](LegendEntry which, QPoint at, const QString& text) {
+        const int x = at.x();
+        const int y = top + at.y();
+        painter.setRenderHint(QPainter::Antialiasing, which != LegendEntry::Swatch);
+        switch (which) {
+            case LegendEntry::Swatch: {
+                const QColor colour =
+                    swatch < std::size(kTypeStyles) ? kTypeStyles[swatch].colour : kUnknownType;
+                ++swatch;
+                painter.fillRect(x, y + 2, 16, 10, colour);
+                painter.setPen(kInk);
+                painter.drawText(x + 21, y + 11, text);
+                break;
+            }
+            case LegendEntry::Block: {
+                QPainterPath head;
+                head.moveTo(x, y);
+                head.lineTo(x + 8, y);
+                head.lineTo(x + 4, y + 6);
+                head.closeSubpath();
+                painter.fillPath(head, kInk);
+                painter.setPen(QPen(kInk, 1.5));
+                painter.drawLine(x + 4, y + 5, x + 4, y + 13);
+                painter.setPen(kInk);
+                painter.drawText(x + 14, y + 11, text);
+                break;
+            }
+            case LegendEntry::Break: {
+                QPainterPath triangle;
+                triangle.moveTo(x + 5, y + 4);
+                triangle.lineTo(x, y + 11);
+                triangle.lineTo(x + 10, y + 11);
+                triangle.closeSubpath();
+                painter.fillPath(triangle, kBreakColour);
+                painter.setPen(kInk);
+                painter.drawText(x + 15, y + 11, text);
+                break;
+            }
+        }
+    });
     painter.setRenderHint(QPainter::Antialiasing, false);
 }
 

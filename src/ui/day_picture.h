@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -36,6 +37,10 @@ public:
 
     // The picture's size in pixels (at 1:1, as paint draws it).
     QSize size() const;
+    // Lays the picture out `width` pixels wide (582 at the least, 2082 at the most;
+    // 1122 when never set): the hour's track narrows or widens, the header and the legend
+    // wrap. Bars and rows move with it.
+    void setWidth(int width);
     // Draws the whole picture with its top left corner at the painter's origin.
     void paint(QPainter& painter) const;
     // The result index of the record whose bar holds `point`; the one drawn last (the
@@ -89,7 +94,21 @@ private:
         bool flagged = false;
     };
 
+    enum class LegendEntry { Swatch, Block, Break };
+    // Where a legend entry goes, its top left relative to the legend's first line.
+    using LegendStep = std::function<void(LegendEntry, QPoint, const QString&)>;
+
     void nameTheDay(const DayTitle& title, const DayChecks& checks);
+    // Places the bars and wraps the texts for the width set.
+    void layOut();
+    QString headerTitle() const;
+    QString headerCount() const;
+    int headerCountWidth() const;
+    QString aboutText() const;
+    // Height the wrapped header takes beyond its one-line form.
+    int headerExtra() const;
+    // Walks the legend's entries as they are laid out; gives the number of lines.
+    int walkLegend(const LegendStep& place) const;
     int scaleTop() const;
     int rowTop(int row) const;
     int xAt(std::int64_t msInHour) const;
@@ -106,6 +125,10 @@ private:
     std::vector<std::int64_t> m_hourContent;  // per row, ms
     std::vector<bool> m_hourFlagged;          // per row: over 60 minutes or short
     int m_rows = 24;
+    int m_trackWidth = 960;
+    int m_titleLines = 1;
+    int m_aboutLines = 1;
+    int m_legendLines = 1;
     std::int64_t m_dayStart = 0;
     std::int64_t m_dayEnd = 0;
     DayCheckLimits m_limits;

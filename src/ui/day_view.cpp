@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/operator_dialogs.h"
+
 namespace kalmero {
 
 namespace {
@@ -48,6 +50,16 @@ void DayPictureWidget::setPicture(DayPicture picture) {
     const std::optional<std::size_t> current = m_picture.current();
     m_picture = std::move(picture);
     m_picture.setCurrent(current);
+    if (m_fitWidth > 0) {
+        m_picture.setWidth(m_fitWidth);
+    }
+    setFixedSize(m_picture.size());
+    update();
+}
+
+void DayPictureWidget::fitWidth(int width) {
+    m_fitWidth = width;
+    m_picture.setWidth(width);
     setFixedSize(m_picture.size());
     update();
 }
@@ -141,22 +153,30 @@ void DayPictureWidget::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
 }
 
-QRect dayViewPlacement(const QRect& main, const QRect& keepClear, const QRect& available,
-                       QSize wanted, QSize least) {
+DayViewPlaces dayViewPlacement(const QRect& main, const QRect& keepClear, const QRect& available,
+                               QSize wanted, QSize least) {
     const int height = std::clamp(wanted.height(), std::min(least.height(), available.height()),
                                   available.height());
     const int top = std::clamp(main.top(), available.top(), available.bottom() + 1 - height);
     const int right = available.right() - main.right();
     const int left = main.left() - available.left();
     if (right >= least.width()) {
-        return {main.right() + 1, top, std::min(wanted.width(), right), height};
+        return {{main.right() + 1, top, std::min(wanted.width(), right), height}, main};
     }
     if (left >= least.width()) {
         const int width = std::min(wanted.width(), left);
-        return {main.left() - width, top, width, height};
+        return {{main.left() - width, top, width, height}, main};
     }
-    const int room = std::max(keepClear.left() - available.left(), least.width());
-    return {available.left(), top, std::min(wanted.width(), room), height};
+    QRect moved = main;
+    if (right + left >= least.width()) {
+        moved.moveLeft(available.left());
+        return {{moved.right() + 1, top, std::min(wanted.width(), right + left), height}, moved};
+    }
+    // A main window wider than the screen keeps its left edge in sight.
+    moved.moveLeft(std::max(available.left(), available.right() + 1 - main.width()));
+    const int clear = keepClear.left() + moved.left() - main.left();
+    const int room = std::max(clear - available.left(), least.width());
+    return {{available.left(), top, std::min(wanted.width(), room), height}, moved};
 }
 
 DayView::DayView(QWidget* owner)
@@ -168,6 +188,8 @@ DayView::DayView(QWidget* owner)
         new ViewKeeper(owner, this);
     }
     setWindowTitle(QStringLiteral("Podgląd dnia"));
+    // The program ends with its main window, whether or not this one is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     m_hint->setText(
         QStringLiteral("Najedź na pozycję, aby zobaczyć jej czas i tytuł; kliknij ją albo wybierz "
@@ -177,6 +199,9 @@ DayView::DayView(QWidget* owner)
     m_canvas->setObjectName(QStringLiteral("DayPicture"));
     m_scroll->setWidget(m_canvas);
     m_scroll->setWidgetResizable(false);
+    // Always there, so that fitting the picture to the width never brings it or takes it away.
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_scroll->viewport()->installEventFilter(this);
     m_scroll->setBackgroundRole(QPalette::Base);
     m_scroll->setFocusPolicy(Qt::NoFocus);
     setFocusProxy(m_canvas);
@@ -184,6 +209,7 @@ DayView::DayView(QWidget* owner)
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* close =
         buttons->addButton(QStringLiteral("Zamknij"), QDialogButtonBox::RejectRole);
+    close->setObjectName(QStringLiteral("DayViewClose"));
     connect(close, &QPushButton::clicked, this, &QWidget::close);
 
     auto* layout = new QVBoxLayout(this);
@@ -203,7 +229,12 @@ DayView::DayView(QWidget* owner)
 
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);
-    connect(&m_settle, &QTimer::timeout, this, [this] { emit placeChanged(place()); });
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        if (m_told != place()) {
+            m_told = place();
+            emit placeChanged(*m_told);
+        }
+    });
 
     const QSize picture = m_canvas->size();
     const int frame =
@@ -231,7 +262,7 @@ WindowPlace DayView::place() const {
     return {corner.x(), corner.y(), width(), height()};
 }
 
-void DayView::showBeside(const QWidget& main, const QRect& keepClear,
+void DayView::showBeside(QWidget& main, const QRect& keepClear,
                          const std::optional<WindowPlace>& remembered) {
     // The frame is not known before the window is shown: the main window's is a fair guess.
     const QSize frame =
@@ -257,14 +288,50 @@ void DayView::showBeside(const QWidget& main, const QRect& keepClear,
                            m_scroll->verticalScrollBar()->sizeHint().width() +
                            layout()->contentsMargins().left() + layout()->contentsMargins().right();
         const QSize wanted = m_canvas->size() + QSize(chrome, 120) + frame;
-        target =
+        const DayViewPlaces places =
             dayViewPlacement(main.frameGeometry(), keepClear, available, wanted, QSize(480, 360));
+        target = places.view;
+        if (places.main.topLeft() != main.frameGeometry().topLeft()) {
+            main.move(places.main.topLeft());
+        }
     }
     resize(target.size() - frame);
     move(target.topLeft());
     show();
+    m_told = place();
+    bringForward();
+}
+
+void DayView::bringForward() {
     raise();
     activateWindow();
+    // A window the desktop is still mapping may miss the request: it is asked again once
+    // the desktop has had its turn.
+    QTimer::singleShot(100, this, [this] {
+        if (isVisible() && !isActiveWindow()) {
+            raise();
+            activateWindow();
+        }
+    });
+}
+
+void DayView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    // Enter on "Zamknij" closes, as Space does.
+    if (pressFocusedButton(this, event)) {
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool DayView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Resize) {
+        m_canvas->fitWidth(static_cast<QResizeEvent*>(event)->size().width());
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void DayView::moveEvent(QMoveEvent* event) {

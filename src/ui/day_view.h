@@ -28,6 +28,8 @@ public:
     const DayPicture& picture() const { return m_picture; }
     // Outlines a record's bar (the row selected in the result list); the cursor goes there.
     void setHighlighted(std::size_t resultIndex);
+    // Lays the picture out as wide as `width` (the view's) and takes its new size.
+    void fitWidth(int width);
 
 signals:
     // A bar was clicked, or Enter pressed on it: the result index of its record.
@@ -47,16 +49,25 @@ private:
     void moveCursor(std::optional<std::size_t> to);
 
     DayPicture m_picture;
+    int m_fitWidth = 0;  // 0: the picture's own width
 };
 
-// Where the day view opens, as a frame rectangle on `available` (the screen's free area):
-// right of the main window's frame `main` when that leaves at least `least` wide, else left
-// of it; when neither side has room, at the screen's left edge as far as the result list
-// `keepClear` allows (it overlaps the main window's playlist, not the rows a click selects).
-// As `wanted` large as the room allows, never smaller than `least`; the top level with
-// the main window's where the height allows.
-QRect dayViewPlacement(const QRect& main, const QRect& keepClear, const QRect& available,
-                       QSize wanted, QSize least);
+// Where the day view opens, and where the main window then stands, as frame rectangles on
+// `available` (the screen's free area). Beside the main window's frame `main` without
+// overlap where one side leaves at least `least` wide (the right side first); where only
+// both sides together do, the main window moves to the screen's left edge and the view
+// takes the room on its right. Where neither does, the main window moves to the right edge
+// and the view covers its left part up to `keepClear` (the result list and the commands,
+// which stay in sight). As `wanted` large as the room allows, never smaller than `least`;
+// the top level with the main window's where the height allows.
+struct DayViewPlaces {
+    QRect view;
+    QRect main;
+
+    bool operator==(const DayViewPlaces&) const = default;
+};
+DayViewPlaces dayViewPlacement(const QRect& main, const QRect& keepClear, const QRect& available,
+                               QSize wanted, QSize least);
 
 // "Podgląd dnia": the picture of the compiled day in a scrolling window of its own, beside
 // the main window rather than over it, and remembered where the operator leaves it.
@@ -72,29 +83,37 @@ public:
     // Outlines a record's bar and scrolls it into view.
     void showItem(std::size_t resultIndex);
     // Shows the window: where it was left (`remembered`, when it still lies on a screen),
-    // else beside `main` keeping `keepClear` (global coordinates) in sight.
-    void showBeside(const QWidget& main, const QRect& keepClear,
+    // else beside `main`, moving it aside when that makes room, keeping `keepClear`
+    // (global coordinates) in sight.
+    void showBeside(QWidget& main, const QRect& keepClear,
                     const std::optional<WindowPlace>& remembered = std::nullopt);
     // Where it stands now.
     WindowPlace place() const;
+    // Raises the window and gives it the keyboard.
+    void bringForward();
 
 signals:
     // A bar was clicked or chosen with Enter: the result index of its record.
     void itemClicked(std::size_t resultIndex);
     // Comes with itemClicked: the result list should be brought forward to show the row.
     void mainWindowWanted();
-    // The operator moved or resized the window (once it settles): to be stored.
+    // The operator moved or resized the window (once it settles): to be stored. Not told
+    // for the place the window opened at.
     void placeChanged(WindowPlace place);
 
 protected:
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QLabel* m_hint;
     QScrollArea* m_scroll;
     DayPictureWidget* m_canvas;
     QTimer m_settle;
+    // Where the window stood when last shown or told: a settling that ends there is no move.
+    std::optional<WindowPlace> m_told;
 };
 
 }  // namespace kalmero

@@ -1,5 +1,6 @@
 #include "ui/folder_chooser.h"
 
+#include <QEvent>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -7,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeView>
 #include <exception>
 
@@ -37,21 +39,30 @@ TFZmienFolder::TFZmienFolder(int tag, QLineEdit* edit, FolderStore store, Operat
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setRootPath(QStringLiteral("/"));
     m_model->setIconProvider(&m_icons);
-    // A folder the operator picks meanwhile wins over the one still being reached.
-    connect(m_tree, &QTreeView::pressed, this, [this] { m_pending.clear(); });
-    // The model reads folders in the background: each folder on the way to the stored one
-    // appears only once read, so the tree is opened further as they come.
-    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
-        if (m_pending.isEmpty()) {
-            return;
-        }
-        revealPending();
-        if (QFileInfo(loaded).absoluteFilePath() == m_pending) {
-            m_pending.clear();
+    // The model reads folders in the background and sorts them after: each folder on the way
+    // to the stored one appears only once read, and rows read later push it out of sight, so
+    // the tree is opened and scrolled again whenever rows come or move, until the operator
+    // takes over.
+    m_reveal.setSingleShot(true);
+    m_reveal.setInterval(0);
+    connect(&m_reveal, &QTimer::timeout, this, [this] {
+        if (!m_pending.isEmpty()) {
+            revealPending();
         }
     });
+    const auto again = [this] {
+        if (!m_pending.isEmpty()) {
+            m_reveal.start();
+        }
+    };
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, again);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, again);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, again);
 
     m_tree->setObjectName(QStringLiteral("ShellTreeView1"));
+    m_tree->installEventFilter(this);
+    m_tree->viewport()->installEventFilter(this);
+    m_tree->verticalScrollBar()->installEventFilter(this);
     m_tree->setModel(m_model);
     for (int column = 1; column < m_model->columnCount(); ++column) {
         m_tree->hideColumn(column);
@@ -101,7 +112,10 @@ void TFZmienFolder::revealPending() {
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
         m_tree->expand(parent);
     }
-    m_tree->setCurrentIndex(index);
+    if (m_tree->currentIndex() != index) {
+        m_tree->setCurrentIndex(index);
+    }
+    m_tree->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
     m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
@@ -114,6 +128,16 @@ void TFZmienFolder::ShellTreeView1Change() {
 }
 
 QString TFZmienFolder::chosenFolder() const { return m_label->text(); }
+
+bool TFZmienFolder::eventFilter(QObject* watched, QEvent* event) {
+    // A key, a click or the wheel in the tree is the operator's: the stored folder is no
+    // longer brought back.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::MouseButtonPress || type == QEvent::Wheel) {
+        m_pending.clear();
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 void TFZmienFolder::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

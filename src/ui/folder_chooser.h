@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileIconProvider>
+#include <QTimer>
 #include <functional>
 #include <string>
 
@@ -43,12 +44,14 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Opens the tree down to the folder asked for and selects it, as far as it is read.
     void revealPending();
 
-    QString m_pending;  // the folder positionAt asked for, until the tree has reached it
+    QString m_pending;  // the folder positionAt asked for, until the operator moves
+    QTimer m_reveal;    // brings it back into view once the rows that came have settled
     QLineEdit* m_edit;
     FolderStore m_store;
     OperatorDialogs& m_dialogs;

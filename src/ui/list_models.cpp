@@ -2,6 +2,7 @@
 
 #include <QFont>
 
+#include "compiler/day_report.h"
 #include "platform/encoding.h"
 #include "ui/row_texts.h"
 
@@ -102,6 +103,12 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
             return QVariant(QColor(255, 255, 0));
         case Qt::FontRole:
             return column == 0 ? QVariant(boldFont()) : QVariant();
+        case Qt::ToolTipRole:
+            // The column has no room for the clock's time of an item past midnight.
+            if (column == 0 && m_which == ListId::Result && m_list[row].CzasStart >= kDayMs) {
+                return QString::fromStdString(clockText(m_list[row].CzasStart));
+            }
+            return {};
         default:
             return {};
     }

@@ -9,6 +9,7 @@
 #include "compiler/day_report.h"
 #include "platform/encoding.h"
 #include "ui/day_picture.h"
+#include "ui/read_only_table.h"
 
 namespace kalmero {
 
@@ -64,8 +65,9 @@ QStringList loudnessFindings(const std::vector<LoudnessRow>& rows) {
     QStringList found;
     for (const LoudnessRow& row : rows) {
         if (row.tooLoud) {
-            found << QStringLiteral("Spot %1 „%2” za głośny (%3)")
-                         .arg(row.block.left(5), row.title, row.reason);
+            // The reason names how it is too loud ("za głośny: …", "za wysoki szczyt: …").
+            found
+                << QStringLiteral("Spot %1 „%2” %3").arg(row.block.left(5), row.title, row.reason);
         }
     }
     return found;
@@ -76,17 +78,14 @@ QTableWidget* makeLoudnessTable(const std::vector<LoudnessRow>& rows, QWidget* p
         QStringLiteral("czas bloku"),        QStringLiteral("tytuł"),
         QStringLiteral("zintegrowana LUFS"), QStringLiteral("maks. krótkoterminowa LUFS"),
         QStringLiteral("szczyt dBTP"),       QStringLiteral("powód")};
-    auto* table = new QTableWidget(static_cast<int>(rows.size()), headers.size(), parent);
-    table->setObjectName(QStringLiteral("LoudnessTable"));
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setAlternatingRowColors(true);
-    table->verticalHeader()->hide();
-    table->setToolTip(QStringLiteral(
-        "Głośność każdego spotu według EBU R 128 (ITU-R BS.1770): zintegrowana, największa "
-        "krótkoterminowa (okno 3 s) i szczyt rzeczywisty. Spot mono mierzony jest tak, jak "
-        "idzie na antenę: na obu kanałach. Kliknij nagłówek kolumny, by posortować."));
+    auto* table = new ReadOnlyTable(headers, static_cast<int>(rows.size()),
+                                    QStringLiteral("LoudnessTable"), parent);
+    table->setToolTip(
+        QStringLiteral(
+            "Głośność każdego spotu według EBU R 128 (ITU-R BS.1770): zintegrowana, największa "
+            "krótkoterminowa (okno 3 s) i szczyt rzeczywisty. Spot mono mierzony jest tak, jak "
+            "idzie na antenę: na obu kanałach. Kliknij nagłówek kolumny, by posortować. ") +
+        ReadOnlyTable::sortKeysTip(static_cast<int>(headers.size())));
     for (int r = 0; r < table->rowCount(); ++r) {
         const LoudnessRow& row = rows[static_cast<std::size_t>(r)];
         QTableWidgetItem* cells[] = {
@@ -151,12 +150,8 @@ QWidget* makeLoudnessPage(const std::vector<LoudnessRow>& spots,
     const QStringList headers = {QStringLiteral("blok"), QStringLiteral("blok LUFS"),
                                  QStringLiteral("program LUFS"), QStringLiteral("różnica LU"),
                                  QStringLiteral("uwagi")};
-    auto* table = new QTableWidget(static_cast<int>(blocks.size()), headers.size(), page);
-    table->setObjectName(QStringLiteral("ProgrammeTable"));
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->verticalHeader()->hide();
+    auto* table = new ReadOnlyTable(headers, static_cast<int>(blocks.size()),
+                                    QStringLiteral("ProgrammeTable"), page);
     table->setToolTip(QStringLiteral(
         "Głośność zintegrowana każdego bloku (jego spoty jeden po drugim) i programu nadanego "
         "przed nim i po nim (okno OknoProgramuMinuty w sekcji Kontrola)."));

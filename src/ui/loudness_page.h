@@ -55,7 +55,8 @@ QWidget* makeLoudnessPage(const std::vector<LoudnessRow>& spots,
 // were taken.
 std::vector<LoudnessRow> loudnessRows(const Lista& spots, const DayLoudness& loudness);
 
-// The spots above a target as findings of the day: "Spot 12:00 „Lato” za głośny (...)".
+// The spots above a target as findings of the day, each with its reason: "Spot 12:00 „Lato”
+// za głośny: krótkoterminowa -10.0 LUFS > -18".
 QStringList loudnessFindings(const std::vector<LoudnessRow>& rows);
 
 // The page's table: block time, title, the three figures, reason; sortable by each column

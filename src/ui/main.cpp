@@ -78,7 +78,9 @@ int main(int argc, char* argv[]) {
     kalmero::QtOperatorDialogs dialogs;
     kalmero::TForm1 window(kalmero::SessionFiles::inFolder(settings.folder), dialogs);
     window.FormCreate();
-    window.showSettingsNote(QString::fromStdString(settings.why + ": " + settings.folder));
+    // The user's settings name their folder in the why already; the portable ones don't.
+    window.showSettingsNote(QString::fromStdString(
+        settings.portable ? settings.why + ": " + settings.folder : settings.why));
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = window.frameGeometry();

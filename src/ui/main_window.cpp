@@ -4,9 +4,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +21,7 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeView>
 #include <QValidator>
 #include <algorithm>
@@ -43,10 +46,13 @@ namespace {
 
 QString fromCp1250(const std::string& bytes) { return QString::fromStdString(cp1250ToUtf8(bytes)); }
 
+// Where a spot on a drive no map line covers tells the operator to go.
+constexpr const char* kSetPathMap = " — ustaw mapę ścieżek (Ctrl+K)";
+
 }  // namespace
 
 void TForm1::FormCreate() {
-    const StoredSettings stored = m_session->readSettings(
+    const StoredBreak stored = m_session->readSettings(
         [](const std::string& folder) { return QFileInfo(fromCp1250(folder)).isDir(); });
     // Each control set as the operator's change would, so its handler writes back a value
     // the field can't show as stored.
@@ -69,7 +75,6 @@ void TForm1::showSettingsNote(const QString& note) {
         lines << QString::fromStdString(warning);
     }
     m_status->setText(lines.join(QStringLiteral(" ")));
-    m_status->setToolTip(lines.join(QStringLiteral("\n")));
 }
 
 bool TForm1::report(const Outcome& outcome) {
@@ -94,7 +99,6 @@ bool TForm1::report(const Outcome& outcome) {
             lines << QString::fromStdString(warning);
         }
         m_status->setText(m_status->text() + QStringLiteral(" ") + lines.join(QStringLiteral(" ")));
-        m_status->setToolTip(lines.join(QStringLiteral("\n")));
     }
     return true;
 }
@@ -293,7 +297,6 @@ void TForm1::takeLoudness() {
     }
     m_progress->status(text.toStdString());
     m_progress->flush();
-    m_status->setToolTip(text);
     if (!m_session->lists().ListaWynikowa.empty()) {
         if (m_dayView != nullptr) {
             m_dayView->setPicture(dayPicture());
@@ -339,7 +342,8 @@ void TForm1::showPlacementReport() {
     // missing map line from a missing file.
     std::vector<std::string> problems;
     for (const SpotMeasure& measure : m_session->spotMeasures()) {
-        problems.push_back(measure.ms > 0 || measure.localPath.empty()
+        problems.push_back(measure.kind == SpotProblem::NoMap ? measure.problem + kSetPathMap
+                           : measure.ms > 0 || measure.localPath.empty()
                                ? measure.problem
                                : measure.problem + " (szukano: " + measure.localPath + ")");
     }
@@ -356,10 +360,6 @@ void TForm1::showPlacementReport() {
                                .arg(QKeySequence(kPlacementNoticeKey).toString());
     setNoticeHeadline(m_placementNotice, m_noticeHeadline, quiet);
     m_placementNotice->setToolTip(m_noticeHeadline + QLatin1Char('\n') + keyTip);
-    if (!m_status->toolTip().contains(keyTip)) {
-        const QString tip = m_status->toolTip();
-        m_status->setToolTip(tip.isEmpty() ? keyTip : tip + QLatin1Char('\n') + keyTip);
-    }
     // A long headline leaves the status line's start in sight; the whole of it is in the tip.
     const int widest = m_gauge->width() * 3 / 5;
     QSize size = m_placementNotice->sizeHint();
@@ -432,12 +432,13 @@ void TForm1::showDayView() {
     }
     m_dayView->setPicture(dayPicture());
     if (m_dayView->isVisible()) {
-        m_dayView->raise();
-        m_dayView->activateWindow();
+        m_dayView->bringForward();
         return;
     }
-    const QRect resultList(m_resultView->mapToGlobal(QPoint(0, 0)), m_resultView->size());
-    m_dayView->showBeside(*this, resultList, m_session->settings().dayViewPlace);
+    // The result list, where a chosen record shows, and the commands above it stay in sight.
+    QRect keepClear(m_resultView->mapToGlobal(QPoint(0, 0)), m_resultView->size());
+    keepClear |= QRect(m_compileButton->mapToGlobal(QPoint(0, 0)), m_compileButton->size());
+    m_dayView->showBeside(*this, keepClear, m_session->settings().dayViewPlace);
 }
 
 void TForm1::editPathMap() {
@@ -461,15 +462,18 @@ void TForm1::editPathMap() {
 
 void TForm1::BitBtn1Click() {
     runCommand([this] {
+        const QString path =
+            QString::fromStdString(m_session->resultPath(m_resultName->text().toStdString()));
+        const bool replacing = QFileInfo::exists(path);
         const Outcome outcome = m_session->save(m_resultName->text().toStdString());
         m_progress->flush();
         if (!report(outcome)) {
             return;
         }
-        const QString path =
-            QString::fromStdString(m_session->resultPath(m_resultName->text().toStdString()));
         m_dialogs.message(this, QMessageBox::Information, QStringLiteral("Informacja"),
-                          QStringLiteral("Nowa playlista %1 została zapisana.").arg(path));
+                          replacing
+                              ? QStringLiteral("Playlista %1 została zastąpiona nową.").arg(path)
+                              : QStringLiteral("Nowa playlista %1 została zapisana.").arg(path));
     });
 }
 
@@ -516,18 +520,33 @@ void TForm1::LabeledEdit7Change(const QString& text) {
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
-    // Enter presses the focused button, as Space does; buttons pass it on to the window.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
-            button != nullptr && button->isEnabled()) {
-            button->animateClick();
-            return;
-        }
+    if (pressFocusedButton(this, event)) {
+        return;
     }
     QWidget::keyPressEvent(event);
 }
 
+QString TForm1::statusTip() const {
+    // Made when asked, so it always tells what the line says now, also where the line is
+    // cut off; wrapped as rich text, since a status can run long.
+    QString tip = QStringLiteral("<p>") + m_status->text().toHtmlEscaped() + QStringLiteral("</p>");
+    if (m_placementNotice->isVisible()) {
+        tip += QStringLiteral("<p>%1: lista spotów, bloków reklam i kontroli dnia</p>")
+                   .arg(QKeySequence(kPlacementNoticeKey).toString());
+    }
+    return m_status->text().isEmpty() && !m_placementNotice->isVisible() ? QString() : tip;
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_status && event->type() == QEvent::ToolTip) {
+        const QString tip = statusTip();
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, m_status);
+        }
+        return true;
+    }
     if (watched == m_seconds && event->type() == QEvent::KeyPress) {
         // Typed characters other than the digits are dropped; backspace and the editing
         // keys (which type no printable character) work as usual.
@@ -569,6 +588,14 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     FormClose();
     event->accept();
+    // The windows that belong to this one go with it: the day view has no parent, and a
+    // dialog still open would keep its own loop running.
+    if (m_dayView != nullptr) {
+        m_dayView->close();
+    }
+    for (QDialog* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
+        dialog->reject();
+    }
 }
 
 void TForm1::FormClose() {

@@ -48,7 +48,7 @@ public:
     void FormCreate();
 
     Session& session() { return *m_session; }
-    // Where the settings live, in the status line until the first command and as its tip.
+    // Where the settings live, in the status line until the first command.
     void showSettingsNote(const QString& note);
 
     // Load playlist, load advert list, compile, save the result, edit the break matrix.
@@ -113,6 +113,8 @@ private:
     // Shows the notice after a compile: the day's first problem in red, or quiet when there
     // is nothing to check.
     void showPlacementReport();
+    // What the status line's tip says: the line as it stands and the notice's key.
+    QString statusTip() const;
     // Keeps where the operator left the day view; a failed write is told in the status line.
     void storeDayViewPlace(const WindowPlace& place);
     // The last compile's day as the day view draws it.

@@ -31,6 +31,7 @@
 #include "ui/operator_dialogs.h"
 #include "ui/pictures.h"
 #include "ui/radio_group.h"
+#include "ui/read_only_table.h"
 #include "ui/window_progress.h"
 
 namespace kalmero {
@@ -156,13 +157,21 @@ TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory
     buildTopPanel(top);
     buildListPanels(left, middle, right);
     buildBottomPanel(bottom);
-    // The stops the layout doesn't have come after its own: the day view, then the notice.
-    QWidget::setTabOrder(m_resultView, m_dayButton);
-    QWidget::setTabOrder(m_dayButton, m_placementNotice);
+    // The stops the layout doesn't have: the day view's button where it sits, under
+    // "Przelicz"; the notice after the layout's own.
+    QWidget::setTabOrder(m_compileButton, m_dayButton);
+    QWidget::setTabOrder(m_resultView, m_placementNotice);
     auto* noticeKey = new QShortcut(QKeySequence(kPlacementNoticeKey), this);
     connect(noticeKey, &QShortcut::activated, this, [this] {
-        if (!m_busy && m_placementNotice->isVisible()) {
+        if (m_busy) {
+            return;
+        }
+        if (m_placementNotice->isVisible()) {
             m_placementNotice->click();
+        } else {
+            m_status->setText(QStringLiteral("%1: lista uwag powstaje przy kompilacji; najpierw "
+                                             "załaduj playlistę i naciśnij „Przelicz”.")
+                                  .arg(QKeySequence(kPlacementNoticeKey).toString()));
         }
     });
 
@@ -178,7 +187,10 @@ TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // Hidden while the session still holds the lists its views show: hiding lays them out.
+    hide();
+}
 
 void TForm1::buildTopPanel(QWidget* panel) {
     auto* image = new StudioBanner(panel);
@@ -262,7 +274,7 @@ void TForm1::buildTopPanel(QWidget* panel) {
 
 QTreeView* TForm1::makeListView(QWidget* parent, const char* name, ListModel* model,
                                 int secondColumnWidth) {
-    auto* view = new QTreeView(parent);
+    QTreeView* view = new EmptyFocusView<QTreeView>(parent);
     view->setObjectName(QString::fromLatin1(name));
     view->setModel(model);
     view->setItemDelegate(new ReportRowDelegate(view));
@@ -321,6 +333,7 @@ void TForm1::buildBottomPanel(QWidget* panel) {
     bold.setBold(true);
     m_status->setFont(bold);
     m_status->setGeometry(16, 13, 956, m_status->fontMetrics().height());
+    m_status->installEventFilter(this);
 
     m_gauge = new QProgressBar(panel);
     m_gauge->setObjectName(QStringLiteral("Gauge1"));

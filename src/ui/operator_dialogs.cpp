@@ -1,7 +1,9 @@
 #include "ui/operator_dialogs.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QSpacerItem>
 
 #include "ui/translations.h"
@@ -42,6 +44,18 @@ QString errorMessageText(const QString& what) {
 void showCommandError(OperatorDialogs& dialogs, QWidget* parent, const char* what) {
     dialogs.message(parent, QMessageBox::Critical, QStringLiteral("Kalmero"),
                     errorMessageText(QString::fromUtf8(what)));
+}
+
+bool pressFocusedButton(QWidget* window, const QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        return false;
+    }
+    auto* button = qobject_cast<QAbstractButton*>(window->focusWidget());
+    if (button == nullptr || !button->isEnabled()) {
+        return false;
+    }
+    button->animateClick();
+    return true;
 }
 
 }  // namespace kalmero

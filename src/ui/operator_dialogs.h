@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 
+class QKeyEvent;
 class QWidget;
 
 namespace kalmero {
@@ -39,5 +40,9 @@ QString errorMessageText(const QString& what);
 
 // The top-level report of a failed command: a box titled "Kalmero" with the error icon.
 void showCommandError(OperatorDialogs& dialogs, QWidget* parent, const char* what);
+
+// Enter or Return on the focused button of `window` presses it, as Space does: outside a
+// dialog a button passes Enter on to its window. True when it was pressed.
+bool pressFocusedButton(QWidget* window, const QKeyEvent* event);
 
 }  // namespace kalmero

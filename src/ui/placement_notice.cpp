@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStringList>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -16,6 +18,7 @@
 #include "model/czas.h"
 #include "platform/encoding.h"
 #include "ui/pictures.h"
+#include "ui/read_only_table.h"
 
 namespace kalmero {
 
@@ -102,13 +105,8 @@ QStringList findings(const std::vector<PlacementEntry>& entries, const DayChecks
 QTableWidget* makeBlockTable(const std::vector<BlockRow>& blocks, QWidget* parent) {
     const QStringList headers = {QStringLiteral("zamówiony"), QStringLiteral("nadany"),
                                  QStringLiteral("przesunięcie"), QStringLiteral("spoty")};
-    auto* table = new QTableWidget(static_cast<int>(blocks.size()), headers.size(), parent);
-    table->setObjectName(QStringLiteral("BlockTable"));
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setAlternatingRowColors(true);
-    table->verticalHeader()->hide();
+    auto* table = new ReadOnlyTable(headers, static_cast<int>(blocks.size()),
+                                    QStringLiteral("BlockTable"), parent);
     for (int r = 0; r < table->rowCount(); ++r) {
         const BlockRow& row = blocks[static_cast<std::size_t>(r)];
         const QString aired = row.aired.isEmpty() ? QStringLiteral("nienadany") : row.aired;
@@ -285,6 +283,7 @@ PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* par
         auto* checks = new QPlainTextEdit(list.dayChecks, m_pages);
         checks->setObjectName(QStringLiteral("DayChecks"));
         checks->setReadOnly(true);
+        checks->setTabChangesFocus(true);
         m_pages->addTab(checks, QStringLiteral("Kontrola dnia"));
     }
     if (!list.loudness.empty()) {
@@ -302,6 +301,7 @@ PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* par
             [this](int page) { setWindowTitle(m_pages->tabText(page)); });
     openFirstPageWithFindings(list);
     setWindowTitle(m_pages->tabText(m_pages->currentIndex()));
+    addPageKeys();
     fitToTexts(spots, list);
     m_ok->setFocus();
 }
@@ -310,16 +310,10 @@ QTableWidget* PlacementListDialog::addSpotsPage(const std::vector<PlacementRow>&
     const QStringList headers = {QStringLiteral("czas bloku"), QStringLiteral("tytuł"),
                                  QStringLiteral("plik"),       QStringLiteral("długość"),
                                  QStringLiteral("wstawiono"),  QStringLiteral("powód")};
-    auto* table = new QTableWidget(static_cast<int>(rows.size()), headers.size(), m_pages);
-    table->setObjectName(QStringLiteral("PlacementTable"));
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setAlternatingRowColors(true);
+    auto* table = new ReadOnlyTable(headers, static_cast<int>(rows.size()),
+                                    QStringLiteral("PlacementTable"), m_pages);
     // Columns are measured on one line; wrapping is turned on once they have their widths.
     table->setWordWrap(false);
-    table->verticalHeader()->hide();
     for (int r = 0; r < table->rowCount(); ++r) {
         const PlacementRow& row = rows[static_cast<std::size_t>(r)];
         const QString cells[] = {
@@ -338,6 +332,29 @@ QTableWidget* PlacementListDialog::addSpotsPage(const std::vector<PlacementRow>&
     table->setColumnWidth(2, std::min(table->columnWidth(2), 260));
     m_pages->addTab(table, QStringLiteral("Spoty do sprawdzenia (%1)").arg(rows.size()));
     return table;
+}
+
+void PlacementListDialog::addPageKeys() {
+    // Wherever the focus is, as in a browser's tabs; the tab bar alone knows them only while
+    // it holds the focus.
+    const auto turn = [this](int by) {
+        const int count = m_pages->count();
+        m_pages->setCurrentIndex((m_pages->currentIndex() + by + count) % count);
+    };
+    const QKeySequence next[] = {QKeySequence(Qt::CTRL | Qt::Key_Tab),
+                                 QKeySequence(Qt::CTRL | Qt::Key_PageDown)};
+    const QKeySequence previous[] = {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                                     QKeySequence(Qt::CTRL | Qt::Key_PageUp)};
+    for (const QKeySequence& key : next) {
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [turn] { turn(1); });
+    }
+    for (const QKeySequence& key : previous) {
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [turn] { turn(-1); });
+    }
+    m_pages->tabBar()->setToolTip(
+        QStringLiteral("Ctrl+Tab, Ctrl+PgDn: następna strona; Ctrl+Shift+Tab, Ctrl+PgUp: "
+                       "poprzednia"));
 }
 
 void PlacementListDialog::addButtons(const std::function<void()>& showDay) {

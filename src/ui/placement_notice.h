@@ -117,6 +117,8 @@ public:
 private:
     QTableWidget* addSpotsPage(const std::vector<PlacementRow>& rows);
     void addButtons(const std::function<void()>& showDay);
+    // Ctrl+Tab, Ctrl+PgDn and back switch the pages from anywhere in the dialog.
+    void addPageKeys();
     void openFirstPageWithFindings(const PlacementList& list);
     void fitToTexts(QTableWidget* spots, const PlacementList& list);
 

@@ -205,15 +205,43 @@ TEST(DayReport, SummaryNamesEveryFindingWithItsTime) {
     blocks[0].aired = at("22:21:30.000");
     blocks[1].booked = at("23:45:00.000");
     EXPECT_EQ(dayChecksSummary(checkDay(day, blocks, 0)),
-              "Kontrola dnia: od 22:00:00.000 do 00:12:00.000 (+1 d)\n"
+              "Kontrola dnia: od 22:00:00.000 do 24:12:00.000 (00:12:00.000 następnego dnia)\n"
               "Lista kończy się po północy (+12:00); po północy zaczynają się 2 pozycje\n"
-              "  00:00:00.000 (+1 d)\n  00:04:00.000 (+1 d)\n"
+              "  24:00:00.000 (00:00:00.000 następnego dnia)\n"
+              "  24:04:00.000 (00:04:00.000 następnego dnia)\n"
               "Godziny dłuższe niż 60:00 (pozycje nakładają się): 1\n  22:00  61:00\n"
               "Godziny krótsze niż 50:00 (przerwy w emisji): 1\n  23:00  40:10\n"
               "Breaki dalej niż 5:00 od pełnej godziny: 1\n  23:07:00.000  +7:00\n"
               "Bloki reklam przesunięte o więcej niż 5:00: 1\n"
               "  zamówiony 22:15:00.000, nadany 22:21:30.000  +6:30\n"
               "Bloki reklam nienadane: 1\n  zamówiony 23:45:00.000\n");
+}
+
+TEST(ClockText, PastMidnightReadsAsTheListWritesItWithTheClocksTimeBeside) {
+    const struct {
+        std::int64_t ms;
+        const char* clock;
+        const char* clockSeconds;
+        const char* shortText;
+    } cases[] = {
+        {at("12:00:00.000"), "12:00:00.000", "12:00:00", "12:00"},
+        {at("12:00:30.000"), "12:00:30.000", "12:00:30", "12:00:30"},
+        {at("12:00:30.250"), "12:00:30.250", "12:00:30", "12:00:30.250"},
+        {at("23:59:59.999"), "23:59:59.999", "23:59:59", "23:59:59.999"},
+        {at("24:00:00.000"), "24:00:00.000 (00:00:00.000 następnego dnia)",
+         "24:00:00 (00:00:00 następnego dnia)", "24:00"},
+        {at("24:04:02.000"), "24:04:02.000 (00:04:02.000 następnego dnia)",
+         "24:04:02 (00:04:02 następnego dnia)", "24:04:02"},
+        {at("48:10:00.000"), "48:10:00.000 (00:10:00.000 za 2 dni)", "48:10:00 (00:10:00 za 2 dni)",
+         "48:10"},
+        {100 * kHourMs + 500, "100:00:00.500 (04:00:00.500 za 4 dni)",
+         "100:00:00 (04:00:00 za 4 dni)", "100:00:00.500"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(clockText(c.ms), c.clock) << c.clock;
+        EXPECT_EQ(clockText(c.ms, false), c.clockSeconds) << c.clock;
+        EXPECT_EQ(shortClockText(c.ms), c.shortText) << c.clock;
+    }
 }
 
 }  // namespace

@@ -286,6 +286,81 @@ TEST_F(AudioLengthTest, DecodesToTheEndWhenTheHeaderLeavesTheLengthOpen) {
     EXPECT_LT(cut, 7'000);
 }
 
+TEST_F(AudioLengthTest, AFileCutShortIsNamedWithWhatItDeclaresAndHolds) {
+    // 2 s of each kind; the rows cut the whole file by bytes.
+    const auto whole = [&](const char* name, AudioKind kind, int rate) {
+        writeAudioFile(file(name), kind, rate, sweep(rate, rate * 2));
+        return readBytes(file(name));
+    };
+    const std::string wav = whole("a.wav", AudioKind::Wav, 48'000);  // 96,000 bytes a second
+    const std::string mp3 = whole("a.mp3", AudioKind::Mp3, 44'100);
+    const std::string flac = whole("a.flac", AudioKind::Flac, 48'000);
+    const std::string ogg = whole("a.ogg", AudioKind::OggVorbis, 44'100);
+    const std::string opus = whole("a.opus", AudioKind::OggOpus, 48'000);
+    const std::string noXing = mp3.substr(mpeg1Layer3FrameSize(mp3, 0));
+    // Whole frames up to about 60 % of the MP3 (its Xing header still counts them all).
+    std::size_t frameEnd = 0;
+    while (frameEnd < mp3.size() * 6 / 10) {
+        frameEnd += mpeg1Layer3FrameSize(mp3, frameEnd);
+    }
+    const std::string cutAtFrame = mp3.substr(0, frameEnd);
+    const std::string inWav = wavWrapped(noXing, 44'100, 0);
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string problem;  // "" for whole files; a prefix for a cut one
+        bool plays = true;    // libsndfile finds no Vorbis audio without the last page
+    };
+    const std::string cut = "plik ucięty";
+    const Case cases[] = {
+        {"a.wav", wav, ""},
+        {"wav_cut.wav", wav.substr(0, 44 + 96'000),
+         cut + ": nagłówek podaje 2000 ms, w pliku 1000 ms"},
+        {"wav_mid_sample.wav", wav.substr(0, wav.size() - 1),
+         cut + ": nagłówek podaje 2000 ms, w pliku 2000 ms"},
+        {"a.mp3", mp3, ""},
+        {"mp3_at_frame.mp3", cutAtFrame, cut + ": nagłówek podaje 2"},
+        {"mp3_mid_frame.mp3", mp3.substr(0, mp3.size() * 6 / 10), cut + ": nagłówek podaje 2"},
+        {"first_frame_cut.mp3", mp3.substr(0, 100), cut + " w środku ramki dźwięku", false},
+        {"no_xing.mp3", noXing, ""},
+        {"no_xing_mid_frame.mp3", noXing.substr(0, noXing.size() / 2 + 1),
+         cut + " w środku ramki dźwięku"},
+        {"mp3_in.wav", inWav, ""},
+        {"mp3_in_cut.wav", inWav.substr(0, inWav.size() / 2), cut + ": nagłówek podaje "},
+        {"a.flac", flac, ""},
+        {"flac_cut.flac", flac.substr(0, flac.size() / 2),
+         cut + ": nagłówek podaje 2000 ms, w pliku "},
+        {"flac_tagged.flac", flac + "TAG" + std::string(125, ' '), ""},
+        // Up to the last frame's header: every frame left is whole.
+        {"flac_at_frame.flac", flac.substr(0, flac.rfind("\xFF\xF8")),
+         cut + ": nagłówek podaje 2000 ms, w pliku "},
+        {"a.ogg", ogg, ""},
+        {"ogg_cut.ogg", ogg.substr(0, ogg.size() - 1), cut + ": strumień Ogg bez ostatniej strony",
+         false},
+        // Whole pages, the last of them not the stream's end.
+        {"ogg_at_page.ogg", ogg.substr(0, ogg.rfind("OggS")),
+         cut + ": strumień Ogg bez ostatniej strony", false},
+        {"a.opus", opus, ""},
+        {"opus_cut.opus", opus.substr(0, opus.size() * 6 / 10),
+         cut + ": strumień Ogg bez ostatniej strony"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(file(c.name), c.bytes);
+        const SpotMeasure measure = newLoadMeasurer()(file(c.name));
+        if (c.problem.empty()) {
+            EXPECT_EQ(measure.problem, "");
+            EXPECT_EQ(measure.kind, SpotProblem::None);
+            continue;
+        }
+        EXPECT_EQ(measure.problem.substr(0, c.problem.size()), c.problem) << measure.problem;
+        EXPECT_EQ(measure.kind, SpotProblem::Cut);
+        // What is left still plays, and the day counts it as it plays.
+        EXPECT_EQ(measure.ms > 0, c.plays);
+    }
+}
+
 TEST_F(AudioLengthTest, HostileFilesAreUnreadableWithAReason) {
     const std::string flac = file("a.flac");
     writeAudioFile(flac, AudioKind::Flac, 48'000, sweep(48'000, 144'024));

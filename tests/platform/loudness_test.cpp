@@ -195,11 +195,18 @@ TEST_F(MeasureCacheTest, NeverFailsOnABadCacheFile) {
     test::writeBytes(cachePath(), std::string(8'192, 'x'));
     test::writeBytes(file("plik"), "");
     const Case cases[] = {
-        {"Corrupt", cachePath(),
-         "pamięć pomiarów " + cachePath() + " była uszkodzona; utworzono ją od nowa", true},
+        // Not ours to drop: moved aside, its bytes kept.
+        {"NoSqlite", cachePath(),
+         "plik " + cachePath() +
+             " nie był pamięcią pomiarów Kalmero; przeniesiono go jako spoty.sqlite.obcy-1 i "
+             "utworzono nową pamięć",
+         true},
         {"Unopenable", file("plik/spoty.sqlite"),
          "pamięć pomiarów " + file("plik/spoty.sqlite") +
-             " niedostępna (unable to open database file); spoty zmierzono bez niej",
+             " nieużyta (część ścieżki nie jest katalogiem); spoty zmierzono bez niej",
+         false},
+        {"NoHome", "", "nie wiadomo, gdzie jest katalog domowy (brak HOME i wpisu w passwd); spoty "
+                   "zmierzono bez pamięci pomiarów",
          false},
     };
     const std::string path = spot("a.wav", 0.1f);
@@ -211,6 +218,7 @@ TEST_F(MeasureCacheTest, NeverFailsOnABadCacheFile) {
         cache.store(*measured.identity, measured.loudness);
         EXPECT_EQ(cache.find(*measured.identity).has_value(), c.keeps);
     }
+    EXPECT_EQ(test::readBytes(cachePath() + ".obcy-1"), std::string(8'192, 'x'));
 }
 
 TEST_F(MeasureCacheTest, TwoProcessesWriteAtOnce) {

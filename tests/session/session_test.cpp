@@ -188,6 +188,23 @@ TEST_F(SessionTest, LoadingAdvertsShowsItsStatusGaugeAndRows) {
     EXPECT_EQ(progress.statuses.back(), kLstStatuses.back());
 }
 
+TEST_F(SessionTest, ASpotCutShortIsNamedAndNotAccountedFor) {
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    const SpotMeasurer measure = [](std::string_view path) {
+        return path == "cut"
+                   ? SpotMeasure{1000, "plik ucięty: nagłówek podaje 2000 ms, w pliku 1000 ms",
+                                 "/srv/cut.mp3", SpotProblem::Cut}
+                   : SpotMeasure{1000, ""};
+    };
+    const Outcome loaded = session.OtworzPlikLST(
+        folder.write("r.lst", "11:59:00\r\nwhole\r\n11:59:00\r\ncut\r\n"), measure);
+    ASSERT_TRUE(loaded.done());
+    EXPECT_EQ(loaded.warnings, Strings{"Spot 11:59:00.000 /srv/cut.mp3: plik ucięty: nagłówek "
+                                       "podaje 2000 ms, w pliku 1000 ms."});
+    ASSERT_TRUE(compile().done());
+    EXPECT_EQ(session.unaccountedSpots(), std::vector<std::size_t>{1}) << "placed once, yet cut";
+}
+
 TEST_F(SessionTest, CompileShowsItsStatusGaugeAndRows) {
     ASSERT_TRUE(loadPlaylist(kPlaylist).done());
     lists().ListaWynikowa = {titled("stale")};
@@ -255,8 +272,10 @@ TEST_F(SessionTest, AMatrixThatFailsKeepsThePreviousResult) {
     };
     const MatrixCase cases[] = {
         {std::nullopt, 0, "Nie można otworzyć pliku"},
-        {threeLines, 3, "has no line for weekday 3"},
-        {"", 0, "has no line for weekday 0"},
+        {threeLines, 3, "nie ma wiersza dla dnia: czwartek (w pliku: 3 wiersze)"},
+        {"", 0, "nie ma wiersza dla dnia: poniedziałek (w pliku: 0 wierszy)"},
+        {"1\r\n", 1, "nie ma wiersza dla dnia: wtorek (w pliku: 1 wiersz)"},
+        {std::string(7, '\n'), 7, "nie ma wiersza dla dnia: nr 7 (w pliku: 7 wierszy)"},
     };
     ASSERT_TRUE(loadPlaylist(kPlaylist).done());
     for (const MatrixCase& c : cases) {

@@ -159,21 +159,72 @@ TEST(DayView, OpensBesideTheMainWindowWhereTheScreenAllows) {
     const QSize wanted(1200, 900);
     const QSize least(480, 360);
     const struct {
+        const char* what;
         QRect main;
         QRect available;
-        QRect placed;
+        DayViewPlaces placed;
     } cases[] = {
-        // Room on the right.
-        {{100, 100, 1000, 700}, {0, 0, 1920, 1040}, {1100, 100, 820, 900}},
-        // Room on the left only.
-        {{900, 0, 1000, 700}, {0, 0, 1920, 1040}, {0, 0, 900, 900}},
-        // 1280 x 1024: over the playlist, clear of the result list, within the screen.
-        {{145, 150, 990, 700}, {0, 0, 1280, 1024}, {0, 124, 783, 900}},
+        {"room on the right",
+         {100, 100, 1000, 700},
+         {0, 0, 1920, 1040},
+         {{1100, 100, 820, 900}, {100, 100, 1000, 700}}},
+        {"room on the left only",
+         {900, 0, 1000, 700},
+         {0, 0, 1920, 1040},
+         {{0, 0, 900, 900}, {900, 0, 1000, 700}}},
+        {"1920 x 1080: the main window goes left to make room on its right",
+         {465, 200, 990, 670},
+         {0, 0, 1920, 1040},
+         {{990, 140, 930, 900}, {0, 200, 990, 670}}},
+        {"a side just wide enough keeps the main window in place",
+         {0, 0, 990, 670},
+         {0, 0, 1470, 1040},
+         {{990, 0, 480, 900}, {0, 0, 990, 670}}},
+        {"1280 x 1024: the main window goes right, the view covers up to its result list",
+         {145, 150, 990, 700},
+         {0, 0, 1280, 1024},
+         {{0, 124, 928, 900}, {290, 150, 990, 700}}},
+        {"1024 x 768",
+         {17, 49, 990, 670},
+         {0, 0, 1024, 768},
+         {{0, 0, 672, 768}, {34, 49, 990, 670}}},
+        {"a screen narrower than the main window keeps its left edge in sight",
+         {-95, 0, 990, 670},
+         {0, 0, 800, 600},
+         {{0, 0, 638, 600}, {0, 0, 990, 670}}},
     };
     for (const auto& c : cases) {
-        const QRect resultList(c.main.left() + 638, c.main.top() + 40, 322, 368);
-        EXPECT_EQ(dayViewPlacement(c.main, resultList, c.available, wanted, least), c.placed)
-            << c.main.x();
+        const QRect keepClear(c.main.left() + 638, c.main.top() + 40, 322, 368);
+        const DayViewPlaces placed =
+            dayViewPlacement(c.main, keepClear, c.available, wanted, least);
+        EXPECT_EQ(placed.view, c.placed.view) << c.what;
+        EXPECT_EQ(placed.main, c.placed.main) << c.what;
+    }
+}
+
+TEST(DayPicture, FitsTheWidthItIsGivenAndWrapsItsTexts) {
+    DayTitle title{"2026-12-08", -1, "bardzo_dluga_nazwa_playlisty_na_caly_dzien.mix",
+                   "bardzo_dluga_nazwa_listy_reklam.lst"};
+    const Lista result = {record("06:00:00.000", 4 * kMinute), record("06:30:00.000", kMinute)};
+    DayPicture picture(result, {}, checkDay(result, {}, 0), title);
+    const QSize full = picture.size();
+    EXPECT_EQ(full.width(), 1122) << "the picture the batch draws";
+    const QRect fullBar = picture.barRect(1);
+    const struct {
+        int asked;
+        int width;
+        bool taller;  // the header wraps
+    } widths[] = {{800, 800, true},    {582, 582, true},    {300, 582, true},
+                  {1122, 1122, false}, {1600, 1600, false}, {5000, 2082, false}};
+    for (const auto& w : widths) {
+        picture.setWidth(w.asked);
+        EXPECT_EQ(picture.size().width(), w.width) << w.asked;
+        EXPECT_EQ(picture.size().height() > full.height(), w.taller) << w.asked;
+        // Bars keep their hour and minute: the same share of the narrower track.
+        const QRect bar = picture.barRect(1);
+        EXPECT_NEAR(double(bar.left() - 72) / (w.width - 162), double(fullBar.left() - 72) / 960,
+                    0.01)
+            << w.asked;
     }
 }
 

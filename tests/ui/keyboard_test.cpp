@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeView>
 #include <functional>
@@ -15,6 +17,7 @@
 #include "ui/folder_chooser.h"
 #include "ui/matrix_editor.h"
 #include "ui/placement_notice.h"
+#include "ui/read_only_table.h"
 #include "ui_fixture.h"
 
 namespace kalmero::test {
@@ -81,10 +84,18 @@ public:
         return QApplication::focusWidget() != nullptr ? QApplication::focusWidget()->objectName()
                                                       : QString();
     }
-    static void press(const std::vector<Qt::Key>& keys) {
-        for (const Qt::Key key : keys) {
-            QTest::keyClick(QApplication::focusWidget(), key);
+    static void press(const std::vector<QKeyCombination>& keys) {
+        for (const QKeyCombination key : keys) {
+            QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
         }
+    }
+    static int page() { return static_cast<QTabWidget*>(widget("PlacementPages"))->currentIndex(); }
+    // The view's pixels, with the focus and without it.
+    static bool showsFocus(QAbstractItemView* view) {
+        view->setFocus(Qt::TabFocusReason);
+        const QImage focused = view->viewport()->grab().toImage();
+        view->clearFocus();
+        return focused != view->viewport()->grab().toImage();
     }
     // The modal window the keys opened, active as on a desktop.
     template <class T>
@@ -107,7 +118,7 @@ struct KeyPath {
     const char* what;
     std::function<void()> before;  // files, loads and windows the path starts from
     const char* focus;             // the control that has the focus first
-    std::vector<Qt::Key> keys;
+    std::vector<QKeyCombination> keys;
     std::function<void()> inModal;  // answers the modal window the keys open; none opens if empty
     std::function<void()> after;    // the effect expected
 };
@@ -131,6 +142,11 @@ TEST_F(KeyboardTest, EveryCommandHasItsKeys) {
              // "b" shows once the folder around "a" has been read.
              ASSERT_TRUE(QTest::qWaitFor(
                  [&] { return tree->model()->rowCount(tree->currentIndex().parent()) == 2; }));
+             // The stored folder stays highlighted and in sight once its neighbours came.
+             EXPECT_TRUE(tree->selectionModel()->isSelected(tree->currentIndex()));
+             EXPECT_TRUE(QTest::qWaitFor([&] {
+                 return tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex()));
+             }));
              press({Qt::Key_Down, Qt::Key_Return});
          },
          [&] {
@@ -176,12 +192,134 @@ TEST_F(KeyboardTest, EveryCommandHasItsKeys) {
              press({Qt::Key_Escape});
          },
          nullptr},
-        {"Tab goes from the result list to the day view's button, then to the notice",
+        {"Tab goes from the result list to the notice",
          [&] { loadAndCompile(); },
          "ListView3",
-         {Qt::Key_Tab, Qt::Key_Tab},
+         {Qt::Key_Tab},
          nullptr,
          [&] { EXPECT_EQ(focusName(), QStringLiteral("PlacementNotice")); }},
+        {"the day view's button is the stop after Przelicz, the save after it",
+         [&] { loadAndCompile(); },
+         "BitBtn3",
+         {Qt::Key_Tab},
+         nullptr,
+         [&] {
+             EXPECT_EQ(focusName(), QStringLiteral("DayViewButton"));
+             press({Qt::Key_Tab});
+             EXPECT_EQ(focusName(), QStringLiteral("BitBtn1"));
+         }},
+        {"F8 before a compile says what to do",
+         nullptr,
+         "BitBtn3",
+         {Qt::Key_F8},
+         nullptr,
+         [&] {
+             EXPECT_TRUE(control<QLabel>("Label1")->text().contains(QStringLiteral("Przelicz")))
+                 << control<QLabel>("Label1")->text().toStdString();
+         }},
+        {"a focused empty list shows its focus",
+         [&] { writeBytes(path("dzien.mix"), kPlaylist); },
+         "TForm1",
+         {},
+         nullptr,
+         [&] {
+             for (const char* name : {"ListView1", "ListView2", "ListView3"}) {
+                 EXPECT_TRUE(showsFocus(control<QTreeView>(name))) << name;
+             }
+         }},
+        {"Ctrl+Tab, Ctrl+PgDn and back switch the notice's pages wherever the focus is",
+         [&] { loadAndCompile(); },
+         "BitBtn3",
+         {Qt::Key_F8},
+         [&] {
+             ASSERT_NE(modal<PlacementListDialog>(), nullptr);
+             const int count = static_cast<QTabWidget*>(widget("PlacementPages"))->count();
+             ASSERT_GE(count, 2);
+             const int first = page();
+             press({Qt::CTRL | Qt::Key_Tab});
+             EXPECT_EQ(page(), (first + 1) % count);
+             press({Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab});
+             EXPECT_EQ(page(), first);
+             press({Qt::CTRL | Qt::Key_PageDown, Qt::CTRL | Qt::Key_PageDown});
+             EXPECT_EQ(page(), (first + 2) % count);
+             press({Qt::CTRL | Qt::Key_PageUp});
+             EXPECT_EQ(page(), (first + 1) % count);
+             press({Qt::Key_Escape});
+         },
+         nullptr},
+        {"Tab leaves the notice's table for the next control",
+         [&] { loadAndCompile(); },
+         "BitBtn3",
+         {Qt::Key_F8},
+         [&] {
+             ASSERT_NE(modal<PlacementListDialog>(), nullptr);
+             auto* table = static_cast<QTableWidget*>(widget("PlacementTable"));
+             table->setFocus(Qt::TabFocusReason);
+             const QModelIndex current = table->currentIndex();
+             press({Qt::Key_Tab});
+             EXPECT_NE(QApplication::focusWidget(), table);
+             EXPECT_EQ(table->currentIndex(), current);
+             press({Qt::Key_Escape});
+         },
+         nullptr},
+        {"Ctrl+2 sorts a sortable table by its second column, again the other way",
+         [&] {
+             auto* table = new ReadOnlyTable({QStringLiteral("a"), QStringLiteral("b")}, 3,
+                                             QStringLiteral("SortableTable"), nullptr);
+             m_elsewhere.reset(table);
+             const char* cells[3][2] = {{"1", "b"}, {"2", "c"}, {"3", "a"}};
+             for (int r = 0; r < 3; ++r) {
+                 for (int c = 0; c < 2; ++c) {
+                     table->setItem(r, c, new QTableWidgetItem(QString::fromLatin1(cells[r][c])));
+                 }
+             }
+             table->setSortingEnabled(true);
+             table->sortByColumn(0, Qt::AscendingOrder);
+             table->show();
+         },
+         "SortableTable",
+         {Qt::CTRL | Qt::Key_2},
+         nullptr,
+         [&] {
+             auto* table = static_cast<QTableWidget*>(widget("SortableTable"));
+             EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("a"));
+             press({Qt::CTRL | Qt::Key_2});
+             EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("c"));
+             press({Qt::CTRL | Qt::Key_1});
+             EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("1"));
+             m_elsewhere.reset();
+         }},
+        {"Escape closes the day view",
+         [&] {
+             loadAndCompile();
+             form().showDayView();
+         },
+         "DayPicture",
+         {Qt::Key_Escape},
+         nullptr,
+         [&] { EXPECT_FALSE(widget("DayView")->isVisible()); }},
+        {"Enter on the day view's Zamknij closes it",
+         [&] {
+             loadAndCompile();
+             form().showDayView();
+         },
+         "DayViewClose",
+         {Qt::Key_Return},
+         nullptr,
+         [&] { EXPECT_TRUE(QTest::qWaitFor([&] { return !widget("DayView")->isVisible(); })); }},
+        {"closing the main window closes the day view, which keeps the program no longer",
+         [&] {
+             loadAndCompile();
+             form().showDayView();
+         },
+         "TForm1",
+         {},
+         nullptr,
+         [&] {
+             EXPECT_FALSE(widget("DayView")->testAttribute(Qt::WA_QuitOnClose));
+             form().close();
+             EXPECT_FALSE(widget("DayView")->isVisible());
+         }},
         {"Enter on the notice opens its list",
          [&] { loadAndCompile(); },
          "PlacementNotice",

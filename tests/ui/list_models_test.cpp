@@ -129,5 +129,25 @@ TEST(ListModel, RowsAppearAtFlushAndGoAtOnceOnClear) {
     EXPECT_FALSE(cell(model, 1, 0, Qt::DisplayRole).isValid());
 }
 
+TEST(ListModel, AResultPastMidnightTellsTheClocksTimeInItsTip) {
+    Lista list = {entry("Emi=23:59:59.000", "Typ=SND", "", ""),
+                  entry("Emi=24:04:02.000", "Typ=SND", "", "")};
+    list[0].CzasStart = 86'399'000;
+    list[1].CzasStart = 86'642'000;
+    for (const ListId which : {ListId::Playlist, ListId::Result}) {
+        ListModel model(which, list);
+        model.setRowCount(2);
+        model.flush();
+        EXPECT_FALSE(cell(model, 0, 0, Qt::ToolTipRole).isValid());
+        EXPECT_FALSE(cell(model, 1, 1, Qt::ToolTipRole).isValid());
+        EXPECT_EQ(cell(model, 1, 0, Qt::DisplayRole).toString(), QStringLiteral("24:04:02.000"));
+        // The result list is where a compile pushes items past midnight.
+        EXPECT_EQ(cell(model, 1, 0, Qt::ToolTipRole).toString(),
+                  which == ListId::Result
+                      ? QStringLiteral("24:04:02.000 (00:04:02.000 następnego dnia)")
+                      : QString());
+    }
+}
+
 }  // namespace
 }  // namespace kalmero

@@ -4,12 +4,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolTip>
 #include <QTreeView>
 #include <atomic>
 #include <chrono>
@@ -243,6 +245,30 @@ TEST_F(FormTest, LoadCompileAndSaveThroughTheCommands) {
     EXPECT_EQ(
         dialogs.messages[0].text,
         QStringLiteral("Nowa playlista %1 została zapisana.").arg(QString::fromStdString(saved)));
+    // Saved again under the same name: the message says the file was replaced.
+    control<QAbstractButton>("BitBtn1")->click();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(
+        dialogs.messages[1].text,
+        QStringLiteral("Playlista %1 została zastąpiona nową.").arg(QString::fromStdString(saved)));
+}
+
+TEST_F(FormTest, TheStatusTipTellsWhatTheStatusLineSaysNow) {
+    writeBytes(path("dzien.mix"), kPlaylist);
+    form().showSettingsNote(QStringLiteral("ustawienia w folderze programu: /x/"));
+    form().show();
+    auto* status = control<QLabel>("Label1");
+    const auto tip = [&] {
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), status->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(status, &help);
+        return QToolTip::text();
+    };
+    EXPECT_TRUE(tip().contains(QStringLiteral("ustawienia w folderze programu: /x/")));
+    dialogs.answers = {QString::fromStdString(path("dzien.mix"))};
+    control<QAbstractButton>("BitBtn4")->click();
+    EXPECT_TRUE(tip().contains(QStringLiteral("Ładowanie pliku MIX - gotowe!")))
+        << tip().toStdString();
+    EXPECT_FALSE(tip().contains(QStringLiteral("ustawienia"))) << tip().toStdString();
 }
 
 TEST_F(FormTest, CancelledOpenDialogChangesNothing) {
@@ -471,6 +497,7 @@ TEST_F(FormTest, LoudnessIsMeasuredBehindTheCommandsAndShownWhole) {
             shown.push_back(table->item(0, c)->text());
         }
         EXPECT_EQ(table->item(0, 3)->foreground().color(), QColor(176, 0, 0));
+        EXPECT_TRUE(table->toolTip().contains(QStringLiteral("Ctrl+1")));
         auto* blocks = list->findChild<QTableWidget*>(QStringLiteral("ProgrammeTable"));
         ASSERT_NE(blocks, nullptr);
         ASSERT_EQ(blocks->rowCount(), 1);

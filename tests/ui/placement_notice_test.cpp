@@ -128,6 +128,25 @@ TEST_F(PlacementNoticeTest, NoticeFollowsEachCompile) {
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
+TEST_F(PlacementNoticeTest, ASpotOnADriveWithoutAMapSaysWhereToSetOne) {
+    measureSpot = [](std::string_view) {
+        return SpotMeasure{0, "brak mapowania dla C:\\", "", SpotProblem::NoMap};
+    };
+    compile({{"12:00:00", "spot.wav"}});
+    QString reason;
+    whenModalOpens([&] {
+        auto* list = QApplication::activeModalWidget();
+        ASSERT_NE(list, nullptr);
+        auto* table = list->findChild<QTableWidget*>(QStringLiteral("PlacementTable"));
+        ASSERT_NE(table, nullptr);
+        reason = table->item(0, table->columnCount() - 1)->text();
+        list->close();
+    });
+    notice()->click();
+    EXPECT_EQ(reason, QStringLiteral(
+                          "długość 0 ms: brak mapowania dla C:\\ — ustaw mapę ścieżek (Ctrl+K)"));
+}
+
 // The notice says what is wrong before anything else, the most urgent first.
 TEST(PlacementNotice, HeadlineNamesTheDaysFirstProblem) {
     constexpr std::int64_t kMinute = 60'000;
@@ -141,20 +160,39 @@ TEST(PlacementNotice, HeadlineNamesTheDaysFirstProblem) {
     unmeasured.timesPlaced = 1;
     unmeasured.silent = true;
     unmeasured.reasonDetail = "brak pliku";
+    LoudnessRow loud;
+    loud.block = QStringLiteral("12:00:00.000");
+    loud.title = QStringLiteral("Lato");
+    loud.reason = QStringLiteral("za głośny: krótkoterminowa -10.0 LUFS > -18");
+    loud.tooLoud = true;
+    LoudnessRow peak = loud;
+    peak.reason = QStringLiteral("za wysoki szczyt: -0.5 dBTP > -1");
+    PlacementEntry afterMidnight = unmeasured;
+    afterMidnight.spot.CzasStart = 24 * kHourMs + 4 * kMinute;
     const struct {
         std::vector<PlacementEntry> entries;
         DayChecks checks;
+        std::vector<LoudnessRow> loudness;
         QString headline;
     } days[] = {
-        {{}, {}, QStringLiteral("Bez uwag")},
-        {{}, lateBlock, QStringLiteral("Blok 12:00 nadany 16:18 później")},
-        {{}, pastMidnight, QStringLiteral("Lista kończy się po północy (+11:58)")},
+        {{}, {}, {}, QStringLiteral("Bez uwag")},
+        // The reason says how it is too loud; the finding doesn't say it again.
+        {{},
+         {},
+         {loud},
+         QStringLiteral("Spot 12:00 „Lato” za głośny: krótkoterminowa -10.0 LUFS > -18")},
+        {{}, {}, {peak}, QStringLiteral("Spot 12:00 „Lato” za wysoki szczyt: -0.5 dBTP > -1")},
+        // Past midnight as the result list writes it.
+        {{afterMidnight}, {}, {}, QStringLiteral("Spot 24:04 „Zażółć” bez długości (brak pliku)")},
+        {{}, lateBlock, {}, QStringLiteral("Blok 12:00 nadany 16:18 później")},
+        {{}, pastMidnight, {}, QStringLiteral("Lista kończy się po północy (+11:58)")},
         {{unmeasured},
          lateBlock,
+         {},
          QStringLiteral("Spot 12:01 „Zażółć” bez długości (brak pliku); jeszcze 1 uwaga")},
     };
     for (const auto& day : days) {
-        EXPECT_EQ(noticeHeadline(day.entries, day.checks), day.headline);
+        EXPECT_EQ(noticeHeadline(day.entries, day.checks, day.loudness), day.headline);
     }
 }
 
