@@ -12,8 +12,8 @@
 
 #include "formats/lst_file.h"
 #include "platform/audio_length.h"
-#include "platform/audio_writer.h"
 #include "platform/file_io.h"
+#include "support/audio_writer.h"
 
 namespace {
 

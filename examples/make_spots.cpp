@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio_writer.h"
+#include "support/audio_writer.h"
 
 namespace {
 

@@ -41,9 +41,7 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
     if (outcome.refusal == Refusal::NoBreakMode) {
         return usageError(outcome.message + " (Start w konfiguracji jest poniżej 0; podaj --mode)");
     }
-    // A strict day refused for its spots names them, as a written one does.
-    const bool compiled = outcome.done() || outcome.refusal == Refusal::UnaccountedSpots;
-    if (compiled) {
+    if (tellsDaySummary(outcome)) {
         const CompileRecord& record = session.lastCompile();
         messages.print(Messages::kInfo, cp1250ToUtf8(session.placementReport().summary(
                                             record.itemsPlaced, record.breaksPlaced)));

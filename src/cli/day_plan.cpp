@@ -40,6 +40,10 @@ int worseExit(int a, int b) {
     return rank(b) > rank(a) ? b : a;
 }
 
+bool tellsDaySummary(const Outcome& outcome) {
+    return outcome.done() || outcome.refusal == Refusal::UnaccountedSpots;
+}
+
 SessionFiles settingsFiles(const BatchOptions& options) {
     if (!options.config.empty() && !options.matrix.empty()) {
         return {options.config, options.matrix};

@@ -18,6 +18,11 @@ SettingOverrides settingOverrides(const BatchOptions& options);
 // spots unaccounted for, then a day done.
 int worseExit(int a, int b);
 
+// Whether the day's summary (its spots, their loudness, the day's checks) is told after
+// `outcome`: a day written, or a strict one refused for its spots, which names them as a
+// written day would, so that the night's log says which spots stopped it.
+bool tellsDaySummary(const Outcome& outcome);
+
 // The session's files: those given, else kalmero.ini and matryca.dat in the settings folder.
 SessionFiles settingsFiles(const BatchOptions& options);
 

@@ -9,6 +9,7 @@
 
 #include "compiler/compiler.h"
 #include "model/lists.h"
+#include "model/settings.h"
 
 namespace kalmero {
 
@@ -50,9 +51,9 @@ std::vector<AdvertBlock> advertBlocks(const Lista& spots, const Lista& result,
 
 // The limits of the day's checks, in ms.
 struct DayCheckLimits {
-    std::int64_t driftMs = 300'000;        // a block aired further from its booked time
-    std::int64_t shortHourMs = 3'000'000;  // a clock hour holding less content
-    std::int64_t breakOffsetMs = 300'000;  // a break further from the full hour (mode 0)
+    std::int64_t driftMs = kDefaultDriftLimitMs;  // a block aired further from its booked time
+    std::int64_t shortHourMs = 3'000'000;         // a clock hour holding less content
+    std::int64_t breakOffsetMs = 300'000;         // a break further from the full hour (mode 0)
 };
 
 // A clock hour's content: the playing time of the records within it.

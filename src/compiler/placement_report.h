@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/lists.h"
+#include "model/settings.h"
 
 namespace kalmero {
 
@@ -46,7 +47,7 @@ public:
                     std::vector<std::string> tried = {});
 
     // An advert this long is more likely a broken file than a booked spot.
-    static constexpr std::int64_t kLongSpotMs = 3'600'000;
+    static constexpr std::int64_t kLongSpotMs = kDefaultLongSpotMs;
     // Spots the summary names of each kind; the CSV names them all.
     static constexpr std::size_t kSummaryLines = 50;
 

@@ -60,7 +60,10 @@ std::optional<std::string> iniTextWith(std::string iniBytes, const IniEntry& ent
 }
 
 StoredSettings parseStoredSettings(std::string_view iniBytes) {
-    const IniDocument ini{std::string(iniBytes)};
+    return parseStoredSettings(IniDocument{std::string(iniBytes)});
+}
+
+StoredSettings parseStoredSettings(const IniDocument& ini) {
     StoredSettings stored;
     Konfiguracja& k = stored.konfiguracja;
     readFolder(ini, "FolderMIX", k.FolderMIX);
@@ -75,10 +78,13 @@ StoredSettings parseStoredSettings(std::string_view iniBytes) {
         iniInteger(ini, kBreak, "Time").value_or(BreakLength::kDefaultSeconds);
     // Too long is read as the longest; a negative time stays for the field to show as 0.
     stored.seconds = std::min(seconds, BreakLength::clamped(seconds).seconds());
-    const std::int64_t drift = iniInteger(ini, "Kontrola", "DriftMinutes").value_or(5);
-    stored.driftLimitMs = std::clamp<std::int64_t>(drift, 0, std::int64_t{24} * 60) * 60'000;
-    const std::int64_t longSpot = iniInteger(ini, "Kontrola", "LongSpotMinutes").value_or(60);
-    stored.longSpotMs = std::clamp<std::int64_t>(longSpot, 1, std::int64_t{24} * 60) * 60'000;
+    constexpr std::int64_t kMinute = 60'000;
+    const std::int64_t drift =
+        iniInteger(ini, "Kontrola", "DriftMinutes").value_or(kDefaultDriftLimitMs / kMinute);
+    stored.driftLimitMs = std::clamp<std::int64_t>(drift, 0, std::int64_t{24} * 60) * kMinute;
+    const std::int64_t longSpot =
+        iniInteger(ini, "Kontrola", "LongSpotMinutes").value_or(kDefaultLongSpotMs / kMinute);
+    stored.longSpotMs = std::clamp<std::int64_t>(longSpot, 1, std::int64_t{24} * 60) * kMinute;
     stored.inPlaceAllowed = iniBool(ini, "Foldery", "NadpisujWMiejscu", false);
     return stored;
 }

@@ -48,17 +48,18 @@ struct StoredSettings {
     bool fade = false;
     std::int64_t seconds = BreakLength::kDefaultSeconds;
     // [Kontrola] DriftMinutes: how far an advert block may air from its booked time
-    // before the day's checks name it (0 .. 1440 minutes, default 5).
-    std::int64_t driftLimitMs = 300'000;
+    // before the day's checks name it (0 .. 1440 minutes).
+    std::int64_t driftLimitMs = kDefaultDriftLimitMs;
     // [Kontrola] LongSpotMinutes: an advert longer than this is named as suspicious
-    // (1 .. 1440 minutes, default 60).
-    std::int64_t longSpotMs = 3'600'000;
+    // (1 .. 1440 minutes).
+    std::int64_t longSpotMs = kDefaultLongSpotMs;
     // [Foldery] NadpisujWMiejscu: a result whose folder takes no new file may be overwritten
     // in place (not in one step: a run cut short there leaves it torn). Off by default.
     bool inPlaceAllowed = false;
 };
 
 // The configuration's bytes (Windows-1250) to settings; any bytes give settings.
+StoredSettings parseStoredSettings(const IniDocument& ini);
 StoredSettings parseStoredSettings(std::string_view iniBytes);
 
 // The keys of the window's settings controls, each written at once when its control

@@ -45,7 +45,10 @@ void readTarget(const IniDocument& ini, std::string_view key, double least, doub
 }  // namespace
 
 LoudnessTargets parseLoudnessTargets(std::string_view iniBytes) {
-    const IniDocument ini{std::string(iniBytes)};
+    return parseLoudnessTargets(IniDocument{std::string(iniBytes)});
+}
+
+LoudnessTargets parseLoudnessTargets(const IniDocument& ini) {
     LoudnessTargets targets;
     readTarget(ini, "MaxKrotkoterminowaLUFS", -70, 0, targets.maxShortTermLufs);
     readTarget(ini, "MaxSzczytDBTP", -70, 0, targets.maxTruePeakDbtp);

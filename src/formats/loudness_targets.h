@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "formats/ini_document.h"
 #include "model/spot_loudness.h"
 
 namespace kalmero {
@@ -16,5 +17,6 @@ namespace kalmero {
 inline constexpr int kMostProgrammeWindowMinutes = 180;
 
 LoudnessTargets parseLoudnessTargets(std::string_view iniBytes);
+LoudnessTargets parseLoudnessTargets(const IniDocument& ini);
 
 }  // namespace kalmero

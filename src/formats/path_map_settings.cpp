@@ -7,12 +7,15 @@
 namespace kalmero {
 
 PathMapReading parsePathMap(std::string_view iniBytes) {
+    return parsePathMap(IniDocument{std::string(iniBytes)});
+}
+
+PathMapReading parsePathMap(const IniDocument& ini) {
     PathMapReading reading;
-    const IniDocument document{std::string(iniBytes)};
-    for (auto& [prefix, folder] : document.entries(kPathMapSection)) {
+    for (auto& [prefix, folder] : ini.entries(kPathMapSection)) {
         std::string line = prefix + '=' + folder;
         if (auto refusal = reading.map.add(std::move(prefix), std::move(folder))) {
-            reading.refused.push_back(std::move(line) + ": " + *refusal);
+            reading.refused.push_back({std::move(line), std::move(*refusal)});
         }
     }
     return reading;

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/ini_document.h"
 #include "model/path_map.h"
 
 namespace kalmero {
@@ -11,17 +12,25 @@ namespace kalmero {
 // The configuration's section holding the path map, one "PREFIX=FOLDER" line per prefix.
 inline constexpr std::string_view kPathMapSection = "Sciezki";
 
-// What the section's lines gave: the map, and each line it refused with why ("line: why",
-// the line as "PREFIX=FOLDER" in Windows-1250 bytes, the reason Polish UTF-8), for the
-// operator to be told rather than have a line silently do nothing.
+// A line of the section the map refused, for the operator to be told rather than have it
+// silently do nothing.
+struct RefusedPathMapLine {
+    std::string line;  // as "PREFIX=FOLDER", Windows-1250 bytes
+    std::string why;   // Polish, UTF-8
+
+    friend bool operator==(const RefusedPathMapLine&, const RefusedPathMapLine&) = default;
+};
+
+// What the section's lines gave: the map, and each line it refused with why.
 struct PathMapReading {
     PathMap map;
-    std::vector<std::string> refused;
+    std::vector<RefusedPathMapLine> refused;
 };
 
 // The [Sciezki] section of configuration bytes (Windows-1250) in file order; a prefix
 // given twice counts at its first line. Any bytes give a reading.
 PathMapReading parsePathMap(std::string_view iniBytes);
+PathMapReading parsePathMap(const IniDocument& ini);
 
 // The configuration bytes with the [Sciezki] section's lines replaced by the map's, every
 // other byte kept (other sections, comments, line ends).

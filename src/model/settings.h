@@ -59,6 +59,12 @@ struct BreakLength::FieldReading {
     std::optional<std::string> correction;
 };
 
+// The day's checks' limits a station has until its configuration says otherwise: how far an
+// advert block may air from its booked time, and how long an advert may be before it is
+// taken for a broken file.
+inline constexpr std::int64_t kDefaultDriftLimitMs = 5 * 60'000;
+inline constexpr std::int64_t kDefaultLongSpotMs = 60 * 60'000;
+
 // An audio file played in place of each news break, when on. The path is Windows-1250
 // bytes, as the configuration holds it.
 struct BreakSound {

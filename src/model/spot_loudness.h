@@ -52,6 +52,18 @@ constexpr double kSilenceDbfs = -60.0;
 // How far the decoded length may differ from the header's before the spot is named.
 constexpr std::int64_t kMostLengthDifferenceMs = 50;
 
+// Why a spot's figures can't be trusted beside its header length: the samples decoded last
+// more than kMostLengthDifferenceMs longer or shorter (a header of 0 tells nothing). Polish,
+// UTF-8; empty when they agree.
+inline std::string lengthDisagreement(std::int64_t headerMs, std::int64_t decodedMs) {
+    const std::int64_t apart = decodedMs > headerMs ? decodedMs - headerMs : headerMs - decodedMs;
+    if (headerMs <= 0 || apart <= kMostLengthDifferenceMs) {
+        return {};
+    }
+    return "nagłówek podaje " + std::to_string(headerMs) + " ms, zdekodowano " +
+           std::to_string(decodedMs) + " ms";
+}
+
 // The limits a day's spots are checked against: EBU R 128 s1 for adverts, and how far a
 // spot may stand above the day's typical spot (the median of integrated loudness).
 struct LoudnessTargets {

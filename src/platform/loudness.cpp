@@ -209,11 +209,7 @@ MeasuredSpot measureLoudness(std::string_view pathCp1250, const LoudnessSettings
     }
     loudness.decodedMs = framesToMs(decoded.frames, decoded.rate);
     meter.fillFigures(loudness);
-    const std::int64_t headerMs = loudness.header.ms;
-    if (headerMs > 0 && std::llabs(loudness.decodedMs - headerMs) > kMostLengthDifferenceMs) {
-        loudness.problem = "nagłówek podaje " + std::to_string(headerMs) + " ms, zdekodowano " +
-                           std::to_string(loudness.decodedMs) + " ms";
-    }
+    loudness.problem = lengthDisagreement(loudness.header.ms, loudness.decodedMs);
     return measured;
 }
 

@@ -27,9 +27,7 @@ Presence presence(const std::string& path) {
     if (::stat(path.c_str(), &info) == 0) {
         return Presence::There;
     }
-    // A folder that can't be searched says nothing of the file's name; measuring it as
-    // written reports why it can't be opened.
-    return errno == ENOENT || errno == ENOTDIR ? Presence::Missing : Presence::Unknown;
+    return knownMissing(errno) ? Presence::Missing : Presence::Unknown;
 }
 
 // A name's bytes for matching without regard to letter case, or nullopt when the name has
@@ -52,6 +50,8 @@ std::string inFolder(const std::string& folder, std::string_view name) {
 }
 
 }  // namespace
+
+bool knownMissing(int statError) { return statError == ENOENT || statError == ENOTDIR; }
 
 struct SpotLocator::Listing {
     std::once_flag read;

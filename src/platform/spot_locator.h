@@ -50,6 +50,12 @@ private:
     mutable std::map<std::string, std::shared_ptr<Listing>> m_listings;
 };
 
+// Whether a path `stat` failed on with `statError` is known not to be there, so that it is
+// worth looking for in another letter case. A folder that can't be searched (EACCES) says
+// nothing of the file's name: the file is measured as written, which tells why it can't be
+// opened.
+bool knownMissing(int statError);
+
 // A measurer for one advert list's load: each path line is located (see SpotLocator) and
 // the file found measured as newLocalLoadMeasurer does. A spot without a length always
 // carries its problem kind, its reason and the local path tried; one that measures 0 ms

@@ -13,16 +13,6 @@ namespace kalmero {
 
 namespace {
 
-// The file as the profile functions read it: a file that is missing or can't be read
-// reads as empty, so every key takes its default and nothing is reported.
-IniDocument loadForReading(const std::string& path) {
-    try {
-        return IniDocument(readWholeFile(path));
-    } catch (const FileError&) {
-        return IniDocument(std::string{});
-    }
-}
-
 [[noreturn]] void throwUnableToWrite(const std::string& path, const std::string& reason) {
     throw FileError("Nie można zapisać pliku \"" + path + "\": " + reason);
 }
@@ -70,19 +60,28 @@ void iniWriteEntries(const std::string& path, const std::vector<IniEntry>& entri
     });
 }
 
+IniDocument readIniDocument(const std::string& iniPath) {
+    // As the profile functions read it: nothing is reported.
+    try {
+        return IniDocument(readWholeFile(iniPath));
+    } catch (const FileError&) {
+        return IniDocument(std::string{});
+    }
+}
+
 std::optional<std::string> iniReadString(const std::string& path, std::string_view section,
                                          std::string_view key) {
-    return loadForReading(path).value(section, key);
+    return readIniDocument(path).value(section, key);
 }
 
 std::int32_t iniReadInteger(const std::string& path, std::string_view section, std::string_view key,
                             std::int32_t fallback) {
-    return iniInteger(loadForReading(path), section, key).value_or(fallback);
+    return iniInteger(readIniDocument(path), section, key).value_or(fallback);
 }
 
 bool iniReadBool(const std::string& path, std::string_view section, std::string_view key,
                  bool fallback) {
-    return iniBool(loadForReading(path), section, key, fallback);
+    return iniBool(readIniDocument(path), section, key, fallback);
 }
 
 void iniWriteString(const std::string& path, std::string_view section, std::string_view key,
@@ -102,13 +101,12 @@ void iniWriteBool(const std::string& path, std::string_view section, std::string
 
 StoredSettings OdczytajKonfiguracje(const std::string& iniPath, Konfiguracja& konfiguracja,
                                     const FolderCheck& folderExists) {
-    std::string bytes;
-    try {
-        bytes = readWholeFile(iniPath);
-    } catch (const FileError&) {
-        // A missing or unreadable file reads as empty, as the profile functions read it.
-    }
-    StoredSettings stored = parseStoredSettings(bytes);
+    return OdczytajKonfiguracje(readIniDocument(iniPath), konfiguracja, folderExists);
+}
+
+StoredSettings OdczytajKonfiguracje(const IniDocument& ini, Konfiguracja& konfiguracja,
+                                    const FolderCheck& folderExists) {
+    StoredSettings stored = parseStoredSettings(ini);
     for (std::string* folder : {&stored.konfiguracja.FolderMIX, &stored.konfiguracja.FolderLST,
                                 &stored.konfiguracja.FolderWynikowy}) {
         if (folder->empty() || !folderExists(*folder)) {
@@ -132,7 +130,7 @@ void storeBreakLength(const std::string& iniPath, BreakLength length) {
 }
 
 void readBreakSoundSettings(const std::string& iniPath, Konfiguracja& konfiguracja) {
-    readBreakSound(loadForReading(iniPath), konfiguracja);
+    readBreakSound(readIniDocument(iniPath), konfiguracja);
 }
 
 void storeBreakSound(const std::string& iniPath, const Konfiguracja& konfiguracja) {

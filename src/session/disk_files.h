@@ -53,6 +53,12 @@ void iniRewrite(const std::string& path,
 // go into `konfiguracja`; the returned settings hold the rest. The file is not changed.
 StoredSettings OdczytajKonfiguracje(const std::string& iniPath, Konfiguracja& konfiguracja,
                                     const FolderCheck& folderExists = isExistingFolder);
+// The same of the file's document already read.
+StoredSettings OdczytajKonfiguracje(const IniDocument& ini, Konfiguracja& konfiguracja,
+                                    const FolderCheck& folderExists = isExistingFolder);
+// The file's bytes as start-up reads them: a file that is missing or can't be read reads as
+// empty, so that every key takes its default.
+IniDocument readIniDocument(const std::string& iniPath);
 
 // The writes of the window's settings controls, each at once when its control changes.
 // No mode selected writes nothing: the file keeps the one it has.

@@ -72,16 +72,6 @@ Konfiguracja breakSoundKeys(const BreakSound& sound) {
     return keys;
 }
 
-// A file's bytes, or none when it isn't there or can't be read: start-up reading never
-// stops for the configuration.
-std::string readIfThere(const std::string& path) {
-    try {
-        return readWholeFile(path);
-    } catch (const FileError&) {
-        return {};
-    }
-}
-
 // "Podgląd dnia"'s place, kept in the configuration beside the settings.
 constexpr std::string_view kDayViewSection = "PodgladDnia";
 constexpr std::array<std::string_view, 4> kPlaceKeys = {"X", "Y", "Szerokosc", "Wysokosc"};
@@ -207,8 +197,11 @@ std::string missingWeekdayLine(const std::string& matrix, int weekday, std::size
 }
 
 StoredBreak Session::readSettings(const FolderCheck& folderExists) {
+    // One reading, one document: a save by another program between two readings would
+    // give settings of two versions of the file.
+    const IniDocument ini = readIniDocument(m_files.ini);
     Konfiguracja k;
-    StoredSettings stored = OdczytajKonfiguracje(m_files.ini, k, folderExists);
+    StoredSettings stored = OdczytajKonfiguracje(ini, k, folderExists);
     m_settings.folders = {k.FolderMIX, k.FolderLST, k.FolderWynikowy};
     m_settings.breakSound = {k.CzyDzwiek, k.FolderPlikBreak};
     m_settings.mode = stored.mode;
@@ -218,14 +211,12 @@ StoredBreak Session::readSettings(const FolderCheck& folderExists) {
     m_settings.longSpotMs = stored.longSpotMs;
     m_settings.inPlaceAllowed = stored.inPlaceAllowed;
 
-    const std::string iniBytes = readIfThere(m_files.ini);
-    m_settings.loudness = parseLoudnessTargets(iniBytes);
-    PathMapReading paths = parsePathMap(iniBytes);
+    m_settings.loudness = parseLoudnessTargets(ini);
+    PathMapReading paths = parsePathMap(ini);
     m_settings.pathMap = std::move(paths.map);
     m_settingsWarnings.clear();
     // Read as the nearest length that can stand, but a Time no break can have is a slip
     // the operator should hear of, not a length silently changed.
-    const IniDocument ini(iniBytes);
     if (const auto time = iniInteger(ini, "Break", "Time");
         time && *time != BreakLength::clamped(*time).seconds()) {
         m_settingsWarnings.push_back("Długość breaka Time=" + std::to_string(*time) + " w " +
@@ -233,15 +224,38 @@ StoredBreak Session::readSettings(const FolderCheck& folderExists) {
                                      std::to_string(BreakLength::kMaxSeconds) + " s; przyjęto " +
                                      std::to_string(BreakLength::clamped(*time).seconds()) + " s.");
     }
-    for (const std::string& refused : paths.refused) {
-        // "line: why", the line as stored, the why already UTF-8.
-        const std::size_t colon = refused.rfind(": ");
-        m_settingsWarnings.push_back(
-            "Pominięto linię mapy ścieżek [" + std::string(kPathMapSection) + "] " +
-            m_tools.decode(refused.substr(0, colon)) + " (" + refused.substr(colon + 2) + ")");
+    for (const RefusedPathMapLine& refused : paths.refused) {
+        m_settingsWarnings.push_back("Pominięto linię mapy ścieżek [" +
+                                     std::string(kPathMapSection) + "] " +
+                                     m_tools.decode(refused.line) + " (" + refused.why + ")");
     }
     m_settings.dayViewPlace = readWindowPlace(ini, kDayViewSection);
+    m_keysAsRead.clear();
+    std::vector<IniEntry> shown = {fadeEntry(m_settings.fade), breakLengthEntry(m_settings.length)};
+    if (std::optional<IniEntry> mode = breakModeEntry(m_settings.mode)) {
+        shown.push_back(std::move(*mode));
+    }
+    for (IniEntry& entry : shown) {
+        if (ini.value(entry.section, entry.key) == entry.value) {
+            m_keysAsRead.push_back(std::move(entry));
+        }
+    }
     return {stored.mode, stored.fade, stored.seconds};
+}
+
+void Session::storeKey(const IniEntry& entry) {
+    const auto asRead =
+        std::find_if(m_keysAsRead.begin(), m_keysAsRead.end(), [&entry](const IniEntry& read) {
+            return read.section == entry.section && read.key == entry.key;
+        });
+    if (asRead != m_keysAsRead.end()) {
+        const bool unchanged = asRead->value == entry.value;
+        m_keysAsRead.erase(asRead);
+        if (unchanged) {
+            return;
+        }
+    }
+    iniWriteEntries(m_files.ini, {entry});
 }
 
 void Session::overrideSettings(const SettingOverrides& overrides) {
@@ -269,17 +283,19 @@ void Session::storeFolder(Folder which, std::string folderCp1250) {
 
 void Session::storeBreakMode(BreakMode mode) {
     m_settings.mode = mode;
-    kalmero::storeBreakMode(m_files.ini, mode);
+    if (const std::optional<IniEntry> entry = breakModeEntry(mode)) {
+        storeKey(*entry);
+    }
 }
 
 void Session::storeFade(bool fade) {
     m_settings.fade = fade;
-    kalmero::storeFade(m_files.ini, fade);
+    storeKey(fadeEntry(fade));
 }
 
 void Session::storeBreakLength(BreakLength length) {
     m_settings.length = length;
-    kalmero::storeBreakLength(m_files.ini, length);
+    storeKey(breakLengthEntry(length));
 }
 
 void Session::storePathMap(PathMap map) {
@@ -737,8 +753,7 @@ std::vector<std::size_t> Session::unaccountedSpots() const {
         // A file cut short plays less than was delivered, however well it is placed. A spot
         // of silence would be dead air.
         const bool cut = i < m_spotMeasures.size() && m_spotMeasures[i].kind == SpotProblem::Cut;
-        if (report.placement(i) != Placement::Once || report.silent(i) || report.suspicious(i) ||
-            cut || m_loudness.verdict(i).silent) {
+        if (report.needsAttention(i) || cut || m_loudness.verdict(i).silent) {
             spots.push_back(i);
         }
     }

@@ -278,6 +278,9 @@ private:
     // The gauge of a reader or writer that reports `done` of `total`: 0 starts it.
     void gauge(std::size_t done, std::size_t total);
     void gaugeStep(std::size_t done);
+    // Writes one key of the configuration, unless it is the first write of a key the start-up
+    // reading found already so: the window's showing it isn't worth a second opening.
+    void storeKey(const IniEntry& entry);
     // runDay's steps.
     Outcome loadDay(const DayRun& day, const SpotMeasurer& measure);
     Outcome writeDay(const DayRun& day, DayPictureWriter& pictures);
@@ -303,6 +306,9 @@ private:
     SessionTools m_tools;
     StationSettings m_settings;
     std::vector<std::string> m_settingsWarnings;
+    // The keys the window writes back as soon as it shows them that the start-up reading
+    // found already stored so; each one's first write is left out when it changes nothing.
+    std::vector<IniEntry> m_keysAsRead;
     BreakWeek m_breakWeek{};
     Lists m_lists;
     std::vector<SpotMeasure> m_spotMeasures;

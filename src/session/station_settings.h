@@ -41,9 +41,9 @@ struct StationSettings {
     BreakLength length;
     BreakSound breakSound;
     // How far an advert block may air from its booked time before the day's checks name it.
-    std::int64_t driftLimitMs = DayCheckLimits{}.driftMs;
+    std::int64_t driftLimitMs = kDefaultDriftLimitMs;
     // An advert longer than this is named as suspicious.
-    std::int64_t longSpotMs = PlacementReport::kLongSpotMs;
+    std::int64_t longSpotMs = kDefaultLongSpotMs;
     // Whether a result whose folder takes no new file may be overwritten in place.
     bool inPlaceAllowed = false;
     // Where spots named by Windows paths are found on this machine, for measuring only.

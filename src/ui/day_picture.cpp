@@ -19,9 +19,7 @@
 #include <string>
 
 #include "model/czas.h"
-#include "model/file_error.h"
 #include "platform/encoding.h"
-#include "platform/file_io.h"
 
 namespace kalmero {
 namespace {
@@ -802,21 +800,6 @@ QByteArray renderPicture(const DayPicture& picture, PictureKind kind) {
     picture.paint(painter);
     painter.end();
     return bytes;
-}
-
-void writePictureFile(const DayPicture& picture, const QString& path) {
-    const std::string file = path.toStdString();
-    const std::optional<PictureKind> kind = pictureKindOf(file);
-    if (!kind) {
-        throw std::runtime_error("Nieznany rodzaj pliku \"" + file +
-                                 "\": obraz zapisuje się jako .png lub .pdf.");
-    }
-    const QByteArray bytes = renderPicture(picture, *kind);
-    try {
-        writeFileAtomically(file, std::string_view(bytes.constData(), bytes.size()));
-    } catch (const FileError& error) {
-        throw std::runtime_error(error.what());
-    }
 }
 
 }  // namespace kalmero

@@ -144,9 +144,4 @@ private:
 // std::runtime_error with a Polish message when it can't be drawn.
 QByteArray renderPicture(const DayPicture& picture, PictureKind kind);
 
-// Writes the picture to `path` as PNG or PDF by its extension (case ignored) through the
-// program's one file writer. Replaces the file whole or not at all. Throws std::runtime_error
-// with a Polish message when the extension is neither or the file can't be written.
-void writePictureFile(const DayPicture& picture, const QString& path);
-
 }  // namespace kalmero

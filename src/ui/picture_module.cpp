@@ -9,6 +9,7 @@
 #include <string>
 
 #include "compiler/day_report.h"
+#include "session/picture_abi.h"
 #include "ui/day_picture.h"
 
 namespace {
@@ -45,6 +46,12 @@ private:
 };
 
 }  // namespace
+
+// Asked for by the batch command before anything else: a module of another build is refused.
+extern "C" __attribute__((visibility("default"))) const char* kalmeroPictureAbi() {
+    static const std::string stamp = kalmero::pictureAbiStamp();
+    return stamp.c_str();
+}
 
 extern "C" __attribute__((visibility("default"))) int kalmeroRenderDayPicture(
     int kind, const kalmero::Lista* result, const std::vector<kalmero::AdvertBlock>* blocks,

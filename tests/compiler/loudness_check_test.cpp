@@ -105,5 +105,66 @@ TEST(LoudnessCheck, NamesSilenceWholeOrAtTheEdges) {
     }
 }
 
+// Each target at its boundary, with targets unlike the defaults and unlike each other so that
+// a figure compared with another's target shows. Figures count as shown, to one decimal.
+TEST(LoudnessCheck, EachTargetAtItsBoundary) {
+    const LoudnessTargets targets{-20.0, -3.0, 2.0};
+    // Three quiet spots hold the median at -30.0 whatever the spot looked at.
+    const std::vector<SpotLoudness> quiet(3, spot(-30.0, -40.0, -10.0));
+    const struct {
+        const char* name;
+        SpotLoudness spot;
+        bool tooLoud;
+    } cases[] = {
+        {"short-term at its target", spot(-30.0, -20.0, -10.0), false},
+        {"short-term shown at its target", spot(-30.0, -19.96, -10.0), false},
+        {"short-term above", spot(-30.0, -19.9, -10.0), true},
+        {"short-term against its own target, not the peak's", spot(-30.0, -4.0, -10.0), true},
+        {"true peak at its target", spot(-30.0, -40.0, -3.0), false},
+        {"true peak above", spot(-30.0, -40.0, -2.9), true},
+        {"true peak shown at its target", spot(-30.0, -40.0, -2.96), false},
+        {"above the median by the difference allowed", spot(-28.0, -40.0, -10.0), false},
+        {"above the median by more", spot(-27.9, -40.0, -10.0), true},
+        // The relative target is a ceiling over the median, not a band around it.
+        {"below the median by more", spot(-32.1, -40.0, -10.0), false},
+        {"far below the median", spot(-60.0, -40.0, -10.0), false},
+        {"no figures", spot(std::nullopt, std::nullopt, std::nullopt), false},
+    };
+    for (const auto& c : cases) {
+        std::vector<SpotLoudness> day = quiet;
+        day.push_back(c.spot);
+        day.push_back(spot(-30.0, -40.0, -10.0));
+        EXPECT_EQ(checkLoudness(day, targets)[3].tooLoud, c.tooLoud) << c.name;
+    }
+}
+
+TEST(LoudnessCheck, TheMedianOfOddAndEvenCounts) {
+    const auto of = [](std::initializer_list<std::optional<double>> figures) {
+        std::vector<SpotLoudness> spots;
+        for (const std::optional<double> figure : figures) {
+            spots.push_back(spot(figure, std::nullopt, std::nullopt));
+        }
+        return medianIntegratedLufs(spots);
+    };
+    const struct {
+        const char* name;
+        std::optional<double> median;
+        std::optional<double> expected;
+    } cases[] = {
+        {"none", of({}), std::nullopt},
+        {"none measured", of({std::nullopt, std::nullopt}), std::nullopt},
+        {"one", of({-23.0}), -23.0},
+        {"odd, unsorted", of({-10.0, -30.0, -20.0}), -20.0},
+        {"odd, the loud one far off", of({-20.0, -21.0, 0.0, -22.0, -19.0}), -20.0},
+        {"even: the mean of the middle two", of({-24.0, -10.0, -20.0, -30.0}), -22.0},
+        {"two", of({-20.0, -25.0}), -22.5},
+        {"unmeasured spots don't count", of({std::nullopt, -20.0, std::nullopt, -30.0, -10.0}),
+         -20.0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.median, c.expected) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace kalmero

@@ -116,6 +116,49 @@ TEST(PlacementReport, CsvKeepsTheRecordsBytesAndDefusesFormulas) {
             ",,", ",,", "C:\\Radio\\Cisza.mp3,'=/srv/radio/Cisza.mp3,\"brak pliku, \"\"C\"\"\""}));
 }
 
+// What makes a spot one the night must not call done, each condition at its boundary: no
+// length, a length over the long-spot limit (at the limit is still a booking), never placed,
+// placed more than once.
+TEST(PlacementReport, EverySpotNotAiredOnceWithALengthWithinTheLimitNeedsAttention) {
+    constexpr std::int64_t kLimit = 2 * kMinute;
+    const struct {
+        const char* title;
+        std::int64_t length;
+        int placed;
+        bool silent;
+        bool suspicious;
+        bool attention;
+    } cases[] = {
+        {"Once", 30 * kSecond, 1, false, false, false},
+        {"Shortest", 1, 1, false, false, false},
+        {"NoLength", 0, 1, true, false, true},
+        {"NegativeLength", -1, 1, true, false, true},
+        {"AtTheLimit", kLimit, 1, false, false, false},
+        {"OverTheLimit", kLimit + 1, 1, false, true, true},
+        {"Never", 30 * kSecond, 0, false, false, true},
+        {"Twice", 30 * kSecond, 2, false, false, true},
+    };
+    Lista spots;
+    std::vector<int> placed;
+    for (const auto& c : cases) {
+        spots.push_back(spot(c.title, at("10:00:00.000"), c.length));
+        placed.push_back(c.placed);
+    }
+    const PlacementReport report(spots, placed, {}, {}, kLimit);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].title);
+        EXPECT_EQ(report.silent(i), cases[i].silent);
+        EXPECT_EQ(report.suspicious(i), cases[i].suspicious);
+        EXPECT_EQ(report.needsAttention(i), cases[i].attention);
+    }
+    // Without a limit given: an hour.
+    const Lista hour = {spot("Hour", at("10:00:00.000"), kHour),
+                        spot("Longer", at("10:00:00.000"), kHour + 1)};
+    const PlacementReport byDefault(hour, {1, 1}, {});
+    EXPECT_FALSE(byDefault.suspicious(0));
+    EXPECT_TRUE(byDefault.suspicious(1));
+}
+
 // Every first character a spreadsheet reads as the start of a formula gets the quote mark;
 // one it doesn't, and the same characters later in the text, don't.
 TEST(PlacementReport, FormulaGuardByFirstCharacter) {

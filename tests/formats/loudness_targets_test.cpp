@@ -23,9 +23,21 @@ TEST(LoudnessTargets, ReadsDecimalsAndKeepsDefaultsForTheRest) {
         {"[Kontrola]\nMaxKrotkoterminowaLUFS=głośno\nMaxSzczytDBTP=3\nRoznicaLU=-1\n",
          {-18, -1, 3}},
         {"[Kontrola]\nMaxKrotkoterminowaLUFS=-18dB\nMaxSzczytDBTP=inf\nRoznicaLU=\n", {-18, -1, 3}},
+        // Each range to its boundary, and each key for itself.
+        {"[Kontrola]\nMaxKrotkoterminowaLUFS=0\nMaxSzczytDBTP=0\nRoznicaLU=70\n", {0, 0, 70}},
+        {"[Kontrola]\nMaxKrotkoterminowaLUFS=-70\nMaxSzczytDBTP=-70\nRoznicaLU=0\n", {-70, -70, 0}},
+        {"[Kontrola]\nMaxKrotkoterminowaLUFS=0.1\nMaxSzczytDBTP=0.1\nRoznicaLU=70.1\n",
+         {-18, -1, 3}},
+        {"[Kontrola]\nMaxKrotkoterminowaLUFS=-70.1\nMaxSzczytDBTP=-70.1\nRoznicaLU=-0.1\n",
+         {-18, -1, 3}},
+        {"[Kontrola]\nMaxKrotkoterminowaLUFS=-20\n", {-20, -1, 3}},
+        {"[Kontrola]\nMaxSzczytDBTP=-2\n", {-18, -2, 3}},
+        {"[Kontrola]\nRoznicaLU=4\n", {-18, -1, 4}},
         {"[Kontrola]\r\nMaxCiszaSekundy=0,5\r\n", {-18, -1, 3, 15, 1.0, 0.5}},
         {"[Kontrola]\nMaxCiszaSekundy=-1\n", {-18, -1, 3, 15, 1.0, 2}},
         {"[Kontrola]\nMaxCiszaSekundy=3601\n", {-18, -1, 3, 15, 1.0, 2}},
+        {"[Kontrola]\nMaxCiszaSekundy=0\n", {-18, -1, 3, 15, 1.0, 0}},
+        {"[Kontrola]\nMaxCiszaSekundy=3600\n", {-18, -1, 3, 15, 1.0, 3'600}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(parseLoudnessTargets(c.ini), c.targets) << c.ini;

@@ -18,7 +18,11 @@ TEST(PathMapSettings, TheSectionReadsAndWritesBackKeepingTheRest) {
               (std::vector<PathMapLine>{{"C:\\Radio", "/srv/radio"},
                                         {"\\\\SERWER\\reklamy", "/mnt/reklamy"}}));
     ASSERT_EQ(reading.refused.size(), 2U);
-    EXPECT_EQ(reading.refused[0].rfind("c:/radio/=/inne: ", 0), 0U) << reading.refused[0];
+    EXPECT_EQ(reading.refused[0],
+              (RefusedPathMapLine{"c:/radio/=/inne", "prefiks już jest w mapie ścieżek"}));
+    EXPECT_EQ(reading.refused[1].line, "D:\\x=spoty");
+    EXPECT_NE(reading.refused[1].why.find("bezwzględną"), std::string::npos)
+        << reading.refused[1].why;
 
     ASSERT_EQ(reading.map.add("D:\\SPOTY", "/srv/d"), std::nullopt);
     const std::string after = withPathMap(before, reading.map);

@@ -270,4 +270,20 @@ if [[ $(id -u) -eq 0 ]]; then
     "mkdir -p cache/$account" 'nie jest folderem konta' "cache="
 fi
 
+
+# The night's rule for a day's result, by the day against the clock (2026-12-08, 09:00):
+# a past or begun day with a result keeps it; without one it is compiled; a coming day is
+# always compiled.
+rm -f "$t/etc/nightly.conf"  # made anew, owned by whoever runs the test
+for when in "past 2026-12-07 20261207_pn" "begun 2026-12-08 20261208_wt" \
+  "coming 2026-12-09 20261209_sr"; do
+  read -r kind day name <<<"$when"
+  if [[ $kind == coming ]]; then kept_exit_call="--date
+$day" kept_err=''; else kept_exit_call=- kept_err='zostawiam go'; fi
+  row "$kind day, its result present" "2026-12-08 09" 0 0 "DZIEN=$day" \
+    "touch emisja/$name.mix" "$kept_err" "$kept_exit_call"
+  row "$kind day, no result yet" "2026-12-08 09" 0 0 "DZIEN=$day" '' '' "--date
+$day"
+done
+
 ((failures == 0))

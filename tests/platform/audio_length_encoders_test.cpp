@@ -6,7 +6,7 @@
 
 #include "platform/audio_length.h"
 #include "platform/audio_test_support.h"
-#include "platform/audio_writer.h"
+#include "support/audio_writer.h"
 
 namespace kalmero {
 namespace {

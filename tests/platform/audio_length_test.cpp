@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "platform/audio_test_support.h"
-#include "platform/audio_writer.h"
+#include "support/audio_writer.h"
 
 namespace kalmero {
 namespace {

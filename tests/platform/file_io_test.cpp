@@ -21,6 +21,7 @@
 
 #include "formats/test_support.h"
 #include "model/file_error.h"
+#include "support/renames.h"
 
 namespace kalmero {
 namespace {
@@ -433,6 +434,21 @@ TEST(Streaming, TheNextSaveRemovesTemporariesOfGoneWriters) {
         writeFileAtomically(folder / c.target, "whole");
         EXPECT_EQ(folder.entries().contains(c.temporary), !c.removed);
         EXPECT_EQ(folder.entries().size(), c.removed ? 1u : 2u);
+    }
+}
+
+// Staged files go in place in the order they were staged, the last staged (the result, which
+// claims the run) last, and only once every one was prepared.
+TEST(Staged, PutInPlaceInTheOrderStaged) {
+    for (const std::vector<std::string>& order :
+         {std::vector<std::string>{"r.csv", "d.png", "out.mix"},
+          std::vector<std::string>{"out.mix", "r.csv", "d.png"}}) {
+        TempFolder folder;
+        StagedWrites outputs;
+        for (const std::string& name : order) {
+            outputs.stage(folder / name).append(name);
+        }
+        EXPECT_EQ(test::renamesDuring(folder.path(), [&] { outputs.commitAll(); }), order);
     }
 }
 

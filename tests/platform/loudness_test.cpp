@@ -10,9 +10,9 @@
 #include <string>
 
 #include "platform/audio_test_support.h"
-#include "platform/audio_writer.h"
 #include "platform/measure_cache.h"
 #include "platform/spot_pool.h"
+#include "support/audio_writer.h"
 
 namespace kalmero {
 namespace {
@@ -205,8 +205,9 @@ TEST_F(MeasureCacheTest, NeverFailsOnABadCacheFile) {
          "pamięć pomiarów " + file("plik/spoty.sqlite") +
              " nieużyta (część ścieżki nie jest katalogiem); spoty zmierzono bez niej",
          false},
-        {"NoHome", "", "nie wiadomo, gdzie jest katalog domowy (brak HOME i wpisu w passwd); spoty "
-                   "zmierzono bez pamięci pomiarów",
+        {"NoHome", "",
+         "nie wiadomo, gdzie jest katalog domowy (brak HOME i wpisu w passwd); spoty "
+         "zmierzono bez pamięci pomiarów",
          false},
     };
     const std::string path = spot("a.wav", 0.1f);

@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "platform/audio_test_support.h"
-#include "platform/audio_writer.h"
 #include "platform/spot_pool.h"
+#include "support/audio_writer.h"
 
 namespace kalmero {
 namespace {

@@ -2,19 +2,23 @@
 #include "platform/spot_locator.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/audio_test_support.h"
+#include "support/path_maps.h"
 #include "support/silent_wav.h"
 
 namespace kalmero {
 namespace {
 
+using test::mapOf;
 using test::silentWav;
 
 struct LocateCase {
@@ -32,13 +36,6 @@ protected:
     void spot(const std::string& name, std::int64_t ms) {
         std::filesystem::create_directories(std::filesystem::path(file(name)).parent_path());
         m_temp.write(name, silentWav(8'000, static_cast<std::uint32_t>(ms * 8)));
-    }
-    PathMap mapOf(const std::vector<PathMapLine>& lines) {
-        PathMap map;
-        for (const PathMapLine& line : lines) {
-            EXPECT_EQ(map.add(line.prefix, line.folder), std::nullopt) << line.prefix;
-        }
-        return map;
     }
 };
 
@@ -125,6 +122,83 @@ TEST_F(SpotLocatorTest, ALoadReadsAFolderOnceForAllItsSpots) {
         ASSERT_EQ(measure(line).ms, 10) << line;
     }
     EXPECT_EQ(foldersListed, 1);
+}
+
+// Only a path known to be missing is looked for in other letter cases; one whose folder can't
+// be searched is measured as written, so that the operator hears why it can't be opened.
+TEST(SpotLocatorRule, OnlyAMissingPathIsLookedForInOtherLetterCases) {
+    const struct {
+        int error;
+        bool missing;
+    } cases[] = {
+        {ENOENT, true}, {ENOTDIR, true},       {EACCES, false}, {EPERM, false},
+        {ELOOP, false}, {ENAMETOOLONG, false}, {EIO, false},    {EOVERFLOW, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(knownMissing(c.error), c.missing) << c.error;
+    }
+}
+
+TEST_F(SpotLocatorTest, TheWalkPrefersTheExactNameAndNamesEveryVariantInOrder) {
+    spot("a/Spoty/x.wav", 100);
+    spot("a/SPOTY/x.wav", 100);
+    spot("a/spoty/x.wav", 100);
+    spot("b/Reklamy/Y.wav", 100);
+    spot("b/REKLAMY/y.wav", 100);
+    spot("c/Jedyny/Z.wav", 100);
+    const SpotLocator locator(PathMap{}, folder);
+    const struct {
+        const char* pathLine;
+        std::string found;  // below the test folder
+        SpotProblem problem;
+        std::string reason;
+    } cases[] = {
+        // As written first: an exact folder among its case variants is taken.
+        {"a/spoty/x.wav", "a/spoty/x.wav", SpotProblem::None, ""},
+        {"a\\SPOTY\\x.wav", "a/SPOTY/x.wav", SpotProblem::None, ""},
+        // No exact name: several variants of one level are a problem naming them sorted.
+        {"a/sPOTY/x.wav", "a/sPOTY/x.wav", SpotProblem::CaseVariants,
+         "kilka nazw różni się tylko wielkością liter: SPOTY, Spoty, spoty"},
+        {"b/reklamy/y.wav", "b/reklamy/y.wav", SpotProblem::CaseVariants,
+         "kilka nazw różni się tylko wielkością liter: REKLAMY, Reklamy"},
+        // One variant per level is followed level by level.
+        {"C/JEDYNY/z.WAV", "c/Jedyny/Z.wav", SpotProblem::None, ""},
+        {"c/jedyny/brak.wav", "c/jedyny/brak.wav", SpotProblem::NotFound, "brak pliku"},
+    };
+    for (const auto& c : cases) {
+        const SpotLocation got = locator.locate(c.pathLine);
+        EXPECT_EQ(got.localPath, folder + "/" + c.found) << c.pathLine;
+        EXPECT_EQ(got.problem, c.problem) << c.pathLine;
+        EXPECT_EQ(got.reason, c.reason) << c.pathLine;
+    }
+}
+
+// A locator told no list folder takes relative path lines in the current folder, never the
+// file system's root.
+TEST_F(SpotLocatorTest, NoListFolderIsTheCurrentOne) {
+    spot("lista/spoty/kino.wav", 500);
+    const test::InFolder inList(folder + "/lista");
+    const SpotLocator locator(PathMap{}, "");
+    for (const char* pathLine : {"spoty\\kino.wav", "spoty/KINO.wav"}) {
+        const SpotLocation got = locator.locate(pathLine);
+        EXPECT_EQ(got.localPath, "./spoty/kino.wav") << pathLine;
+        EXPECT_EQ(got.problem, SpotProblem::None) << pathLine;
+    }
+}
+
+// A folder this user may not search: the file is not looked for in other letter cases (its
+// name can't be known), and measuring it says it can't be read.
+TEST_F(SpotLocatorTest, AFolderThatCannotBeSearchedIsNotWalked) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root searches every folder";
+    }
+    spot("zamkniety/a.wav", 100);
+    std::filesystem::permissions(file("zamkniety"), std::filesystem::perms::owner_read);
+    const SpotLocator locator(PathMap{}, folder);
+    const SpotLocation got = locator.locate("zamkniety/A.wav");
+    std::filesystem::permissions(file("zamkniety"), std::filesystem::perms::owner_all);
+    EXPECT_EQ(got.localPath, folder + "/zamkniety/A.wav");
+    EXPECT_EQ(got.problem, SpotProblem::None);
 }
 
 }  // namespace

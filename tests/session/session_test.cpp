@@ -13,6 +13,7 @@
 #include "model/czas.h"
 #include "model/file_error.h"
 #include "support/recording_progress.h"
+#include "support/renames.h"
 #include "support/session_probe.h"
 #include "support/temp_folder.h"
 
@@ -433,6 +434,139 @@ TEST_F(SessionTest, AnUnattendedDayWritesAllItsOutputsOrNoneOfThem) {
         EXPECT_EQ(folder.entries().size(), before + (c.kind == Done && !c.previous) * 3)
             << "no temporary or lock file left";
     }
+}
+
+// The result claims the run, so it is the last output put in place: a night that dies
+// between the renames leaves the previous result, never one whose report is missing.
+TEST_F(SessionTest, AnUnattendedDaysResultIsPutInPlaceLast) {
+    const struct {
+        bool report;
+        bool picture;
+        Strings renamed;
+    } cases[] = {
+        {true, true, {"r.csv", "d.png", "out.mix"}},
+        {false, true, {"d.png", "out.mix"}},
+        {true, false, {"r.csv", "out.mix"}},
+        {false, false, {"out.mix"}},
+    };
+    FakePictures pictures;
+    holdMode(BreakMode::Nearest);
+    for (const auto& c : cases) {
+        DayRun day;
+        day.playlist = folder.write("dzien.mix", kPlaylist);
+        day.report = c.report ? folder / "r.csv" : "";
+        day.picture = c.picture ? folder / "d.png" : "";
+        day.result = folder / "out.mix";
+        Outcome outcome;
+        EXPECT_EQ(renamesDuring(folder.path(),
+                                [&] { outcome = session.runDay(day, seconds(1), pictures); }),
+                  c.renamed);
+        EXPECT_TRUE(outcome.done()) << outcome.message;
+    }
+}
+
+// The spots a night must not call done, by the long-spot limit the configuration holds: at
+// the limit is a booking, a millisecond over is not; no length and never placed neither.
+TEST_F(SessionTest, UnaccountedSpotsByTheStoredLongSpotLimit) {
+    folder.write("kalmero.ini", "[Kontrola]\r\nLongSpotMinutes=1\r\n");
+    session.readSettings([](const std::string&) { return false; });
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    const std::string lst =
+        folder.write("r.lst",
+                     "11:59:00\r\nat.mp3\r\n11:59:00\r\nover.mp3\r\n11:59:00\r\nnone.mp3\r\n"
+                     "23:00:00\r\nlate.mp3\r\n");
+    const SpotMeasurer measure = [](std::string_view path) {
+        const std::int64_t ms = path == "at.mp3"     ? 60'000
+                                : path == "over.mp3" ? 60'001
+                                : path == "none.mp3" ? 0
+                                                     : 1'000;
+        return SpotMeasure{ms, ""};
+    };
+    ASSERT_TRUE(session.OtworzPlikLST(lst, measure).done());
+    ASSERT_TRUE(compile().done());
+    EXPECT_EQ(session.unaccountedSpots(), (std::vector<std::size_t>{1, 2, 3}));
+}
+
+// The settings are read once at start-up. The window then shows them, which writes each
+// key back: a key already stored so is not written again, one the reading changed is.
+TEST_F(SessionTest, TheStartUpWriteBackLeavesKeysStoredAsShown) {
+    const auto inode = [this] {
+        struct stat info {};
+        EXPECT_EQ(::stat((folder / "kalmero.ini").c_str(), &info), 0);
+        return info.st_ino;
+    };
+    const struct {
+        const char* name;
+        std::string ini;
+        bool written;
+    } cases[] = {
+        {"stored as shown", "[Break]\r\nStart=1\r\nFade=1\r\nTime=10\r\n", false},
+        {"a time no break can have", "[Break]\r\nStart=1\r\nFade=1\r\nTime=-5\r\n", true},
+        {"a mode out of range", "[Break]\r\nStart=7\r\nFade=1\r\nTime=10\r\n", true},
+        {"a fade as another number", "[Break]\r\nStart=1\r\nFade=5\r\nTime=10\r\n", true},
+        {"no time stored", "[Break]\r\nStart=1\r\nFade=1\r\n", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        folder.write("kalmero.ini", c.ini);
+        session.readSettings([](const std::string&) { return false; });
+        const auto before = inode();
+        // As the window's controls write them when shown.
+        session.storeBreakMode(session.settings().mode);
+        session.storeFade(session.settings().fade);
+        session.storeBreakLength(session.settings().length);
+        EXPECT_EQ(inode() != before, c.written);
+        // The operator's own change is always written, even back to the value read.
+        const auto shown = inode();
+        session.storeBreakLength(session.settings().length);
+        EXPECT_NE(inode(), shown);
+    }
+}
+
+// "Podgląd dnia"'s stored place, taken only when it is a window's: four numbers within reach
+// of a screen and a size of something.
+TEST_F(SessionTest, TheDayViewsPlaceIsTakenOnlyWhenItIsAWindows) {
+    const struct {
+        const char* keys;
+        std::optional<WindowPlace> place;
+    } cases[] = {
+        {"X=10\r\nY=-20\r\nSzerokosc=500\r\nWysokosc=400", WindowPlace{10, -20, 500, 400}},
+        {"X=-32767\r\nY=32767\r\nSzerokosc=1\r\nWysokosc=1", WindowPlace{-32767, 32767, 1, 1}},
+        {"X=-32768\r\nY=0\r\nSzerokosc=500\r\nWysokosc=400", std::nullopt},
+        {"X=0\r\nY=32768\r\nSzerokosc=500\r\nWysokosc=400", std::nullopt},
+        {"X=0\r\nY=0\r\nSzerokosc=0\r\nWysokosc=400", std::nullopt},
+        {"X=0\r\nY=0\r\nSzerokosc=500\r\nWysokosc=0", std::nullopt},
+        {"X=0\r\nY=0\r\nSzerokosc=500", std::nullopt},
+        {"X=0\r\nY=zero\r\nSzerokosc=500\r\nWysokosc=400", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        folder.write("kalmero.ini", "[PodgladDnia]\r\n"s + c.keys + "\r\n");
+        session.readSettings([](const std::string&) { return false; });
+        EXPECT_EQ(session.settings().dayViewPlace, c.place) << c.keys;
+    }
+}
+
+// Figures measured for one advert list are never taken for another, even one of the same
+// files: each spot would get a stranger's figures.
+TEST_F(SessionTest, FiguresAreTakenOnlyForTheListTheyWerePlannedFor) {
+    ASSERT_TRUE(loadPlaylist(kPlaylist).done());
+    const SpotMeasurer located = [](std::string_view path) {
+        return SpotMeasure{1000, "", std::string(path)};
+    };
+    const auto load = [&](const std::string& third) {
+        return session.OtworzPlikLST(
+            folder.write("r.lst",
+                         "11:59:00\r\na.mp3\r\n11:59:00\r\nb.mp3\r\n11:59:00\r\n" + third + "\r\n"),
+            located);
+    };
+    ASSERT_TRUE(load("a.mp3").done());
+    const LoudnessPlan planned = session.loudnessPlan();
+    LoudnessMeasuring measured;
+    measured.spots.resize(planned.files.size());
+    ASSERT_TRUE(load("b.mp3").done());
+    ASSERT_EQ(session.loudnessPlan().files, planned.files);
+    EXPECT_FALSE(session.takeLoudness(planned, measured));
+    EXPECT_TRUE(session.takeLoudness(session.loudnessPlan(), measured));
 }
 
 TEST_F(SessionTest, OverridesAreHeldForTheRunAndNeverWritten) {

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "model/czas.h"
+#include "support/picture_file.h"
 #include "ui/day_view.h"
 #include "ui/ui_fixture.h"
 
@@ -54,6 +55,39 @@ TEST(DayPicture, RowsAreTheDayAndTheHoursPastMidnight) {
         EXPECT_EQ(picture.rowCount(), rows);
         EXPECT_EQ(picture.foldedRows(), folded);
         EXPECT_GT(picture.size().height(), rows * 20);
+    }
+}
+
+// An early hour folds only when nothing is drawn in it: a block booked or aired there is
+// drawn, a record running into it is drawn; two empty hours at least.
+TEST(DayPicture, AnEarlyHourHoldingABlockIsNotFolded) {
+    const Lista day = {record("06:00:00.000", kMinute)};
+    const auto block = [](const std::string& booked, std::optional<std::string> aired) {
+        AdvertBlock b;
+        b.booked = at(booked);
+        if (aired) {
+            b.aired = at(*aired);
+        }
+        return b;
+    };
+    const struct {
+        const char* name;
+        Lista result;
+        std::vector<AdvertBlock> blocks;
+        int folded;
+    } cases[] = {
+        {"nothing early", day, {}, 6},
+        {"booked at 03:30, never aired", day, {block("03:30:00.000", std::nullopt)}, 3},
+        {"booked at 00:00", day, {block("00:00:00.000", std::nullopt)}, 0},
+        {"booked at 01:59", day, {block("01:59:59.999", std::nullopt)}, 0},
+        {"booked at 02:00", day, {block("02:00:00.000", std::nullopt)}, 2},
+        {"booked at 06:00, aired at 04:10", day, {block("06:00:00.000", "04:10:00.000")}, 4},
+        {"booked at 05:59", day, {block("05:59:00.000", "06:00:00.000")}, 5},
+        {"a record running from 03:50 into 04:00", {record("03:50:00.000", 20 * kMinute)}, {}, 3},
+        {"a record ending at 05:00", {record("04:50:00.000", 10 * kMinute)}, {}, 4},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DayPicture(c.result, c.blocks, DayChecks{}).foldedRows(), c.folded) << c.name;
     }
 }
 
@@ -107,7 +141,7 @@ TEST(DayPicture, WritesPngAndPdf) {
     const DayPicture picture = pictureOf({record("06:00:00.000", 90 * kMinute)});
     for (const char* name : {"dzien.png", "dzien.PDF"}) {
         const QString path = folder.filePath(QString::fromLatin1(name));
-        writePictureFile(picture, path);
+        test::writePictureFile(picture, path);
         const std::string bytes = test::readBytes(path.toStdString());
         ASSERT_FALSE(bytes.empty()) << name;
         if (path.endsWith(QLatin1String("png"))) {
@@ -116,9 +150,9 @@ TEST(DayPicture, WritesPngAndPdf) {
             EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
         }
     }
-    EXPECT_THROW(writePictureFile(picture, folder.filePath(QStringLiteral("dzien.gif"))),
+    EXPECT_THROW(test::writePictureFile(picture, folder.filePath(QStringLiteral("dzien.gif"))),
                  std::runtime_error);
-    EXPECT_THROW(writePictureFile(picture, folder.filePath(QStringLiteral("brak/dzien.png"))),
+    EXPECT_THROW(test::writePictureFile(picture, folder.filePath(QStringLiteral("brak/dzien.png"))),
                  std::runtime_error);
 }
 

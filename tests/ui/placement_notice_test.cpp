@@ -225,5 +225,63 @@ TEST(PlacementNotice, HeadlineCountsTheBlocksLouderThanTheirProgramme) {
     }
 }
 
+// The findings by urgency, each pair of kinds given the other way round: a spot never placed
+// first, then one without a length, one doubled, one too loud, the day's timing, and last a
+// spot suspiciously long.
+TEST(PlacementNotice, FindingsComeByUrgencyWhateverTheSpotsOrder) {
+    struct Finding {
+        const char* kind;
+        std::vector<PlacementEntry> entries;
+        DayChecks checks;
+        std::vector<LoudnessRow> loudness;
+    };
+    const auto entry = [](const char* title, int placed, Placement placement, bool silent,
+                          bool suspicious) {
+        PlacementEntry e;
+        e.spot.set(Field::Tyt, std::string("Tyt=") + title);
+        e.spot.CzasStart = 12 * kHourMs;
+        e.timesPlaced = placed;
+        e.placement = placement;
+        e.silent = silent;
+        e.suspicious = suspicious;
+        return e;
+    };
+    DayChecks lateBlock;
+    lateBlock.driftedBlocks = {{0, 12 * kHourMs, 12 * kHourMs + 978'000, 978'000}};
+    LoudnessRow loud;
+    loud.block = QStringLiteral("12:00:00.000");
+    loud.title = QStringLiteral("Glosny");
+    loud.reason = QStringLiteral("za głośny");
+    loud.tooLoud = true;
+    const Finding byUrgency[] = {
+        {"never placed", {entry("Brak", 0, Placement::NoWindow, false, false)}, {}, {}},
+        {"no length", {entry("Cichy", 1, Placement::Once, true, false)}, {}, {}},
+        {"doubled", {entry("Dwa", 2, Placement::Doubled, false, false)}, {}, {}},
+        {"too loud", {}, {}, {loud}},
+        {"a block late", {}, lateBlock, {}},
+        {"suspiciously long", {entry("Dlugi", 1, Placement::Once, false, true)}, {}, {}},
+    };
+    const std::size_t kinds = std::size(byUrgency);
+    for (std::size_t first = 0; first < kinds; ++first) {
+        const Finding& a = byUrgency[first];
+        const QString alone = noticeHeadline(a.entries, a.checks, a.loudness);
+        for (std::size_t later = first + 1; later < kinds; ++later) {
+            const Finding& b = byUrgency[later];
+            // The less urgent spot first in the list.
+            std::vector<PlacementEntry> entries = b.entries;
+            entries.insert(entries.end(), a.entries.begin(), a.entries.end());
+            std::vector<LoudnessRow> loudness = b.loudness;
+            loudness.insert(loudness.end(), a.loudness.begin(), a.loudness.end());
+            const DayChecks& checks = a.checks.driftedBlocks.empty() ? b.checks : a.checks;
+            EXPECT_EQ(noticeHeadline(entries, checks, loudness),
+                      alone + QStringLiteral("; jeszcze 1 uwaga"))
+                << a.kind << " before " << b.kind;
+        }
+    }
+    // A spot under a DJ_ record was never placed either.
+    EXPECT_EQ(noticeHeadline({entry("Dj", 0, Placement::UnderDJ, false, false)}, {}),
+              QStringLiteral("Spot 12:00 „Dj” nie wstawiony"));
+}
+
 }  // namespace
 }  // namespace kalmero::test

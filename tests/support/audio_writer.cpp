@@ -1,4 +1,4 @@
-#include "platform/audio_writer.h"
+#include "support/audio_writer.h"
 
 #include <sndfile.h>
 

@@ -5,6 +5,9 @@
 
 namespace kalmero {
 
+// Audio files made for the tests, the benchmarks and the sample spots; the program itself
+// only reads audio.
+
 // Containers and codecs the audio writer makes (all through libsndfile).
 enum class AudioKind { Wav, Aiff, Flac, OggVorbis, OggOpus, Mp3 };
 
