@@ -24,6 +24,7 @@ enum class FindingKind {
     SpotWithoutLength,
     SpotPathTooLong,
     SpotCut,
+    SpotSilence,
     SpotDoubled,
     SpotTooLong,
     BlockDrift,

@@ -33,7 +33,32 @@ void add(std::string& reasons, const std::string& reason) {
     }
 }
 
+// The spot's silence, whole or at its edges, as a reason.
+std::string silenceReason(const SpotLoudness& spot, double maxSeconds) {
+    const auto seconds = [](std::int64_t ms) { return static_cast<double>(ms) / 1000; };
+    if (isSilent(spot)) {
+        const std::string peak = spot.truePeakDbtp
+                                     ? "szczyt " + formatLoudnessFigure(spot.truePeakDbtp) + " dBTP"
+                                     : std::string("same zera");
+        return "cisza: nic powyżej -70 LUFS (" + peak + ", " +
+               formatLoudnessFigure(seconds(spot.decodedMs)) + " s)";
+    }
+    std::string reasons;
+    const auto edge = [&](std::int64_t ms, const char* where) {
+        if (shown(seconds(ms)) > maxSeconds + kTolerance) {
+            add(reasons, std::string("cisza na ") + where + " " +
+                             formatLoudnessFigure(seconds(ms)) + " s > " + targetText(maxSeconds) +
+                             " s");
+        }
+    };
+    edge(spot.leadingSilenceMs, "początku");
+    edge(spot.trailingSilenceMs, "końcu");
+    return reasons;
+}
+
 }  // namespace
+
+bool isSilent(const SpotLoudness& spot) { return spot.decodedMs > 0 && !spot.integratedLufs; }
 
 std::optional<double> medianIntegratedLufs(const std::vector<SpotLoudness>& spots) {
     std::vector<double> figures;
@@ -79,6 +104,8 @@ std::vector<LoudnessVerdict> checkLoudness(const std::vector<SpotLoudness>& spot
                                         " LU > " + targetText(targets.aboveMedianLu));
             }
         }
+        verdict.silent = isSilent(spot);
+        add(verdict.reason, silenceReason(spot, targets.maxSilenceSeconds));
         add(verdict.reason, spot.problem);
         verdicts.push_back(std::move(verdict));
     }

@@ -12,9 +12,12 @@ namespace kalmero {
 struct LoudnessVerdict {
     // Above a target: short-term loudness, true peak, or the day's median by more than allowed.
     bool tooLoud = false;
-    // Every target it is above, then its measuring problem, joined by "; " (Polish, UTF-8);
-    // empty when the spot is within the targets and measured normally.
+    // Every target it is above, its silence (whole, or at its start or end longer than
+    // allowed), then its measuring problem, joined by "; " (Polish, UTF-8); empty when the
+    // spot is within the targets and measured normally.
     std::string reason;
+    // Nothing in it reaches the absolute gate (-70 LUFS): dead air on the day, not a spot.
+    bool silent = false;
 
     friend bool operator==(const LoudnessVerdict&, const LoudnessVerdict&) = default;
 };
@@ -22,6 +25,9 @@ struct LoudnessVerdict {
 // The median of the integrated loudness of the spots that have one (the mean of the two
 // middle ones for an even count); nullopt when none has.
 std::optional<double> medianIntegratedLufs(const std::vector<SpotLoudness>& spots);
+
+// Whether a decoded spot has nothing above the absolute gate: the meter found no loudness.
+bool isSilent(const SpotLoudness& spot);
 
 // Each spot's verdict, in the spots' order. Figures are compared as shown, to one decimal,
 // so that a verdict never contradicts the figures beside it. The relative target uses the

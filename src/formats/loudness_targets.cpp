@@ -60,6 +60,7 @@ LoudnessTargets parseLoudnessTargets(const IniDocument& ini) {
     if (minutes == std::floor(minutes)) {
         targets.programmeWindowMinutes = static_cast<int>(minutes);
     }
+    readTarget(ini, "MaxCiszaSekundy", 0, 3'600, targets.maxSilenceSeconds);
     return targets;
 }
 

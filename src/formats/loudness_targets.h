@@ -11,7 +11,8 @@ namespace kalmero {
 // MaxKrotkoterminowaLUFS and MaxSzczytDBTP (-70 .. 0) and RoznicaLU (0 .. 70), decimals
 // with a dot or a comma, and the comparison of advert blocks with the programme:
 // MaxNadProgramLU (0 .. 70) and OknoProgramuMinuty (whole minutes, 1 ..
-// kMostProgrammeWindowMinutes). A key that is missing, not a number or out of its range keeps its
+// kMostProgrammeWindowMinutes); MaxCiszaSekundy (0 .. 3600), the longest silence at a
+// spot's start or end. A key that is missing, not a number or out of its range keeps its
 // default; any bytes give targets.
 inline constexpr int kMostProgrammeWindowMinutes = 180;
 

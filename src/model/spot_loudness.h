@@ -22,6 +22,10 @@ struct SpotLoudness {
     // The loudest 3 s window, sampled every 100 ms over the whole spot.
     std::optional<double> maxShortTermLufs;
     std::optional<double> truePeakDbtp;
+    // Silence before the first sound and after the last, in ms: audio whose every sample
+    // stays below kSilenceDbfs. A spot without sound is silent from end to end, both ways.
+    std::int64_t leadingSilenceMs = 0;
+    std::int64_t trailingSilenceMs = 0;
     // The K-weighted mean square of each whole 100 ms of the audio from its start, channels
     // weighted as BS.1770 sums them: what gating blocks of any run of files, or of a part of
     // one, are made of. Empty when the file wasn't decoded.
@@ -35,9 +39,15 @@ struct SpotLoudness {
         return a.header.ms == b.header.ms && a.header.problem == b.header.problem &&
                a.decodedMs == b.decodedMs && a.integratedLufs == b.integratedLufs &&
                a.maxShortTermLufs == b.maxShortTermLufs && a.truePeakDbtp == b.truePeakDbtp &&
-               a.problem == b.problem && a.blockEnergies == b.blockEnergies;
+               a.leadingSilenceMs == b.leadingSilenceMs &&
+               a.trailingSilenceMs == b.trailingSilenceMs && a.problem == b.problem &&
+               a.blockEnergies == b.blockEnergies;
     }
 };
+
+// The level below which a spot's samples are silence: far under any advert's quietest
+// passage, far over a decoder's dither and an encoder's noise in digital silence.
+constexpr double kSilenceDbfs = -60.0;
 
 // How far the decoded length may differ from the header's before the spot is named.
 constexpr std::int64_t kMostLengthDifferenceMs = 50;
@@ -64,6 +74,8 @@ struct LoudnessTargets {
     // after it, and named when louder than that by more than maxAboveProgrammeLu.
     int programmeWindowMinutes = 15;
     double maxAboveProgrammeLu = 1.0;
+    // The longest silence a spot may start or end with before it is named, in seconds.
+    double maxSilenceSeconds = 2.0;
 
     friend bool operator==(const LoudnessTargets&, const LoudnessTargets&) = default;
 };

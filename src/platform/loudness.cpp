@@ -6,12 +6,14 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/spot_decoding.h"
+#include "platform/true_peak.h"
 
 namespace kalmero {
 
@@ -24,6 +26,8 @@ constexpr int kLfeOfFivePointOne = 3;
 // Short-term loudness is sampled every kBlockMs over kShortTermBlocks blocks (3 s).
 constexpr unsigned long kBlockMs = 100;
 constexpr std::size_t kShortTermBlocks = 30;
+// A sample's magnitude at kSilenceDbfs.
+const float kSilenceLevel = static_cast<float>(std::pow(10.0, kSilenceDbfs / 20));
 // BS.1770's loudness of a mean square energy e: -0.691 + 10 log10(e).
 constexpr double kOffset = 0.691;
 
@@ -51,12 +55,16 @@ public:
             return false;
         }
         m_state = ::ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
-                                 EBUR128_MODE_I | EBUR128_MODE_S | EBUR128_MODE_TRUE_PEAK);
+                                 EBUR128_MODE_I | EBUR128_MODE_S);
         if (m_state == nullptr) {
             m_refused = true;
             return false;
         }
         m_channels = static_cast<unsigned>(channels);
+        m_rate = rate;
+        // libebur128's own true peak oversamples every sample one at a time: three times
+        // the work of all the rest.
+        m_truePeak.emplace(m_channels, static_cast<unsigned long>(rate));
         // A mono spot airs on both channels of a stereo station, and sounds 3 LU louder
         // there than BS.1770 rates a single channel.
         if (channels == 1) {
@@ -74,6 +82,8 @@ public:
         if (m_cancel != nullptr && m_cancel->load(std::memory_order_relaxed)) {
             return false;
         }
+        m_truePeak->take(frames, count);
+        findSound(frames, count);
         while (count > 0) {
             const std::size_t part = std::min(count, m_untilSample);
             if (::ebur128_add_frames_float(m_state, frames, part) != EBUR128_SUCCESS) {
@@ -115,6 +125,28 @@ public:
         }
     }
 
+    // Notes the first and the last frame with a sample at or above the silence level. Loud
+    // audio stops both searches at once; silence costs one look at each sample.
+    void findSound(const float* frames, std::size_t count) {
+        const std::size_t samples = count * m_channels;
+        const auto loud = [](float sample) { return std::fabs(sample) >= kSilenceLevel; };
+        if (!m_firstSound) {
+            const float* first = std::find_if(frames, frames + samples, loud);
+            if (first != frames + samples) {
+                m_firstSound = m_framesSeen + static_cast<std::size_t>(first - frames) / m_channels;
+            }
+        }
+        if (m_firstSound) {
+            const auto last = std::find_if(std::make_reverse_iterator(frames + samples),
+                                           std::make_reverse_iterator(frames), loud);
+            if (last.base() != frames) {
+                m_lastSound =
+                    m_framesSeen + static_cast<std::size_t>(last.base() - 1 - frames) / m_channels;
+            }
+        }
+        m_framesSeen += count;
+    }
+
     // Whether the meter itself couldn't take the audio.
     bool refused() const { return m_refused; }
 
@@ -125,20 +157,24 @@ public:
             loudness.integratedLufs = figure(integrated);
         }
         loudness.maxShortTermLufs = figure(m_maxShortTerm);
-        double peak = 0;
-        for (unsigned channel = 0; channel < m_channels; ++channel) {
-            double channelPeak = 0;
-            if (::ebur128_true_peak(m_state, channel, &channelPeak) == EBUR128_SUCCESS) {
-                peak = std::max(peak, channelPeak);
-            }
-        }
-        loudness.truePeakDbtp = figure(20 * std::log10(peak));
+        loudness.truePeakDbtp = figure(20 * std::log10(m_truePeak ? m_truePeak->peak() : 0.0));
+        const auto ms = [&](std::size_t frames) {
+            return framesToMs(static_cast<std::int64_t>(frames), m_rate);
+        };
+        loudness.leadingSilenceMs = ms(m_firstSound.value_or(m_framesSeen));
+        loudness.trailingSilenceMs =
+            ms(m_firstSound ? m_framesSeen - m_lastSound - 1 : m_framesSeen);
     }
 
 private:
     const std::atomic<bool>* m_cancel;
     ebur128_state* m_state = nullptr;
     unsigned m_channels = 0;
+    std::optional<TruePeakMeter> m_truePeak;
+    long m_rate = 0;
+    std::size_t m_framesSeen = 0;
+    std::optional<std::size_t> m_firstSound;
+    std::size_t m_lastSound = 0;
     std::size_t m_step = 1;
     std::size_t m_untilSample = 1;
     std::array<double, kShortTermBlocks> m_blockEnergies{};

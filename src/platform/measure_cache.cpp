@@ -26,8 +26,9 @@ namespace {
 // of an older program are measured again rather than believed.
 constexpr int kMeasuringVersion = 1;
 // Raised when the table changes; a cache of ours of another layout is emptied. 2: the 100 ms
-// block energies that runs of files are gated over; 3: the change time in the key.
-constexpr int kSchemaVersion = 3;
+// block energies that runs of files are gated over; 3: the change time in the key; 4: the
+// silences at a spot's start and end.
+constexpr int kSchemaVersion = 4;
 // The layouts before caches carried kApplicationId; such a file holding our table alone is ours.
 constexpr int kLastUnmarkedSchemaVersion = 2;
 // PRAGMA application_id of our caches ("Kalm"): what tells them from other SQLite files.
@@ -40,15 +41,16 @@ constexpr const char* kCreate =
     " ctime_s INTEGER NOT NULL, ctime_ns INTEGER NOT NULL, version INTEGER NOT NULL, header_ms "
     "INTEGER NOT NULL, header_problem TEXT NOT NULL,"
     " decoded_ms INTEGER NOT NULL, integrated REAL, short_term REAL, true_peak REAL,"
-    " problem TEXT NOT NULL, blocks BLOB) WITHOUT ROWID;";
+    " problem TEXT NOT NULL, blocks BLOB, leading_silence_ms INTEGER NOT NULL,"
+    " trailing_silence_ms INTEGER NOT NULL) WITHOUT ROWID;";
 constexpr const char* kFind =
     "SELECT header_ms, header_problem, decoded_ms, integrated, short_term, true_peak, problem,"
-    " blocks"
+    " blocks, leading_silence_ms, trailing_silence_ms"
     " FROM spot WHERE path = ?1 AND device = ?2 AND inode = ?3 AND size = ?4 AND mtime_s = ?5"
     " AND mtime_ns = ?6 AND ctime_s = ?7 AND ctime_ns = ?8 AND version = ?9";
 constexpr const char* kStore =
     "INSERT OR REPLACE INTO spot VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13,"
-    " ?14, ?15, ?16, ?17)";
+    " ?14, ?15, ?16, ?17, ?18, ?19)";
 // Columns of kStore after the identity's.
 constexpr int kFirstFigure = 10;
 
@@ -546,6 +548,8 @@ std::optional<SpotLoudness> MeasureCache::find(const FileIdentity& file) {
             loudness.truePeakDbtp = columnFigure(statement, 5);
             loudness.problem = columnText(statement, 6);
             loudness.blockEnergies = columnEnergies(statement, 7);
+            loudness.leadingSilenceMs = ::sqlite3_column_int64(statement, 8);
+            loudness.trailingSilenceMs = ::sqlite3_column_int64(statement, 9);
             ::sqlite3_reset(statement);
             return loudness;
         }
@@ -574,6 +578,8 @@ void MeasureCache::store(const FileIdentity& file, const SpotLoudness& loudness)
         ::sqlite3_bind_blob(statement, kFirstFigure + 7, loudness.blockEnergies.data(),
                             static_cast<int>(loudness.blockEnergies.size() * sizeof(float)),
                             SQLITE_TRANSIENT);
+        ::sqlite3_bind_int64(statement, kFirstFigure + 8, loudness.leadingSilenceMs);
+        ::sqlite3_bind_int64(statement, kFirstFigure + 9, loudness.trailingSilenceMs);
         const int code = ::sqlite3_step(statement);
         ::sqlite3_reset(statement);
         if (code == SQLITE_DONE || !failed(code)) {

@@ -1,5 +1,6 @@
 #include "session/loudness_run.h"
 
+#include <array>
 #include <limits>
 #include <unordered_map>
 #include <utility>
@@ -160,10 +161,13 @@ std::vector<std::string> DayLoudness::csvCells(std::size_t spotCount,
 std::string DayLoudness::summary(const Lista& spots,
                                  const std::function<std::string(std::string_view)>& decode) const {
     // Each file once, by its first spot: a loud file airing all day is one thing to mend.
-    std::string loud;
-    std::string doubtful;
-    std::size_t loudCount = 0;
-    std::size_t doubtfulCount = 0;
+    // Loud files first, then silent ones (dead air), then the rest: a measuring problem, or
+    // silence at a spot's start or end.
+    const std::array<const char*, 3> headings = {
+        "Spoty za głośne: ", "Spoty bez dźwięku (cisza, nie do nadania): ",
+        "Spoty z problemem pomiaru głośności albo z ciszą na początku lub końcu: "};
+    std::array<std::string, 3> lines;
+    std::array<std::size_t, 3> counts{};
     std::vector<bool> named(m_files.size(), false);
     for (std::size_t i = 0; i < m_fileOf.size() && i < spots.size(); ++i) {
         const SpotLoudness* figures = spot(i);
@@ -171,9 +175,8 @@ std::string DayLoudness::summary(const Lista& spots,
             continue;
         }
         named[m_fileOf[i]] = true;
-        const bool tooLoud = verdict(i).tooLoud;
-        std::size_t& count = tooLoud ? loudCount : doubtfulCount;
-        if (++count > PlacementReport::kSummaryLines) {
+        const std::size_t kind = verdict(i).tooLoud ? 0 : verdict(i).silent ? 1 : 2;
+        if (++counts[kind] > PlacementReport::kSummaryLines) {
             continue;
         }
         const TPozycja& record = spots[i];
@@ -181,23 +184,19 @@ std::string DayLoudness::summary(const Lista& spots,
             const std::string_view value = record.value(field);
             return decode ? decode(value) : std::string(value);
         };
-        (tooLoud ? loud : doubtful) += "  " + text(Field::Emi) + "  " + text(Field::Tyt) + "  " +
-                                       loudnessFiguresText(*figures) + "  (" + verdict(i).reason +
-                                       ")\n";
+        lines[kind] += "  " + text(Field::Emi) + "  " + text(Field::Tyt) + "  " +
+                       loudnessFiguresText(*figures) + "  (" + verdict(i).reason + ")\n";
     }
-    const auto more = [](std::size_t count) {
-        return count > PlacementReport::kSummaryLines
-                   ? "  ... i " + std::to_string(count - PlacementReport::kSummaryLines) +
-                         " więcej\n"
-                   : std::string();
-    };
     std::string text;
-    if (loudCount > 0) {
-        text += "Spoty za głośne: " + std::to_string(loudCount) + "\n" + loud + more(loudCount);
-    }
-    if (doubtfulCount > 0) {
-        text += "Spoty z problemem pomiaru głośności: " + std::to_string(doubtfulCount) + "\n" +
-                doubtful + more(doubtfulCount);
+    for (std::size_t kind = 0; kind < headings.size(); ++kind) {
+        if (counts[kind] == 0) {
+            continue;
+        }
+        text += headings[kind] + std::to_string(counts[kind]) + "\n" + lines[kind];
+        if (counts[kind] > PlacementReport::kSummaryLines) {
+            text += "  ... i " + std::to_string(counts[kind] - PlacementReport::kSummaryLines) +
+                    " więcej\n";
+        }
     }
     return text;
 }

@@ -96,9 +96,9 @@ public:
     // Windows-1250 with `encode`, as the rest of the CSV).
     std::vector<std::string> csvCells(std::size_t spotCount, const Cp1250Encoder& encode) const;
     // The batch summary's lines (UTF-8): each file above a target, by its first spot, with
-    // its figures and why, then those measured with a problem (a decoded length differing
-    // from the header's, a file that can't be decoded); "" when none. `decode`
-    // makes the spots' titles UTF-8.
+    // its figures and why, then the silent ones, then those measured with a problem (a
+    // decoded length differing from the header's, a file that can't be decoded) or with
+    // silence at their start or end; "" when none. `decode` makes the spots' titles UTF-8.
     std::string summary(const Lista& spots,
                         const std::function<std::string(std::string_view)>& decode) const;
 

@@ -162,6 +162,8 @@ std::string_view spotsLabel(FindingKind kind) {
             return "Spoty ze ścieżką dłuższą niż pole Adr";
         case FindingKind::SpotCut:
             return "Spoty ucięte";
+        case FindingKind::SpotSilence:
+            return "Spoty będące ciszą";
         case FindingKind::SpotDoubled:
             return "Spoty wstawione więcej niż raz";
         case FindingKind::SpotTooLong:
@@ -196,9 +198,9 @@ std::string_view refusalText(Refusal refusal) {
             return "Plik MIX jest niepełny (zobacz ostrzeżenia); w trybie ścisłym nic nie "
                    "zostało zapisane.";
         case Refusal::UnaccountedSpots:
-            return "Nie każdy spot został wstawiony dokładnie raz ze zmierzoną długością albo "
-                   "lista LST ma pominięte linie (zobacz podsumowanie); w trybie ścisłym nic nie "
-                   "zostało zapisane.";
+            return "Nie każdy spot został wstawiony dokładnie raz ze zmierzoną długością i "
+                   "dźwiękiem albo lista LST ma pominięte linie (zobacz podsumowanie); w trybie "
+                   "ścisłym nic nie zostało zapisane.";
         case Refusal::StaleResult:
             return "Wynik nie odpowiada wczytanym listom: naciśnij Przelicz";
         case Refusal::OutputOverInput:
@@ -860,9 +862,10 @@ std::vector<std::size_t> Session::unaccountedSpots() const {
     std::vector<std::size_t> spots;
     for (std::size_t i = 0; i < report.size(); ++i) {
         // A spot of hours is a broken file's header, not a booking: no day can hold it.
-        // A file cut short plays less than was delivered, however well it is placed.
+        // A file cut short plays less than was delivered, however well it is placed. A spot
+        // of silence would be dead air.
         const bool cut = i < m_spotMeasures.size() && m_spotMeasures[i].kind == SpotProblem::Cut;
-        if (report.needsAttention(i) || cut) {
+        if (report.needsAttention(i) || cut || m_loudness.verdict(i).silent) {
             spots.push_back(i);
         }
     }
@@ -900,7 +903,8 @@ std::string Session::verdictText(std::size_t named) const {
     if (!verdict.spots.empty() || verdict.lineCount() == 0) {
         text = std::to_string(verdict.spots.size()) + " z " +
                std::to_string(m_lists.ListaLST.size()) +
-               " zamówionych spotów nie weszło dokładnie raz ze zmierzoną długością w limicie";
+               " zamówionych spotów nie weszło dokładnie raz ze zmierzoną długością w limicie "
+               "albo jest samą ciszą";
     }
     if (verdict.lineCount() > 0) {
         text += (text.empty() ? "" : "; ") +
@@ -985,9 +989,13 @@ std::vector<Finding> Session::findings() const {
     std::vector<std::size_t> doubled;
     std::vector<std::size_t> suspicious;
     std::vector<std::size_t> cutShort;
+    std::vector<std::size_t> silence;
     for (std::size_t i = 0; i < report.size(); ++i) {
         if (i < m_spotMeasures.size() && m_spotMeasures[i].kind == SpotProblem::Cut) {
             cutShort.push_back(i);
+        }
+        if (m_loudness.verdict(i).silent) {
+            silence.push_back(i);
         }
         const Placement where = report.placement(i);
         if (where == Placement::NoWindow || where == Placement::UnderDJ) {
@@ -1004,10 +1012,10 @@ std::vector<Finding> Session::findings() const {
     }
     const std::vector<std::size_t> loud = m_loudness.loudSpots();
     const std::pair<FindingKind, const std::vector<std::size_t>*> groups[] = {
-        {FindingKind::SpotNotPlaced, &never}, {FindingKind::SpotWithoutLength, &silent},
-        {FindingKind::SpotPathTooLong, &cut}, {FindingKind::SpotCut, &cutShort},
-        {FindingKind::SpotDoubled, &doubled}, {FindingKind::SpotTooLong, &suspicious},
-        {FindingKind::LoudSpot, &loud},
+        {FindingKind::SpotNotPlaced, &never},    {FindingKind::SpotWithoutLength, &silent},
+        {FindingKind::SpotPathTooLong, &cut},    {FindingKind::SpotCut, &cutShort},
+        {FindingKind::SpotSilence, &silence},    {FindingKind::SpotDoubled, &doubled},
+        {FindingKind::SpotTooLong, &suspicious}, {FindingKind::LoudSpot, &loud},
     };
     for (const auto& [kind, which] : groups) {
         if (!which->empty()) {

@@ -260,7 +260,8 @@ public:
     // ListaLST indexes of the spots without a length.
     std::vector<std::size_t> unmeasuredSpots() const;
     // ListaLST indexes of the spots the last compile did not air exactly once with a length
-    // within the long-spot limit: a day a night's run must not call done.
+    // within the long-spot limit, or that measured as silence: a day a night's run must not
+    // call done.
     std::vector<std::size_t> unaccountedSpots() const;
     // The last compile's verdict: the one the batch command's exit code and the window's
     // save both go by.

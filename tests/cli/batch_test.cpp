@@ -40,9 +40,9 @@ protected:
         return m_folder.write(name, bytes);
     }
 
-    // A silent WAV file of whole seconds.
+    // A WAV file of whole seconds of a tone.
     void wav(const std::string& name, int seconds) const {
-        write(name, test::silentWav(8000, 8000 * static_cast<std::uint32_t>(seconds)));
+        write(name, test::toneWav(8000, 8000 * static_cast<std::uint32_t>(seconds)));
     }
 
     // A MIX file of items "Emi Tyt NwK" (NwK in the duration form), optionally typed.

@@ -5,13 +5,18 @@
 namespace kalmero {
 namespace {
 
+// Figures, and for the silence rules the length decoded and the silences at both ends.
 SpotLoudness spot(std::optional<double> integrated, std::optional<double> shortTerm,
-                  std::optional<double> peak, std::string problem = {}) {
+                  std::optional<double> peak, std::string problem = {}, std::int64_t ms = 0,
+                  std::int64_t leadingMs = 0, std::int64_t trailingMs = 0) {
     SpotLoudness loudness;
     loudness.integratedLufs = integrated;
     loudness.maxShortTermLufs = shortTerm;
     loudness.truePeakDbtp = peak;
     loudness.problem = std::move(problem);
+    loudness.decodedMs = ms;
+    loudness.leadingSilenceMs = leadingMs;
+    loudness.trailingSilenceMs = trailingMs;
     return loudness;
 }
 
@@ -50,6 +55,54 @@ TEST(LoudnessCheck, NamesEverySpotAboveATarget) {
     }
     EXPECT_EQ(formatLoudnessFigure(-0.04), "0.0");
     EXPECT_EQ(formatLoudnessFigure(std::nullopt), "");
+}
+
+TEST(LoudnessCheck, NamesSilenceWholeOrAtTheEdges) {
+    struct Case {
+        const char* name;
+        SpotLoudness spot;
+        double maxSilenceSeconds;
+        LoudnessVerdict verdict;
+    };
+    const Case cases[] = {
+        {"DigitalSilence",
+         spot(std::nullopt, std::nullopt, std::nullopt, "", 10'000, 10'000, 10'000),
+         2,
+         {false, "cisza: nic powyżej -70 LUFS (same zera, 10.0 s)", true}},
+        {"BelowTheGate",
+         spot(std::nullopt, std::nullopt, -80.04, "", 10'000, 10'000, 10'000),
+         2,
+         {false, "cisza: nic powyżej -70 LUFS (szczyt -80.0 dBTP, 10.0 s)", true}},
+        // Not decoded at all: its problem says so, it isn't silence.
+        {"NotDecoded",
+         spot(std::nullopt, std::nullopt, std::nullopt, "", 0, 0, 0),
+         2,
+         {false, "", false}},
+        // 2.04 s shows as 2.0, which is not above 2.
+        {"EdgesAtTheLimitAsShown",
+         spot(-20, -20, -3, "", 30'000, 2'040, 2'000),
+         2,
+         {false, "", false}},
+        {"LongStart",
+         spot(-20, -20, -3, "", 30'000, 2'060, 0),
+         2,
+         {false, "cisza na początku 2.1 s > 2 s", false}},
+        {"LongStartAndEnd",
+         spot(-20, -20, -3, "", 30'000, 3'000, 12'500),
+         2,
+         {false, "cisza na początku 3.0 s > 2 s; cisza na końcu 12.5 s > 2 s", false}},
+        {"LimitFromTheConfiguration",
+         spot(-20, -20, -3, "", 30'000, 3'000, 12'500),
+         12.5,
+         {false, "", false}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoudnessTargets targets;
+        targets.maxSilenceSeconds = c.maxSilenceSeconds;
+        EXPECT_EQ(checkLoudness({c.spot}, targets).at(0), c.verdict);
+        EXPECT_EQ(isSilent(c.spot), c.verdict.silent);
+    }
 }
 
 // Each target at its boundary, with targets unlike the defaults and unlike each other so that

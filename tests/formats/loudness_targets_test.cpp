@@ -33,6 +33,11 @@ TEST(LoudnessTargets, ReadsDecimalsAndKeepsDefaultsForTheRest) {
         {"[Kontrola]\nMaxKrotkoterminowaLUFS=-20\n", {-20, -1, 3}},
         {"[Kontrola]\nMaxSzczytDBTP=-2\n", {-18, -2, 3}},
         {"[Kontrola]\nRoznicaLU=4\n", {-18, -1, 4}},
+        {"[Kontrola]\r\nMaxCiszaSekundy=0,5\r\n", {-18, -1, 3, 15, 1.0, 0.5}},
+        {"[Kontrola]\nMaxCiszaSekundy=-1\n", {-18, -1, 3, 15, 1.0, 2}},
+        {"[Kontrola]\nMaxCiszaSekundy=3601\n", {-18, -1, 3, 15, 1.0, 2}},
+        {"[Kontrola]\nMaxCiszaSekundy=0\n", {-18, -1, 3, 15, 1.0, 0}},
+        {"[Kontrola]\nMaxCiszaSekundy=3600\n", {-18, -1, 3, 15, 1.0, 3'600}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(parseLoudnessTargets(c.ini), c.targets) << c.ini;

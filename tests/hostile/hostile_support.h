@@ -25,8 +25,8 @@ inline void writeFile(const std::string& path, std::string_view bytes) {
     ASSERT_NO_THROW(writeBytes(path, bytes)) << path;
 }
 
-// A silent WAV of `ms` milliseconds at 8 kHz.
-inline std::string wavBytes(std::uint32_t ms) { return silentWav(8000, 8 * ms); }
+// A WAV of `ms` milliseconds of a tone at 8 kHz.
+inline std::string wavBytes(std::uint32_t ms) { return toneWav(8000, 8 * ms); }
 
 // A fresh folder per test, with the files of a small good day in it, and a guard against
 // hangs: a library call that blocks ends the test program by SIGALRM.

@@ -30,13 +30,14 @@ TEST_F(PlacementReportRun, EverySpotNotPlacedOnceOrWithoutAudioIsNamedWithItsRea
         "loudness reason,block integrated (LUFS),programme integrated (LUFS),block above programme "
         "(LU),programme reason\r\n",
         "10:01:00.000,s30," + path("s30.wav") +
-            ",30000,1,,10:01:00.000,10:00:00.000,-60000,,,,,,,,,,,spoty bloku są ciche\r\n",
+            ",30000,1,,10:01:00.000,10:00:00.000,-60000,,,,-20.0,-20.0,-20.0,,-20.0,,,brak "
+            "zmierzonych plików programu (0 z 3 pozycji w oknie ±15 min)\r\n",
         "10:04:30.000,dj," + path("dj.wav") +
             ",5000,0,never placed: its block time lies under a DJ_ "
-            "record,10:04:30.000,,,,,,,,,,,,,\r\n",
+            "record,10:04:30.000,,,,,,-20.0,-20.0,-20.0,,,,,\r\n",
         "10:30:00.000,gap," + path("gap.wav") +
             ",5000,0,never placed: its block time lies in no item's "
-            "window,10:30:00.000,,,,,,,,,,,,,\r\n",
+            "window,10:30:00.000,,,,,,-20.0,-20.0,-20.0,,,,,\r\n",
         "11:01:00.000,missing," + path("missing.mp3") + ",0,1,length 0: brak pliku,11:01:00.000," +
             "11:00:30.000,-30000," + path("missing.mp3") + "," + path("missing.mp3") +
             ",brak pliku,,,,brak pliku,,,,spotów bloku nie zmierzono\r\n",

@@ -113,6 +113,49 @@ TEST_F(LoudnessTest, NamesWhatItCannotMeasure) {
                                        std::to_string(cutLoudness.decodedMs) + " ms");
 }
 
+TEST_F(LoudnessTest, MeasuresSilenceAtTheStartAndTheEnd) {
+    constexpr int kRate = 48'000;
+    const auto level = [](double seconds, float value) {
+        return std::vector<float>(static_cast<std::size_t>(seconds * kRate), value);
+    };
+    const auto join = [](std::initializer_list<std::vector<float>> parts) {
+        std::vector<float> all;
+        for (const auto& part : parts) {
+            all.insert(all.end(), part.begin(), part.end());
+        }
+        return all;
+    };
+    const std::vector<float> tone = sweep(kRate, 2 * kRate);
+    struct Case {
+        const char* name;
+        AudioKind kind;
+        std::vector<float> samples;
+        std::int64_t leadingMs;
+        std::int64_t trailingMs;
+        std::int64_t toleranceMs;
+        bool silent;
+    };
+    const Case cases[] = {
+        {"Edges", AudioKind::Wav, join({level(3, 0), tone, level(1.5, 0)}), 3'000, 1'500, 0, false},
+        // -66 dBFS is silence, -59 dBFS is not.
+        {"UnderTheLevel", AudioKind::Wav, join({level(1, 0.0005F), tone, level(1, -0.0005F)}),
+         1'000, 1'000, 0, false},
+        {"OverTheLevel", AudioKind::Wav, join({level(1, 0.00112F), tone, level(1, -0.00112F)}), 0,
+         0, 0, false},
+        {"Whole", AudioKind::Wav, level(2, 0), 2'000, 2'000, 0, true},
+        {"Mp3", AudioKind::Mp3, join({level(2, 0), tone, level(2.5, 0)}), 2'000, 2'500, 30, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = file(std::string(c.name) + ".audio");
+        writeAudioFile(path, c.kind, kRate, c.samples);
+        const SpotLoudness loudness = measureLoudness(path).loudness;
+        EXPECT_NEAR(loudness.leadingSilenceMs, c.leadingMs, c.toleranceMs);
+        EXPECT_NEAR(loudness.trailingSilenceMs, c.trailingMs, c.toleranceMs);
+        EXPECT_EQ(!loudness.integratedLufs, c.silent);
+    }
+}
+
 class MeasureCacheTest : public LoudnessTest {
 protected:
     std::string cachePath() const { return file("cache/spoty.sqlite"); }

@@ -776,6 +776,44 @@ TEST_F(SessionTest, AnyChangeACompileWouldSeeMakesTheResultStale) {
     }
 }
 
+TEST_F(SessionTest, ASilentSpotIsNotAccountedForAndSilenceAtItsEdgesIsOnlyNamed) {
+    LoudnessTools tools;
+    tools.measure = [](const std::vector<std::string>& paths, const LoudnessSteps&,
+                       const std::atomic<bool>*) {
+        LoudnessMeasuring measured;
+        for (const std::string& path : paths) {
+            SpotLoudness spot;
+            spot.decodedMs = 1'000;
+            if (path != "b") {
+                spot.integratedLufs = spot.maxShortTermLufs = -24.0;
+                spot.truePeakDbtp = -6.0;
+                spot.leadingSilenceMs = path == "c" ? 2'500 : 0;
+            }
+            measured.spots.emplace_back(spot);
+        }
+        return measured;
+    };
+    session.useLoudness(tools);
+    const SpotMeasurer measure = [](std::string_view) { return SpotMeasure{1000, "", ""}; };
+    FakePictures pictures;
+    for (const bool strict : {false, true}) {
+        SCOPED_TRACE(strict);
+        holdMode(BreakMode::Nearest);
+        DayRun day;
+        day.strict = strict;
+        day.playlist = folder.write("dzien.mix", kPlaylist);
+        day.adverts = folder.write("r.lst", "11:59:00\r\na\r\n12:03:00\r\nb\r\n12:05:00\r\nc\r\n");
+        day.result = folder / "out.mix";
+        const Outcome outcome = session.runDay(day, measure, pictures);
+        EXPECT_EQ(outcome.refusal,
+                  strict ? std::optional(Refusal::UnaccountedSpots) : std::nullopt);
+        EXPECT_EQ(session.unaccountedSpots(), std::vector<std::size_t>{1});
+        EXPECT_EQ(session.loudness().verdict(1).reason,
+                  "cisza: nic powyżej -70 LUFS (same zera, 1.0 s)");
+        EXPECT_EQ(session.loudness().verdict(2).reason, "cisza na początku 2.5 s > 2 s");
+    }
+}
+
 constexpr std::int64_t kMinute = 60'000;
 
 // 100 ms energies of `seconds` of audio at one level.

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 
 namespace kalmero::test {
 
-// The bytes of a silent mono 16-bit PCM WAV file of `frames` frames at `rate` Hz.
-inline std::string silentWav(std::uint32_t rate, std::uint32_t frames) {
+// The bytes of a mono 16-bit PCM WAV file of `frames` frames at `rate` Hz, each frame's
+// sample given by `sample(frame)`.
+template <typename Sample>
+std::string monoWav(std::uint32_t rate, std::uint32_t frames, Sample sample) {
     const std::uint32_t data = frames * 2;
     std::string bytes = "RIFF";
     auto u32 = [&bytes](std::uint32_t v) {
@@ -29,8 +32,24 @@ inline std::string silentWav(std::uint32_t rate, std::uint32_t frames) {
     u16(16);
     bytes += "data";
     u32(data);
-    bytes.append(data, '\0');
+    for (std::uint32_t frame = 0; frame < frames; ++frame) {
+        u16(static_cast<std::uint16_t>(sample(frame)));
+    }
     return bytes;
+}
+
+// The bytes of a silent mono 16-bit PCM WAV file of `frames` frames at `rate` Hz.
+inline std::string silentWav(std::uint32_t rate, std::uint32_t frames) {
+    return monoWav(rate, frames, [](std::uint32_t) { return std::int16_t{0}; });
+}
+
+// A spot that airs: a 1 kHz tone at -20 dBFS (-20 LUFS as it airs on two channels), as a
+// mono 16-bit PCM WAV file of `frames` frames at `rate` Hz.
+inline std::string toneWav(std::uint32_t rate, std::uint32_t frames) {
+    return monoWav(rate, frames, [rate](std::uint32_t frame) {
+        const double phase = 2 * M_PI * 1000 * static_cast<double>(frame) / rate;
+        return static_cast<std::int16_t>(std::lround(3277 * std::sin(phase)));
+    });
 }
 
 }  // namespace kalmero::test
