@@ -62,7 +62,7 @@ std::string PictureModule::renderDayPicture(PictureKind kind, const Lista& resul
         m_render = openModule(*path, reasons);
     }
     if (m_render == nullptr) {
-        throw FileError("cannot draw the day's picture: no drawing module" + reasons);
+        throw FileError("nie można narysować obrazu dnia: brak modułu rysującego" + reasons);
     }
     std::array<char, 1024> error{};
     std::string bytes;

@@ -46,7 +46,7 @@ TEST(PictureModuleLoad, AModuleOfAnotherBuildIsRefused) {
 TEST(PictureModuleLoad, TheFirstModuleThereIsTaken) {
     PictureModule none({"/nonexistent/a.so", "/nonexistent/b.so"});
     const std::string refusal = refusalOf(none);
-    EXPECT_EQ(refusal.rfind("cannot draw the day's picture: no drawing module; ", 0), 0U)
+    EXPECT_EQ(refusal.rfind("nie można narysować obrazu dnia: brak modułu rysującego; ", 0), 0U)
         << refusal;
     EXPECT_NE(refusal.find("/nonexistent/b.so"), std::string::npos) << refusal;
 #ifdef KALMERO_PICTURE_MODULE
