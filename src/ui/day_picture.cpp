@@ -394,7 +394,8 @@ QString DayPicture::describe(std::size_t resultIndex) const {
         }
     }
     if (!item.loud.isEmpty()) {
-        text += QStringLiteral("\nZa głośny: ") + item.loud;
+        // The reasons name how: "za głośny: …", "cisza: …", "… głośniejszy od programu …".
+        text += QStringLiteral("\nGłośność: ") + item.loud;
     }
     return text;
 }
@@ -608,7 +609,8 @@ void DayPicture::paintMarks(QPainter& painter) const {
 
     paintBlockTicks(painter);
 
-    // A spot above the loudness targets: a red dot with a white rim over its bar's start.
+    // A spot above the loudness targets or silent: a red dot with a white rim over its bar's
+    // start.
     for (const Item& item : m_items) {
         if (item.loud.isEmpty() || item.segments.empty()) {
             continue;

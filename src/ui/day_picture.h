@@ -64,9 +64,9 @@ public:
     // an advert spot its block's booked time and drift.
     QString describe(std::size_t resultIndex) const;
 
-    // Marks a record as an advert spot above the loudness targets, or of a block louder than
-    // its programme, `why` in its description (after what an earlier mark said). The day's
-    // checks' blocks louder than their programme are marked so from the start.
+    // Marks a record as an advert spot above the loudness targets or silent, or of a block
+    // louder than its programme, `why` in its description (after what an earlier mark
+    // said). The day's checks' blocks louder than their programme are marked so from the start.
     void markLoud(std::size_t resultIndex, const QString& why);
 
     // A record outlined as selected (nullopt: none).

@@ -34,6 +34,9 @@ public:
     }
 };
 
+// Dead air is marked as a spot too loud is: neither may go on air as it is.
+bool outsideTargets(const LoudnessVerdict& verdict) { return verdict.tooLoud || verdict.silent; }
+
 }  // namespace
 
 std::vector<LoudnessRow> loudnessRows(const Lista& spots, const DayLoudness& loudness) {
@@ -52,9 +55,13 @@ std::vector<LoudnessRow> loudnessRows(const Lista& spots, const DayLoudness& lou
             row.maxShortTermLufs = figures->maxShortTermLufs;
             row.truePeakDbtp = figures->truePeakDbtp;
             row.reason = QString::fromStdString(loudness.verdict(i).reason);
-            row.tooLoud = loudness.verdict(i).tooLoud;
+            row.outside = outsideTargets(loudness.verdict(i));
         } else {
             row.reason = QStringLiteral("nie zmierzono");
+        }
+        // The locator's words for a drive no map line covers.
+        if (row.reason.contains(QStringLiteral("brak mapowania dla "))) {
+            row.reason += QString::fromUtf8(kSetPathMap);
         }
         rows.push_back(std::move(row));
     }
@@ -64,8 +71,8 @@ std::vector<LoudnessRow> loudnessRows(const Lista& spots, const DayLoudness& lou
 QStringList loudnessFindings(const std::vector<LoudnessRow>& rows) {
     QStringList found;
     for (const LoudnessRow& row : rows) {
-        if (row.tooLoud) {
-            // The reason names how it is too loud ("za głośny: …", "za wysoki szczyt: …").
+        if (row.outside) {
+            // The reason names how it is too loud or silent ("za głośny: …", "cisza: …").
             found
                 << QStringLiteral("Spot %1 „%2” %3").arg(row.block.left(5), row.title, row.reason);
         }
@@ -95,7 +102,7 @@ QTableWidget* makeLoudnessTable(const std::vector<LoudnessRow>& rows, QWidget* p
         cells[1]->setToolTip(row.path);
         cells[5]->setToolTip(row.reason);
         for (int c = 0; c < headers.size(); ++c) {
-            if (row.tooLoud) {
+            if (row.outside) {
                 cells[c]->setForeground(kOutside);
             }
             table->setItem(r, c, cells[c]);
@@ -178,7 +185,7 @@ void markLoudSpots(DayPicture& picture, const std::vector<std::size_t>& origins,
                    const DayLoudness& loudness) {
     for (std::size_t r = 0; r < origins.size(); ++r) {
         const LoudnessVerdict& verdict = loudness.verdict(origins[r]);
-        if (verdict.tooLoud) {
+        if (outsideTargets(verdict)) {
             picture.markLoud(r, QString::fromStdString(verdict.reason));
         }
     }

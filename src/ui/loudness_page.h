@@ -17,6 +17,9 @@ namespace kalmero {
 
 class DayPicture;
 
+// Where a spot on a drive no map line covers tells the operator to go.
+inline constexpr const char* kSetPathMap = " — ustaw mapę ścieżek (Ctrl+K)";
+
 // One advert spot of the "Głośność" page, texts in UTF-8.
 struct LoudnessRow {
     QString block;  // block time
@@ -25,8 +28,9 @@ struct LoudnessRow {
     std::optional<double> integratedLufs;
     std::optional<double> maxShortTermLufs;
     std::optional<double> truePeakDbtp;
-    QString reason;        // why it is outside the targets or its figures are doubtful
-    bool tooLoud = false;  // above a target
+    QString reason;  // why it is outside the targets or its figures are doubtful
+    // Above a target, or silent (dead air on the day): marked red either way.
+    bool outside = false;
 };
 
 // One advert block against the programme around it, on the same page.
@@ -52,19 +56,19 @@ QWidget* makeLoudnessPage(const std::vector<LoudnessRow>& spots,
                           const std::vector<ProgrammeRow>& blocks, QWidget* parent);
 
 // Every spot of the advert list with its figures, in list order; none before the figures
-// were taken.
+// were taken. A reason naming a drive without a map line ends with kSetPathMap.
 std::vector<LoudnessRow> loudnessRows(const Lista& spots, const DayLoudness& loudness);
 
-// The spots above a target as findings of the day, each with its reason: "Spot 12:00 „Lato”
-// za głośny: krótkoterminowa -10.0 LUFS > -18".
+// The spots above a target or silent as findings of the day, each with its reason: "Spot
+// 12:00 „Lato” za głośny: krótkoterminowa -10.0 LUFS > -18".
 QStringList loudnessFindings(const std::vector<LoudnessRow>& rows);
 
 // The page's table: block time, title, the three figures, reason; sortable by each column
-// (figures by their value), the spots above a target in red.
+// (figures by their value), the spots outside in red.
 QTableWidget* makeLoudnessTable(const std::vector<LoudnessRow>& rows, QWidget* parent);
 
-// Marks on the day's picture every copy of a spot above a target, its reason in the tip.
-// `origins[r]` is the advert list index that result record r is a copy of.
+// Marks on the day's picture every copy of a spot above a target or silent, its reason in
+// the tip. `origins[r]` is the advert list index that result record r is a copy of.
 void markLoudSpots(DayPicture& picture, const std::vector<std::size_t>& origins,
                    const DayLoudness& loudness);
 

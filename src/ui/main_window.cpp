@@ -48,8 +48,6 @@ QString fromCp1250(const std::string& bytes) { return QString::fromStdString(cp1
 
 // The spots and lines a save question names; the rest are behind the notice.
 constexpr std::size_t kNamedInQuestion = 5;
-// Where a spot on a drive no map line covers tells the operator to go.
-constexpr const char* kSetPathMap = " — ustaw mapę ścieżek (Ctrl+K)";
 
 }  // namespace
 

@@ -339,7 +339,7 @@ void PlacementListDialog::openFirstPageWithFindings(const PlacementList& list) {
                     [](const BlockRow& row) { return row.overLimit || row.aired.isEmpty(); });
     QWidget* page = nullptr;
     const bool loud = std::any_of(list.loudness.begin(), list.loudness.end(),
-                                  [](const LoudnessRow& row) { return row.tooLoud; }) ||
+                                  [](const LoudnessRow& row) { return row.outside; }) ||
                       std::any_of(list.programme.begin(), list.programme.end(),
                                   [](const ProgrammeRow& row) { return row.tooLoud; });
     if (!list.spots.empty()) {

@@ -10,6 +10,7 @@
 #include "model/czas.h"
 #include "support/picture_file.h"
 #include "ui/day_view.h"
+#include "ui/loudness_page.h"
 #include "ui/ui_fixture.h"
 
 namespace kalmero {
@@ -134,6 +135,30 @@ TEST(DayPicture, DescribesARecordInItsOwnLettersAndItsAdvertBlock) {
     EXPECT_EQ(picture.describe(1),
               QStringLiteral("07:18:00.000 – 07:18:30.000  (0:30)\nArtist – Zażółć\n"
                              "Blok reklam zamówiony na 07:15:00.000, przesunięcie +3:00"));
+}
+
+// A silent spot is marked as a loud one is: dead air is no more fit to go on air.
+TEST(DayPicture, SpotsTooLoudOrSilentAreMarked) {
+    const SpotLoudness within = test::spotFigures(-23.0, -3.0);
+    const SpotLoudness loud = test::spotFigures(-23.0, -0.5);
+    SpotLoudness silent;
+    silent.decodedMs = 30'000;
+    const struct {
+        SpotLoudness spot;
+        QString mark;  // the description's last line; empty for none
+    } cases[] = {
+        {within, QString()},
+        {loud, QStringLiteral("Głośność: za wysoki szczyt: -0.5 dBTP > -1")},
+        {silent, QStringLiteral("Głośność: cisza: nic powyżej -70 LUFS (same zera, 30.0 s)")},
+    };
+    for (const auto& c : cases) {
+        DayPicture picture = pictureOf({record("07:18:00.000", 30'000, "Typ=REK")});
+        const DayLoudness day(LoudnessPlan{{"a"}, {0}, {}}, {{c.spot}, {}}, LoudnessTargets{});
+        markLoudSpots(picture, {0}, day);
+        const QString text = picture.describe(0);
+        const QString last = text.mid(text.lastIndexOf(QLatin1Char('\n')) + 1);
+        EXPECT_EQ(last.startsWith(QStringLiteral("Głośność")) ? last : QString(), c.mark);
+    }
 }
 
 TEST(DayPicture, WritesPngAndPdf) {

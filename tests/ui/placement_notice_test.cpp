@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "ui/loudness_page.h"
 #include "ui/radio_group.h"
 #include "ui_fixture.h"
 
@@ -191,6 +192,36 @@ TEST(PlacementNotice, HeadlineCountsTheBlocksLouderThanTheirProgramme) {
     EXPECT_EQ(noticeHeadline({loudFinding}), loudText);
     EXPECT_EQ(noticeHeadline(orderedFindings(both)),
               QStringLiteral("Blok 12:00 nadany 16:18 później; jeszcze 1 uwaga"));
+}
+
+// The "Głośność" page marks red what may not go on air as it is, and says where a spot on
+// an unmapped drive is to be mapped.
+TEST(LoudnessPage, SilentSpotsAreMarkedAsLoudOnesAndAMissingMapSaysWhereToSetOne) {
+    const SpotLoudness within = spotFigures(-23.0, -3.0);
+    const SpotLoudness loud = spotFigures(-10.0, -3.0);
+    SpotLoudness silent;
+    silent.decodedMs = 30'000;
+    SpotLoudness unmapped;
+    unmapped.problem = "brak mapowania dla C:\\";
+    const struct {
+        SpotLoudness spot;
+        bool outside;
+        QString reason;
+    } cases[] = {
+        {within, false, QString()},
+        {loud, true, QStringLiteral("za głośny: krótkoterminowa -10.0 LUFS > -18")},
+        {silent, true, QStringLiteral("cisza: nic powyżej -70 LUFS (same zera, 30.0 s)")},
+        {unmapped, false, QStringLiteral("brak mapowania dla C:\\ — ustaw mapę ścieżek (Ctrl+K)")},
+    };
+    for (const auto& c : cases) {
+        // Beside the spot within the targets, which keeps the day's median its own.
+        const LoudnessPlan plan{{"a", "b"}, {0, 1}, {}};
+        const DayLoudness day(plan, {{within, c.spot}, {}}, LoudnessTargets{});
+        const std::vector<LoudnessRow> rows = loudnessRows(Lista(2), day);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[1].outside, c.outside) << c.reason.toStdString();
+        EXPECT_EQ(rows[1].reason, c.reason);
+    }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 
 #include "formats/konfiguracja_file.h"
 #include "model/lists.h"
+#include "model/spot_loudness.h"
 #include "session/disk_files.h"
 #include "support/session_probe.h"
 #include "support/temp_folder.h"
@@ -82,6 +83,16 @@ public:
 // Runs `action` as soon as the event loop turns, e.g. inside a modal dialog's exec().
 inline void whenModalOpens(std::function<void()> action) {
     QTimer::singleShot(0, qApp, std::move(action));
+}
+
+// A 30 s spot's figures: integrated -23 LUFS, its loudest 3 s and its peak as given.
+inline SpotLoudness spotFigures(double maxShortTermLufs, double truePeakDbtp) {
+    SpotLoudness spot;
+    spot.decodedMs = 30'000;
+    spot.integratedLufs = -23.0;
+    spot.maxShortTermLufs = maxShortTermLufs;
+    spot.truePeakDbtp = truePeakDbtp;
+    return spot;
 }
 
 // A temporary program folder with its ini and matrix file, and a main window over it.
