@@ -209,21 +209,28 @@ void TForm1::BitBtn4Click() {
 }
 
 void TForm1::BitBtn5Click() {
-    openAndLoad(
-        m_loadAdverts, m_session->settings().folder(Folder::AdvertLists),
-        QStringLiteral("Pliki list reklamych (*.lst)"), ListId::Adverts,
-        {m_advertName, m_resultName}, [this](const std::string& path) {
-            m_loudness.reset();
-            Outcome outcome = keepFileName(
-                path, m_advertFile,
-                m_session->OtworzPlikLST(path, m_newMeasurer ? m_newMeasurer() : SpotMeasurer{}));
-            // Counted once: the measuring's every step shows it.
-            m_unmeasured = m_session->unmeasuredSpots().size();
-            if (outcome.done()) {
-                startLoudness();
-            }
-            return outcome;
-        });
+    openAndLoad(m_loadAdverts, m_session->settings().folder(Folder::AdvertLists),
+                QStringLiteral("Pliki list reklamych (*.lst)"), ListId::Adverts,
+                {m_advertName, m_resultName},
+                [this](const std::string& path) { return loadAdverts(path); });
+}
+
+Outcome TForm1::loadAdverts(const std::string& path) {
+    m_loudness.reset();
+    Outcome outcome = keepFileName(
+        path, m_advertFile,
+        m_session->OtworzPlikLST(path, m_newMeasurer ? m_newMeasurer() : SpotMeasurer{}));
+    if (outcome.done()) {
+        m_advertPath = path;
+    } else if (outcome.kind == Outcome::Kind::Failed) {
+        m_advertPath.clear();
+    }
+    // Counted once: the measuring's every step shows it.
+    m_unmeasured = m_session->unmeasuredSpots().size();
+    if (outcome.done()) {
+        startLoudness();
+    }
+    return outcome;
 }
 
 void TForm1::setLoudnessTools(LoudnessTools tools) { m_session->useLoudness(std::move(tools)); }
@@ -480,12 +487,24 @@ void TForm1::editPathMap() {
     }
     PathMapDialog dialog(m_session->settings().pathMap, notes, this);
     if (dialog.exec() == QDialog::Accepted) {
-        guarded([this, &dialog] {
+        const bool changed = !(dialog.pathMap() == m_session->settings().pathMap);
+        // Spots are found when their list is read: a loaded list is read again, so that what
+        // the window shows and compiles is what the new map finds. The load's own status says
+        // how many spots are still without a length.
+        const bool reread =
+            changed && !m_advertPath.empty() && !m_session->lists().ListaLST.empty();
+        guarded([this, &dialog, changed, reread] {
             m_session->storePathMap(dialog.pathMap());
-            m_status->setText(
-                QStringLiteral("Mapa ścieżek zapisana; działa od następnego "
-                               "ładowania listy reklam."));
+            if (!changed) {
+                m_status->setText(QStringLiteral("Mapa ścieżek zapisana bez zmian."));
+            } else if (!reread) {
+                m_status->setText(QStringLiteral(
+                    "Mapa ścieżek zapisana; działa od następnego ładowania listy reklam."));
+            }
         });
+        if (reread) {
+            runCommand([this] { report(loadAdverts(m_advertPath)); });
+        }
     }
 }
 

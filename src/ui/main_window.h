@@ -97,6 +97,9 @@ private:
     void buildBottomPanel(QWidget* panel);
     QTreeView* makeListView(QWidget* parent, const char* name, ListModel* model,
                             int secondColumnWidth);
+    // Reads the advert list at `path` (as the file system takes it) into the session and
+    // starts measuring its loudness.
+    Outcome loadAdverts(const std::string& path);
     // Asks for a file in `folder` and loads it with `load`; the name edits show the file's
     // name, and get their old texts back when the load fails before touching its view.
     // The focus goes back to `opener` when done.
@@ -164,6 +167,8 @@ private:
     // The files loaded now (names without folders, UTF-8), and the day the last compile made.
     std::string m_playlistFile;
     std::string m_advertFile;
+    // The loaded advert list as the file system takes it, read again when the path map changes.
+    std::string m_advertPath;
     DayTitle m_compiledDay;
 
     std::unique_ptr<WindowProgress> m_progress;

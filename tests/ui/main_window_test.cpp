@@ -466,6 +466,49 @@ TEST_F(FormTest, PathMapIsEditedFromTheKeyboardAndStoredAsTheConfigurationsSecti
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+// A map that changes while a list is loaded reads the list again: the spots the window shows
+// and compiles are those the new map finds, not what the old one left unmeasured.
+TEST_F(FormTest, AChangedPathMapReadsTheLoadedAdvertListAgain) {
+    writeBytes(path("reklamy.lst"), kAdverts);
+    int measured = 0;
+    measureSpot = [&measured](std::string_view) {
+        ++measured;
+        return SpotMeasure{};
+    };
+    form();
+    dialogs.answers = {QString::fromStdString(path("reklamy.lst"))};
+    control<QAbstractButton>("BitBtn5")->click();
+    ASSERT_EQ(measured, 1);
+    const auto editMap = [this](const QString& prefix) {
+        whenModalOpens([prefix] {
+            auto* dialog = qobject_cast<PathMapDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("PathMapTable"));
+            if (!prefix.isEmpty()) {
+                dialog->findChild<QAbstractButton*>(QStringLiteral("AddRow"))->click();
+                table->item(table->rowCount() - 1, 0)->setText(prefix);
+                table->item(table->rowCount() - 1, 1)->setText(QStringLiteral("/srv/radio"));
+            }
+            dialog->accept();
+        });
+        form().findChild<QAction*>(QStringLiteral("PathMapAction"))->trigger();
+    };
+    struct Row {
+        const char* prefix;  // "" leaves the map as it is
+        int measuredAfter;
+        const char* status;
+    };
+    for (const Row& row : {Row{"", 1, "Mapa ścieżek zapisana bez zmian."},
+                           Row{"C:\\Radio", 2, "Niezmierzone spoty: 1"},
+                           Row{"", 2, "Mapa ścieżek zapisana bez zmian."}}) {
+        editMap(QString::fromUtf8(row.prefix));
+        EXPECT_EQ(measured, row.measuredAfter) << row.prefix;
+        EXPECT_THAT(control<QLabel>("Label1")->text().toStdString(), HasSubstr(row.status));
+    }
+    EXPECT_EQ(control<QTreeView>("ListView2")->model()->rowCount(), 1);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
 }  // namespace
 }  // namespace kalmero::test
 
