@@ -68,18 +68,6 @@ std::vector<LoudnessRow> loudnessRows(const Lista& spots, const DayLoudness& lou
     return rows;
 }
 
-QStringList loudnessFindings(const std::vector<LoudnessRow>& rows) {
-    QStringList found;
-    for (const LoudnessRow& row : rows) {
-        if (row.outside) {
-            // The reason names how it is too loud or silent ("za głośny: …", "cisza: …").
-            found
-                << QStringLiteral("Spot %1 „%2” %3").arg(row.block.left(5), row.title, row.reason);
-        }
-    }
-    return found;
-}
-
 QTableWidget* makeLoudnessTable(const std::vector<LoudnessRow>& rows, QWidget* parent) {
     const QStringList headers = {
         QStringLiteral("czas bloku"),        QStringLiteral("tytuł"),
@@ -131,16 +119,6 @@ std::vector<ProgrammeRow> programmeRows(const std::vector<BlockAgainstProgramme>
         rows.push_back(std::move(row));
     }
     return rows;
-}
-
-QStringList programmeFindings(const std::vector<ProgrammeRow>& rows) {
-    QStringList found;
-    for (const ProgrammeRow& row : rows) {
-        if (row.tooLoud) {
-            found << row.finding;
-        }
-    }
-    return found;
 }
 
 QWidget* makeLoudnessPage(const std::vector<LoudnessRow>& spots,

@@ -40,15 +40,11 @@ struct ProgrammeRow {
     std::optional<double> programmeLufs;
     std::optional<double> aboveLu;
     QString note;          // why there is no comparison, or the block louder than the limit
-    QString finding;       // the whole finding, for the notice's headline
+    QString finding;       // the whole finding, for the figures' tooltip
     bool tooLoud = false;  // louder than its programme by more than the limit
 };
 
 std::vector<ProgrammeRow> programmeRows(const std::vector<BlockAgainstProgramme>& comparisons);
-
-// The blocks louder than their programme as findings of the day: "Blok 12:00 głośniejszy od
-// programu o 4,2 LU (...)".
-QStringList programmeFindings(const std::vector<ProgrammeRow>& rows);
 
 // The "Głośność" page: the spots' table and under it, once the day is compiled, the blocks'
 // against their programme (the loud ones red). Named "LoudnessPage".
@@ -58,10 +54,6 @@ QWidget* makeLoudnessPage(const std::vector<LoudnessRow>& spots,
 // Every spot of the advert list with its figures, in list order; none before the figures
 // were taken. A reason naming a drive without a map line ends with kSetPathMap.
 std::vector<LoudnessRow> loudnessRows(const Lista& spots, const DayLoudness& loudness);
-
-// The spots above a target or silent as findings of the day, each with its reason: "Spot
-// 12:00 „Lato” za głośny: krótkoterminowa -10.0 LUFS > -18".
-QStringList loudnessFindings(const std::vector<LoudnessRow>& rows);
 
 // The page's table: block time, title, the three figures, reason; sortable by each column
 // (figures by their value), the spots outside in red.
