@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "model/file_error.h"
+#include "platform/descriptor.h"
 
 namespace kalmero {
 
@@ -37,35 +38,6 @@ namespace {
 std::string errorText(int error) { return systemReason(error); }
 
 constexpr const char* kNotRegular = "to nie jest zwykły plik";
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    Descriptor(Descriptor&& other) noexcept : m_fd(other.release()) {}
-    Descriptor& operator=(Descriptor&&) = delete;
-    int get() const { return m_fd; }
-    int release() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-    void reset(int fd) {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
 
 std::string folderOf(const std::string& path) {
     const auto slash = path.rfind('/');

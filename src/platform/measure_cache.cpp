@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/descriptor.h"
 #include "platform/encoding.h"
 #include "platform/file_io.h"
 
@@ -116,28 +117,6 @@ std::string homeFolder() {
     return user != nullptr && user->pw_dir != nullptr && user->pw_dir[0] == '/' ? user->pw_dir : "";
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    void reset(int fd) {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_fd = fd;
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 // What stands at the cache's place, from its first bytes. Whose an SQLite file is only
 // SQLite can tell: what a writer changed may still wait in its write-ahead log.
 enum class FileKind { Empty, Sqlite, Foreign };
@@ -165,7 +144,7 @@ int openFolderMaking(const std::filesystem::path& folder, bool& refused, int dep
         folder.filename().empty()) {
         return fd;
     }
-    const Fd parent(openFolderMaking(folder.parent_path(), refused, depth + 1));
+    const Descriptor parent(openFolderMaking(folder.parent_path(), refused, depth + 1));
     if (parent.get() < 0) {
         return -1;
     }
@@ -190,7 +169,7 @@ std::string pathOfFolder(int fd) {
 // Where the cache file is: the folder holding its name as given, and the file's path with
 // every link resolved (each followed only as the rule of the outputs allows).
 struct CachePlace {
-    Fd folder{-1};
+    Descriptor folder{-1};
     std::string name;
     std::string resolved;
     FileKind kind = FileKind::Empty;
@@ -216,10 +195,10 @@ std::string reachCacheFile(const std::string& path, CachePlace& place) {
     const char* name = place.name.c_str();
     struct stat info {};
     if (::fstatat(place.folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        const Fd made(errno == ENOENT
-                          ? ::openat(place.folder.get(), name,
-                                     O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)
-                          : -1);
+        const Descriptor made(
+            errno == ENOENT ? ::openat(place.folder.get(), name,
+                                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)
+                            : -1);
         if ((made.get() < 0 && errno != EEXIST) ||
             ::fstatat(place.folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
             return systemReason(errno);
@@ -229,7 +208,7 @@ std::string reachCacheFile(const std::string& path, CachePlace& place) {
     if (S_ISLNK(info.st_mode)) {
         // Walking the whole path as folders applies the rule to the link and to every link
         // it leads through; the walk then stops at the file.
-        const Fd walked(openFolderWithLinkRule(place.resolved, refused));
+        const Descriptor walked(openFolderWithLinkRule(place.resolved, refused));
         if (refused) {
             return kPlantedLink;
         }
@@ -240,7 +219,7 @@ std::string reachCacheFile(const std::string& path, CachePlace& place) {
                                                                  : error.message();
         }
     }
-    const Fd file(
+    const Descriptor file(
         ::open(place.resolved.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
         return systemReason(errno);
