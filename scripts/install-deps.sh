@@ -9,7 +9,7 @@ what=${1:-all}
 # icons (rsvg-convert) and what CPack's Debian generator calls (dpkg-shlibdeps, file).
 build_packages=(
   build-essential cmake pkg-config
-  libsndfile1-dev libmpg123-dev libebur128-dev libsqlite3-dev
+  libsndfile1-dev libmpg123-dev libflac-dev libebur128-dev libsqlite3-dev
   libcli11-dev
   qt6-base-dev
   scdoc librsvg2-bin

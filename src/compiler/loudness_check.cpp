@@ -40,8 +40,8 @@ std::string silenceReason(const SpotLoudness& spot, double maxSeconds) {
         const std::string peak = spot.truePeakDbtp
                                      ? "szczyt " + formatLoudnessFigure(spot.truePeakDbtp) + " dBTP"
                                      : std::string("same zera");
-        return "cisza: nic powyżej -70 LUFS (" + peak + ", " +
-               formatLoudnessFigure(seconds(spot.decodedMs)) + " s)";
+        return "cisza: żadna próbka nie sięga " + formatLoudnessFigure(kSilenceDbfs) + " dBFS (" +
+               peak + ", " + formatLoudnessFigure(seconds(spot.decodedMs)) + " s)";
     }
     std::string reasons;
     const auto edge = [&](std::int64_t ms, const char* where) {
@@ -58,7 +58,12 @@ std::string silenceReason(const SpotLoudness& spot, double maxSeconds) {
 
 }  // namespace
 
-bool isSilent(const SpotLoudness& spot) { return spot.decodedMs > 0 && !spot.integratedLufs; }
+bool isSilent(const SpotLoudness& spot) {
+    // Silence from end to end both ways: no sample anywhere. A sound, however short, leaves
+    // its length as silence on at most one side of it.
+    return spot.decodedMs > 0 && spot.leadingSilenceMs >= spot.decodedMs &&
+           spot.trailingSilenceMs >= spot.decodedMs;
+}
 
 std::optional<double> medianIntegratedLufs(const std::vector<SpotLoudness>& spots) {
     std::vector<double> figures;
@@ -106,7 +111,7 @@ std::vector<LoudnessVerdict> checkLoudness(const std::vector<SpotLoudness>& spot
         }
         verdict.silent = isSilent(spot);
         add(verdict.reason, silenceReason(spot, targets.maxSilenceSeconds));
-        add(verdict.reason, spot.problem);
+        add(verdict.reason, spotIssueText(spot.problem));
         verdicts.push_back(std::move(verdict));
     }
     return verdicts;

@@ -16,7 +16,7 @@ struct LoudnessVerdict {
     // allowed), then its measuring problem, joined by "; " (Polish, UTF-8); empty when the
     // spot is within the targets and measured normally.
     std::string reason;
-    // Nothing in it reaches the absolute gate (-70 LUFS): dead air on the day, not a spot.
+    // No sample of it reaches kSilenceDbfs: dead air on the day, not a spot.
     bool silent = false;
 
     friend bool operator==(const LoudnessVerdict&, const LoudnessVerdict&) = default;
@@ -26,7 +26,8 @@ struct LoudnessVerdict {
 // middle ones for an even count); nullopt when none has.
 std::optional<double> medianIntegratedLufs(const std::vector<SpotLoudness>& spots);
 
-// Whether a decoded spot has nothing above the absolute gate: the meter found no loudness.
+// Whether a decoded spot has no sample at or above kSilenceDbfs on any channel. A spot too
+// short for an integrated figure (under 400 ms) is not silent for that.
 bool isSilent(const SpotLoudness& spot);
 
 // Each spot's verdict, in the spots' order. Figures are compared as shown, to one decimal,

@@ -31,12 +31,12 @@ struct SpotLoudness {
     // one, are made of. Empty when the file wasn't decoded.
     std::vector<float> blockEnergies;
     // Why the figures are missing (the file can't be decoded) or can't be trusted (the
-    // decoded length differs from the header's by more than kMostLengthDifferenceMs);
-    // Polish, UTF-8; empty when the spot measured normally.
-    std::string problem;
+    // decoded length differs from the header's by more than kMostLengthDifferenceMs); None
+    // when the spot measured normally.
+    SpotIssue problem;
 
     friend bool operator==(const SpotLoudness& a, const SpotLoudness& b) {
-        return a.header.ms == b.header.ms && a.header.problem == b.header.problem &&
+        return a.header.ms == b.header.ms && a.header.issue == b.header.issue &&
                a.decodedMs == b.decodedMs && a.integratedLufs == b.integratedLufs &&
                a.maxShortTermLufs == b.maxShortTermLufs && a.truePeakDbtp == b.truePeakDbtp &&
                a.leadingSilenceMs == b.leadingSilenceMs &&
@@ -53,15 +53,14 @@ constexpr double kSilenceDbfs = -60.0;
 constexpr std::int64_t kMostLengthDifferenceMs = 50;
 
 // Why a spot's figures can't be trusted beside its header length: the samples decoded last
-// more than kMostLengthDifferenceMs longer or shorter (a header of 0 tells nothing). Polish,
-// UTF-8; empty when they agree.
-inline std::string lengthDisagreement(std::int64_t headerMs, std::int64_t decodedMs) {
+// more than kMostLengthDifferenceMs longer or shorter (a header of 0 tells nothing); None
+// when they agree.
+inline SpotIssue lengthDisagreement(std::int64_t headerMs, std::int64_t decodedMs) {
     const std::int64_t apart = decodedMs > headerMs ? decodedMs - headerMs : headerMs - decodedMs;
     if (headerMs <= 0 || apart <= kMostLengthDifferenceMs) {
         return {};
     }
-    return "nagłówek podaje " + std::to_string(headerMs) + " ms, zdekodowano " +
-           std::to_string(decodedMs) + " ms";
+    return SpotIssue{SpotProblem::LengthDisagrees, headerMs, decodedMs};
 }
 
 // The limits a day's spots are checked against: EBU R 128 s1 for adverts, and how far a

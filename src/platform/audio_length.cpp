@@ -13,6 +13,7 @@
 #include "platform/encoding.h"
 #include "platform/flac_frames.h"
 #include "platform/mpg123_reading.h"
+#include "platform/ogg_flac_decoding.h"
 #include "platform/ogg_pages.h"
 #include "platform/sndfile_reading.h"
 #include "platform/spot_file.h"
@@ -35,8 +36,14 @@ struct LengthReaders {
     std::optional<Reading> sndfile(int fd, off_t fileSize) const {
         return lengthBySndfile(fd, fileSize, budget);
     }
-    static std::optional<Reading> oggFlac(int fd, off_t fileSize) {
-        return lengthOfOggFlac(fd, fileSize);
+    // Ogg FLAC without a total in its header is counted by decoding it.
+    std::optional<Reading> oggFlac(int fd, off_t fileSize) const {
+        auto reading = lengthOfOggFlac(fd, fileSize);
+        if (reading && reading->problem.kind == SpotProblem::LengthOpen) {
+            bool stopped = false;
+            return decodeOggFlac(fd, budget, nullptr, stopped);
+        }
+        return reading;
     }
 };
 
@@ -70,20 +77,20 @@ CutCheck cutShort(int fd, off_t fileSize, const DecodeBudget& budget) {
 
 // The reading as the operator gets it: lengths the file can't hold are not trusted.
 SpotMeasure judged(Reading reading) {
-    if (!reading.problem.empty()) {
+    if (reading.problem.any()) {
         return SpotMeasure{0, std::move(reading.problem)};
     }
     if (reading.frames > reading.mostFrames) {
-        return SpotMeasure{0, kImpossibleLength};
+        return SpotMeasure{0, SpotIssue{SpotProblem::ImpossibleLength}};
     }
     if (reading.rate <= 0) {
-        return SpotMeasure{0, kUnreadable};
+        return SpotMeasure{0, SpotIssue{SpotProblem::Unreadable}};
     }
     const std::int64_t ms = framesToMs(reading.frames, reading.rate);
     if (ms == 0) {
-        return SpotMeasure{0, kNoAudio};
+        return SpotMeasure{0, SpotIssue{SpotProblem::NoAudio}};
     }
-    return SpotMeasure{ms, {}};
+    return SpotMeasure{ms};
 }
 
 }  // namespace
@@ -96,9 +103,11 @@ SpotMeasure measureOpenFile(int fd, off_t fileSize, const MeasureSettings& setti
     SpotMeasure measure = judged(readLength(fd, fileSize, budget));
     // The length is what plays, but not what was delivered; and a file that gave no audio
     // at all because it was cut short is named for the cut.
-    if (measure.problem.empty() || measure.problem == kNoAudio || measure.problem == kUnreadable) {
+    const SpotProblem kind = measure.issue.kind;
+    if (kind == SpotProblem::None || kind == SpotProblem::NoAudio ||
+        kind == SpotProblem::Unreadable) {
         if (auto cut = cutShort(fd, fileSize, budget)) {
-            measure.problem = std::move(*cut);
+            measure = SpotMeasure{measure.ms, std::move(*cut)};
         }
     }
     return measure;
@@ -116,24 +125,10 @@ struct LoadCache {
     std::map<std::pair<dev_t, ino_t>, SpotMeasure> measured;
 };
 
-SpotProblem problemKind(std::string_view problem) {
-    if (problem.empty()) {
-        return SpotProblem::None;
-    }
-    if (problem == kBadPath || problem == kNoFile) {
-        return SpotProblem::NotFound;
-    }
-    if (problem.starts_with(kCutShort)) {
-        return SpotProblem::Cut;
-    }
-    return problem == kNoAudio || problem == kEmptyFile ? SpotProblem::NotAudio
-                                                        : SpotProblem::Unreadable;
-}
-
 // A load's measuring of an opened spot: each file (by device and inode) decoded once.
 SpotMeasure measureInLoad(const OpenSpot& spot, LoadCache& cache, const MeasureSettings& settings) {
-    if (spot.problem() != nullptr) {
-        return SpotMeasure{0, spot.problem(), {}, problemKind(spot.problem())};
+    if (spot.problem() != SpotProblem::None) {
+        return SpotMeasure{0, SpotIssue{spot.problem()}};
     }
     // The path as spelled may differ; the opened file is the one measured.
     const std::pair key{spot.info().st_dev, spot.info().st_ino};
@@ -143,7 +138,6 @@ SpotMeasure measureInLoad(const OpenSpot& spot, LoadCache& cache, const MeasureS
         return known->second;
     }
     SpotMeasure measure = measureOpenFile(spot.fd(), spot.info().st_size, settings);
-    measure.kind = problemKind(measure.problem);
     cache.measured.emplace(key, measure);
     return measure;
 }

@@ -43,9 +43,6 @@ SpotMeasurer newLoadMeasurer();
 // newLoadMeasurer within the given bounds.
 SpotMeasurer newLoadMeasurer(const MeasureSettings& settings);
 
-// The reason a spot gets when no file is at its path.
-inline constexpr const char* kNoSpotFile = "brak pliku";
-
 // Measures a spot's local file, named by its path in UTF-8.
 using LocalSpotMeasurer = std::function<SpotMeasure(const std::string& pathUtf8)>;
 

@@ -7,7 +7,9 @@
 
 namespace kalmero::audio {
 
-Reading failed(std::string problem) {
+Reading failed(SpotProblem kind) { return failed(SpotIssue{kind}); }
+
+Reading failed(SpotIssue problem) {
     Reading reading;
     reading.problem = std::move(problem);
     return reading;
@@ -28,9 +30,8 @@ std::uint32_t littleEndian32(const unsigned char* bytes) {
            std::uint32_t{bytes[3]} << 24;
 }
 
-std::string cutText(std::int64_t declaredMs, std::int64_t presentMs) {
-    return std::string(kCutShort) + ": nagłówek podaje " + std::to_string(declaredMs) +
-           " ms, w pliku " + std::to_string(presentMs) + " ms";
+SpotIssue cutIssue(std::int64_t declaredMs, std::int64_t presentMs) {
+    return SpotIssue{SpotProblem::Cut, declaredMs, presentMs};
 }
 
 std::uint32_t bigEndian32(const unsigned char* bytes) {

@@ -15,22 +15,9 @@
 // wall time one spot may cost, and the bytes of the file at an offset.
 namespace kalmero::audio {
 
-// Why a spot has no length, for the operator's placement report.
-inline constexpr const char* kBadPath = "pusta ścieżka";
-inline constexpr const char* kNoFile = kNoSpotFile;
-inline constexpr const char* kCantOpen = "nie można otworzyć pliku";
-inline constexpr const char* kNotAFile = "to nie jest zwykły plik";
-inline constexpr const char* kEmptyFile = "pusty plik";
-inline constexpr const char* kUnreadable = "nie można odczytać pliku";
-inline constexpr const char* kNoAudio = "plik bez dźwięku";
 // Taggers leave one tag, now and then two or three; a file of a million chained empty tags
 // would cost a read for each.
 inline constexpr int kMostId3v2Tags = 64;
-inline constexpr const char* kLengthOpen = "nagłówek nie podaje długości";
-inline constexpr const char* kImpossibleLength = "długość z nagłówka niemożliwa dla rozmiaru pliku";
-inline constexpr const char* kTooManyTags = "zbyt wiele znaczników ID3";
-// How every problem of a file cut short begins.
-inline constexpr const char* kCutShort = "plik ucięty";
 // FLAC at its most compact (a constant subframe for a block of 65,535 frames) takes about
 // 12 bytes a block, Vorbis and Opus on silence far more; a header claiming more than this
 // describes audio that isn't there.
@@ -44,11 +31,7 @@ public:
     explicit DecodeBudget(std::chrono::milliseconds limit)
         : m_limit(limit), m_end(std::chrono::steady_clock::now() + limit) {}
     bool spent() const { return std::chrono::steady_clock::now() >= m_end; }
-    std::string cutReason() const {
-        const auto ms = m_limit.count();
-        return "dekodowanie przerwane po " +
-               (ms % 1'000 == 0 ? std::to_string(ms / 1'000) + " s" : std::to_string(ms) + " ms");
-    }
+    SpotIssue spentIssue() const { return SpotIssue{SpotProblem::DecodeTimeout, m_limit.count()}; }
 
 private:
     std::chrono::milliseconds m_limit;
@@ -61,11 +44,12 @@ struct Reading {
     std::int64_t rate = 0;
     // The most frames the file's bytes can hold in the coding found.
     std::int64_t mostFrames = 0;
-    std::string problem;
+    SpotIssue problem;
 };
 
 // A reading that gives no length, for `problem`.
-Reading failed(std::string problem);
+Reading failed(SpotProblem kind);
+Reading failed(SpotIssue problem);
 
 // a * b, or the largest int64 where it would overflow; b > 0.
 std::int64_t saturatingProduct(std::int64_t a, std::int64_t b);
@@ -85,12 +69,12 @@ std::uint32_t bigEndian32(const unsigned char* bytes);
 // Bytes `[at, at + size)` of the file, or an empty vector when it can't give them all.
 std::vector<unsigned char> bytesAt(int fd, off_t at, std::size_t size);
 
-// What a file's container declares of its audio against what the file holds: the text
-// that names a file cut short (or ending inside an audio frame), nullopt when it is whole or
-// can't be told.
-using CutCheck = std::optional<std::string>;
+// What a file's container declares of its audio against what the file holds: the cut
+// (short of the audio declared, or ending inside an audio frame), nullopt when it is whole
+// or can't be told.
+using CutCheck = std::optional<SpotIssue>;
 
-// The cut's text from the declared length and the length present.
-std::string cutText(std::int64_t declaredMs, std::int64_t presentMs);
+// A file holding `presentMs` of the `declaredMs` its container declares.
+SpotIssue cutIssue(std::int64_t declaredMs, std::int64_t presentMs);
 
 }  // namespace kalmero::audio

@@ -1,6 +1,7 @@
 #include "platform/flac_frames.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -21,16 +22,18 @@ std::uint8_t flacCrc8(const unsigned char* bytes, std::size_t size) {
     return crc;
 }
 
-std::uint16_t flacCrc16(const unsigned char* bytes, std::size_t size) {
-    std::uint16_t crc = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= static_cast<std::uint16_t>(bytes[i] << 8);
+// CRC-16 (polynomial 0x8005) a byte at a time.
+constexpr std::array<std::uint16_t, 256> kCrc16Table = [] {
+    std::array<std::uint16_t, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        auto crc = static_cast<std::uint16_t>(byte << 8);
         for (int bit = 0; bit < 8; ++bit) {
             crc = static_cast<std::uint16_t>((crc & 0x8000) != 0 ? (crc << 1) ^ 0x8005 : crc << 1);
         }
+        table[byte] = crc;
     }
-    return crc;
-}
+    return table;
+}();
 
 // A FLAC frame's header at `h` (with `size` bytes after it): the first sample and the block
 // size; nullopt when it is no valid header (its CRC-8 checked).
@@ -87,6 +90,47 @@ std::optional<std::pair<std::int64_t, std::int64_t>> flacFrameHeader(const unsig
     return std::pair{variable ? number : number * fixedBlock, block};
 }
 
+// The fewest and most bytes a frame of the stream takes (STREAMINFO's; 0 where unknown).
+struct FrameSizes {
+    std::size_t least;
+    std::size_t most;
+};
+
+// A frame header's most bytes: sync and codes, a 7-byte number, block size, rate and CRC-8.
+constexpr off_t kLongestHeader = 16;
+
+// Whether the frame whose header is at `tail[at]` ends within the tail: a CRC-16 over the
+// frame and its own CRC is 0.
+bool closes(const std::vector<unsigned char>& tail, std::size_t at, FrameSizes sizes) {
+    const std::size_t least = std::max<std::size_t>(sizes.least, 8);
+    const std::size_t most = sizes.most == 0 ? tail.size() - at : sizes.most;
+    const std::size_t end = std::min(tail.size(), at + most);
+    std::uint16_t crc = 0;
+    for (std::size_t i = at; i < end; ++i) {
+        crc = static_cast<std::uint16_t>(crc << 8) ^ kCrc16Table[((crc >> 8) ^ tail[i]) & 0xFF];
+        if (crc == 0 && i + 1 - at >= least) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Where the frames begin after the metadata blocks, or nullopt when the file ends inside them.
+std::optional<off_t> framesStart(int fd, off_t audio, off_t fileSize) {
+    off_t at = audio + 4;
+    for (int blocks = 0; blocks < 1'000; ++blocks) {
+        const std::vector<unsigned char> header = bytesAt(fd, at, 4);
+        if (header.empty()) {
+            return std::nullopt;
+        }
+        at += 4 + (off_t{header[1]} << 16 | off_t{header[2]} << 8 | header[3]);
+        if ((header[0] & 0x80) != 0) {
+            return at < fileSize ? std::optional(at) : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 CutCheck flacCut(int fd, off_t audio, off_t fileSize) {
@@ -96,46 +140,52 @@ CutCheck flacCut(int fd, off_t audio, off_t fileSize) {
     }
     const unsigned char* info = &head[8];
     const std::int64_t fixedBlock = info[2] << 8 | info[3];
+    const FrameSizes sizes{std::size_t{info[4]} << 16 | std::size_t{info[5]} << 8 | info[6],
+                           std::size_t{info[7]} << 16 | std::size_t{info[8]} << 8 | info[9]};
     const std::int64_t rate = std::int64_t{info[10]} << 12 | info[11] << 4 | info[12] >> 4;
     const std::int64_t total = std::int64_t{info[13] & 0x0F} << 32 | bigEndian32(&info[14]);
     if (total == 0 || rate == 0) {
         return std::nullopt;
     }
-    // An ID3v1 tag may follow the audio.
-    off_t end = fileSize;
-    if (const auto tag = bytesAt(fd, fileSize - 128, 3);
-        fileSize - 128 > audio && !tag.empty() && std::memcmp(tag.data(), "TAG", 3) == 0) {
-        end -= 128;
+    const auto cut = [&](std::int64_t present) {
+        return CutCheck(cutIssue(framesToMs(total, rate), framesToMs(present, rate)));
+    };
+    // Metadata cut short, or followed by no frame: no audio at all.
+    const std::optional<off_t> frames = framesStart(fd, audio, fileSize);
+    if (!frames) {
+        return cut(0);
+    }
+    const std::vector<unsigned char> first = bytesAt(
+        fd, *frames, static_cast<std::size_t>(std::min<off_t>(fileSize - *frames, kLongestHeader)));
+    if (first.empty() || !flacFrameHeader(first.data(), first.size(), fixedBlock)) {
+        return cut(0);
     }
     constexpr off_t kTail = off_t{1} << 20;  // far more than a frame of any usual encoder
-    const off_t from = std::max(audio + 8 + 34, end - kTail);
+    const off_t from = std::max(*frames, fileSize - kTail);
     const std::vector<unsigned char> tail =
-        bytesAt(fd, from, static_cast<std::size_t>(std::max<off_t>(end - from, 0)));
-    std::optional<std::int64_t> partial;  // where the last frame cut short starts
-    // The last frame's header is among the last few that look like one (a chance match of
-    // sync code and CRC-8 inside audio is rare); past them a whole file isn't found.
+        bytesAt(fd, from, static_cast<std::size_t>(std::max<off_t>(fileSize - from, 0)));
+    // Data after the last frame (tags, padding, junk) is no cut: the frame whose samples reach
+    // the declared total is looked for among the last few headers, whole when its CRC-16
+    // closes it anywhere. A chance match of sync code and CRC-8 inside audio is rare.
     constexpr int kHeadersTried = 8;
     int tried = 0;
-    for (std::size_t at = tail.size() < 2 ? 0 : tail.size() - 2;
-         at-- > 0 && tried < kHeadersTried;) {
+    std::optional<std::int64_t> present;  // the samples up to the latest frame found
+    for (std::size_t at = tail.size(); at-- > 0 && tried < kHeadersTried;) {
         const auto frame = flacFrameHeader(&tail[at], tail.size() - at, fixedBlock);
         if (!frame || frame->first + frame->second > total) {
             continue;
         }
         ++tried;
-        const std::size_t size = tail.size() - at;
-        if (flacCrc16(&tail[at], size - 2) == (tail[tail.size() - 2] << 8 | tail.back())) {
-            const std::int64_t present = frame->first + frame->second;
-            return present < total
-                       ? CutCheck(cutText(framesToMs(total, rate), framesToMs(present, rate)))
-                       : std::nullopt;
+        const bool whole = closes(tail, at, sizes);
+        if (frame->first + frame->second == total) {
+            return whole ? std::nullopt : cut(frame->first);
         }
-        if (!partial) {
-            partial = frame->first;
+        if (!present) {
+            present = whole ? frame->first + frame->second : frame->first;
         }
     }
-    return partial ? CutCheck(cutText(framesToMs(total, rate), framesToMs(*partial, rate)))
-                   : std::nullopt;
+    // No header near the end: more trailing data than the tail holds, which tells nothing.
+    return present ? cut(*present) : std::nullopt;
 }
 
 }  // namespace kalmero::audio

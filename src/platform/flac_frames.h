@@ -7,8 +7,9 @@
 // Native FLAC frames, their CRCs, and a file cut short against its STREAMINFO total.
 namespace kalmero::audio {
 
-// A native FLAC file's last frame against the total its STREAMINFO declares: found by
-// searching back from the end, whole when its CRC-16 ends the file.
+// A native FLAC file's frames against the total its STREAMINFO declares: cut when no frame
+// follows the metadata, or the frames end short of the total or inside the last one. Data
+// after a whole last frame is not a cut.
 CutCheck flacCut(int fd, off_t audio, off_t fileSize);
 
 }  // namespace kalmero::audio

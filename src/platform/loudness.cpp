@@ -19,7 +19,6 @@ namespace kalmero {
 
 namespace {
 
-constexpr const char* kCantMeter = "nie można zmierzyć głośności tego formatu dźwięku";
 // WAV order of 5.1: L R C LFE Ls Rs; BS.1770 leaves the LFE out.
 constexpr int kLfeOfFivePointOne = 3;
 
@@ -200,10 +199,10 @@ MeasuredSpot measureLoudness(std::string_view pathCp1250, const LoudnessSettings
     // A refusal of the meter's is the format's, the same every time.
     measured.lasting = measured.identity && (!decoded.cut || meter.refused());
     if (meter.refused()) {
-        loudness.problem = kCantMeter;
+        loudness.problem = SpotIssue{SpotProblem::CantMeter};
         return measured;
     }
-    if (!decoded.problem.empty()) {
+    if (decoded.problem.any()) {
         loudness.problem = decoded.problem;
         return measured;
     }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +26,8 @@ namespace {
 
 // Raised whenever measuring gives other answers for an unchanged file, so that the answers
 // of an older program are measured again rather than believed.
-constexpr int kMeasuringVersion = 1;
+// 2: problems kept as values, a spot's silence judged by its samples, cuts by its audio.
+constexpr int kMeasuringVersion = 2;
 // Raised when the table changes; a cache of ours of another layout is emptied. 2: the 100 ms
 // block energies that runs of files are gated over; 3: the change time in the key; 4: the
 // silences at a spot's start and end.
@@ -94,6 +96,37 @@ std::optional<double> columnFigure(sqlite3_stmt* statement, int index) {
 std::string columnText(sqlite3_stmt* statement, int index) {
     const auto* text = ::sqlite3_column_text(statement, index);
     return text != nullptr ? std::string(reinterpret_cast<const char*>(text)) : std::string();
+}
+
+// A spot problem as its column keeps it: kind, figures and detail, space apart; "" for none.
+std::string issueColumn(const SpotIssue& issue) {
+    if (!issue.any()) {
+        return {};
+    }
+    return std::to_string(static_cast<int>(issue.kind)) + ' ' + std::to_string(issue.expected) +
+           ' ' + std::to_string(issue.found) + ' ' + issue.detail;
+}
+
+SpotIssue columnIssue(sqlite3_stmt* statement, int index) {
+    const std::string text = columnText(statement, index);
+    SpotIssue issue;
+    int kind = 0;
+    const char* at = text.data();
+    const char* end = text.data() + text.size();
+    for (std::int64_t* figure :
+         {static_cast<std::int64_t*>(nullptr), &issue.expected, &issue.found}) {
+        const auto read =
+            figure == nullptr ? std::from_chars(at, end, kind) : std::from_chars(at, end, *figure);
+        if (read.ec != std::errc() || read.ptr == end || *read.ptr != ' ') {
+            return SpotIssue{};
+        }
+        at = read.ptr + 1;
+    }
+    issue.kind = kind > 0 && kind <= static_cast<int>(SpotProblem::MeasuringFailed)
+                     ? static_cast<SpotProblem>(kind)
+                     : SpotProblem::Unreadable;
+    issue.detail.assign(at, end);
+    return issue;
 }
 
 // The floats as this machine holds them: the cache is one user's, on one machine.
@@ -519,13 +552,13 @@ std::optional<SpotLoudness> MeasureCache::find(const FileIdentity& file) {
         const int code = ::sqlite3_step(statement);
         if (code == SQLITE_ROW) {
             SpotLoudness loudness;
-            loudness.header.ms = ::sqlite3_column_int64(statement, 0);
-            loudness.header.problem = columnText(statement, 1);
+            loudness.header =
+                SpotMeasure{::sqlite3_column_int64(statement, 0), columnIssue(statement, 1)};
             loudness.decodedMs = ::sqlite3_column_int64(statement, 2);
             loudness.integratedLufs = columnFigure(statement, 3);
             loudness.maxShortTermLufs = columnFigure(statement, 4);
             loudness.truePeakDbtp = columnFigure(statement, 5);
-            loudness.problem = columnText(statement, 6);
+            loudness.problem = columnIssue(statement, 6);
             loudness.blockEnergies = columnEnergies(statement, 7);
             loudness.leadingSilenceMs = ::sqlite3_column_int64(statement, 8);
             loudness.trailingSilenceMs = ::sqlite3_column_int64(statement, 9);
@@ -546,13 +579,13 @@ void MeasureCache::store(const FileIdentity& file, const SpotLoudness& loudness)
         sqlite3_stmt* statement = m_statements->store.get();
         bindIdentity(statement, file);
         ::sqlite3_bind_int64(statement, kFirstFigure, loudness.header.ms);
-        ::sqlite3_bind_text(statement, kFirstFigure + 1, loudness.header.problem.c_str(), -1,
-                            SQLITE_TRANSIENT);
+        ::sqlite3_bind_text(statement, kFirstFigure + 1, issueColumn(loudness.header.issue).c_str(),
+                            -1, SQLITE_TRANSIENT);
         ::sqlite3_bind_int64(statement, kFirstFigure + 2, loudness.decodedMs);
         bindFigure(statement, kFirstFigure + 3, loudness.integratedLufs);
         bindFigure(statement, kFirstFigure + 4, loudness.maxShortTermLufs);
         bindFigure(statement, kFirstFigure + 5, loudness.truePeakDbtp);
-        ::sqlite3_bind_text(statement, kFirstFigure + 6, loudness.problem.c_str(), -1,
+        ::sqlite3_bind_text(statement, kFirstFigure + 6, issueColumn(loudness.problem).c_str(), -1,
                             SQLITE_TRANSIENT);
         ::sqlite3_bind_blob(statement, kFirstFigure + 7, loudness.blockEnergies.data(),
                             static_cast<int>(loudness.blockEnergies.size() * sizeof(float)),

@@ -195,11 +195,10 @@ CutCheck mpegCut(int fd, ByteRange range, const DecodeBudget& budget) {
     // The header's own frame carries no audio; encoders differ on counting it.
     const std::int64_t audioFrames = declared >= 0 ? frames - 1 : frames;
     if (declared < 0 || declared <= audioFrames + 1) {
-        return endsInsideFrame ? CutCheck(std::string(kCutShort) + " w środku ramki dźwięku")
-                               : std::nullopt;
+        return endsInsideFrame ? CutCheck(SpotIssue{SpotProblem::CutInsideFrame}) : std::nullopt;
     }
-    return cutText(framesToMs(declared * samplesPerFrame, rate),
-                   framesToMs(audioFrames * samplesPerFrame, rate));
+    return cutIssue(framesToMs(declared * samplesPerFrame, rate),
+                    framesToMs(audioFrames * samplesPerFrame, rate));
 }
 
 }  // namespace kalmero::audio

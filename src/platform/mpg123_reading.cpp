@@ -39,21 +39,23 @@ Reading lengthByMpg123(int fd, ByteRange range, const DecodeBudget& budget) {
     Mpg123Handle handle;
     mpg123_handle* mh = handle.get();
     if (mh == nullptr) {
-        return failed(kUnreadable);
+        return failed(SpotProblem::Unreadable);
     }
     BufferedView view(fd, range, budget);
     if (!openView(mh, view) || ::mpg123_scan(mh) != MPG123_OK) {
-        return failed(view.budgetSpent() ? budget.cutReason() : kUnreadable);
+        return failed(view.budgetSpent() ? budget.spentIssue()
+                                         : SpotIssue{SpotProblem::Unreadable});
     }
     long rate = 0;
     int channels = 0;
     int encoding = 0;
     if (::mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK) {
-        return failed(view.budgetSpent() ? budget.cutReason() : kUnreadable);
+        return failed(view.budgetSpent() ? budget.spentIssue()
+                                         : SpotIssue{SpotProblem::Unreadable});
     }
     const off_t frames = ::mpg123_length(mh);
     if (frames <= 0) {
-        return failed(kNoAudio);
+        return failed(SpotProblem::NoAudio);
     }
     return Reading{frames, rate, mostCompressedFrames(range.end - range.begin), {}};
 }

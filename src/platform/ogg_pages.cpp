@@ -43,7 +43,7 @@ std::optional<Reading> lengthOfOggFlac(int fd, off_t fileSize) {
     const std::int64_t frames = std::int64_t{info[13] & 0x0F} << 32 | std::int64_t{info[14]} << 24 |
                                 info[15] << 16 | info[16] << 8 | info[17];
     if (frames == 0) {
-        return failed(kLengthOpen);
+        return failed(SpotProblem::LengthOpen);
     }
     return Reading{frames, rate, mostCompressedFrames(fileSize), {}};
 }
@@ -60,20 +60,19 @@ CutCheck oggCut(int fd, off_t fileSize) {
         }
         std::size_t size = 27 + std::size_t{page[26]};
         if (at + size > tail.size()) {
-            return std::string(kCutShort) + ": strumień Ogg bez ostatniej strony";
+            return SpotIssue{SpotProblem::OggWithoutEnd};
         }
         for (std::size_t segment = 0; segment < page[26]; ++segment) {
             size += page[27 + segment];
         }
         if (at + size > tail.size()) {
-            return std::string(kCutShort) + ": strumień Ogg bez ostatniej strony";
+            return SpotIssue{SpotProblem::OggWithoutEnd};
         }
         if (oggCrc(page, size) != littleEndian32(page + 22)) {
             continue;  // "OggS" within a packet
         }
-        return (page[5] & 0x04) != 0
-                   ? std::nullopt
-                   : CutCheck(std::string(kCutShort) + ": strumień Ogg bez ostatniej strony");
+        return (page[5] & 0x04) != 0 ? std::nullopt
+                                     : CutCheck(SpotIssue{SpotProblem::OggWithoutEnd});
     }
     return std::nullopt;
 }

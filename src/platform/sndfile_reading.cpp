@@ -99,7 +99,7 @@ std::optional<Reading> lengthBySndfile(int fd, off_t fileSize, const DecodeBudge
                             ? std::optional<std::int64_t>(info.frames)
                             : countFramesByDecoding(file.get(), info, budget);
     return frames ? Reading{*frames, info.samplerate, mostFrames(info, fileSize), {}}
-                  : failed(budget.cutReason());
+                  : failed(budget.spentIssue());
 }
 
 }  // namespace kalmero::audio

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/mpg123_reading.h"
+#include "platform/ogg_flac_decoding.h"
 #include "platform/ogg_pages.h"
 #include "platform/sndfile_reading.h"
 #include "platform/spot_file.h"
@@ -19,8 +20,6 @@ namespace {
 
 using namespace audio;
 
-constexpr const char* kCantDecode = "nie można zdekodować pliku";
-constexpr const char* kFormatChanges = "format dźwięku zmienia się w pliku";
 // Frames handed to a sink at once.
 constexpr std::size_t kDecodeChunk = 4'096;
 
@@ -33,7 +32,7 @@ public:
         Mpg123Handle handle;
         mpg123_handle* mh = handle.get();
         if (mh == nullptr) {
-            return failed(kUnreadable);
+            return failed(SpotProblem::Unreadable);
         }
         // Floats at whatever rate and channels the stream has.
         ::mpg123_format_none(mh);
@@ -49,10 +48,11 @@ public:
         int encoding = 0;
         if (!openView(mh, view) ||
             ::mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK) {
-            return failed(view.budgetSpent() ? m_budget.cutReason() : kUnreadable);
+            return failed(view.budgetSpent() ? m_budget.spentIssue()
+                                             : SpotIssue{SpotProblem::Unreadable});
         }
         if (encoding != MPG123_ENC_FLOAT_32 || channels <= 0 || !start(channels, rate)) {
-            return failed(kCantDecode);
+            return failed(SpotProblem::CantDecode);
         }
         std::vector<float> buffer(kDecodeChunk * static_cast<std::size_t>(channels));
         const std::size_t frameBytes = sizeof(float) * static_cast<std::size_t>(channels);
@@ -64,7 +64,7 @@ public:
             const std::size_t got = done / frameBytes;
             frames += static_cast<std::int64_t>(got);
             if (got > 0 && !take(buffer.data(), got)) {
-                return failed(kCantDecode);
+                return failed(SpotProblem::CantDecode);
             }
             if (result == MPG123_DONE) {
                 break;
@@ -74,14 +74,15 @@ public:
                 int newChannels = 0;
                 ::mpg123_getformat(mh, &newRate, &newChannels, &encoding);
                 if (newRate != rate || newChannels != channels) {
-                    return failed(kFormatChanges);
+                    return failed(SpotProblem::FormatChanges);
                 }
             } else if (result != MPG123_OK) {
-                return failed(view.budgetSpent() ? m_budget.cutReason() : kUnreadable);
+                return failed(view.budgetSpent() ? m_budget.spentIssue()
+                                                 : SpotIssue{SpotProblem::Unreadable});
             }
         }
         if (frames == 0) {
-            return failed(kNoAudio);
+            return failed(SpotProblem::NoAudio);
         }
         return Reading{frames, rate, frames, {}};
     }
@@ -93,13 +94,13 @@ public:
             return std::nullopt;
         }
         if (info.channels <= 0 || !start(info.channels, info.samplerate)) {
-            return failed(kCantDecode);
+            return failed(SpotProblem::CantDecode);
         }
         std::vector<float> buffer(kDecodeChunk * static_cast<std::size_t>(info.channels));
         std::int64_t frames = 0;
         for (;;) {
             if (m_budget.spent()) {
-                return failed(m_budget.cutReason());
+                return failed(m_budget.spentIssue());
             }
             const sf_count_t got = ::sf_readf_float(file.get(), buffer.data(), kDecodeChunk);
             if (got <= 0) {
@@ -107,19 +108,21 @@ public:
             }
             frames += got;
             if (!take(buffer.data(), static_cast<std::size_t>(got))) {
-                return failed(kCantDecode);
+                return failed(SpotProblem::CantDecode);
             }
         }
         // A file cut short ends in an error after what it holds: the length tells the rest.
         if (frames == 0 && ::sf_error(file.get()) != SF_ERR_NO_ERROR) {
-            return failed(kCantDecode);
+            return failed(SpotProblem::CantDecode);
         }
         return Reading{frames, info.samplerate, frames, {}};
     }
 
-    // libsndfile can't open FLAC in Ogg, and nothing else here decodes it.
-    static std::optional<Reading> oggFlac(int fd, off_t fileSize) {
-        return lengthOfOggFlac(fd, fileSize) ? std::optional(failed(kCantDecode)) : std::nullopt;
+    std::optional<Reading> oggFlac(int fd, off_t fileSize) {
+        if (!lengthOfOggFlac(fd, fileSize)) {
+            return std::nullopt;
+        }
+        return decodeOggFlac(fd, m_budget, &m_sink, m_stopped);
     }
 
     // Whether the sink stopped the decoding.
@@ -147,9 +150,9 @@ DecodedSpot decodeSpot(std::string_view pathCp1250, SampleSink& sink,
                        std::chrono::milliseconds decodeLimit) {
     DecodedSpot decoded;
     const OpenSpot spot(pathCp1250);
-    if (spot.problem() != nullptr) {
-        decoded.header = SpotMeasure{0, spot.problem()};
-        decoded.problem = spot.problem();
+    if (spot.problem() != SpotProblem::None) {
+        decoded.header = SpotMeasure{0, SpotIssue{spot.problem()}};
+        decoded.problem = decoded.header.issue;
         return decoded;
     }
     decoded.file = spot.info();
@@ -161,7 +164,7 @@ DecodedSpot decodeSpot(std::string_view pathCp1250, SampleSink& sink,
     decoded.rate = static_cast<long>(reading.rate);
     decoded.problem = std::move(reading.problem);
     decoded.cut = readers.stopped() || budget.spent() ||
-                  decoded.header.problem == DecodeBudget(headerSettings.decodeLimit).cutReason();
+                  decoded.header.issue.kind == SpotProblem::DecodeTimeout;
     return decoded;
 }
 

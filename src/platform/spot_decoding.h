@@ -31,8 +31,8 @@ struct DecodedSpot {
     std::optional<struct stat> file;
     std::int64_t frames = 0;
     long rate = 0;
-    // Why it couldn't be decoded to its end (Polish, UTF-8); empty when it was.
-    std::string problem;
+    // Why it couldn't be decoded to its end; None when it was.
+    SpotIssue problem;
     // Stopped by the time limit or by the sink: another run may well answer otherwise.
     bool cut = false;
 };

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 
-#include "platform/audio_reading.h"
 #include "platform/encoding.h"
 
 namespace kalmero::audio {
@@ -31,22 +30,23 @@ OpenSpot::~OpenSpot() {
 bool OpenSpot::refused(std::string_view path) {
     // A NUL inside the path would make open() see another, shorter path.
     if (path.empty() || path.find('\0') != std::string_view::npos) {
-        m_problem = path.empty() ? kBadPath : kNoFile;
+        m_problem = path.empty() ? SpotProblem::EmptyPath : SpotProblem::NotFound;
     }
-    return m_problem != nullptr;
+    return m_problem != SpotProblem::None;
 }
 
 void OpenSpot::open(const std::string& path) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer; every decoder would.
     m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (m_fd < 0) {
-        m_problem = errno == ENOENT || errno == ENOTDIR ? kNoFile : kCantOpen;
+        m_problem =
+            errno == ENOENT || errno == ENOTDIR ? SpotProblem::NotFound : SpotProblem::CantOpen;
     } else if (::fstat(m_fd, &m_info) != 0) {
-        m_problem = kCantOpen;
+        m_problem = SpotProblem::CantOpen;
     } else if (!S_ISREG(m_info.st_mode)) {
-        m_problem = kNotAFile;
+        m_problem = SpotProblem::NotAFile;
     } else if (m_info.st_size <= 0) {
-        m_problem = kEmptyFile;
+        m_problem = SpotProblem::EmptyFile;
     }
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/spot_problem.h"
+
 namespace kalmero::audio {
 
 // A spot's file opened for measuring, or why it can't be; closed when it goes. Never
@@ -24,8 +26,8 @@ public:
 
     int fd() const { return m_fd; }
     const struct stat& info() const { return m_info; }
-    // nullptr when the file can be measured.
-    const char* problem() const { return m_problem; }
+    // None when the file can be measured.
+    SpotProblem problem() const { return m_problem; }
 
 private:
     bool refused(std::string_view path);
@@ -33,7 +35,7 @@ private:
 
     int m_fd = -1;
     struct stat m_info {};
-    const char* m_problem = nullptr;
+    SpotProblem m_problem = SpotProblem::None;
 };
 
 }  // namespace kalmero::audio

@@ -16,10 +16,6 @@ namespace kalmero {
 
 namespace {
 
-constexpr const char* kNoMap = "brak mapowania dla ";
-constexpr const char* kCaseVariants = "kilka nazw różni się tylko wielkością liter: ";
-constexpr const char* kZeroLength = "0 ms";
-
 enum class Presence { There, Missing, Unknown };
 
 Presence presence(const std::string& path) {
@@ -108,12 +104,12 @@ SpotLocation SpotLocator::matchLetterCase(const std::string& path) const {
         }
         const auto folded = foldedName(name);
         if (!folded) {
-            return SpotLocation{path, SpotProblem::NotFound, kNoSpotFile};
+            return SpotLocation{path, SpotProblem::NotFound, {}};
         }
         const auto [first, last] = listing(found)->names.equal_range(*folded);
         const auto count = std::distance(first, last);
         if (count == 0) {
-            return SpotLocation{path, SpotProblem::NotFound, kNoSpotFile};
+            return SpotLocation{path, SpotProblem::NotFound, {}};
         }
         if (count > 1) {
             std::vector<std::string> variants;
@@ -121,12 +117,12 @@ SpotLocation SpotLocator::matchLetterCase(const std::string& path) const {
                 variants.push_back(it->second);
             }
             std::sort(variants.begin(), variants.end());
-            std::string reason = kCaseVariants;
+            std::string names;
             for (const std::string& variant : variants) {
-                reason += variant == variants.front() ? "" : ", ";
-                reason += variant;
+                names += variant == variants.front() ? "" : ", ";
+                names += variant;
             }
-            return SpotLocation{path, SpotProblem::CaseVariants, std::move(reason)};
+            return SpotLocation{path, SpotProblem::CaseVariants, std::move(names)};
         }
         found = inFolder(found, first->second);
     }
@@ -140,7 +136,7 @@ SpotLocation SpotLocator::locate(std::string_view pathLineCp1250) const {
         case PathResolution::Kind::Empty:
             return SpotLocation{};
         case PathResolution::Kind::Unmapped:
-            return SpotLocation{{}, SpotProblem::NoMap, kNoMap + cp1250ToUtf8(resolution.root)};
+            return SpotLocation{{}, SpotProblem::NoMap, cp1250ToUtf8(resolution.root)};
         case PathResolution::Kind::Relative:
             local = inFolder(m_listFolder, cp1250ToUtf8(resolution.path));
             break;
@@ -165,13 +161,11 @@ SpotMeasurer newMappedLoadMeasurer(PathMap map, std::string listFolderUtf8,
     return [locator, measure](std::string_view pathCp1250) {
         SpotLocation where = locator->locate(pathCp1250);
         if (where.problem != SpotProblem::None) {
-            return SpotMeasure{0, std::move(where.reason), std::move(where.localPath),
-                               where.problem};
+            return SpotMeasure{0, where.issue(), std::move(where.localPath)};
         }
         SpotMeasure measured = measure(where.localPath);
-        if (measured.ms == 0 && measured.problem.empty()) {
-            measured.problem = kZeroLength;
-            measured.kind = SpotProblem::ZeroLength;
+        if (measured.ms == 0 && !measured.issue.any()) {
+            measured = SpotMeasure{0, SpotIssue{SpotProblem::ZeroLength}, measured.localPath};
         }
         return measured;
     };

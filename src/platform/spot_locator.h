@@ -20,8 +20,12 @@ struct SpotLocation {
     std::string localPath;
     // None: `localPath` is the file to measure (measuring tells whether it is one).
     SpotProblem problem = SpotProblem::None;
-    // Why not, Polish UTF-8; empty with None.
-    std::string reason;
+    // UTF-8: the unmapped drive or share with NoMap, the names found with CaseVariants.
+    std::string detail;
+
+    SpotIssue issue() const { return SpotIssue{problem, 0, 0, detail}; }
+    // Why not, for the operator; empty with None.
+    std::string reason() const { return spotIssueText(issue()); }
 };
 
 // Finds the local files of one advert list's spots, as the station's Windows machines

@@ -18,7 +18,7 @@ bool cancelled(const SpotPoolRun& run) {
 // file from a passing fault (memory, an I/O error, a disk going away), and a file that
 // changed while it was read was measured half old, half new: both are measured again.
 bool worthKeeping(const std::string& path, const MeasuredSpot& measured) {
-    return measured.loudness.problem.empty() && measured.loudness.header.problem.empty() &&
+    return !measured.loudness.problem.any() && !measured.loudness.header.issue.any() &&
            identifyFile(path) == measured.identity;
 }
 
@@ -64,7 +64,7 @@ std::vector<std::optional<SpotLoudness>> measureSpots(const std::vector<std::str
             } catch (const std::exception& error) {
                 // Out of memory, or a thread the system wouldn't give: the spot goes without.
                 result = SpotLoudness{};
-                result->problem = std::string("błąd pomiaru: ") + error.what();
+                result->problem = SpotIssue{SpotProblem::MeasuringFailed, 0, 0, error.what()};
             }
             if (!result) {
                 continue;

@@ -19,7 +19,7 @@ Reading readWith(int fd, off_t fileSize, Readers& readers) {
     const ByteRange file{0, fileSize};
     const auto audio = skipId3v2Tags(fd, fileSize);
     if (!audio) {
-        return failed(kTooManyTags);
+        return failed(SpotProblem::TooManyTags);
     }
     if (startsWithMpegFrame(fd, *audio)) {
         return readers.mpeg(fd, file);
@@ -38,7 +38,7 @@ Reading readWith(int fd, off_t fileSize, Readers& readers) {
     }
     const ByteRange search = wave ? wave->data : ByteRange{*audio, file.end};
     const auto run = findMpegFrameRun(fd, search);
-    return run ? readers.mpeg(fd, *run) : failed(kUnreadable);
+    return run ? readers.mpeg(fd, *run) : failed(SpotProblem::Unreadable);
 }
 
 // The header's length of the file open at `fd`, judged, with a cut named: measureSpot's

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <vector>
 
 namespace kalmero::audio {
 
@@ -21,20 +23,34 @@ std::optional<WaveChunks> waveChunks(int fd, off_t fileSize) {
     const bool rf64 = std::memcmp(h, "RF64", 4) == 0;
     unsigned formatTag = 0;
     std::uint32_t bytesPerSecond = 0;
+    // RF64 keeps the data chunk's size in its ds64 chunk, 64 bits wide.
+    std::optional<off_t> rf64DataSize;
     off_t at = 12;
     for (int chunks = 0; chunks < 1'000 && at + 8 <= fileSize; ++chunks) {
         const ssize_t got = ::pread(fd, h, sizeof h, at);
         if (got < 8) {
             break;
         }
-        const off_t size = littleEndian32(h + 4);
+        off_t size = littleEndian32(h + 4);
+        // ds64: the RIFF size, then the data size, each 64 bits.
+        if (const auto ds64 = rf64 && std::memcmp(h, "ds64", 4) == 0 ? bytesAt(fd, at + 8, 16)
+                                                                     : std::vector<unsigned char>();
+            !ds64.empty()) {
+            const std::uint64_t data =
+                littleEndian32(&ds64[8]) | std::uint64_t{littleEndian32(&ds64[12])} << 32;
+            rf64DataSize = static_cast<off_t>(
+                std::min<std::uint64_t>(data, std::numeric_limits<off_t>::max() / 2));
+        }
         if (std::memcmp(h, "fmt ", 4) == 0 && size >= 2 && got >= 10) {
             formatTag = unsigned{h[8]} | unsigned{h[9]} << 8;
             bytesPerSecond = size >= 12 && got == sizeof h ? littleEndian32(h + 16) : 0;
         }
         if (std::memcmp(h, "data", 4) == 0) {
-            // RF64 and unfinished files leave the size open (0xFFFFFFFF, or too large).
-            const bool open = rf64 || size == 0 || size == 0xFFFF'FFFF;
+            if (rf64DataSize && size == 0xFFFF'FFFF) {
+                size = *rf64DataSize;
+            }
+            // Files written to a pipe leave the size open (0, 0xFFFFFFFF, or too large).
+            const bool open = size == 0 || (size == 0xFFFF'FFFF && !rf64DataSize);
             return WaveChunks{ByteRange{at + 8, std::min(fileSize, at + 8 + size)}, formatTag,
                               open ? 0 : at + 8 + size, bytesPerSecond};
         }
@@ -47,8 +63,8 @@ CutCheck waveCut(const WaveChunks& wave, off_t fileSize) {
     if (wave.declaredEnd <= fileSize || wave.bytesPerSecond == 0) {
         return std::nullopt;
     }
-    return cutText(framesToMs(wave.declaredEnd - wave.data.begin, wave.bytesPerSecond),
-                   framesToMs(fileSize - wave.data.begin, wave.bytesPerSecond));
+    return cutIssue(framesToMs(wave.declaredEnd - wave.data.begin, wave.bytesPerSecond),
+                    framesToMs(fileSize - wave.data.begin, wave.bytesPerSecond));
 }
 
 }  // namespace kalmero::audio

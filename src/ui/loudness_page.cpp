@@ -56,12 +56,11 @@ std::vector<LoudnessRow> loudnessRows(const Lista& spots, const DayLoudness& lou
             row.truePeakDbtp = figures->truePeakDbtp;
             row.reason = QString::fromStdString(loudness.verdict(i).reason);
             row.outside = outsideTargets(loudness.verdict(i));
+            if (figures->problem.kind == SpotProblem::NoMap) {
+                row.reason += QString::fromUtf8(kSetPathMap);
+            }
         } else {
             row.reason = QStringLiteral("nie zmierzono");
-        }
-        // The locator's words for a drive no map line covers.
-        if (row.reason.contains(QStringLiteral("brak mapowania dla "))) {
-            row.reason += QString::fromUtf8(kSetPathMap);
         }
         rows.push_back(std::move(row));
     }

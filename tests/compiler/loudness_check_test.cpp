@@ -7,7 +7,7 @@ namespace {
 
 // Figures, and for the silence rules the length decoded and the silences at both ends.
 SpotLoudness spot(std::optional<double> integrated, std::optional<double> shortTerm,
-                  std::optional<double> peak, std::string problem = {}, std::int64_t ms = 0,
+                  std::optional<double> peak, SpotIssue problem = {}, std::int64_t ms = 0,
                   std::int64_t leadingMs = 0, std::int64_t trailingMs = 0) {
     SpotLoudness loudness;
     loudness.integratedLufs = integrated;
@@ -40,7 +40,7 @@ TEST(LoudnessCheck, NamesEverySpotAboveATarget) {
           "za wysoki szczyt: -0.1 dBTP > -1; głośniejszy od reszty dnia: zintegrowana -16.9 "
           "LUFS, mediana -20.0 LUFS, różnica 3.1 LU > 3"}},
         {"NotDecoded",
-         spot(std::nullopt, std::nullopt, std::nullopt, "brak pliku"),
+         spot(std::nullopt, std::nullopt, std::nullopt, SpotProblem::NotFound),
          {false, "brak pliku"}},
     };
     std::vector<SpotLoudness> spots;
@@ -66,35 +66,49 @@ TEST(LoudnessCheck, NamesSilenceWholeOrAtTheEdges) {
     };
     const Case cases[] = {
         {"DigitalSilence",
-         spot(std::nullopt, std::nullopt, std::nullopt, "", 10'000, 10'000, 10'000),
+         spot(std::nullopt, std::nullopt, std::nullopt, {}, 10'000, 10'000, 10'000),
          2,
-         {false, "cisza: nic powyżej -70 LUFS (same zera, 10.0 s)", true}},
+         {false, "cisza: żadna próbka nie sięga -60.0 dBFS (same zera, 10.0 s)", true}},
         {"BelowTheGate",
-         spot(std::nullopt, std::nullopt, -80.04, "", 10'000, 10'000, 10'000),
+         spot(std::nullopt, std::nullopt, -80.04, {}, 10'000, 10'000, 10'000),
          2,
-         {false, "cisza: nic powyżej -70 LUFS (szczyt -80.0 dBTP, 10.0 s)", true}},
+         {false, "cisza: żadna próbka nie sięga -60.0 dBFS (szczyt -80.0 dBTP, 10.0 s)", true}},
+        // Too short for an integrated figure, or quiet under the gate, yet with a sample at
+        // the floor: a sound, however short, or at the very last sample.
+        {"ShortSound",
+         spot(std::nullopt, std::nullopt, -6.9, {}, 139, 0, 0),
+         2,
+         {false, "", false}},
+        {"SoundInTheLastSample",
+         spot(std::nullopt, std::nullopt, -59.0, {}, 10'000, 10'000, 0),
+         20,
+         {false, "", false}},
+        {"SoundInTheFirstSample",
+         spot(std::nullopt, std::nullopt, -59.0, {}, 10'000, 0, 10'000),
+         20,
+         {false, "", false}},
         // Not decoded at all: its problem says so, it isn't silence.
         {"NotDecoded",
-         spot(std::nullopt, std::nullopt, std::nullopt, "", 0, 0, 0),
+         spot(std::nullopt, std::nullopt, std::nullopt, {}, 0, 0, 0),
          2,
-         {false, "", false}},
+         {false, {}, false}},
         // 2.04 s shows as 2.0, which is not above 2.
         {"EdgesAtTheLimitAsShown",
-         spot(-20, -20, -3, "", 30'000, 2'040, 2'000),
+         spot(-20, -20, -3, {}, 30'000, 2'040, 2'000),
          2,
-         {false, "", false}},
+         {false, {}, false}},
         {"LongStart",
-         spot(-20, -20, -3, "", 30'000, 2'060, 0),
+         spot(-20, -20, -3, {}, 30'000, 2'060, 0),
          2,
          {false, "cisza na początku 2.1 s > 2 s", false}},
         {"LongStartAndEnd",
-         spot(-20, -20, -3, "", 30'000, 3'000, 12'500),
+         spot(-20, -20, -3, {}, 30'000, 3'000, 12'500),
          2,
          {false, "cisza na początku 3.0 s > 2 s; cisza na końcu 12.5 s > 2 s", false}},
         {"LimitFromTheConfiguration",
-         spot(-20, -20, -3, "", 30'000, 3'000, 12'500),
+         spot(-20, -20, -3, {}, 30'000, 3'000, 12'500),
          12.5,
-         {false, "", false}},
+         {false, {}, false}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

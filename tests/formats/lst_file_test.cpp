@@ -41,7 +41,7 @@ protected:
 };
 
 TEST_F(LstFileTest, BuildsAnAdvertRecordPerSpot) {
-    meter.lengths["C:\\spoty\\Pizza.Mama.mp3"] = {30'500, ""};
+    meter.lengths["C:\\spoty\\Pizza.Mama.mp3"] = SpotMeasure{30'500};
     load("07:15:00\r\nC:\\spoty\\Pizza.Mama.mp3\r\n");
 
     ASSERT_EQ(spots.size(), 1u);
@@ -231,7 +231,7 @@ TEST_F(LstFileTest, NamesAndPathsAreCutToTheFieldCapacity) {
 }
 
 TEST_F(LstFileTest, LengthsOfAnHourOrMoreDropTheHoursFromTheTextOnly) {
-    meter.lengths["dlugi.mp3"] = {3'723'000, ""};
+    meter.lengths["dlugi.mp3"] = SpotMeasure{3'723'000};
     load("06:00:00\r\ndlugi.mp3\r\n06:00:00\r\nbrak.mp3\r\n");
     ASSERT_EQ(spots.size(), 2u);
     EXPECT_EQ(spot(0).line(Field::Trw), "Trw=02:03.000");
@@ -244,18 +244,19 @@ TEST_F(LstFileTest, LengthsOfAnHourOrMoreDropTheHoursFromTheTextOnly) {
 }
 
 TEST_F(LstFileTest, MeasuresEachDistinctPathOncePerLoad) {
-    meter.lengths["a.mp3"] = {1000, ""};
-    meter.lengths["b.mp3"] = {2000, "doubtful"};
+    meter.lengths["a.mp3"] = SpotMeasure{1000};
+    meter.lengths["b.mp3"] = SpotMeasure{2000, SpotProblem::LengthDisagrees};
     const std::string file =
         "06:00:00\na.mp3\n06:00:00\nb.mp3\n07:00:00\na.mp3\n08:00:00\na.mp3\n09:00:00\nb.mp3\n";
     load(file);
     EXPECT_EQ((std::map<std::string, int>{{"a.mp3", 1}, {"b.mp3", 1}}), meter.calls);
     EXPECT_EQ(spot(3).CzasNwK, 1000);
     // A repeat keeps the first's problem text too, not only its length.
-    EXPECT_EQ(problems, (std::vector<std::string>{"", "doubtful", "", "", "doubtful"}));
+    EXPECT_EQ(problems, (std::vector<std::string>{"", "nagłówek podaje 0 ms, zdekodowano 0 ms", "",
+                                                  "", "nagłówek podaje 0 ms, zdekodowano 0 ms"}));
 
     // Nothing is kept between loads: a file that changed is measured anew.
-    meter.lengths["a.mp3"] = {5000, ""};
+    meter.lengths["a.mp3"] = SpotMeasure{5000};
     load(file);
     EXPECT_EQ(meter.calls["a.mp3"], 2);
     EXPECT_EQ(spot(3).CzasNwK, 5000);
@@ -285,7 +286,7 @@ TEST_F(LstFileTest, AFailingMeterLeavesNoSpareRecord) {
         if (path == "zly.mp3") {
             throw std::runtime_error("meter failed");
         }
-        return SpotMeasure{1, ""};
+        return SpotMeasure{1};
     };
     EXPECT_THROW(OtworzPlikLST("06:00:00\na.mp3\n07:00:00\nzly.mp3\n", failing, spots, problems),
                  std::runtime_error);

@@ -62,9 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Lists lists;
     lists.ListaMIX = otworzPlikMIX(parts[0]);
-    lists.ListaLST = OtworzPlikLST(parts[1], [seed](std::string_view path) {
-        return SpotMeasure{fakeLength(path, seed), ""};
-    });
+    lists.ListaLST = OtworzPlikLST(
+        parts[1], [seed](std::string_view path) { return SpotMeasure{fakeLength(path, seed)}; });
     const std::vector<std::string> matrix = parseMatrixLines(parts[2]);
     const auto weekday = static_cast<std::size_t>(settings.weekday);
     const Lista mixBefore = lists.ListaMIX;

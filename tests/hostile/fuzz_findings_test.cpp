@@ -15,10 +15,8 @@ using FuzzFindings = HostileTest;
 TEST_F(FuzzFindings, ANulInAnAdvertPathDoesNotCutTheResultFile) {
     Lists lists;
     lists.ListaMIX = otworzPlikMIX(readFile(path("good.mix")));
-    lists.ListaLST =
-        OtworzPlikLST(std::string("12:03:00\r\nC:\\spo\0ty\\b.mp3\r\n", 28), [](std::string_view) {
-            return SpotMeasure{5000, ""};
-        });
+    lists.ListaLST = OtworzPlikLST(std::string("12:03:00\r\nC:\\spo\0ty\\b.mp3\r\n", 28),
+                                   [](std::string_view) { return SpotMeasure{5000}; });
     CompileSettings settings;
     settings.mode = BreakMode::None;
     Compiler(lists, settings).NowyMozg("");

@@ -94,7 +94,7 @@ TEST_F(SpotLocatorTest, FindsEachPathLineAsTheStationsWindowsMachinesWould) {
          SpotProblem::NotFound, "brak pliku"},
         {"not audio", "C:\\Radio\\spoty\\notatka.wav", "radio/spoty/notatka.wav", 0,
          SpotProblem::Unreadable, "nie można odczytać pliku"},
-        {"an empty path line", "", "", 0, SpotProblem::NotFound, "pusta ścieżka"},
+        {"an empty path line", "", "", 0, SpotProblem::EmptyPath, "pusta ścieżka"},
     };
     const SpotMeasurer measure = newMappedLoadMeasurer(map, folder + "/lista");
     for (const LocateCase& c : cases) {
@@ -169,7 +169,7 @@ TEST_F(SpotLocatorTest, TheWalkPrefersTheExactNameAndNamesEveryVariantInOrder) {
         const SpotLocation got = locator.locate(c.pathLine);
         EXPECT_EQ(got.localPath, folder + "/" + c.found) << c.pathLine;
         EXPECT_EQ(got.problem, c.problem) << c.pathLine;
-        EXPECT_EQ(got.reason, c.reason) << c.pathLine;
+        EXPECT_EQ(got.reason(), c.reason) << c.pathLine;
     }
 }
 

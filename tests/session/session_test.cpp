@@ -67,7 +67,7 @@ protected:
     }
     Lists& lists() { return SessionProbe::lists(session); }
     static SpotMeasurer seconds(std::int64_t s) {
-        return [s](std::string_view) { return SpotMeasure{s * 1000, ""}; };
+        return [s](std::string_view) { return SpotMeasure{s * 1000}; };
     }
 
     TempFolder folder;
@@ -195,9 +195,8 @@ TEST_F(SessionTest, ASpotCutShortIsNamedAndNotAccountedFor) {
     ASSERT_TRUE(loadPlaylist(kPlaylist).done());
     const SpotMeasurer measure = [](std::string_view path) {
         return path == "cut"
-                   ? SpotMeasure{1000, "plik ucięty: nagłówek podaje 2000 ms, w pliku 1000 ms",
-                                 "/srv/cut.mp3", SpotProblem::Cut}
-                   : SpotMeasure{1000, ""};
+                   ? SpotMeasure{1000, SpotIssue{SpotProblem::Cut, 2000, 1000}, "/srv/cut.mp3"}
+                   : SpotMeasure{1000};
     };
     const Outcome loaded = session.OtworzPlikLST(
         folder.write("r.lst", "11:59:00\r\nwhole\r\n11:59:00\r\ncut\r\n"), measure);
@@ -482,7 +481,7 @@ TEST_F(SessionTest, UnaccountedSpotsByTheStoredLongSpotLimit) {
                                 : path == "over.mp3" ? 60'001
                                 : path == "none.mp3" ? 0
                                                      : 1'000;
-        return SpotMeasure{ms, ""};
+        return SpotMeasure{ms};
     };
     ASSERT_TRUE(session.OtworzPlikLST(lst, measure).done());
     ASSERT_TRUE(compile().done());
@@ -553,7 +552,7 @@ TEST_F(SessionTest, TheDayViewsPlaceIsTakenOnlyWhenItIsAWindows) {
 TEST_F(SessionTest, FiguresAreTakenOnlyForTheListTheyWerePlannedFor) {
     ASSERT_TRUE(loadPlaylist(kPlaylist).done());
     const SpotMeasurer located = [](std::string_view path) {
-        return SpotMeasure{1000, "", std::string(path)};
+        return SpotMeasure{1000, {}, std::string(path)};
     };
     const auto load = [&](const std::string& third) {
         return session.OtworzPlikLST(
@@ -639,7 +638,7 @@ TEST_F(SessionTest, AnUnattendedDayNamesItsSpotsAboveTheLoudnessTargets) {
     session.useLoudness(tools);
     // The spot measurer found "a" under /srv; "b" and "c" are measured by their path lines.
     const SpotMeasurer measure = [](std::string_view path) {
-        return SpotMeasure{1000, "", path == "a" ? "/srv/a.wav" : ""};
+        return SpotMeasure{1000, {}, path == "a" ? "/srv/a.wav" : ""};
     };
     FakePictures pictures;
     for (const TargetCase& c : cases) {
@@ -705,7 +704,7 @@ TEST_F(SessionTest, TheVerdictCountsWhatTheDayDoesNotAccountFor) {
     for (const VerdictCase& c : cases) {
         SCOPED_TRACE(c.what);
         const SpotMeasurer measure = [&c](std::string_view) {
-            return SpotMeasure{30'000, "", "", c.problem};
+            return SpotMeasure{30'000, c.problem};
         };
         ASSERT_TRUE(session.OtworzPlikLST(folder.write("r.lst", c.lst), measure).done());
         ASSERT_TRUE(compile(BreakMode::None).done());
@@ -784,7 +783,9 @@ TEST_F(SessionTest, ASilentSpotIsNotAccountedForAndSilenceAtItsEdgesIsOnlyNamed)
         for (const std::string& path : paths) {
             SpotLoudness spot;
             spot.decodedMs = 1'000;
+            spot.leadingSilenceMs = spot.trailingSilenceMs = 1'000;
             if (path != "b") {
+                spot.trailingSilenceMs = 0;
                 spot.integratedLufs = spot.maxShortTermLufs = -24.0;
                 spot.truePeakDbtp = -6.0;
                 spot.leadingSilenceMs = path == "c" ? 2'500 : 0;
@@ -794,7 +795,7 @@ TEST_F(SessionTest, ASilentSpotIsNotAccountedForAndSilenceAtItsEdgesIsOnlyNamed)
         return measured;
     };
     session.useLoudness(tools);
-    const SpotMeasurer measure = [](std::string_view) { return SpotMeasure{1000, "", ""}; };
+    const SpotMeasurer measure = [](std::string_view) { return SpotMeasure{1000}; };
     FakePictures pictures;
     for (const bool strict : {false, true}) {
         SCOPED_TRACE(strict);
@@ -809,7 +810,7 @@ TEST_F(SessionTest, ASilentSpotIsNotAccountedForAndSilenceAtItsEdgesIsOnlyNamed)
                   strict ? std::optional(Refusal::UnaccountedSpots) : std::nullopt);
         EXPECT_EQ(session.unaccountedSpots(), std::vector<std::size_t>{1});
         EXPECT_EQ(session.loudness().verdict(1).reason,
-                  "cisza: nic powyżej -70 LUFS (same zera, 1.0 s)");
+                  "cisza: żadna próbka nie sięga -60.0 dBFS (same zera, 1.0 s)");
         EXPECT_EQ(session.loudness().verdict(2).reason, "cisza na początku 2.5 s > 2 s");
     }
 }
@@ -865,11 +866,7 @@ TEST_F(SessionTest, BlocksAreComparedWithTheProgrammeFoundThroughThePlaylistsPat
     day.result = folder / "out.mix";
     FakePictures pictures;
     const Outcome outcome = own.runDay(
-        day,
-        [](std::string_view) {
-            return SpotMeasure{30'000, ""};
-        },
-        pictures);
+        day, [](std::string_view) { return SpotMeasure{30'000}; }, pictures);
     ASSERT_TRUE(outcome.done()) << outcome.message;
 
     // Each file once: the spots by their path lines, the songs found, none of the missing.

@@ -28,7 +28,12 @@ int sndfileFormat(AudioKind kind) {
             return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
         case AudioKind::OggOpus:
             return SF_FORMAT_OGG | SF_FORMAT_OPUS;
+        case AudioKind::Rf64:
+            return SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
+        case AudioKind::WaveExtensible:
+            return SF_FORMAT_WAVEX | SF_FORMAT_PCM_16;
         case AudioKind::Mp3:
+        case AudioKind::Mp3Cbr:
             return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
     }
     return 0;
@@ -51,6 +56,10 @@ void writeAudioFile(const std::string& path, AudioKind kind, int sampleRate,
         kind == AudioKind::Flac) {
         double level = 1.0 - quality;
         ::sf_command(file, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
+    }
+    if (kind == AudioKind::Mp3Cbr) {
+        int mode = SF_BITRATE_MODE_CONSTANT;
+        ::sf_command(file, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
     }
     const auto frames = static_cast<sf_count_t>(samples.size());
     const bool written = ::sf_writef_float(file, samples.data(), frames) == frames;

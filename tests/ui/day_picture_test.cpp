@@ -143,13 +143,15 @@ TEST(DayPicture, SpotsTooLoudOrSilentAreMarked) {
     const SpotLoudness loud = test::spotFigures(-23.0, -0.5);
     SpotLoudness silent;
     silent.decodedMs = 30'000;
+    silent.leadingSilenceMs = silent.trailingSilenceMs = 30'000;
     const struct {
         SpotLoudness spot;
         QString mark;  // the description's last line; empty for none
     } cases[] = {
         {within, QString()},
         {loud, QStringLiteral("Głośność: za wysoki szczyt: -0.5 dBTP > -1")},
-        {silent, QStringLiteral("Głośność: cisza: nic powyżej -70 LUFS (same zera, 30.0 s)")},
+        {silent,
+         QStringLiteral("Głośność: cisza: żadna próbka nie sięga -60.0 dBFS (same zera, 30.0 s)")},
     };
     for (const auto& c : cases) {
         DayPicture picture = pictureOf({record("07:18:00.000", 30'000, "Typ=REK")});

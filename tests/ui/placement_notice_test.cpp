@@ -31,7 +31,7 @@ public:
         writeBytes(files().ini, "[Break]\r\nStart=2\r\n");
         writeBytes(path("dzien.mix"), kOverlapping);
         measureSpot = [](std::string_view spot) {
-            return SpotMeasure{spot.find("cisza") != std::string_view::npos ? 0 : 30'000, ""};
+            return SpotMeasure{spot.find("cisza") != std::string_view::npos ? 0 : 30'000};
         };
     }
 
@@ -131,7 +131,7 @@ TEST_F(PlacementNoticeTest, NoticeFollowsEachCompile) {
 
 TEST_F(PlacementNoticeTest, ASpotOnADriveWithoutAMapSaysWhereToSetOne) {
     measureSpot = [](std::string_view) {
-        return SpotMeasure{0, "brak mapowania dla C:\\", "", SpotProblem::NoMap};
+        return SpotMeasure{0, SpotIssue{SpotProblem::NoMap, 0, 0, "C:\\"}};
     };
     compile({{"12:00:00", "spot.wav"}});
     QString reason;
@@ -201,8 +201,9 @@ TEST(LoudnessPage, SilentSpotsAreMarkedAsLoudOnesAndAMissingMapSaysWhereToSetOne
     const SpotLoudness loud = spotFigures(-10.0, -3.0);
     SpotLoudness silent;
     silent.decodedMs = 30'000;
+    silent.leadingSilenceMs = silent.trailingSilenceMs = 30'000;
     SpotLoudness unmapped;
-    unmapped.problem = "brak mapowania dla C:\\";
+    unmapped.problem = SpotIssue{SpotProblem::NoMap, 0, 0, "C:\\"};
     const struct {
         SpotLoudness spot;
         bool outside;
@@ -210,7 +211,8 @@ TEST(LoudnessPage, SilentSpotsAreMarkedAsLoudOnesAndAMissingMapSaysWhereToSetOne
     } cases[] = {
         {within, false, QString()},
         {loud, true, QStringLiteral("za głośny: krótkoterminowa -10.0 LUFS > -18")},
-        {silent, true, QStringLiteral("cisza: nic powyżej -70 LUFS (same zera, 30.0 s)")},
+        {silent, true,
+         QStringLiteral("cisza: żadna próbka nie sięga -60.0 dBFS (same zera, 30.0 s)")},
         {unmapped, false, QStringLiteral("brak mapowania dla C:\\ — ustaw mapę ścieżek (Ctrl+K)")},
     };
     for (const auto& c : cases) {
