@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
@@ -70,6 +71,10 @@ std::vector<Day> DayFiles::markedDays(const Day& today, const Day& target) const
         if (found->second.contains(name)) {
             days.push_back(day);
         }
+    }
+    // A target named by its date may lie beyond the years looked at.
+    if (std::find(days.begin(), days.end(), target) == days.end() && present(mark(target))) {
+        days.push_back(target);
     }
     return days;
 }

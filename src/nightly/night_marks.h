@@ -20,8 +20,8 @@ public:
     std::string mark(const Day& day) const;
     // Whether the result names its day: with no date in the name every day shares one.
     bool perDay(const Day& day) const;
-    // The days within ten years either side of `today` whose mark is there; only `target`
-    // when the result's name holds no date.
+    // The days within ten years either side of `today`, and `target`, whose mark is there;
+    // only `target` when the result's name holds no date.
     std::vector<Day> markedDays(const Day& today, const Day& target) const;
 
 private:

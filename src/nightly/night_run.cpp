@@ -19,6 +19,7 @@
 #include "nightly/day_choice.h"
 #include "nightly/night_marks.h"
 #include "nightly/settings_file.h"
+#include "platform/encoding.h"
 #include "platform/file_io.h"
 #include "platform/program_folder.h"
 
@@ -64,6 +65,25 @@ std::string named(const Day& day) {
 std::string resolved(const std::string& path) {
     std::error_code ignored;
     return std::filesystem::weakly_canonical(path, ignored).lexically_normal().string();
+}
+
+// The files of the spots the verdict names, each once, as the advert list writes them.
+std::string verdictFiles(const Session& session) {
+    std::vector<std::string> files;
+    for (const std::size_t i : session.verdict().spots) {
+        std::string file = cp1250ToUtf8(session.lists().ListaLST[i].value(Field::Adr));
+        if (std::find(files.begin(), files.end(), file) == files.end()) {
+            files.push_back(std::move(file));
+        }
+    }
+    std::string text;
+    for (std::size_t n = 0; n < files.size() && n < kNamedInJournal; ++n) {
+        text += (n == 0 ? "\n  pliki: " : ", ") + files[n];
+    }
+    if (files.size() > kNamedInJournal) {
+        text += " i jeszcze " + std::to_string(files.size() - kNamedInJournal);
+    }
+    return text;
 }
 
 class Night {
@@ -309,7 +329,8 @@ int Night::runJob(const NightJob& job, const std::string& outFolder, bool keepMa
                                      seen.refusal = outcome.refusal;
                                      if (seen.shown) {
                                          seen.accounted = session.verdict().accounted();
-                                         seen.verdict = session.verdictText(kNamedInJournal);
+                                         seen.verdict = session.verdictText(kNamedInJournal) +
+                                                        verdictFiles(session);
                                      }
                                  });
     if (!seen.accounted) {

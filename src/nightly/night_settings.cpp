@@ -427,6 +427,13 @@ void extraOptions(Checker& check, NightSettings& out) {
         out.extra.push_back(name);
         out.extra.push_back(argument);
     }
+    for (const auto& [one, other] : {std::pair{"--fade", "--no-fade"},
+                                     std::pair{"--break-sound", "--no-break-sound"}}) {
+        if (given.contains(one) && given.contains(other)) {
+            check.problem(words.front().line, where + ": " + one + " i " + other +
+                                                  " wykluczają się; zostaw jedną");
+        }
+    }
 }
 
 }  // namespace
