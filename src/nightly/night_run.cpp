@@ -140,41 +140,38 @@ bool Night::readSettings() {
 // the program runs as (a service with User=).
 bool Night::takeAccount() {
     const uid_t me = ::getuid();
-    if (m_settings.account.empty()) {
-        if (me == 0) {
-            tellProblems({{0, "UZYTKOWNIK: ustaw konto operatora okna Kalmero"}});
-            return false;
-        }
-        const auto self = accountOf(me);
-        m_account = self ? *self : Account{std::to_string(me), me, ::getgid(), "/"};
-        return true;
-    }
+    const char* fromService = std::getenv("CACHE_DIRECTORY");
+    const std::string service = fromService != nullptr && fromService[0] == '/' ? fromService : "";
     const auto account = accountNamed(m_settings.account);
-    if (!account) {
+    if (m_settings.account.empty() && me == 0) {
+        tellProblems({{0, "UZYTKOWNIK: ustaw konto operatora okna Kalmero"}});
+        return false;
+    }
+    if (!m_settings.account.empty() && !account) {
         tellProblems({{m_settings.accountLine,
                        "UZYTKOWNIK=" + shortEcho(m_settings.account) + ": nie ma takiego konta"}});
         return false;
     }
-    if (account->uid == 0) {
+    if (account && account->uid == 0) {
         tellProblems({{m_settings.accountLine,
                        "UZYTKOWNIK=" + m_settings.account +
                            ": to konto root; kompilacja działa na koncie operatora okna Kalmero"}});
         return false;
     }
     if (me != 0) {
-        // A service run as the account itself (User=) compiles as that account.
+        // A service run as the account itself (User=), or a run by hand, compiles as it is.
         const auto self = accountOf(me);
-        m_account = self ? *self : *account;
+        m_account = self ? *self : Account{std::to_string(me), me, ::getgid(), "/"};
+        if (!service.empty()) {
+            useCacheFolder(service);
+        }
         return true;
     }
     m_account = *account;
     // The service's cache folder (CacheDirectory=) in a base everyone may add to and no one
     // list (1733): root may not hand a folder over (no CAP_CHOWN), so the account makes its
     // own after the switch.
-    const char* fromService = std::getenv("CACHE_DIRECTORY");
-    const std::string base = fromService != nullptr && fromService[0] == '/'
-                                 ? std::string(fromService)
-                                 : std::string("/var/cache/kalmero");
+    const std::string base = service.empty() ? std::string("/var/cache/kalmero") : service;
     if (::mkdir(base.c_str(), 01733) == 0 || errno == EEXIST) {
         struct stat info {};
         if (::lstat(base.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == 0) {
