@@ -112,6 +112,7 @@ private:
     std::vector<SettingsProblem> m_problems;
     std::unique_ptr<PictureModule> m_pictures;
     std::string m_startedAt;
+    Day m_today;
 };
 
 int Night::tellProblems(const std::vector<SettingsProblem>& problems) const {
@@ -322,10 +323,10 @@ std::optional<BatchOptions> Night::dayOptions(const NightJob& job, const std::st
 int Night::runJob(const NightJob& job, const std::string& outFolder, bool keepMarks) {
     int code = kExitWritten;
     const std::optional<BatchOptions> options = dayOptions(job, outFolder, code);
-    if (!options) {
-        return code;
-    }
     const std::string result = outFolder + "/" + expandDay(m_settings.resultPattern, job.day);
+    if (!options) {
+        return afterDay(job, code, DaySeenAs{}, result, keepMarks);
+    }
     info("dzień " + named(job.day) + ": " + jobText(job, result));
     DaySeenAs seen;
     code = runBatchDay(*options, weekdayOf(job.day), m_messages, *m_pictures,
@@ -343,8 +344,8 @@ int Night::runJob(const NightJob& job, const std::string& outFolder, bool keepMa
 int Night::afterDay(const NightJob& job, int code, const DaySeenAs& seen, const std::string& result,
                     bool keepMarks) const {
     const std::string day = "dzień " + named(job.day);
-    const std::string mark =
-        DayFiles(m_settings.resultFolder, m_settings.resultPattern).mark(job.day);
+    const DayFiles files(m_settings.resultFolder, m_settings.resultPattern);
+    const std::string mark = files.mark(job.day);
     if (!seen.accounted) {
         error(day + ": " + seen.verdict);
     }
@@ -365,6 +366,15 @@ int Night::afterDay(const NightJob& job, int code, const DaySeenAs& seen, const 
     if (code == kExitUnaccounted && keepMarks) {
         try {
             writeFileAtomically(mark, markText(job.day, m_startedAt, seen.verdict));
+        } catch (const std::exception& e) {
+            error(day + ": nie mogę zapisać znacznika " + mark + ": " + e.what());
+        }
+    }
+    if (keepMarks && code != kExitWritten && code != kExitUnaccounted &&
+        !before(m_today, job.day) && !present(files.result(job.day))) {
+        try {
+            writeFileAtomically(mark, missingResultText(job.day, m_startedAt, code));
+            error(day + " trwa bez wyniku; znacznik " + mark);
         } catch (const std::exception& e) {
             error(day + ": nie mogę zapisać znacznika " + mark + ": " + e.what());
         }
@@ -391,8 +401,7 @@ int Night::afterDay(const NightJob& job, int code, const DaySeenAs& seen, const 
 // The marked days already over, each with its mark's text: a person must see to them.
 void Night::tellPastMarks(const DayFiles& files, const std::vector<Day>& days) const {
     for (const Day& day : days) {
-        error("dzień " + named(day) + " minął z wynikiem zapisanym z kodem 3 (znacznik " +
-              files.mark(day) + "):");
+        error("dzień " + named(day) + " minął ze znacznikiem " + files.mark(day) + ":");
         std::string text;
         try {
             text = readWholeFile(files.mark(day));
@@ -479,6 +488,7 @@ DayChoiceInput Night::choiceInput() {
     m_startedAt = stamp;
     DayChoiceInput input;
     input.today = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    m_today = input.today;
     input.hour = local.tm_hour;
     input.setting = m_settings.day;
     input.named = m_args.day;
