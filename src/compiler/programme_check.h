@@ -9,28 +9,25 @@
 #include <vector>
 
 #include "compiler/day_report.h"
+#include "compiler/gated_loudness.h"
 #include "model/lists.h"
 #include "model/spot_loudness.h"
 
 namespace kalmero {
 
-// The length of audio each of SpotLoudness::blockEnergies stands for.
-inline constexpr std::int64_t kEnergyBlockMs = 100;
-
-// Integrated loudness (ITU-R BS.1770) of audio given as its 100 ms energies: gating blocks
-// of four neighbouring energies (400 ms, overlapping by 300 ms), the absolute gate at
-// -70 LUFS, the relative 10 LU under the loudness of the blocks above it. Several files
-// aired one after another are one stream of their energies put end to end, as a meter on
-// the air would hear them. nullopt when no block passes the absolute gate.
-std::optional<double> gatedLoudness(const std::vector<float>& energies);
-
-// The energies of `audio` that air: all of them, or the first `airedMs` when above 0
-// (whole 100 ms blocks only).
-void appendAired(std::vector<float>& stream, const SpotLoudness& audio, std::int64_t airedMs = 0);
-
 // Whether a playlist or result item is programme to compare advert blocks with: neither an
 // advert ("Typ=REK") nor a news break.
 bool isProgrammeItem(const TPozycja& item);
+
+// Why a block isn't compared with its programme.
+enum class NoComparison {
+    None,                  // it is compared
+    SpotsNotMeasured,      // none of its spots was measured
+    SpotsSilent,           // its spots, measured, give no loudness
+    NoProgrammeItems,      // no programme item airs within its window
+    ProgrammeNotMeasured,  // none of the window's items was measured
+    ProgrammeSilent,       // the window's measured items give no loudness
+};
 
 // An advert block against the programme aired around it.
 struct BlockAgainstProgramme {
@@ -51,8 +48,8 @@ struct BlockAgainstProgramme {
     std::optional<double> aboveLu;
     // Louder than its programme by more than the limit.
     bool tooLoud = false;
-    // Why the block isn't compared (Polish, UTF-8); empty when it is.
-    std::string noComparison;
+    NoComparison why = NoComparison::None;
+    int windowMinutes = 0;  // the window's reach on each side
 };
 
 // Each aired advert block of the compiled day against its programme: the playlist items
@@ -67,6 +64,10 @@ std::vector<BlockAgainstProgramme> checkBlocksAgainstProgramme(
     const Lista& result, const std::vector<std::size_t>& origins,
     const std::vector<AdvertBlock>& blocks, const std::vector<const SpotLoudness*>& audio,
     const LoudnessTargets& targets);
+
+// Why a block isn't compared, for a person (Polish, UTF-8): "brak pozycji programu w oknie
+// ±15 min"; "" when it is compared.
+std::string noComparisonText(const BlockAgainstProgramme& comparison);
 
 // One comparison for a person (UTF-8): "Blok 12:00 głośniejszy od programu o 4,2 LU
 // (blok -14,0 LUFS, program -18,2 LUFS)", "Blok 12:00 bez porównania z programem: why", or

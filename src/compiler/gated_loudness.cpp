@@ -1,0 +1,80 @@
+#include "compiler/gated_loudness.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace kalmero {
+
+namespace {
+
+constexpr std::size_t kBlocksPerGate = 4;  // 400 ms
+constexpr double kOffset = 0.691;          // BS.1770's loudness of energy e: -0.691 + 10 log10 e
+constexpr double kAbsoluteGateLufs = -70.0;
+constexpr double kRelativeGateLu = 10.0;
+
+double loudnessOf(double energy) { return 10 * std::log10(energy) - kOffset; }
+double energyOf(double loudness) { return std::pow(10.0, (loudness + kOffset) / 10); }
+
+// The gating blocks above the absolute gate: the mean energy of each four neighbours.
+std::vector<double> blocksAboveAbsoluteGate(const std::vector<float>& energies) {
+    std::vector<double> gates;
+    gates.reserve(energies.size() - kBlocksPerGate + 1);
+    const double absoluteGate = energyOf(kAbsoluteGateLufs);
+    double sum = 0;
+    for (std::size_t i = 0; i < energies.size(); ++i) {
+        sum += energies[i];
+        if (i >= kBlocksPerGate) {
+            sum -= energies[i - kBlocksPerGate];
+        }
+        if (i + 1 >= kBlocksPerGate) {
+            // A running sum can drift a hair below zero after loud blocks leave it.
+            const double block = std::max(0.0, sum / kBlocksPerGate);
+            if (block > absoluteGate) {
+                gates.push_back(block);
+            }
+        }
+    }
+    return gates;
+}
+
+}  // namespace
+
+std::optional<double> gatedLoudness(const std::vector<float>& energies) {
+    if (energies.size() < kBlocksPerGate) {
+        return std::nullopt;
+    }
+    const std::vector<double> gates = blocksAboveAbsoluteGate(energies);
+    if (gates.empty()) {
+        return std::nullopt;
+    }
+    double total = 0;
+    for (const double block : gates) {
+        total += block;
+    }
+    const double relativeGate =
+        energyOf(loudnessOf(total / static_cast<double>(gates.size())) - kRelativeGateLu);
+    double kept = 0;
+    std::size_t keptCount = 0;
+    for (const double block : gates) {
+        if (block > relativeGate) {
+            kept += block;
+            ++keptCount;
+        }
+    }
+    if (keptCount == 0) {
+        return std::nullopt;
+    }
+    return loudnessOf(kept / static_cast<double>(keptCount));
+}
+
+void appendAired(std::vector<float>& stream, const SpotLoudness& audio, std::int64_t airedMs) {
+    std::size_t count = audio.blockEnergies.size();
+    if (airedMs > 0) {
+        count = std::min(count, static_cast<std::size_t>(airedMs / kEnergyBlockMs));
+    }
+    stream.insert(stream.end(), audio.blockEnergies.begin(),
+                  audio.blockEnergies.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+}  // namespace kalmero
