@@ -1,7 +1,6 @@
 #include "compiler/gated_loudness.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 
 namespace kalmero {
@@ -9,12 +8,8 @@ namespace kalmero {
 namespace {
 
 constexpr std::size_t kBlocksPerGate = 4;  // 400 ms
-constexpr double kOffset = 0.691;          // BS.1770's loudness of energy e: -0.691 + 10 log10 e
 constexpr double kAbsoluteGateLufs = -70.0;
 constexpr double kRelativeGateLu = 10.0;
-
-double loudnessOf(double energy) { return 10 * std::log10(energy) - kOffset; }
-double energyOf(double loudness) { return std::pow(10.0, (loudness + kOffset) / 10); }
 
 // The gating blocks above the absolute gate: the mean energy of each four neighbours.
 std::vector<double> blocksAboveAbsoluteGate(const std::vector<float>& energies) {

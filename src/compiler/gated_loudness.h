@@ -4,12 +4,10 @@
 #include <optional>
 #include <vector>
 
+#include "model/bs1770.h"
 #include "model/spot_loudness.h"
 
 namespace kalmero {
-
-// The length of audio each of SpotLoudness::blockEnergies stands for.
-inline constexpr std::int64_t kEnergyBlockMs = 100;
 
 // Integrated loudness (ITU-R BS.1770) of audio given as its 100 ms energies: gating blocks
 // of four neighbouring energies (400 ms, overlapping by 300 ms), the absolute gate at
