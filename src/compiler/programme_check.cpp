@@ -139,6 +139,15 @@ bool isProgrammeItem(const TPozycja& item) {
     return item.value(Field::Typ) != "REK" && !isNewsBreak(item);
 }
 
+void appendAired(std::vector<float>& stream, const SpotLoudness& audio, std::int64_t airedMs) {
+    std::size_t count = audio.blockEnergies.size();
+    if (airedMs > 0) {
+        count = std::min(count, static_cast<std::size_t>(airedMs / kEnergyBlockMs));
+    }
+    stream.insert(stream.end(), audio.blockEnergies.begin(),
+                  audio.blockEnergies.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
 std::vector<BlockAgainstProgramme> checkBlocksAgainstProgramme(
     const Lista& result, const std::vector<std::size_t>& origins,
     const std::vector<AdvertBlock>& blocks, const std::vector<const SpotLoudness*>& audio,

@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "compiler/day_report.h"
-#include "compiler/gated_loudness.h"
+#include "model/bs1770.h"
 #include "model/lists.h"
 #include "model/spot_loudness.h"
 
 namespace kalmero {
+
+// The energies of `audio` that air: all of them, or the first `airedMs` when above 0
+// (whole 100 ms blocks only).
+void appendAired(std::vector<float>& stream, const SpotLoudness& audio, std::int64_t airedMs = 0);
 
 // Whether a playlist or result item is programme to compare advert blocks with: neither an
 // advert ("Typ=REK") nor a news break.

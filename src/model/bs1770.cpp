@@ -1,7 +1,6 @@
-#include "compiler/gated_loudness.h"
+#include "model/bs1770.h"
 
 #include <algorithm>
-#include <cstddef>
 
 namespace kalmero {
 
@@ -11,8 +10,12 @@ constexpr std::size_t kBlocksPerGate = 4;  // 400 ms
 constexpr double kAbsoluteGateLufs = -70.0;
 constexpr double kRelativeGateLu = 10.0;
 
-// The gating blocks above the absolute gate: the mean energy of each four neighbours.
-std::vector<double> blocksAboveAbsoluteGate(const std::vector<float>& energies) {
+}  // namespace
+
+std::optional<double> gatedLoudness(const std::vector<float>& energies) {
+    if (energies.size() < kBlocksPerGate) {
+        return std::nullopt;
+    }
     std::vector<double> gates;
     gates.reserve(energies.size() - kBlocksPerGate + 1);
     const double absoluteGate = energyOf(kAbsoluteGateLufs);
@@ -30,16 +33,6 @@ std::vector<double> blocksAboveAbsoluteGate(const std::vector<float>& energies) 
             }
         }
     }
-    return gates;
-}
-
-}  // namespace
-
-std::optional<double> gatedLoudness(const std::vector<float>& energies) {
-    if (energies.size() < kBlocksPerGate) {
-        return std::nullopt;
-    }
-    const std::vector<double> gates = blocksAboveAbsoluteGate(energies);
     if (gates.empty()) {
         return std::nullopt;
     }
@@ -61,15 +54,6 @@ std::optional<double> gatedLoudness(const std::vector<float>& energies) {
         return std::nullopt;
     }
     return loudnessOf(kept / static_cast<double>(keptCount));
-}
-
-void appendAired(std::vector<float>& stream, const SpotLoudness& audio, std::int64_t airedMs) {
-    std::size_t count = audio.blockEnergies.size();
-    if (airedMs > 0) {
-        count = std::min(count, static_cast<std::size_t>(airedMs / kEnergyBlockMs));
-    }
-    stream.insert(stream.end(), audio.blockEnergies.begin(),
-                  audio.blockEnergies.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
 }  // namespace kalmero
