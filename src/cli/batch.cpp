@@ -58,7 +58,7 @@ int showOutcome(const Outcome& outcome, const Session& session, const Messages& 
                                             record.itemsPlaced, record.breaksPlaced)));
         const std::vector<SpotMeasure>& measures = session.spotMeasures();
         if (std::any_of(measures.begin(), measures.end(), [](const SpotMeasure& measure) {
-                return measure.kind == SpotProblem::NoMap;
+                return measure.issue.kind == SpotProblem::NoMap;
             })) {
             messages.print(Messages::kWarning,
                            "Brak mapowania ścieżek spotów: ustaw mapę ścieżek opcją --path-map "

@@ -21,10 +21,12 @@ enum class FindingKind {
     UnairedBlock,
     AdvertLine,  // a line of the advert list skipped, or not a time of the day
     SpotNotPlaced,
+    SpotAfterMidnight,  // aired at or after 24:00:00, when the next day's playlist plays
     SpotWithoutLength,
     SpotPathTooLong,
     SpotCut,
     SpotSilence,
+    SpotUndecodable,  // its length read, its audio not decodable to the end
     SpotDoubled,
     SpotTooLong,
     BlockDrift,

@@ -78,6 +78,10 @@ LstReadNotes OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, 
     LstReadNotes notes;
     spots.clear();
     measures.clear();
+    // A byte order mark is an editor's, not a line's: the first booking keeps its time.
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+    }
     const std::vector<std::string_view> lines = splitLines(bytes);
     if (steps) {
         steps(0, lines.size());
@@ -129,11 +133,22 @@ LstReadNotes OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, 
                 SpotMeasure same = measures[first->second];
                 measures.push_back(std::move(same));
             } else {
+                // The length is that of the path as the record's field holds it.
                 const std::string_view path =
                     pathLine.substr(0, std::min(pathLine.size(), capacity(Field::Adr)));
                 auto found = measured.find(path);
                 if (found == measured.end()) {
-                    found = measured.emplace(path, measure(path)).first;
+                    SpotMeasure whole = measure(path);
+                    // The result keeps the path cut, naming a file that isn't there: that is
+                    // what is wrong with it, told once, whatever the cut path finds.
+                    if (pathLine.size() > kLstPathKept) {
+                        whole = SpotMeasure{whole.ms,
+                                            SpotIssue{SpotProblem::PathTooLong,
+                                                      static_cast<std::int64_t>(kLstPathKept),
+                                                      static_cast<std::int64_t>(pathLine.size())},
+                                            std::move(whole.localPath)};
+                    }
+                    found = measured.emplace(path, std::move(whole)).first;
                 }
                 fillSpot(spots.emplace_back(), lines[n], pathLine, found->second.ms);
                 firstOfPath.emplace(pathLine, spots.size() - 1);
@@ -154,7 +169,7 @@ void OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& s
     problems.clear();
     problems.reserve(measures.size());
     for (SpotMeasure& measured : measures) {
-        problems.push_back(std::move(measured.problem));
+        problems.push_back(spotIssueText(measured.issue));
     }
 }
 

@@ -17,19 +17,12 @@ struct SpotMeasure {
     SpotMeasure() = default;
     // A length and a problem alone still make one, as measurers that find no file write it.
     SpotMeasure(std::int64_t length, SpotIssue why = {}, std::string tried = {})
-        : ms(length),
-          issue(std::move(why)),
-          localPath(std::move(tried)),
-          problem(spotIssueText(issue)),
-          kind(isCut(issue.kind) ? SpotProblem::Cut : issue.kind) {}
+        : ms(length), issue(std::move(why)), localPath(std::move(tried)) {}
 
     std::int64_t ms = 0;
     SpotIssue issue;
     // The local file looked for or measured (UTF-8); empty when there was none to try.
     std::string localPath;
-    // The issue's text and its kind, every cut as Cut, for the callers still reading them.
-    std::string problem;
-    SpotProblem kind = SpotProblem::None;
 };
 
 // Measures a spot from its path line's path (Windows-1250 bytes).

@@ -21,42 +21,15 @@ std::string lineNoteText(const LstLineNote& note, const Cp1250Decoder& decode) {
            (text.size() > kShown ? "…" : "") + "”";
 }
 
-// Why spot `i` is not accounted for, in a few Polish words (UTF-8).
-std::string spotVerdictText(const PlacementReport& report, std::size_t i,
-                            const std::string& problem) {
-    std::vector<std::string> parts;
-    switch (report.placement(i)) {
-        case Placement::Once:
-            break;
-        case Placement::NoWindow:
-        case Placement::UnderDJ:
-            parts.emplace_back("nie wstawiony");
-            break;
-        case Placement::Doubled:
-            parts.push_back("wstawiony " + std::to_string(report.timesPlaced(i)) + " razy");
-            break;
-    }
-    if (report.silent(i)) {
-        parts.emplace_back("bez długości");
-    }
-    if (report.suspicious(i)) {
-        parts.emplace_back("podejrzanie długi");
-    }
-    if (!problem.empty()) {
-        parts.push_back(problem);
-    }
-    std::string text;
-    for (const std::string& part : parts) {
-        text += (text.empty() ? "" : ", ") + part;
-    }
-    return text;
-}
-
 // The label of a finding that names spots.
 std::string_view spotsLabel(FindingKind kind) {
     switch (kind) {
         case FindingKind::SpotNotPlaced:
             return "Spoty niewstawione";
+        case FindingKind::SpotAfterMidnight:
+            return "Spoty emitowane po północy (już na liście następnego dnia)";
+        case FindingKind::SpotUndecodable:
+            return "Spoty, których nie da się zdekodować do końca";
         case FindingKind::SpotWithoutLength:
             return "Spoty bez długości";
         case FindingKind::SpotPathTooLong:
@@ -78,6 +51,42 @@ std::string_view spotsLabel(FindingKind kind) {
 
 }  // namespace
 
+std::string unaccountedText(const UnaccountedSpot& spot) {
+    std::vector<std::string> parts;
+    switch (spot.placement) {
+        case Placement::Once:
+            break;
+        case Placement::NoWindow:
+        case Placement::UnderDJ:
+            parts.emplace_back("nie wstawiony");
+            break;
+        case Placement::Doubled:
+            parts.push_back("wstawiony " + std::to_string(spot.timesPlaced) + " razy");
+            break;
+    }
+    if (spot.pastMidnight) {
+        parts.push_back("emisja o " + shortClockText(spot.airedMs) +
+                        ", po północy: to już lista następnego dnia");
+    }
+    if (spot.noLength) {
+        parts.emplace_back("bez długości");
+    }
+    if (spot.tooLong) {
+        parts.emplace_back("podejrzanie długi");
+    }
+    if (spot.silent) {
+        parts.emplace_back("cisza");
+    }
+    if (spot.issue.any()) {
+        parts.push_back(spotIssueText(spot.issue));
+    }
+    std::string text;
+    for (const std::string& part : parts) {
+        text += (text.empty() ? "" : ", ") + part;
+    }
+    return text;
+}
+
 DayAccount::DayAccount(const SessionTools& tools, const DayLoads& loads, const DayCompile& compiled,
                        const DayMeasuring& measuring, const StationStore& store)
     : m_tools(tools),
@@ -93,7 +102,7 @@ PlacementReport DayAccount::placementReport() const {
     problems.reserve(m_loads.spotMeasures().size());
     tried.reserve(m_loads.spotMeasures().size());
     for (const SpotMeasure& measure : m_loads.spotMeasures()) {
-        problems.push_back(m_tools.encode(measure.problem));
+        problems.push_back(m_tools.encode(spotIssueText(measure.issue)));
         tried.push_back(measure.ms > 0 ? std::string() : m_tools.encode(measure.localPath));
     }
     return PlacementReport(m_loads.lists().ListaLST, m_compiled.record().placedCounts,
@@ -126,36 +135,64 @@ std::string DayAccount::placementCsv() const {
 }
 
 std::vector<std::size_t> DayAccount::unaccountedSpots() const {
-    const PlacementReport report = placementReport();
     std::vector<std::size_t> spots;
-    for (std::size_t i = 0; i < report.size(); ++i) {
-        // A spot of hours is a broken file's header, not a booking: no day can hold it.
-        // A file cut short plays less than was delivered, however well it is placed. A spot
-        // of silence would be dead air.
-        const bool cut =
-            i < m_loads.spotMeasures().size() && m_loads.spotMeasures()[i].kind == SpotProblem::Cut;
-        if (report.needsAttention(i) || cut || m_measuring.loudness().verdict(i).silent) {
-            spots.push_back(i);
-        }
-    }
-    // A path the result keeps cut names a file that isn't there, whatever the whole measured.
-    const std::size_t placed = spots.size();
-    for (const LstLineNote& note : m_loads.lineNotes()) {
-        if (note.kind == LstLineNote::Kind::PathTooLong && note.spot < report.size()) {
-            spots.push_back(note.spot);
-        }
-    }
-    if (spots.size() > placed) {
-        std::inplace_merge(spots.begin(), spots.begin() + static_cast<std::ptrdiff_t>(placed),
-                           spots.end());
-        spots.erase(std::unique(spots.begin(), spots.end()), spots.end());
+    for (const UnaccountedSpot& item : unaccountedItems()) {
+        spots.push_back(item.spot);
     }
     return spots;
 }
 
+std::vector<UnaccountedSpot> DayAccount::unaccountedItems() const {
+    const PlacementReport report = placementReport();
+    const Lista& booked = m_loads.lists().ListaLST;
+    const Lista& result = m_loads.lists().ListaWynikowa;
+    const std::vector<std::size_t>& origins = m_compiled.record().origins;
+    std::vector<std::int64_t> aired(report.size(), -1);
+    for (std::size_t r = 0; r < result.size() && r < origins.size(); ++r) {
+        if (origins[r] < aired.size() && aired[origins[r]] < 0) {
+            aired[origins[r]] = result[r].CzasStart;
+        }
+    }
+    std::vector<bool> late(report.size(), false);
+    for (const TimedIndex& record : m_compiled.record().checks.afterMidnight) {
+        if (record.index < origins.size() && origins[record.index] < late.size()) {
+            late[origins[record.index]] = true;
+        }
+    }
+    const std::vector<SpotMeasure>& measures = m_loads.spotMeasures();
+    std::vector<UnaccountedSpot> items;
+    for (std::size_t i = 0; i < report.size(); ++i) {
+        UnaccountedSpot item;
+        item.spot = i;
+        item.bookedMs = booked[i].CzasStart;
+        item.airedMs = aired[i];
+        item.placement = report.placement(i);
+        item.timesPlaced = report.timesPlaced(i);
+        item.noLength = report.silent(i);
+        item.tooLong = report.suspicious(i);
+        // The playout starts the next day's playlist at midnight: a spot after it is lost.
+        item.pastMidnight = late[i];
+        item.silent = m_measuring.loudness().verdict(i).silent;
+        if (i < measures.size() && leavesDayUnaccounted(measures[i].issue.kind)) {
+            item.issue = measures[i].issue;
+        } else if (const SpotLoudness* figures = m_measuring.loudness().spot(i);
+                   figures != nullptr && leavesDayUnaccounted(figures->problem.kind)) {
+            // Its length was read, but its audio doesn't decode to its end.
+            item.issue = figures->problem;
+        }
+        if (report.needsAttention(i) || item.pastMidnight || item.silent || item.issue.any()) {
+            items.push_back(std::move(item));
+        }
+    }
+    return items;
+}
+
 DayVerdict DayAccount::verdict() const {
     DayVerdict verdict;
-    verdict.spots = unaccountedSpots();
+    verdict.items = unaccountedItems();
+    for (const UnaccountedSpot& item : verdict.items) {
+        verdict.spots.push_back(item.spot);
+    }
     for (const LstLineNote& note : m_loads.lineNotes()) {
         if (note.kind != LstLineNote::Kind::PathTooLong) {
             verdict.lines.push_back(note);
@@ -167,7 +204,6 @@ DayVerdict DayAccount::verdict() const {
 
 std::string DayAccount::verdictText(std::size_t named) const {
     const DayVerdict verdict = this->verdict();
-    const PlacementReport report = placementReport();
     std::string text;
     if (!verdict.spots.empty() || verdict.lineCount() == 0) {
         text = std::to_string(verdict.spots.size()) + " z " +
@@ -181,17 +217,13 @@ std::string DayAccount::verdictText(std::size_t named) const {
                 std::to_string(verdict.lineCount());
     }
     std::size_t shown = 0;
-    for (const std::size_t i : verdict.spots) {
+    for (const UnaccountedSpot& item : verdict.items) {
         if (shown++ == named) {
             break;
         }
-        const TPozycja& spot = m_loads.lists().ListaLST[i];
-        text +=
-            "\n  " + shortClockText(spot.CzasStart) + " „" +
-            m_tools.decode(spot.value(Field::Tyt)) + "”: " +
-            spotVerdictText(report, i,
-                            i < m_loads.spotMeasures().size() ? m_loads.spotMeasures()[i].problem
-                                                              : std::string());
+        const TPozycja& spot = m_loads.lists().ListaLST[item.spot];
+        text += "\n  " + shortClockText(spot.CzasStart) + " „" +
+                m_tools.decode(spot.value(Field::Tyt)) + "”: " + unaccountedText(item);
     }
     for (const LstLineNote& note : verdict.lines) {
         if (shown++ >= named) {
@@ -264,9 +296,19 @@ void DayAccount::addLineFindings(std::vector<Finding>& found) const {
 
 void DayAccount::addSpotFindings(std::vector<Finding>& found) const {
     std::vector<std::size_t> cut;
-    for (const LstLineNote& note : m_loads.lineNotes()) {
-        if (note.kind == LstLineNote::Kind::PathTooLong) {
-            cut.push_back(note.spot);
+    std::vector<std::size_t> late;
+    std::vector<std::size_t> undecodable;
+    for (const UnaccountedSpot& item : unaccountedItems()) {
+        const SpotProblem problem = item.issue.kind;
+        if (problem == SpotProblem::PathTooLong) {
+            cut.push_back(item.spot);
+        }
+        if (item.pastMidnight) {
+            late.push_back(item.spot);
+        }
+        if (item.issue.any() && !item.noLength && !isCut(problem) &&
+            problem != SpotProblem::PathTooLong) {
+            undecodable.push_back(item.spot);
         }
     }
     const std::vector<SpotMeasure>& measures = m_loads.spotMeasures();
@@ -279,7 +321,7 @@ void DayAccount::addSpotFindings(std::vector<Finding>& found) const {
     std::vector<std::size_t> cutShort;
     std::vector<std::size_t> silence;
     for (std::size_t i = 0; i < report.size(); ++i) {
-        if (i < measures.size() && measures[i].kind == SpotProblem::Cut) {
+        if (i < measures.size() && isCut(measures[i].issue.kind)) {
             cutShort.push_back(i);
         }
         if (loudness.verdict(i).silent) {
@@ -300,10 +342,11 @@ void DayAccount::addSpotFindings(std::vector<Finding>& found) const {
     }
     const std::vector<std::size_t> loud = loudness.loudSpots();
     const std::pair<FindingKind, const std::vector<std::size_t>*> groups[] = {
-        {FindingKind::SpotNotPlaced, &never},    {FindingKind::SpotWithoutLength, &silent},
-        {FindingKind::SpotPathTooLong, &cut},    {FindingKind::SpotCut, &cutShort},
-        {FindingKind::SpotSilence, &silence},    {FindingKind::SpotDoubled, &doubled},
-        {FindingKind::SpotTooLong, &suspicious}, {FindingKind::LoudSpot, &loud},
+        {FindingKind::SpotNotPlaced, &never},         {FindingKind::SpotAfterMidnight, &late},
+        {FindingKind::SpotUndecodable, &undecodable}, {FindingKind::SpotWithoutLength, &silent},
+        {FindingKind::SpotPathTooLong, &cut},         {FindingKind::SpotCut, &cutShort},
+        {FindingKind::SpotSilence, &silence},         {FindingKind::SpotDoubled, &doubled},
+        {FindingKind::SpotTooLong, &suspicious},      {FindingKind::LoudSpot, &loud},
     };
     for (const auto& [kind, which] : groups) {
         if (!which->empty()) {

@@ -15,9 +15,31 @@
 
 namespace kalmero {
 
+// One booked spot the day doesn't account for, with all it takes to name it: when it was
+// booked and aired, its file, and every reason.
+struct UnaccountedSpot {
+    std::size_t spot = 0;       // ListaLST index
+    std::int64_t bookedMs = 0;  // booked start, ms from midnight
+    std::int64_t airedMs = -1;  // its first aired start, ms from midnight; -1 when not aired
+    Placement placement = Placement::Once;
+    int timesPlaced = 0;
+    bool noLength = false;      // measured 0 ms
+    bool tooLong = false;       // longer than the long-spot limit
+    bool pastMidnight = false;  // aired at or after 24:00:00: the next day's playlist by then
+    bool silent = false;        // no sample at the silence floor: dead air
+    SpotIssue issue;            // its file's problem (a cut, a path too long, an undecodable
+                                // file); None when the file is sound
+};
+
+// Why the spot is not accounted for, in a few Polish words (UTF-8): the one text the window,
+// the batch, the CSV and the night show.
+std::string unaccountedText(const UnaccountedSpot& spot);
+
 // Why a compiled day is not accounted for: what makes the batch command exit 3 and a strict
 // day refuse, and what the window asks about before it saves.
 struct DayVerdict {
+    // The spots below, each with its reasons.
+    std::vector<UnaccountedSpot> items;
     // ListaLST indexes of the spots not aired exactly once with a length within the limit,
     // or whose path the result keeps cut.
     std::vector<std::size_t> spots;
@@ -45,6 +67,8 @@ public:
     // ListaLST indexes of the spots the last compile did not air exactly once with a length
     // within the long-spot limit, or that measured as silence.
     std::vector<std::size_t> unaccountedSpots() const;
+    // The same spots, each with its reasons.
+    std::vector<UnaccountedSpot> unaccountedItems() const;
     // The last compile's verdict.
     DayVerdict verdict() const;
     // The verdict for a person (UTF-8): the count, then the first `named` spots and lines.

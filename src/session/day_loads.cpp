@@ -34,12 +34,6 @@ std::vector<std::string> mixWarnings(const MixReadNotes& notes, std::size_t reco
     return warnings;
 }
 
-// Why a spot's path goes into the result cut (UTF-8).
-std::string pathTooLongText(std::size_t length) {
-    return "ścieżka ma " + std::to_string(length) + " znaków, a pole Adr mieści " +
-           std::to_string(kLstPathKept) + "; wynik wskazuje plik, którego nie ma";
-}
-
 }  // namespace
 
 DayLoads::DayLoads(Progress& progress, const SessionTools& tools)
@@ -105,13 +99,6 @@ Outcome DayLoads::loadAdverts(const std::string& path, const SpotMeasurer& measu
                                });
     m_lstNotes = std::move(notes.lines);
     m_lstSkippedUnnoted = notes.skippedUnnoted;
-    for (const LstLineNote& note : m_lstNotes) {
-        // The result names a file cut short, whatever the whole path measured: the
-        // spot is told by its path, not by a file that may or may not be missing.
-        if (note.kind == LstLineNote::Kind::PathTooLong) {
-            m_spotMeasures[note.spot].problem = pathTooLongText(note.length);
-        }
-    }
     const std::size_t unmeasured = unmeasuredSpots().size();
     m_progress.status(unmeasured == 0 ? std::string("Ładowanie pliku LST zakończone!")
                                       : "Ładowanie pliku LST zakończone! Niezmierzone spoty: " +
@@ -131,12 +118,12 @@ Outcome DayLoads::loadAdverts(const std::string& path, const SpotMeasurer& measu
     std::size_t cutSpots = 0;
     for (std::size_t i = 0; i < m_spotMeasures.size() && i < m_lists.ListaLST.size(); ++i) {
         const SpotMeasure& measure = m_spotMeasures[i];
-        if (measure.kind == SpotProblem::Cut && ++cutSpots <= kCutSpotsNamed) {
+        if (isCut(measure.issue.kind) && ++cutSpots <= kCutSpotsNamed) {
             outcome.warnings.push_back(
                 "Spot " + m_tools.decode(m_lists.ListaLST[i].value(Field::Emi)) + " " +
                 (measure.localPath.empty() ? m_tools.decode(m_lists.ListaLST[i].value(Field::Adr))
                                            : measure.localPath) +
-                ": " + measure.problem + ".");
+                ": " + spotIssueText(measure.issue) + ".");
         }
     }
     if (cutSpots > kCutSpotsNamed) {

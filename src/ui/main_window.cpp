@@ -383,10 +383,11 @@ void TForm1::showPlacementReport() {
     // missing map line from a missing file.
     std::vector<std::string> problems;
     for (const SpotMeasure& measure : m_session->spotMeasures()) {
-        problems.push_back(measure.kind == SpotProblem::NoMap ? measure.problem + kSetPathMap
+        const std::string problem = spotIssueText(measure.issue);
+        problems.push_back(measure.issue.kind == SpotProblem::NoMap ? problem + kSetPathMap
                            : measure.ms > 0 || measure.localPath.empty()
-                               ? measure.problem
-                               : measure.problem + " (szukano: " + measure.localPath + ")");
+                               ? problem
+                               : problem + " (szukano: " + measure.localPath + ")");
     }
     m_placementEntries = placementEntries(report, problems, m_session->unaccountedSpots());
     // Also a clean day has its notice: its list shows every block booked against aired.

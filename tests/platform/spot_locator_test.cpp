@@ -102,8 +102,8 @@ TEST_F(SpotLocatorTest, FindsEachPathLineAsTheStationsWindowsMachinesWould) {
         const SpotMeasure got = measure(c.pathLine);
         EXPECT_EQ(got.localPath, c.tried.empty() ? "" : file(c.tried)) << c.name;
         EXPECT_EQ(got.ms, c.ms) << c.name;
-        EXPECT_EQ(got.kind, c.kind) << c.name;
-        EXPECT_EQ(got.problem, c.problem) << c.name;
+        EXPECT_EQ(got.issue.kind, c.kind) << c.name;
+        EXPECT_EQ(spotIssueText(got.issue), c.problem) << c.name;
     }
 }
 

@@ -698,6 +698,14 @@ TEST_F(SessionTest, TheVerdictCountsWhatTheDayDoesNotAccountFor) {
         {"a time line that is no time", "ab:cd:ef\r\na.mp3\r\n", 1, 1},
         {"blank lines that lose nothing", "11:59:00\r\na.mp3\r\n\r\n\r\n", 0, 0},
         {"a file cut short", "11:59:00\r\na.mp3\r\n", 1, 0, SpotProblem::Cut},
+        {"an editor's byte order mark",
+         "\xEF\xBB\xBF"
+         "11:59:00\r\na.mp3\r\n",
+         0, 0},
+        {"a file that doesn't decode to its end", "11:59:00\r\na.mp3\r\n", 1, 0,
+         SpotProblem::CantDecode},
+        {"a decoded length off the header's", "11:59:00\r\na.mp3\r\n", 0, 0,
+         SpotProblem::LengthDisagrees},
         {"a path the record keeps cut", "11:59:00\r\n" + longPath + "\r\n", 1, 0},
     };
     ASSERT_TRUE(loadPlaylist(kPlaylist).done());
@@ -716,9 +724,7 @@ TEST_F(SessionTest, TheVerdictCountsWhatTheDayDoesNotAccountFor) {
         EXPECT_EQ(session.findings().empty(), verdict.accounted());
     }
     // The cut path's reason names its length and the field's, not a missing file.
-    EXPECT_EQ(
-        session.spotMeasures()[0].problem.rfind("ścieżka ma 248 znaków, a pole Adr mieści 246", 0),
-        0u);
+    EXPECT_EQ(session.spotMeasures()[0].issue, SpotIssue(SpotProblem::PathTooLong, 246, 248));
 }
 
 TEST_F(SessionTest, AnyChangeACompileWouldSeeMakesTheResultStale) {
