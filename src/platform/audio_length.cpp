@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/encoding.h"
+#include "platform/mpg123_handle.h"
 #include "platform/spot_decoding.h"
 
 #ifndef KALMERO_MPG123_VERSION
@@ -91,14 +92,6 @@ std::int64_t saturatingProduct(std::int64_t a, std::int64_t b) {
 
 std::int64_t mostCompressedFrames(off_t fileSize) {
     return saturatingProduct(fileSize, kMostFramesPerCompressedByte);
-}
-
-// mpg123_init must run once before any handle is made, and only once per process.
-bool mpg123Ready() {
-    static std::once_flag once;
-    static bool ready = false;
-    std::call_once(once, [] { ready = ::mpg123_init() == MPG123_OK; });
-    return ready;
 }
 
 // An MPEG audio frame header: sync bits, and no reserved version, layer, bit rate or
@@ -394,24 +387,6 @@ std::optional<Reading> lengthOfOggFlac(int fd, off_t fileSize) {
     }
     return Reading{frames, rate, mostCompressedFrames(fileSize), {}};
 }
-
-class Mpg123Handle {
-public:
-    // Null when the library can't be set up or the handle can't be made.
-    Mpg123Handle() : m_handle(mpg123Ready() ? ::mpg123_new(nullptr, nullptr) : nullptr) {}
-    ~Mpg123Handle() {
-        if (m_handle != nullptr) {
-            ::mpg123_close(m_handle);
-            ::mpg123_delete(m_handle);
-        }
-    }
-    Mpg123Handle(const Mpg123Handle&) = delete;
-    Mpg123Handle& operator=(const Mpg123Handle&) = delete;
-    mpg123_handle* get() const { return m_handle; }
-
-private:
-    mpg123_handle* m_handle;
-};
 
 // What mpg123 reads: a range of the file, seen as a whole file of its own, through a
 // buffer. mpg123 asks for each frame's header and then its body, a few hundred bytes at a
