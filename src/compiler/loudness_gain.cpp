@@ -45,7 +45,7 @@ std::optional<double> blockAbove(const std::vector<const SpotLoudness*>& spots,
                                  long blockSteps, double programme) {
     std::vector<float> stream;
     for (const std::size_t s : block.spots) {
-        const SpotLoudness* spot = spots[s];
+        const SpotLoudness* spot = s < spots.size() ? spots[s] : nullptr;
         if (spot == nullptr) {
             continue;
         }
@@ -90,6 +90,19 @@ long blockSteps(const std::vector<const SpotLoudness*>& spots, const BlockToLowe
 }
 
 }  // namespace
+
+double attenuationNeeded(const SpotLoudness& spot, std::optional<double> median,
+                         const LoudnessTargets& targets) {
+    return gainOf(ownSteps(spot, median, targets));
+}
+
+std::optional<double> aboveProgramme(const std::vector<const SpotLoudness*>& spots,
+                                     const BlockToLower& block) {
+    if (!block.programmeLufs) {
+        return std::nullopt;
+    }
+    return blockAbove(spots, block, std::vector<long>(spots.size(), 0), 0, *block.programmeLufs);
+}
 
 std::vector<double> attenuations(const std::vector<const SpotLoudness*>& spots,
                                  const std::vector<BlockToLower>& blocks,

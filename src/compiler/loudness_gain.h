@@ -29,4 +29,14 @@ std::vector<double> attenuations(const std::vector<const SpotLoudness*>& spots,
                                  const std::vector<BlockToLower>& blocks,
                                  std::optional<double> median, const LoudnessTargets& targets);
 
+// The attenuation in dB that `spot` alone still needs to be within its own targets (its short
+// term, true peak and the median's); 0 when it is within them.
+double attenuationNeeded(const SpotLoudness& spot, std::optional<double> median,
+                         const LoudnessTargets& targets);
+
+// A block's spots as aired (each of `block.spots` an index into `spots`, null ones left out)
+// above its programme as the reports show it, to one decimal; nullopt without both figures.
+std::optional<double> aboveProgramme(const std::vector<const SpotLoudness*>& spots,
+                                     const BlockToLower& block);
+
 }  // namespace kalmero
