@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/copy_codecs.h"
-#include "platform/mpg123_handle.h"
+#include "platform/mpg123_reading.h"
 
 namespace kalmero {
 
@@ -241,7 +241,7 @@ bool openStream(mpg123_handle* mh, int fd, MpegStream& stream, off_t audioBytes)
 
 CopyWritten copyMpeg(int fd, const struct stat& info, double factor, AtomicFileWriter& out) {
     const Id3Tags tags = id3Tags(fd, info.st_size);
-    Mpg123Handle handle;
+    audio::Mpg123Handle handle;
     mpg123_handle* mh = handle.get();
     MpegStream stream;
     const auto audioBytes =
