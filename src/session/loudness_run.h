@@ -86,6 +86,8 @@ public:
     const LoudnessVerdict& verdict(std::size_t i) const;
     // ListaMIX record `i`'s figures; null when it has no file or wasn't measured.
     const SpotLoudness* item(std::size_t i) const;
+    // The median of the integrated loudness of the day's spot files, each once.
+    std::optional<double> median() const { return m_median; }
     // ListaLST indexes of the spots above a target, in list order.
     std::vector<std::size_t> loudSpots() const;
     // Why the shared cache was not used as it should have been (UTF-8); empty otherwise.
@@ -107,6 +109,7 @@ private:
     std::vector<LoudnessVerdict> m_verdicts;  // per file
     std::vector<std::size_t> m_fileOf;
     std::vector<std::size_t> m_itemFileOf;
+    std::optional<double> m_median;
     std::string m_warning;
 };
 
