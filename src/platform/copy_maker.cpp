@@ -49,8 +49,7 @@ CopyMade makeOne(const std::string& source, const std::optional<FileIdentity>& s
     made.gainDb = gainDb;
     made.target = target;
     const std::optional<MeasureCache::CopyRecord> record =
-        cache != nullptr && sourceId ? standingCopy(*cache, targetCp1250, *sourceId)
-                                     : std::nullopt;
+        cache != nullptr && sourceId ? standingCopy(*cache, targetCp1250, *sourceId) : std::nullopt;
     if (record && (record->copy.path != targetCp1250 || record->gainTenths == tenths(gainDb))) {
         made.reused = true;
         made.gainDb = record->gainTenths / 10.0;

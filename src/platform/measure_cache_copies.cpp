@@ -100,8 +100,8 @@ void MeasureCache::storeCopy(std::string_view nameCp1250, const CopyRecord& reco
             code = ::sqlite3_prepare_v2(m_db, kStoreCopy, -1, &raw, nullptr);
             const std::unique_ptr<sqlite3_stmt, Finalizer> statement(raw);
             if (code == SQLITE_OK) {
-                ::sqlite3_bind_blob(raw, 1, nameCp1250.data(),
-                                    static_cast<int>(nameCp1250.size()), SQLITE_TRANSIENT);
+                ::sqlite3_bind_blob(raw, 1, nameCp1250.data(), static_cast<int>(nameCp1250.size()),
+                                    SQLITE_TRANSIENT);
                 bind(raw, 2, record.copy);
                 bind(raw, 2 + kIdentityColumns, record.source);
                 ::sqlite3_bind_int(raw, 2 + 2 * kIdentityColumns, record.gainTenths);

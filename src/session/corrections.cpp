@@ -221,8 +221,9 @@ std::string correctionText(const SpotCorrection& correction) {
             return "nie poprawiony: blok z kopiami wciąż głośniejszy od programu o " +
                    withComma(correction.blockAboveLu.value_or(0)) + " LU";
         case CorrectionProblem::PathTooLong:
-            return "nie poprawiony: ścieżka kopii miałaby " + std::to_string(correction.lineLength) +
-                   " bajtów, pole mieści " + std::to_string(kLstPathKept);
+            return "nie poprawiony: ścieżka kopii miałaby " +
+                   std::to_string(correction.lineLength) + " bajtów, pole mieści " +
+                   std::to_string(kLstPathKept);
     }
     return {};
 }

@@ -20,11 +20,11 @@ namespace kalmero {
 // Why a loud spot airs as it is although it needed lowering.
 enum class CorrectionProblem {
     None,
-    CopyNotMade,     // the copy couldn't be written: copyFailure and its reason
+    CopyNotMade,      // the copy couldn't be written: copyFailure and its reason
     CopyNotMeasured,  // the copy was written but the meter couldn't read it: reason
-    CopyStillLoud,   // the copy measured above a target still: stillShortDb more was needed
-    BlockStillLoud,  // its block with the copies is still louder than its programme: blockAboveLu
-    PathTooLong,     // the path line naming the copy would be lineLength bytes
+    CopyStillLoud,    // the copy measured above a target still: stillShortDb more was needed
+    BlockStillLoud,   // its block with the copies is still louder than its programme: blockAboveLu
+    PathTooLong,      // the path line naming the copy would be lineLength bytes
 };
 
 // What correcting one booking of the advert list gave.
@@ -35,10 +35,10 @@ struct SpotCorrection {
     // was made or found.
     std::string copy;
     std::string copyLine;
-    double copyGainDb = 0;     // the copy's own gain: more than gainDb after an encoder's overshoot
-    std::int64_t copyMs = 0;   // the copy's decoded length
-    bool used = false;         // the result airs the copy
-    bool reused = false;       // an earlier run made it
+    double copyGainDb = 0;    // the copy's own gain: more than gainDb after an encoder's overshoot
+    std::int64_t copyMs = 0;  // the copy's decoded length
+    bool used = false;        // the result airs the copy
+    bool reused = false;      // an earlier run made it
     CorrectionProblem problem = CorrectionProblem::None;
     CopyFailure copyFailure = CopyFailure::None;
     std::string reason;  // the system's or the library's words (Polish, UTF-8)
@@ -52,7 +52,7 @@ using CopyMakerTool = std::function<CopyMade(const CopyRequest&)>;
 
 // A compiled and measured day to correct.
 struct DayToCorrect {
-    const Lista& spots;                      // the advert list
+    const Lista& spots;                        // the advert list
     const std::vector<SpotMeasure>& measures;  // per spot: its local file
     const DayLoudness& loudness;
     const std::vector<BlockAgainstProgramme>& programme;
@@ -88,8 +88,7 @@ std::string correctionSummary(const std::vector<SpotCorrection>& corrections, co
 // The columns the placement report gains when corrections were asked for, and each spot's
 // cells under them ready to follow a comma: the gain of the copy aired ("-6.5"), its path line,
 // or why the original airs (made Windows-1250 with `encode`).
-inline constexpr std::string_view kCorrectionHeader =
-    "gain (dB),corrected file,correction reason";
+inline constexpr std::string_view kCorrectionHeader = "gain (dB),corrected file,correction reason";
 std::vector<std::string> correctionCells(const std::vector<SpotCorrection>& corrections,
                                          std::size_t spotCount, const Cp1250Encoder& encode);
 
