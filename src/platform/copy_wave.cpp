@@ -113,34 +113,54 @@ public:
     }
 
     void scale(unsigned char* samples, std::size_t count) const {
-        const int bytes = m_layout.sampleBytes;
-        if (m_layout.format == kFloat) {
-            bytes == 4 ? scaleFloats<float>(samples, count) : scaleFloats<double>(samples, count);
-            return;
+        switch (m_layout.format == kFloat ? -m_layout.sampleBytes : m_layout.sampleBytes) {
+            case -4:
+                return scaleFloats<float>(samples, count);
+            case -8:
+                return scaleFloats<double>(samples, count);
+            case 1:
+                return scaleUnsigned8(samples, count);
+            case 2:
+                return scaleIntegers<2>(samples, count);
+            case 3:
+                return scaleIntegers<3>(samples, count);
+            default:
+                return scaleIntegers<4>(samples, count);
         }
-        for (std::size_t i = 0; i < count; ++i, samples += bytes) {
-            std::int64_t value = 0;
-            if (bytes == 1) {
-                value = std::int64_t{samples[0]} - 128;  // 8-bit WAV is unsigned
-            } else {
-                // Signed: the top byte's sign carried through the shift.
-                const std::uint64_t raw = little(samples, bytes) << (64 - 8 * bytes);
-                value = static_cast<std::int64_t>(raw) >> (64 - 8 * bytes);
+    }
+
+private:
+    // To the nearest integer, halves away from zero: a cast, where lrint is a library call.
+    static std::int32_t rounded(double value) {
+        return static_cast<std::int32_t>(value + (value < 0 ? -0.5 : 0.5));
+    }
+
+    // 8-bit WAV is unsigned, its silence at 128.
+    void scaleUnsigned8(unsigned char* samples, std::size_t count) const {
+        for (std::size_t i = 0; i < count; ++i) {
+            const double value = static_cast<double>(samples[i]) - 128;
+            samples[i] = static_cast<unsigned char>(rounded(value * m_factor) + 128);
+        }
+    }
+
+    // Signed little-endian integers of `Bytes`, the top byte's sign carried by the shift.
+    template <int Bytes>
+    void scaleIntegers(unsigned char* samples, std::size_t count) const {
+        constexpr int kUnused = 32 - 8 * Bytes;
+        for (std::size_t i = 0; i < count; ++i, samples += Bytes) {
+            std::uint32_t raw = 0;
+            for (int b = 0; b < Bytes; ++b) {
+                raw |= std::uint32_t{samples[b]} << (8 * b);
             }
-            const std::int64_t lowered =
-                std::llrint(static_cast<double>(value >> m_shift) * m_factor) << m_shift;
-            if (bytes == 1) {
-                samples[0] = static_cast<unsigned char>(lowered + 128);
-                continue;
-            }
-            const auto raw = static_cast<std::uint64_t>(lowered);
-            for (int b = 0; b < bytes; ++b) {
+            const auto value = static_cast<std::int32_t>(raw << kUnused) >> kUnused;
+            raw = static_cast<std::uint32_t>(
+                rounded(static_cast<double>(value >> m_shift) * m_factor) << m_shift);
+            for (int b = 0; b < Bytes; ++b) {
                 samples[b] = static_cast<unsigned char>(raw >> (8 * b));
             }
         }
     }
 
-private:
     template <typename T>
     void scaleFloats(unsigned char* samples, std::size_t count) const {
         for (std::size_t i = 0; i < count; ++i) {
