@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -232,7 +233,7 @@ bool openStream(mpg123_handle* mh, int fd, MpegStream& stream, off_t audioBytes)
     // The bitrate the copy keeps where the original's varies: its average over the audio.
     const double seconds = static_cast<double>(frames) / static_cast<double>(stream.rate);
     stream.averageKbps =
-        static_cast<int>(static_cast<double>(audioBytes) * 8 / seconds / 1000 + 0.5);
+        static_cast<int>(std::lround(static_cast<double>(audioBytes) * 8 / seconds / 1000));
     // mpg123 scans from the start; decoding must begin there again.
     return ::mpg123_seek(mh, 0, SEEK_SET) == 0;
 }

@@ -76,6 +76,15 @@ double vorbisQuality(double kbps, int channels) {
     return static_cast<double>(std::min<std::ptrdiff_t>(above - kNominal.begin(), 10)) / 10;
 }
 
+// libsndfile's Opus compression level (0..1) for an average bitrate: it spans the encoder's
+// bitrates from 256 kb/s down to 6 kb/s per channel in a straight line.
+double opusLevel(double kbps, int channels) {
+    constexpr double kMostPerChannel = 256;
+    constexpr double kLeastPerChannel = 6;
+    const double most = kMostPerChannel * channels;
+    return std::clamp((most - kbps) / (most - kLeastPerChannel * channels), 0.0, 1.0);
+}
+
 }  // namespace
 
 CopyWritten copyThroughSndfile(int fd, const struct stat& info, double factor,
@@ -101,11 +110,17 @@ CopyWritten copyThroughSndfile(int fd, const struct stat& info, double factor,
             ::sf_set_string(copy.get(), string, text);
         }
     }
-    if ((format.format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS && format.frames > 0) {
+    const int codec = format.format & SF_FORMAT_SUBMASK;
+    if ((codec == SF_FORMAT_VORBIS || codec == SF_FORMAT_OPUS) && format.frames > 0) {
         const double seconds = static_cast<double>(format.frames) / format.samplerate;
-        double quality =
-            vorbisQuality(static_cast<double>(info.st_size) * 8 / seconds / 1000, format.channels);
-        ::sf_command(copy.get(), SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
+        const double kbps = static_cast<double>(info.st_size) * 8 / seconds / 1000;
+        if (codec == SF_FORMAT_VORBIS) {
+            double quality = vorbisQuality(kbps, format.channels);
+            ::sf_command(copy.get(), SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
+        } else {
+            double level = opusLevel(kbps, format.channels);
+            ::sf_command(copy.get(), SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
+        }
     }
     if (integer) {
         // Samples as the integers stored, so that each is the original × factor rounded.
