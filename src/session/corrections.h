@@ -47,9 +47,6 @@ struct SpotCorrection {
     std::size_t lineLength = 0;
 };
 
-// Makes or finds one copy (makeCorrectedCopy with the station's cache).
-using CopyMakerTool = std::function<CopyMade(const CopyRequest&)>;
-
 // A compiled and measured day to correct.
 struct DayToCorrect {
     const Lista& spots;                        // the advert list

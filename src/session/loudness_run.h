@@ -11,6 +11,7 @@
 #include "compiler/loudness_check.h"
 #include "model/lists.h"
 #include "model/spot_loudness.h"
+#include "platform/copy_maker.h"
 #include "session/cp1250_text.h"
 
 namespace kalmero {
@@ -34,10 +35,15 @@ using LoudnessMeasurer =
                                     const LoudnessSteps& steps, const std::atomic<bool>* cancel)>;
 
 // The platform's loudness tools.
+// Makes or finds one lowered copy of a spot (makeCorrectedCopy with the station's cache).
+using CopyMakerTool = std::function<CopyMade(const CopyRequest&)>;
+
 struct LoudnessTools {
     LoudnessMeasurer measure;
     // The measurer's cache file (UTF-8), which no output may name; empty when there is none.
     std::string cacheFile = {};
+    // Lowered copies of loud spots; without it nothing is corrected.
+    CopyMakerTool correct = {};
 };
 
 // The distinct files of a day to measure: which one each spot plays, and which one each
