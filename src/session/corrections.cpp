@@ -115,7 +115,7 @@ std::vector<SpotCorrection> correctDay(const DayToCorrect& day, const CopyMakerT
                        ? std::string(line.substr(0, nameStart(line))) + name
                        : joined(day.settings.playoutFolder, name, '\\');
         };
-        const auto targetFor = [&day, &folder, local](double gain) {
+        const auto targetFor = [&folder, local](double gain) {
             const std::string name =
                 correctedName(std::string_view(local).substr(nameStart(local)), gain);
             return folder.empty() ? local.substr(0, nameStart(local)) + name
