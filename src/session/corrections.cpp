@@ -148,9 +148,9 @@ std::vector<SpotCorrection> correctDay(const DayToCorrect& day, const CopyMakerT
         correction.reused = result.reused;
         const SpotLoudness& figures = *result.loudness;
         correction.copyMs = figures.decodedMs;
-        if (!figures.problem.empty() || figures.decodedMs <= 0) {
+        if (figures.problem.any() || figures.decodedMs <= 0) {
             correction.problem = CorrectionProblem::CopyNotMeasured;
-            correction.reason = figures.problem;
+            correction.reason = spotIssueText(figures.problem);
         } else if (const double short_ = attenuationNeeded(figures, median, day.targets);
                    short_ > 0) {
             correction.problem = CorrectionProblem::CopyStillLoud;

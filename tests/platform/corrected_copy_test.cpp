@@ -94,7 +94,8 @@ TEST_F(CorrectedCopy, ComesBackLoweredByTheGainAndOriginalUntouched) {
 
         const SpotLoudness source = measureLoudness(original).loudness;
         const SpotLoudness lowered = measureLoudness(copy).loudness;
-        ASSERT_TRUE(source.integratedLufs && lowered.integratedLufs) << lowered.problem;
+        ASSERT_TRUE(source.integratedLufs && lowered.integratedLufs)
+            << spotIssueText(lowered.problem);
         EXPECT_NEAR(*lowered.integratedLufs, *source.integratedLufs - 6.0, row.tolerance);
         EXPECT_NEAR(static_cast<double>(lowered.decodedMs), static_cast<double>(source.decodedMs),
                     1.0);
