@@ -7,6 +7,7 @@
 #include "cli/messages.h"
 #include "nightly/night_run.h"
 #include "platform/file_io.h"
+#include "platform/measure_cache.h"
 
 int main(int argc, char** argv) {
     // A closed pipe on stderr costs only the messages, never the night's result.
@@ -14,7 +15,9 @@ int main(int argc, char** argv) {
     kalmero::installTemporaryCleanup();
     const kalmero::Messages messages;
     try {
-        return kalmero::runNight(kalmero::parseNightArgs(argc, argv));
+        // Every day's spots measured through one cache, opened once the night has its account.
+        kalmero::MeasureCacheOnDemand cache;
+        return kalmero::runNight(kalmero::parseNightArgs(argc, argv), cache);
     } catch (const kalmero::UsageError& e) {
         messages.print(kalmero::Messages::kError, std::string("kalmero-nightly: ") + e.what());
         messages.print(kalmero::Messages::kError, kalmero::kNightUsage);

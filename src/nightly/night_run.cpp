@@ -88,7 +88,7 @@ std::string verdictFiles(const Session& session) {
 
 class Night {
 public:
-    Night(const NightArgs& args) : m_args(args) {}
+    Night(const NightArgs& args, MeasureCacheOnDemand& cache) : m_args(args), m_cache(cache) {}
 
     int run();
 
@@ -113,6 +113,7 @@ private:
     Account m_account;
     std::vector<SettingsProblem> m_problems;
     std::unique_ptr<PictureModule> m_pictures;
+    MeasureCacheOnDemand& m_cache;
     std::string m_startedAt;
 };
 
@@ -323,7 +324,7 @@ int Night::runJob(const NightJob& job, const std::string& outFolder, bool keepMa
         std::optional<Refusal> refusal;
         std::string verdict;
     } seen;
-    const int code = runBatchDay(options, weekdayOf(job.day), m_messages, *m_pictures,
+    const int code = runBatchDay(options, weekdayOf(job.day), m_messages, *m_pictures, m_cache,
                                  [&](const Session& session, const Outcome& outcome) {
                                      seen.shown = tellsDaySummary(outcome);
                                      seen.refusal = outcome.refusal;
@@ -550,6 +551,8 @@ NightArgs parseNightArgs(int argc, const char* const* argv) {
     return args;
 }
 
-int runNight(const NightArgs& args) { return Night(args).run(); }
+int runNight(const NightArgs& args, MeasureCacheOnDemand& cache) {
+    return Night(args, cache).run();
+}
 
 }  // namespace kalmero

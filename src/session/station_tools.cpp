@@ -1,5 +1,3 @@
-#include "session/station_loudness.h"
-
 #include <memory>
 
 #include "platform/encoding.h"
@@ -10,10 +8,14 @@
 
 namespace kalmero {
 
-LoudnessTools stationLoudnessTools() {
-    auto measure = [](const std::vector<std::string>& paths, const LoudnessSteps& steps,
-                      const std::atomic<bool>* cancel) {
-        MeasureCache& cache = MeasureCache::shared();
+namespace {
+
+// Loudness measured on every core through the program's cache, so that the window and the
+// batch command on one account decode a file once between them.
+LoudnessTools stationLoudnessTools(MeasureCacheOnDemand& onDemand) {
+    auto measure = [&onDemand](const std::vector<std::string>& paths, const LoudnessSteps& steps,
+                               const std::atomic<bool>* cancel) {
+        MeasureCache& cache = onDemand.cache();
         SpotPoolRun run;
         run.progress = steps;
         run.cancel = cancel;
@@ -21,10 +23,12 @@ LoudnessTools stationLoudnessTools() {
         measured.warning = cache.takeWarning();
         return measured;
     };
-    return {measure, MeasureCache::defaultPath()};
+    return {measure, onDemand.path()};
 }
 
-SessionTools stationTools() {
+}  // namespace
+
+SessionTools stationTools(MeasureCacheOnDemand& cache) {
     SessionTools tools;
     tools.decode = cp1250ToUtf8;
     tools.encode = pathToCp1250;
@@ -38,7 +42,7 @@ SessionTools stationTools() {
             return found.problem == SpotProblem::None ? std::move(found.localPath) : std::string();
         };
     };
-    tools.loudness = stationLoudnessTools();
+    tools.loudness = stationLoudnessTools(cache);
     return tools;
 }
 
