@@ -15,9 +15,14 @@ int main(int argc, char** argv) {
     kalmero::installTemporaryCleanup();
     const kalmero::Messages messages;
     try {
+        const kalmero::NightArgs args = kalmero::parseNightArgs(argc, argv);
+        if (args.help) {
+            std::printf("%s\n(man 8 kalmero-nightly)\n", kalmero::kNightUsage);
+            return kalmero::kExitWritten;
+        }
         // Every day's spots measured through one cache, opened once the night has its account.
         kalmero::MeasureCacheOnDemand cache;
-        return kalmero::runNight(kalmero::parseNightArgs(argc, argv), cache);
+        return kalmero::runNight(args, cache);
     } catch (const kalmero::UsageError& e) {
         messages.print(kalmero::Messages::kError, std::string("kalmero-nightly: ") + e.what());
         messages.print(kalmero::Messages::kError, kalmero::kNightUsage);

@@ -7,6 +7,7 @@
 
 #include "formats/path_map_settings.h"
 #include "platform/encoding.h"
+#include "session/picture_kind.h"
 
 namespace kalmero {
 
@@ -172,6 +173,7 @@ SettingsText readSettingsText(std::string_view bytes) {
     SettingsText out;
     const std::vector<std::string_view> lines = splitLines(bytes);
     if (!rawLinesSound(lines, out.problems)) {
+        out.whole = false;
         return out;
     }
     std::map<std::string, int, std::less<>> seen;
@@ -419,6 +421,10 @@ void extraOptions(Checker& check, NightSettings& out) {
             check.problem(word.line,
                           where + ": " + name + " " + shown + ": podaj pełną ścieżkę, od /");
         } else if (name == "--picture") {
+            if (!pictureKindOf(argument)) {
+                check.problem(word.line, where + ": --picture " + shown +
+                                             ": obraz zapisuje się jako .png lub .pdf");
+            }
             out.picture = argument;
             continue;
         } else {
@@ -427,11 +433,11 @@ void extraOptions(Checker& check, NightSettings& out) {
         out.extra.push_back(name);
         out.extra.push_back(argument);
     }
-    for (const auto& [one, other] : {std::pair{"--fade", "--no-fade"},
-                                     std::pair{"--break-sound", "--no-break-sound"}}) {
+    for (const auto& [one, other] :
+         {std::pair{"--fade", "--no-fade"}, std::pair{"--break-sound", "--no-break-sound"}}) {
         if (given.contains(one) && given.contains(other)) {
-            check.problem(words.front().line, where + ": " + one + " i " + other +
-                                                  " wykluczają się; zostaw jedną");
+            check.problem(words.front().line,
+                          where + ": " + one + " i " + other + " wykluczają się; zostaw jedną");
         }
     }
 }
