@@ -1,10 +1,11 @@
+#include "session/session_tools.h"
+
 #include <memory>
 
 #include "platform/encoding.h"
 #include "platform/measure_cache.h"
 #include "platform/spot_locator.h"
 #include "platform/spot_pool.h"
-#include "session/session_tools.h"
 
 namespace kalmero {
 
@@ -23,7 +24,10 @@ LoudnessTools stationLoudnessTools(MeasureCacheOnDemand& onDemand) {
         measured.warning = cache.takeWarning();
         return measured;
     };
-    return {measure, onDemand.path()};
+    auto correct = [&onDemand](const CopyRequest& request) {
+        return makeCorrectedCopy(request, &onDemand.cache());
+    };
+    return {measure, onDemand.path(), correct};
 }
 
 }  // namespace
