@@ -54,6 +54,7 @@ const QColor kInk(40, 40, 40);
 const QColor kFaint(120, 120, 120);
 const QColor kGrid(215, 215, 215);
 const QColor kAlarm(200, 0, 0);
+const QColor kCorrected(0, 140, 60);
 const QColor kAfterMidnight(253, 236, 236);
 const QColor kOddRow(246, 246, 246);
 const QColor kHighlight(255, 200, 0);
@@ -397,6 +398,9 @@ QString DayPicture::describe(std::size_t resultIndex) const {
         // The reasons name how: "za głośny: …", "cisza: …", "… głośniejszy od programu …".
         text += QStringLiteral("\nGłośność: ") + item.loud;
     }
+    if (!item.corrected.isEmpty()) {
+        text += QStringLiteral("\nPoprawiony: ") + item.corrected;
+    }
     return text;
 }
 
@@ -404,6 +408,12 @@ void DayPicture::markLoud(std::size_t resultIndex, const QString& why) {
     if (resultIndex < m_items.size()) {
         QString& loud = m_items[resultIndex].loud;
         loud = loud.isEmpty() || loud == why ? why : loud + QStringLiteral("; ") + why;
+    }
+}
+
+void DayPicture::markCorrected(std::size_t resultIndex, const QString& how) {
+    if (resultIndex < m_items.size()) {
+        m_items[resultIndex].corrected = how;
     }
 }
 
@@ -611,14 +621,21 @@ void DayPicture::paintMarks(QPainter& painter) const {
 
     // A spot above the loudness targets or silent: a red dot with a white rim over its bar's
     // start.
+    // A spot airing its lowered copy: a green ring, so the eye tells it from a loud one.
     for (const Item& item : m_items) {
-        if (item.loud.isEmpty() || item.segments.empty()) {
+        if ((item.loud.isEmpty() && item.corrected.isEmpty()) || item.segments.empty()) {
             continue;
         }
         const QRect& bar = item.segments.front();
-        painter.setPen(QPen(Qt::white, 1));
-        painter.setBrush(kAlarm);
-        painter.drawEllipse(QPoint(bar.left() + std::min(bar.width() / 2, 5), bar.top()), 4, 4);
+        const QPoint centre(bar.left() + std::min(bar.width() / 2, 5), bar.top());
+        if (item.loud.isEmpty()) {
+            painter.setPen(QPen(kCorrected, 2));
+            painter.setBrush(Qt::white);
+        } else {
+            painter.setPen(QPen(Qt::white, 1));
+            painter.setBrush(kAlarm);
+        }
+        painter.drawEllipse(centre, 4, 4);
     }
 
     painter.setBrush(Qt::NoBrush);

@@ -68,6 +68,9 @@ public:
     // louder than its programme, `why` in its description (after what an earlier mark
     // said). The day's checks' blocks louder than their programme are marked so from the start.
     void markLoud(std::size_t resultIndex, const QString& why);
+    // Marks a record as an advert spot airing its lowered copy, `how` (the gain and the copy)
+    // in its description.
+    void markCorrected(std::size_t resultIndex, const QString& how);
 
     // A record outlined as selected (nullopt: none).
     void setHighlighted(std::optional<std::size_t> resultIndex) { m_highlighted = resultIndex; }
@@ -84,6 +87,7 @@ private:
         bool newsBreak = false;
         bool farBreak = false;
         QString loud;                      // why it is too loud; empty when it isn't
+        QString corrected;                 // how it was lowered; empty when it wasn't
         std::optional<std::size_t> block;  // the advert block it is a copy from
         int row = -1;                      // the hour row of its first segment
         std::vector<QRect> segments;

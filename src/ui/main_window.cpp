@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -364,6 +365,40 @@ void TForm1::BitBtn3Click() {
     });
 }
 
+void TForm1::correctLoudness() {
+    const QString where =
+        m_session->settings().corrections.folder.empty()
+            ? QStringLiteral("obok oryginałów")
+            : QStringLiteral("w folderze ") +
+                  QString::fromStdString(cp1250ToUtf8(m_session->settings().corrections.folder));
+    const auto answer = QMessageBox::question(
+        this, QStringLiteral("Popraw głośność"),
+        QStringLiteral("Zapisać obniżone kopie głośnych spotów %1 i wstawić je do wyniku "
+                       "zamiast oryginałów? Oryginały pozostaną bez zmian.")
+            .arg(where),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes) {
+        return;
+    }
+    runCommand([this] {
+        const Outcome outcome = m_session->correctLoudness();
+        if (!outcome.done()) {
+            report(outcome);
+            return;
+        }
+        const auto corrected =
+            std::count_if(m_session->corrections().begin(), m_session->corrections().end(),
+                          [](const SpotCorrection& correction) { return correction.used; });
+        m_progress->status(QStringLiteral("Poprawianie głośności - gotowe; poprawione spoty: %1")
+                               .arg(corrected)
+                               .toStdString());
+        if (m_dayView != nullptr) {
+            m_dayView->setPicture(dayPicture());
+        }
+        showPlacementReport();
+    });
+}
+
 DayPicture TForm1::dayPicture() const {
     const CompileRecord& compiled = m_session->lastCompile();
     DayTitle title = m_compiledDay;
@@ -373,6 +408,7 @@ DayPicture TForm1::dayPicture() const {
                          : std::vector<std::string>{std::string(refusalText(Refusal::StaleResult))};
     DayPicture picture(m_session->lists().ListaWynikowa, compiled.blocks, compiled.checks, title);
     markLoudSpots(picture, compiled.origins, m_session->loudness());
+    markCorrectedSpots(picture, compiled.origins, m_session->corrections());
     return picture;
 }
 
@@ -425,7 +461,8 @@ void TForm1::showPlacementList() {
                        compiled.checks.clean(),
                        loudnessRows(m_session->lists().ListaLST, m_session->loudness()),
                        programmeRows(m_session->programmeChecks())};
-    PlacementListDialog dialog(list, this, [this] { showDayView(); });
+    PlacementListDialog dialog(
+        list, this, [this] { showDayView(); }, [this] { correctLoudness(); });
     dialog.exec();
 }
 

@@ -71,6 +71,8 @@ public:
     // Opens the list of spots behind the placement notice (its click, Enter or
     // kPlacementNoticeKey), modal.
     void showPlacementList();
+    // "Popraw głośność": asks, then lowers the loud spots into copies the result airs.
+    void correctLoudness();
     // Opens "Podgląd dnia", the picture of the last compile's day, where the operator left
     // it or beside this window.
     void showDayView();
