@@ -395,7 +395,7 @@ void TForm1::correctLoudness() {
     runCommand([this] {
         const Outcome outcome = m_session->correctLoudness();
         if (!outcome.done()) {
-            report(outcome);
+            report(outcome, QStringLiteral("Nie poprawiono głośności"));
             return;
         }
         const auto corrected =
