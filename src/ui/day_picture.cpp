@@ -123,7 +123,8 @@ QString minutesLabel(std::int64_t ms) { return QString::fromStdString(minutesTex
 }  // namespace
 
 DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& blocks,
-                       const DayChecks& checks, const DayTitle& title)
+                       const DayChecks& checks, const DayTitle& title,
+                       const std::vector<RecordMark>& louderThanProgramme)
     : m_dayStart(checks.dayStart), m_dayEnd(checks.dayEnd), m_limits(checks.limits) {
     std::int64_t lastEnd = 0;
     for (std::size_t i = 0; i < result.size(); ++i) {
@@ -177,15 +178,14 @@ DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& bloc
         }
     }
     // Drawn as a loud spot's is, in the window and the night's picture alike.
-    for (const RecordMark& mark : checks.louderThanProgramme) {
+    for (const RecordMark& mark : louderThanProgramme) {
         markLoud(mark.resultIndex, QString::fromStdString(mark.why));
     }
 
     for (std::size_t b = 0; b < blocks.size(); ++b) {
         const AdvertBlock& block = blocks[b];
         const std::optional<std::int64_t> drift = block.drift();
-        m_ticks.push_back(
-            {block.booked, block.aired, !drift || std::llabs(*drift) > m_limits.driftMs});
+        m_ticks.push_back({block.booked, block.aired, !drift || m_limits.driftTooFar(*drift)});
         for (const std::vector<std::size_t>& placed : block.placements) {
             for (const std::size_t r : placed) {
                 if (r < m_items.size()) {

@@ -123,7 +123,8 @@ std::vector<PlacementRow> placementRows(const PlacementReport& report) {
     return placementRows(placementEntries(report));
 }
 
-std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks, std::int64_t driftLimitMs) {
+std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks,
+                                const DayCheckLimits& limits) {
     std::vector<const AdvertBlock*> byTime;
     byTime.reserve(blocks.size());
     for (const AdvertBlock& block : blocks) {
@@ -141,7 +142,7 @@ std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks, std::int
         if (const auto drift = block.drift()) {
             row.aired = QString::fromStdString(clockText(*block.aired));
             row.drift = QString::fromStdString(driftText(*drift));
-            row.overLimit = *drift > driftLimitMs || *drift < -driftLimitMs;
+            row.overLimit = limits.driftTooFar(*drift);
         }
         QStringList titles;
         for (const std::string& title : block.titles) {

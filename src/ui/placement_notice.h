@@ -62,7 +62,8 @@ struct BlockRow {
 
 // The blocks by booked time (an advert list need not be in order), those booked at the
 // same time in list order.
-std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks, std::int64_t driftLimitMs);
+std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks,
+                                const DayCheckLimits& limits);
 
 // The notice's text, e.g. "Nie wstawiono spotów: 2, zdublowano: 1"; the spots of length 0
 // are named after them when there are any.
