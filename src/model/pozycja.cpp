@@ -27,12 +27,6 @@ std::string_view TPozycja::line(Field f) const {
     return std::string_view(m_rest.get() + kEndsBytes + begin, endOf(i - 1) - begin);
 }
 
-std::size_t TPozycja::endOf(std::size_t i) const {
-    std::uint16_t end = 0;
-    std::memcpy(&end, m_rest.get() + i * sizeof end, sizeof end);
-    return end;
-}
-
 std::string_view TPozycja::value(Field f) const {
     const std::string_view l = line(f);
     return l.size() > 4 ? l.substr(4) : std::string_view{};

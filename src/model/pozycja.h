@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -81,7 +82,11 @@ private:
     // them. Never changed once made: copies share it, so a result that copies a month of
     // playlist costs its emission lines and counts, not the playlist's text again.
     static constexpr std::size_t kEndsBytes = (kFieldCount - 1) * sizeof(std::uint16_t);
-    std::size_t endOf(std::size_t i) const;
+    std::size_t endOf(std::size_t i) const {
+        std::uint16_t end = 0;
+        std::memcpy(&end, m_rest.get() + i * sizeof end, sizeof end);
+        return end;
+    }
     std::shared_ptr<const char[]> m_rest;  // null: every field after Emi is empty
     // Emi, the one line every copy into the result rewrites, kept in the record itself.
     std::array<char, 50> m_emi{};
