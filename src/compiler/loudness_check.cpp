@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace kalmero {
 
@@ -72,6 +73,10 @@ std::optional<double> medianIntegratedLufs(const std::vector<SpotLoudness>& spot
             figures.push_back(*spot.integratedLufs);
         }
     }
+    return medianOf(std::move(figures));
+}
+
+std::optional<double> medianOf(std::vector<double> figures) {
     if (figures.empty()) {
         return std::nullopt;
     }

@@ -25,6 +25,8 @@ struct LoudnessVerdict {
 // The median of the integrated loudness of the spots that have one (the mean of the two
 // middle ones for an even count); nullopt when none has.
 std::optional<double> medianIntegratedLufs(const std::vector<SpotLoudness>& spots);
+// The same over the figures themselves.
+std::optional<double> medianOf(std::vector<double> figures);
 
 // Whether a decoded spot has no sample at or above kSilenceDbfs on any channel. A spot too
 // short for an integrated figure (under 400 ms) is not silent for that.

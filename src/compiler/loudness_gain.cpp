@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
+#include <utility>
 
+#include "compiler/loudness_check.h"
 #include "compiler/programme_check.h"
 
 namespace kalmero {
@@ -89,24 +92,10 @@ long blockSteps(const std::vector<const SpotLoudness*>& spots, const BlockToLowe
     return high;
 }
 
-}  // namespace
-
-double attenuationNeeded(const SpotLoudness& spot, std::optional<double> median,
-                         const LoudnessTargets& targets) {
-    return gainOf(ownSteps(spot, median, targets));
-}
-
-std::optional<double> aboveProgramme(const std::vector<const SpotLoudness*>& spots,
-                                     const BlockToLower& block) {
-    if (!block.programmeLufs) {
-        return std::nullopt;
-    }
-    return blockAbove(spots, block, std::vector<long>(spots.size(), 0), 0, *block.programmeLufs);
-}
-
-std::vector<double> attenuations(const std::vector<const SpotLoudness*>& spots,
-                                 const std::vector<BlockToLower>& blocks,
-                                 std::optional<double> median, const LoudnessTargets& targets) {
+// Each spot's steps for its own targets over `median` and for its blocks.
+std::vector<long> stepsOver(const std::vector<const SpotLoudness*>& spots,
+                            const std::vector<BlockToLower>& blocks, std::optional<double> median,
+                            const LoudnessTargets& targets) {
     std::vector<long> own(spots.size(), 0);
     for (std::size_t s = 0; s < spots.size(); ++s) {
         if (spots[s] != nullptr) {
@@ -124,12 +113,72 @@ std::vector<double> attenuations(const std::vector<const SpotLoudness*>& spots,
             steps[s] = std::max(steps[s], lowered);
         }
     }
-    std::vector<double> gains;
-    gains.reserve(steps.size());
-    for (const long count : steps) {
-        gains.push_back(gainOf(count));
+    return steps;
+}
+
+// The median of the day with each spot lowered by its steps: a file counted once per gain it
+// airs at, as the day with one copy per file and gain is measured again. Lowering by a gain
+// lowers the integrated loudness by just that much.
+std::optional<double> loweredMedian(const std::vector<const SpotLoudness*>& spots,
+                                    const std::vector<long>& steps) {
+    std::set<std::pair<const SpotLoudness*, long>> aired;
+    for (std::size_t s = 0; s < spots.size(); ++s) {
+        if (spots[s] != nullptr && spots[s]->integratedLufs) {
+            aired.emplace(spots[s], steps[s]);
+        }
     }
-    return gains;
+    std::vector<double> figures;
+    figures.reserve(aired.size());
+    for (const auto& [spot, count] : aired) {
+        figures.push_back(*spot->integratedLufs - gainOf(count));
+    }
+    return medianOf(std::move(figures));
+}
+
+}  // namespace
+
+double attenuationNeeded(const SpotLoudness& spot, std::optional<double> median,
+                         const LoudnessTargets& targets) {
+    return gainOf(ownSteps(spot, median, targets));
+}
+
+std::optional<double> aboveProgramme(const std::vector<const SpotLoudness*>& spots,
+                                     const BlockToLower& block) {
+    if (!block.programmeLufs) {
+        return std::nullopt;
+    }
+    return blockAbove(spots, block, std::vector<long>(spots.size(), 0), 0, *block.programmeLufs);
+}
+
+Attenuations attenuations(const std::vector<const SpotLoudness*>& spots,
+                          const std::vector<BlockToLower>& blocks, const LoudnessTargets& targets) {
+    std::vector<long> steps(spots.size(), 0);
+    std::optional<double> median = loweredMedian(spots, steps);
+    // The copies lower the day's median, and the corrected day is checked against the lower
+    // one: the gains are taken again over the median they make until they stop changing. A
+    // spot's gain is kept when a round asks less of it (its block may need less once a
+    // neighbour lowers itself more), so gains only rise and the median only falls; a spot
+    // lowered for the median stays above it, so the rounds end. An even count of files can
+    // halve the distance left each round (about ten rounds from 20 LU to a step): the bound
+    // leaves room for that and guards the rest; a day still moving at it keeps its last gains,
+    // verified against the median they make.
+    constexpr int kMostRounds = 64;
+    for (int round = 0; round < kMostRounds; ++round) {
+        std::vector<long> next = stepsOver(spots, blocks, median, targets);
+        std::transform(next.begin(), next.end(), steps.begin(), next.begin(),
+                       [](long wanted, long kept) { return std::max(wanted, kept); });
+        if (next == steps) {
+            break;
+        }
+        steps = std::move(next);
+        median = loweredMedian(spots, steps);
+    }
+    Attenuations result{{}, median};
+    result.gains.reserve(steps.size());
+    for (const long count : steps) {
+        result.gains.push_back(gainOf(count));
+    }
+    return result;
 }
 
 }  // namespace kalmero

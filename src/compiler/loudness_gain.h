@@ -18,16 +18,23 @@ struct BlockToLower {
 // The step attenuations are rounded up to, in dB.
 inline constexpr double kGainStepDb = 0.1;
 
+// Each spot's gain and the median of the day they make.
+struct Attenuations {
+    std::vector<double> gains;     // per spot given, in dB, 0 or more
+    std::optional<double> median;  // of the integrated loudness as the corrected day airs
+};
+
 // The smallest attenuation in dB (0 or more, in steps of kGainStepDb) for each spot (one per
-// booking; null when it wasn't measured) that brings it within every target it breaks: its
-// short-term maximum and true peak, its integrated loudness at most aboveMedianLu over
-// `median`; and brings each block with a programme figure within maxAboveProgrammeLu of it,
-// its spots lowered by one gain (a spot needing more for itself keeps its own), so that the
-// block keeps its balance. Figures are compared as the reports show them, to one decimal. A
-// spot is never raised. A spot in several blocks takes the most any of them needs.
-std::vector<double> attenuations(const std::vector<const SpotLoudness*>& spots,
-                                 const std::vector<BlockToLower>& blocks,
-                                 std::optional<double> median, const LoudnessTargets& targets);
+// booking, the same object for each booking of a file; null when it wasn't measured) that
+// brings it within every target it breaks: its short-term maximum and true peak, its
+// integrated loudness at most aboveMedianLu over the median of the corrected day (each file
+// once per gain it airs at, as the day is measured again with the copies in); and brings each
+// block with a programme figure within maxAboveProgrammeLu of it, its spots lowered by one
+// gain (a spot needing more for itself keeps its own), so that the block keeps its balance.
+// Figures are compared as the reports show them, to one decimal. A spot is never raised. A
+// spot in several blocks takes the most any of them needs.
+Attenuations attenuations(const std::vector<const SpotLoudness*>& spots,
+                          const std::vector<BlockToLower>& blocks, const LoudnessTargets& targets);
 
 // The attenuation in dB that `spot` alone still needs to be within its own targets (its short
 // term, true peak and the median's); 0 when it is within them.

@@ -93,8 +93,27 @@ std::vector<SpotCorrection> correctDay(const DayToCorrect& day, const CopyMakerT
         }
     }
     const std::vector<BlockToLower> blocks = blocksToLower(day);
-    const std::optional<double> median = day.loudness.median();
-    const std::vector<double> gains = attenuations(figures, blocks, median, day.targets);
+    // The copies are verified against the median the corrected day will have, as it is
+    // checked once they air; `planned.median` with every copy as planned.
+    const Attenuations planned = attenuations(figures, blocks, day.targets);
+    const std::vector<double>& gains = planned.gains;
+    // The median the day airs with holds each copy as it measured, the others as planned.
+    const auto medianWith = [&](std::size_t i, const SpotLoudness& copy) {
+        std::map<std::pair<const SpotLoudness*, int>, double> aired;
+        for (std::size_t s = 0; s < count; ++s) {
+            if (figures[s] != nullptr && figures[s]->integratedLufs) {
+                aired[{figures[s], tenths(gains[s])}] = *figures[s]->integratedLufs - gains[s];
+            }
+        }
+        if (copy.integratedLufs && figures[i] != nullptr) {
+            aired[{figures[i], tenths(gains[i])}] = *copy.integratedLufs;
+        }
+        std::vector<double> integrated;
+        for (const auto& entry : aired) {
+            integrated.push_back(entry.second);
+        }
+        return medianOf(std::move(integrated));
+    };
     const std::string folder = decode(day.settings.folder);
 
     std::vector<SpotCorrection> corrections(count);
@@ -131,7 +150,8 @@ std::vector<SpotCorrection> correctDay(const DayToCorrect& day, const CopyMakerT
         auto copy = made.find({local, tenths(gainDb)});
         if (copy == made.end()) {
             CopyRequest request{local, gainDb, targetFor, [&](const SpotLoudness& figures) {
-                                    return attenuationNeeded(figures, median, day.targets);
+                                    return attenuationNeeded(figures, medianWith(i, figures),
+                                                             day.targets);
                                 }};
             copy = made.emplace(std::make_pair(local, tenths(gainDb)), make(request)).first;
         }
@@ -151,7 +171,8 @@ std::vector<SpotCorrection> correctDay(const DayToCorrect& day, const CopyMakerT
         if (figures.problem.any() || figures.decodedMs <= 0) {
             correction.problem = CorrectionProblem::CopyNotMeasured;
             correction.reason = spotIssueText(figures.problem);
-        } else if (const double short_ = attenuationNeeded(figures, median, day.targets);
+        } else if (const double short_ =
+                       attenuationNeeded(figures, medianWith(i, figures), day.targets);
                    short_ > 0) {
             correction.problem = CorrectionProblem::CopyStillLoud;
             correction.stillShortDb = short_;
