@@ -178,8 +178,8 @@ std::vector<BlockAgainstProgramme> checkBlocksAgainstProgramme(
             }
             const std::size_t r = item->r;
             ++comparison.programmeItems;
-            if (const SpotLoudness* item = audioAt(audio, r)) {
-                appendAired(programme, *item, result[r].CzasNwK);
+            if (const SpotLoudness* measured = audioAt(audio, r)) {
+                appendAired(programme, *measured, result[r].CzasNwK);
                 ++comparison.programmeMeasured;
             }
         }

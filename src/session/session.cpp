@@ -526,14 +526,13 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
         constexpr std::size_t kCutSpotsNamed = 5;
         std::size_t cutSpots = 0;
         for (std::size_t i = 0; i < m_spotMeasures.size() && i < m_lists.ListaLST.size(); ++i) {
-            const SpotMeasure& measure = m_spotMeasures[i];
-            if (measure.kind == SpotProblem::Cut && ++cutSpots <= kCutSpotsNamed) {
+            const SpotMeasure& spot = m_spotMeasures[i];
+            if (spot.kind == SpotProblem::Cut && ++cutSpots <= kCutSpotsNamed) {
                 outcome.warnings.push_back(
                     "Spot " + m_tools.decode(m_lists.ListaLST[i].value(Field::Emi)) + " " +
-                    (measure.localPath.empty()
-                         ? m_tools.decode(m_lists.ListaLST[i].value(Field::Adr))
-                         : measure.localPath) +
-                    ": " + measure.problem + ".");
+                    (spot.localPath.empty() ? m_tools.decode(m_lists.ListaLST[i].value(Field::Adr))
+                                            : spot.localPath) +
+                    ": " + spot.problem + ".");
             }
         }
         if (cutSpots > kCutSpotsNamed) {
@@ -567,11 +566,11 @@ Outcome Session::compile(int weekday) {
         if (settings.mode != BreakMode::None) {
             // Read before the result is touched, so that a matrix that fails leaves it.
             const std::vector<std::string> lines = readMatrixLines(m_files.matrix);
-            const auto weekday = static_cast<std::size_t>(settings.weekday);
-            if (settings.weekday < 0 || weekday >= lines.size()) {
+            const auto day = static_cast<std::size_t>(settings.weekday);
+            if (settings.weekday < 0 || day >= lines.size()) {
                 throw FileError(missingWeekdayLine(m_files.matrix, settings.weekday, lines.size()));
             }
-            line = lines[weekday];
+            line = lines[day];
         }
 
         touched = true;

@@ -113,7 +113,7 @@ TEST_P(TruePeakTest, AgreesWithLibebur128) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, TruePeakTest, ::testing::ValuesIn(kSignals),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(TruePeakGain, BoundsEveryOversampledValue) {
     // The bound passing over relies on: the largest sum of a phase's weights' magnitudes.
