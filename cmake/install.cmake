@@ -45,11 +45,21 @@ if(TARGET kalmero_platform)
                              PRIVATE KALMERO_DATA_FROM_PROGRAM="${data_from_program}/")
 endif()
 
-if(TARGET kalmero-batch)
+if(TARGET kalmero_batch)
   file(RELATIVE_PATH modules_from_program ${CMAKE_INSTALL_FULL_BINDIR}
        ${CMAKE_INSTALL_FULL_LIBDIR}/kalmero)
-  target_compile_definitions(kalmero-batch
+  target_compile_definitions(kalmero_batch
                              PRIVATE KALMERO_MODULES_FROM_PROGRAM="${modules_from_program}/")
+endif()
+# The night's program lives apart from the others: its own way to the data and modules.
+if(TARGET kalmero_nightly)
+  set(nightly_dir ${CMAKE_INSTALL_FULL_LIBEXECDIR}/kalmero)
+  file(RELATIVE_PATH data_from_nightly ${nightly_dir} ${CMAKE_INSTALL_FULL_DATADIR}/kalmero)
+  file(RELATIVE_PATH modules_from_nightly ${nightly_dir} ${CMAKE_INSTALL_FULL_LIBDIR}/kalmero)
+  target_compile_definitions(kalmero_nightly PRIVATE
+    KALMERO_NIGHTLY_DATA_FROM_PROGRAM="${data_from_nightly}/"
+    KALMERO_NIGHTLY_MODULES_FROM_PROGRAM="${modules_from_nightly}/"
+    KALMERO_NIGHTLY_CONF="${CMAKE_INSTALL_FULL_SYSCONFDIR}/kalmero/nightly.conf")
 endif()
 if(TARGET kalmero_picture_module)
   install(TARGETS kalmero_picture_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/kalmero)
@@ -97,9 +107,8 @@ endif()
 find_program(SCDOC scdoc)
 if(SCDOC)
   set(pages)
-  # PAGE.SECTION:PROGRAM, the page installed with the program it tells of; the night's
-  # wrapper comes with the batch command.
-  foreach(entry kalmero.1:kalmero kalmero-batch.1:kalmero-batch kalmero-nightly.8:kalmero-batch)
+  # PAGE.SECTION:PROGRAM, the page installed with the program it tells of.
+  foreach(entry kalmero.1:kalmero kalmero-batch.1:kalmero-batch kalmero-nightly.8:kalmero-nightly)
     string(REPLACE ":" ";" entry ${entry})
     list(GET entry 0 page)
     list(GET entry 1 program)
@@ -121,13 +130,11 @@ else()
 endif()
 
 # The night's compile: a timer and a service, installed but left for the operator to enable.
-if(TARGET kalmero-batch)
+if(TARGET kalmero-nightly)
   # /etc for the system's own prefix, as the GNU rules have it; <prefix>/etc otherwise.
   set(kalmero_conf_dir ${CMAKE_INSTALL_FULL_SYSCONFDIR}/kalmero)
   set(KALMERO_NIGHTLY_CONF ${kalmero_conf_dir}/nightly.conf)
   set(KALMERO_NIGHTLY_PROGRAM ${CMAKE_INSTALL_FULL_LIBEXECDIR}/kalmero/kalmero-nightly)
-  file(RELATIVE_PATH KALMERO_BIN_FROM_NIGHTLY ${CMAKE_INSTALL_FULL_LIBEXECDIR}/kalmero
-       ${CMAKE_INSTALL_FULL_BINDIR})
   # The system's prefix takes systemd's own folder; any other keeps the units under itself.
   set(systemd_unit_dir ${CMAKE_INSTALL_LIBDIR}/systemd/system)
   if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
@@ -141,15 +148,29 @@ if(TARGET kalmero-batch)
   endif()
   set(KALMERO_SYSTEMD_UNIT_DIR ${systemd_unit_dir} CACHE PATH "Where systemd units are installed")
 
-  configure_file(${PROJECT_SOURCE_DIR}/data/nightly/kalmero-nightly.in
-                 ${kalmero_generated}/kalmero-nightly @ONLY)
-  configure_file(${PROJECT_SOURCE_DIR}/data/nightly/kalmero-nightly.service.in
-                 ${kalmero_generated}/kalmero-nightly.service @ONLY)
-  install(PROGRAMS ${kalmero_generated}/kalmero-nightly
-          DESTINATION ${CMAKE_INSTALL_FULL_LIBEXECDIR}/kalmero)
-  install(FILES ${kalmero_generated}/kalmero-nightly.service
-                ${PROJECT_SOURCE_DIR}/data/nightly/kalmero-nightly.timer
-          DESTINATION ${KALMERO_SYSTEMD_UNIT_DIR})
+  # One channel's units, and a template for each further one: kalmero-nightly@NAME runs
+  # the night of <conf dir>/NAME.conf with its own cache folder.
+  foreach(unit kalmero-nightly kalmero-nightly@)
+    if(unit STREQUAL "kalmero-nightly")
+      set(KALMERO_NIGHTLY_WHICH "")
+      set(KALMERO_NIGHTLY_SETTINGS ${KALMERO_NIGHTLY_CONF})
+      set(KALMERO_NIGHTLY_ARGS "")
+      set(KALMERO_NIGHTLY_CACHE_NAME kalmero)
+    else()
+      set(KALMERO_NIGHTLY_WHICH " (%i)")
+      set(KALMERO_NIGHTLY_SETTINGS ${kalmero_conf_dir}/NAME.conf)
+      set(KALMERO_NIGHTLY_ARGS " --settings ${kalmero_conf_dir}/%i.conf")
+      set(KALMERO_NIGHTLY_CACHE_NAME kalmero/%i)
+    endif()
+    set(KALMERO_NIGHTLY_CACHE /var/cache/${KALMERO_NIGHTLY_CACHE_NAME})
+    configure_file(${PROJECT_SOURCE_DIR}/data/nightly/kalmero-nightly.service.in
+                   ${kalmero_generated}/${unit}.service @ONLY)
+    configure_file(${PROJECT_SOURCE_DIR}/data/nightly/kalmero-nightly.timer.in
+                   ${kalmero_generated}/${unit}.timer @ONLY)
+    install(FILES ${kalmero_generated}/${unit}.service ${kalmero_generated}/${unit}.timer
+            DESTINATION ${KALMERO_SYSTEMD_UNIT_DIR})
+  endforeach()
+  install(TARGETS kalmero-nightly RUNTIME DESTINATION ${CMAKE_INSTALL_FULL_LIBEXECDIR}/kalmero)
   install(FILES ${PROJECT_SOURCE_DIR}/data/nightly/nightly.conf DESTINATION ${kalmero_conf_dir})
 endif()
 

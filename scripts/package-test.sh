@@ -98,9 +98,15 @@ zcat "$prefix/usr/share/doc/kalmero/changelog.gz" | head -n1 | grep -qF "kalmero
 units=$prefix/lib/systemd/system
 service=$units/kalmero-nightly.service
 [[ -f $service ]] || fail "the package has no lib/systemd/system/kalmero-nightly.service"
-# The exposure systemd reports, 0 to 10: 5.0 at most.
-systemd-analyze security --offline=true --threshold=50 "$service" >"$tmp/security.txt" 2>&1 ||
-  fail "the service's exposure is above 5.0: $(tail -n1 "$tmp/security.txt")"
+# The exposure systemd reports, 0 to 10: 1.8 at most, a further channel's unit too.
+instance=$tmp/kalmero-nightly@kanal2.service
+cp "$units/kalmero-nightly@.service" "$instance"
+for unit in "$service" "$instance"; do
+  systemd-analyze security --offline=true --threshold=18 "$unit" >"$tmp/security.txt" 2>&1 ||
+    fail "the exposure of $(basename "$unit") is above 1.8: $(tail -n1 "$tmp/security.txt")"
+done
+grep -qx 'ExecStart=/usr/libexec/kalmero/kalmero-nightly --settings /etc/kalmero/%i.conf' "$instance" ||
+  fail "kalmero-nightly@.service does not run the night of /etc/kalmero/NAME.conf"
 if [[ -z $prefix ]]; then
   # Installed: the program the service starts and the manual page it names are there.
   man_check=()
@@ -147,7 +153,7 @@ if [[ -z $installed ]]; then
   exit 0
 fi
 
-# --- The night, as root: its timer enabled, the wrapper run as systemd would start it.
+# --- The night, as root: its timer enabled, the program run as systemd would start it.
 # systemctl enables offline too (no systemd as PID 1, as in a container): it only links.
 wants=/etc/systemd/system/timers.target.wants/kalmero-nightly.timer
 if command -v systemctl >/dev/null; then
@@ -181,10 +187,22 @@ EOF
 # The service's capability bounding set and no_new_privs, its umask and a bare environment.
 caps=$(sed -n 's/^CapabilityBoundingSet=//p' "$service" | tr '[:upper:]' '[:lower:]' | sed 's/cap_/+/g; s/ /,/g')
 grep -qx 'NoNewPrivileges=yes' "$service" || fail "the service does not set NoNewPrivileges=yes"
+# night NAME [ENV=VALUE...] -- [OPTION...]: the installed program under those limits.
+night() {
+  local name=$1 environment=() status=0
+  shift
+  while [[ $1 != -- ]]; do
+    environment+=("$1")
+    shift
+  done
+  shift
+  (umask 022 && env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin XDG_CONFIG_HOME="$night/config" \
+    "${environment[@]}" setpriv --bounding-set "-all,$caps" --no-new-privs \
+    /usr/libexec/kalmero/kalmero-nightly "$@") >"$tmp/$name.txt" 2>&1 || status=$?
+  return "$status"
+}
 status=0
-(umask 022 && env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin XDG_CONFIG_HOME="$night/config" \
-  setpriv --bounding-set "-all,$caps" --no-new-privs /usr/libexec/kalmero/kalmero-nightly) \
-  >"$tmp/night.txt" 2>&1 || status=$?
+night night -- || status=$?
 ((status == 0)) || fail "the night's run exited $status: $(tail -n5 "$tmp/night.txt")"
 # The account's home is no place the sandbox lets it write: the figures are the service's.
 cache=/var/cache/kalmero/$account/kalmero/spoty.sqlite
@@ -195,6 +213,29 @@ result=$night/out/20991228_pn.mix
 [[ -f $result ]] || fail "the night wrote no $result: $(tail -n5 "$tmp/night.txt")"
 [[ $(stat -c %U "$result") == "$account" ]] || fail "the night's result is not written by $account"
 cmp "$tmp/reference.mix" "$result" || fail "the night's day differs from the build tree's"
+
+# A second channel, as kalmero-nightly@kanal2 runs it: its own settings, cache and marks. A
+# spot missing makes its day exit 3 and marked, named in the errors with its file.
+mkdir -p "$night/in2" "$night/out2"
+cp -r "$night/in/." "$night/in2/"
+rm "$night/in2/spoty/kino.mp3"
+chmod -R a+rX "$night/in2"
+chown "$account" "$night/out2"
+sed "s|$night/in\"|$night/in2\"|; s|$night/out\"|$night/out2\"|" /etc/kalmero/nightly.conf \
+  >/etc/kalmero/kanal2.conf
+status=0
+night kanal2 CACHE_DIRECTORY=/var/cache/kalmero/kanal2 -- --settings /etc/kalmero/kanal2.conf ||
+  status=$?
+((status == 3)) || fail "the second channel's night with a spot missing exited $status, not 3"
+[[ -f $night/out2/.20991228_pn.mix.niepewny ]] || fail "the second channel's day was not marked"
+grep -q 'pliki: .*kino\.mp3' "$tmp/kanal2.txt" ||
+  fail "the night's errors do not name the missing spot's file: $(tail -n5 "$tmp/kanal2.txt")"
+[[ -s /var/cache/kalmero/kanal2/$account/kalmero/spoty.sqlite ]] ||
+  fail "the second channel kept no loudness figures of its own"
+night acknowledge -- --settings /etc/kalmero/kanal2.conf --acknowledge 2099-12-28 ||
+  fail "acknowledging the marked day failed: $(cat "$tmp/acknowledge.txt")"
+[[ ! -e $night/out2/.20991228_pn.mix.niepewny ]] || fail "--acknowledge left the mark"
+rm /etc/kalmero/kanal2.conf
 
 # --- Purged: nothing of it left. The stamp systemd keeps for a persistent timer that ran
 # is written here when no systemd runs the timer.

@@ -115,8 +115,10 @@ std::optional<std::string> dayUsageProblem(const BatchOptions& options, int week
     return std::nullopt;
 }
 
-// One day's road, run by the session. Returns the exit code.
-int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
+}  // namespace
+
+int runBatchDay(const BatchOptions& options, int weekday, const Messages& messages,
+                DayPictureWriter& pictures, const DaySeen& seen) {
     if (const auto problem = clobbered(options)) {
         return usageError(*problem);
     }
@@ -128,18 +130,19 @@ int runDay(const BatchOptions& options, int weekday, const Messages& messages) {
         for (const std::string& warning : session.settingsWarnings()) {
             messages.print(Messages::kWarning, "kalmero-batch: uwaga: " + warning);
         }
-        PictureModule pictures;
         const Outcome outcome = session.runDay(dayRun(options, weekday), pictures);
         progress.finishBar();
-        return showOutcome(outcome, session, messages);
+        const int code = showOutcome(outcome, session, messages);
+        if (seen) {
+            seen(session, outcome);
+        }
+        return code;
     } catch (const std::exception& e) {
         progress.finishBar();
         messages.print(Messages::kError, "kalmero-batch: " + std::string(e.what()));
         return kExitFileError;
     }
 }
-
-}  // namespace
 
 int runBatch(int argc, const char* const* argv) {
     BatchOptions options;
@@ -153,8 +156,9 @@ int runBatch(int argc, const char* const* argv) {
         return kExitWritten;
     }
     const Messages messages;
+    PictureModule pictures;
     if (!options.date) {
-        return runDay(options, options.weekday.value_or(0), messages);
+        return runBatchDay(options, options.weekday.value_or(0), messages, pictures);
     }
     const std::optional<Day> first = parseDay(*options.date, localToday());
     if (!first) {
@@ -174,7 +178,7 @@ int runBatch(int argc, const char* const* argv) {
         // A settings file that can't be read: each day's own run says so.
     }
     return forEachDay(options, *first, messages, [&](const BatchOptions& day, int weekday) {
-        return runDay(day, weekday, messages);
+        return runBatchDay(day, weekday, messages, pictures);
     });
 }
 

@@ -1,5 +1,11 @@
 #pragma once
 
+#include <functional>
+
+#include "cli/batch_options.h"
+#include "cli/messages.h"
+#include "session/session.h"
+
 namespace kalmero {
 
 // Exit codes of the batch command.
@@ -13,5 +19,14 @@ inline constexpr int kExitUnaccounted = 3;
 // compiles with the settings of the command line over those of the configuration, writes
 // the result atomically, and reports on stderr. Returns the exit code.
 int runBatch(int argc, const char* const* argv);
+
+// Shown the day's session and outcome once the outcome is told (not when the session could
+// not be made), for a program that runs the batch's days in its own process.
+using DaySeen = std::function<void(const Session& session, const Outcome& outcome)>;
+
+// One day of the batch command as runBatch runs each: `options` for that day alone (forDay),
+// its picture drawn with `pictures`. Returns the exit code.
+int runBatchDay(const BatchOptions& options, int weekday, const Messages& messages,
+                DayPictureWriter& pictures, const DaySeen& seen = {});
 
 }  // namespace kalmero

@@ -6,19 +6,16 @@
 
 #include "compiler/loudness_check.h"
 #include "compiler/placement_report.h"
+#include "model/bs1770.h"
 
 namespace kalmero {
 
 namespace {
 
 constexpr std::size_t kBlocksPerGate = 4;  // 400 ms
-constexpr double kOffset = 0.691;          // BS.1770's loudness of energy e: -0.691 + 10 log10 e
 constexpr double kAbsoluteGateLufs = -70.0;
 constexpr double kRelativeGateLu = 10.0;
 constexpr std::int64_t kMinuteMs = 60'000;
-
-double loudnessOf(double energy) { return 10 * std::log10(energy) - kOffset; }
-double energyOf(double loudness) { return std::pow(10.0, (loudness + kOffset) / 10); }
 
 // A figure as the reports show it, so that a difference never contradicts the figures
 // beside it.

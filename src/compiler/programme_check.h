@@ -9,13 +9,11 @@
 #include <vector>
 
 #include "compiler/day_report.h"
+#include "model/bs1770.h"
 #include "model/lists.h"
 #include "model/spot_loudness.h"
 
 namespace kalmero {
-
-// The length of audio each of SpotLoudness::blockEnergies stands for.
-inline constexpr std::int64_t kEnergyBlockMs = 100;
 
 // Integrated loudness (ITU-R BS.1770) of audio given as its 100 ms energies: gating blocks
 // of four neighbouring energies (400 ms, overlapping by 300 ms), the absolute gate at

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/bs1770.h"
 #include "platform/spot_decoding.h"
 #include "platform/true_peak.h"
 
@@ -23,13 +24,10 @@ constexpr const char* kCantMeter = "nie można zmierzyć głośności tego forma
 // WAV order of 5.1: L R C LFE Ls Rs; BS.1770 leaves the LFE out.
 constexpr int kLfeOfFivePointOne = 3;
 
-// Short-term loudness is sampled every kBlockMs over kShortTermBlocks blocks (3 s).
-constexpr unsigned long kBlockMs = 100;
+// Short-term loudness is sampled every kEnergyBlockMs over kShortTermBlocks blocks (3 s).
 constexpr std::size_t kShortTermBlocks = 30;
 // A sample's magnitude at kSilenceDbfs.
 const float kSilenceLevel = static_cast<float>(std::pow(10.0, kSilenceDbfs / 20));
-// BS.1770's loudness of a mean square energy e: -0.691 + 10 log10(e).
-constexpr double kOffset = 0.691;
 
 // A meter figure, or none for the -inf of silence.
 std::optional<double> figure(double value) {
@@ -73,7 +71,7 @@ public:
             ::ebur128_set_channel(m_state, kLfeOfFivePointOne, EBUR128_UNUSED);
         }
         // The meter's own count of a 100 ms window's frames.
-        m_step = std::max<std::size_t>(1, static_cast<std::size_t>(rate) * kBlockMs / 1000);
+        m_step = std::max<std::size_t>(1, static_cast<std::size_t>(rate * kEnergyBlockMs / 1000));
         m_untilSample = m_step;
         return true;
     }
@@ -107,11 +105,10 @@ public:
     // are silence, as in the meter's own window.
     void sampleShortTerm() {
         double blockLoudness = 0;
-        if (::ebur128_loudness_window(m_state, kBlockMs, &blockLoudness) != EBUR128_SUCCESS) {
+        if (::ebur128_loudness_window(m_state, kEnergyBlockMs, &blockLoudness) != EBUR128_SUCCESS) {
             return;
         }
-        const double energy =
-            std::isfinite(blockLoudness) ? std::pow(10.0, (blockLoudness + kOffset) / 10) : 0;
+        const double energy = std::isfinite(blockLoudness) ? energyOf(blockLoudness) : 0;
         m_energies.push_back(static_cast<float>(energy));
         double& oldest = m_blockEnergies[m_nextBlock];
         m_windowEnergy += energy - oldest;
@@ -119,8 +116,7 @@ public:
         m_nextBlock = (m_nextBlock + 1) % m_blockEnergies.size();
         if (m_windowEnergy > 0) {
             const double shortTerm =
-                10 * std::log10(m_windowEnergy / static_cast<double>(m_blockEnergies.size())) -
-                kOffset;
+                loudnessOf(m_windowEnergy / static_cast<double>(m_blockEnergies.size()));
             m_maxShortTerm = std::max(m_maxShortTerm, shortTerm);
         }
     }

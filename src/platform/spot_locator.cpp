@@ -20,16 +20,6 @@ constexpr const char* kNoMap = "brak mapowania dla ";
 constexpr const char* kCaseVariants = "kilka nazw różni się tylko wielkością liter: ";
 constexpr const char* kZeroLength = "0 ms";
 
-enum class Presence { There, Missing, Unknown };
-
-Presence presence(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
-        return Presence::There;
-    }
-    return knownMissing(errno) ? Presence::Missing : Presence::Unknown;
-}
-
 // A name's bytes for matching without regard to letter case, or nullopt when the name has
 // characters no path line could hold (it can then only match exactly).
 std::optional<std::string> foldedName(std::string_view utf8) {
@@ -59,10 +49,39 @@ struct SpotLocator::Listing {
     std::multimap<std::string, std::string> names;
 };
 
-SpotLocator::SpotLocator(PathMap map, std::string listFolderUtf8, std::atomic<int>* foldersListed)
+SpotLocator::SpotLocator(PathMap map, std::string listFolderUtf8, DiskAsked* asked)
     : m_map(std::move(map)),
       m_listFolder(listFolderUtf8.empty() ? "." : std::move(listFolderUtf8)),
-      m_foldersListed(foldersListed) {}
+      m_asked(asked) {}
+
+SpotLocator::Presence SpotLocator::presence(const std::string& path) const {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (const auto known = m_presence.find(path); known != m_presence.end()) {
+            return known->second;
+        }
+        // Nothing is below a name that isn't there (ENOENT) or is no folder (ENOTDIR).
+        for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+             slash = path.find('/', slash + 1)) {
+            const auto folder = m_presence.find(std::string_view(path).substr(0, slash));
+            if (folder != m_presence.end() && folder->second == Presence::Missing) {
+                return Presence::Missing;
+            }
+        }
+    }
+    // Asked outside the lock, so that a slow share holds up only the spots in it.
+    if (m_asked != nullptr) {
+        ++m_asked->lookups;
+    }
+    struct stat info {};
+    Presence found = Presence::There;
+    if (::stat(path.c_str(), &info) != 0) {
+        found = knownMissing(errno) ? Presence::Missing : Presence::Unknown;
+    }
+    const std::lock_guard lock(m_mutex);
+    m_presence.emplace(path, found);
+    return found;
+}
 
 std::shared_ptr<const SpotLocator::Listing> SpotLocator::listing(const std::string& folder) const {
     std::shared_ptr<Listing> entry;
@@ -76,8 +95,8 @@ std::shared_ptr<const SpotLocator::Listing> SpotLocator::listing(const std::stri
     }
     // Read outside the map's lock, so that a slow share holds up only the spots in it.
     std::call_once(entry->read, [&] {
-        if (m_foldersListed != nullptr) {
-            ++*m_foldersListed;
+        if (m_asked != nullptr) {
+            ++m_asked->foldersListed;
         }
         std::error_code error;
         for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
@@ -157,10 +176,9 @@ SpotLocation SpotLocator::locate(std::string_view pathLineCp1250) const {
 }
 
 SpotMeasurer newMappedLoadMeasurer(PathMap map, std::string listFolderUtf8,
-                                   const MeasureSettings& settings,
-                                   std::atomic<int>* foldersListed) {
-    auto locator = std::make_shared<const SpotLocator>(std::move(map), std::move(listFolderUtf8),
-                                                       foldersListed);
+                                   const MeasureSettings& settings, DiskAsked* asked) {
+    auto locator =
+        std::make_shared<const SpotLocator>(std::move(map), std::move(listFolderUtf8), asked);
     auto measure = newLocalLoadMeasurer(settings);
     return [locator, measure](std::string_view pathCp1250) {
         SpotLocation where = locator->locate(pathCp1250);

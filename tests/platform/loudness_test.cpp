@@ -184,6 +184,22 @@ TEST_F(MeasureCacheTest, AnswersForUnchangedFilesOnly) {
     EXPECT_GT(*changed[1]->integratedLufs, *first[1]->integratedLufs + 10);
 }
 
+// A failure can't tell a broken file from a passing fault: measured again every time.
+TEST_F(MeasureCacheTest, KeepsNoFileWhoseDecodingFails) {
+    // A FLAC file cut before its first frame: its header tells 2 s, none of it decodes.
+    const std::string path = file("a.flac");
+    writeAudioFile(path, AudioKind::Flac, 48'000, sweep(48'000, 96'000));
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) / 50);
+    for (int time = 0; time < 2; ++time) {
+        MeasureCache cache(cachePath());
+        const auto measured = measureSpots({path}, &cache, SpotPoolRun{});
+        ASSERT_TRUE(measured[0]);
+        EXPECT_EQ(measured[0]->header.ms, 2'000);
+        EXPECT_EQ(measured[0]->problem, "nie można zdekodować pliku");
+        EXPECT_FALSE(cache.find(*identifyFile(path)));
+    }
+}
+
 TEST_F(MeasureCacheTest, NeverFailsOnABadCacheFile) {
     struct Case {
         const char* name;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -113,15 +114,47 @@ TEST_F(SpotLocatorTest, ALoadReadsAFolderOnceForAllItsSpots) {
         std::snprintf(name, sizeof name, "many/s%03d.wav", i);
         spot(name, 10);
     }
-    std::atomic<int> foldersListed{0};
+    DiskAsked asked;
     const SpotMeasurer measure =
-        newMappedLoadMeasurer(mapOf({{"C:\\Many", folder + "/many"}}), folder, {}, &foldersListed);
+        newMappedLoadMeasurer(mapOf({{"C:\\Many", folder + "/many"}}), folder, {}, &asked);
     for (int i = 0; i < kSpots; ++i) {
         char line[32];
         std::snprintf(line, sizeof line, "C:\\Many\\S%03d.WAV", i);
         ASSERT_EQ(measure(line).ms, 10) << line;
     }
-    EXPECT_EQ(foldersListed, 1);
+    EXPECT_EQ(asked.foldersListed, 1);
+}
+
+// A month's playlist names thousands of songs in a few folders that may be missing: the disk
+// is asked once for each path, and a folder known missing answers for every file in it.
+TEST_F(SpotLocatorTest, EachPathIsLookedUpOnceAndAMissingFolderAnswersForItsFiles) {
+    spot("jest/x.wav", 100);
+    const int walk = static_cast<int>(std::count(folder.begin(), folder.end(), '/'));
+    DiskAsked asked;
+    const SpotLocator locator(PathMap{}, folder, &asked);
+    const struct {
+        const char* pathLine;
+        int lookups;  // new ones
+        SpotProblem problem;
+    } cases[] = {
+        {"jest/x.wav", 1, SpotProblem::None},
+        {"jest/x.wav", 0, SpotProblem::None},
+        // The file, then each level from the root down to the missing folder.
+        {"brak/a.wav", 1 + walk + 1, SpotProblem::NotFound},
+        {"brak/b.wav", 0, SpotProblem::NotFound},
+        {"brak/nizej/c.wav", 0, SpotProblem::NotFound},
+        {"brak/a.wav", 0, SpotProblem::NotFound},
+        // Another spelling is another path: its file, then its folder before the listing.
+        {"BRAK/d.wav", 2, SpotProblem::NotFound},
+        // A missing file in a folder that is there: the file and that folder.
+        {"jest/y.wav", 2, SpotProblem::NotFound},
+        {"jest/z.wav", 1, SpotProblem::NotFound},
+    };
+    for (const auto& c : cases) {
+        const int before = asked.lookups;
+        EXPECT_EQ(locator.locate(c.pathLine).problem, c.problem) << c.pathLine;
+        EXPECT_EQ(asked.lookups - before, c.lookups) << c.pathLine;
+    }
 }
 
 // Only a path known to be missing is looked for in other letter cases; one whose folder can't
