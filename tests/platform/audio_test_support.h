@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,8 @@ inline std::vector<float> sweep(int rate, std::int64_t frames, float level = 0.4
     std::vector<float> samples(static_cast<std::size_t>(frames));
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const double t = static_cast<double>(i) / rate;
-        samples[i] = level * static_cast<float>(std::sin(2 * M_PI * (200 + 40 * t) * t));
+        samples[i] =
+            level * static_cast<float>(std::sin(2 * std::numbers::pi * (200 + 40 * t) * t));
     }
     return samples;
 }
