@@ -35,6 +35,12 @@ std::set<std::string> markNames(const std::string& folder) {
     return names;
 }
 
+std::string pastMarkText(const Day& day) {
+    return "Po dniu emisji każde uruchomienie zgłasza go w dzienniku jako błąd, dopóki technik "
+           "nie potwierdzi: kalmero-nightly --acknowledge " +
+           isoText(day) + "\n";
+}
+
 }  // namespace
 
 bool present(const std::string& path) {
@@ -80,16 +86,22 @@ std::vector<Day> DayFiles::markedDays(const Day& today, const Day& target) const
 }
 
 std::string markText(const Day& day, const std::string& written, const std::string& spots) {
-    const std::string date = isoText(day);
-    return "Dzień " + date + " zapisany przez kalmero-nightly " + written +
+    return "Dzień " + isoText(day) + " zapisany przez kalmero-nightly " + written +
            " z kodem 3: nie każdy zamówiony spot poszedł dokładnie raz ze zmierzoną długością.\n" +
            spots + "\n" +
            "Dopóki dzień trwa albo jest przed nami, każde uruchomienie kalmero-nightly kompiluje "
            "go ponownie (--strict) i zastępuje wynik tylko wtedy, gdy każdy spot się zgadza; "
-           "wtedy ten plik znika.\n"
-           "Po dniu emisji każde uruchomienie zgłasza go w dzienniku jako błąd, dopóki technik "
-           "nie potwierdzi: kalmero-nightly --acknowledge " +
-           date + "\n";
+           "wtedy ten plik znika.\n" +
+           pastMarkText(day);
+}
+
+std::string missingResultText(const Day& day, const std::string& tried, int code) {
+    return "Dzień " + isoText(day) + " nie ma wyniku: kalmero-nightly nie mógł go zapisać " +
+           tried + ", gdy dzień już trwał (kod " + std::to_string(code) +
+           "; przyczyna w dzienniku z tej chwili).\n" +
+           "Dopóki dzień trwa, każde uruchomienie kalmero-nightly próbuje go skompilować; gdy "
+           "się uda, ten plik znika.\n" +
+           pastMarkText(day);
 }
 
 }  // namespace kalmero

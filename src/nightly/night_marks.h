@@ -16,7 +16,8 @@ public:
     // The day's result, as the batch command writes it.
     std::string result(const Day& day) const;
     // Beside the result, hidden from a playout system that lists the folder: the day was
-    // written with spots not accounted for. ".NAME.niepewny" for NAME.
+    // written with spots not accounted for, or is on air without a result.
+    // ".NAME.niepewny" for NAME.
     std::string mark(const Day& day) const;
     // Whether the result names its day: with no date in the name every day shares one.
     bool perDay(const Day& day) const;
@@ -32,6 +33,9 @@ private:
 // The mark's text: it tells a person who finds it what it means and what comes next, true
 // for as long as it stays. `spots` the verdict's lines.
 std::string markText(const Day& day, const std::string& written, const std::string& spots);
+// The mark of a day on air left without a result by a run at `tried` that ended with `code`:
+// once the day is over, nothing else would say it aired with nothing to play.
+std::string missingResultText(const Day& day, const std::string& tried, int code);
 
 // Whether `path` is there (any kind of file).
 bool present(const std::string& path);

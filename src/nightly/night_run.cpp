@@ -26,19 +26,11 @@
 #ifndef KALMERO_NIGHTLY_DATA_FROM_PROGRAM
 #define KALMERO_NIGHTLY_DATA_FROM_PROGRAM "../share/kalmero/"
 #endif
-#ifndef KALMERO_NIGHTLY_CONF
-#define KALMERO_NIGHTLY_CONF "/etc/kalmero/nightly.conf"
-#endif
 #ifndef KALMERO_NIGHTLY_MODULES_FROM_PROGRAM
 #define KALMERO_NIGHTLY_MODULES_FROM_PROGRAM "../lib/kalmero/"
 #endif
 
 namespace kalmero {
-
-const char* const kNightUsage =
-    "użycie: kalmero-nightly [--settings PLIK] [--day RRRR-MM-DD] [--redo] [--force] "
-    "[--scratch FOLDER]\n"
-    "        kalmero-nightly [--settings PLIK] --acknowledge RRRR-MM-DD";
 
 namespace {
 
@@ -48,14 +40,6 @@ constexpr std::size_t kNamedInJournal = 20;
 constexpr std::size_t kMarkLinesTold = 30;
 
 const char* const kSelf = "kalmero-nightly: ";
-
-Day dayArgument(const std::string& option, const std::string& text) {
-    const auto day = parseDay(text, Day{});
-    if (!day || text.size() != 10) {
-        throw UsageError(option + " " + text + ": podaj dzień jako RRRR-MM-DD");
-    }
-    return *day;
-}
 
 std::string named(const Day& day) {
     return isoText(day) + " (" + std::string(weekdayAbbreviation(weekdayOf(day))) + ")";
@@ -103,7 +87,21 @@ private:
     bool inputsThere() const;
     int acknowledge(const Day& day) const;
     int scratchRun(const Day& target);
+    // What the batch code's day showed of itself.
+    struct DaySeenAs {
+        bool accounted = true;
+        std::optional<Refusal> refusal;
+        std::string verdict;  // the verdict's spots and files, for the journal and the mark
+    };
+    std::optional<BatchOptions> dayOptions(const NightJob& job, const std::string& outFolder,
+                                           int& code) const;
     int runJob(const NightJob& job, const std::string& outFolder, bool keepMarks);
+    int afterDay(const NightJob& job, int code, const DaySeenAs& seen, const std::string& result,
+                 bool keepMarks) const;
+    void tellPastMarks(const DayFiles& files, const std::vector<Day>& days) const;
+    std::optional<int> stopsBefore();
+    // The clock read once, with the settings and options.
+    DayChoiceInput choiceInput();
     std::vector<std::string> batchWords(const Day& day, const std::string& outFolder,
                                         bool strict) const;
 
@@ -114,6 +112,7 @@ private:
     std::vector<SettingsProblem> m_problems;
     std::unique_ptr<PictureModule> m_pictures;
     std::string m_startedAt;
+    Day m_today;
 };
 
 int Night::tellProblems(const std::vector<SettingsProblem>& problems) const {
@@ -132,7 +131,9 @@ bool Night::readSettings() {
     }
     SettingsText text = readSettingsText(*bytes);
     m_problems = std::move(text.problems);
-    m_settings = checkSettings(text, m_problems);
+    if (text.whole) {
+        m_settings = checkSettings(text, m_problems);
+    }
     return m_problems.empty();
 }
 
@@ -140,41 +141,38 @@ bool Night::readSettings() {
 // the program runs as (a service with User=).
 bool Night::takeAccount() {
     const uid_t me = ::getuid();
-    if (m_settings.account.empty()) {
-        if (me == 0) {
-            tellProblems({{0, "UZYTKOWNIK: ustaw konto operatora okna Kalmero"}});
-            return false;
-        }
-        const auto self = accountOf(me);
-        m_account = self ? *self : Account{std::to_string(me), me, ::getgid(), "/"};
-        return true;
-    }
+    const char* fromService = std::getenv("CACHE_DIRECTORY");
+    const std::string service = fromService != nullptr && fromService[0] == '/' ? fromService : "";
     const auto account = accountNamed(m_settings.account);
-    if (!account) {
+    if (m_settings.account.empty() && me == 0) {
+        tellProblems({{0, "UZYTKOWNIK: ustaw konto operatora okna Kalmero"}});
+        return false;
+    }
+    if (!m_settings.account.empty() && !account) {
         tellProblems({{m_settings.accountLine,
                        "UZYTKOWNIK=" + shortEcho(m_settings.account) + ": nie ma takiego konta"}});
         return false;
     }
-    if (account->uid == 0) {
+    if (account && account->uid == 0) {
         tellProblems({{m_settings.accountLine,
                        "UZYTKOWNIK=" + m_settings.account +
                            ": to konto root; kompilacja działa na koncie operatora okna Kalmero"}});
         return false;
     }
     if (me != 0) {
-        // A service run as the account itself (User=) compiles as that account.
+        // A service run as the account itself (User=), or a run by hand, compiles as it is.
         const auto self = accountOf(me);
-        m_account = self ? *self : *account;
+        m_account = self ? *self : Account{std::to_string(me), me, ::getgid(), "/"};
+        if (!service.empty()) {
+            useCacheFolder(service);
+        }
         return true;
     }
     m_account = *account;
     // The service's cache folder (CacheDirectory=) in a base everyone may add to and no one
     // list (1733): root may not hand a folder over (no CAP_CHOWN), so the account makes its
     // own after the switch.
-    const char* fromService = std::getenv("CACHE_DIRECTORY");
-    const std::string base = fromService != nullptr && fromService[0] == '/'
-                                 ? std::string(fromService)
-                                 : std::string("/var/cache/kalmero");
+    const std::string base = service.empty() ? std::string("/var/cache/kalmero") : service;
     if (::mkdir(base.c_str(), 01733) == 0 || errno == EEXIST) {
         struct stat info {};
         if (::lstat(base.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == 0) {
@@ -276,26 +274,26 @@ std::string jobText(const NightJob& job, const std::string& result) {
     return "kompiluję do " + result;
 }
 
-int Night::runJob(const NightJob& job, const std::string& outFolder, bool keepMarks) {
-    const DayFiles files(m_settings.resultFolder, m_settings.resultPattern);
-    const std::string result = outFolder + "/" + expandDay(m_settings.resultPattern, job.day);
-    const std::string mark = files.mark(job.day);
+// The batch options of `job`'s day writing into `outFolder`; nullopt, with the exit code in
+// `code` and the reason told, when the day can't be run.
+std::optional<BatchOptions> Night::dayOptions(const NightJob& job, const std::string& outFolder,
+                                              int& code) const {
     const std::string day = "dzień " + named(job.day);
-    BatchOptions options;
     const std::vector<std::string> words = batchWords(job.day, outFolder, job.strict);
     std::vector<const char*> argv;
     for (const std::string& word : words) {
         argv.push_back(word.c_str());
     }
+    BatchOptions options;
     try {
         options = forDay(parseBatchOptions(static_cast<int>(argv.size()), argv.data()), job.day);
         if (options.config.empty() || options.matrix.empty()) {
             // The account's settings folder, with the default matrix from the package's data.
             const std::string program = programFolder();
+            const char* configHome = std::getenv("XDG_CONFIG_HOME");
             const SessionFiles found = SessionFiles::inFolder(
-                settingsLocation(
-                    {program, std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "",
-                     m_account.home, program + KALMERO_NIGHTLY_DATA_FROM_PROGRAM})
+                settingsLocation({program, configHome != nullptr ? configHome : "", m_account.home,
+                                  program + KALMERO_NIGHTLY_DATA_FROM_PROGRAM})
                     .folder);
             options.config = options.config.empty() ? found.ini : options.config;
             options.matrix = options.matrix.empty() ? found.matrix : options.matrix;
@@ -303,10 +301,12 @@ int Night::runJob(const NightJob& job, const std::string& outFolder, bool keepMa
     } catch (const UsageError& e) {
         error(day + ": kalmero-batch nie przyjął ustawień (" + e.what() + "); sprawdź " +
               m_args.settings);
-        return kExitUsage;
+        code = kExitUsage;
+        return std::nullopt;
     } catch (const std::exception& e) {
         error(day + ": " + e.what());
-        return kExitFileError;
+        code = kExitFileError;
+        return std::nullopt;
     }
     if (const std::string missing = missingInputs(options); !missing.empty()) {
         error(day +
@@ -314,31 +314,43 @@ int Night::runJob(const NightJob& job, const std::string& outFolder, bool keepMa
                    ? " już trwa i nie ma wyniku: system emisyjny nie ma czego grać; brak "
                    : " nie został zapisany: brak ") +
               missing);
-        return kExitFileError;
+        code = kExitFileError;
+        return std::nullopt;
     }
-    info(day + ": " + jobText(job, result));
-    struct Seen {
-        bool shown = false;
-        bool accounted = true;
-        std::optional<Refusal> refusal;
-        std::string verdict;
-    } seen;
-    const int code = runBatchDay(options, weekdayOf(job.day), m_messages, *m_pictures,
-                                 [&](const Session& session, const Outcome& outcome) {
-                                     seen.shown = tellsDaySummary(outcome);
-                                     seen.refusal = outcome.refusal;
-                                     if (seen.shown) {
-                                         seen.accounted = session.verdict().accounted();
-                                         seen.verdict = session.verdictText(kNamedInJournal) +
-                                                        verdictFiles(session);
-                                     }
-                                 });
+    return options;
+}
+
+int Night::runJob(const NightJob& job, const std::string& outFolder, bool keepMarks) {
+    int code = kExitWritten;
+    const std::optional<BatchOptions> options = dayOptions(job, outFolder, code);
+    const std::string result = outFolder + "/" + expandDay(m_settings.resultPattern, job.day);
+    if (!options) {
+        return afterDay(job, code, DaySeenAs{}, result, keepMarks);
+    }
+    info("dzień " + named(job.day) + ": " + jobText(job, result));
+    DaySeenAs seen;
+    code = runBatchDay(*options, weekdayOf(job.day), m_messages, *m_pictures,
+                       [&](const Session& session, const Outcome& outcome) {
+                           seen.refusal = outcome.refusal;
+                           if (tellsDaySummary(outcome)) {
+                               seen.accounted = session.verdict().accounted();
+                               seen.verdict =
+                                   session.verdictText(kNamedInJournal) + verdictFiles(session);
+                           }
+                       });
+    return afterDay(job, code, seen, result, keepMarks);
+}
+
+int Night::afterDay(const NightJob& job, int code, const DaySeenAs& seen, const std::string& result,
+                    bool keepMarks) const {
+    const std::string day = "dzień " + named(job.day);
+    const DayFiles files(m_settings.resultFolder, m_settings.resultPattern);
+    const std::string mark = files.mark(job.day);
     if (!seen.accounted) {
         error(day + ": " + seen.verdict);
     }
-    const bool refusedWorse = job.strict && (seen.refusal == Refusal::UnaccountedSpots ||
-                                             seen.refusal == Refusal::CutPlaylist);
-    if (refusedWorse) {
+    if (job.strict &&
+        (seen.refusal == Refusal::UnaccountedSpots || seen.refusal == Refusal::CutPlaylist)) {
         error(day + " nadal nie jest w porządku: na antenie zostaje wynik " + result +
               (keepMarks && present(mark) ? " i jego znacznik " + mark : std::string()));
         return kExitUnaccounted;
@@ -351,37 +363,58 @@ int Night::runJob(const NightJob& job, const std::string& outFolder, bool keepMa
             error(day + ": nie mogę usunąć znacznika " + mark + ": " + systemReason(errno));
         }
     }
-    switch (code) {
-        case kExitWritten:
-            break;
-        case kExitUnaccounted:
-            if (keepMarks) {
-                try {
-                    writeFileAtomically(mark, markText(job.day, m_startedAt, seen.verdict));
-                } catch (const std::exception& e) {
-                    error(day + ": nie mogę zapisać znacznika " + mark + ": " + e.what());
-                }
-            }
-            error(day +
-                  " zapisany, ale nie każdy zamówiony spot poszedł dokładnie raz ze "
-                  "zmierzoną długością (kod 3)" +
-                  (keepMarks ? "; znacznik " + mark : std::string()));
-            break;
-        case kExitUsage:
-            error(day + ": kalmero-batch odrzucił wywołanie (kod 2): przyczyna powyżej; " +
-                  (m_args.scratch.empty()
-                       ? "sprawdź WZOR_*, MAPA_SCIEZEK i DODATKOWE_OPCJE w " + m_args.settings
-                       : "podaj inny folder --scratch"));
-            break;
-        default:
-            error(
-                day +
-                (job.reason == JobReason::BegunWithout ? " już trwa bez wyniku i" : std::string()) +
-                " nie został zapisany (kod " + std::to_string(code) +
-                "): przyczyna powyżej; poprzedni wynik bez zmian");
-            break;
+    if (code == kExitUnaccounted && keepMarks) {
+        try {
+            writeFileAtomically(mark, markText(job.day, m_startedAt, seen.verdict));
+        } catch (const std::exception& e) {
+            error(day + ": nie mogę zapisać znacznika " + mark + ": " + e.what());
+        }
+    }
+    if (keepMarks && code != kExitWritten && code != kExitUnaccounted &&
+        !before(m_today, job.day) && !present(files.result(job.day))) {
+        try {
+            writeFileAtomically(mark, missingResultText(job.day, m_startedAt, code));
+            error(day + " trwa bez wyniku; znacznik " + mark);
+        } catch (const std::exception& e) {
+            error(day + ": nie mogę zapisać znacznika " + mark + ": " + e.what());
+        }
+    }
+    if (code == kExitUnaccounted) {
+        error(day +
+              " zapisany, ale nie każdy zamówiony spot poszedł dokładnie raz ze zmierzoną "
+              "długością (kod 3)" +
+              (keepMarks ? "; znacznik " + mark : std::string()));
+    } else if (code == kExitUsage) {
+        error(day + ": kalmero-batch odrzucił wywołanie (kod 2): przyczyna powyżej; " +
+              (m_args.scratch.empty()
+                   ? "sprawdź WZOR_*, MAPA_SCIEZEK i DODATKOWE_OPCJE w " + m_args.settings
+                   : "podaj inny folder --scratch"));
+    } else if (code != kExitWritten) {
+        error(day +
+              (job.reason == JobReason::BegunWithout ? " już trwa bez wyniku i" : std::string()) +
+              " nie został zapisany (kod " + std::to_string(code) +
+              "): przyczyna powyżej; poprzedni wynik bez zmian");
     }
     return code;
+}
+
+// The marked days already over, each with its mark's text: a person must see to them.
+void Night::tellPastMarks(const DayFiles& files, const std::vector<Day>& days) const {
+    for (const Day& day : days) {
+        error("dzień " + named(day) + " minął ze znacznikiem " + files.mark(day) + ":");
+        std::string text;
+        try {
+            text = readWholeFile(files.mark(day));
+        } catch (const std::exception& e) {
+            text = e.what();
+        }
+        std::size_t told = 0;
+        for (std::size_t start = 0; start < text.size() && told < kMarkLinesTold; ++told) {
+            const std::size_t end = std::min(text.find('\n', start), text.size());
+            error("  " + shortEcho(std::string_view(text).substr(start, end - start), 300));
+            start = end + 1;
+        }
+    }
 }
 
 int Night::acknowledge(const Day& day) const {
@@ -428,7 +461,9 @@ int Night::scratchRun(const Day& target) {
     return runJob({target, JobReason::Target, false}, scratch, false);
 }
 
-int Night::run() {
+// The settings read and checked, the account taken, the advert lists' folder entered; what
+// stopped it told, with the exit code.
+std::optional<int> Night::stopsBefore() {
     if (!readSettings()) {
         return tellProblems(m_problems);
     }
@@ -440,10 +475,10 @@ int Night::run() {
               m_account.name + " nie może do niego wejść): " + systemReason(errno));
         return kExitFileError;
     }
-    const DayFiles files(m_settings.resultFolder, m_settings.resultPattern);
-    if (m_args.acknowledge) {
-        return acknowledge(*m_args.acknowledge);
-    }
+    return std::nullopt;
+}
+
+DayChoiceInput Night::choiceInput() {
     // One reading of the clock: the day and the hour agree even a second before midnight.
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -453,11 +488,24 @@ int Night::run() {
     m_startedAt = stamp;
     DayChoiceInput input;
     input.today = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    m_today = input.today;
     input.hour = local.tm_hour;
     input.setting = m_settings.day;
     input.named = m_args.day;
     input.redo = m_args.redo || m_settings.redoBegun;
     input.force = m_args.force;
+    return input;
+}
+
+int Night::run() {
+    if (const auto stopped = stopsBefore()) {
+        return *stopped;
+    }
+    const DayFiles files(m_settings.resultFolder, m_settings.resultPattern);
+    if (m_args.acknowledge) {
+        return acknowledge(*m_args.acknowledge);
+    }
+    DayChoiceInput input = choiceInput();
     const std::string program = programFolder();
     m_pictures = std::make_unique<PictureModule>(std::vector<std::string>{
         program + KALMERO_NIGHTLY_MODULES_FROM_PROGRAM + "kalmero-picture.so",
@@ -475,24 +523,8 @@ int Night::run() {
         }
     }
     const NightPlan plan = chooseDays(input);
-    int code = kExitWritten;
-    for (const Day& day : plan.pastMarks) {
-        error("dzień " + named(day) + " minął z wynikiem zapisanym z kodem 3 (znacznik " +
-              files.mark(day) + "):");
-        std::string text;
-        try {
-            text = readWholeFile(files.mark(day));
-        } catch (const std::exception& e) {
-            text = e.what();
-        }
-        std::size_t told = 0;
-        for (std::size_t start = 0; start < text.size() && told < kMarkLinesTold; ++told) {
-            const std::size_t end = std::min(text.find('\n', start), text.size());
-            error("  " + shortEcho(std::string_view(text).substr(start, end - start), 300));
-            start = end + 1;
-        }
-        code = kExitUnaccounted;
-    }
+    tellPastMarks(files, plan.pastMarks);
+    int code = plan.pastMarks.empty() ? kExitWritten : kExitUnaccounted;
     if (plan.leftOnAir) {
         info("dzień " + named(*plan.leftOnAir) + " już trwa, a jego wynik " +
              files.result(*plan.leftOnAir) +
@@ -505,50 +537,6 @@ int Night::run() {
 }
 
 }  // namespace
-
-NightArgs parseNightArgs(int argc, const char* const* argv) {
-    NightArgs args;
-    args.settings = KALMERO_NIGHTLY_CONF;
-    std::set<std::string> given;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (!given.insert(option).second) {
-            throw UsageError(option + " podana drugi raz");
-        }
-        if (option == "--redo") {
-            args.redo = true;
-            continue;
-        }
-        if (option == "--force") {
-            args.force = true;
-            continue;
-        }
-        if (option != "--settings" && option != "--scratch" && option != "--day" &&
-            option != "--acknowledge") {
-            throw UsageError("nieznana opcja " + shortEcho(option, 40));
-        }
-        if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-            throw UsageError(option + ": brak wartości");
-        }
-        const std::string value = argv[++i];
-        if (option == "--settings") {
-            args.settings = value;
-        } else if (option == "--scratch") {
-            args.scratch = value;
-        } else if (option == "--day") {
-            args.day = dayArgument(option, value);
-        } else {
-            args.acknowledge = dayArgument(option, value);
-        }
-    }
-    if (args.acknowledge && given.size() > (given.contains("--settings") ? 2u : 1u)) {
-        throw UsageError("--acknowledge idzie sam (ewentualnie z --settings)");
-    }
-    if (args.force && !args.redo && !args.day) {
-        throw UsageError("--force wymusza --redo albo --day; podaj jedno z nich");
-    }
-    return args;
-}
 
 int runNight(const NightArgs& args) { return Night(args).run(); }
 

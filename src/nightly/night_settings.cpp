@@ -172,6 +172,7 @@ SettingsText readSettingsText(std::string_view bytes) {
     SettingsText out;
     const std::vector<std::string_view> lines = splitLines(bytes);
     if (!rawLinesSound(lines, out.problems)) {
+        out.whole = false;
         return out;
     }
     std::map<std::string, int, std::less<>> seen;
@@ -427,11 +428,11 @@ void extraOptions(Checker& check, NightSettings& out) {
         out.extra.push_back(name);
         out.extra.push_back(argument);
     }
-    for (const auto& [one, other] : {std::pair{"--fade", "--no-fade"},
-                                     std::pair{"--break-sound", "--no-break-sound"}}) {
+    for (const auto& [one, other] :
+         {std::pair{"--fade", "--no-fade"}, std::pair{"--break-sound", "--no-break-sound"}}) {
         if (given.contains(one) && given.contains(other)) {
-            check.problem(words.front().line, where + ": " + one + " i " + other +
-                                                  " wykluczają się; zostaw jedną");
+            check.problem(words.front().line,
+                          where + ": " + one + " i " + other + " wykluczają się; zostaw jedną");
         }
     }
 }

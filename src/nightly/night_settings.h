@@ -29,6 +29,7 @@ struct SettingsEntry {
 struct SettingsText {
     std::vector<SettingsEntry> entries;
     std::vector<SettingsProblem> problems;
+    bool whole = true;  // false: a line no setting can be stopped the reading
 };
 
 // Reads nightly.conf's bytes: KEY="value", KEY='value' or KEY=value lines, comments, blank

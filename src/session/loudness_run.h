@@ -11,6 +11,7 @@
 #include "compiler/loudness_check.h"
 #include "model/lists.h"
 #include "model/spot_loudness.h"
+#include "session/cp1250_text.h"
 
 namespace kalmero {
 
@@ -31,9 +32,6 @@ struct LoudnessMeasuring {
 using LoudnessMeasurer =
     std::function<LoudnessMeasuring(const std::vector<std::string>& pathsCp1250,
                                     const LoudnessSteps& steps, const std::atomic<bool>* cancel)>;
-
-// UTF-8 to Windows-1250, what doesn't convert kept as it is.
-using Cp1250Encoder = std::function<std::string(std::string_view utf8)>;
 
 // The platform's loudness tools.
 struct LoudnessTools {

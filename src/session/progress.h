@@ -43,4 +43,17 @@ public:
     void rowsAppended(ListId, std::size_t) override {}
 };
 
+// A reader's or writer's report of `done` of `total` on `progress`'s gauge: 0 starts it.
+inline void gaugeStep(Progress& progress, std::size_t done) {
+    progress.gaugeProgress(static_cast<std::int64_t>(done));
+    progress.breathe();
+}
+inline void gauge(Progress& progress, std::size_t done, std::size_t total) {
+    if (done == 0) {
+        progress.gaugeMax(static_cast<std::int64_t>(total));
+        return;
+    }
+    gaugeStep(progress, done);
+}
+
 }  // namespace kalmero

@@ -6,7 +6,7 @@
 #include "platform/measure_cache.h"
 #include "platform/spot_locator.h"
 #include "platform/spot_pool.h"
-#include "session/session.h"
+#include "session/session_tools.h"
 
 namespace kalmero {
 

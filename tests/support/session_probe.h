@@ -8,7 +8,7 @@ namespace kalmero {
 // what a command keeps or replaces.
 class SessionProbe {
 public:
-    static Lists& lists(Session& session) { return session.m_lists; }
+    static Lists& lists(Session& session) { return session.m_loads.lists(); }
 };
 
 }  // namespace kalmero
