@@ -130,13 +130,13 @@ Outcome DayLoads::loadAdverts(const std::string& path, const SpotMeasurer& measu
     constexpr std::size_t kCutSpotsNamed = 5;
     std::size_t cutSpots = 0;
     for (std::size_t i = 0; i < m_spotMeasures.size() && i < m_lists.ListaLST.size(); ++i) {
-        const SpotMeasure& measure = m_spotMeasures[i];
-        if (measure.kind == SpotProblem::Cut && ++cutSpots <= kCutSpotsNamed) {
+        const SpotMeasure& spot = m_spotMeasures[i];
+        if (spot.kind == SpotProblem::Cut && ++cutSpots <= kCutSpotsNamed) {
             outcome.warnings.push_back(
                 "Spot " + m_tools.decode(m_lists.ListaLST[i].value(Field::Emi)) + " " +
-                (measure.localPath.empty() ? m_tools.decode(m_lists.ListaLST[i].value(Field::Adr))
-                                           : measure.localPath) +
-                ": " + measure.problem + ".");
+                (spot.localPath.empty() ? m_tools.decode(m_lists.ListaLST[i].value(Field::Adr))
+                                        : spot.localPath) +
+                ": " + spot.problem + ".");
         }
     }
     if (cutSpots > kCutSpotsNamed) {
