@@ -15,6 +15,7 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,7 +38,9 @@
 #include <vector>
 
 #include "platform/audio_length.h"
+#include "platform/loudness.h"
 #include "platform/measure_cache.h"
+#include "platform/spot_decoding.h"
 #include "platform/spot_pool.h"
 #include "support/temp_folder.h"
 
@@ -456,6 +459,186 @@ void printRatios() {
     }
 }
 
+// Measuring against decoding, with the same decoders: each of kPaceRounds rounds decodes a
+// set into a sink that drops the samples, then measures the same set cold (no cache), one
+// file after another on this thread; the ratio of each round's CPU times, median over the
+// rounds, so that the machine's other work falls on both sides alike. The sets hold the
+// same audio as MP3 (libmpg123), FLAC and Ogg Vorbis (libsndfile) and as 16-bit WAV, whose
+// measuring is set against decoding the MP3s: the meter's own cost.
+constexpr int kPaceRounds = 5;
+constexpr FileSet kPaceSpots{"pace30s", 16, 30, 2'000, "128"};
+
+class DroppingSink final : public kalmero::SampleSink {
+public:
+    bool start(int /*channels*/, long /*rate*/) override { return true; }
+    bool take(const float* /*frames*/, std::size_t /*count*/) override { return true; }
+};
+
+double threadCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// The CPU seconds `work` takes over the paths, per file.
+double perFile(const std::vector<std::string>& paths,
+               const std::function<void(const std::string&)>& work) {
+    const double start = threadCpuSeconds();
+    for (const std::string& path : paths) {
+        work(path);
+    }
+    return (threadCpuSeconds() - start) / static_cast<double>(paths.size());
+}
+
+// A 16-bit stereo WAV of `samples`, written by hand: the test writer makes mono only.
+bool writeWav(const std::string& path, const std::vector<std::int16_t>& samples) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const auto u32 = [&](std::uint32_t v) { std::fwrite(&v, 4, 1, file); };
+    const auto u16 = [&](std::uint16_t v) { std::fwrite(&v, 2, 1, file); };
+    const auto bytes = static_cast<std::uint32_t>(samples.size() * 2);
+    std::fwrite("RIFF", 1, 4, file);
+    u32(36 + bytes);
+    std::fwrite("WAVEfmt ", 1, 8, file);
+    u32(16);
+    u16(1);
+    u16(2);
+    u32(kRate);
+    u32(kRate * 4);
+    u16(4);
+    u16(16);
+    std::fwrite("data", 1, 4, file);
+    u32(bytes);
+    const bool written = std::fwrite(samples.data(), 2, samples.size(), file) == samples.size();
+    return std::fclose(file) == 0 && written;
+}
+
+// The pace set in each format, made once; empty when lame or sox is missing.
+std::map<std::string, std::vector<std::string>> paceFiles() {
+    const std::string folder = std::string(KALMERO_BENCH_SPOTS) + "/" + kPaceSpots.name;
+    std::map<std::string, std::vector<std::string>> sets;
+    for (int i = 0; i < kPaceSpots.count; ++i) {
+        for (const char* format : {"wav", "mp3", "flac", "ogg"}) {
+            sets[format].push_back(folder + "/" + std::to_string(i) + "." + format);
+        }
+    }
+    if (std::filesystem::exists(folder + "/complete")) {
+        return sets;
+    }
+    if (!installed("lame") || !installed("sox")) {
+        return {};
+    }
+    std::filesystem::create_directories(folder);
+    std::fprintf(stderr, "Making %d spots as WAV, MP3, FLAC and Ogg in %s...\n", kPaceSpots.count,
+                 folder.c_str());
+    std::atomic<bool> failed{false};
+    onThreads(std::max(1U, std::thread::hardware_concurrency()), kPaceSpots.count, [&](int i) {
+        const auto at = [&](const char* format) {
+            return sets[format][static_cast<std::size_t>(i)];
+        };
+        const std::string wav = at("wav");
+        const bool made =
+            writeWav(wav, content(kPaceSpots.firstSeed + i, kPaceSpots.seconds)) &&
+            std::system(("lame --quiet -b 128 '" + wav + "' '" + at("mp3") + "'").c_str()) == 0 &&
+            std::system(("sox '" + wav + "' '" + at("flac") + "'").c_str()) == 0 &&
+            std::system(("sox '" + wav + "' -C 3 '" + at("ogg") + "'").c_str()) == 0;
+        if (!made) {
+            failed = true;
+        }
+    });
+    if (failed) {
+        return {};
+    }
+    FILE* mark = std::fopen((folder + "/complete").c_str(), "w");
+    if (mark != nullptr) {
+        std::fclose(mark);
+    }
+    return sets;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// A reference tool's CPU per file over the set, its processes waited for; nullopt when not
+// installed.
+std::optional<double> referencePerFile(const char* tool, const std::vector<std::string>& paths,
+                                       const std::vector<std::string>& options) {
+    if (!installed(tool)) {
+        return std::nullopt;
+    }
+    const double start = cpuSeconds(RUSAGE_CHILDREN);
+    for (const std::string& path : paths) {
+        std::vector<std::string> arguments{tool};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back(path);
+        runTool(arguments, nullptr);
+    }
+    return (cpuSeconds(RUSAGE_CHILDREN) - start) / static_cast<double>(paths.size());
+}
+
+void printPace() {
+    const auto sets = paceFiles();
+    if (sets.empty()) {
+        std::printf("\nMeasuring against decoding: lame or sox is not installed\n");
+        return;
+    }
+    const auto decode = [](const std::string& path) {
+        DroppingSink sink;
+        benchmark::DoNotOptimize(
+            kalmero::decodeSpot(path, sink, kalmero::MeasureSettings{}, std::chrono::seconds(20)));
+    };
+    const auto measure = [](const std::string& path) {
+        benchmark::DoNotOptimize(kalmero::measureLoudness(path));
+    };
+    std::map<std::string, std::vector<double>> decodeMs;
+    std::map<std::string, std::vector<double>> measureMs;
+    std::vector<double> coldRatios[3];
+    std::vector<double> wavRatios;
+    const char* formats[] = {"mp3", "flac", "ogg"};
+    for (int round = 0; round < kPaceRounds; ++round) {
+        for (std::size_t f = 0; f < 3; ++f) {
+            const auto& paths = sets.at(formats[f]);
+            const double decoded = perFile(paths, decode);
+            const double measured = perFile(paths, measure);
+            decodeMs[formats[f]].push_back(decoded * 1000);
+            measureMs[formats[f]].push_back(measured * 1000);
+            coldRatios[f].push_back(measured / decoded);
+        }
+        const double mp3 = perFile(sets.at("mp3"), decode);
+        const double wav = perFile(sets.at("wav"), measure);
+        measureMs["wav"].push_back(wav * 1000);
+        wavRatios.push_back(wav / mp3);
+    }
+    std::printf(
+        "\nMeasuring against decoding with the same decoders, %d spots of %d s, CPU ms per "
+        "file, medians of %d paired rounds\n",
+        kPaceSpots.count, kPaceSpots.seconds, kPaceRounds);
+    std::printf("%-6s %9s %9s %12s %12s %14s\n", "format", "decode", "cold", "cold/decode",
+                "reference", "cold/reference");
+    const std::pair<const char*, std::vector<std::string>> references[] = {
+        {"mpg123", {"-q", "-t"}}, {"flac", {"-s", "-t"}}, {"", {}}};
+    for (std::size_t f = 0; f < 3; ++f) {
+        const auto& [tool, options] = references[f];
+        const std::optional<double> reference =
+            *tool != '\0' ? referencePerFile(tool, sets.at(formats[f]), options) : std::nullopt;
+        const double cold = median(measureMs[formats[f]]);
+        char theirs[32] = "-";
+        char against[32] = "-";
+        if (reference) {
+            std::snprintf(theirs, sizeof theirs, "%.1f (%s)", *reference * 1000, tool);
+            std::snprintf(against, sizeof against, "%.2f", cold / (*reference * 1000));
+        }
+        std::printf("%-6s %9.1f %9.1f %12.2f %12s %14s\n", formats[f], median(decodeMs[formats[f]]),
+                    cold, median(coldRatios[f]), theirs, against);
+    }
+    std::printf("meter on WAV: %.1f ms per file, %.2f of decoding the same audio from MP3\n",
+                median(measureMs["wav"]), median(wavRatios));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -467,5 +650,6 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     printRatios();
+    printPace();
     return 0;
 }

@@ -57,19 +57,23 @@ std::string DayFiles::mark(const Day& day) const {
     return folder + "." + name + ".niepewny";
 }
 
-bool DayFiles::perDay(const Day& day) const { return result(day) != result(addDays(day, 1)); }
-
 std::vector<Day> DayFiles::markedDays(const Day& today, const Day& target) const {
-    if (!perDay(today)) {
-        return present(mark(target)) ? std::vector<Day>{target} : std::vector<Day>{};
-    }
+    const std::vector<Day> targetOnly =
+        present(mark(target)) ? std::vector<Day>{target} : std::vector<Day>{};
     // One listing per folder: a pattern may put each month in a folder of its own.
     std::map<std::string, std::set<std::string>> listed;
+    std::set<std::string> names;
     std::vector<Day> days;
     const int span = kMarkYears * 366;
     for (int offset = -span; offset <= span; ++offset) {
         const Day day = addDays(today, offset);
-        const auto [folder, name] = split(mark(day));
+        const std::string path = mark(day);
+        if (!names.insert(path).second) {
+            // A name without the whole date ("%a.mix", "dzien.mix") is shared by many days:
+            // its mark can only be the target's.
+            return targetOnly;
+        }
+        const auto [folder, name] = split(path);
         auto found = listed.find(folder);
         if (found == listed.end()) {
             found = listed.emplace(folder, markNames(folder)).first;
@@ -79,7 +83,7 @@ std::vector<Day> DayFiles::markedDays(const Day& today, const Day& target) const
         }
     }
     // A target named by its date may lie beyond the years looked at.
-    if (std::find(days.begin(), days.end(), target) == days.end() && present(mark(target))) {
+    if (std::find(days.begin(), days.end(), target) == days.end() && !targetOnly.empty()) {
         days.push_back(target);
     }
     return days;

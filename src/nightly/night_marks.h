@@ -19,10 +19,8 @@ public:
     // written with spots not accounted for, or is on air without a result.
     // ".NAME.niepewny" for NAME.
     std::string mark(const Day& day) const;
-    // Whether the result names its day: with no date in the name every day shares one.
-    bool perDay(const Day& day) const;
     // The days within ten years either side of `today`, and `target`, whose mark is there;
-    // only `target` when the result's name holds no date.
+    // only `target` when days of those years share a result's name (no whole date in it).
     std::vector<Day> markedDays(const Day& today, const Day& target) const;
 
 private:

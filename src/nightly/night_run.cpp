@@ -5,12 +5,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>
-#include <set>
 
 #include "cli/batch.h"
 #include "cli/batch_picture.h"
@@ -72,7 +70,7 @@ std::string verdictFiles(const Session& session) {
 
 class Night {
 public:
-    Night(const NightArgs& args) : m_args(args) {}
+    explicit Night(const NightArgs& args) : m_args(args) {}
 
     int run();
 

@@ -7,6 +7,7 @@
 
 #include "formats/path_map_settings.h"
 #include "platform/encoding.h"
+#include "session/picture_kind.h"
 
 namespace kalmero {
 
@@ -420,6 +421,10 @@ void extraOptions(Checker& check, NightSettings& out) {
             check.problem(word.line,
                           where + ": " + name + " " + shown + ": podaj pełną ścieżkę, od /");
         } else if (name == "--picture") {
+            if (!pictureKindOf(argument)) {
+                check.problem(word.line, where + ": --picture " + shown +
+                                             ": obraz zapisuje się jako .png lub .pdf");
+            }
             out.picture = argument;
             continue;
         } else {

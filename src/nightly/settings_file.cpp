@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 

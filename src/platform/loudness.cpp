@@ -1,7 +1,5 @@
 #include "platform/loudness.h"
 
-#include <ebur128.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "model/bs1770.h"
+#include "platform/k_weighting.h"
 #include "platform/spot_decoding.h"
 #include "platform/true_peak.h"
 
@@ -21,8 +20,11 @@ namespace kalmero {
 namespace {
 
 constexpr const char* kCantMeter = "nie można zmierzyć głośności tego formatu dźwięku";
-// WAV order of 5.1: L R C LFE Ls Rs; BS.1770 leaves the LFE out.
-constexpr int kLfeOfFivePointOne = 3;
+// The formats a meter takes: as many channels as any container holds, and rates from where
+// the K-weighting's shelf (1.7 kHz) still lies under half the rate to far past any studio's.
+constexpr int kMostChannels = 64;
+constexpr long kLowestRate = 4'000;
+constexpr long kHighestRate = 2'822'400;
 
 // Short-term loudness is sampled every kEnergyBlockMs over kShortTermBlocks blocks (3 s).
 constexpr std::size_t kShortTermBlocks = 30;
@@ -34,43 +36,22 @@ std::optional<double> figure(double value) {
     return std::isfinite(value) ? std::optional(value) : std::nullopt;
 }
 
-// Feeds decoded audio to libebur128 and samples the short-term loudness every 100 ms of
-// audio, as a meter's display does.
+// K-weights decoded audio into 100 ms energies, and samples the short-term loudness at the
+// end of each, as a meter's display does.
 class LoudnessMeter final : public SampleSink {
 public:
     explicit LoudnessMeter(const std::atomic<bool>* cancel) : m_cancel(cancel) {}
-    ~LoudnessMeter() override {
-        if (m_state != nullptr) {
-            ::ebur128_destroy(&m_state);
-        }
-    }
-    LoudnessMeter(const LoudnessMeter&) = delete;
-    LoudnessMeter& operator=(const LoudnessMeter&) = delete;
 
     bool start(int channels, long rate) override {
-        if (rate <= 0 || channels <= 0 || m_state != nullptr) {
-            m_refused = true;
-            return false;
-        }
-        m_state = ::ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
-                                 EBUR128_MODE_I | EBUR128_MODE_S);
-        if (m_state == nullptr) {
+        if (rate < kLowestRate || rate > kHighestRate || channels <= 0 ||
+            channels > kMostChannels || m_weighting) {
             m_refused = true;
             return false;
         }
         m_channels = static_cast<unsigned>(channels);
         m_rate = rate;
-        // libebur128's own true peak oversamples every sample one at a time: three times
-        // the work of all the rest.
+        m_weighting.emplace(m_channels, rate);
         m_truePeak.emplace(m_channels, static_cast<unsigned long>(rate));
-        // A mono spot airs on both channels of a stereo station, and sounds 3 LU louder
-        // there than BS.1770 rates a single channel.
-        if (channels == 1) {
-            ::ebur128_set_channel(m_state, 0, EBUR128_DUAL_MONO);
-        } else if (channels == 6) {
-            ::ebur128_set_channel(m_state, kLfeOfFivePointOne, EBUR128_UNUSED);
-        }
-        // The meter's own count of a 100 ms window's frames.
         m_step = std::max<std::size_t>(1, static_cast<std::size_t>(rate * kEnergyBlockMs / 1000));
         m_untilSample = m_step;
         return true;
@@ -84,31 +65,23 @@ public:
         findSound(frames, count);
         while (count > 0) {
             const std::size_t part = std::min(count, m_untilSample);
-            if (::ebur128_add_frames_float(m_state, frames, part) != EBUR128_SUCCESS) {
-                m_refused = true;
-                return false;
-            }
+            m_blockSquares += m_weighting->take(frames, part);
             frames += part * m_channels;
             count -= part;
             m_untilSample -= part;
             if (m_untilSample == 0) {
-                sampleShortTerm();
+                sampleShortTerm(m_blockSquares / static_cast<double>(m_step));
+                m_blockSquares = 0;
                 m_untilSample = m_step;
             }
         }
         return true;
     }
 
-    // Short-term loudness is that of the last 3 s. libebur128 sums all of them at each
-    // call, thirty times the audio's work at one call every 100 ms; the sum of the last
-    // thirty 100 ms blocks' energies is the same, kept running. The blocks before the start
-    // are silence, as in the meter's own window.
-    void sampleShortTerm() {
-        double blockLoudness = 0;
-        if (::ebur128_loudness_window(m_state, kEnergyBlockMs, &blockLoudness) != EBUR128_SUCCESS) {
-            return;
-        }
-        const double energy = std::isfinite(blockLoudness) ? energyOf(blockLoudness) : 0;
+    // Short-term loudness is that of the last 3 s: the sum of the last thirty 100 ms blocks'
+    // energies, kept running. The blocks before the start are silence, as in a meter's own
+    // window.
+    void sampleShortTerm(double energy) {
         m_energies.push_back(static_cast<float>(energy));
         double& oldest = m_blockEnergies[m_nextBlock];
         m_windowEnergy += energy - oldest;
@@ -148,10 +121,7 @@ public:
 
     void fillFigures(SpotLoudness& loudness) {
         loudness.blockEnergies = std::move(m_energies);
-        double integrated = 0;
-        if (::ebur128_loudness_global(m_state, &integrated) == EBUR128_SUCCESS) {
-            loudness.integratedLufs = figure(integrated);
-        }
+        loudness.integratedLufs = gatedLoudness(loudness.blockEnergies);
         loudness.maxShortTermLufs = figure(m_maxShortTerm);
         loudness.truePeakDbtp = figure(20 * std::log10(m_truePeak ? m_truePeak->peak() : 0.0));
         const auto ms = [&](std::size_t frames) {
@@ -164,7 +134,7 @@ public:
 
 private:
     const std::atomic<bool>* m_cancel;
-    ebur128_state* m_state = nullptr;
+    std::optional<KWeighting> m_weighting;
     unsigned m_channels = 0;
     std::optional<TruePeakMeter> m_truePeak;
     long m_rate = 0;
@@ -173,6 +143,7 @@ private:
     std::size_t m_lastSound = 0;
     std::size_t m_step = 1;
     std::size_t m_untilSample = 1;
+    double m_blockSquares = 0;
     std::array<double, kShortTermBlocks> m_blockEnergies{};
     std::size_t m_nextBlock = 0;
     double m_windowEnergy = 0;

@@ -15,15 +15,19 @@ namespace kalmero {
 // -0.010/+0.016 dB and keeps images from 0.55 fs on 54.5 dB down; the second, from twice
 // to 4 times, needs only 15 taps (beta 4: within 0.015 dB, 54.8 dB down) as the first left
 // nothing between 0.45 fs and 1.55 fs. Together they hold 0.45 fs within 0.05 dB, against
-// the 2.2 dB a plain 49-tap filter loses there, at 42 multiplications per sample where one
-// filter as good would take 108.
+// the 2.2 dB a plain 49-tap filter loses there, at 25 multiplications per sample (each
+// weight multiplies the sum of the two samples it weighs alike) where one filter as good
+// would take about 90. Against an ideal interpolator at the same 4 times, 200 clipped MP3
+// spots read 0.018 dB under to 0.014 dB over (bench_true_peak_bench).
 //
 // Each block of up to kBlockFrames frames is oversampled only when it could raise the peak
 // found so far. An oversampled value is a weighted sum of the samples within the filters'
-// reach, so it can't exceed the largest of them times the sum of its weights' magnitudes
-// (gain()). A block whose samples, with those within reach of its values, all lie further
-// below the peak so far than that can't raise it and is passed over without changing the
-// answer. Loud, dense audio is oversampled nearly whole; the rest mostly not.
+// reach, so it can't exceed the largest of them times the sum of its weights' magnitudes:
+// gain(), the largest such sum over the phases of the two steps taken as one filter at 4
+// times the rate, the halfway phase's 2.56 (8.2 dB), the same for twice. A block whose
+// samples, with those within reach of its values, all lie further below the peak so far
+// than that can't raise it and is passed over without changing the answer. Loud, dense
+// audio is oversampled nearly whole; the rest mostly not.
 class TruePeakMeter {
 public:
     static constexpr std::size_t kBlockFrames = 512;

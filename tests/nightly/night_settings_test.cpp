@@ -73,6 +73,8 @@ TEST(NightSettings, EachMistakeNamedWithItsLine) {
          "DODATKOWE_OPCJE: --drift-limit 1441: pełne minuty od 0 do 1440"},
         {"a relative config", kBase + "DODATKOWE_OPCJE=\"--config k.ini\"\n", 7,
          "DODATKOWE_OPCJE: --config k.ini: podaj pełną ścieżkę, od /"},
+        {"a picture of no kind", kBase + "DODATKOWE_OPCJE=\"--picture /p/dzien.gif\"\n", 7,
+         "DODATKOWE_OPCJE: --picture /p/dzien.gif: obraz zapisuje się jako .png lub .pdf"},
         {"a flag twice", kBase + "DODATKOWE_OPCJE=\"--strict --strict\"\n", 7,
          "DODATKOWE_OPCJE: --strict podana drugi raz"},
     };
