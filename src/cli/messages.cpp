@@ -26,15 +26,23 @@ std::string Messages::prefix(Priority priority) const {
 }
 
 void Messages::print(Priority priority, std::string_view text) const {
+    // Written a piece at a time: a day's findings can name thousands of spots, and a copy of
+    // them all would be the batch's peak of memory.
+    constexpr std::size_t kPiece = 64 * 1024;
+    const std::string lead = prefix(priority);
     std::string out;
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         end = end == std::string_view::npos ? text.size() : end;
-        out += prefix(priority);
+        out += lead;
         out += text.substr(start, end - start);
         out += '\n';
         start = end + 1;
+        if (out.size() >= kPiece) {
+            std::cerr << out;
+            out.clear();
+        }
     }
     std::cerr << out << std::flush;
 }

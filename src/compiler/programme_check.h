@@ -23,6 +23,16 @@ void appendAired(std::vector<float>& stream, const SpotLoudness& audio, std::int
 // advert ("Typ=REK") nor a news break.
 bool isProgrammeItem(const TPozycja& item);
 
+// Why a block isn't compared with its programme.
+enum class NoComparison {
+    None,                  // it is compared
+    SpotsNotMeasured,      // none of its spots was measured
+    SpotsSilent,           // its spots, measured, give no loudness
+    NoProgrammeItems,      // no programme item airs within its window
+    ProgrammeNotMeasured,  // none of the window's items was measured
+    ProgrammeSilent,       // the window's measured items give no loudness
+};
+
 // An advert block against the programme aired around it.
 struct BlockAgainstProgramme {
     std::size_t block = 0;  // index in the day's block list
@@ -42,8 +52,8 @@ struct BlockAgainstProgramme {
     std::optional<double> aboveLu;
     // Louder than its programme by more than the limit.
     bool tooLoud = false;
-    // Why the block isn't compared (Polish, UTF-8); empty when it is.
-    std::string noComparison;
+    NoComparison why = NoComparison::None;
+    int windowMinutes = 0;  // the window's reach on each side
 };
 
 // Each aired advert block of the compiled day against its programme: the playlist items
@@ -58,6 +68,10 @@ std::vector<BlockAgainstProgramme> checkBlocksAgainstProgramme(
     const Lista& result, const std::vector<std::size_t>& origins,
     const std::vector<AdvertBlock>& blocks, const std::vector<const SpotLoudness*>& audio,
     const LoudnessTargets& targets);
+
+// Why a block isn't compared, for a person (Polish, UTF-8): "brak pozycji programu w oknie
+// ±15 min"; "" when it is compared.
+std::string noComparisonText(const BlockAgainstProgramme& comparison);
 
 // One comparison for a person (UTF-8): "Blok 12:00 głośniejszy od programu o 4,2 LU
 // (blok -14,0 LUFS, program -18,2 LUFS)", "Blok 12:00 bez porównania z programem: why", or

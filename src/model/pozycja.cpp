@@ -1,6 +1,7 @@
 #include "model/pozycja.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace kalmero {
 
@@ -22,8 +23,14 @@ std::string_view TPozycja::line(Field f) const {
     if (!m_rest) {
         return {};
     }
-    const std::size_t begin = i == 1 ? 0 : m_rest->end[i - 2];
-    return std::string_view(m_rest->text).substr(begin, m_rest->end[i - 1] - begin);
+    const std::size_t begin = i == 1 ? 0 : endOf(i - 2);
+    return std::string_view(m_rest.get() + kEndsBytes + begin, endOf(i - 1) - begin);
+}
+
+std::size_t TPozycja::endOf(std::size_t i) const {
+    std::uint16_t end = 0;
+    std::memcpy(&end, m_rest.get() + i * sizeof end, sizeof end);
+    return end;
 }
 
 std::string_view TPozycja::value(Field f) const {
@@ -63,11 +70,12 @@ void TPozycja::setAll(const std::array<std::string_view, kFieldCount>& lines) {
         m_rest.reset();
         return;
     }
-    auto rest = std::make_shared<Rest>();
-    rest->text.reserve(total);
+    auto rest = std::make_shared_for_overwrite<char[]>(kEndsBytes + total);
+    std::uint16_t end = 0;
     for (std::size_t i = 1; i < kFieldCount; ++i) {
-        rest->text.append(lines[i].data(), lengths[i]);
-        rest->end[i - 1] = static_cast<std::uint16_t>(rest->text.size());
+        std::copy_n(lines[i].data(), lengths[i], rest.get() + kEndsBytes + end);
+        end = static_cast<std::uint16_t>(end + lengths[i]);
+        std::memcpy(rest.get() + (i - 1) * sizeof end, &end, sizeof end);
     }
     m_rest = std::move(rest);
 }

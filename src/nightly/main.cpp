@@ -14,7 +14,12 @@ int main(int argc, char** argv) {
     kalmero::installTemporaryCleanup();
     const kalmero::Messages messages;
     try {
-        return kalmero::runNight(kalmero::parseNightArgs(argc, argv));
+        const kalmero::NightArgs args = kalmero::parseNightArgs(argc, argv);
+        if (args.help) {
+            std::printf("%s\n(man 8 kalmero-nightly)\n", kalmero::kNightUsage);
+            return kalmero::kExitWritten;
+        }
+        return kalmero::runNight(args);
     } catch (const kalmero::UsageError& e) {
         messages.print(kalmero::Messages::kError, std::string("kalmero-nightly: ") + e.what());
         messages.print(kalmero::Messages::kError, kalmero::kNightUsage);

@@ -36,6 +36,10 @@ NightArgs parseNightArgs(int argc, const char* const* argv) {
         if (!given.insert(option).second) {
             throw UsageError(option + " podana drugi raz");
         }
+        if (option == "--help" || option == "-h") {
+            args.help = true;
+            return args;
+        }
         if (option == "--redo") {
             args.redo = true;
             continue;

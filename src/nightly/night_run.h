@@ -15,6 +15,7 @@ struct NightArgs {
     bool force = false;
     std::optional<Day> day;
     std::optional<Day> acknowledge;
+    bool help = false;
 };
 
 // The command's contract, told with a usage error (Polish).

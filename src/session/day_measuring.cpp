@@ -25,10 +25,14 @@ LoudnessPlan DayMeasuring::plan() const {
     return plan;
 }
 
+LoudnessPlan DayMeasuring::located() {
+    m_loads.locateProgramme(m_store.settings().pathMap);
+    return plan();
+}
+
 std::unique_ptr<LoudnessJob> DayMeasuring::start(LoudnessSteps steps,
                                                  std::function<void()> finished) {
-    m_loads.locateProgramme(m_store.settings().pathMap);
-    LoudnessPlan plan = this->plan();
+    LoudnessPlan plan = located();
     if (!m_tools.loudness.measure || plan.files.empty()) {
         return nullptr;
     }
@@ -93,7 +97,8 @@ void DayMeasuring::checkProgramme() {
 
 Outcome DayMeasuring::measure() {
     return runCommand([&] {
-        const std::size_t files = plan().files.size();
+        // The programme's files counted with the spots', so that the gauge ends with the run.
+        const std::size_t files = located().files.size();
         if (files == 0 || !m_tools.loudness.measure) {
             return Outcome{};
         }

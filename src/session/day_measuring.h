@@ -51,6 +51,9 @@ public:
     std::string summary() const;
 
 private:
+    // The plan with the programme's files looked for first (once per load).
+    LoudnessPlan located();
+
     Progress& m_progress;
     const SessionTools& m_tools;
     DayLoads& m_loads;

@@ -115,7 +115,7 @@ std::vector<ProgrammeRow> programmeRows(const std::vector<BlockAgainstProgramme>
         row.tooLoud = comparison.tooLoud;
         row.finding = QString::fromStdString(programmeFindingText(comparison));
         row.note = comparison.tooLoud ? QStringLiteral("głośniejszy od programu")
-                                      : QString::fromStdString(comparison.noComparison);
+                                      : QString::fromStdString(noComparisonText(comparison));
         rows.push_back(std::move(row));
     }
     return rows;

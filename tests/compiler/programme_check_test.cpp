@@ -130,6 +130,7 @@ TEST(ProgrammeCheck, ADayOfKnownLevels) {
     const Row rows[] = {{"Default", 1.0, {true, false, false, false, false}},
                         {"LimitAboveTheBlock", 9.1, {false, false, false, false, false}},
                         {"LimitJustUnder", 8.9, {true, false, false, false, false}},
+                        {"LimitExactlyTheDifference", 9.0, {false, false, false, false, false}},
                         // The quieter block is 0.5 LU under: never named, whatever the limit.
                         {"NoLimit", 0.0, {true, false, false, false, false}}};
     for (const Row& row : rows) {
@@ -152,8 +153,8 @@ TEST(ProgrammeCheck, ADayOfKnownLevels) {
     EXPECT_EQ(programmeFindingText(found[2]),
               "Blok 14:00 bez porównania z programem: brak zmierzonych plików programu "
               "(0 z 8 pozycji w oknie ±15 min)");
-    EXPECT_EQ(found[3].noComparison, "spoty bloku są ciche");
-    EXPECT_EQ(found[4].noComparison, "spotów bloku nie zmierzono");
+    EXPECT_EQ(noComparisonText(found[3]), "spoty bloku są ciche");
+    EXPECT_EQ(noComparisonText(found[4]), "spotów bloku nie zmierzono");
     EXPECT_EQ(programmeSummary(found),
               "Bloki głośniejsze od programu: 1\n  " + programmeFindingText(found[0]) +
                   "\nBloki bez porównania z programem: 3\n  " + programmeFindingText(found[2]) +
@@ -197,6 +198,38 @@ TEST(ProgrammeCheck, TheWindowsEdges) {
         ASSERT_EQ(found.size(), 1U);
         EXPECT_EQ(found[0].programmeItems, row.items);
         EXPECT_EQ(found[0].programmeLufs.has_value(), row.items > 0);
+        EXPECT_EQ(noComparisonText(found[0]),
+                  row.items == 0 ? "brak pozycji programu w oknie ±5 min" : "");
+    }
+}
+
+// A jingle mixed over the end of a longer song starts after it and ends before it: the song
+// still reaches into the window when the jingle no longer does.
+TEST(ProgrammeCheck, AnItemMixedOverALongerOneEndingAtTheWindowsEdge) {
+    const SpotLoudness sound = level(-23, 20 * kMinute);
+    const SpotLoudness spotSound = level(-20, 30 * kSecond);
+    const struct {
+        const char* name;
+        std::int64_t jingleEnd;  // from the window's start
+        std::size_t items;
+    } rows[] = {{"EndsOnTheEdge", 0, 1}, {"EndsJustInside", 1, 2}, {"EndsJustBefore", -1, 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Day day;
+        const std::int64_t block = day.clock + 20 * kMinute;
+        const std::int64_t windowStart = block - 5 * kMinute;
+        day.item(16 * kMinute, &sound);
+        day.result.push_back(test::item("jingle", windowStart - 5 * kMinute,
+                                        5 * kMinute + row.jingleEnd, "Typ=JNG"));
+        day.origins.push_back(kNoOrigin);
+        day.audio.push_back(&sound);
+        day.clock = block;
+        day.block(at("12:20:00.000"), {&spotSound});
+        LoudnessTargets targets;
+        targets.programmeWindowMinutes = 5;
+        const std::vector<BlockAgainstProgramme> found = day.check(targets);
+        ASSERT_EQ(found.size(), 1U);
+        EXPECT_EQ(found[0].programmeItems, row.items);
     }
 }
 
