@@ -5,11 +5,12 @@
 set -euo pipefail
 what=${1:-all}
 
-# Compilers, CMake, Qt, the audio and measuring libraries, the manual pages (scdoc), the
+# Compilers, CMake, Qt, the audio, encoding and measuring libraries, the manual pages (scdoc), the
 # icons (rsvg-convert) and what CPack's Debian generator calls (dpkg-shlibdeps, file).
 build_packages=(
   build-essential cmake pkg-config
   libsndfile1-dev libmpg123-dev libebur128-dev libsqlite3-dev
+  libmp3lame-dev libtwolame-dev
   libcli11-dev
   qt6-base-dev
   scdoc librsvg2-bin

@@ -113,6 +113,10 @@ if [[ -z $prefix ]]; then
   command -v man >/dev/null || man_check=(--man=no)
   systemd-analyze verify "${man_check[@]}" "$service" "$units/kalmero-nightly.timer" \
     >"$tmp/verify.txt" 2>&1 || fail "systemd-analyze verify: $(cat "$tmp/verify.txt")"
+  # A further channel's units, as an instance of the templates.
+  cp "$units/kalmero-nightly@.timer" "$tmp/kalmero-nightly@kanal2.timer"
+  systemd-analyze verify "${man_check[@]}" "$instance" "$tmp/kalmero-nightly@kanal2.timer" \
+    >"$tmp/verify.txt" 2>&1 || fail "systemd-analyze verify of an instance: $(cat "$tmp/verify.txt")"
 else
   # Unpacked: the service's program is checked where it was unpacked.
   sed "s|^ExecStart=|ExecStart=$prefix|" "$service" >"$tmp/kalmero-nightly.service"

@@ -45,6 +45,12 @@ the command's summary, warnings and errors are Polish, as the window's)
                         before the other outputs, a warning that it was not one step); by
                         default such a day is refused, nothing replaced. Key NadpisujWMiejscu
                         of section Foldery (1) does the same
+  --popraw-glosnosc     correct the loud adverts before air: each spot above a loudness
+                        target, or in a block louder than its programme, gets a lowered
+                        copy (same format, beside the original or in FolderPoprawionych of
+                        section Kontrola) that the result names instead, once the copy
+                        measures within the targets; originals are only read. Key
+                        PoprawGlosnosc of section Kontrola (1) does the same
   --date DAY            the day to compile: YYYY-MM-DD, today, tomorrow or +N (days from
                         today, local time); sets the weekday (not with --weekday) and fills
                         %Y %m %d %y %j %a (pn..nd) and %% in the paths of --mix --lst --out
@@ -128,9 +134,10 @@ void declareOptions(CLI::App& app, BatchOptions& options, TypedOptions& typed) {
     app.add_option("--path-map", typed.pathMap)->allow_extra_args(false);
     CLI::Option* strict = app.add_flag("--strict", options.strict);
     CLI::Option* inPlace = app.add_flag("--in-place", options.inPlace);
+    CLI::Option* correct = app.add_flag("--popraw-glosnosc", options.correctLoudness);
     typed.fade->excludes(typed.noFade);
     typed.breakSound.option->excludes(noSound);
-    for (CLI::Option* flag : {typed.fade, typed.noFade, noSound, strict, inPlace}) {
+    for (CLI::Option* flag : {typed.fade, typed.noFade, noSound, strict, inPlace, correct}) {
         flag->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
 }

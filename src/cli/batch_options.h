@@ -40,6 +40,7 @@ struct BatchOptions {
     int days = 1;                     // consecutive days from the date
     bool strict = false;              // any warning refuses the day
     bool inPlace = false;             // outputs may be overwritten in place
+    bool correctLoudness = false;     // loud spots get lowered copies before air
     std::string picture;              // FILE.png or FILE.pdf: a picture of the day
     std::optional<std::int64_t> driftLimitMs;
     PathMap pathMap;  // the --path-map lines, Windows-1250

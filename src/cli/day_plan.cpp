@@ -27,6 +27,9 @@ SettingOverrides settingOverrides(const BatchOptions& options) {
         overrides.breakSound = BreakSound{};
     }
     overrides.driftLimitMs = options.driftLimitMs;
+    if (options.correctLoudness) {
+        overrides.correctLoudness = true;
+    }
     if (options.inPlace) {
         overrides.inPlaceAllowed = true;
     }

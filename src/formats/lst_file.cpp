@@ -73,6 +73,15 @@ void fillSpot(TPozycja& spot, std::string_view timeLine, std::string_view pathLi
 
 }  // namespace
 
+void playOtherFile(TPozycja& spot, std::string_view pathLine, std::int64_t ms) {
+    const std::string timeLine(spot.line(Field::Emi));
+    const std::string title(spot.line(Field::Tyt));
+    const std::string identifier(spot.line(Field::Ide));
+    fillSpot(spot, timeLine.substr(timeLine.find('=') + 1), pathLine, ms);
+    spot.set(Field::Tyt, title);
+    spot.set(Field::Ide, identifier);
+}
+
 LstReadNotes OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, Lista& spots,
                            std::vector<SpotMeasure>& measures, const LineSteps& steps) {
     LstReadNotes notes;

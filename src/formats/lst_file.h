@@ -58,4 +58,9 @@ LstReadNotes OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure, 
                            std::vector<SpotMeasure>& measures, const LineSteps& steps = {});
 Lista OtworzPlikLST(std::string_view bytes, const SpotMeasurer& measure);
 
+// Makes `spot`, read from an advert list, play another file of `ms`: its path line (at most
+// kLstPathKept bytes, Windows-1250) and lengths as reading would have set them, its time and
+// title kept (a corrected copy airs as the same advert).
+void playOtherFile(TPozycja& spot, std::string_view pathLine, std::int64_t ms);
+
 }  // namespace kalmero

@@ -363,6 +363,9 @@ int MeasureCache::open() {
     if (code == SQLITE_OK && schemaVersion() != kSchemaVersion) {
         code = createTable();
     }
+    if (code == SQLITE_OK) {
+        code = createCopyTable();
+    }
     if (code != SQLITE_OK) {
         return code;
     }

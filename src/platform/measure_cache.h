@@ -74,6 +74,20 @@ public:
     // Keeps the measuring of `file`, replacing whatever its path had.
     void store(const FileIdentity& file, const SpotLoudness& loudness);
 
+    // A lowered copy this program wrote: the original as it was then, the gain in tenths of
+    // a dB, and the copy as it was left. Paths as the identities spell them.
+    struct CopyRecord {
+        FileIdentity source;
+        int gainTenths = 0;
+        FileIdentity copy;
+        friend bool operator==(const CopyRecord&, const CopyRecord&) = default;
+    };
+    // The copy last made for the name `nameCp1250`: the copy at that name, or the one made in
+    // its place (its path then another); nullopt when none was (or no cache is used).
+    std::optional<CopyRecord> findCopy(std::string_view nameCp1250);
+    // Keeps the record of the copy made for a name, replacing whatever the name had.
+    void storeCopy(std::string_view nameCp1250, const CopyRecord& record);
+
     // Why the cache was made anew or isn't used (Polish, UTF-8); empty when all went well.
     std::string warning() const;
     // warning(), given once: later calls give "" (for a cache shared by several runs).
@@ -94,6 +108,8 @@ private:
     Owner ownerOfOpened(int& code);
     int schemaVersion();
     int createTable();
+    // The table of copies, kept across changes of the measurings' layout.
+    int createCopyTable();
     void close();
     // Deals with an SQLite failure; true when the operation should be tried again.
     bool failed(int code);

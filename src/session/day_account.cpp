@@ -79,11 +79,13 @@ std::string_view spotsLabel(FindingKind kind) {
 }  // namespace
 
 DayAccount::DayAccount(const SessionTools& tools, const DayLoads& loads, const DayCompile& compiled,
-                       const DayMeasuring& measuring, const StationStore& store)
+                       const DayMeasuring& measuring, const DayCorrections& corrections,
+                       const StationStore& store)
     : m_tools(tools),
       m_loads(loads),
       m_compiled(compiled),
       m_measuring(measuring),
+      m_corrections(corrections),
       m_store(store) {}
 
 PlacementReport DayAccount::placementReport() const {
@@ -119,10 +121,19 @@ std::string DayAccount::placementCsv() const {
     for (std::size_t i = 0; i < cells.size(); ++i) {
         cells[i] += "," + sources[i] + "," + loudness[i] + "," + programme[i];
     }
-    return report.csv(std::string(kSpotTimingHeader) + "," +
-                          std::string(PlacementReport::kSourceHeader) + "," +
-                          std::string(kLoudnessHeader) + "," + std::string(kProgrammeHeader),
-                      cells);
+    std::string header = std::string(kSpotTimingHeader) + "," +
+                         std::string(PlacementReport::kSourceHeader) + "," +
+                         std::string(kLoudnessHeader) + "," + std::string(kProgrammeHeader);
+    // Only a day corrected on request has the columns: without it the report is as it was.
+    if (m_store.settings().corrections.on) {
+        const std::vector<std::string> corrected =
+            correctionCells(m_corrections.corrections(), cells.size(), m_tools.encode);
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            cells[i] += "," + corrected[i];
+        }
+        header += "," + std::string(kCorrectionHeader);
+    }
+    return report.csv(header, cells);
 }
 
 std::vector<std::size_t> DayAccount::unaccountedSpots() const {

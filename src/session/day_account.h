@@ -8,6 +8,7 @@
 #include "compiler/placement_report.h"
 #include "formats/lst_file.h"
 #include "session/day_compile.h"
+#include "session/day_corrections.h"
 #include "session/day_loads.h"
 #include "session/day_measuring.h"
 #include "session/session_tools.h"
@@ -36,7 +37,8 @@ struct DayVerdict {
 class DayAccount {
 public:
     DayAccount(const SessionTools& tools, const DayLoads& loads, const DayCompile& compiled,
-               const DayMeasuring& measuring, const StationStore& store);
+               const DayMeasuring& measuring, const DayCorrections& corrections,
+               const StationStore& store);
 
     // What became of each advert spot in the last compile.
     PlacementReport placementReport() const;
@@ -65,6 +67,7 @@ private:
     const DayLoads& m_loads;
     const DayCompile& m_compiled;
     const DayMeasuring& m_measuring;
+    const DayCorrections& m_corrections;
     const StationStore& m_store;
 };
 

@@ -42,6 +42,8 @@ public:
     Lists& lists() { return m_lists; }
     // Per ListaLST record: what measuring it gave.
     const std::vector<SpotMeasure>& spotMeasures() const { return m_spotMeasures; }
+    // For the corrections, which make spots play their lowered copies.
+    std::vector<SpotMeasure>& spotMeasures() { return m_spotMeasures; }
     // What the last advert list's load noted of its lines, and the skipped ones only counted.
     const std::vector<LstLineNote>& lineNotes() const { return m_lstNotes; }
     std::size_t linesUnnoted() const { return m_lstSkippedUnnoted; }

@@ -104,6 +104,7 @@ DayLoudness::DayLoudness(const LoudnessPlan& plan, const LoudnessMeasuring& meas
         }
     }
     m_verdicts.resize(m_files.size());
+    m_median = medianIntegratedLufs(known);
     std::vector<LoudnessVerdict> verdicts = checkLoudness(known, targets);
     for (std::size_t k = 0; k < verdicts.size(); ++k) {
         m_verdicts[knownFile[k]] = std::move(verdicts[k]);

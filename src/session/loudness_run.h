@@ -11,6 +11,7 @@
 #include "compiler/loudness_check.h"
 #include "model/lists.h"
 #include "model/spot_loudness.h"
+#include "platform/copy_maker.h"
 #include "session/cp1250_text.h"
 
 namespace kalmero {
@@ -34,10 +35,15 @@ using LoudnessMeasurer =
                                     const LoudnessSteps& steps, const std::atomic<bool>* cancel)>;
 
 // The platform's loudness tools.
+// Makes or finds one lowered copy of a spot (makeCorrectedCopy with the station's cache).
+using CopyMakerTool = std::function<CopyMade(const CopyRequest&)>;
+
 struct LoudnessTools {
     LoudnessMeasurer measure;
     // The measurer's cache file (UTF-8), which no output may name; empty when there is none.
     std::string cacheFile = {};
+    // Lowered copies of loud spots; without it nothing is corrected.
+    CopyMakerTool correct = {};
 };
 
 // The distinct files of a day to measure: which one each spot plays, and which one each
@@ -84,6 +90,8 @@ public:
     const LoudnessVerdict& verdict(std::size_t i) const;
     // ListaMIX record `i`'s figures; null when it has no file or wasn't measured.
     const SpotLoudness* item(std::size_t i) const;
+    // The median of the integrated loudness of the day's spot files, each once.
+    std::optional<double> median() const { return m_median; }
     // ListaLST indexes of the spots above a target, in list order.
     std::vector<std::size_t> loudSpots() const;
     // Why the shared cache was not used as it should have been (UTF-8); empty otherwise.
@@ -105,6 +113,7 @@ private:
     std::vector<LoudnessVerdict> m_verdicts;  // per file
     std::vector<std::size_t> m_fileOf;
     std::vector<std::size_t> m_itemFileOf;
+    std::optional<double> m_median;
     std::string m_warning;
 };
 

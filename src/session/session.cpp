@@ -15,7 +15,8 @@ Session::Session(SessionFiles files, Progress& progress, SessionTools tools)
       m_store(std::move(files), m_tools.decode),
       m_loads(progress, m_tools),
       m_compile(progress, m_loads, m_store),
-      m_measuring(progress, m_tools, m_loads, m_compile, m_store) {
+      m_measuring(progress, m_tools, m_loads, m_compile, m_store),
+      m_corrections(progress, m_tools, m_loads, m_compile, m_measuring, m_store) {
     for (auto* convert : {&m_tools.decode, &m_tools.encode}) {
         if (!*convert) {
             *convert = [](std::string_view text) { return std::string(text); };
@@ -30,6 +31,7 @@ Outcome Session::otworzPlikMIX(const std::string& path) {
 
 Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& measure) {
     m_measuring.forget();
+    m_corrections.forget();
     return runCommand([&] { return m_loads.loadAdverts(path, measure, settings().pathMap); });
 }
 
@@ -65,9 +67,24 @@ Outcome Session::writeResult(const std::string& path, const std::vector<DayOutpu
                         others);
 }
 
+Outcome Session::correctLoudness() {
+    bool aired = false;
+    Outcome corrected = m_corrections.correct(aired);
+    if (!corrected.done() || !aired) {
+        return corrected;
+    }
+    Outcome compiled =
+        afterWarnings(std::move(corrected.warnings), compile(lastCompile().settings.weekday));
+    if (!compiled.done()) {
+        return compiled;
+    }
+    return afterWarnings(std::move(compiled.warnings), measureLoudness());
+}
+
 void Session::clear() {
     m_loads.clear();
     m_measuring.forget();
+    m_corrections.forget();
     m_compile.discard();
     for (const ListId list : {ListId::Playlist, ListId::Adverts, ListId::Result}) {
         m_progress.listCleared(list);

@@ -21,6 +21,7 @@
 #include "session/break_settings.h"
 #include "session/day_account.h"
 #include "session/day_compile.h"
+#include "session/day_corrections.h"
 #include "session/day_loads.h"
 #include "session/day_measuring.h"
 #include "session/day_outputs.h"
@@ -184,7 +185,15 @@ public:
     }
     // The spots outside the targets and the blocks louder than their programme or not
     // compared, for a person (UTF-8); "" when none or not measured.
-    std::string loudnessSummary() const { return m_measuring.summary(); }
+    std::string loudnessSummary() const { return m_measuring.summary() + m_corrections.summary(); }
+
+    // Lowers the loud spots of the compiled, measured day into copies (see correctDay) and
+    // makes the advert list play those within their targets and blocks; then compiles the day
+    // again (the copies' lengths are their own) and measures it. Nothing is written when no
+    // spot needs lowering; without the tools to correct with, nothing is done.
+    Outcome correctLoudness();
+    // Per advert list spot, what correcting it gave; empty until corrected.
+    const std::vector<SpotCorrection>& corrections() const { return m_corrections.corrections(); }
 
     // Empties the four lists, as closing the window does.
     void clear();
@@ -194,7 +203,9 @@ private:
     friend class UnattendedDay;
 
     // The account of the day as the parts hold it now.
-    DayAccount account() const { return {m_tools, m_loads, m_compile, m_measuring, m_store}; }
+    DayAccount account() const {
+        return {m_tools, m_loads, m_compile, m_measuring, m_corrections, m_store};
+    }
     // Writes the result to `path` with `others` staged before it, under the outputs' lock.
     Outcome writeResult(const std::string& path, const std::vector<DayOutput>& others);
 
@@ -204,6 +215,7 @@ private:
     DayLoads m_loads;
     DayCompile m_compile;
     DayMeasuring m_measuring;
+    DayCorrections m_corrections;
 };
 
 }  // namespace kalmero

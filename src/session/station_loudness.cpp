@@ -21,7 +21,10 @@ LoudnessTools stationLoudnessTools() {
         measured.warning = cache.takeWarning();
         return measured;
     };
-    return {measure, MeasureCache::defaultPath()};
+    auto correct = [](const CopyRequest& request) {
+        return makeCorrectedCopy(request, &MeasureCache::shared());
+    };
+    return {measure, MeasureCache::defaultPath(), correct};
 }
 
 SessionTools stationTools() {

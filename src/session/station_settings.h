@@ -8,6 +8,7 @@
 
 #include "compiler/day_report.h"
 #include "compiler/placement_report.h"
+#include "formats/correction_settings.h"
 #include "model/path_map.h"
 #include "model/settings.h"
 #include "model/spot_loudness.h"
@@ -50,6 +51,8 @@ struct StationSettings {
     PathMap pathMap;
     // What the day's advert spots are checked against (section Kontrola).
     LoudnessTargets loudness;
+    // Whether and where loud spots get lowered copies (section Kontrola).
+    CorrectionSettings corrections;
     // Where the operator left "Podgląd dnia"; none until it was first moved, or when the
     // stored place is no window's.
     std::optional<WindowPlace> dayViewPlace;
@@ -68,6 +71,7 @@ struct SettingOverrides {
     std::optional<BreakSound> breakSound;
     std::optional<std::int64_t> driftLimitMs;
     std::optional<bool> inPlaceAllowed;
+    std::optional<bool> correctLoudness;
     // Lines added to the stored path map; a prefix given here wins over the stored line of
     // the same prefix.
     PathMap pathMapAdded;

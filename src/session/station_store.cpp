@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "formats/correction_settings.h"
 #include "formats/ini_document.h"
 #include "formats/loudness_targets.h"
 #include "formats/matryca.h"
@@ -89,6 +90,7 @@ StoredBreak StationStore::readSettings(const FolderCheck& folderExists) {
     m_settings.inPlaceAllowed = stored.inPlaceAllowed;
 
     m_settings.loudness = parseLoudnessTargets(ini);
+    m_settings.corrections = parseCorrectionSettings(ini);
     PathMapReading paths = parsePathMap(ini);
     m_settings.pathMap = std::move(paths.map);
     m_warnings.clear();
@@ -141,6 +143,7 @@ void StationStore::overrideSettings(const SettingOverrides& overrides) {
     m_settings.breakSound = overrides.breakSound.value_or(m_settings.breakSound);
     m_settings.driftLimitMs = overrides.driftLimitMs.value_or(m_settings.driftLimitMs);
     m_settings.inPlaceAllowed = overrides.inPlaceAllowed.value_or(m_settings.inPlaceAllowed);
+    m_settings.corrections.on = overrides.correctLoudness.value_or(m_settings.corrections.on);
     if (!overrides.pathMapAdded.empty()) {
         PathMap map = overrides.pathMapAdded;
         for (const PathMapLine& stored : m_settings.pathMap.lines()) {

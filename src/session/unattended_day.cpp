@@ -26,6 +26,16 @@ Outcome UnattendedDay::run(const DayRun& day, const SpotMeasurer& measure,
     if (!compiled.done()) {
         return compiled;
     }
+    if (m_session.settings().corrections.on && !m_session.lists().ListaWynikowa.empty()) {
+        // The originals are the day's inputs too: no output may stand over one, copies or not.
+        if (Outcome clear = outputsClearOfInputs(day, true); !clear.done()) {
+            return afterWarnings(std::move(compiled.warnings), std::move(clear));
+        }
+        compiled = afterWarnings(std::move(compiled.warnings), m_session.correctLoudness());
+        if (!compiled.done()) {
+            return compiled;
+        }
+    }
     // A playlist of DJ_ records alone compiles to nothing, and an empty playlist written
     // over last night's would mean dead air.
     if (m_session.lists().ListaWynikowa.empty()) {

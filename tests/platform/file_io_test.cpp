@@ -21,6 +21,7 @@
 
 #include "formats/test_support.h"
 #include "model/file_error.h"
+#include "support/as_nobody.h"
 #include "support/renames.h"
 
 namespace kalmero {
@@ -84,22 +85,8 @@ TEST(AtomicWrite, ALongNameStillGetsATemporary) {
     }
 }
 
-constexpr uid_t kNobody = 65534;
-
-// Runs `body` in a child process as uid and gid 65534; its exit code, or -1 when it crashed.
-int runAsNobody(const std::function<int()>& body) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-            ::setresuid(kNobody, kNobody, kNobody) != 0) {
-            ::_exit(99);
-        }
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using test::kNobody;
+using test::runAsNobody;
 
 std::string attribute(const std::string& path, const char* name) {
     std::string value(4096, '\0');
