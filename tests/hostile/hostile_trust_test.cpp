@@ -107,7 +107,7 @@ TEST_F(HostileTrust, TheInPlaceRoadOnlyWhenAllowed) {
     for (const bool allowed : {false, true}) {
         SCOPED_TRACE(allowed ? "allowed" : "refused");
         std::vector<std::string> args = {"setpriv",           "--reuid=65534", "--regid=65534",
-                                         "--clear-groups",    KALMERO_BATCH,   "--matrix",
+                                         "--clear-groups",    batchInReach(),  "--matrix",
                                          path("matryca.dat"), "--config",      path("empty.ini")};
         for (const std::string& arg : day(out, {"--report", report})) {
             args.push_back(arg);

@@ -18,7 +18,8 @@ class TempFolderTest : public ::testing::Test {
 protected:
     std::string file(const std::string& name) const { return m_temp / name; }
 
-    TempFolder m_temp;
+    // Within every account's reach: some tests meet a permission as another account.
+    TempFolder m_temp{Reach::EveryAccount};
     // The folder without its trailing "/".
     const std::string folder = m_temp.path().substr(0, m_temp.path().size() - 1);
 };
