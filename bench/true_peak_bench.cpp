@@ -1,8 +1,11 @@
-// The true peak against an ideal interpolator on clipped, music-like MP3 spots: how far the
-// meter reads under (or over) a 513-tap Kaiser-windowed sinc (beta 12, flat to 0.49 fs) at
-// the same 4 times the rate, the audio taken as silent outside the file. Made by lame from
-// our own content: harmonics and noise driven 0 to 18 dB into clipping, at five bit rates.
-// Not a timing: `bench_true_peak_bench [files] [seconds]` prints each file and the extremes.
+// The true peak against an ideal interpolator on clipped, music-like MP3 spots and on hard-
+// clipped white noise in 16-bit WAV: how far the meter reads under (or over) a 513-tap
+// Kaiser-windowed sinc (beta 12, flat to 0.49 fs) at the same 4 times the rate, the audio
+// taken as silent outside the file. The spots are made by lame from our own content:
+// harmonics and noise driven 0 to 18 dB into clipping, at five bit rates; the noise, whose
+// peaks between samples are made up to 0.5 fs, is driven 0 to 18 dB over full scale.
+// Not a timing: `bench_true_peak_bench [files] [seconds]` prints each file and each set's
+// extremes.
 #include <stdio.h>
 
 #include <algorithm>
@@ -18,6 +21,7 @@
 
 #include "platform/spot_decoding.h"
 #include "platform/true_peak.h"
+#include "support/audio_writer.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -29,18 +33,16 @@ constexpr double kPi = std::numbers::pi;
 // Keeps the decoded audio.
 class Keeper final : public kalmero::SampleSink {
 public:
-    bool start(int channels, long /*rate*/) override {
-        m_channels = static_cast<unsigned>(channels);
+    bool start(int count, long /*rate*/) override {
+        channels = static_cast<unsigned>(std::max(1, count));
         return true;
     }
     bool take(const float* frames, std::size_t count) override {
-        samples.insert(samples.end(), frames, frames + count * m_channels);
+        samples.insert(samples.end(), frames, frames + count * channels);
         return true;
     }
     std::vector<float> samples;
-
-private:
-    unsigned m_channels = 1;
+    unsigned channels = 1;
 };
 
 // The ideal interpolator's weights at p / 4 of the way between samples, for p = 1, 2, 3.
@@ -109,6 +111,53 @@ std::vector<std::int16_t> content(int seed, int seconds) {
     return samples;
 }
 
+// Hard-clipped white noise, mono, for file `seed`.
+std::vector<float> clippedNoise(int seed, int seconds) {
+    std::mt19937 random(static_cast<unsigned>(seed) * 7 + 2);
+    std::uniform_real_distribution<double> uniform(0, 1);
+    std::normal_distribution<double> noise(0, 0.5 * std::pow(10.0, 18 * uniform(random) / 20));
+    std::vector<float> samples(static_cast<std::size_t>(kRate) * seconds);
+    for (float& sample : samples) {
+        sample = static_cast<float>(std::clamp(noise(random), -1.0, 1.0));
+    }
+    return samples;
+}
+
+// How far the meter read from the ideal over a set of files.
+class Apart {
+public:
+    explicit Apart(const char* set) : m_set(set) {}
+    // Decodes `path` as the program does and compares.
+    void compare(int index, const char* kind, const std::string& path) {
+        Keeper keeper;
+        kalmero::decodeSpot(path, keeper, kalmero::MeasureSettings{}, std::chrono::seconds(20));
+        const unsigned channels = keeper.channels;
+        kalmero::TruePeakMeter meter(channels, kRate);
+        meter.take(keeper.samples.data(), keeper.samples.size() / channels);
+        const double ours = 20 * std::log10(meter.peak());
+        const double ideal = 20 * std::log10(idealPeak(keeper.samples, channels));
+        m_lowest = std::min(m_lowest, ours - ideal);
+        m_highest = std::max(m_highest, ours - ideal);
+        m_low += ours - ideal < -0.1 ? 1 : 0;
+        ++m_files;
+        std::printf("%3d %-7s meter %7.3f dBTP  ideal %7.3f  apart %+.3f\n", index, kind, ours,
+                    ideal, ours - ideal);
+    }
+    void print() const {
+        std::printf(
+            "%d %s: the meter reads %+.3f to %+.3f dB from the ideal; more than 0.1 dB under: "
+            "%d\n",
+            m_files, m_set, m_lowest, m_highest, m_low);
+    }
+
+private:
+    const char* m_set;
+    double m_lowest = 0;
+    double m_highest = 0;
+    int m_low = 0;
+    int m_files = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,9 +170,7 @@ int main(int argc, char** argv) {
     const kalmero::test::TempFolder folder;
     const std::string mp3 = folder / "spot.mp3";
     const char* bitrates[] = {"-b 128", "-b 192", "-b 320", "-V 2", "-b 96"};
-    double lowest = 0;
-    double highest = 0;
-    int low = 0;
+    Apart spots("clipped MP3 spots");
     for (int i = 0; i < files; ++i) {
         const std::string command =
             std::string("lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian ") +
@@ -137,21 +184,15 @@ int main(int argc, char** argv) {
             std::printf("lame failed\n");
             return 1;
         }
-        Keeper keeper;
-        kalmero::decodeSpot(mp3, keeper, kalmero::MeasureSettings{}, std::chrono::seconds(20));
-        kalmero::TruePeakMeter meter(2, kRate);
-        meter.take(keeper.samples.data(), keeper.samples.size() / 2);
-        const double ours = 20 * std::log10(meter.peak());
-        const double ideal = 20 * std::log10(idealPeak(keeper.samples, 2));
-        lowest = std::min(lowest, ours - ideal);
-        highest = std::max(highest, ours - ideal);
-        low += ours - ideal < -0.1 ? 1 : 0;
-        std::printf("%3d %-7s meter %7.3f dBTP  ideal %7.3f  apart %+.3f\n", i, bitrates[i % 5],
-                    ours, ideal, ours - ideal);
+        spots.compare(i, bitrates[i % 5], mp3);
     }
-    std::printf(
-        "%d files: the meter reads %+.3f to %+.3f dB from the ideal; more than 0.1 dB "
-        "under: %d\n",
-        files, lowest, highest, low);
+    const std::string wav = folder / "noise.wav";
+    Apart noise("hard-clipped noise WAVs");
+    for (int i = 0; i < files / 4; ++i) {
+        kalmero::writeAudioFile(wav, kalmero::AudioKind::Wav, kRate, clippedNoise(i, seconds));
+        noise.compare(i, "wav", wav);
+    }
+    spots.print();
+    noise.print();
     return 0;
 }

@@ -11,6 +11,7 @@
 
 #include "formats/mix_file.h"
 #include "model/czas.h"
+#include "platform/measure_cache.h"
 #include "session/session.h"
 #include "ui/main_window.h"
 #include "ui/operator_dialogs.h"
@@ -60,7 +61,9 @@ const std::string& monthFile() {
 
 void BM_BatchLoad(benchmark::State& state) {
     SilentProgress progress;
-    Session session({folder() + "kalmero.ini", folder() + "matryca.dat"}, progress);
+    MeasureCacheOnDemand cache;
+    Session session({folder() + "kalmero.ini", folder() + "matryca.dat"}, progress,
+                    stationTools(cache));
     for (auto _ : state) {
         benchmark::DoNotOptimize(session.otworzPlikMIX(monthFile()));
     }
@@ -69,7 +72,8 @@ BENCHMARK(BM_BatchLoad)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAg
 
 void BM_WindowLoad(benchmark::State& state) {
     QtOperatorDialogs dialogs;
-    TForm1 form({folder() + "kalmero.ini", folder() + "matryca.dat"}, dialogs,
+    MeasureCacheOnDemand cache;
+    TForm1 form({folder() + "kalmero.ini", folder() + "matryca.dat"}, dialogs, stationTools(cache),
                 [] { return SpotMeasurer(); });
     form.FormCreate();
     form.show();

@@ -118,14 +118,14 @@ std::optional<std::string> dayUsageProblem(const BatchOptions& options, int week
 }  // namespace
 
 int runBatchDay(const BatchOptions& options, int weekday, const Messages& messages,
-                DayPictureWriter& pictures, const DaySeen& seen) {
+                DayPictureWriter& pictures, MeasureCacheOnDemand& cache, const DaySeen& seen) {
     if (const auto problem = clobbered(options)) {
         return usageError(*problem);
     }
     TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) == 1,
                               messages.prefix(Messages::kInfo));
     try {
-        const std::unique_ptr<Session> owned = daySession(options, progress, stationTools());
+        const std::unique_ptr<Session> owned = daySession(options, progress, stationTools(cache));
         Session& session = *owned;
         for (const std::string& warning : session.settingsWarnings()) {
             messages.print(Messages::kWarning, "kalmero-batch: uwaga: " + warning);
@@ -144,7 +144,7 @@ int runBatchDay(const BatchOptions& options, int weekday, const Messages& messag
     }
 }
 
-int runBatch(int argc, const char* const* argv) {
+int runBatch(int argc, const char* const* argv, MeasureCacheOnDemand& cache) {
     BatchOptions options;
     try {
         options = parseBatchOptions(argc, argv);
@@ -158,7 +158,7 @@ int runBatch(int argc, const char* const* argv) {
     const Messages messages;
     PictureModule pictures;
     if (!options.date) {
-        return runBatchDay(options, options.weekday.value_or(0), messages, pictures);
+        return runBatchDay(options, options.weekday.value_or(0), messages, pictures, cache);
     }
     const std::optional<Day> first = parseDay(*options.date, localToday());
     if (!first) {
@@ -178,7 +178,7 @@ int runBatch(int argc, const char* const* argv) {
         // A settings file that can't be read: each day's own run says so.
     }
     return forEachDay(options, *first, messages, [&](const BatchOptions& day, int weekday) {
-        return runBatchDay(day, weekday, messages, pictures);
+        return runBatchDay(day, weekday, messages, pictures, cache);
     });
 }
 

@@ -55,7 +55,9 @@ PictureModule::PictureModule(std::vector<std::string> candidates)
 
 std::string PictureModule::renderDayPicture(PictureKind kind, const Lista& result,
                                             const std::vector<AdvertBlock>& blocks,
-                                            const DayChecks& checks, const DayTitle& title) {
+                                            const DayChecks& checks,
+                                            const std::vector<RecordMark>& louderThanProgramme,
+                                            const DayTitle& title) {
     std::string reasons;
     for (auto path = m_candidates.begin(); m_render == nullptr && path != m_candidates.end();
          ++path) {
@@ -66,8 +68,8 @@ std::string PictureModule::renderDayPicture(PictureKind kind, const Lista& resul
     }
     std::array<char, 1024> error{};
     std::string bytes;
-    if (m_render(static_cast<int>(kind), &result, &blocks, &checks, &title, &bytes, error.data(),
-                 error.size()) != 0) {
+    if (m_render(static_cast<int>(kind), &result, &blocks, &checks, &louderThanProgramme, &title,
+                 &bytes, error.data(), error.size()) != 0) {
         throw FileError(error.data());
     }
     return bytes;

@@ -21,6 +21,7 @@ public:
 
     std::string renderDayPicture(PictureKind kind, const Lista& result,
                                  const std::vector<AdvertBlock>& blocks, const DayChecks& checks,
+                                 const std::vector<RecordMark>& louderThanProgramme,
                                  const DayTitle& title) override;
 
 private:

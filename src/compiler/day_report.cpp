@@ -102,7 +102,7 @@ DayChecks checkDay(const Lista& result, const std::vector<AdvertBlock>& blocks, 
         const std::optional<std::int64_t> drift = blocks[b].drift();
         if (!drift) {
             checks.unairedBlocks.push_back({b, blocks[b].booked});
-        } else if (std::llabs(*drift) > limits.driftMs) {
+        } else if (limits.driftTooFar(*drift)) {
             checks.driftedBlocks.push_back({b, blocks[b].booked, *blocks[b].aired, *drift});
         }
     }

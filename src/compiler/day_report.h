@@ -54,6 +54,12 @@ struct DayCheckLimits {
     std::int64_t driftMs = kDefaultDriftLimitMs;  // a block aired further from its booked time
     std::int64_t shortHourMs = 3'000'000;         // a clock hour holding less content
     std::int64_t breakOffsetMs = 300'000;         // a break further from the full hour (mode 0)
+
+    // Whether a block aired `driftMs` from its booked time is further than the limit: the
+    // checks, the day's picture and the notice all go by this.
+    bool driftTooFar(std::int64_t driftMs) const {
+        return driftMs > this->driftMs || driftMs < -this->driftMs;
+    }
 };
 
 // A clock hour's content: the playing time of the records within it.
@@ -105,10 +111,6 @@ struct DayChecks {
     std::vector<BreakOffset> farBreaks;
     std::vector<BlockDrift> driftedBlocks;
     std::vector<TimedIndex> unairedBlocks;  // blocks with no spot on air, by booked time
-    // The aired spots of the advert blocks louder than the programme around them, with the
-    // finding; known only once the day's loudness is, and told with it (clean() doesn't
-    // look at them).
-    std::vector<RecordMark> louderThanProgramme;
 
     // True when nothing needs a look.
     bool clean() const;

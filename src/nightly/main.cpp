@@ -7,6 +7,7 @@
 #include "cli/messages.h"
 #include "nightly/night_run.h"
 #include "platform/file_io.h"
+#include "platform/measure_cache.h"
 
 int main(int argc, char** argv) {
     // A closed pipe on stderr costs only the messages, never the night's result.
@@ -19,7 +20,9 @@ int main(int argc, char** argv) {
             std::printf("%s\n(man 8 kalmero-nightly)\n", kalmero::kNightUsage);
             return kalmero::kExitWritten;
         }
-        return kalmero::runNight(args);
+        // Every day's spots measured through one cache, opened once the night has its account.
+        kalmero::MeasureCacheOnDemand cache;
+        return kalmero::runNight(args, cache);
     } catch (const kalmero::UsageError& e) {
         messages.print(kalmero::Messages::kError, std::string("kalmero-nightly: ") + e.what());
         messages.print(kalmero::Messages::kError, kalmero::kNightUsage);

@@ -70,7 +70,7 @@ std::string verdictFiles(const Session& session) {
 
 class Night {
 public:
-    explicit Night(const NightArgs& args) : m_args(args) {}
+    Night(const NightArgs& args, MeasureCacheOnDemand& cache) : m_args(args), m_cache(cache) {}
 
     int run();
 
@@ -109,6 +109,7 @@ private:
     Account m_account;
     std::vector<SettingsProblem> m_problems;
     std::unique_ptr<PictureModule> m_pictures;
+    MeasureCacheOnDemand& m_cache;
     std::string m_startedAt;
     Day m_today;
 };
@@ -327,7 +328,7 @@ int Night::runJob(const NightJob& job, const std::string& outFolder, bool keepMa
     }
     info("dzień " + named(job.day) + ": " + jobText(job, result));
     DaySeenAs seen;
-    code = runBatchDay(*options, weekdayOf(job.day), m_messages, *m_pictures,
+    code = runBatchDay(*options, weekdayOf(job.day), m_messages, *m_pictures, m_cache,
                        [&](const Session& session, const Outcome& outcome) {
                            seen.refusal = outcome.refusal;
                            if (tellsDaySummary(outcome)) {
@@ -536,6 +537,8 @@ int Night::run() {
 
 }  // namespace
 
-int runNight(const NightArgs& args) { return Night(args).run(); }
+int runNight(const NightArgs& args, MeasureCacheOnDemand& cache) {
+    return Night(args, cache).run();
+}
 
 }  // namespace kalmero

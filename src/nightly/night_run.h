@@ -7,6 +7,8 @@
 
 namespace kalmero {
 
+class MeasureCacheOnDemand;
+
 // The night's command line.
 struct NightArgs {
     std::string settings;  // the settings file; the installed one unless --settings
@@ -27,6 +29,7 @@ NightArgs parseNightArgs(int argc, const char* const* argv);
 
 // The night: the settings read and checked, the account taken, the days that are wrong
 // and the day the settings name compiled, the marks kept. Returns the exit code.
-int runNight(const NightArgs& args);
+// Every day's spots are measured through `cache`, which the program makes at its start.
+int runNight(const NightArgs& args, MeasureCacheOnDemand& cache);
 
 }  // namespace kalmero

@@ -301,9 +301,21 @@ std::string MeasureCache::defaultPath() {
     return home.empty() ? std::string() : home + "/.cache/kalmero/spoty.sqlite";
 }
 
-MeasureCache& MeasureCache::shared() {
-    static MeasureCache cache(defaultPath());
-    return cache;
+std::string MeasureCacheOnDemand::path() {
+    const std::lock_guard lock(m_mutex);
+    if (!m_path) {
+        m_path = MeasureCache::defaultPath();
+    }
+    return *m_path;
+}
+
+MeasureCache& MeasureCacheOnDemand::cache() {
+    const std::string where = path();
+    const std::lock_guard lock(m_mutex);
+    if (!m_cache) {
+        m_cache = std::make_unique<MeasureCache>(where);
+    }
+    return *m_cache;
 }
 
 int MeasureCache::open() {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "model/spot_loudness.h"
 
@@ -63,9 +64,6 @@ public:
     // $XDG_CACHE_HOME/kalmero/spoty.sqlite, $XDG_CACHE_HOME being ~/.cache when unset or
     // not absolute; empty when neither an absolute HOME nor a passwd entry names a home.
     static std::string defaultPath();
-
-    // The cache at defaultPath(), made once for the process by whichever thread asks first.
-    static MeasureCache& shared();
 
     // What was measured for exactly this file (path, device, inode, size, modification and
     // change time all equal, by this program's way of measuring); nullopt otherwise.
@@ -125,6 +123,29 @@ private:
     bool m_rebuilt = false;
     std::string m_warning;
     bool m_warningTaken = false;
+};
+
+// A program's cache of measurings, made where the program starts and handed to whatever
+// measures, so that the window's or the night's days share one. The file is opened at the
+// first use, at the path given or else at defaultPath() as the environment names it then (the
+// night sets its cache folder after it starts), so that a run that measures nothing never
+// makes it. Thread-safe.
+class MeasureCacheOnDemand {
+public:
+    MeasureCacheOnDemand() = default;
+    explicit MeasureCacheOnDemand(std::string path) : m_path(std::move(path)) {}
+    MeasureCacheOnDemand(const MeasureCacheOnDemand&) = delete;
+    MeasureCacheOnDemand& operator=(const MeasureCacheOnDemand&) = delete;
+
+    // The cache file (UTF-8), fixed from the first call on; empty when there is none.
+    std::string path();
+    // The cache, opened at path() on the first call.
+    MeasureCache& cache();
+
+private:
+    std::mutex m_mutex;
+    std::optional<std::string> m_path;
+    std::unique_ptr<MeasureCache> m_cache;
 };
 
 }  // namespace kalmero

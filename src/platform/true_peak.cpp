@@ -22,8 +22,11 @@ namespace {
 
 // Each half-band filter by its weights off the centre, at 1, 3, 5... steps of the doubled
 // rate; the centre's is 1 and the rest 0.
-constexpr std::size_t kFirstPairs = 17;  // 67 taps
-constexpr double kFirstBeta = 5.0;
+constexpr std::size_t kFinePairs = 128;  // 511 taps
+constexpr double kFineBeta = 4.0;
+// The short first step that finds where the fine one can't raise the peak.
+constexpr std::size_t kCoarsePairs = 17;  // 67 taps
+constexpr double kCoarseBeta = 5.0;
 constexpr std::size_t kSecondPairs = 4;  // 15 taps
 constexpr double kSecondBeta = 4.0;
 static_assert(kSecondPairs % 2 == 0, "the second step takes its weights two at a time");
@@ -48,8 +51,13 @@ std::array<float, Pairs> halfBand(double beta) {
     return weights;
 }
 
-const std::array<float, kFirstPairs>& firstWeights() {
-    static const std::array<float, kFirstPairs> weights = halfBand<kFirstPairs>(kFirstBeta);
+const std::array<float, kFinePairs>& fineWeights() {
+    static const std::array<float, kFinePairs> weights = halfBand<kFinePairs>(kFineBeta);
+    return weights;
+}
+
+const std::array<float, kCoarsePairs>& coarseWeights() {
+    static const std::array<float, kCoarsePairs> weights = halfBand<kCoarsePairs>(kCoarseBeta);
     return weights;
 }
 
@@ -79,6 +87,23 @@ KALMERO_WIDE_CLONES float magnitude(const float* samples, std::size_t count) {
         top[0] = std::max(top[0], std::bit_cast<std::uint32_t>(samples[i]) & 0x7fff'ffffU);
     }
     return std::bit_cast<float>(*std::max_element(top.begin(), top.end()));
+}
+
+// Half the largest step between successive samples, found as magnitude() finds its largest.
+KALMERO_WIDE_CLONES float steepest(const float* samples, std::size_t count) {
+    std::array<std::uint32_t, kLanes> top{};
+    std::size_t i = 1;
+    for (; i + kLanes <= count; i += kLanes) {
+        for (std::size_t l = 0; l < kLanes; ++l) {
+            const float step = samples[i + l] - samples[i + l - 1];
+            top[l] = std::max(top[l], std::bit_cast<std::uint32_t>(step) & 0x7fff'ffffU);
+        }
+    }
+    for (; i < count; ++i) {
+        top[0] = std::max(top[0],
+                          std::bit_cast<std::uint32_t>(samples[i] - samples[i - 1]) & 0x7fff'ffffU);
+    }
+    return std::bit_cast<float>(*std::max_element(top.begin(), top.end())) / 2;
 }
 
 template <typename Lanes>
@@ -154,53 +179,91 @@ KALMERO_WIDE_CLONES float quarters(const float* x, const float* halves, const fl
     return most(top);
 }
 
-}  // namespace
-
-TruePeakMeter::TruePeakMeter(unsigned channels, unsigned long rate)
-    : m_channels(std::max(1U, channels)), m_factor(factorFor(rate)) {
-    if (m_factor > 1) {
-        const auto& first = firstWeights();
-        double firstSum = 0;
-        for (const float weight : first) {
-            firstSum += 2 * std::fabs(weight);
+// The oversampling by `factor` taken as one filter, by phase but the samples' own (which
+// holds one weight of 1): each phase's weights on successive samples. Its first step weighs
+// samples by `first` at the odd distances and by `centre` at none.
+std::vector<std::vector<double>> phaseWeights(const std::vector<double>& first, double centre,
+                                              unsigned factor) {
+    const auto spread = [](const std::vector<double>& weights, double middle, std::size_t step) {
+        const std::size_t reach = (2 * weights.size() - 1) * step;
+        std::vector<double> taps(2 * reach + 1);
+        taps[reach] = middle;
+        for (std::size_t k = 0; k < weights.size(); ++k) {
+            taps[reach - (2 * k + 1) * step] = weights[k];
+            taps[reach + (2 * k + 1) * step] = weights[k];
         }
-        m_gain = firstSum;
-        m_kept = 2 * kFirstPairs - 1;
-    }
-    if (m_factor == 4) {
-        // The two steps as one filter at 4 times the rate, by phase: a value's bound is the
-        // sum of its own weights' magnitudes, far under the product of the steps' bounds.
-        const auto& first = firstWeights();
-        const auto& second = secondWeights();
-        const auto spread = [](const auto& weights, std::size_t step) {
-            const std::size_t reach = (2 * weights.size() - 1) * step;
-            std::vector<double> taps(2 * reach + 1);
-            taps[reach] = 1;
-            for (std::size_t k = 0; k < weights.size(); ++k) {
-                taps[reach - (2 * k + 1) * step] = weights[k];
-                taps[reach + (2 * k + 1) * step] = weights[k];
-            }
-            return taps;
-        };
-        const std::vector<double> a = spread(first, 2);
-        const std::vector<double> b = spread(second, 1);
-        std::vector<double> both(a.size() + b.size() - 1);
+        return taps;
+    };
+    std::vector<double> both = spread(first, centre, factor / 2);
+    if (factor == 4) {
+        const std::vector<double> a = both;
+        const std::vector<double> b =
+            spread({secondWeights().begin(), secondWeights().end()}, 1, 1);
+        both.assign(a.size() + b.size() - 1, 0.0);
         for (std::size_t i = 0; i < a.size(); ++i) {
             for (std::size_t k = 0; k < b.size(); ++k) {
                 both[i + k] += a[i] * b[k];
             }
         }
-        std::array<double, 4> phases{};
-        for (std::size_t i = 0; i < both.size(); ++i) {
-            phases[i % 4] += std::fabs(both[i]);
+    }
+    std::vector<std::vector<double>> phases(factor);
+    for (std::size_t i = 0; i < both.size(); ++i) {
+        phases[i % factor].push_back(both[i]);
+    }
+    phases.erase(phases.begin() + static_cast<std::ptrdiff_t>(((both.size() - 1) / 2) % factor));
+    return phases;
+}
+
+double magnitudeSum(const std::vector<double>& weights) {
+    double sum = 0;
+    for (const double weight : weights) {
+        sum += std::fabs(weight);
+    }
+    return sum;
+}
+
+}  // namespace
+
+TruePeakMeter::TruePeakMeter(unsigned channels, unsigned long rate)
+    : m_channels(std::max(1U, channels)), m_factor(factorFor(rate)) {
+    if (m_factor > 1) {
+        const std::vector<double> fine(fineWeights().begin(), fineWeights().end());
+        const std::vector<double> coarse(coarseWeights().begin(), coarseWeights().end());
+        // A value can't exceed the largest sample it is made of times its phase's sum of
+        // weights' magnitudes, far under the product of the steps' sums.
+        const auto gain = [this](const std::vector<double>& first) {
+            double most = 0;
+            for (const std::vector<double>& phase : phaseWeights(first, 1, m_factor)) {
+                most = std::max(most, magnitudeSum(phase));
+            }
+            return most;
+        };
+        m_gain = gain(fine);
+        m_coarseGain = gain(coarse);
+        // The long filter's value less the short one's weighs the samples by d, which is q
+        // weighing the halved steps between them and r the last: d[k] = (q[k] - q[k-1]) / 2,
+        // r = d's sum. As d is all but nil below 0.44 fs, q's magnitudes sum to about d's
+        // while the steps of most audio are far smaller than its samples.
+        std::vector<double> apart = fine;
+        for (std::size_t k = 0; k < coarse.size(); ++k) {
+            apart[k] -= coarse[k];
         }
-        // The phase of the samples themselves holds one weight of 1 and is left out.
-        const std::size_t samples = ((both.size() - 1) / 2) % 4;
-        phases[samples] = 0;
-        m_gain = most(phases);
-        m_kept += kSecondPairs;
+        for (const std::vector<double>& phase : phaseWeights(apart, 0, m_factor)) {
+            double sum = 0;
+            double slope = 0;
+            for (std::size_t k = 0; k + 1 < phase.size(); ++k) {
+                sum += phase[k];
+                slope += 2 * std::fabs(sum);
+            }
+            m_slope = std::max(m_slope, slope * kRounding);
+            m_slack = std::max(m_slack, std::fabs(sum + phase.back()));
+        }
+        // Both sums' rounding.
+        m_slack += (kRounding - 1) * (m_gain + m_coarseGain);
+        m_kept = 2 * kFinePairs - 1 + (m_factor == 4 ? kSecondPairs : 0);
     }
     m_work.assign(m_channels, std::vector<float>(m_kept, 0.0F));
+    m_reach.assign(m_channels, 0.0F);
 }
 
 void TruePeakMeter::take(const float* frames, std::size_t count) {
@@ -220,16 +283,34 @@ void TruePeakMeter::takeBlock(const float* frames, std::size_t count) {
         for (std::size_t i = 0; i < count; ++i) {
             work[m_kept + i] = frames[i * m_channels + c];
         }
-        spanPeak = std::max(spanPeak, magnitude(work.data(), work.size()));
+        m_reach[c] = magnitude(work.data(), work.size());
+        spanPeak = std::max(spanPeak, m_reach[c]);
     }
     m_peak = std::max(m_peak, static_cast<double>(spanPeak));
-    if (m_factor > 1 && m_gain * kRounding * spanPeak > m_peak) {
-        for (const std::vector<float>& work : m_work) {
-            m_peak =
-                std::max(m_peak, static_cast<double>(betweenPeak(work.data(), count, m_halves)));
+    bool oversampled = false;
+    for (unsigned c = 0; m_factor > 1 && c < m_channels; ++c) {
+        // The long filter's values lie within m_slope times the largest step and m_slack
+        // times the largest sample of the short one's: where even the most those could be,
+        // or else the short one's values found, stay under the peak so far, the long one
+        // isn't needed.
+        const std::vector<float>& work = m_work[c];
+        const double reach = m_reach[c];
+        if (m_gain * kRounding * reach <= m_peak) {
+            continue;
         }
-        m_oversampled += count;
+        const double apart = m_slope * steepest(work.data(), work.size()) + m_slack * reach;
+        if (m_coarseGain * reach + apart <= m_peak ||
+            betweenPeak(work.data(), count, coarseWeights().data(), kCoarsePairs, m_halves) +
+                    apart <=
+                m_peak) {
+            continue;
+        }
+        m_peak =
+            std::max(m_peak, static_cast<double>(betweenPeak(
+                                 work.data(), count, fineWeights().data(), kFinePairs, m_halves)));
+        oversampled = true;
     }
+    m_oversampled += oversampled ? count : 0;
     for (std::vector<float>& work : m_work) {
         std::copy(work.end() - static_cast<std::ptrdiff_t>(m_kept), work.end(), work.begin());
         work.resize(m_kept);
@@ -248,26 +329,28 @@ double TruePeakMeter::peak() const {
         if (m_gain * kRounding * magnitude(kept.data(), m_kept) > peak) {
             span.assign(kept.begin(), kept.end());
             span.resize(2 * m_kept, 0.0F);
-            peak = std::max(peak, static_cast<double>(betweenPeak(span.data(), m_kept, halves)));
+            peak =
+                std::max(peak, static_cast<double>(betweenPeak(
+                                   span.data(), m_kept, fineWeights().data(), kFinePairs, halves)));
         }
     }
     return peak;
 }
 
 // `span` holds m_kept samples before the block's `count`. The block answers for the values
-// after its samples but the last kSecondPairs / 2 + kFirstPairs (what those values wait
-// for), and after as many of the block before it.
-float TruePeakMeter::betweenPeak(const float* span, std::size_t count,
-                                 std::vector<float>& halves) const {
-    const float* first = span + kFirstPairs - 1;
+// after its samples but the last kSecondPairs / 2 + kFinePairs (what those values wait
+// for), and after as many of the block before it; a shorter first step, `pairs` of
+// `weights`, finds the same values less exactly.
+float TruePeakMeter::betweenPeak(const float* span, std::size_t count, const float* weights,
+                                 std::size_t pairs, std::vector<float>& halves) const {
+    const float* first = span + kFinePairs - 1;
     if (m_factor == 2) {
         halves.resize(count);
-        return halfway(first, firstWeights().data(), kFirstPairs, count, halves.data());
+        return halfway(first, weights, pairs, count, halves.data());
     }
     assert(m_factor == 4);
     halves.resize(count + kSecondPairs);
-    const float halfPeak =
-        halfway(first, firstWeights().data(), kFirstPairs, count + kSecondPairs, halves.data());
+    const float halfPeak = halfway(first, weights, pairs, count + kSecondPairs, halves.data());
     constexpr std::size_t kLead = kSecondPairs / 2;
     const float quarterPeak =
         quarters(first + kLead, halves.data() + kLead, secondWeights().data(), kSecondPairs, count);

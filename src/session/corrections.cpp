@@ -17,6 +17,9 @@ namespace {
 
 int tenths(double gainDb) { return static_cast<int>(std::lround(gainDb * 10)); }
 
+// The most a block a step or two over its limit after encoding is lowered further.
+constexpr double kMostFurtherDb = 3.0;
+
 // Where a path's last component starts, for Windows ("\", ":") and local ("/") paths alike.
 std::size_t nameStart(std::string_view path) {
     const std::size_t slash = path.find_last_of("\\/:");
@@ -95,59 +98,60 @@ std::vector<SpotCorrection> correctDay(const DayToCorrect& day, const CopyMakerT
     const std::string folder = decode(day.settings.folder);
 
     std::vector<SpotCorrection> corrections(count);
+    std::vector<const SpotLoudness*> lowered(count, nullptr);
     // One copy per file and gain, however many bookings air it.
     std::map<std::pair<std::string, int>, CopyMade> made;
-    for (std::size_t i = 0; i < count; ++i) {
+    // Spot i's copy at `gainDb`, made or found, and whether it may air.
+    const auto correctAt = [&](std::size_t i, double gainDb) {
         SpotCorrection& correction = corrections[i];
+        correction = SpotCorrection{};
         correction.gainDb = gains[i];
-        if (gains[i] <= 0) {
-            continue;
-        }
+        lowered[i] = nullptr;
         const std::string& local = day.measures[i].localPath;
         const std::string_view line = day.spots[i].value(Field::Adr);
-        const auto lineFor = [&](double gainDb) {
-            const std::string name = correctedName(line.substr(nameStart(line)), gainDb);
+        const auto lineFor = [&](double gain) {
+            const std::string name = correctedName(line.substr(nameStart(line)), gain);
             return day.settings.playoutFolder.empty()
                        ? std::string(line.substr(0, nameStart(line))) + name
                        : joined(day.settings.playoutFolder, name, '\\');
         };
-        const auto targetFor = [&](double gainDb) {
+        const auto targetFor = [&folder, local](double gain) {
             const std::string name =
-                correctedName(std::string_view(local).substr(nameStart(local)), gainDb);
+                correctedName(std::string_view(local).substr(nameStart(local)), gain);
             return folder.empty() ? local.substr(0, nameStart(local)) + name
                                   : joined(folder, name, '/');
         };
         // A line the field can't hold would air the original's cut name: nothing is made.
-        const std::string firstLine = lineFor(gains[i]);
+        const std::string firstLine = lineFor(gainDb);
         if (firstLine.size() > kLstPathKept) {
             correction.problem = CorrectionProblem::PathTooLong;
             correction.lineLength = firstLine.size();
-            continue;
+            return;
         }
-        auto copy = made.find({local, tenths(gains[i])});
+        auto copy = made.find({local, tenths(gainDb)});
         if (copy == made.end()) {
-            CopyRequest request{local, gains[i], targetFor, [&](const SpotLoudness& lowered) {
-                                    return attenuationNeeded(lowered, median, day.targets);
+            CopyRequest request{local, gainDb, targetFor, [&](const SpotLoudness& figures) {
+                                    return attenuationNeeded(figures, median, day.targets);
                                 }};
-            copy = made.emplace(std::make_pair(local, tenths(gains[i])), make(request)).first;
+            copy = made.emplace(std::make_pair(local, tenths(gainDb)), make(request)).first;
         }
         const CopyMade& result = copy->second;
         if (result.written.failure != CopyFailure::None) {
             correction.problem = CorrectionProblem::CopyNotMade;
             correction.copyFailure = result.written.failure;
             correction.reason = result.written.reason;
-            continue;
+            return;
         }
         correction.copy = result.target;
         correction.copyGainDb = result.gainDb;
         correction.copyLine = lineFor(result.gainDb);
         correction.reused = result.reused;
-        const SpotLoudness& lowered = *result.loudness;
-        correction.copyMs = lowered.decodedMs;
-        if (!lowered.problem.empty() || lowered.decodedMs <= 0) {
+        const SpotLoudness& figures = *result.loudness;
+        correction.copyMs = figures.decodedMs;
+        if (!figures.problem.empty() || figures.decodedMs <= 0) {
             correction.problem = CorrectionProblem::CopyNotMeasured;
-            correction.reason = lowered.problem;
-        } else if (const double short_ = attenuationNeeded(lowered, median, day.targets);
+            correction.reason = figures.problem;
+        } else if (const double short_ = attenuationNeeded(figures, median, day.targets);
                    short_ > 0) {
             correction.problem = CorrectionProblem::CopyStillLoud;
             correction.stillShortDb = short_;
@@ -156,26 +160,50 @@ std::vector<SpotCorrection> correctDay(const DayToCorrect& day, const CopyMakerT
             correction.lineLength = correction.copyLine.size();
         } else {
             correction.used = true;
+            lowered[i] = &figures;
+        }
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        corrections[i].gainDb = gains[i];
+        if (gains[i] > 0) {
+            correctAt(i, gains[i]);
         }
     }
-    // Each block as it would air with the copies that passed: over its limit still, it airs
-    // as it was.
-    for (const BlockToLower& block : blocks) {
+    // Each block as it would air with the copies that passed. An encoder may leave it a step
+    // or two over: its copies are made once more, lowered by that much more; over its limit
+    // still, it airs as it was.
+    const auto above = [&](const BlockToLower& block) {
         std::vector<const SpotLoudness*> aired = figures;
         for (const std::size_t s : block.spots) {
-            if (corrections[s].used) {
-                aired[s] = &made.at({day.measures[s].localPath, tenths(gains[s])}).loudness.value();
+            if (lowered[s] != nullptr) {
+                aired[s] = lowered[s];
             }
         }
-        const std::optional<double> above = aboveProgramme(aired, block);
-        if (!above || *above <= day.targets.maxAboveProgrammeLu + 1e-6) {
+        return aboveProgramme(aired, block);
+    };
+    const double limit = day.targets.maxAboveProgrammeLu + 1e-6;
+    for (const BlockToLower& block : blocks) {
+        std::optional<double> over = above(block);
+        if (!over || *over <= limit) {
+            continue;
+        }
+        if (const double further = std::ceil((*over - limit) * 10) / 10;
+            further <= kMostFurtherDb) {
+            for (const std::size_t s : block.spots) {
+                if (corrections[s].used) {
+                    correctAt(s, corrections[s].copyGainDb + further);
+                }
+            }
+            over = above(block);
+        }
+        if (!over || *over <= limit) {
             continue;
         }
         for (const std::size_t s : block.spots) {
             if (corrections[s].gainDb > 0 && corrections[s].problem == CorrectionProblem::None) {
                 corrections[s].used = false;
                 corrections[s].problem = CorrectionProblem::BlockStillLoud;
-                corrections[s].blockAboveLu = above;
+                corrections[s].blockAboveLu = over;
             }
         }
     }

@@ -47,7 +47,6 @@ public:
     // path map changed since, and the break settings and weekday as compiled.
     bool resultCurrent() const;
     const CompileRecord& record() const { return m_record; }
-    CompileRecord& record() { return m_record; }
     // Forgets the last compile's record, its result gone with the lists.
     void discard() { m_record = CompileRecord{}; }
 

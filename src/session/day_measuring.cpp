@@ -7,7 +7,7 @@
 namespace kalmero {
 
 DayMeasuring::DayMeasuring(Progress& progress, const SessionTools& tools, DayLoads& loads,
-                           DayCompile& compiled, const StationStore& store)
+                           const DayCompile& compiled, const StationStore& store)
     : m_progress(progress), m_tools(tools), m_loads(loads), m_compiled(compiled), m_store(store) {}
 
 LoudnessPlan DayMeasuring::plan() const {
@@ -57,13 +57,12 @@ bool DayMeasuring::take(const LoudnessPlan& plan, const LoudnessMeasuring& measu
 void DayMeasuring::forget() {
     m_loudness = DayLoudness{};
     m_programme.clear();
-    // The last compile's picture no longer has figures to mark, as its loud spots have none.
-    m_compiled.record().checks.louderThanProgramme.clear();
+    m_louder.clear();
 }
 
 void DayMeasuring::checkProgramme() {
     m_programme.clear();
-    m_compiled.record().checks.louderThanProgramme.clear();
+    m_louder.clear();
     const Lista& result = m_loads.lists().ListaWynikowa;
     if (!m_loudness.delivered() || result.empty()) {
         return;
@@ -88,8 +87,7 @@ void DayMeasuring::checkProgramme() {
     for (const BlockAgainstProgramme& block : m_programme) {
         if (block.tooLoud) {
             for (const std::size_t spot : block.spots) {
-                m_compiled.record().checks.louderThanProgramme.push_back(
-                    {spot, programmeFindingText(block)});
+                m_louder.push_back({spot, programmeFindingText(block)});
             }
         }
     }

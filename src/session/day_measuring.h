@@ -23,7 +23,7 @@ namespace kalmero {
 class DayMeasuring {
 public:
     DayMeasuring(Progress& progress, const SessionTools& tools, DayLoads& loads,
-                 DayCompile& compiled, const StationStore& store);
+                 const DayCompile& compiled, const StationStore& store);
 
     // The files of the loaded day to measure: the advert list's spots and, when there are
     // spots, the playlist's programme items.
@@ -41,11 +41,15 @@ public:
     Outcome measure();
     // Drops the figures of lists being replaced, and what was found with them.
     void forget();
-    // Compares the compiled day's blocks with their programme, when both are known.
+    // Compares the compiled day's blocks with their programme, when both are known; called
+    // whenever either changes, so that what it found is never of another day.
     void checkProgramme();
 
     const DayLoudness& loudness() const { return m_loudness; }
     const std::vector<BlockAgainstProgramme>& programme() const { return m_programme; }
+    // The aired spots of the blocks louder than their programme, with the finding: what the
+    // day's picture marks beside the compile's checks.
+    const std::vector<RecordMark>& louderThanProgramme() const { return m_louder; }
     // The spots outside the targets and the blocks louder than their programme or not
     // compared, for a person (UTF-8); "" when none or not measured.
     std::string summary() const;
@@ -57,10 +61,11 @@ private:
     Progress& m_progress;
     const SessionTools& m_tools;
     DayLoads& m_loads;
-    DayCompile& m_compiled;
+    const DayCompile& m_compiled;
     const StationStore& m_store;
     DayLoudness m_loudness;
     std::vector<BlockAgainstProgramme> m_programme;
+    std::vector<RecordMark> m_louder;
 };
 
 }  // namespace kalmero

@@ -17,11 +17,14 @@ namespace kalmero {
 class DayPictureWriter {
 public:
     virtual ~DayPictureWriter() = default;
-    // The day's picture as the bytes of a `kind` file, its header naming the day by `title`.
-    // Throws FileError with the reason when it can't be drawn.
+    // The day's picture as the bytes of a `kind` file, its header naming the day by `title`,
+    // the spots of `louderThanProgramme` marked loud. Throws FileError with the reason when it
+    // can't be drawn.
     virtual std::string renderDayPicture(PictureKind kind, const Lista& result,
                                          const std::vector<AdvertBlock>& blocks,
-                                         const DayChecks& checks, const DayTitle& title) = 0;
+                                         const DayChecks& checks,
+                                         const std::vector<RecordMark>& louderThanProgramme,
+                                         const DayTitle& title) = 0;
 };
 
 // An unattended day: what it reads and what it writes, paths as the file system takes them.

@@ -1,5 +1,6 @@
 #include "session/loudness_job.h"
 
+#include <cassert>
 #include <utility>
 
 namespace kalmero {
@@ -33,7 +34,9 @@ void LoudnessJob::cancel() {
 }
 
 void LoudnessJob::wait() {
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) {
+    // From its own thread (a `finished` or `steps` that ends the job) it would wait for itself.
+    assert(m_thread.get_id() != std::this_thread::get_id());
+    if (m_thread.joinable()) {
         m_thread.join();
     }
 }

@@ -17,7 +17,8 @@ class LoudnessJob {
 public:
     // Starts measuring `plan`'s files with `measure`. `steps` hears of each file measured,
     // `finished` of the end of a measuring not cancelled; both are called on the job's
-    // threads (one call at a time) and must not throw.
+    // threads (one call at a time), must not throw and must not cancel, wait for or destroy
+    // the job.
     LoudnessJob(LoudnessPlan plan, const LoudnessMeasurer& measure, LoudnessSteps steps,
                 std::function<void()> finished);
     // Cancels a measuring under way and waits for its thread.
@@ -26,9 +27,9 @@ public:
     LoudnessJob& operator=(const LoudnessJob&) = delete;
 
     const LoudnessPlan& plan() const { return m_plan; }
-    // Stops soon and waits; a cancelled job is never finished.
+    // Stops soon and waits; a cancelled job is never finished. Not from the job's threads.
     void cancel();
-    // Waits for the end of the measuring.
+    // Waits for the end of the measuring. Not from the job's threads.
     void wait();
     // Whether all figures are known (not cancelled).
     bool finished() const { return m_finished; }

@@ -2,12 +2,46 @@
 
 #include <utility>
 
-#include "formats/text_lines.h"
-
 namespace kalmero {
 
-Session::Session(SessionFiles files, Progress& progress)
-    : Session(std::move(files), progress, stationTools()) {}
+namespace {
+
+// The code points Unicode counts as white space: what a person sees as nothing.
+bool isWhiteSpace(char32_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+           c == 0x205F || c == 0x3000;
+}
+
+}  // namespace
+
+bool isBlankResultName(std::string_view name) {
+    std::size_t i = 0;
+    while (i < name.size()) {
+        const auto lead = static_cast<unsigned char>(name[i]);
+        // No white space takes four bytes; a byte that is no UTF-8 is something to see.
+        const std::size_t length = lead < 0x80             ? 1
+                                   : (lead & 0xE0) == 0xC0 ? 2
+                                   : (lead & 0xF0) == 0xE0 ? 3
+                                                           : 0;
+        if (length == 0 || i + length > name.size()) {
+            return false;
+        }
+        char32_t c = length == 1 ? lead : lead & (length == 2 ? 0x1F : 0x0F);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(name[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (!isWhiteSpace(c)) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
 
 Session::Session(SessionFiles files, Progress& progress, SessionTools tools)
     : m_progress(progress),
@@ -36,11 +70,16 @@ Outcome Session::OtworzPlikLST(const std::string& path, const SpotMeasurer& meas
 }
 
 Outcome Session::compile(int weekday) {
-    return m_compile.compile(weekday, [this] { m_measuring.checkProgramme(); });
+    Outcome outcome = m_compile.compile(weekday, [this] { m_measuring.checkProgramme(); });
+    if (!outcome.done()) {
+        // A failure took the result: what was compared with its blocks goes with it.
+        m_measuring.checkProgramme();
+    }
+    return outcome;
 }
 
 Outcome Session::save(std::string_view name) {
-    if (isBlankText(name, Blanks::CWhitespace)) {
+    if (isBlankResultName(name)) {
         return Outcome::refused(Refusal::EmptyResultName);
     }
     return saveTo(resultPath(name));

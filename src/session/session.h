@@ -37,13 +37,16 @@
 
 namespace kalmero {
 
+// Whether a result name (UTF-8, as typed) is no name to a person: empty or white space alone,
+// of any script (a no-break space too). save refuses it; the window asks nothing before.
+bool isBlankResultName(std::string_view nameUtf8);
+
 // One operator's work: the four lists and the settings, and the commands on them. The
 // window and the batch command both go through it, so that the same files and settings
 // give the same bytes.
 class Session : public BreakSettings {
 public:
-    // `progress` must outlive the session. With the station's tools.
-    Session(SessionFiles files, Progress& progress);
+    // `progress` must outlive the session; `tools` are the station's (stationTools) or a test's.
     Session(SessionFiles files, Progress& progress, SessionTools tools);
     // The parts hold references to each other and to the tools.
     Session(const Session&) = delete;
@@ -182,6 +185,11 @@ public:
     // the day is compiled and its loudness taken.
     const std::vector<BlockAgainstProgramme>& programmeChecks() const {
         return m_measuring.programme();
+    }
+    // The aired spots of the blocks louder than their programme, each with its finding; beside
+    // lastCompile's checks, never in them.
+    const std::vector<RecordMark>& louderThanProgramme() const {
+        return m_measuring.louderThanProgramme();
     }
     // The spots outside the targets and the blocks louder than their programme or not
     // compared, for a person (UTF-8); "" when none or not measured.

@@ -11,6 +11,8 @@
 
 namespace kalmero {
 
+class MeasureCacheOnDemand;
+
 // A spot measurer for one advert list's load: path lines found through `map`, a relative
 // one within `listFolderUtf8` (the list's own folder).
 using LoadMeasurerMaker =
@@ -37,7 +39,8 @@ struct SessionTools {
 };
 
 // The station's tools: text conversions, spots and playlist items found through the path
-// map, loudness measured on every core through the shared cache of measurings.
-SessionTools stationTools();
+// map, loudness measured on every core through `cache` (which must outlive the tools; the
+// program makes it at its start).
+SessionTools stationTools(MeasureCacheOnDemand& cache);
 
 }  // namespace kalmero

@@ -130,7 +130,8 @@ Outcome UnattendedDay::write(const DayRun& day, DayPictureWriter& pictures) {
             others.emplace_back(day.picture,
                                 pictures.renderDayPicture(*kind, m_session.lists().ListaWynikowa,
                                                           m_session.lastCompile().blocks,
-                                                          m_session.lastCompile().checks, title));
+                                                          m_session.lastCompile().checks,
+                                                          m_session.louderThanProgramme(), title));
         }
         return Outcome{};
     });

@@ -54,6 +54,7 @@ const QColor kInk(40, 40, 40);
 const QColor kFaint(120, 120, 120);
 const QColor kGrid(215, 215, 215);
 const QColor kAlarm(200, 0, 0);
+const QColor kCorrected(0, 140, 60);
 const QColor kAfterMidnight(253, 236, 236);
 const QColor kOddRow(246, 246, 246);
 const QColor kHighlight(255, 200, 0);
@@ -122,7 +123,8 @@ QString minutesLabel(std::int64_t ms) { return QString::fromStdString(minutesTex
 }  // namespace
 
 DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& blocks,
-                       const DayChecks& checks, const DayTitle& title)
+                       const DayChecks& checks, const DayTitle& title,
+                       const std::vector<RecordMark>& louderThanProgramme)
     : m_dayStart(checks.dayStart), m_dayEnd(checks.dayEnd), m_limits(checks.limits) {
     std::int64_t lastEnd = 0;
     for (std::size_t i = 0; i < result.size(); ++i) {
@@ -176,15 +178,14 @@ DayPicture::DayPicture(const Lista& result, const std::vector<AdvertBlock>& bloc
         }
     }
     // Drawn as a loud spot's is, in the window and the night's picture alike.
-    for (const RecordMark& mark : checks.louderThanProgramme) {
+    for (const RecordMark& mark : louderThanProgramme) {
         markLoud(mark.resultIndex, QString::fromStdString(mark.why));
     }
 
     for (std::size_t b = 0; b < blocks.size(); ++b) {
         const AdvertBlock& block = blocks[b];
         const std::optional<std::int64_t> drift = block.drift();
-        m_ticks.push_back(
-            {block.booked, block.aired, !drift || std::llabs(*drift) > m_limits.driftMs});
+        m_ticks.push_back({block.booked, block.aired, !drift || m_limits.driftTooFar(*drift)});
         for (const std::vector<std::size_t>& placed : block.placements) {
             for (const std::size_t r : placed) {
                 if (r < m_items.size()) {
@@ -397,6 +398,9 @@ QString DayPicture::describe(std::size_t resultIndex) const {
         // The reasons name how: "za głośny: …", "cisza: …", "… głośniejszy od programu …".
         text += QStringLiteral("\nGłośność: ") + item.loud;
     }
+    if (!item.corrected.isEmpty()) {
+        text += QStringLiteral("\nPoprawiony: ") + item.corrected;
+    }
     return text;
 }
 
@@ -404,6 +408,12 @@ void DayPicture::markLoud(std::size_t resultIndex, const QString& why) {
     if (resultIndex < m_items.size()) {
         QString& loud = m_items[resultIndex].loud;
         loud = loud.isEmpty() || loud == why ? why : loud + QStringLiteral("; ") + why;
+    }
+}
+
+void DayPicture::markCorrected(std::size_t resultIndex, const QString& how) {
+    if (resultIndex < m_items.size()) {
+        m_items[resultIndex].corrected = how;
     }
 }
 
@@ -611,14 +621,21 @@ void DayPicture::paintMarks(QPainter& painter) const {
 
     // A spot above the loudness targets or silent: a red dot with a white rim over its bar's
     // start.
+    // A spot airing its lowered copy: a green ring, so the eye tells it from a loud one.
     for (const Item& item : m_items) {
-        if (item.loud.isEmpty() || item.segments.empty()) {
+        if ((item.loud.isEmpty() && item.corrected.isEmpty()) || item.segments.empty()) {
             continue;
         }
         const QRect& bar = item.segments.front();
-        painter.setPen(QPen(Qt::white, 1));
-        painter.setBrush(kAlarm);
-        painter.drawEllipse(QPoint(bar.left() + std::min(bar.width() / 2, 5), bar.top()), 4, 4);
+        const QPoint centre(bar.left() + std::min(bar.width() / 2, 5), bar.top());
+        if (item.loud.isEmpty()) {
+            painter.setPen(QPen(kCorrected, 2));
+            painter.setBrush(Qt::white);
+        } else {
+            painter.setPen(QPen(Qt::white, 1));
+            painter.setBrush(kAlarm);
+        }
+        painter.drawEllipse(centre, 4, 4);
     }
 
     painter.setBrush(Qt::NoBrush);

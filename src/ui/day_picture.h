@@ -29,8 +29,10 @@ namespace kalmero {
 // the lists it was made from may change afterwards.
 class DayPicture {
 public:
+    // `louderThanProgramme`: the spots of the blocks louder than their programme, known with
+    // the day's loudness, marked as loud ones are.
     DayPicture(const Lista& result, const std::vector<AdvertBlock>& blocks, const DayChecks& checks,
-               const DayTitle& title = {});
+               const DayTitle& title = {}, const std::vector<RecordMark>& louderThanProgramme = {});
 
     // Where the keyboard's cursor goes from one record.
     enum class Step { Previous, Next, RowAbove, RowBelow };
@@ -66,8 +68,11 @@ public:
 
     // Marks a record as an advert spot above the loudness targets or silent, or of a block
     // louder than its programme, `why` in its description (after what an earlier mark
-    // said). The day's checks' blocks louder than their programme are marked so from the start.
+    // said).
     void markLoud(std::size_t resultIndex, const QString& why);
+    // Marks a record as an advert spot airing its lowered copy, `how` (the gain and the copy)
+    // in its description.
+    void markCorrected(std::size_t resultIndex, const QString& how);
 
     // A record outlined as selected (nullopt: none).
     void setHighlighted(std::optional<std::size_t> resultIndex) { m_highlighted = resultIndex; }
@@ -84,6 +89,7 @@ private:
         bool newsBreak = false;
         bool farBreak = false;
         QString loud;                      // why it is too loud; empty when it isn't
+        QString corrected;                 // how it was lowered; empty when it wasn't
         std::optional<std::size_t> block;  // the advert block it is a copy from
         int row = -1;                      // the hour row of its first segment
         std::vector<QRect> segments;

@@ -169,4 +169,14 @@ void markLoudSpots(DayPicture& picture, const std::vector<std::size_t>& origins,
     }
 }
 
+void markCorrectedSpots(DayPicture& picture, const std::vector<std::size_t>& origins,
+                        const std::vector<SpotCorrection>& corrections) {
+    for (std::size_t r = 0; r < origins.size(); ++r) {
+        if (origins[r] < corrections.size() && corrections[origins[r]].used) {
+            picture.markCorrected(r,
+                                  QString::fromStdString(correctionText(corrections[origins[r]])));
+        }
+    }
+}
+
 }  // namespace kalmero

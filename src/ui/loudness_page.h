@@ -8,6 +8,7 @@
 
 #include "compiler/programme_check.h"
 #include "model/lists.h"
+#include "session/corrections.h"
 #include "session/loudness_run.h"
 
 class QTableWidget;
@@ -63,5 +64,8 @@ QTableWidget* makeLoudnessTable(const std::vector<LoudnessRow>& rows, QWidget* p
 // the tip. `origins[r]` is the advert list index that result record r is a copy of.
 void markLoudSpots(DayPicture& picture, const std::vector<std::size_t>& origins,
                    const DayLoudness& loudness);
+// Marks every copy of a spot that airs its lowered copy, how in the tip.
+void markCorrectedSpots(DayPicture& picture, const std::vector<std::size_t>& origins,
+                        const std::vector<SpotCorrection>& corrections);
 
 }  // namespace kalmero

@@ -12,6 +12,7 @@
 
 #include "platform/audio_length.h"
 #include "platform/file_io.h"
+#include "platform/measure_cache.h"
 #include "platform/program_folder.h"
 #include "ui/main_window.h"
 #include "ui/operator_dialogs.h"
@@ -76,7 +77,11 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     kalmero::QtOperatorDialogs dialogs;
-    kalmero::TForm1 window(kalmero::SessionFiles::inFolder(settings.folder), dialogs);
+    // The program's tools, made here and handed down: the window's sessions measure through
+    // this one cache.
+    kalmero::MeasureCacheOnDemand cache;
+    kalmero::TForm1 window(kalmero::SessionFiles::inFolder(settings.folder), dialogs,
+                           kalmero::stationTools(cache));
     window.FormCreate();
     // The user's settings name their folder in the why already; the portable ones don't.
     window.showSettingsNote(QString::fromStdString(

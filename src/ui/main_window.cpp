@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -49,6 +50,11 @@ QString fromCp1250(const std::string& bytes) { return QString::fromStdString(cp1
 // The spots and lines a save question names; the rest are behind the notice.
 constexpr std::size_t kNamedInQuestion = 5;
 
+// What the status line says a command left undone, before why.
+const QString kPlaylistNotLoaded = QStringLiteral("Nie wczytano pliku MIX");
+const QString kAdvertsNotLoaded = QStringLiteral("Nie wczytano pliku LST");
+const QString kResultNotSaved = QStringLiteral("Nie zapisano wynikowego pliku MIX");
+
 }  // namespace
 
 void TForm1::FormCreate() {
@@ -77,7 +83,13 @@ void TForm1::showSettingsNote(const QString& note) {
     m_status->setText(lines.join(QStringLiteral(" ")));
 }
 
-bool TForm1::report(const Outcome& outcome) {
+bool TForm1::report(const Outcome& outcome, const QString& notDone) {
+    if (!outcome.done()) {
+        // The line tells this command's end, not a step it never reached or an older command.
+        m_progress->status(
+            (notDone + QStringLiteral(": ") + QString::fromStdString(outcome.message).simplified())
+                .toStdString());
+    }
     if (outcome.kind == Outcome::Kind::Failed) {
         showCommandError(m_dialogs, this, outcome.message.c_str());
         return false;
@@ -122,6 +134,7 @@ void TForm1::runCommand(const std::function<void()>& command) {
         control->setEnabled(false);
     }
     m_progress->resetClearedViews();
+    m_progress->status({});
     guarded(command);
     m_progress->flush();
     for (const auto& [control, wasEnabled] : enabled) {
@@ -176,7 +189,7 @@ void TForm1::openAndLoad(QAbstractButton* opener, const std::string& folder, con
                 nameEdits[i]->setText(previous[i]);
             }
         }
-        report(outcome);
+        report(outcome, list == ListId::Playlist ? kPlaylistNotLoaded : kAdvertsNotLoaded);
     });
 }
 
@@ -351,12 +364,46 @@ void TForm1::BitBtn3Click() {
         const Outcome outcome = m_session->compile(m_weekday->currentIndex());
         if (!outcome.done()) {
             m_placementNotice->setVisible(hadNotice && !m_progress->wasCleared(ListId::Result));
-            report(outcome);
+            report(outcome, QStringLiteral("Nie skompilowano list"));
             return;
         }
         m_dayButton->setEnabled(true);
         // The day as compiled, not as the controls and loads stand when it is looked at.
         m_compiledDay = DayTitle{{}, m_weekday->currentIndex(), m_playlistFile, m_advertFile};
+        if (m_dayView != nullptr) {
+            m_dayView->setPicture(dayPicture());
+        }
+        showPlacementReport();
+    });
+}
+
+void TForm1::correctLoudness() {
+    const QString where =
+        m_session->settings().corrections.folder.empty()
+            ? QStringLiteral("obok oryginałów")
+            : QStringLiteral("w folderze ") +
+                  QString::fromStdString(cp1250ToUtf8(m_session->settings().corrections.folder));
+    const auto answer = QMessageBox::question(
+        this, QStringLiteral("Popraw głośność"),
+        QStringLiteral("Zapisać obniżone kopie głośnych spotów %1 i wstawić je do wyniku "
+                       "zamiast oryginałów? Oryginały pozostaną bez zmian.")
+            .arg(where),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes) {
+        return;
+    }
+    runCommand([this] {
+        const Outcome outcome = m_session->correctLoudness();
+        if (!outcome.done()) {
+            report(outcome, QStringLiteral("Nie poprawiono głośności"));
+            return;
+        }
+        const auto corrected =
+            std::count_if(m_session->corrections().begin(), m_session->corrections().end(),
+                          [](const SpotCorrection& correction) { return correction.used; });
+        m_progress->status(QStringLiteral("Poprawianie głośności - gotowe; poprawione spoty: %1")
+                               .arg(corrected)
+                               .toStdString());
         if (m_dayView != nullptr) {
             m_dayView->setPicture(dayPicture());
         }
@@ -371,8 +418,10 @@ DayPicture TForm1::dayPicture() const {
     title.findings = m_session->resultCurrent()
                          ? findingTexts(m_session->findings())
                          : std::vector<std::string>{std::string(refusalText(Refusal::StaleResult))};
-    DayPicture picture(m_session->lists().ListaWynikowa, compiled.blocks, compiled.checks, title);
+    DayPicture picture(m_session->lists().ListaWynikowa, compiled.blocks, compiled.checks, title,
+                       m_session->louderThanProgramme());
     markLoudSpots(picture, compiled.origins, m_session->loudness());
+    markCorrectedSpots(picture, compiled.origins, m_session->corrections());
     return picture;
 }
 
@@ -420,12 +469,13 @@ void TForm1::showPlacementList() {
     const CompileRecord& compiled = m_session->lastCompile();
     PlacementList list{m_noticeHeadline,
                        placementRows(m_placementEntries),
-                       blockRows(compiled.blocks, compiled.checks.limits.driftMs),
+                       blockRows(compiled.blocks, compiled.checks.limits),
                        QString::fromStdString(dayChecksSummary(compiled.checks)),
                        compiled.checks.clean(),
                        loudnessRows(m_session->lists().ListaLST, m_session->loudness()),
                        programmeRows(m_session->programmeChecks())};
-    PlacementListDialog dialog(list, this, [this] { showDayView(); });
+    PlacementListDialog dialog(
+        list, this, [this] { showDayView(); }, [this] { correctLoudness(); });
     dialog.exec();
 }
 
@@ -503,7 +553,7 @@ void TForm1::editPathMap() {
             }
         });
         if (reread) {
-            runCommand([this] { report(loadAdverts(m_advertPath)); });
+            runCommand([this] { report(loadAdverts(m_advertPath), kAdvertsNotLoaded); });
         }
     }
 }
@@ -512,7 +562,7 @@ void TForm1::BitBtn1Click() {
     runCommand([this] {
         const std::string name = m_resultName->text().toStdString();
         // Asked only of a result the session would write: its own refusals come first.
-        const bool savable = !m_resultName->text().trimmed().isEmpty() &&
+        const bool savable = !isBlankResultName(name) &&
                              !m_session->lists().ListaWynikowa.empty() &&
                              m_session->resultCurrent();
         const DayVerdict verdict = m_session->verdict();
@@ -522,13 +572,16 @@ void TForm1::BitBtn1Click() {
             !m_dialogs.ask(this, QStringLiteral("Pytanie"),
                            QStringLiteral("Wynik nie rozlicza wszystkich zamówionych spotów: ") +
                                unaccounted + QStringLiteral("\n\nZapisać go mimo to?"))) {
+            m_progress->status(kResultNotSaved.toStdString() +
+                               ": odpowiedź „Nie” — wynik nie rozlicza wszystkich zamówionych "
+                               "spotów.");
             return;
         }
         const QString path = QString::fromStdString(m_session->resultPath(name));
         const bool replacing = QFileInfo::exists(path);
         const Outcome outcome = m_session->save(name);
         m_progress->flush();
-        if (!report(outcome)) {
+        if (!report(outcome, kResultNotSaved)) {
             return;
         }
         const QString saved = replacing

@@ -39,8 +39,9 @@ using SpotMeasurerFactory = std::function<SpotMeasurer()>;
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory newMeasurer = {},
-           QWidget* parent = nullptr);
+    // The session works with `tools`, made where the program starts (stationTools).
+    TForm1(SessionFiles files, OperatorDialogs& dialogs, SessionTools tools,
+           SpotMeasurerFactory newMeasurer = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Start-up: reads the configuration into the session and the settings controls; a
@@ -71,6 +72,8 @@ public:
     // Opens the list of spots behind the placement notice (its click, Enter or
     // kPlacementNoticeKey), modal.
     void showPlacementList();
+    // "Popraw głośność": asks, then lowers the loud spots into copies the result airs.
+    void correctLoudness();
     // Opens "Podgląd dnia", the picture of the last compile's day, where the operator left
     // it or beside this window.
     void showDayView();
@@ -106,11 +109,12 @@ private:
     void openAndLoad(QAbstractButton* opener, const std::string& folder, const QString& filter,
                      ListId list, const std::vector<QLineEdit*>& nameEdits,
                      const std::function<Outcome(const std::string&)>& load);
-    // Tells the operator how a command ended: a refusal or failure in a message box,
-    // warnings of a finished one in the status line.
-    bool report(const Outcome& outcome);
-    // Runs a command with the commands and settings disabled; a failure ends it and is
-    // shown by the top-level error box.
+    // Tells the operator how a command ended: a refusal or failure in a message box and in the
+    // status line after `notDone` (what was left undone: "Nie zapisano ..."), warnings of a
+    // finished one in the status line after its own text.
+    bool report(const Outcome& outcome, const QString& notDone);
+    // Runs a command with the commands and settings disabled, the status line emptied of the
+    // last command's text; a failure ends it and is shown by the top-level error box.
     void runCommand(const std::function<void()>& command);
     // Runs a handler, showing a failure in the top-level error box.
     void guarded(const std::function<void()>& handler);

@@ -128,15 +128,15 @@ QPushButton* makePictureButton(QWidget* parent, const char* name, const QString&
 
 }  // namespace
 
-TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SpotMeasurerFactory newMeasurer,
-               QWidget* parent)
+TForm1::TForm1(SessionFiles files, OperatorDialogs& dialogs, SessionTools tools,
+               SpotMeasurerFactory newMeasurer, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       m_dialogs(dialogs),
       m_newMeasurer(std::move(newMeasurer)),
       m_progress(std::make_unique<WindowProgress>()),
-      m_session(std::make_unique<Session>(std::move(files), *m_progress)) {
+      m_session(std::make_unique<Session>(std::move(files), *m_progress, std::move(tools))) {
     const Lists& lists = m_session->lists();
     m_mixModel = new ListModel(ListId::Playlist, lists.ListaMIX, this);
     m_lstModel = new ListModel(ListId::Adverts, lists.ListaLST, this);

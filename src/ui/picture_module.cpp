@@ -55,8 +55,8 @@ extern "C" __attribute__((visibility("default"))) const char* kalmeroPictureAbi(
 
 extern "C" __attribute__((visibility("default"))) int kalmeroRenderDayPicture(
     int kind, const kalmero::Lista* result, const std::vector<kalmero::AdvertBlock>* blocks,
-    const kalmero::DayChecks* checks, const kalmero::DayTitle* title, std::string* bytes,
-    char* error, std::size_t errorSize) {
+    const kalmero::DayChecks* checks, const std::vector<kalmero::RecordMark>* louderThanProgramme,
+    const kalmero::DayTitle* title, std::string* bytes, char* error, std::size_t errorSize) {
     try {
         // Started for the picture alone and ended with it: a Qt application left to the
         // process's exit would be torn down after the libraries it stands on.
@@ -72,7 +72,8 @@ extern "C" __attribute__((visibility("default"))) int kalmeroRenderDayPicture(
         }
         const QByteArray drawn = kalmero::renderPicture(
             kalmero::DayPicture(*result, *blocks, *checks,
-                                title != nullptr ? *title : kalmero::DayTitle{}),
+                                title != nullptr ? *title : kalmero::DayTitle{},
+                                *louderThanProgramme),
             static_cast<kalmero::PictureKind>(kind));
         bytes->assign(drawn.constData(), static_cast<std::size_t>(drawn.size()));
         return 0;

@@ -123,7 +123,8 @@ std::vector<PlacementRow> placementRows(const PlacementReport& report) {
     return placementRows(placementEntries(report));
 }
 
-std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks, std::int64_t driftLimitMs) {
+std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks,
+                                const DayCheckLimits& limits) {
     std::vector<const AdvertBlock*> byTime;
     byTime.reserve(blocks.size());
     for (const AdvertBlock& block : blocks) {
@@ -141,7 +142,7 @@ std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks, std::int
         if (const auto drift = block.drift()) {
             row.aired = QString::fromStdString(clockText(*block.aired));
             row.drift = QString::fromStdString(driftText(*drift));
-            row.overLimit = *drift > driftLimitMs || *drift < -driftLimitMs;
+            row.overLimit = limits.driftTooFar(*drift);
         }
         QStringList titles;
         for (const std::string& title : block.titles) {
@@ -219,7 +220,8 @@ PlacementListDialog::PlacementListDialog(const QString& summary,
           std::move(showDay)) {}
 
 PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* parent,
-                                         std::function<void()> showDay)
+                                         std::function<void()> showDay,
+                                         std::function<void()> correct)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_pages(new QTabWidget(this)) {
@@ -244,11 +246,19 @@ PlacementListDialog::PlacementListDialog(const PlacementList& list, QWidget* par
         checks->setTabChangesFocus(true);
         m_pages->addTab(checks, QStringLiteral("Kontrola dnia"));
     }
+    QWidget* loudnessPage = nullptr;
     if (!list.loudness.empty()) {
-        m_pages->addTab(makeLoudnessPage(list.loudness, list.programme, m_pages),
-                        QStringLiteral("Głośność"));
+        loudnessPage = makeLoudnessPage(list.loudness, list.programme, m_pages);
+        m_pages->addTab(loudnessPage, QStringLiteral("Głośność"));
     }
     addButtons(showDay);
+    const bool loud = std::any_of(list.loudness.begin(), list.loudness.end(),
+                                  [](const LoudnessRow& row) { return row.outside; }) ||
+                      std::any_of(list.programme.begin(), list.programme.end(),
+                                  [](const ProgrammeRow& row) { return row.tooLoud; });
+    if (correct && loud && loudnessPage != nullptr) {
+        addCorrectButton(loudnessPage, correct);
+    }
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
@@ -331,6 +341,30 @@ void PlacementListDialog::addButtons(const std::function<void()>& showDay) {
             showDay();
         });
     }
+}
+
+void PlacementListDialog::addCorrectButton(QWidget* page, const std::function<void()>& correct) {
+    QPushButton* button =
+        m_buttons->addButton(QStringLiteral("Popraw głośność"), QDialogButtonBox::ActionRole);
+    button->setObjectName(QStringLiteral("PlacementCorrect"));
+    button->setToolTip(
+        QStringLiteral("Ctrl+L: obniżone kopie głośnych spotów do wyniku (najpierw pytanie)"));
+    const auto run = [this, correct] {
+        accept();
+        correct();
+    };
+    connect(button, &QPushButton::clicked, this, run);
+    auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(key, &QShortcut::activated, this, [this, page, run] {
+        if (m_pages->currentWidget() == page) {
+            run();
+        }
+    });
+    const auto follow = [this, page, button] {
+        button->setVisible(m_pages->currentWidget() == page);
+    };
+    connect(m_pages, &QTabWidget::currentChanged, this, follow);
+    follow();
 }
 
 void PlacementListDialog::openFirstPageWithFindings(const PlacementList& list) {

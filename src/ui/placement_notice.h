@@ -62,7 +62,8 @@ struct BlockRow {
 
 // The blocks by booked time (an advert list need not be in order), those booked at the
 // same time in list order.
-std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks, std::int64_t driftLimitMs);
+std::vector<BlockRow> blockRows(const std::vector<AdvertBlock>& blocks,
+                                const DayCheckLimits& limits);
 
 // The notice's text, e.g. "Nie wstawiono spotów: 2, zdublowano: 1"; the spots of length 0
 // are named after them when there are any.
@@ -98,13 +99,15 @@ struct PlacementList {
 
 // The modal list behind the notice: the spots to check, the advert blocks booked against
 // aired, and the day's checks, each on a page of its own, opened on the first page with
-// something to look at; OK, and "Podgląd dnia" when `showDay` is given. The window's title
-// names the page shown.
+// something to look at; OK, and "Podgląd dnia" when `showDay` is given; on the loudness page
+// with loud spots or blocks, "Popraw głośność" (Ctrl+L) when `correct` is given, which closes
+// the list and calls it. The window's title names the page shown.
 class PlacementListDialog : public QDialog {
     Q_OBJECT
 public:
     explicit PlacementListDialog(const PlacementList& list, QWidget* parent = nullptr,
-                                 std::function<void()> showDay = {});
+                                 std::function<void()> showDay = {},
+                                 std::function<void()> correct = {});
     // The list of a day whose checks are only known as text: they count as findings when
     // there is any text.
     PlacementListDialog(const QString& summary, const std::vector<PlacementRow>& rows,
@@ -114,6 +117,8 @@ public:
 private:
     QTableWidget* addSpotsPage(const std::vector<PlacementRow>& rows);
     void addButtons(const std::function<void()>& showDay);
+    // "Popraw głośność", shown while the loudness page `page` is.
+    void addCorrectButton(QWidget* page, const std::function<void()>& correct);
     // Ctrl+Tab, Ctrl+PgDn and back switch the pages from anywhere in the dialog.
     void addPageKeys();
     void openFirstPageWithFindings(const PlacementList& list);

@@ -12,7 +12,7 @@ namespace {
 
 std::string refusalOf(PictureModule& module) {
     try {
-        module.renderDayPicture(PictureKind::Png, {}, {}, {}, {});
+        module.renderDayPicture(PictureKind::Png, {}, {}, {}, {}, {});
     } catch (const FileError& error) {
         return error.what();
     }
@@ -51,7 +51,7 @@ TEST(PictureModuleLoad, TheFirstModuleThereIsTaken) {
     EXPECT_NE(refusal.find("/nonexistent/b.so"), std::string::npos) << refusal;
 #ifdef KALMERO_PICTURE_MODULE
     PictureModule own({"/nonexistent/a.so", KALMERO_PICTURE_MODULE, KALMERO_STALE_PICTURE});
-    const std::string png = own.renderDayPicture(PictureKind::Png, {}, {}, {}, {});
+    const std::string png = own.renderDayPicture(PictureKind::Png, {}, {}, {}, {}, {});
     EXPECT_EQ(png.substr(0, 4), "\x89PNG");
 #endif
 }

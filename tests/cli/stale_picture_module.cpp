@@ -11,6 +11,7 @@ extern "C" __attribute__((visibility("default"))) const char* kalmeroPictureAbi(
 #endif
 
 extern "C" __attribute__((visibility("default"))) int kalmeroRenderDayPicture(
-    int, const void*, const void*, const void*, const void*, void*, char*, std::size_t) {
+    int, const void*, const void*, const void*, const void*, const void*, void*, char*,
+    std::size_t) {
     std::abort();
 }

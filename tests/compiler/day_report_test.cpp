@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "fixtures.h"
 
 namespace kalmero {
@@ -184,6 +186,17 @@ TEST(DayReport, BlocksOutsideTheDriftLimitAndNeverAired) {
     EXPECT_EQ(checks.driftedBlocks[1].driftMs, -6 * kMinute);
     ASSERT_EQ(checks.unairedBlocks.size(), 1u);
     EXPECT_EQ(checks.unairedBlocks[0].time, at("11:00:00.000"));
+}
+
+TEST(DayReport, DriftTooFarOnlyBeyondTheLimitEitherWay) {
+    const DayCheckLimits limits{kMinute};
+    const std::pair<std::int64_t, bool> cases[] = {
+        {0, false},        {kMinute, false},     {kMinute + 1, true},
+        {-kMinute, false}, {-kMinute - 1, true}, {std::numeric_limits<std::int64_t>::min(), true},
+    };
+    for (const auto& [drift, far] : cases) {
+        EXPECT_EQ(limits.driftTooFar(drift), far) << drift;
+    }
 }
 
 TEST(DayReport, DriftText) {

@@ -31,7 +31,7 @@ TPozycja booking(const std::string& pathLine) {
     return spot;
 }
 
-enum class Maker { Lowers, Overshoots, NameTaken };
+enum class Maker { Lowers, Overshoots, FallsFarShort, NameTaken };
 
 TEST(CorrectDay, UsesOnlyCopiesWithinTheirTargetsAndBlocks) {
     const std::string longLine = "C:\\" + std::string(236, 'x') + "\\a.mp3";
@@ -45,9 +45,10 @@ TEST(CorrectDay, UsesOnlyCopiesWithinTheirTargetsAndBlocks) {
         bool used;
         CorrectionProblem problem;
         std::string copyLine;
+        std::size_t copies = 1;  // made or found
     } rows[] = {
         {"within its targets: nothing made", level(-20), "C:\\R\\a.mp3", Maker::Lowers,
-         std::nullopt, "", false, CorrectionProblem::None, ""},
+         std::nullopt, "", false, CorrectionProblem::None, "", 0},
         {"lowered beside the original", level(-20, 1.5), "C:\\R\\pizzeria.mp3", Maker::Lowers,
          std::nullopt, "", true, CorrectionProblem::None, "C:\\R\\pizzeria.-2.5dB.mp3"},
         {"lowered into the copies' folder", level(-20, 1.5), "C:\\R\\a.mp3", Maker::Lowers,
@@ -58,11 +59,13 @@ TEST(CorrectDay, UsesOnlyCopiesWithinTheirTargetsAndBlocks) {
         {"a name taken airs the original", level(-20, 1.5), "C:\\R\\a.mp3", Maker::NameTaken,
          std::nullopt, "", false, CorrectionProblem::CopyNotMade, ""},
         {"a line the field can't hold: nothing made", level(-20, 1.5), longLine, Maker::Lowers,
-         std::nullopt, "", false, CorrectionProblem::PathTooLong, ""},
+         std::nullopt, "", false, CorrectionProblem::PathTooLong, "", 0},
         {"a block lowered to its programme", level(-14), "C:\\R\\a.mp3", Maker::Lowers, -24.0, "",
          true, CorrectionProblem::None, "C:\\R\\a.-9.0dB.mp3"},
-        {"a block whose copy falls short airs as it was", level(-14), "C:\\R\\a.mp3",
-         Maker::Overshoots, -24.0, "", false, CorrectionProblem::BlockStillLoud, ""},
+        {"a block an encoder left over is made once more, lower", level(-14), "C:\\R\\a.mp3",
+         Maker::Overshoots, -24.0, "", true, CorrectionProblem::None, "C:\\R\\a.-9.5dB.mp3", 2},
+        {"a block left far over airs as it was", level(-14), "C:\\R\\a.mp3", Maker::FallsFarShort,
+         -24.0, "", false, CorrectionProblem::BlockStillLoud, ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -90,7 +93,9 @@ TEST(CorrectDay, UsesOnlyCopiesWithinTheirTargetsAndBlocks) {
                 return copy;
             }
             copy.loudness =
-                lowered(row.spot, request.gainDb - (row.maker == Maker::Overshoots ? 0.5 : 0));
+                lowered(row.spot, request.gainDb - (row.maker == Maker::Overshoots      ? 0.5
+                                                    : row.maker == Maker::FallsFarShort ? 4.0
+                                                                                        : 0));
             return copy;
         };
         const std::vector<SpotCorrection> corrections =
@@ -100,10 +105,7 @@ TEST(CorrectDay, UsesOnlyCopiesWithinTheirTargetsAndBlocks) {
         EXPECT_EQ(corrections[0].used, row.used);
         EXPECT_EQ(corrections[0].problem, row.problem);
         EXPECT_EQ(corrections[0].used ? corrections[0].copyLine : "", row.copyLine);
-        EXPECT_EQ(made, corrections[0].gainDb > 0 &&
-                                corrections[0].problem != CorrectionProblem::PathTooLong
-                            ? 1U
-                            : 0U);
+        EXPECT_EQ(made, row.copies);
         if (row.used) {
             EXPECT_EQ(corrections[0].copyMs, 3026);
         }

@@ -314,8 +314,30 @@ TEST_F(SessionTest, SaveWritesTheResultWithStatusTexts) {
     EXPECT_EQ(progress.gaugeDone, 3);
 }
 
+TEST(ResultName, BlankIsWhiteSpaceOfAnyScriptAndNothingElse) {
+    const std::pair<std::string_view, bool> cases[] = {
+        {"", true},
+        {" \t\r\n\v\f", true},
+        {"\xC2\xA0", true},                  // no-break space
+        {"\xC2\x85\xE1\x9A\x80", true},      // next line, ogham space
+        {"\xE2\x80\x80\xE2\x80\x8A", true},  // the first and last of the typographic spaces
+        {"\xE2\x80\xAF\xE3\x80\x80", true},  // narrow no-break, ideographic
+        {"\xE2\x80\x8B", false},             // zero width space: no white space to Unicode
+        {"\xE1\xBF\xBF", false},             // U+1FFF, just below the spaces
+        {"\xC2\xA0x", false},
+        {" a ", false},
+        {"\xC2", false},      // cut short
+        {"\xA0", false},      // Windows-1250's no-break space is no UTF-8
+        {"\xC2\x20", false},  // a lead byte and no follower
+        {"\xF0\x9F\x98\x80", false},
+    };
+    for (const auto& [name, blank] : cases) {
+        EXPECT_EQ(isBlankResultName(name), blank) << testing::PrintToString(std::string(name));
+    }
+}
+
 TEST_F(SessionTest, ASaveIsRefusedOrFailsLeavingNoFile) {
-    const Outcome blank = session.save("   ");
+    const Outcome blank = session.save("\xC2\xA0");
     EXPECT_EQ(blank.refusal, Refusal::EmptyResultName);
     EXPECT_EQ(blank.message, "Nazwa pliku wynikowego jest pusta!");
     const Outcome empty = session.saveTo(folder / "out.mix");
@@ -355,7 +377,8 @@ TEST_F(SessionTest, ADayWhoseTimesOverflowIsRefusedAndLeavesNoResultToSave) {
 class FakePictures : public DayPictureWriter {
 public:
     std::string renderDayPicture(PictureKind, const Lista&, const std::vector<AdvertBlock>&,
-                                 const DayChecks&, const DayTitle&) override {
+                                 const DayChecks&, const std::vector<RecordMark>&,
+                                 const DayTitle&) override {
         if (fail) {
             throw FileError("Nie można narysować obrazu dnia.");
         }
@@ -892,8 +915,20 @@ TEST_F(SessionTest, BlocksAreComparedWithTheProgrammeFoundThroughThePlaylistsPat
                   [](const Finding& f) { return f.kind == FindingKind::BlockLouderThanProgramme; }),
               1);
     // The picture marks the loud block's spot.
-    ASSERT_EQ(own.lastCompile().checks.louderThanProgramme.size(), 1U);
-    EXPECT_EQ(own.lastCompile().checks.louderThanProgramme[0].resultIndex, blocks[0].spots.front());
+    ASSERT_EQ(own.louderThanProgramme().size(), 1U);
+    const std::size_t marked = blocks[0].spots.front();
+    EXPECT_EQ(own.louderThanProgramme()[0].resultIndex, marked);
+    // The same when the figures come after the compile as when they came before it.
+    const std::string why = own.louderThanProgramme()[0].why;
+    const std::vector<std::string> measuredFirst = findingTexts(found);
+    ASSERT_TRUE(own.otworzPlikMIX(day.playlist).done());
+    ASSERT_TRUE(own.compile(0).done());
+    EXPECT_TRUE(own.louderThanProgramme().empty());
+    ASSERT_TRUE(own.measureLoudness().done());
+    ASSERT_EQ(own.louderThanProgramme().size(), 1U);
+    EXPECT_EQ(own.louderThanProgramme()[0].resultIndex, marked);
+    EXPECT_EQ(own.louderThanProgramme()[0].why, why);
+    EXPECT_EQ(findingTexts(own.findings()), measuredFirst);
     const std::string summary = own.loudnessSummary();
     // The songs are no spots: the day's median is that of the two spots alone.
     EXPECT_NE(summary.find("mediana -18.5 LUFS"), std::string::npos) << summary;
@@ -923,7 +958,7 @@ TEST_F(SessionTest, BlocksAreComparedWithTheProgrammeFoundThroughThePlaylistsPat
     EXPECT_EQ(own.programmeChecks()[0].aboveLu, 9.0);
     EXPECT_EQ(noComparisonText(own.programmeChecks()[1]),
               "brak zmierzonych plików programu (0 z 4 pozycji w oknie ±5 min)");
-    EXPECT_TRUE(own.lastCompile().checks.louderThanProgramme.empty());
+    EXPECT_TRUE(own.louderThanProgramme().empty());
 }
 
 }  // namespace

@@ -80,7 +80,8 @@ TEST(Agreement, WindowAndBatchWriteTheSameDay) {
         FakeDialogs dialogs;
         dialogs.answers = {QString::fromStdString(examples + "dzien.mix"),
                            QString::fromStdString(examples + "reklamy.lst")};
-        TForm1 form(files, dialogs);
+        MeasureCacheOnDemand cache(folder.path() + "/spoty.sqlite");
+        TForm1 form(files, dialogs, stationTools(cache));
         form.FormCreate();
         form.findChild<QAbstractButton*>(QStringLiteral("BitBtn4"))->click();
         form.findChild<QAbstractButton*>(QStringLiteral("BitBtn5"))->click();
@@ -156,7 +157,8 @@ TEST(Agreement, WindowAndBatchGiveTheSameVerdict) {
         FakeDialogs dialogs;
         dialogs.answers = {QString::fromStdString(examples + "dzien.mix"),
                            QString::fromStdString(lst)};
-        TForm1 form(files, dialogs);
+        MeasureCacheOnDemand cache(folder.path() + "/spoty.sqlite");
+        TForm1 form(files, dialogs, stationTools(cache));
         form.FormCreate();
         form.findChild<QAbstractButton*>(QStringLiteral("BitBtn4"))->click();
         form.findChild<QAbstractButton*>(QStringLiteral("BitBtn5"))->click();

@@ -112,7 +112,7 @@ TEST_F(FormTest, StartUpPutsTheFileIntoTheControls) {
         if (!c.ini.empty()) {
             writeBytes(files().ini, c.ini);
         }
-        TForm1 window(files(), dialogs, [] { return SpotMeasurer{}; });
+        TForm1 window(files(), dialogs, stationTools(m_cache), [] { return SpotMeasurer{}; });
         auto* radio = window.findChild<RadioGroup*>(QStringLiteral("RadioGroup1"));
         auto* fade = window.findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
         auto* seconds = window.findChild<QLineEdit*>(QStringLiteral("LabeledEdit7"));
@@ -298,6 +298,67 @@ TEST_F(FormTest, AResultTheListsNoLongerGiveIsNotSaved) {
     control<QComboBox>("ComboBox1")->setCurrentIndex(4);
     EXPECT_FALSE(form().session().resultCurrent());
     EXPECT_EQ(control<QPushButton>("PlacementNotice")->text(), stale);
+}
+
+// The status line tells how the last command ended, and nothing of an older one.
+TEST_F(FormTest, TheStatusLineTellsTheLastCommandsEndAlone) {
+    writeBytes(path("dzien.mix"), kPlaylist);
+    writeBytes(path("reklamy.lst"), kAdverts);
+    writeBytes(files().matrix, kEveryHour);  // Monday's line alone
+    writeBytes(files().ini, "[Foldery]\r\nFolderWynikowy=" + folder() + "\r\n");
+    dialogs.answers = {QString::fromStdString(path("dzien.mix")),
+                       QString::fromStdString(path("reklamy.lst"))};
+    control<QAbstractButton>("BitBtn4")->click();
+    control<QAbstractButton>("BitBtn5")->click();
+    const auto compileOn = [this](int weekday) {
+        return [this, weekday] {
+            control<QComboBox>("ComboBox1")->setCurrentIndex(weekday);
+            control<QAbstractButton>("BitBtn3")->click();
+        };
+    };
+    const auto save = [this](QString name, std::deque<bool> answers) {
+        return [this, name, answers] {
+            dialogs.askAnswers = answers;
+            control<QLineEdit>("LabeledEdit6")->setText(name);
+            control<QAbstractButton>("BitBtn1")->click();
+        };
+    };
+    const QString notSaved = QStringLiteral("Nie zapisano wynikowego pliku MIX: ");
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        QString status;
+        std::size_t questions;  // asked by the step
+    };
+    const Step steps[] = {
+        {"compiled", compileOn(0), QStringLiteral("Kompilowanie list - gotowe!"), 0},
+        {"a name of one no-break space", save(QString(QChar(0xA0)), {}),
+         notSaved + QStringLiteral("Nazwa pliku wynikowego jest pusta!"), 0},
+        {"\"Nie\" to the question", save(QStringLiteral("wynik"), {false}),
+         notSaved + QStringLiteral("odpowiedź „Nie” — wynik nie rozlicza wszystkich zamówionych "
+                                   "spotów."),
+         1},
+        {"saved", save(QStringLiteral("wynik"), {true}),
+         QStringLiteral("Zapisywanie wynikowego pliku MIX - gotowe!"), 1},
+        {"no Tuesday in the matrix", compileOn(1),
+         // The result on screen stays, and is no longer what the controls would give.
+         QStringLiteral("Nie skompilowano list: Matryca breaków \"%1\" nie ma wiersza dla dnia: "
+                        "wtorek (w pliku: 1 wiersz) Wynik nie odpowiada wczytanym listom: "
+                        "naciśnij Przelicz.")
+             .arg(QString::fromStdString(files().matrix)),
+         0},
+        {"the old result no longer what the lists give", save(QStringLiteral("wynik"), {}),
+         notSaved + QStringLiteral("Wynik nie odpowiada wczytanym listom: naciśnij Przelicz"), 0},
+    };
+    for (const Step& step : steps) {
+        const std::size_t asked = dialogs.questions.size();
+        step.act();
+        EXPECT_EQ(control<QLabel>("Label1")->text().toStdString(), step.status.toStdString())
+            << step.what;
+        EXPECT_EQ(dialogs.questions.size() - asked, step.questions) << step.what;
+    }
+    EXPECT_EQ(QDir(QString::fromStdString(folder())).entryList({QStringLiteral("*.mix")}),
+              (QStringList{QStringLiteral("dzien.mix"), QStringLiteral("wynik.mix")}));
 }
 
 TEST_F(FormTest, TheStatusTipTellsWhatTheStatusLineSaysNow) {

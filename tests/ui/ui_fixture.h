@@ -18,6 +18,7 @@
 #include "formats/konfiguracja_file.h"
 #include "model/lists.h"
 #include "model/spot_loudness.h"
+#include "platform/measure_cache.h"
 #include "session/disk_files.h"
 #include "support/session_probe.h"
 #include "support/temp_folder.h"
@@ -110,7 +111,8 @@ public:
     // Builds the window and runs its start-up reading.
     TForm1& form() {
         if (!m_form) {
-            m_form = std::make_unique<TForm1>(files(), dialogs, [this] { return measureSpot; });
+            m_form = std::make_unique<TForm1>(files(), dialogs, stationTools(m_cache),
+                                              [this] { return measureSpot; });
             m_form->FormCreate();
         }
         return *m_form;
@@ -137,6 +139,7 @@ public:
     }
 
     QTemporaryDir m_tmp;
+    MeasureCacheOnDemand m_cache{path("spoty.sqlite")};
     SilentProgress m_ownProgress;
     std::unique_ptr<Session> m_ownSession;
     FakeDialogs dialogs;

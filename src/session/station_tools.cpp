@@ -1,4 +1,4 @@
-#include "session/station_loudness.h"
+#include "session/session_tools.h"
 
 #include <memory>
 
@@ -6,14 +6,17 @@
 #include "platform/measure_cache.h"
 #include "platform/spot_locator.h"
 #include "platform/spot_pool.h"
-#include "session/session_tools.h"
 
 namespace kalmero {
 
-LoudnessTools stationLoudnessTools() {
-    auto measure = [](const std::vector<std::string>& paths, const LoudnessSteps& steps,
-                      const std::atomic<bool>* cancel) {
-        MeasureCache& cache = MeasureCache::shared();
+namespace {
+
+// Loudness measured on every core through the program's cache, so that the window and the
+// batch command on one account decode a file once between them.
+LoudnessTools stationLoudnessTools(MeasureCacheOnDemand& onDemand) {
+    auto measure = [&onDemand](const std::vector<std::string>& paths, const LoudnessSteps& steps,
+                               const std::atomic<bool>* cancel) {
+        MeasureCache& cache = onDemand.cache();
         SpotPoolRun run;
         run.progress = steps;
         run.cancel = cancel;
@@ -21,13 +24,15 @@ LoudnessTools stationLoudnessTools() {
         measured.warning = cache.takeWarning();
         return measured;
     };
-    auto correct = [](const CopyRequest& request) {
-        return makeCorrectedCopy(request, &MeasureCache::shared());
+    auto correct = [&onDemand](const CopyRequest& request) {
+        return makeCorrectedCopy(request, &onDemand.cache());
     };
-    return {measure, MeasureCache::defaultPath(), correct};
+    return {measure, onDemand.path(), correct};
 }
 
-SessionTools stationTools() {
+}  // namespace
+
+SessionTools stationTools(MeasureCacheOnDemand& cache) {
     SessionTools tools;
     tools.decode = cp1250ToUtf8;
     tools.encode = pathToCp1250;
@@ -41,7 +46,7 @@ SessionTools stationTools() {
             return found.problem == SpotProblem::None ? std::move(found.localPath) : std::string();
         };
     };
-    tools.loudness = stationLoudnessTools();
+    tools.loudness = stationLoudnessTools(cache);
     return tools;
 }
 
