@@ -130,8 +130,8 @@ std::vector<SpotCorrection> correctDay(const DayToCorrect& day, const CopyMakerT
         }
         auto copy = made.find({local, tenths(gainDb)});
         if (copy == made.end()) {
-            CopyRequest request{local, gainDb, targetFor, [&](const SpotLoudness& figures) {
-                                    return attenuationNeeded(figures, median, day.targets);
+            CopyRequest request{local, gainDb, targetFor, [&](const SpotLoudness& measured) {
+                                    return attenuationNeeded(measured, median, day.targets);
                                 }};
             copy = made.emplace(std::make_pair(local, tenths(gainDb)), make(request)).first;
         }
@@ -146,12 +146,12 @@ std::vector<SpotCorrection> correctDay(const DayToCorrect& day, const CopyMakerT
         correction.copyGainDb = result.gainDb;
         correction.copyLine = lineFor(result.gainDb);
         correction.reused = result.reused;
-        const SpotLoudness& figures = *result.loudness;
-        correction.copyMs = figures.decodedMs;
-        if (!figures.problem.empty() || figures.decodedMs <= 0) {
+        const SpotLoudness& copyFigures = *result.loudness;
+        correction.copyMs = copyFigures.decodedMs;
+        if (!copyFigures.problem.empty() || copyFigures.decodedMs <= 0) {
             correction.problem = CorrectionProblem::CopyNotMeasured;
-            correction.reason = figures.problem;
-        } else if (const double short_ = attenuationNeeded(figures, median, day.targets);
+            correction.reason = copyFigures.problem;
+        } else if (const double short_ = attenuationNeeded(copyFigures, median, day.targets);
                    short_ > 0) {
             correction.problem = CorrectionProblem::CopyStillLoud;
             correction.stillShortDb = short_;
@@ -160,7 +160,7 @@ std::vector<SpotCorrection> correctDay(const DayToCorrect& day, const CopyMakerT
             correction.lineLength = correction.copyLine.size();
         } else {
             correction.used = true;
-            lowered[i] = &figures;
+            lowered[i] = &copyFigures;
         }
     };
     for (std::size_t i = 0; i < count; ++i) {
