@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,8 @@ public:
         std::vector<float> samples(kRate * kSpotMs / 1'000);
         for (std::size_t i = 0; i < samples.size(); ++i) {
             const double t = static_cast<double>(i) / kRate;
-            samples[i] = 0.3f * static_cast<float>(std::sin(2 * M_PI * (300 + 20 * t) * t));
+            samples[i] =
+                0.3f * static_cast<float>(std::sin(2 * std::numbers::pi * (300 + 20 * t) * t));
         }
         m_paths.push_back(m_folder + "/writer_vbr.mp3");
         kalmero::writeAudioFile(m_paths.back(), kalmero::AudioKind::Mp3, kRate, samples);

@@ -29,6 +29,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <numbers>
 #include <optional>
 #include <random>
 #include <regex>
@@ -82,12 +83,12 @@ std::vector<std::int16_t> content(int seed, int seconds) {
     std::array<double, 2> brown{};
     for (std::size_t frame = 0; frame < samples.size() / 2; ++frame) {
         const double t = static_cast<double>(frame) / kRate;
-        const double envelope = 0.6 + 0.4 * std::sin(2 * M_PI * swell * t);
+        const double envelope = 0.6 + 0.4 * std::sin(2 * std::numbers::pi * swell * t);
         for (std::size_t channel = 0; channel < 2; ++channel) {
             brown[channel] = 0.98 * brown[channel] + 0.2 * (uniform(random) - 0.5);
-            const double voice =
-                0.6 * std::sin(2 * M_PI * tone * (1 + 0.01 * static_cast<double>(channel)) * t) +
-                0.3 * std::sin(2 * M_PI * tone * 1.5 * t);
+            const double voice = 0.6 * std::sin(2 * std::numbers::pi * tone *
+                                                (1 + 0.01 * static_cast<double>(channel)) * t) +
+                                 0.3 * std::sin(2 * std::numbers::pi * tone * 1.5 * t);
             const double value =
                 level * envelope * ((1 - noiseShare) * voice + noiseShare * 2 * brown[channel]);
             samples[frame * 2 + channel] =

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,8 @@ public:
         std::vector<float> samples(kRate * 30);
         for (std::size_t i = 0; i < samples.size(); ++i) {
             const double t = static_cast<double>(i) / kRate;
-            samples[i] = 0.3f * static_cast<float>(std::sin(2 * M_PI * (300 + 20 * t) * t));
+            samples[i] =
+                0.3f * static_cast<float>(std::sin(2 * std::numbers::pi * (300 + 20 * t) * t));
         }
         const std::string first = m_folder + "/spot_0.mp3";
         kalmero::writeAudioFile(first, kalmero::AudioKind::Mp3, kRate, samples);

@@ -55,11 +55,9 @@ struct DayCheckLimits {
     std::int64_t shortHourMs = 3'000'000;         // a clock hour holding less content
     std::int64_t breakOffsetMs = 300'000;         // a break further from the full hour (mode 0)
 
-    // Whether a block aired `driftMs` from its booked time is further than the limit: the
+    // Whether a block aired `drift` ms from its booked time is further than the limit: the
     // checks, the day's picture and the notice all go by this.
-    bool driftTooFar(std::int64_t driftMs) const {
-        return driftMs > this->driftMs || driftMs < -this->driftMs;
-    }
+    bool driftTooFar(std::int64_t drift) const { return drift > driftMs || drift < -driftMs; }
 };
 
 // A clock hour's content: the playing time of the records within it.

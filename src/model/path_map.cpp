@@ -234,10 +234,10 @@ PathResolution PathMap::resolve(std::string_view line) const {
     const std::string_view pathLine = normal.empty() ? line : std::string_view(normal);
     const PathMapLine* best = nullptr;
     std::size_t bestLength = 0;
-    for (const PathMapLine& line : m_lines) {
-        const std::string key = comparable(line.prefix);
+    for (const PathMapLine& mapped : m_lines) {
+        const std::string key = comparable(mapped.prefix);
         if (key.size() > bestLength && coveredBy(pathLine, key)) {
-            best = &line;
+            best = &mapped;
             bestLength = key.size();
         }
     }

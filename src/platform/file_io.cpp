@@ -18,7 +18,6 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -1003,27 +1002,6 @@ AtomicFileWriter& StagedWrites::stage(std::string path, WriteFailureText failure
     return *m_writers.back();
 }
 
-namespace {
-
-// A pause between the files put in place, so that tests can send a signal in the middle of
-// a commit; nothing when KALMERO_TEST_COMMIT_PAUSE_MS is not set.
-void testCommitPause() {
-    static const long pauseMs = [] {
-        const char* text = std::getenv("KALMERO_TEST_COMMIT_PAUSE_MS");
-        long ms = 0;
-        if (text != nullptr) {
-            std::from_chars(text, text + std::strlen(text), ms);
-        }
-        return std::clamp(ms, 0L, 10'000L);
-    }();
-    if (pauseMs > 0) {
-        const timespec pause{pauseMs / 1000, (pauseMs % 1000) * 1'000'000};
-        ::nanosleep(&pause, nullptr);
-    }
-}
-
-}  // namespace
-
 std::vector<ReplaceOutcome> StagedWrites::commitAll() {
     for (const auto& writer : m_writers) {
         writer->prepare();
@@ -1035,7 +1013,6 @@ std::vector<ReplaceOutcome> StagedWrites::commitAll() {
     for (const bool inPlaceRound : {true, false}) {
         for (std::size_t i = 0; i < m_writers.size(); ++i) {
             if (m_writers[i]->inPlace() == inPlaceRound) {
-                testCommitPause();
                 outcomes[i] = m_writers[i]->commit();
             }
         }

@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QtMath>
+#include <numbers>
 
 namespace kalmero {
 
@@ -30,7 +31,7 @@ void drawGear(QPainter& p, QPointF centre, qreal outer, int teeth, const QColor&
     const qreal inner = outer * 0.78;
     const int steps = teeth * 4;
     for (int i = 0; i <= steps; ++i) {
-        const qreal angle = turn + 2 * M_PI * i / steps;
+        const qreal angle = turn + 2 * std::numbers::pi * i / steps;
         const qreal radius = (i % 4 == 0 || i % 4 == 1) ? outer : inner;
         const QPointF point(centre.x() + radius * qCos(angle), centre.y() + radius * qSin(angle));
         if (i == 0) {
@@ -67,7 +68,7 @@ QIcon compileIcon() {
         p.setBrush(QColor(245, 248, 252));
         p.drawEllipse(QPointF(12, 12), 10.5, 10.5);
         for (int hour = 0; hour < 12; ++hour) {
-            const qreal angle = hour * M_PI / 6;
+            const qreal angle = hour * std::numbers::pi / 6;
             const qreal from = hour % 3 == 0 ? 7.0 : 8.5;
             p.drawLine(QPointF(12 + from * qSin(angle), 12 - from * qCos(angle)),
                        QPointF(12 + 9.8 * qSin(angle), 12 - 9.8 * qCos(angle)));
@@ -179,7 +180,7 @@ void StudioBanner::paintEvent(QPaintEvent*) {
     p.setBrush(face);
     p.drawEllipse(centre, radius, radius);
     for (int minute = 0; minute < 60; ++minute) {
-        const qreal angle = minute * M_PI / 30;
+        const qreal angle = minute * std::numbers::pi / 30;
         const bool hourMark = minute % 5 == 0;
         p.setPen(QPen(minute == 0 ? QColor(0, 128, 0) : QColor(70, 90, 120), hourMark ? 2.2 : 0.8));
         const qreal from = radius - (hourMark ? 8 : 4);

@@ -169,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     10'000,
                                     "Ide=--------",
                                     ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(BreakSoundName, TakesTheFileNameLessItsLastExtension) {
     const std::pair<std::string, std::string> cases[] = {

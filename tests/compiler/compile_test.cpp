@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   false,
                                   {"11:59:00.000 S1", "11:59:30.000 S2", "11:59:50.000 X",
                                    "12:03:50.000 Y"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Compile, FadedItemIsCutAtTheHourAndUnfadedKeepsItsFields) {
     for (const bool fade : {false, true}) {
@@ -167,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"12:00:00.000 I", news("12:00:00.000"), "12:00:10.000 Z"}},
         WindowCase{
             "OutsideTheWindow", 0, "12:00:00.001", kMinute, {"12:00:00.001 I", "12:01:00.001 Z"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 // Two break records in one window: the hours 10 and 100 both read back as 10:00, and an item
 // longer than an hour holds 12:00 and 13:00.
@@ -416,7 +416,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "00:00.000", 0, 0},
                       FadeCase{"BeforeItsStart", at("12:00:30.000"), at("12:00:00.000"),
                                "00:00.000", "00:00.000", 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(FadeEmpty, EmptyResultIsLeftAlone) {
     Lists lists;

@@ -117,7 +117,7 @@ TEST_F(HostileCache, NoHomeAndNoAccountEntryMeansNoCacheWithOneWarning) {
     ::unsetenv("XDG_CACHE_HOME");
     ::unsetenv("HOME");
     const Outcome outcome = runProgram(
-        {"/usr/bin/setpriv", "--reuid=54321", "--regid=54321", "--clear-groups", KALMERO_BATCH,
+        {"/usr/bin/setpriv", "--reuid=54321", "--regid=54321", "--clear-groups", batchInReach(),
          "--matrix", path("matryca.dat"), "--config", path("empty.ini"), "--mix", path("good.mix"),
          "--lst", path("good.lst"), "--mode", "0", "--out", path("out.mix")},
         m_folder.path());

@@ -76,7 +76,20 @@ protected:
         return m_folder.entries(sub);
     }
 
-    TempFolder m_folder;
+    // Some tests run the batch command as another account.
+    TempFolder m_folder{Reach::EveryAccount};
+
+    // The batch command copied into the test's folder, for another account to run: the build
+    // tree may be out of its reach.
+    std::string batchInReach() const {
+        const std::string copy = path("kalmero-batch");
+        std::filesystem::copy_file(KALMERO_BATCH, copy,
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::permissions(copy, std::filesystem::perms::owner_all |
+                                               std::filesystem::perms::group_exec |
+                                               std::filesystem::perms::others_exec);
+        return copy;
+    }
 };
 
 }  // namespace kalmero::test

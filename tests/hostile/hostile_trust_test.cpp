@@ -2,8 +2,8 @@
 // road, stop signals in the middle of the commit, --days checked whole, odd lock files.
 #include <sys/stat.h>
 
-#include <chrono>
-#include <thread>
+#include <cstdlib>
+#include <stdexcept>
 
 #include "hostile_support.h"
 
@@ -107,7 +107,7 @@ TEST_F(HostileTrust, TheInPlaceRoadOnlyWhenAllowed) {
     for (const bool allowed : {false, true}) {
         SCOPED_TRACE(allowed ? "allowed" : "refused");
         std::vector<std::string> args = {"setpriv",           "--reuid=65534", "--regid=65534",
-                                         "--clear-groups",    KALMERO_BATCH,   "--matrix",
+                                         "--clear-groups",    batchInReach(),  "--matrix",
                                          path("matryca.dat"), "--config",      path("empty.ini")};
         for (const std::string& arg : day(out, {"--report", report})) {
             args.push_back(arg);
@@ -135,33 +135,71 @@ TEST_F(HostileTrust, TheInPlaceRoadOnlyWhenAllowed) {
     EXPECT_TRUE(leftovers("fixed").empty());
 }
 
-// A run started with a pause between the files it puts in place, so that a signal can land in
-// the middle of the commit.
-pid_t startSlowCommit(const std::vector<std::string>& arguments, const std::string& folder) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int quiet = ::open("/dev/null", O_RDWR);
-        ::dup2(quiet, STDIN_FILENO);
-        ::dup2(quiet, STDOUT_FILENO);
-        ::dup2(quiet, STDERR_FILENO);
-        for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
-            ::signal(signal, SIG_DFL);  // as a service manager starts it, not as nohup would
+// A run of the batch command held before each fsync and rename (step_gate.cpp), so that a
+// signal lands at a chosen step of the save: step() is where it waits, 0 once it ended.
+class GatedRun {
+public:
+    GatedRun(std::vector<std::string> args, const std::string& folder) {
+        if (::pipe(m_tell) != 0 || ::pipe(m_wait) != 0) {
+            throw std::runtime_error("no pipe");
         }
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        ::setenv("KALMERO_TEST_COMMIT_PAUSE_MS", "300", 1);
-        ::alarm(60);
-        std::vector<std::string> args = arguments;
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::chdir(folder.c_str());
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            const int quiet = ::open("/dev/null", O_RDWR);
+            ::dup2(quiet, STDIN_FILENO);
+            ::dup2(quiet, STDOUT_FILENO);
+            ::dup2(quiet, STDERR_FILENO);
+            for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
+                ::signal(signal, SIG_DFL);  // as a service manager starts it, not as nohup would
+            }
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            ::close(m_tell[0]);
+            ::close(m_wait[1]);
+            const std::string gate = std::to_string(m_tell[1]) + "," + std::to_string(m_wait[0]);
+            ::setenv("KALMERO_STEP_GATE", gate.c_str(), 1);
+            ::setenv("LD_PRELOAD", KALMERO_STEP_GATE_MODULE, 1);
+            // The sanitizers' runtime is then not the first library loaded.
+            const char* asan = std::getenv("ASAN_OPTIONS");
+            ::setenv("ASAN_OPTIONS",
+                     ((asan ? std::string(asan) + ":" : "") + "verify_asan_link_order=0").c_str(),
+                     1);
+            ::alarm(60);
+            std::vector<char*> argv;
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::chdir(folder.c_str());
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        // The run's end closes the last writer of m_tell; m_wait's reader stays, so that a go
+        // to an ended run is no SIGPIPE.
+        ::close(m_tell[1]);
     }
-    return pid;
-}
+    ~GatedRun() {
+        ::close(m_tell[0]);
+        ::close(m_wait[0]);
+        letThrough();
+    }
+    char step() const {
+        char step = 0;
+        return ::read(m_tell[0], &step, 1) == 1 ? step : 0;
+    }
+    void go() const { [[maybe_unused]] const ssize_t sent = ::write(m_wait[1], "g", 1); }
+    void letThrough() {
+        if (m_wait[1] >= 0) {
+            ::close(m_wait[1]);
+            m_wait[1] = -1;
+        }
+    }
+    pid_t pid() const { return m_pid; }
+
+private:
+    int m_tell[2] = {-1, -1};
+    int m_wait[2] = {-1, -1};
+    pid_t m_pid = -1;
+};
 
 // A stop signal while the outputs are put in place waits until all are: never a new report
 // beside the old result; and whatever the moment, no lock and no temporary is left.
@@ -176,31 +214,26 @@ TEST_F(HostileTrust, AStopSignalInTheCommitLeavesAWholePairAndNoLock) {
             for (const std::string& arg : day(path("out.mix"), {"--report", path("r.csv")})) {
                 args.push_back(arg);
             }
-            const pid_t run = startSlowCommit(args, m_folder.path());
-            if (midCommit) {
-                // The report goes in place first; the result a pause later.
-                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-                while (readFile(path("r.csv")) == "previous report" &&
-                       std::chrono::steady_clock::now() < until) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                }
-            } else {
-                // As soon as the lock or a temporary shows: before the commit, or in it.
-                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-                while (leftovers().empty() && std::chrono::steady_clock::now() < until) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            GatedRun run(args, m_folder.path());
+            // Early: at a flush once the lock or a temporary shows, nothing put in place yet.
+            // Mid-commit: the report goes in place first; at the second rename only it is.
+            int renames = 0;
+            for (char step = run.step(); step != 0; run.go(), step = run.step()) {
+                if (midCommit ? step == 'r' && ++renames == 2
+                              : step == 'f' && !leftovers().empty()) {
+                    EXPECT_EQ(readFile(path("r.csv")) != "previous report", midCommit);
+                    ::kill(run.pid(), signal);
+                    break;
                 }
             }
-            ::kill(run, signal);
+            run.letThrough();
             int status = 0;
-            ::waitpid(run, &status, 0);
+            ::waitpid(run.pid(), &status, 0);
             EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
             const bool newReport = readFile(path("r.csv")) != "previous report";
             const bool newResult = readFile(path("out.mix")) != "previous result";
             EXPECT_EQ(newReport, newResult) << "a torn pair";
-            if (midCommit) {
-                EXPECT_TRUE(newResult) << "the stop was acted on before the commit ended";
-            }
+            EXPECT_EQ(newResult, midCommit) << "the stop was acted on too early or too late";
             EXPECT_TRUE(leftovers().empty()) << *leftovers().begin();
         }
     }

@@ -114,7 +114,7 @@ TEST_P(OutsideEncoderTest, MeasuresWhatTheEncoderMade) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Encoders, OutsideEncoderTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace kalmero

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,8 @@ class TempFolderTest : public ::testing::Test {
 protected:
     std::string file(const std::string& name) const { return m_temp / name; }
 
-    TempFolder m_temp;
+    // Within every account's reach: some tests meet a permission as another account.
+    TempFolder m_temp{Reach::EveryAccount};
     // The folder without its trailing "/".
     const std::string folder = m_temp.path().substr(0, m_temp.path().size() - 1);
 };
@@ -42,7 +44,8 @@ inline std::vector<float> sweep(int rate, std::int64_t frames, float level = 0.4
     std::vector<float> samples(static_cast<std::size_t>(frames));
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const double t = static_cast<double>(i) / rate;
-        samples[i] = level * static_cast<float>(std::sin(2 * M_PI * (200 + 40 * t) * t));
+        samples[i] =
+            level * static_cast<float>(std::sin(2 * std::numbers::pi * (200 + 40 * t) * t));
     }
     return samples;
 }

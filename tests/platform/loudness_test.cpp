@@ -69,7 +69,7 @@ TEST_P(SoxLoudnessTest, AgreesWithTheReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tech3341, SoxLoudnessTest, ::testing::ValuesIn(kSoxCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 class LoudnessTest : public test::TempFolderTest {
 protected:

@@ -71,7 +71,7 @@ TEST_P(SettingsLocationTest, ChoosesFolder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, SettingsLocationTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(SettingsLocationTest, OperatorsMatrixIsNeverReplaced) {
     settingsLocation(inputs("xdg"));

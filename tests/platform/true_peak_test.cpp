@@ -172,7 +172,7 @@ TEST_P(TruePeakTest, ReadsTheKnownAnswer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, TruePeakTest, ::testing::ValuesIn(knownSignals()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // Clicks of alternating sign, one every 700 frames, each 0.3 dB over the one before (or
 // under, reversed): each could raise the peak, and passing over blocks must never miss the

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <string>
 
 namespace kalmero::test {
@@ -47,7 +48,7 @@ inline std::string silentWav(std::uint32_t rate, std::uint32_t frames) {
 // mono 16-bit PCM WAV file of `frames` frames at `rate` Hz.
 inline std::string toneWav(std::uint32_t rate, std::uint32_t frames) {
     return monoWav(rate, frames, [rate](std::uint32_t frame) {
-        const double phase = 2 * M_PI * 1000 * static_cast<double>(frame) / rate;
+        const double phase = 2 * std::numbers::pi * 1000 * static_cast<double>(frame) / rate;
         return static_cast<std::int16_t>(std::lround(3277 * std::sin(phase)));
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -26,13 +27,22 @@ inline std::string readBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A fresh folder for one test (under $KALMERO_TEST_TMP when set), removed with everything in
-// it afterwards. Its path ends in "/".
+// Who must reach a test's folder: this account, or every account (a test that switches to
+// another one; a clone in root's home, 0700, is out of their reach).
+enum class Reach { ThisAccount, EveryAccount };
+
+// A fresh folder for one test (under $KALMERO_TEST_TMP when set, and when every account must
+// reach it, every account may pass through it), removed with everything in it afterwards. Its
+// path ends in "/".
 class TempFolder {
 public:
-    TempFolder() {
+    explicit TempFolder(Reach reach = Reach::ThisAccount) {
         const char* base = std::getenv("KALMERO_TEST_TMP");
-        std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/kalmero-XXXXXX";
+        std::string root = base != nullptr ? base : "/tmp";
+        if (reach == Reach::EveryAccount && !passableByEveryAccount(root)) {
+            root = "/tmp";
+        }
+        std::string pattern = root + "/kalmero-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::runtime_error("mkdtemp failed for " + pattern);
         }
@@ -65,6 +75,20 @@ public:
     }
 
 private:
+    static bool passableByEveryAccount(const std::filesystem::path& folder) {
+        std::error_code error;
+        std::filesystem::path walked = std::filesystem::absolute(folder, error);
+        for (;; walked = walked.parent_path()) {
+            struct stat info {};
+            if (error || ::stat(walked.c_str(), &info) != 0 || (info.st_mode & S_IXOTH) == 0) {
+                return false;
+            }
+            if (walked == walked.parent_path()) {
+                return true;
+            }
+        }
+    }
+
     std::string m_path;
 };
 

@@ -442,7 +442,7 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 "BitBtn3", QMessageBox::Information, QStringLiteral("Informacja"),
                 QStringLiteral("Wybierz sposób wstawiania breaków!")}),
-    [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Refusal>& row) { return std::string(row.param.name); });
 
 TEST_F(FormTest, FailedLoadIsReportedAndTheWindowGoesOn) {
     dialogs.answers = {QString::fromStdString(path("missing.mix"))};
