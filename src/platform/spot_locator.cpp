@@ -16,7 +16,6 @@ namespace kalmero {
 
 namespace {
 
-
 // A name's bytes for matching without regard to letter case, or nullopt when the name has
 // characters no path line could hold (it can then only match exactly).
 std::optional<std::string> foldedName(std::string_view utf8) {

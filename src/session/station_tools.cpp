@@ -1,11 +1,10 @@
-#include "session/session_tools.h"
-
 #include <memory>
 
 #include "platform/encoding.h"
 #include "platform/measure_cache.h"
 #include "platform/spot_locator.h"
 #include "platform/spot_pool.h"
+#include "session/session_tools.h"
 
 namespace kalmero {
 
